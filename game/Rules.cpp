@@ -41,11 +41,12 @@ std::string DrawRepeating(int n, TRandomSource& random) {
     }
 }
 
-TGuessOutcome ValidateGuess(const std::string& guess, int n, bool distinct, const std::vector<std::string>& guesses,
-                            int attempts) {
+TGuessOutcome ValidateGuess(const std::string& guess, int n, bool distinct,
+                            const std::vector<std::string>& guesses, int attempts) {
     if (guess == std::string(n, ' ')) return TGuessOutcome::Empty;
     if (attempts >= MaxAttempts) return TGuessOutcome::Ignore;
-    if (static_cast<int>(guess.size()) != n || guess.find(' ') != std::string::npos) return TGuessOutcome::Wrong;
+    if (static_cast<int>(guess.size()) != n || guess.find(' ') != std::string::npos)
+        return TGuessOutcome::Wrong;
     if (distinct) {
         std::string sorted = guess;
         std::sort(sorted.begin(), sorted.end());

@@ -27,8 +27,8 @@ std::string DrawDistinct(int n, TRandomSource& random);
 std::string DrawRepeating(int n, TRandomSource& random);
 
 // guesses holds the accepted guesses of this game; only the first attempts are compared.
-TGuessOutcome ValidateGuess(const std::string& guess, int n, bool distinct, const std::vector<std::string>& guesses,
-                            int attempts);
+TGuessOutcome ValidateGuess(const std::string& guess, int n, bool distinct,
+                            const std::vector<std::string>& guesses, int attempts);
 
 // Each digit of the guess and of the number takes part in at most one hit;
 // hits in place are taken first. With distinct digits this is the plain count

@@ -6,9 +6,13 @@
 
 namespace {
 
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Width(), r.Height());
+}
 
-QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+QColor ToQColor(TColor c) {
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
 
 QPainter::CompositionMode ModeOf(TCopyMode mode) {
     switch (mode) {
@@ -34,9 +38,13 @@ void TCanvas::SetClipRect(const TRect& rect) {
     Clip = rect;
 }
 
-void TCanvas::ResetClipRect() { HasClip = false; }
+void TCanvas::ResetClipRect() {
+    HasClip = false;
+}
 
-TRect TCanvas::ClipRect() const { return HasClip ? Clip : TRect{0, 0, Width(), Height()}; }
+TRect TCanvas::ClipRect() const {
+    return HasClip ? Clip : TRect{0, 0, Width(), Height()};
+}
 
 template <typename Paint> void TCanvas::Paint32(Paint&& paint) {
     if (!Target || Target->isNull()) return;
@@ -50,8 +58,10 @@ template <typename Paint> void TCanvas::Paint32(Paint&& paint) {
     }
     if (!direct) {
         const QImage::Format format = Target->format();
-        if (format == QImage::Format_Indexed8 || format == QImage::Format_Mono || format == QImage::Format_MonoLSB)
-            *Target = scratch.convertToFormat(format, Target->colorTable(), Qt::ThresholdDither | Qt::AvoidDither);
+        if (format == QImage::Format_Indexed8 || format == QImage::Format_Mono ||
+            format == QImage::Format_MonoLSB)
+            *Target =
+                scratch.convertToFormat(format, Target->colorTable(), Qt::ThresholdDither | Qt::AvoidDither);
         else
             *Target = scratch.convertToFormat(format);
     }
@@ -77,7 +87,8 @@ void TCanvas::CopyRect(const TRect& destRect, const TCanvas& source, const TRect
     DrawImage(destRect, part);
 }
 
-void TCanvas::MaskedCopy(const TRect& destRect, const TCanvas& source, const TRect& sourceRect, const QImage& mask) {
+void TCanvas::MaskedCopy(const TRect& destRect, const TCanvas& source, const TRect& sourceRect,
+                         const QImage& mask) {
     if (!source.Target) return;
     // dest := (dest AND mask) OR (source AND NOT mask)
     QImage src = source.Target->copy(ToQRect(sourceRect)).convertToFormat(QImage::Format_RGB32);

@@ -44,7 +44,8 @@ public:
     void CopyRect(const TRect& destRect, const TCanvas& source, const TRect& sourceRect);
     // Copies source where mask is black and keeps the destination where the
     // mask is white (the classic transparent blit).
-    void MaskedCopy(const TRect& destRect, const TCanvas& source, const TRect& sourceRect, const QImage& mask);
+    void MaskedCopy(const TRect& destRect, const TCanvas& source, const TRect& sourceRect,
+                    const QImage& mask);
 
     // Draws a 32-bit image stretched into rect with the current CopyMode;
     // the primitive that graphics use to put their pixels on a canvas.

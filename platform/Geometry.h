@@ -37,9 +37,15 @@ using TColor = uint32_t;
 constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<TColor>(r) | (static_cast<TColor>(g) << 8) | (static_cast<TColor>(b) << 16);
 }
-constexpr uint8_t RedOf(TColor c) { return c & 0xFF; }
-constexpr uint8_t GreenOf(TColor c) { return (c >> 8) & 0xFF; }
-constexpr uint8_t BlueOf(TColor c) { return (c >> 16) & 0xFF; }
+constexpr uint8_t RedOf(TColor c) {
+    return c & 0xFF;
+}
+constexpr uint8_t GreenOf(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr uint8_t BlueOf(TColor c) {
+    return (c >> 16) & 0xFF;
+}
 
 constexpr TColor clBlack = RGBColor(0, 0, 0);
 constexpr TColor clWhite = RGBColor(255, 255, 255);

@@ -57,7 +57,8 @@ void TPicture::RegisterClipboardFormat(const std::string& format, const TGraphic
 
 void TPicture::UnregisterGraphicClass(const std::string& className) {
     std::erase_if(FileFormats(), [&](const FileFormat& f) { return f.Class.ClassName == className; });
-    std::erase_if(ClipboardFormats(), [&](const ClipboardFormat& f) { return f.Class.ClassName == className; });
+    std::erase_if(ClipboardFormats(),
+                  [&](const ClipboardFormat& f) { return f.Class.ClassName == className; });
 }
 
 const TGraphicClass* TPicture::ClassForExtension(const std::string& extension) {
@@ -163,8 +164,9 @@ void TPicture::SaveToClipboard() const {
         if (f.Class.ClassName != Held->ClassName()) continue;
         const std::vector<uint8_t> bytes = Held->SaveToClipboardData();
         auto* data = new QMimeData;
-        data->setData(QString::fromStdString(f.Format),
-                      QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+        data->setData(
+            QString::fromStdString(f.Format),
+            QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
         QGuiApplication::clipboard()->setMimeData(data);
         return;
     }

@@ -104,7 +104,9 @@ int64_t TBorrowedMemoryStream::Read(void* buffer, int64_t count) {
     return n;
 }
 
-void TBorrowedMemoryStream::Write(const void*, int64_t) { throw EWriteError("Stream write error"); }
+void TBorrowedMemoryStream::Write(const void*, int64_t) {
+    throw EWriteError("Stream write error");
+}
 
 int64_t TBorrowedMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
     Pos = SeekTarget(offset, origin, Pos, Length);
@@ -116,7 +118,8 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : Name(fil
     File = std::fopen(fileName.c_str(), how);
     if (!File) {
         const std::string reason = std::strerror(errno);
-        if (mode == TFileMode::Create) throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
+        if (mode == TFileMode::Create)
+            throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
         throw EFOpenError("Cannot open file \"" + fileName + "\". " + reason);
     }
 }
@@ -140,7 +143,9 @@ void TFileStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
-    const int whence = origin == TSeekOrigin::Beginning ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == TSeekOrigin::Beginning ? SEEK_SET
+                       : origin == TSeekOrigin::Current ? SEEK_CUR
+                                                        : SEEK_END;
     if (std::fseek(File, offset, whence) != 0) throw EStreamError("Stream seek error");
     return std::ftell(File);
 }
@@ -151,5 +156,6 @@ void TFileStream::Close() {
     const int err = errno;
     const bool closed = std::fclose(File) == 0;
     File = nullptr;
-    if (!flushed || !closed) throw EWriteError("Stream write error on \"" + Name + "\": " + std::strerror(err));
+    if (!flushed || !closed)
+        throw EWriteError("Stream write error on \"" + Name + "\": " + std::strerror(err));
 }

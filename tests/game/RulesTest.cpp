@@ -1,5 +1,5 @@
-#include "RandomSource.h"
 #include "Rules.h"
+#include "RandomSource.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,9 @@ public:
     std::vector<int64_t> Limits;
 };
 
-std::string Pad(const std::string& typed, int n) { return typed + std::string(n - typed.size(), ' '); }
+std::string Pad(const std::string& typed, int n) {
+    return typed + std::string(n - typed.size(), ' ');
+}
 
 } // namespace
 
@@ -117,7 +119,8 @@ TEST(RepeatedDigitCount, CountsEachRepeatedDigitOnce) {
 }
 
 TEST(DrawDistinct, FollowsThePartialShuffle) {
-    // 0 is drawn again; 3 picks "3" and "0" takes its place; then 1 picks "1", 3 picks the moved "0" and 1 the moved "9".
+    // 0 is drawn again; 3 picks "3" and "0" takes its place; then 1 picks "1", 3 picks the moved "0" and 1
+    // the moved "9".
     TScriptedRandom random({0, 3, 1, 0, 3, 1});
     EXPECT_EQ(DrawDistinct(4, random), "3109");
     EXPECT_EQ(random.Limits, (std::vector<int64_t>{10, 10, 10, 9, 9, 8}));
@@ -160,7 +163,9 @@ double ChiSquare(const std::map<std::string, int>& counts, int outcomes, int sam
 }
 
 // Upper bound of chi-square at p = 0.001 for large degrees of freedom (normal approximation).
-double Critical(int degrees) { return degrees + 3.09 * std::sqrt(2.0 * degrees); }
+double Critical(int degrees) {
+    return degrees + 3.09 * std::sqrt(2.0 * degrees);
+}
 
 } // namespace
 

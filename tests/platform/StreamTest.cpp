@@ -1,5 +1,5 @@
-#include "Exceptions.h"
 #include "Stream.h"
+#include "Exceptions.h"
 
 #include <gtest/gtest.h>
 

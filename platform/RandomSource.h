@@ -31,9 +31,7 @@ public:
     explicit TSeededRandom(uint64_t seed) : Engine(seed) {}
     void Randomize() override {}
     int Random(int n) override { return static_cast<int>(Random64(n)); }
-    int64_t Random64(int64_t n) override {
-        return std::uniform_int_distribution<int64_t>(0, n - 1)(Engine);
-    }
+    int64_t Random64(int64_t n) override { return std::uniform_int_distribution<int64_t>(0, n - 1)(Engine); }
 
 private:
     std::mt19937_64 Engine;

@@ -1,0 +1,135 @@
+#include "Artwork.h"
+
+#include "Picture.h"
+
+#include <QFile>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <cmath>
+
+namespace Artwork {
+
+namespace {
+
+QFont Bold(int pixelSize) {
+    QFont font("DejaVu Sans");
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+QImage ButtonPicture(const QString& word, int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient bar(0, 0, 0, height);
+    bar.setColorAt(0, QColor(70, 110, 230));
+    bar.setColorAt(1, QColor(20, 40, 140));
+    p.setBrush(bar);
+    p.setPen(QColor(240, 220, 60));
+    p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 4, 4);
+    p.setFont(Bold(std::max(9, height * 6 / 10)));
+    p.setPen(Qt::white);
+    p.drawText(image.rect(), Qt::AlignCenter, word);
+    return image;
+}
+
+QImage DigitCountIcon(int digits) {
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor::fromHsv((digits - 4) * 50, 200, 230));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    p.setPen(Qt::black);
+    p.setFont(Bold(11));
+    p.drawText(image.rect(), Qt::AlignCenter, QString::number(digits));
+    return image;
+}
+
+QImage HelpMenuPicture(int index) {
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor::fromHsv(200 + index * 40, 180, 220));
+    p.setPen(QColor(30, 30, 90));
+    p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 3, 3);
+    p.setFont(Bold(11));
+    p.drawText(image.rect(), Qt::AlignCenter, "?");
+    return image;
+}
+
+QImage ErrorMarker() {
+    QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(210, 20, 20));
+    p.setPen(QColor(120, 0, 0));
+    p.drawEllipse(QRectF(1, 1, 22, 22));
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(7, 7), QPointF(17, 17));
+    p.drawLine(QPointF(17, 7), QPointF(7, 17));
+    return image;
+}
+
+QImage AttentionMarker() {
+    QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath triangle;
+    triangle.moveTo(12, 1);
+    triangle.lineTo(23, 22);
+    triangle.lineTo(1, 22);
+    triangle.closeSubpath();
+    p.setBrush(QColor(250, 215, 30));
+    p.setPen(QColor(90, 70, 0));
+    p.drawPath(triangle);
+    p.setPen(QPen(Qt::black, 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(12, 8), QPointF(12, 15));
+    p.drawPoint(QPointF(12, 19));
+    return image;
+}
+
+QImage Background(const QString& kind, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int hue = kind == "main" ? 230 : kind == "game" ? 210 : kind == "clock" ? 30 : 220;
+    QLinearGradient sky(0, 0, width * 0.3, height);
+    sky.setColorAt(0, QColor::fromHsv(hue, 200, 150));
+    sky.setColorAt(1, QColor::fromHsv((hue + 30) % 360, 230, 40));
+    p.fillRect(image.rect(), sky);
+    if (kind == "score") return image; // plain blue
+    // Scattered digits give the backgrounds their theme.
+    p.setFont(Bold(std::max(12, height / 14)));
+    for (int i = 0; i < 40; ++i) {
+        const double x = std::fmod(i * 97.31, 1.0 * width);
+        const double y = std::fmod(i * 61.73 + i * i * 3.1, 1.0 * height);
+        p.setPen(QColor::fromHsv((hue + i * 9) % 360, 120, 255, 40));
+        p.drawText(QPointF(x, y), QString::number(i % 10));
+    }
+    return image;
+}
+
+} // namespace Artwork
+
+void LoadPicture(TPicture& picture, const QString& name) {
+    QFile file(":/pictures/" + name);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = file.readAll();
+    const TGraphicClass* graphicClass = TPicture::ClassForExtension(name.section('.', -1).toStdString());
+    if (!graphicClass) return;
+    std::unique_ptr<TGraphic> graphic = graphicClass->Create();
+    TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
+    graphic->LoadFromStream(stream);
+    picture.SetGraphic(std::move(graphic));
+}

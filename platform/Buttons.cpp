@@ -1,0 +1,29 @@
+#include "Buttons.h"
+
+#include "Application.h"
+#include "Form.h"
+
+TBitBtn::TBitBtn(QWidget* parent, const QString& name, int left, int top, int width, int height)
+    : QPushButton(parent) {
+    setObjectName(name);
+    setGeometry(left, top, width, height);
+    setFocusPolicy(Qt::TabFocus);
+    connect(this, &QPushButton::clicked, this, [this] { Click(); });
+}
+
+void TBitBtn::SetGlyph(const QImage& picture) {
+    setIcon(QIcon(QPixmap::fromImage(picture)));
+    setIconSize(picture.size().boundedTo(size() - QSize(4, 4)));
+}
+
+void TBitBtn::Click() {
+    if (!isEnabled()) return;
+    TApplication::Guarded([&] {
+        if (OnClick) OnClick();
+    });
+}
+
+void TBitBtn::SetCancel(bool cancel) {
+    IsCancel = cancel;
+    if (auto* form = dynamic_cast<TForm*>(window())) form->SetCancelButton(cancel ? this : nullptr);
+}

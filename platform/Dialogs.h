@@ -1,0 +1,17 @@
+#pragma once
+// The confirmation box and the font dialog, answered through the services.
+
+#include "Services.h"
+
+#include <QFont>
+#include <QString>
+
+// A confirmation box with the buttons Yes, No and Cancel; returns the button chosen.
+TModalResult MessageDlg(const QString& text);
+
+class TFontDialog {
+public:
+    QFont Font;
+    // Runs the dialog from Font; on confirmation Font is the chosen one.
+    bool Execute();
+};

@@ -1,0 +1,42 @@
+#include "ImageControl.h"
+
+#include "Application.h"
+#include "Canvas.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+TImage::TImage(QWidget* parent, const QString& name, int left, int top, int width, int height)
+    : QWidget(parent) {
+    setObjectName(name);
+    setGeometry(left, top, width, height);
+    Picture.OnChange = [this](TPicture&) { update(); };
+}
+
+void TImage::SetStretch(bool stretch) {
+    IsStretched = stretch;
+    update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+    TGraphic* graphic = Picture.Graphic();
+    if (!graphic || graphic->Empty()) return;
+    // Graphics draw onto a canvas; the canvas here is a 32-bit buffer the
+    // size of the control, laid over what is behind it.
+    QImage buffer(size(), QImage::Format_ARGB32_Premultiplied);
+    buffer.fill(Qt::transparent);
+    TCanvas canvas(&buffer);
+    const TRect target = IsStretched ? TRect{0, 0, width(), height()}
+                                     : TRect::FromSize(0, 0, graphic->Width(), graphic->Height());
+    canvas.StretchDraw(target, *graphic);
+    QPainter painter(this);
+    painter.drawImage(0, 0, buffer);
+}
+
+void TImage::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !OnClick) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    TApplication::Guarded(OnClick);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The picture control: shows the graphic of its picture, natural size from
+// the top-left corner or stretched over the control.
+
+#include "Picture.h"
+
+#include <QWidget>
+#include <functional>
+
+class TImage : public QWidget {
+public:
+    TImage(QWidget* parent, const QString& name, int left, int top, int width, int height);
+
+    TPicture Picture;
+    std::function<void()> OnClick;
+    void SetStretch(bool stretch);
+    bool Stretch() const { return IsStretched; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool IsStretched = false;
+};

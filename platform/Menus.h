@@ -1,0 +1,37 @@
+#pragma once
+// The main menu with its items and the image list that gives items their pictures.
+
+#include <QAction>
+#include <QIcon>
+#include <QImage>
+#include <QMenuBar>
+#include <functional>
+#include <vector>
+
+class TImageList {
+public:
+    void Add(const QImage& image) { Images.push_back(image); }
+    int Count() const { return static_cast<int>(Images.size()); }
+    QImage Image(int index) const { return index >= 0 && index < Count() ? Images[index] : QImage(); }
+
+private:
+    std::vector<QImage> Images;
+};
+
+class TMenuItem : public QAction {
+public:
+    TMenuItem(QObject* parent, const QString& name, const QString& caption);
+    std::function<void()> OnClick;
+    // A click as if the player chose the item; runs OnClick guarded.
+    void Click();
+};
+
+class TMainMenu : public QMenuBar {
+public:
+    TMainMenu(QWidget* parent, const QString& name);
+    TImageList* Images = nullptr;
+    QMenu* AddTopItem(const QString& name, const QString& caption);
+    TMenuItem* AddItem(QMenu* menu, const QString& name, const QString& caption, int imageIndex = -1,
+                       const QImage& picture = {});
+    TMenuItem* FindItem(const QString& name) const;
+};

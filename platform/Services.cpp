@@ -1,0 +1,78 @@
+#include "Services.h"
+
+#include "RandomSource.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace {
+
+class TSystemClock : public TClock {
+public:
+    TSystemClock() { Elapsed.start(); }
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+    double MonotonicSeconds() override { return Elapsed.nsecsElapsed() / 1e9; }
+
+private:
+    QElapsedTimer Elapsed;
+};
+
+// One sound effect object: a new cue replaces the one playing.
+class TEffectSoundOutput : public TSoundOutput {
+public:
+    bool Play(const QString& fileName) override {
+        if (!QFileInfo(fileName).isFile()) return false;
+        if (!Effect) Effect = std::make_unique<QSoundEffect>();
+        Effect->stop();
+        Effect->setSource(QUrl::fromLocalFile(fileName));
+        Effect->play();
+        return true;
+    }
+    void Stop() override {
+        if (Effect) Effect->stop();
+    }
+
+private:
+    std::unique_ptr<QSoundEffect> Effect;
+};
+
+TServices MakeRealServices() {
+    TServices s;
+    s.Clock = std::make_shared<TSystemClock>();
+    s.Random = std::make_shared<TClockSeededRandom>();
+    s.Sound = std::make_shared<TEffectSoundOutput>();
+    s.Confirm = [](const QString& text) {
+        const auto answer =
+            QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), text,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Yes) return TModalResult::Yes;
+        if (answer == QMessageBox::No) return TModalResult::No;
+        return TModalResult::Cancel;
+    };
+    s.ChooseFont = [](QFont& font) {
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, font, QApplication::activeWindow());
+        if (ok) font = chosen;
+        return ok;
+    };
+    s.ShowError = [](const QString& message) {
+        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), message);
+    };
+    return s;
+}
+
+} // namespace
+
+TServices& Services() {
+    static TServices services = MakeRealServices();
+    return services;
+}
+
+void ResetServices() {
+    Services() = MakeRealServices();
+}

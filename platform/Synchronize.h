@@ -1,0 +1,16 @@
+#pragma once
+// Hand-over of work to the user-interface thread. A worker thread calls
+// Synchronize and waits until the UI thread has run the call; the UI thread
+// runs pending calls from its event loop, and any UI-thread loop that waits
+// for workers calls CheckSynchronize so that no wait can deadlock.
+
+#include <functional>
+
+// Runs fn on the UI thread and waits for it; on the UI thread it runs at once.
+// An exception thrown by fn is passed back to the caller.
+void Synchronize(const std::function<void()>& fn);
+// Runs every pending hand-over; returns whether any ran. UI thread only.
+bool CheckSynchronize();
+// Marks the calling thread as the UI thread (done by the application object).
+void SetMainThread();
+bool IsMainThread();

@@ -1,0 +1,246 @@
+// The toolkit semantics the game relies on, through real widgets on the
+// offscreen platform.
+#include "Form.h"
+#include "Application.h"
+#include "Buttons.h"
+#include "Exceptions.h"
+#include "FakeServices.h"
+#include "ListBox.h"
+#include "MaskEdit.h"
+#include "Timer.h"
+
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// A window that writes its events into a shared journal.
+class TJournalForm : public TForm {
+public:
+    TJournalForm(const QString& name, QStringList& journal) : TForm(name) {
+        SetClientSize(200, 100);
+        OnShow = [&journal, name] { journal << name + ".show"; };
+        OnActivate = [&journal, name] { journal << name + ".activate"; };
+        OnDeactivate = [&journal, name] { journal << name + ".deactivate"; };
+        OnClose = [&journal, name] { journal << name + ".close"; };
+    }
+};
+
+class FormEvents : public testing::Test {
+protected:
+    void SetUp() override {
+        World.Install();
+        A = new TJournalForm("A", Journal);
+        B = new TJournalForm("B", Journal);
+        M = new TJournalForm("M", Journal);
+    }
+    void TearDown() override {
+        for (TForm* f : {A, B, M}) {
+            f->Hide();
+            delete f;
+        }
+        Application->MoveActivity(nullptr);
+        ResetServices();
+    }
+    QStringList Journal;
+    TFakeWorld World;
+    TForm *A = nullptr, *B = nullptr, *M = nullptr;
+};
+
+} // namespace
+
+TEST_F(FormEvents, ShowAndCloseMoveActivity) {
+    A->Show();
+    B->Show();
+    B->Close();
+    EXPECT_EQ(Journal, QStringList({"A.show", "A.activate", "B.show", "A.deactivate", "B.activate", "B.close",
+                                    "B.deactivate", "A.activate"}));
+    EXPECT_EQ(Application->ActiveForm(), A);
+    Journal.clear();
+    A->Show(); // already visible and active: nothing happens
+    EXPECT_TRUE(Journal.isEmpty());
+}
+
+TEST_F(FormEvents, CloseHandlerThatShowsAnotherWindowDeactivatesFirst) {
+    // As a game window does: its close handler shows the main window.
+    A->Show();
+    B->OnClose = [this] {
+        Journal << "B.close";
+        A->Show();
+    };
+    B->Show();
+    Journal.clear();
+    B->Close();
+    EXPECT_EQ(Journal, QStringList({"B.close", "B.deactivate", "A.activate"}));
+    EXPECT_FALSE(B->Visible());
+}
+
+TEST_F(FormEvents, ModalWindowLeavesItsCallerWithoutEvents) {
+    A->Show();
+    Journal.clear();
+    QTimer::singleShot(0, [this] {
+        EXPECT_FALSE(A->isEnabled()); // the other windows are disabled
+        EXPECT_EQ(Application->ActiveForm(), M);
+        M->Close();
+    });
+    M->ShowModal();
+    EXPECT_EQ(Journal, QStringList({"M.show", "M.activate", "M.close", "M.deactivate"}));
+    EXPECT_TRUE(A->isEnabled());
+    EXPECT_EQ(Application->ActiveForm(), A);
+}
+
+TEST_F(FormEvents, MessageBoxTakesActivityAndGivesItBack) {
+    A->Show();
+    Journal.clear();
+    Application->RunMessageBox([] {});
+    EXPECT_EQ(Journal, QStringList({"A.deactivate", "A.activate"}));
+}
+
+TEST_F(FormEvents, HidingTheOnlyWindowLeavesNoneActive) {
+    A->Show();
+    A->Hide();
+    EXPECT_EQ(Application->ActiveForm(), nullptr);
+    Journal.clear();
+    A->Show();
+    EXPECT_EQ(Journal, QStringList({"A.show", "A.activate"}));
+}
+
+TEST_F(FormEvents, ErrorInHandlerGoesToErrorBoxAndProgramGoesOn) {
+    auto* button = new TBitBtn(A->Client(), "BitBtn1", 0, 0, 50, 20);
+    int clicks = 0;
+    button->OnClick = [&] {
+        ++clicks;
+        throw EFOpenError("Cannot open file \"x\". No such file or directory");
+    };
+    A->Show();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(World.Errors, QStringList({"Cannot open file \"x\". No such file or directory",
+                                         "Cannot open file \"x\". No such file or directory"}));
+    A->OnActivate = [] { throw Exception("activate failed"); };
+    A->Hide();
+    A->Show();
+    EXPECT_EQ(World.Errors.last(), "activate failed");
+    EXPECT_EQ(Application->ActiveForm(), A);
+}
+
+namespace {
+
+class MaskedField : public testing::Test {
+protected:
+    void SetUp() override {
+        World.Install();
+        Form = new TForm("TMaskForm");
+        Form->SetClientSize(300, 100);
+        Edit = new TMaskEdit(Form->Client(), "MaskEdit1", 10, 10, 100, 24);
+        Edit->SetEditMask("0000;1;_");
+        Edit->OnKeyPress = [this](char& key) {
+            Keys.push_back(key);
+            if (key == 27) Edit->SetText("    ");
+        };
+        Cancel = new TBitBtn(Form->Client(), "BitBtn1", 120, 10, 60, 24);
+        Cancel->OnClick = [this] { ++CancelClicks; };
+        Form->SetActiveControl(Edit);
+        Form->Show();
+        Edit->setFocus();
+    }
+    void TearDown() override {
+        Form->Hide();
+        delete Form;
+        ResetServices();
+    }
+    TFakeWorld World;
+    TForm* Form = nullptr;
+    TMaskEdit* Edit = nullptr;
+    TBitBtn* Cancel = nullptr;
+    std::string Keys;
+    int CancelClicks = 0;
+};
+
+} // namespace
+
+TEST_F(MaskedField, UntypedPositionsReadAsSpaces) {
+    EXPECT_EQ(Edit->Text(), "    ");
+    QTest::keyClicks(Edit, "12");
+    EXPECT_EQ(Edit->Text(), "12  ");
+    QTest::keyClicks(Edit, "a-3");
+    EXPECT_EQ(Edit->Text(), "123 ");
+    QTest::keyClicks(Edit, "456");
+    EXPECT_EQ(Edit->Text(), "1234"); // at most four characters
+    Edit->SetText("1 3 ");
+    EXPECT_EQ(Edit->Text(), "1 3 ");
+}
+
+TEST_F(MaskedField, KeyPressSeesEnterAndEscFirst) {
+    QTest::keyClicks(Edit, "12");
+    QTest::keyClick(Edit, Qt::Key_Return);
+    EXPECT_EQ(Keys, std::string("12\r"));
+}
+
+TEST_F(MaskedField, EscGoesToTheCancelButtonUnlessDigitsWereTyped) {
+    Cancel->SetCancel(true);
+    QTest::keyClick(Edit, Qt::Key_Escape);
+    EXPECT_EQ(CancelClicks, 1);
+    QTest::keyClicks(Edit, "12");
+    QTest::keyClick(Edit, Qt::Key_Escape);
+    EXPECT_EQ(CancelClicks, 1);
+    EXPECT_EQ(Keys.back(), 27);
+    EXPECT_EQ(Edit->Text(), "    ");
+    // After Enter the typed digits count as entered: Esc is the button's again.
+    QTest::keyClicks(Edit, "1234");
+    QTest::keyClick(Edit, Qt::Key_Return);
+    QTest::keyClick(Edit, Qt::Key_Escape);
+    EXPECT_EQ(CancelClicks, 2);
+}
+
+TEST_F(MaskedField, WithoutCancelButtonEscAlwaysReachesTheField) {
+    QTest::keyClick(Edit, Qt::Key_Escape);
+    EXPECT_EQ(CancelClicks, 0);
+    EXPECT_EQ(Keys, std::string(1, 27));
+}
+
+TEST(ListBox, ItemIndexLoadAndSave) {
+    TListBox box(nullptr, "ListBox1", 0, 0, 100, 100);
+    box.SetItems({"a", "b", "c"});
+    box.SetItemIndex(1);
+    EXPECT_EQ(box.ItemIndex(), 1);
+    box.SetItemIndex(3);
+    EXPECT_EQ(box.ItemIndex(), -1);
+    box.SetItemIndex(-1);
+    EXPECT_EQ(box.ItemIndex(), -1);
+
+    const auto dir = std::filesystem::temp_directory_path() / "tv_listbox_test";
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "rows.txt").string();
+    box.SaveToFile(file);
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "a\r\nb\r\nc\r\n");
+
+    std::ofstream(file, std::ios::binary) << "one\rtwo\nthree\r\nfour";
+    box.LoadFromFile(file);
+    EXPECT_EQ(box.Items(), QStringList({"one", "two", "three", "four"}));
+
+    EXPECT_THROW(box.LoadFromFile((dir / "missing.txt").string()), EFOpenError);
+    EXPECT_EQ(box.Count(), 4); // a failed load keeps the rows
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Timer, TicksOnlyWhileEnabled) {
+    TTimer timer(nullptr, "Stoperica", 100);
+    int ticks = 0;
+    timer.OnTimer = [&] { ++ticks; };
+    timer.Tick();
+    EXPECT_EQ(ticks, 0);
+    timer.SetEnabled(true);
+    EXPECT_EQ(timer.Interval(), 100);
+    timer.Tick();
+    timer.SetEnabled(false);
+    timer.Tick();
+    EXPECT_EQ(ticks, 1);
+}

@@ -1,0 +1,147 @@
+// The picture framework: registry, stored pictures, bitmaps and raster operations.
+#include "Picture.h"
+#include "Bitmap.h"
+#include "Canvas.h"
+#include "Exceptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A one-colour graphic that stores its colour as three bytes.
+class TSwatch : public TGraphic {
+public:
+    std::string ClassName() const override { return ClassNameText; }
+    void Draw(TCanvas& canvas, const TRect& rect) override {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.fill(qRgb(RedOf(Color), GreenOf(Color), BlueOf(Color)));
+        canvas.DrawImage(rect, image);
+    }
+    int Width() const override { return 4; }
+    int Height() const override { return 4; }
+    bool Empty() const override { return false; }
+    void LoadFromStream(TStream& s) override {
+        uint8_t rgb[3];
+        s.ReadExact(rgb, 3);
+        Color = RGBColor(rgb[0], rgb[1], rgb[2]);
+    }
+    void SaveToStream(TStream& s) override {
+        const uint8_t rgb[3] = {RedOf(Color), GreenOf(Color), BlueOf(Color)};
+        s.Write(rgb, 3);
+    }
+    TColor Color = clRed;
+    std::string ClassNameText = "TSwatch";
+};
+
+TGraphicClass SwatchClass(const std::string& name, TColor color) {
+    return {name, [name, color] {
+                auto g = std::make_unique<TSwatch>();
+                g->ClassNameText = name;
+                g->Color = color;
+                return g;
+            }};
+}
+
+} // namespace
+
+TEST(PictureRegistry, NewestRegistrationWinsAndUnregisterRemoves) {
+    TPicture::RegisterFileFormat("swt", "Swatch", SwatchClass("TSwatch", clRed));
+    TPicture::RegisterFileFormat("SWT", "Swatch 2", SwatchClass("TSwatch2", clBlue));
+    ASSERT_NE(TPicture::ClassForExtension(".Swt"), nullptr);
+    EXPECT_EQ(TPicture::ClassForExtension("swt")->ClassName, "TSwatch2");
+    TPicture::UnregisterGraphicClass("TSwatch2");
+    EXPECT_EQ(TPicture::ClassForExtension("swt")->ClassName, "TSwatch");
+    TPicture::UnregisterGraphicClass("TSwatch");
+    EXPECT_EQ(TPicture::ClassForExtension("swt"), nullptr);
+    TPicture picture;
+    EXPECT_THROW(picture.LoadFromFile("picture.swt"), EInvalidGraphic);
+    EXPECT_THROW(picture.LoadFromFile("no-extension"), EInvalidGraphic);
+}
+
+TEST(PictureRegistry, StoredFormIsClassNameThenData) {
+    TPicture::RegisterClipboardFormat("Swatch", SwatchClass("TSwatch", clRed));
+    TPicture picture;
+    auto swatch = std::make_unique<TSwatch>();
+    swatch->Color = RGBColor(1, 2, 3);
+    picture.SetGraphic(std::move(swatch));
+    TMemoryStream stored;
+    picture.WriteStored(stored);
+    EXPECT_EQ(stored.Memory(), (std::vector<uint8_t>{7, 'T', 'S', 'w', 'a', 't', 'c', 'h', 1, 2, 3}));
+    stored.SetPosition(0);
+    TPicture again;
+    again.ReadStored(stored);
+    ASSERT_NE(again.Graphic(), nullptr);
+    EXPECT_EQ(static_cast<TSwatch*>(again.Graphic())->Color, RGBColor(1, 2, 3));
+    // An unknown class and a cut-off stream are errors, not crashes.
+    TMemoryStream unknown(std::vector<uint8_t>{3, 'T', 'Q', 'Q'});
+    EXPECT_THROW(again.ReadStored(unknown), EInvalidGraphic);
+    TMemoryStream cut(std::vector<uint8_t>{9, 'T', 'S'});
+    EXPECT_THROW(again.ReadStored(cut), EReadError);
+    TPicture::UnregisterGraphicClass("TSwatch");
+}
+
+TEST(Bitmap, FormatsScanLinesAndBmpRoundTrip) {
+    TBitmap bitmap(3, 2, TPixelFormat::pf8bit);
+    bitmap.SetPalette({{0, 0, 0}, {255, 0, 0}, {0, 255, 0}});
+    bitmap.ScanLine(1)[2] = 2;
+    bitmap.ScanLine(0)[0] = 1;
+    EXPECT_THROW(bitmap.ScanLine(2), EInvalidGraphicOperation);
+    TMemoryStream bmp;
+    bitmap.SaveToStream(bmp);
+    bmp.SetPosition(0);
+    TBitmap loaded;
+    loaded.LoadFromStream(bmp);
+    EXPECT_EQ(loaded.Width(), 3);
+    EXPECT_EQ(loaded.Height(), 2);
+    const QImage shown = loaded.ToImage();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(2, 1), qRgb(0, 255, 0));
+    TMemoryStream garbage(std::vector<uint8_t>{'B', 'M', 1, 2});
+    EXPECT_THROW(loaded.LoadFromStream(garbage), EInvalidGraphic);
+    EXPECT_EQ(garbage.Position(), 0);
+}
+
+TEST(Canvas, RasterOperationsAndClip) {
+    QImage target(4, 1, QImage::Format_RGB32);
+    target.fill(qRgb(0x0F, 0xF0, 0x33));
+    TCanvas canvas(&target);
+    QImage source(4, 1, QImage::Format_RGB32);
+    source.fill(qRgb(0xFF, 0x0F, 0x11));
+    TCanvas from(&source);
+    canvas.CopyMode = TCopyMode::SrcAnd;
+    canvas.CopyRect({0, 0, 1, 1}, from, {0, 0, 1, 1});
+    EXPECT_EQ(target.pixel(0, 0), qRgb(0x0F, 0x00, 0x11));
+    canvas.CopyMode = TCopyMode::SrcPaint;
+    canvas.CopyRect({1, 0, 2, 1}, from, {0, 0, 1, 1});
+    EXPECT_EQ(target.pixel(1, 0), qRgb(0xFF, 0xFF, 0x33));
+    canvas.CopyMode = TCopyMode::SrcCopy;
+    canvas.SetClipRect({3, 0, 4, 1});
+    canvas.Brush.Color = clBlue;
+    canvas.FillRect({2, 0, 4, 1});
+    EXPECT_EQ(target.pixel(2, 0), qRgb(0x0F, 0xF0, 0x33)); // outside the clip
+    EXPECT_EQ(target.pixel(3, 0), qRgb(0, 0, 255));
+}
+
+TEST(Canvas, MaskedCopyKeepsDestinationWhereMaskIsWhite) {
+    QImage target(2, 1, QImage::Format_RGB32);
+    target.fill(qRgb(10, 20, 30));
+    QImage source(2, 1, QImage::Format_RGB32);
+    source.fill(qRgb(200, 100, 50));
+    QImage mask(2, 1, QImage::Format_RGB32);
+    mask.setPixel(0, 0, qRgb(0, 0, 0));
+    mask.setPixel(1, 0, qRgb(255, 255, 255));
+    TCanvas canvas(&target);
+    TCanvas from(&source);
+    canvas.MaskedCopy({0, 0, 2, 1}, from, {0, 0, 2, 1}, mask);
+    EXPECT_EQ(target.pixel(0, 0), qRgb(200, 100, 50));
+    EXPECT_EQ(target.pixel(1, 0), qRgb(10, 20, 30));
+}
+
+TEST(Canvas, DrawsOnPaletteBitmapsThroughTheirColourTable) {
+    TBitmap bitmap(2, 1, TPixelFormat::pf8bit);
+    bitmap.SetPalette({{0, 0, 0}, {0, 0, 255}});
+    bitmap.Canvas().Brush.Color = clBlue;
+    bitmap.Canvas().FillRect({1, 0, 2, 1});
+    EXPECT_EQ(bitmap.ScanLine(0)[0], 0);
+    EXPECT_EQ(bitmap.ScanLine(0)[1], 1);
+}

@@ -1,0 +1,14 @@
+// The main() of the window tests: a TApplication on the offscreen platform
+// (chosen here when none is set, so that test discovery at build time works
+// on a machine without a display), and quiet services.
+#include "Application.h"
+#include "Services.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
