@@ -6,7 +6,9 @@ namespace {
 
 constexpr std::string_view Lead = "   ";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // One or more decimal digits, as a real number (minutes have no upper bound).
 std::optional<double> ReadWholeNumber(std::string_view text) {

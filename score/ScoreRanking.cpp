@@ -40,17 +40,15 @@ template <typename T> void MoveLastTo(std::vector<T>& items, size_t place) {
 void RankAppended(std::vector<std::string>& lines, std::vector<double>& durations) {
     if (lines.size() < 2) return;
     const double newDuration = durations.back();
-    const size_t place = std::upper_bound(durations.begin(), durations.end() - 1, newDuration) - durations.begin();
+    const size_t place =
+        std::upper_bound(durations.begin(), durations.end() - 1, newDuration) - durations.begin();
     MoveLastTo(lines, place);
     MoveLastTo(durations, place);
     size_t group = place + 1;
     while (group < durations.size()) {
         size_t end = group + 1;
         while (end < durations.size() && durations[end] == durations[group]) ++end;
-        if (end - group > 1) {
-            RotateLeft(lines, group, end);
-            RotateLeft(durations, group, end);
-        }
+        if (end - group > 1) RotateLeft(lines, group, end);
         group = end;
     }
 }
