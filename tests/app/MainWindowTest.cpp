@@ -1,0 +1,113 @@
+// The main window as a harness sees it: CreateForms() on the offscreen
+// platform, then windows and controls found by object name.
+#include "Application.h"
+#include "FakeServices.h"
+#include "ImageControl.h"
+#include "Menus.h"
+#include "StdCtrls.h"
+#include "UMein.h"
+#include "startup.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindow : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!Application->MainForm()) CreateForms();
+    }
+    void SetUp() override {
+        World.Install();
+        Main = Application->FindForm("TFormM");
+        ASSERT_NE(Main, nullptr);
+        Main->Show();
+    }
+    void TearDown() override { ResetServices(); }
+
+    QString LabelText(const char* name) const {
+        auto* label = Main->findChild<QLabel*>(name);
+        return label ? label->text() : QString("<missing %1>").arg(name);
+    }
+
+    TFakeWorld World;
+    TForm* Main = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindow, IsCreatedFirstWithItsCaptionsAndSize) {
+    EXPECT_EQ(Application->AllForms().front(), Main);
+    EXPECT_EQ(Main->windowTitle(), "  Tulva and Vesk");
+    EXPECT_EQ(Application->applicationName(), "Tulva and Vesk");
+    EXPECT_EQ(Main->ClientWidth(), 574);
+    EXPECT_EQ(Main->ClientHeight(), 613);
+    EXPECT_EQ(LabelText("Label6"), "Enter Name : ");
+    EXPECT_EQ(LabelText("Label2"), "Version 0.9");
+    EXPECT_FALSE(LabelText("Label7").isEmpty());
+    for (const char* name : {"Image1", "Panel1", "Image10", "Image12", "OKButton", "MP", "MP1", "MainMenu1"})
+        EXPECT_NE(Main->findChild<QObject*>(name), nullptr) << name;
+    // The background picture was decoded from the JPEG the program carries.
+    auto* background = Main->findChild<TImage*>("Image1");
+    ASSERT_NE(background->Picture.Graphic(), nullptr);
+    EXPECT_EQ(background->Picture.Graphic()->ClassName(), "TJPEGImage");
+}
+
+TEST_F(MainWindow, MenuCaptionsKeepTheirRunsOfSpaces) {
+    auto* menu = Main->findChild<TMainMenu*>("MainMenu1");
+    ASSERT_NE(menu, nullptr);
+    QStringList top;
+    for (QAction* action : menu->actions()) top << action->text();
+    EXPECT_EQ(top, QStringList({QString("Numbers with digits that aren't repeating") + QString(4, ' '),
+                                QString("Numbers with digits that are repeating") + QString(5, ' '),
+                                QString("Help") + QString(34, ' ')}));
+    QStringList games, help;
+    for (QAction* action : menu->actions()[0]->menu()->actions()) games << action->text();
+    for (QAction* action : menu->actions()[2]->menu()->actions())
+        help << (action->isSeparator() ? QString("-") : action->text());
+    EXPECT_EQ(games,
+              QStringList({"Numbers with 4 digits", "Numbers with 5 digits", "Numbers with 6 digits",
+                           "Numbers with 7 digits", "Numbers with 8 digits", "Numbers with 9 digits"}));
+    EXPECT_EQ(help, QStringList({"Visual Help", "Digits that aren't repeating", "Digits that are repeating",
+                                 "-", "Examples", "-", "About"}));
+    EXPECT_FALSE(menu->actions()[0]->menu()->actions()[0]->icon().isNull()); // image list picture
+    EXPECT_NE(menu->FindItem("Numberswith9digits2"), nullptr);
+    EXPECT_NE(menu->FindItem("About1"), nullptr);
+}
+
+TEST_F(MainWindow, PlayerNameFollowsTheNameBox) {
+    auto* edit = Main->findChild<QLineEdit*>("Edit2");
+    ASSERT_NE(edit, nullptr);
+    auto* form = static_cast<TFormM*>(Main);
+    edit->clear();
+    EXPECT_EQ(form->PlayerName, "");
+    QTest::keyClicks(edit, "Ana Kos");
+    EXPECT_EQ(form->PlayerName, "Ana Kos");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(form->PlayerName, "Ana Ko");
+    edit->clear();
+    EXPECT_EQ(form->PlayerName, "");
+}
+
+TEST_F(MainWindow, ProgramDirIsTheDirectoryWithItsSeparator) {
+    auto* form = static_cast<TFormM*>(Main);
+    EXPECT_EQ(form->ProgramDir, QCoreApplication::applicationDirPath() + "/");
+    EXPECT_EQ(ProgramDirOf("/usr/games/tulva"), "/usr/games/");
+    EXPECT_EQ(ProgramDirOf("C:\\Games\\TV.EXE"), "C:\\Games\\");
+    EXPECT_EQ(ProgramDirOf("tulva"), ""); // no separator: files by bare name
+    EXPECT_EQ(ProgramDirOf(""), "");
+}
+
+TEST_F(MainWindow, CloseButtonReleasesGamePicturesAndEndsTheProgram) {
+    auto* form = static_cast<TFormM*>(Main);
+    form->Button1Click();
+    EXPECT_FALSE(Main->Visible());
+    for (const char* name : {"TForm4", "TForm44"})
+        if (TForm* game = Application->FindForm(name))
+            EXPECT_EQ(game->findChild<TImage*>("Image1"), nullptr) << name;
+    if (TForm* game = Application->FindForm("TForm4")) EXPECT_EQ(game->findChild<TImage*>("Image2"), nullptr);
+    EXPECT_TRUE(World.Errors.isEmpty());
+}
