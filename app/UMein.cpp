@@ -75,13 +75,13 @@ TFormM::TFormM() : TForm("TFormM") {
     Label6 = new TLabel(client, "Label6", 12, 12, "Enter Name : ");
     Label6->setFont(ControlFont(16, true));
     Label6->SetFontColor(Yellow);
-    Edit2 = new TEdit(client, "Edit2", 124, 8, 180, 26);
+    Edit2 = new TEdit(client, "Edit2", 140, 8, 180, 26);
     Edit2->setFont(ControlFont(16, true));
     Edit2->setStyleSheet("QLineEdit { color: yellow; background: #1b2a6b; border: 1px solid #ffd800; }");
     Edit2->OnChange = [this] { Edit2Change(); };
 
     Label2 = new TLabel(client, "Label2", 0, 12, "Version 0.9");
-    Label2->setFont(ControlFont(16, true));
+    Label2->setFont(ControlFont(16, true)); // resizes the label to its text
     Label2->SetFontColor(Yellow);
     Label2->move(574 - 12 - Label2->width(), 12);
 
