@@ -41,6 +41,9 @@ void TApplication::AddForm(TForm* form) {
 TForm* TApplication::FindForm(const QString& className) const {
     for (TForm* form : Forms)
         if (form->objectName() == className) return form;
+    // Windows made outside the window set (a test's own) count too.
+    for (QWidget* widget : topLevelWidgets())
+        if (auto* form = dynamic_cast<TForm*>(widget); form && form->objectName() == className) return form;
     return nullptr;
 }
 

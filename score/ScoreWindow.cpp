@@ -1,0 +1,119 @@
+#include "ScoreWindow.h"
+
+#include "Application.h"
+#include "Artwork.h"
+#include "Buttons.h"
+#include "ImageControl.h"
+#include "ListBox.h"
+#include "StdCtrls.h"
+
+namespace {
+
+const int RankTops[10] = {22, 39, 55, 72, 87, 103, 119, 135, 151, 166};
+
+QStringList ToQt(const std::vector<std::string>& texts) {
+    QStringList list;
+    for (const auto& t : texts) list << QString::fromStdString(t);
+    return list;
+}
+
+} // namespace
+
+bool ConfirmDlg(const QString& text) {
+    return MessageDlg(text) == TModalResult::Yes;
+}
+
+TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassName), Variant(variant) {
+    SetCaption(variant.Caption);
+    SetPosition(variant.Position);
+    SetClientSize(variant.ClientWidth, variant.ClientHeight);
+    SetBorder(variant.Sizeable ? TFormBorder::Sizeable : TFormBorder::Dialog, false);
+    setFont(ControlFont(11, false));
+    QWidget* client = Client();
+
+    Image1 = new TImage(client, "Image1", 0, 0, 640, 347); // natural size, clipped by the window
+    LoadPicture(Image1->Picture, "score-background.jpg");
+
+    Label1 = new TLabel(client, "Label1", 22, 4, "    Duration          Date                Name  ");
+    Label1->setFont(ControlFont(13, true));
+    for (int i = 0; i < 10; ++i) {
+        RankLabels[i] = new TLabel(client, QString("Label%1").arg(i + 2), i == 9 ? 5 : 13, RankTops[i],
+                                   QString("%1)").arg(i + 1));
+        RankLabels[i]->setFont(ControlFont(13, true));
+    }
+
+    ListBox1 = new TListBox(client, "ListBox1", 27, 20, 316, 167);
+    ListBox1->setVisible(false);
+    ListBox1->SetItems(QStringList(18, QString()));
+
+    ListBox4 = new TListBox(client, "ListBox4", variant.ListLeft, variant.ListTop, variant.ListWidth,
+                            variant.ListHeight);
+    ListBox4->setFont(ControlFont(13, true));
+    ListBox4->setStyleSheet("QListWidget { background: rgb(166, 202, 240); }");
+    ListBox4->setFocusPolicy(Qt::ClickFocus); // Tab skips it
+    ListBox4->SetRowHeight(16);
+    ListBox4->SetItems(QStringList(10, QString()));
+
+    BitBtn3 = new TBitBtn(client, "BitBtn3", variant.FontLeft, variant.ButtonTop, 75, 20);
+    BitBtn3->SetGlyph(Artwork::ButtonPicture("Font", 71, 16));
+    BitBtn3->OnClick = [this] { BitBtn3Click(); };
+    BitBtn2 = new TBitBtn(client, "BitBtn2", variant.ClearLeft, variant.ButtonTop, 75, 20);
+    BitBtn2->SetGlyph(Artwork::ButtonPicture("Clear", 71, 16));
+    BitBtn2->OnClick = [this] { BitBtn2Click(); };
+    const bool firstStyle = QString(variant.CloseButton) == "BitBtn1";
+    CloseButton = new TBitBtn(client, variant.CloseButton, variant.CloseLeft, variant.ButtonTop,
+                              firstStyle ? 81 : 75, 20);
+    CloseButton->SetGlyph(Artwork::ButtonPicture("Close", firstStyle ? 77 : 71, 16));
+    if (!firstStyle) CloseButton->setFont(ControlFont(13, true));
+    CloseButton->OnClick = [this] { CloseClick(); };
+    if (firstStyle) SetActiveControl(CloseButton);
+
+    FontDialog1.Font = ControlFont(11, false);
+
+    if (variant.FillOnActivation)
+        OnActivate = [this] { FormShow(); };
+    else
+        OnShow = [this] { FormShow(); };
+}
+
+int TScoreWindow::CurrentScoreRow() const {
+    auto* game = dynamic_cast<TScoreRowSource*>(Application->FindForm(Variant.GameWindow));
+    return game ? game->ScoreRow() : -1;
+}
+
+void TScoreWindow::ShowLists(const std::vector<std::string>& lines, const std::vector<std::string>& rows) {
+    ListBox1->SetItems(ToQt(lines));
+    ListBox4->SetItems(ToQt(rows));
+}
+
+std::vector<std::string> TScoreWindow::ShownRows() const {
+    std::vector<std::string> rows;
+    for (const QString& row : ListBox4->Items()) rows.push_back(row.toStdString());
+    return rows;
+}
+
+void TScoreWindow::FormShow() {
+    const ShownTable table = LoadForDisplay(Variant.FileName, ShownRows());
+    ShowLists(table.Lines, table.Rows);
+    ListBox4->SetItemIndex(CurrentScoreRow());
+}
+
+int TScoreWindow::RecordWin(const ScoreEntry& entry) {
+    const RecordedWin win = ::RecordWin(Variant.FileName, entry, ShownRows());
+    ShowLists(win.Lines, win.Rows);
+    ListBox4->SetItemIndex(win.ScoreRow);
+    return win.ScoreRow;
+}
+
+void TScoreWindow::BitBtn2Click() {
+    if (!ConfirmDlg("Are you sure you want to clear the score list? ")) return;
+    ListBox1->Clear();
+    ListBox4->Clear();
+    ClearScoreTable(Variant.FileName);
+}
+
+void TScoreWindow::BitBtn3Click() {
+    if (!FontDialog1.Execute()) return;
+    ListBox4->setFont(FontDialog1.Font);
+    ListBox4->SetRowHeight(QFontMetrics(FontDialog1.Font).height());
+}

@@ -1,0 +1,185 @@
+// The score windows through their real controls: showing, Clear, Font and
+// the fill on activation, with the score files in a scratch directory.
+#include "ScoreWindow.h"
+#include "Application.h"
+#include "Buttons.h"
+#include "FakeServices.h"
+#include "ListBox.h"
+#include "ScratchDir.h"
+#include "StdCtrls.h"
+
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands in for the game window of the variant, which tells the ScoreRow.
+class TFakeGame : public TForm, public TScoreRowSource {
+public:
+    explicit TFakeGame(const QString& name) : TForm(name) { SetClientSize(100, 100); }
+    int ScoreRow() const override { return Row; }
+    int Row = -1;
+};
+
+std::string Line(const std::string& time, const std::string& name, int gap = 10) {
+    const std::string padding(time.size() == 5 ? 11 : 9, ' ');
+    return "   " + time + padding + "07.12.2026" + std::string(gap, ' ') + name;
+}
+
+class ScoreWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        World.Install();
+        Previous = std::filesystem::current_path();
+        std::filesystem::current_path(Scratch.Path);
+    }
+    void TearDown() override {
+        for (TForm* f : Windows) {
+            f->Hide();
+            delete f;
+        }
+        Application->MoveActivity(nullptr);
+        std::filesystem::current_path(Previous);
+        ResetServices();
+    }
+    TScoreWindow* Window(const char* className) {
+        auto* w = new TScoreWindow(*FindScoreVariant(className));
+        Windows.push_back(w);
+        return w;
+    }
+    TFakeGame* Game(const char* className) {
+        auto* g = new TFakeGame(className);
+        Windows.push_back(g);
+        return g;
+    }
+    // Opens the window modally, runs `inside` while it is up, then closes it.
+    void OpenModal(TScoreWindow* w, const std::function<void()>& inside = {}) {
+        QTimer::singleShot(0, [&] {
+            if (inside) inside();
+            w->CloseButton->Click();
+        });
+        w->ShowModal();
+    }
+    QStringList Rows(TScoreWindow* w) { return w->findChild<TListBox*>("ListBox4")->Items(); }
+    int Selected(TScoreWindow* w) { return w->findChild<TListBox*>("ListBox4")->ItemIndex(); }
+
+    TFakeWorld World;
+    ScratchDir Scratch;
+    std::filesystem::path Previous;
+    std::vector<TForm*> Windows;
+};
+
+} // namespace
+
+TEST_F(ScoreWindowTest, FirstOpeningWithoutFileShowsNoRowsAndCreatesTheFile) {
+    TScoreWindow* w = Window("TFScore4");
+    EXPECT_EQ(Rows(w).size(), 10); // ten blank rows until the first showing
+    OpenModal(w);
+    EXPECT_TRUE(Rows(w).isEmpty());
+    EXPECT_TRUE(std::filesystem::exists("sc4.pr"));
+    EXPECT_EQ(std::filesystem::file_size("sc4.pr"), 0u);
+    EXPECT_EQ(w->findChild<QLabel*>("Label11")->text(), "10)");
+    EXPECT_EQ(w->findChild<QLabel*>("Label1")->text(), "    Duration          Date                Name  ");
+}
+
+TEST_F(ScoreWindowTest, ShowsTheFirstTenLinesAndSelectsScoreRow) {
+    std::string file;
+    for (int i = 0; i < 12; ++i)
+        file += Line("0:" + std::to_string(10 + i) + ".0", "P" + std::to_string(i)) + "\r\n";
+    WriteBytes("sc44.pr", file);
+    TFakeGame* game = Game("TForm44");
+    game->Row = 2;
+    TScoreWindow* w = Window("TFScore44");
+    OpenModal(w, [&] { EXPECT_EQ(Selected(w), 2); });
+    ASSERT_EQ(Rows(w).size(), 10);
+    EXPECT_EQ(Rows(w)[9].toStdString(), Line("0:19.0", "P9"));
+    game->Row = -1;
+    OpenModal(w, [&] { EXPECT_EQ(Selected(w), -1); });
+}
+
+TEST_F(ScoreWindowTest, ClearAskedAndAnsweredEachWay) {
+    const std::string file = Line("0:7.4", "Ana") + "\r\n";
+    TScoreWindow* w = Window("TFScore6");
+    for (TModalResult answer : {TModalResult::No, TModalResult::Cancel}) {
+        WriteBytes("sc6.pr", file);
+        World.Answers = {answer};
+        OpenModal(w, [&] { w->BitBtn2->Click(); });
+        EXPECT_EQ(ReadBytes("sc6.pr"), file);
+        EXPECT_EQ(Rows(w).size(), 10); // the blank rows beyond the line stay
+        EXPECT_EQ(Rows(w)[0].toStdString() + "\r\n", file);
+    }
+    EXPECT_EQ(World.Questions.last(), "Are you sure you want to clear the score list? ");
+    World.Answers = {TModalResult::Yes};
+    OpenModal(w, [&] { w->BitBtn2->Click(); });
+    EXPECT_EQ(ReadBytes("sc6.pr"), "");
+    EXPECT_TRUE(Rows(w).isEmpty());
+    OpenModal(w);
+    EXPECT_TRUE(Rows(w).isEmpty());
+}
+
+TEST_F(ScoreWindowTest, ClearingThenRecordingGrowsTheListFromNoRowsToOne) {
+    WriteBytes("sc9.pr", Line("1:0.0", "Old") + "\r\n");
+    TScoreWindow* w = Window("TFScore9");
+    World.Answers = {TModalResult::Yes};
+    OpenModal(w, [&] { w->BitBtn2->Click(); });
+    ScoreEntry entry;
+    entry.Minutes = 0;
+    entry.Seconds = 7;
+    entry.TenthsText = ".4";
+    entry.DateText = "07.12.2026";
+    entry.PlayerName = "Ana";
+    EXPECT_EQ(w->RecordWin(entry), 0);
+    EXPECT_EQ(Rows(w), QStringList({QString::fromStdString(Line("0:7.4", "Ana"))}));
+}
+
+TEST_F(ScoreWindowTest, UnreadableFileIsKeptAndReported) {
+    std::filesystem::create_directory("sc7.pr"); // a directory cannot be read as a table
+    TScoreWindow* w = Window("TFScore7");
+    OpenModal(w);
+    EXPECT_EQ(World.Errors.size(), 1);
+    EXPECT_TRUE(std::filesystem::is_directory("sc7.pr"));
+    EXPECT_EQ(Rows(w).size(), 10); // the lists keep what they held
+}
+
+TEST_F(ScoreWindowTest, FontOnlyForTheListOfOneWindow) {
+    TScoreWindow* four = Window("TFScore4");
+    TScoreWindow* five = Window("TFScore5");
+    const QFont before = five->findChild<TListBox*>("ListBox4")->font();
+    World.FontConfirmed = true;
+    World.FontChoice = QFont("DejaVu Serif", 20);
+    OpenModal(four, [&] { four->BitBtn3->Click(); });
+    EXPECT_EQ(four->findChild<TListBox*>("ListBox4")->font().family(), "DejaVu Serif");
+    EXPECT_EQ(four->findChild<QLabel*>("Label1")->font().pixelSize(), 13); // header keeps its font
+    EXPECT_EQ(five->findChild<TListBox*>("ListBox4")->font(), before);
+    World.FontConfirmed = false;
+    World.FontChoice = QFont("DejaVu Sans Mono", 8);
+    OpenModal(four, [&] { four->BitBtn3->Click(); });
+    EXPECT_EQ(four->findChild<TListBox*>("ListBox4")->font().family(), "DejaVu Serif");
+}
+
+TEST_F(ScoreWindowTest, FiveDigitWindowRefillsOnEveryActivation) {
+    WriteBytes("sc5.pr", Line("0:9.0", "A") + "\r\n" + Line("0:9.5", "B") + "\r\n");
+    TFakeGame* game = Game("TForm5");
+    game->Row = 1;
+    TScoreWindow* w = Window("TFScore5");
+    World.Answers = {TModalResult::No};
+    OpenModal(w, [&] {
+        EXPECT_EQ(Selected(w), 1);
+        w->findChild<TListBox*>("ListBox4")->SetItemIndex(0); // the player clicks another row
+        w->BitBtn2->Click();                                  // the box closes: activation again
+        EXPECT_EQ(Selected(w), 1);
+    });
+}
+
+TEST_F(ScoreWindowTest, CaptionsCloseButtonsAndSizesFollowTheTable) {
+    TScoreWindow* four = Window("TFScore4");
+    TScoreWindow* rep = Window("TFScore99");
+    EXPECT_EQ(four->windowTitle(), "Score for T&V with 4 digits that are not repeating");
+    EXPECT_EQ(rep->windowTitle(), "Score for T&V with 9 digits that can  repeating");
+    EXPECT_NE(four->findChild<TBitBtn*>("BitBtn1"), nullptr);
+    EXPECT_NE(rep->findChild<TBitBtn*>("BitBtn4"), nullptr);
+    EXPECT_EQ(four->ClientWidth(), 386);
+    EXPECT_EQ(rep->ClientHeight(), 234);
+    EXPECT_EQ(rep->findChild<TListBox*>("ListBox4")->geometry(), QRect(29, 21, 306, 173));
+}
