@@ -1,0 +1,439 @@
+#include "GameWindow.h"
+
+#include "Application.h"
+#include "Artwork.h"
+#include "AttemptRow.h"
+#include "Bitmap.h"
+#include "Buttons.h"
+#include "ImageControl.h"
+#include "Indicator.h"
+#include "ListBox.h"
+#include "MaskEdit.h"
+#include "RandomSource.h"
+#include "Rules.h"
+#include "Services.h"
+#include "SoundCue.h"
+#include "StdCtrls.h"
+#include "TabSetMemo.h"
+#include "Timer.h"
+#include "UMein.h"
+
+#include <QPainter>
+
+namespace {
+
+constexpr int ListRows = MaxAttempts + 1; // row 0 stays empty
+const QString LossMessage = "I`m Sory! You didn`t succeed to guess";
+
+TLabel* MakeLabel(QWidget* parent, const QString& name, int left, int top, int pixelSize,
+                  const QColor& color = Qt::white) {
+    auto* label = new TLabel(parent, name, left, top);
+    label->setFont(ControlFont(pixelSize, true));
+    label->SetFontColor(color);
+    return label;
+}
+
+TBitBtn* MakeButton(QWidget* parent, const QString& name, const QString& word, int left, int width) {
+    auto* button = new TBitBtn(parent, name, left, 8, width, 34);
+    button->SetGlyph(Artwork::ButtonPicture(word, width - 4, 30));
+    return button;
+}
+
+const QColor PanelGround(15, 30, 90);
+
+// Bitmaps hold no transparency, so the marker is laid on the panel's colour.
+void SetMarker(TImage& image, const QImage& marker, const QColor& ground) {
+    QImage laid(marker.size(), QImage::Format_RGB32);
+    laid.fill(ground);
+    QPainter painter(&laid);
+    painter.drawImage(0, 0, marker);
+    painter.end();
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->Assign(laid);
+    image.Picture.SetGraphic(std::move(bitmap));
+}
+
+} // namespace
+
+TGameWindow::TGameWindow(const TVariant& variant)
+    : TForm(variant.ClassName), Variant(variant), Clock([] { return Services().Clock->MonotonicSeconds(); }) {
+    SetClientSize(792, 553);
+    SetBorder(TFormBorder::Single, true);
+    SetPosition(TFormPosition::MainFormCenter);
+    BuildControls();
+    Guesses.assign(MaxAttempts, Variant.GuessFill.toStdString());
+
+    OnCreate = [this] { FormCreate(); };
+    OnShow = [this] { FormShow(); };
+    OnActivate = [this] { FormActivate(); };
+    OnClose = [this] { FormClose(); };
+    if (Variant.PauseOnDeactivate) {
+        OnDeactivate = [this] { BitBtn3Click(); };
+        OnDestroy = [this] { BitBtn3Click(); };
+    }
+}
+
+void TGameWindow::BuildControls() {
+    QWidget* client = Client();
+    Image1 = new TImage(client, "Image1", 0, 0, 792, 553);
+    Image1->SetStretch(true);
+    LoadPicture(Image1->Picture, "game-background.jpg");
+
+    // The button row; the words are part of the pictures.
+    BitBtn1 = MakeButton(client, "BitBtn1", "New Game", 10, 120);
+    ScoreButton = MakeButton(client, Variant.ScoreButton, "Score", 136, 90);
+    BitBtn4 = MakeButton(client, "BitBtn4", "Show Number", 232, 156);
+    SoundOnButton = MakeButton(client, Variant.SoundOnButton, "Sound On", 394, 120);
+    SoundOffButton = MakeButton(client, Variant.SoundOffButton, "Sound Off", 394, 120);
+    SoundOffButton->hide();
+    HelpButton = MakeButton(client, Variant.HelpButton, "Help", 520, 90);
+    BitBtn2 = MakeButton(client, "BitBtn2", "Exit", 616, 90);
+    BitBtn1->OnClick = [this] { BitBtn1Click(); };
+    BitBtn2->OnClick = [this] { BitBtn2Click(); };
+    BitBtn4->OnClick = [this] { BitBtn4Click(); };
+    HelpButton->OnClick = [this] { HelpClick(); };
+    ScoreButton->OnClick = [this] { ScoreClick(); };
+    SoundOnButton->OnClick = [this] { SoundOnClick(); };
+    SoundOffButton->OnClick = [this] { SoundOffClick(); };
+    if (Variant.NewGameIsCancel) BitBtn1->SetCancel(true);
+
+    // The instruction panel with the input field.
+    Panel1 = new TPanel(client, "Panel1", 10, 52, 372, 170, TBevel::Raised);
+    Panel1->SetColor(QColor(20, 40, 120));
+    Label8 = MakeLabel(Panel1, "Label8", 12, 12, 15, Qt::yellow);
+    Label9 = MakeLabel(Panel1, "Label9", 12, 44, 15, Qt::yellow);
+    Label10 = MakeLabel(Panel1, "Label10", 12, 90, 15);
+    Label11 = MakeLabel(Panel1, "Label11", 12, 130, 15);
+    const int digits = Variant.Digits;
+    MaskEdit1 = new TMaskEdit(Panel1, "MaskEdit1", 230, 84, 24 + 14 * digits, 30);
+    MaskEdit1->setFont(ControlFont(16, true));
+    MaskEdit1->setStyleSheet("QLineEdit { background: white; color: black; }");
+    MaskEdit1->SetEditMask(Variant.EditMask);
+    MaskEdit1->OnKeyPress = [this](char& key) { MaskEdit1KeyPress(key); };
+    SetActiveControl(MaskEdit1);
+
+    // The message panel with the markers and the clock.
+    Panel2 = new TPanel(client, "Panel2", 10, 232, 372, 311, TBevel::Lowered);
+    Panel2->SetColor(PanelGround);
+    Label2 = MakeLabel(Panel2, "Label2", 12, 12, 15, Qt::yellow);
+    Image2 = new TImage(Panel2, "Image2", 12, 48, 24, 24);
+    SetMarker(*Image2, Artwork::ErrorMarker(), PanelGround);
+    Image3 = new TImage(Panel2, "Image3", 12, 48, 24, 24);
+    SetMarker(*Image3, Artwork::AttentionMarker(), PanelGround);
+    Image2->hide();
+    Label3 = MakeLabel(Panel2, "Label3", 44, 52, 15);
+    Label5 = MakeLabel(Panel2, "Label5", 12, 88, 22, Qt::yellow);
+    // Label1 is a message line here, unless Panel6 holds it as the indicator.
+    if (Variant.Panel6 != TPanel6Kind::Indicator) Label1 = MakeLabel(Panel2, "Label1", 12, 130, 15);
+    Panel5 = new TPanel(Panel2, "Panel5", 12, 200, 348, 98, TBevel::Lowered);
+    ClockPicture = new TImage(Panel5, "Image5", 1, 1, 346, 96);
+    ClockPicture->SetStretch(true);
+    LoadPicture(ClockPicture->Picture, "clock-background.jpg");
+    Label6 = MakeLabel(Panel5, "Label6", 24, 34, 22, Qt::white);
+    Label6->SetCaption("Time :");
+
+    // The attempts panel: header, list, and what Panel6 holds.
+    Panel3 = new TPanel(client, "Panel3", 392, 52, 390, 491, TBevel::Lowered);
+    Panel4 = new TPanel(Panel3, "Panel4", 2, 2, 386, 26, TBevel::Raised);
+    Panel4->setFont(ControlFont(13, true));
+    Panel4->SetCaption(Variant.HeaderCaption);
+    const int tabHeight = Variant.HelpTabs.isEmpty() ? 0 : 26;
+    const int indicatorHeight = Variant.Panel6 == TPanel6Kind::Indicator ? 32 : 0;
+    ListBox1 = new TListBox(Panel3, "ListBox1", 2, 28, 386, 461 - tabHeight - indicatorHeight);
+    ListBox1->setFrameShape(QFrame::NoFrame);
+    ListBox1->setFont(ControlFont(16, true));
+    for (int row = 0; row < ListRows; ++row) ListBox1->Add(QString());
+    ListBox1->SetRowHeight(20);
+    if (!Variant.HelpTabs.isEmpty()) {
+        TabSet1 = new TTabSet(Panel3, "TabSet1", 2, 489 - tabHeight - indicatorHeight, 386, tabHeight);
+        TabSet1->SetTabs(Variant.HelpTabs);
+    }
+    if (Variant.Panel6 == TPanel6Kind::Animation) {
+        Panel6 = new TPanel(Panel3, "Panel6", 40, 280, 310, 190, TBevel::Raised);
+        Image4 = new TImage(Panel6, "Image4", 2, 2, 306, 186);
+        Image4->SetStretch(true);
+        Image4->setToolTip("Close");
+        Image4->OnClick = [this] { Image4Click(); };
+    } else if (Variant.Panel6 == TPanel6Kind::Indicator) {
+        Panel6 = new TPanel(Panel3, "Panel6", 2, 489 - indicatorHeight, 386, indicatorHeight, TBevel::Raised);
+        Panel6->SetColor(QColor(20, 40, 120));
+        Label1 = MakeLabel(Panel6, "Label1", 12, 7, 15, Qt::yellow);
+        Label1->SetCaption("Double : Yes(No)");
+    }
+
+    Stoperica = new TTimer(this, "Stoperica", 100);
+    Stoperica->OnTimer = [this] { StopericaTimer(); };
+}
+
+void TGameWindow::FormCreate() {
+    SoundOn = 1;
+    if (TabSet1) TabSet1->SetTabIndex(1);
+}
+
+void TGameWindow::FormShow() {
+    SoundOn = 1;
+    SoundOnButton->show();
+    SoundOffButton->hide();
+    Label6->SetCaption("Time :");
+    ScoreRow = -1;
+    if (!Variant.IndicatorOnShow.isEmpty()) Label1->SetCaption(Variant.IndicatorOnShow);
+}
+
+void TGameWindow::FormActivate() {
+    if (Variant.ActivateClearsSecret) Secret.clear();
+    Clock.Stopped = 1.0;
+    Stoperica->SetEnabled(false);
+    MaskEdit1->setEnabled(false);
+    ShowError(false);
+    ShowAttention(true);
+    SetCaption(Variant.Caption);
+    Label8->SetCaption(Variant.Label8);
+    Label9->SetCaption(Variant.Label9);
+    Label10->SetCaption(Variant.Label10);
+    Label11->SetCaption("And press enter");
+    Label2->SetCaption("Warnings : ");
+    Label5->SetCaption(QString());
+    if (Variant.Indicator == TIndicatorRule::None)
+        Label1->SetCaption(QString());
+    else if (!Variant.IndicatorOnActivate.isEmpty())
+        Label1->SetCaption(Variant.IndicatorOnActivate);
+    Label3->SetCaption("Press New Game");
+    if (Variant.ActivateResetsAttempts) Attempts = 0;
+    if (Variant.ActivateClearsRows) {
+        ClearRows();
+        Guesses.assign(MaxAttempts, Variant.GuessFill.toStdString());
+    }
+    if (!Variant.ActivateGuessFill.isEmpty())
+        Guesses.assign(MaxAttempts, Variant.ActivateGuessFill.toStdString());
+    if (Variant.ActivateEmptiesInput) MaskEdit1->SetText(QString(Variant.Digits, ' '));
+    if (Variant.ActivateSetsStartTime) Clock.StartTime = Services().Clock->MonotonicSeconds();
+}
+
+void TGameWindow::FormClose() {
+    if (FormM) FormM->Show();
+}
+
+void TGameWindow::BitBtn1Click() {
+    Cue(Variant.OpeningCue);
+    HitCount = 0;
+    ListRow = 0;
+    Attempts = 0;
+    Clock.Start();
+    Label3->SetCaption(QString());
+    Stoperica->SetEnabled(true);
+    MaskEdit1->setEnabled(true);
+    MaskEdit1->SetText(QString(Variant.Digits, ' '));
+    MaskEdit1->setFocus();
+
+    Services().Random->Randomize();
+    Secret = Variant.Distinct ? DrawDistinct(Variant.Digits, *Services().Random)
+                              : DrawRepeating(Variant.Digits, *Services().Random);
+    SecretDigits.clear();
+    for (char digit : Secret) SecretDigits.emplace_back(1, digit);
+
+    ClearRows();
+    Guesses.assign(MaxAttempts, Variant.GuessFill.toStdString());
+    Label2->SetCaption("Warnings : ");
+    Label5->SetCaption("  ");
+    Label1->SetCaption(Variant.Indicator == TIndicatorRule::None ? QString() : Variant.IndicatorOnNewGame);
+    ShowAttention(false);
+    ShowError(false);
+}
+
+void TGameWindow::ClearRows() {
+    for (int row = 1; row < ListRows; ++row) ListBox1->SetItem(row, QString());
+    ListBox1->SetItemIndex(0);
+}
+
+void TGameWindow::MaskEdit1KeyPress(char& key) {
+    Label3->SetCaption(QString());
+    ShowError(false);
+    const QString typed = MaskEdit1->Text();
+    if (key == 13 && typed == QString(Variant.Digits, ' ')) {
+        ShowError(true);
+        ShowAttention(false);
+        Label3->SetCaption(Variant.EmptyMessage);
+        Cue(Variant.WarningCue);
+        return;
+    }
+    if (key == 27) MaskEdit1->SetText(QString(Variant.Digits, ' '));
+    if (key != 13) return;
+    if (Attempts == MaxAttempts) return;
+    EnterGuess(typed.toStdString());
+}
+
+void TGameWindow::EnterGuess(const std::string& guess) {
+    if (Variant.EnterHidesAttention) {
+        ShowError(false);
+        ShowAttention(false);
+        if (Variant.Panel6 == TPanel6Kind::Animation) Panel6->hide();
+    }
+    const TGuessOutcome outcome = ValidateGuess(guess, Variant.Digits, Variant.Distinct, Guesses, Attempts);
+    if (outcome == TGuessOutcome::Wrong) {
+        ShowError(true);
+        Label3->SetCaption("Wrong Number");
+        Cue(Variant.WarningCue);
+        return;
+    }
+    const bool repeated = outcome == TGuessOutcome::Repeated;
+    if (repeated) {
+        ShowError(true);
+        Label3->SetCaption("That number is already entered");
+        Cue(Variant.WarningCue);
+    }
+    if (Attempts == MaxAttempts - 2) {
+        ShowError(false);
+        ShowAttention(true);
+        Label3->SetCaption(Variant.LastAttemptMessage);
+        Cue(Variant.WarningCue);
+    }
+    // A correct last guess wins; it is not announced as a loss first.
+    const bool winning = !repeated && guess == Secret;
+    if (Attempts == MaxAttempts - 1 && !GameOver() && !winning) {
+        ShowError(false);
+        ShowAttention(true);
+        Label2->SetCaption(LossMessage);
+        Label3->SetCaption("the determination number: " + QString::fromStdString(Secret));
+        Cue(Variant.WarningCue);
+    }
+    if (!repeated) {
+        ++Attempts;
+        Guesses[Attempts - 1] = guess;
+        const THits hits = CountHits(guess, Secret);
+        HitCount = hits.Tulva;
+        // The row follows the attempt count, whatever row the player selected.
+        ListRow = Attempts;
+        ListBox1->SetItem(ListRow,
+                          AttemptRow(Variant, Attempts, QString::fromStdString(guess), hits, HelpMode()));
+        ListBox1->SetItemIndex(ListRow);
+    }
+    Label1->SetCaption(IndicatorAfterEnter(Variant, Secret, !repeated, Attempts, Label1->text()));
+    if (!repeated && GameOver()) WinSequence();
+}
+
+void TGameWindow::WinSequence() {
+    if (Variant.WinStopsClockFirst) Stoperica->SetEnabled(false);
+    Cue(Variant.WinCue);
+    MaskEdit1->setEnabled(false);
+    // The final time is the last tick's; it is not measured again here.
+    Label6->SetCaption(Clock.FinalText());
+    Stoperica->SetEnabled(false);
+    ShowModalWindow("TForm1");
+    RecordResult();
+}
+
+void TGameWindow::RecordResult() {
+    // The score table joins here: it records the line and sets ScoreRow.
+    ScoreRow = -1;
+}
+
+void TGameWindow::BitBtn2Click() {
+    Close();
+}
+
+void TGameWindow::BitBtn4Click() {
+    if (GameOver() || Attempts >= MaxAttempts - 1 || Secret.empty()) return;
+    Label2->SetCaption("The game is interrupted by the user.");
+    Label3->SetCaption("Deternination number was: " + QString::fromStdString(Secret));
+    Cue(Variant.WarningCue);
+    if (Variant.ShowNumberEndsGame) HitCount = Variant.Digits;
+    MaskEdit1->setEnabled(false);
+    Stoperica->SetEnabled(false);
+    ShowAttention(true);
+    ShowError(false);
+}
+
+void TGameWindow::HelpClick() {
+    if (!GameOver() && Clock.Running()) PauseClock();
+    ShowModalWindow(Variant.HelpWindow);
+    Stoperica->SetEnabled(true);
+    if (MaskEdit1->isEnabled()) {
+        ResumeClock();
+        MaskEdit1->setFocus();
+    }
+}
+
+void TGameWindow::ScoreClick() {
+    if (!GameOver() && Clock.Running()) {
+        PauseClock();
+        ShowAttention(true);
+        Label3->SetCaption("Time Stopped !");
+    }
+    ShowModalWindow(Variant.ScoreWindow);
+    ShowAttention(false);
+    Label3->SetCaption(QString());
+    Stoperica->SetEnabled(true);
+    if (MaskEdit1->isEnabled()) {
+        ResumeClock();
+        MaskEdit1->setFocus();
+    }
+}
+
+void TGameWindow::SoundOnClick() {
+    SoundOn = 0;
+    SoundOnButton->hide();
+    SoundOffButton->show();
+}
+
+void TGameWindow::SoundOffClick() {
+    SoundOn = 1;
+    SoundOffButton->hide();
+    SoundOnButton->show();
+}
+
+void TGameWindow::Image4Click() {
+    if (Panel6) Panel6->hide();
+}
+
+void TGameWindow::StopericaTimer() {
+    if (GameOver() || Attempts >= MaxAttempts - 1 || !Clock.Running()) return;
+    Clock.Tick(LocaleDecimalPoint());
+    Label6->SetCaption(Clock.RunningText());
+}
+
+void TGameWindow::BitBtn3Click() {
+    if (GameOver() || Secret.empty()) return;
+    if (Clock.Running()) {
+        PauseClock();
+        ShowError(false);
+        ShowAttention(true);
+        Label3->SetCaption("Time Stopped !");
+        MaskEdit1->setEnabled(false);
+    } else {
+        ResumeClock();
+        ShowAttention(false);
+        MaskEdit1->setEnabled(true);
+        MaskEdit1->setFocus();
+        Label3->SetCaption(QString());
+    }
+}
+
+int TGameWindow::HelpMode() const {
+    return TabSet1 && TabSet1->TabIndex() == 1 ? 1 : 0;
+}
+
+void TGameWindow::Cue(const QString& fileName) {
+    if (SoundOn == 1) PlayCue(fileName);
+}
+
+void TGameWindow::ShowError(bool shown) {
+    if (Image2) Image2->setVisible(shown);
+}
+
+void TGameWindow::ShowAttention(bool shown) {
+    Image3->setVisible(shown);
+}
+
+void TGameWindow::PauseClock() {
+    Clock.Pause();
+    Stoperica->SetEnabled(false);
+}
+
+void TGameWindow::ResumeClock() {
+    Clock.Resume();
+    Stoperica->SetEnabled(true);
+}
+
+void TGameWindow::ShowModalWindow(const QString& className) {
+    if (TForm* window = Application->FindForm(className)) window->ShowModal();
+}
