@@ -6,6 +6,7 @@
 #include "GameWindow.h"
 #include "Help1.h"
 #include "Help2.h"
+#include "ScoreWindow.h"
 #include "UMein.h"
 #include "Variant.h"
 
@@ -20,24 +21,31 @@ static void RegisterPictures() {
 namespace {
 
 // The windows of the program in the order they are created; the first is
-// the main window. Windows join this table as they are built.
-using FormFactory = void (*)();
-
-// A game window is the one game-window class with its variant's record.
-void CreateGameWindow(const char* className) {
-    Application->AddForm(new TGameWindow(VariantOf(className)));
-}
-
-const FormFactory WindowTable[] = {
-    [] { Application->CreateForm<TFormM>(); }, [] { CreateGameWindow("TForm4"); },
-    [] { CreateGameWindow("TForm44"); },       [] { Application->CreateForm<TFormHH>(); },
-    [] { Application->CreateForm<TFormH>(); }, [] { Application->CreateForm<TForm1>(); },
+// the main window.
+const char* const CreationOrder[] = {
+    "TFormM",    "TForm4",    "TForm7",    "TForm8",    "TForm9",    "TForm44",  "TForm55",  "TForm66",
+    "TForm77",   "TForm88",   "TForm99",   "TFormHH",   "TFScore7",  "TFScore8", "TFScore9", "TFScore44",
+    "TFScore55", "TFScore66", "TFScore77", "TFScore88", "TFScore99", "TForm5",   "TFScore5", "TFScore6",
+    "TForm6",    "TFScore4",  "TFormH",    "TForm1",    "TAboutBox", "TFormVH",  "TFormE",
 };
+
+// Makes the window of that class; null for a window this build does not have.
+TForm* MakeWindow(const QString& className) {
+    if (className == "TFormM") return new TFormM;
+    if (className == "TFormH") return new TFormH;
+    if (className == "TFormHH") return new TFormHH;
+    if (className == "TForm1") return new TForm1;
+    for (const TVariant& variant : Variants())
+        if (variant.ClassName == className) return new TGameWindow(variant);
+    if (const TScoreVariant* variant = FindScoreVariant(className)) return new TScoreWindow(*variant);
+    return nullptr;
+}
 
 } // namespace
 
 void CreateForms() {
     Application->SetTitle("Tulva and Vesk");
     RegisterPictures();
-    for (FormFactory create : WindowTable) create();
+    for (const char* className : CreationOrder)
+        if (TForm* window = MakeWindow(className)) Application->AddForm(window);
 }

@@ -18,6 +18,7 @@
 #include "Timer.h"
 #include "UMein.h"
 
+#include <QLocale>
 #include <QPainter>
 
 namespace {
@@ -323,8 +324,18 @@ void TGameWindow::WinSequence() {
 }
 
 void TGameWindow::RecordResult() {
-    // The score table joins here: it records the line and sets ScoreRow.
+    ScoreEntry entry;
+    entry.Minutes = static_cast<int64_t>(Clock.Minutes);
+    entry.Seconds = static_cast<int>(Clock.Seconds);
+    entry.TenthsText = Clock.TenthsText.toStdString();
+    entry.DateText = QLocale().toString(Services().Clock->Now().date(), QLocale::ShortFormat).toStdString();
+    entry.PlayerName = FormM->PlayerName.toUtf8().toStdString();
+    entry.Gap = Variant.ScoreGap;
     ScoreRow = -1;
+    // The score window holds the table's lists; it records the line and
+    // tells where the new result stands among the ten shown.
+    auto* scores = dynamic_cast<TScoreWindow*>(Application->FindForm(Variant.ScoreWindow));
+    if (scores) ScoreRow = scores->RecordWin(entry);
 }
 
 void TGameWindow::BitBtn2Click() {

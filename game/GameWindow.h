@@ -6,6 +6,7 @@
 // variant; the variant record says where the windows differ.
 
 #include "Form.h"
+#include "ScoreWindow.h"
 #include "Stopwatch.h"
 #include "Variant.h"
 
@@ -22,7 +23,7 @@ class TListBox;
 class TTimer;
 class TTabSet;
 
-class TGameWindow : public TForm {
+class TGameWindow : public TForm, public TScoreRowSource {
 public:
     explicit TGameWindow(const TVariant& variant);
 
@@ -92,12 +93,11 @@ public:
     // 0 without help, 1 with help; windows without a help tab count as 0.
     int HelpMode() const;
     bool GameOver() const { return HitCount == Variant.Digits; }
-
-protected:
-    // Hands the won game to the variant's score table; fills ScoreRow.
-    virtual void RecordResult();
+    int NewestScoreRow() const override { return ScoreRow; }
 
 private:
+    // Hands the won game to the variant's score table; fills ScoreRow.
+    void RecordResult();
     void BuildControls();
     void Cue(const QString& fileName);
     void ShowError(bool shown);

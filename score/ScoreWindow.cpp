@@ -78,7 +78,7 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
 
 int TScoreWindow::CurrentScoreRow() const {
     auto* game = dynamic_cast<TScoreRowSource*>(Application->FindForm(Variant.GameWindow));
-    return game ? game->ScoreRow() : -1;
+    return game ? game->NewestScoreRow() : -1;
 }
 
 void TScoreWindow::ShowLists(const std::vector<std::string>& lines, const std::vector<std::string>& rows) {

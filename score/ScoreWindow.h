@@ -18,7 +18,7 @@ class TImage;
 class TScoreRowSource {
 public:
     virtual ~TScoreRowSource() = default;
-    virtual int ScoreRow() const = 0;
+    virtual int NewestScoreRow() const = 0;
 };
 
 class TScoreWindow : public TForm {

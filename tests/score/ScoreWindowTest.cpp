@@ -18,7 +18,7 @@ namespace {
 class TFakeGame : public TForm, public TScoreRowSource {
 public:
     explicit TFakeGame(const QString& name) : TForm(name) { SetClientSize(100, 100); }
-    int ScoreRow() const override { return Row; }
+    int NewestScoreRow() const override { return Row; }
     int Row = -1;
 };
 
