@@ -86,8 +86,7 @@ struct TVariant {
 
     // Windows and files of the variant.
     QString HelpWindow;
-    QString ScoreWindow;
-    QString ScoreFile;
+    QString ScoreWindow; // which also keeps the variant's score file
     int ScoreGap; // blanks before the player's name in a score line
 };
 

@@ -107,7 +107,9 @@ void TMaskEdit::FieldKey(char key, QKeyEvent* event) {
     if (key == 0) return;
     if (key == 13) {
         // Enter commits the text: later Esc presses go to the cancel button.
+        // The text stays, selected, so that the next guess types over it.
         TypedSinceSet = false;
+        selectAll();
         return;
     }
     if (key == 27) {

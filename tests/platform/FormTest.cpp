@@ -180,6 +180,14 @@ TEST_F(MaskedField, KeyPressSeesEnterAndEscFirst) {
     QTest::keyClicks(Edit, "12");
     QTest::keyClick(Edit, Qt::Key_Return);
     EXPECT_EQ(Keys, std::string("12\r"));
+    EXPECT_EQ(Edit->Text(), "12  "); // the entered text stays
+}
+
+TEST_F(MaskedField, NextGuessTypesOverTheEnteredOne) {
+    QTest::keyClicks(Edit, "1234");
+    QTest::keyClick(Edit, Qt::Key_Return);
+    QTest::keyClicks(Edit, "56");
+    EXPECT_EQ(Edit->Text(), "56  ");
 }
 
 TEST_F(MaskedField, EscGoesToTheCancelButtonUnlessDigitsWereTyped) {

@@ -105,7 +105,7 @@ protected:
 
     // Types a guess over the field's text and presses Enter.
     void Enter(const std::string& digits) {
-        Edit()->SetText("    ");
+        Edit()->SetText(QString(Game->Variant.Digits, ' '));
         QTest::keyClicks(Edit(), QString::fromStdString(digits));
         QTest::keyClick(Edit(), Qt::Key_Return);
     }
