@@ -3,6 +3,8 @@
 #include "ImageControl.h"
 #include "StdCtrls.h"
 
+#include <QKeyEvent>
+
 namespace {
 
 TLabel* RedLabel(QWidget* parent, const QString& name, int top, int pixelSize, const QString& caption) {
@@ -30,4 +32,17 @@ TForm1::TForm1() : TForm("TForm1") {
     Label1 = RedLabel(Panel2, "Label1", 40, 34, "CONGRATULATION!");
     Label2 = RedLabel(Panel2, "Label2", 130, 20, "YOU SUCCEED TO GUESS");
     Label3 = RedLabel(Panel2, "Label3", 170, 20, "DETERMINATION  NUMBER");
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Space:
+        Close();
+        return;
+    default:
+        TForm::keyPressEvent(event);
+    }
 }

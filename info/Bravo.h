@@ -19,4 +19,8 @@ public:
     TLabel* Label3;
 
     void Image3Click() { Close(); }
+
+protected:
+    // Enter, Esc and Space close it too, for a player at the keyboard.
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 
 TForm::TForm(const QString& className) : QWidget(nullptr), ClientArea(new QWidget(this)) {
     setObjectName(className);
@@ -51,6 +52,11 @@ void TForm::SetMenuBar(QMenuBar* menuBar) {
     MenuBar = menuBar;
     MenuBar->setParent(this);
     MenuBar->setNativeMenuBar(false);
+    // F10 opens the menu from the keyboard, as on the classic desktop.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, MenuBar, [this] {
+        if (!MenuBar->actions().isEmpty()) MenuBar->setActiveAction(MenuBar->actions().first());
+    });
     SetClientSize(ClientArea->width(), ClientArea->height());
 }
 

@@ -92,6 +92,10 @@ TEST_F(InfoWindows, CongratulationClosesOnThePictureOnly) {
         [&] { QTest::mouseClick(bravo->findChild<TImage*>("Image3"), Qt::LeftButton, {}, QPoint(5, 5)); },
         [&] { bravo->ShowModal(); });
     EXPECT_TRUE(closedByPicture);
+
+    const bool closedByEnter = WhileModal(
+        bravo, [&] { QTest::keyClick(bravo, Qt::Key_Return); }, [&] { bravo->ShowModal(); });
+    EXPECT_TRUE(closedByEnter);
 }
 
 TEST_F(InfoWindows, GuidesOpenModallyFromTheMenu) {
