@@ -1,0 +1,27 @@
+#pragma once
+// The LZW decoder of a frame's table-based image data.
+
+#include "Stream.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct TGIFDecodeTarget {
+    // Width × Height bytes, rows top to bottom, already pre-filled with
+    // FillValue; whatever the data does not reach keeps it.
+    uint8_t* Pixels = nullptr;
+    int Width = 0;
+    int Height = 0;
+    bool Interlaced = false;
+    uint8_t FillValue = 0;
+};
+
+using TGIFDecodeWarning = std::function<void(const std::string& message)>;
+
+// Reads the minimum code size byte and the data sub-blocks that follow, and
+// fills the target's pixels (undoing interlacing). Leaves the stream after
+// the block terminator of the image data, or at the end of the stream.
+// Recoverable problems go to warning; corrupt code tables fail with
+// GIFException.
+void DecodeImageData(TStream& stream, const TGIFDecodeTarget& target, const TGIFDecodeWarning& warning);

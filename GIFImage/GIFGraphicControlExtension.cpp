@@ -1,0 +1,61 @@
+#include "GIFGraphicControlExtension.h"
+
+#include "GIFMessages.h"
+#include "GIFStreamIO.h"
+#include "GIFSubImage.h"
+
+const TGIFExtensionClass& TGIFGraphicControlExtension::ClassInfo() {
+    static const TGIFExtensionClass info{"TGIFGraphicControlExtension", ExtensionLabel,
+                                         [](TGIFSubImage& frame) -> std::unique_ptr<TGIFExtension> {
+                                             return std::make_unique<TGIFGraphicControlExtension>(frame);
+                                         },
+                                         KeepExtensionClass};
+    return info;
+}
+
+TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFSubImage& frame) : TGIFExtension(frame) {
+    if (!frame.GraphicControlExtension()) frame.SetGraphicControlExtension(this);
+}
+
+TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
+    if (Transparent()) OwnerFrame->SetTransparentFlag(false);
+    if (OwnerFrame->GraphicControlExtension() == this) OwnerFrame->SetGraphicControlExtension(nullptr);
+}
+
+void TGIFGraphicControlExtension::SetDisposal(uint8_t value) {
+    Block[1] = static_cast<uint8_t>((Block[1] & ~0x1C) | ((value & 7) << 2));
+}
+
+void TGIFGraphicControlExtension::SetUserInput(bool value) {
+    Block[1] = static_cast<uint8_t>(value ? (Block[1] | 0x02) : (Block[1] & ~0x02));
+}
+
+void TGIFGraphicControlExtension::SetTransparent(bool value) {
+    Block[1] = static_cast<uint8_t>(value ? (Block[1] | 0x01) : (Block[1] & ~0x01));
+    OwnerFrame->SetTransparentFlag(value);
+}
+
+uint16_t TGIFGraphicControlExtension::Delay() const {
+    return GIFIO::Word(&Block[2]);
+}
+void TGIFGraphicControlExtension::SetDelay(uint16_t hundredths) {
+    GIFIO::SetWord(&Block[2], hundredths);
+}
+
+void TGIFGraphicControlExtension::SetTransparentColorIndex(int index) {
+    const int count = OwnerFrame->ActiveColorMap().Count();
+    if (index < 0 || (count > 0 && index >= count)) {
+        Warning(SeverityWarning, GIFMessages::InvalidColorIndex);
+        index = 0;
+    }
+    Block[4] = static_cast<uint8_t>(index);
+}
+
+void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
+    const int64_t got = stream.Read(Block.data(), static_cast<int64_t>(Block.size()));
+    if (got < static_cast<int64_t>(Block.size())) {
+        Warning(SeverityWarning, GIFMessages::PrematureEnd);
+        return;
+    }
+    if (Transparent()) OwnerFrame->SetTransparentFlag(true);
+}

@@ -1,0 +1,174 @@
+#include "GIFImage.h"
+
+#include "GIFException.h"
+#include "GIFLimits.h"
+#include "GIFMessages.h"
+#include "GIFRegistration.h"
+#include "GIFTrailer.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPainter>
+#include <algorithm>
+
+TGIFImage::TGIFImage() : Images(this), Header(this) {
+    Header.Clear();
+}
+
+TGIFImage::~TGIFImage() {
+    Images.Clear();
+}
+
+void TGIFImage::Clear() {
+    Images.Clear();
+    Header.Clear();
+}
+
+void TGIFImage::LoadFromStream(TStream& stream) {
+    Progress(TProgressStage::Starting, 0, false, TRect{}, GIFMessages::Loading);
+    Clear();
+    const int64_t start = stream.Position();
+    try {
+        LoadPixelBudget = PixelBudget(stream.Size() - start);
+        Header.LoadFromStream(stream);
+        if (int64_t{Header.Width()} * Header.Height() > LoadPixelBudget)
+            throw GIFException(GIFMessages::ImageTooLarge);
+        Images.LoadFromStream(stream);
+        TGIFTrailer trailer(this);
+        trailer.LoadFromStream(stream);
+    } catch (...) {
+        LoadPixelBudget = -1;
+        stream.SetPosition(start);
+        Progress(TProgressStage::Ending, 0, true, TRect{}, GIFMessages::Loading);
+        throw;
+    }
+    LoadPixelBudget = -1;
+    Progress(TProgressStage::Ending, 100, true, TRect{}, GIFMessages::Loading);
+}
+
+void TGIFImage::SaveToStream(TStream& stream) {
+    Progress(TProgressStage::Starting, 0, false, TRect{}, GIFMessages::Saving);
+    try {
+        Header.SaveToStream(stream);
+        Images.SaveToStream(stream);
+        TGIFTrailer trailer(this);
+        trailer.SaveToStream(stream);
+    } catch (...) {
+        Progress(TProgressStage::Ending, 0, true, TRect{}, GIFMessages::Saving);
+        throw;
+    }
+    Progress(TProgressStage::Ending, 100, true, TRect{}, GIFMessages::Saving);
+}
+
+void TGIFImage::ClaimPixels(int64_t count, TStream& stream) {
+    if (LoadPixelBudget < 0) {
+        // A frame read on its own: measured against its own stream.
+        if (count > PixelBudget(stream.Size() - stream.Position()))
+            throw GIFException(GIFMessages::ImageTooLarge);
+        return;
+    }
+    if (count > LoadPixelBudget) throw GIFException(GIFMessages::ImageTooLarge);
+    LoadPixelBudget -= count;
+}
+
+void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
+    if (Drawing || Images.Count() == 0) return;
+    Drawing = true;
+    try {
+        const int index = (DrawFrameIndex >= 0 && DrawFrameIndex < Images.Count()) ? DrawFrameIndex : 0;
+        Images[index].Draw(canvas, rect);
+    } catch (...) {
+        Drawing = false;
+        throw;
+    }
+    Drawing = false;
+}
+
+void TGIFImage::SetWidth(int value) {
+    value = std::clamp(value, 0, 0xFFFF);
+    for (const auto& frame : Images)
+        if (frame->Left() + frame->Width() > value) throw GIFException(GIFMessages::WidthTooSmall);
+    if (value == Header.Width()) return;
+    Header.SetWidth(static_cast<uint16_t>(value));
+    Changed();
+}
+
+void TGIFImage::SetHeight(int value) {
+    value = std::clamp(value, 0, 0xFFFF);
+    for (const auto& frame : Images)
+        if (frame->Top() + frame->Height() > value) throw GIFException(GIFMessages::HeightTooSmall);
+    if (value == Header.Height()) return;
+    Header.SetHeight(static_cast<uint16_t>(value));
+    Changed();
+}
+
+TGIFSubImage& TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
+    TGIFSubImage& added = Images.Add(std::move(frame));
+    Changed();
+    return added;
+}
+
+int TGIFImage::Version() const {
+    int version = 0;
+    for (const auto& frame : Images) {
+        version = std::max(version, frame->Version());
+        if (version >= 2) break;
+    }
+    return version;
+}
+
+int TGIFImage::BitsPerPixel() const {
+    int bits = Header.ColorMap.BitsPerPixel();
+    for (const auto& frame : Images) bits = std::max(bits, frame->ColorMap.BitsPerPixel());
+    return bits;
+}
+
+int TGIFImage::ColorResolution() const {
+    return BitsPerPixel();
+}
+
+void TGIFImage::Warning(TGIFSeverity severity, const std::string& message) {
+    if (WarningHandler) WarningHandler(*this, severity, message);
+}
+
+void TGIFImage::LoadFromClipboardFormat(const std::string& format, const std::vector<uint8_t>* data) {
+    if (format != GIFClipboardFormat) throw EInvalidGraphic("Unsupported clipboard format");
+    if (data) {
+        LoadFromClipboardData(*data);
+        return;
+    }
+    const QMimeData* mime = qGuiApp ? QGuiApplication::clipboard()->mimeData() : nullptr;
+    const QString name = QString::fromStdString(format);
+    if (!mime || !mime->hasFormat(name)) throw EInvalidGraphic("Unsupported clipboard format");
+    const QByteArray bytes = mime->data(name);
+    LoadFromClipboardData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+QImage TGIFImage::StillImage() {
+    QImage image(std::max(1, Width()), std::max(1, Height()), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    if (Images.Count() == 0) return image;
+    const int index = (DrawFrameIndex >= 0 && DrawFrameIndex < Images.Count()) ? DrawFrameIndex : 0;
+    TGIFSubImage& frame = Images[index];
+    const QImage& bitmap = frame.Bitmap();
+    if (bitmap.isNull()) return image;
+    QPainter painter(&image);
+    painter.drawImage(frame.Left(), frame.Top(), bitmap);
+    return image;
+}
+
+void TGIFImage::SaveToClipboardFormat() {
+    if (Empty()) return;
+    QClipboard* clipboard = qGuiApp ? QGuiApplication::clipboard() : nullptr;
+    if (!clipboard) throw GIFException(GIFMessages::ClipboardStoreFailed);
+    const std::vector<uint8_t> bytes = SaveToClipboardData();
+    const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    const QString format = QString::fromStdString(GIFClipboardFormat);
+    auto* mime = new QMimeData; // the clipboard owns it from here on
+    mime->setImageData(StillImage());
+    mime->setData(format, data);
+    clipboard->setMimeData(mime);
+    const QMimeData* kept = clipboard->mimeData();
+    if (!kept || kept->data(format) != data) throw GIFException(GIFMessages::ClipboardStoreFailed);
+}

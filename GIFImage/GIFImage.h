@@ -1,0 +1,108 @@
+#pragma once
+// A GIF picture as a graphic of the picture framework: the logical screen
+// with its global colour table, the frames, and the settings that drawing,
+// animating and converting use.
+
+#include "GIFHeader.h"
+#include "GIFImageList.h"
+#include "GIFSettings.h"
+#include "GIFTypes.h"
+#include "Graphic.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TGIFImage : public TGraphic {
+public:
+    static constexpr const char* GraphicClassName = "TGIFImage";
+
+    TGIFImage();
+    ~TGIFImage() override;
+
+    std::string ClassName() const override { return GraphicClassName; }
+
+    // Reads one GIF stream, replacing the content. On failure the stream is
+    // set back to where it was and the error passes on; the image keeps what
+    // was read before the failure.
+    void LoadFromStream(TStream& stream) override;
+    // Writes the header, the frames and the trailer, reporting progress with
+    // "Saving...". An image without frames fails with "Unsupported GIF
+    // version". On failure what was written stays in the stream.
+    void SaveToStream(TStream& stream) override;
+
+    // The still-picture draw: the frame chosen by DrawFrameIndex (the first
+    // one when the index is outside the list), through its colour table and
+    // with its transparency, in its scaled place within rect.
+    void Draw(TCanvas& canvas, const TRect& rect) override;
+
+    int Width() const override { return Header.Width(); }
+    int Height() const override { return Header.Height(); }
+    // Fail with "Image width (height) too small for contained frames" when a
+    // frame would stick out.
+    void SetWidth(int value);
+    void SetHeight(int value);
+    bool Empty() const override { return Images.Count() == 0; }
+
+    // Drops all frames, the global table and the logical screen size.
+    void Clear();
+    // Appends a frame as it is.
+    TGIFSubImage& Add(std::unique_ptr<TGIFSubImage> frame);
+
+    // The highest version among the frames, 0 without frames.
+    int Version() const;
+    // The largest bit count among the global and local tables.
+    int BitsPerPixel() const;
+    int ColorResolution() const;
+    TColor BackgroundColor() { return Header.BackgroundColor(); }
+
+    // Passes a warning to WarningHandler, when one is set.
+    void Warning(TGIFSeverity severity, const std::string& message);
+
+    // Clipboard: data in the "GIF Image" format is read as a GIF stream.
+    // Without data the clipboard's data for the format is taken.
+    void LoadFromClipboardFormat(const std::string& format, const std::vector<uint8_t>* data = nullptr);
+    // Puts the drawn picture as a bitmap and the GIF stream under "GIF Image"
+    // on the clipboard; does nothing for an empty image. Fails with "Failed
+    // to store GIF on clipboard" when there is no clipboard or it does not
+    // keep the data.
+    void SaveToClipboardFormat();
+    // The still picture of the logical screen: the frame DrawFrameIndex
+    // chooses, in its place, on a transparent ground.
+    QImage StillImage();
+
+    // Accounts for count pixels that a frame read from stream is about to
+    // allocate; fails with "Image too large for its data" past the budget
+    // of GIFLimits.h.
+    void ClaimPixels(int64_t count, TStream& stream);
+
+    TGIFImageList Images;
+    TGIFHeader Header;
+
+    uint16_t DrawOptions = DefaultDrawFlags;
+    uint8_t ColorReduction = DefaultColorReduction;
+    uint32_t ReductionBits = DefaultReductionBits;
+    uint8_t DitherMode = DefaultDitherMode;
+    uint8_t Compression = DefaultCompression;
+    TGIFWarning WarningHandler;
+    TGIFThreadPriority ThreadPriority = DefaultThreadPriority;
+    int32_t AnimationSpeed = DefaultAnimationSpeed;
+    // The frame drawn when the picture is not animated; -1 (or any index
+    // outside the list) means the first frame.
+    int32_t DrawFrameIndex = -1;
+    uint32_t DrawBackgroundColor = clNoneColor;
+
+    // Painter notifications: start of painting, each painted frame, after each
+    // frame, each loop, end of painting.
+    std::function<void(TGIFImage&)> OnStartPaint;
+    std::function<void(TGIFImage&)> OnPaint;
+    std::function<void(TGIFImage&)> OnAfterPaint;
+    std::function<void(TGIFImage&)> OnLoop;
+    std::function<void(TGIFImage&)> OnEndPaint;
+
+private:
+    bool Drawing = false;
+    // Pixels still allowed while a stream is being read; -1 outside a load.
+    int64_t LoadPixelBudget = -1;
+};

@@ -1,0 +1,29 @@
+#pragma once
+// The LZW compressor: the longest string already in the table is sent as one
+// code; the table is cleared instead of assigning code 4095, so that codes
+// stay within 12 bits.
+
+#include "GIFEncoder.h"
+#include "GIFStringTable.h"
+
+class TLZWEncoder : public TGIFEncoder {
+protected:
+    // Sends the clear code at the current width and starts a fresh table.
+    void Clear() override;
+    void DoCompress() override;
+
+private:
+    template <bool CheckColors> void Encode();
+    // After each code: widens the codes when the next free code no longer
+    // fits, never beyond 12 bits.
+    void GrowCodeWidth() {
+        if (NextCode > MaxCode) {
+            ++CodeWidth;
+            MaxCode = CodeWidth >= 12 ? 4096 : (1 << CodeWidth) - 1;
+        }
+    }
+
+    TLZWStringTable Table;
+    int Prefix = 0;
+    int NextCode = 0;
+};

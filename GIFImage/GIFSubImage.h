@@ -1,0 +1,104 @@
+#pragma once
+// One frame of a GIF picture: its extensions, image descriptor, local colour
+// table and pixels (one colour index per byte, rows top to bottom).
+
+#include "GIFColorMap.h"
+#include "GIFExtensionList.h"
+#include "GIFItem.h"
+
+#include <QImage>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class TCanvas;
+class TGIFGraphicControlExtension;
+
+class TGIFSubImage : public TGIFItem {
+public:
+    explicit TGIFSubImage(TGIFImage* image);
+    ~TGIFSubImage() override;
+
+    // Reads the frame's extensions, then (unless the trailer or the end of
+    // the stream comes first) its image descriptor, local colour table and
+    // image data.
+    void LoadFromStream(TStream& stream) override;
+    // Writes the extensions and, unless the frame is empty, the image
+    // descriptor with its packed byte recomputed, the local table and the
+    // compressed pixels. A frame with a local table is written not
+    // interlaced; its pixels are kept in row order anyway.
+    void SaveToStream(TStream& stream) override;
+    // Writes the table-based image data with the image's compressor: the
+    // local table's bits and count when it has entries, else those of the
+    // global table (padded to a power of two).
+    void Compress(TStream& stream);
+    // 2 when the local table is marked sorted or an extension needs GIF89a.
+    int Version() const override;
+    // Drops extensions, local table, pixels, size, transparency and bitmap.
+    void Clear();
+
+    uint16_t Left() const;
+    uint16_t Top() const;
+    uint16_t Width() const;
+    uint16_t Height() const;
+    void SetLeft(uint16_t value);
+    void SetTop(uint16_t value);
+    // Changing the size drops the pixels.
+    void SetWidth(uint16_t value);
+    void SetHeight(uint16_t value);
+    // 1 left, 2 top, 3 width, 4 height; 0 for any other index.
+    int Bounds(int index) const;
+    uint8_t Packed() const { return Descriptor[9]; }
+    void SetPacked(uint8_t value) { Descriptor[9] = value; }
+    bool Interlaced() const { return Descriptor[9] & 0x40; }
+    // The 10 bytes of the image descriptor as stored.
+    const std::array<uint8_t, 10>& DescriptorBytes() const { return Descriptor; }
+
+    // The local table when it has entries, else the global one when that
+    // has entries, else the (empty) local table.
+    TGIFColorMap& ActiveColorMap();
+    TGIFLocalColorMap ColorMap;
+    TGIFExtensionList Extensions;
+
+    // No pixels, or zero width or height.
+    bool Empty() const;
+    const uint8_t* Data() const { return Pixels.get(); }
+    uint8_t* Data() { return Pixels.get(); }
+    int64_t DataSize() const { return PixelCount; }
+    // The start of row y; creates the pixel buffer when absent. Fails with
+    // "Invalid pixel coordinates" or "Image is empty".
+    uint8_t* ScanLine(int y);
+    uint8_t Pixel(int x, int y);
+
+    bool Transparent() const { return TransparentFlag; }
+    void SetTransparentFlag(bool value) { TransparentFlag = value; }
+    // The first graphic control extension made for this frame (not owned).
+    TGIFGraphicControlExtension* GraphicControlExtension() const { return GraphicControl; }
+    void SetGraphicControlExtension(TGIFGraphicControlExtension* extension) { GraphicControl = extension; }
+    // The transparent colour index when the frame is transparent, else 0:
+    // the value of pixels that the image data does not reach.
+    uint8_t FillValue() const;
+
+    // The frame's pixels through its active colour table as a 32-bit image,
+    // transparent pixels clear; built on first need and kept. Callers that
+    // change pixels through ScanLine drop it with FreeBitmap.
+    const QImage& Bitmap();
+    void FreeBitmap() { StillBitmap = QImage(); }
+    bool HasBitmap() const { return !StillBitmap.isNull(); }
+    // The frame's rectangle scaled from the logical screen into rect.
+    TRect ScaleRect(const TRect& rect) const;
+    // Draws the frame's bitmap into its scaled place in rect.
+    void Draw(TCanvas& canvas, const TRect& rect);
+
+private:
+    void AllocatePixels(uint8_t fill);
+    void FreePixels();
+    void DecodeImageData(TStream& stream);
+
+    QImage StillBitmap;
+    std::unique_ptr<uint8_t[]> Pixels;
+    int64_t PixelCount = 0;
+    std::array<uint8_t, 10> Descriptor{bsImageSeparator};
+    bool TransparentFlag = false;
+    TGIFGraphicControlExtension* GraphicControl = nullptr;
+};

@@ -1,0 +1,36 @@
+#include "GIFTextExtension.h"
+
+#include "GIFStreamIO.h"
+#include "GIFSubBlocks.h"
+
+const TGIFExtensionClass& TGIFTextExtension::ClassInfo() {
+    static const TGIFExtensionClass info{"TGIFTextExtension", ExtensionLabel,
+                                         [](TGIFSubImage& frame) -> std::unique_ptr<TGIFExtension> {
+                                             return std::make_unique<TGIFTextExtension>(frame);
+                                         },
+                                         KeepExtensionClass};
+    return info;
+}
+
+uint16_t TGIFTextExtension::GridLeft() const {
+    return GIFIO::Word(&Block[1]);
+}
+uint16_t TGIFTextExtension::GridTop() const {
+    return GIFIO::Word(&Block[3]);
+}
+uint16_t TGIFTextExtension::GridWidth() const {
+    return GIFIO::Word(&Block[5]);
+}
+uint16_t TGIFTextExtension::GridHeight() const {
+    return GIFIO::Word(&Block[7]);
+}
+
+void TGIFTextExtension::LoadBody(TStream& stream) {
+    GIFIO::ReadExact(stream, Block.data(), static_cast<int64_t>(Block.size()));
+    ReadTextSubBlocks(stream, Text);
+}
+
+void TGIFTextExtension::SaveBody(TStream& stream) {
+    stream.Write(Block.data(), static_cast<int64_t>(Block.size()));
+    WriteTextSubBlocks(stream, Text);
+}

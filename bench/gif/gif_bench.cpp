@@ -1,0 +1,144 @@
+// Decodes each GIF of the benchmark set with our reader and with giflib in
+// one run, then prints megapixels per second side by side and their ratio.
+//   gif_bench [FOLDER] [benchmark options]     (default: bench/data/gif)
+
+#include "GIFImage.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#ifdef TV_HAVE_GIFLIB
+#include <gif_lib.h>
+#endif
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct SetFile {
+    std::string Name;
+    Bytes Data;
+    int64_t Pixels = 0; // frame pixels decoded per pass
+};
+
+int64_t DecodeOurs(const Bytes& data) {
+    TBorrowedMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
+    TGIFImage image;
+    image.LoadFromStream(stream);
+    int64_t pixels = 0;
+    for (const auto& frame : image.Images) pixels += frame->DataSize();
+    return pixels;
+}
+
+#ifdef TV_HAVE_GIFLIB
+struct MemoryReader {
+    const Bytes* Data;
+    size_t Pos = 0;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count) {
+    auto* reader = static_cast<MemoryReader*>(gif->UserData);
+    const size_t n = std::min(static_cast<size_t>(count), reader->Data->size() - reader->Pos);
+    std::memcpy(buffer, reader->Data->data() + reader->Pos, n);
+    reader->Pos += n;
+    return static_cast<int>(n);
+}
+
+int64_t DecodeGiflib(const Bytes& data) {
+    MemoryReader reader{&data};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&reader, ReadFromMemory, &error);
+    if (!gif) return 0;
+    int64_t pixels = 0;
+    if (DGifSlurp(gif) == GIF_OK)
+        for (int i = 0; i < gif->ImageCount; ++i)
+            pixels += int64_t{gif->SavedImages[i].ImageDesc.Width} * gif->SavedImages[i].ImageDesc.Height;
+    DGifCloseFile(gif, &error);
+    return pixels;
+}
+#endif
+
+// Seconds per pass, by benchmark name, as the runs report them.
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& run : runs)
+            if (run.iterations > 0)
+                SecondsPerPass[run.benchmark_name()] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> SecondsPerPass;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string folder = TV_BENCH_DATA;
+    if (argc > 1 && argv[1][0] != '-') {
+        folder = argv[1];
+        --argc;
+        ++argv;
+    }
+    std::vector<SetFile> files;
+    if (std::filesystem::exists(folder))
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().extension() != ".gif") continue;
+            SetFile file;
+            file.Name = entry.path().filename().string();
+            TMemoryStream stream;
+            stream.LoadFromFile(entry.path().string());
+            file.Data = stream.Memory();
+            file.Pixels = DecodeOurs(file.Data);
+            files.push_back(std::move(file));
+        }
+    std::sort(files.begin(), files.end(), [](const SetFile& a, const SetFile& b) { return a.Name < b.Name; });
+    if (files.empty()) {
+        std::fprintf(stderr, "no GIF files in %s: run bench/gif/make-set.sh first\n", folder.c_str());
+        return 1;
+    }
+
+    for (const SetFile& file : files) {
+        benchmark::RegisterBenchmark(("ours/" + file.Name).c_str(), [&file](benchmark::State& state) {
+            for (auto _ : state) benchmark::DoNotOptimize(DecodeOurs(file.Data));
+            state.counters["MP/s"] = benchmark::Counter(static_cast<double>(file.Pixels) / 1e6,
+                                                        benchmark::Counter::kIsIterationInvariantRate);
+        })->Unit(benchmark::kMillisecond);
+#ifdef TV_HAVE_GIFLIB
+        benchmark::RegisterBenchmark(("giflib/" + file.Name).c_str(), [&file](benchmark::State& state) {
+            for (auto _ : state) benchmark::DoNotOptimize(DecodeGiflib(file.Data));
+            state.counters["MP/s"] = benchmark::Counter(static_cast<double>(file.Pixels) / 1e6,
+                                                        benchmark::Counter::kIsIterationInvariantRate);
+        })->Unit(benchmark::kMillisecond);
+#endif
+    }
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\n%-22s %12s %12s %8s\n", "file", "ours MP/s", "giflib MP/s", "ratio");
+    double oursTotal = 0, giflibTotal = 0;
+    int64_t pixelsTotal = 0;
+    for (const SetFile& file : files) {
+        const double ours = reporter.SecondsPerPass["ours/" + file.Name];
+        const double theirs = reporter.SecondsPerPass["giflib/" + file.Name];
+        oursTotal += ours;
+        giflibTotal += theirs;
+        pixelsTotal += file.Pixels;
+        const double mp = file.Pixels / 1e6;
+        std::printf("%-22s %12.1f %12.1f %8.2f\n", file.Name.c_str(), ours > 0 ? mp / ours : 0.0,
+                    theirs > 0 ? mp / theirs : 0.0, (ours > 0 && theirs > 0) ? theirs / ours : 0.0);
+    }
+    const double mp = pixelsTotal / 1e6;
+    std::printf("%-22s %12.1f %12.1f %8.2f\n", "total (one pass)", oursTotal > 0 ? mp / oursTotal : 0.0,
+                giflibTotal > 0 ? mp / giflibTotal : 0.0,
+                (oursTotal > 0 && giflibTotal > 0) ? giflibTotal / oursTotal : 0.0);
+    return 0;
+}

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Builds the GIF reader's fuzz target with clang and runs it for a given time.
+#   fuzz/run-gif-fuzz.sh [SECONDS] [JOBS]     (default 1800 seconds, 1 job)
+# The growing corpus lives in fuzz/corpus-work/ (not committed); it starts
+# from the committed seeds in fuzz/corpus/gif_read/. Each crash, hang or leak
+# is copied to tests/data/gif/fuzz-regressions/, where the reader tests load
+# every file and expect an answer instead of a fault.
+set -eu
+seconds=${1:-1800}
+jobs=${2:-1}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/fuzz-gif"
+work="$root/fuzz/corpus-work/gif_read"
+crashes="$root/fuzz/corpus-work/gif_read-crashes"
+mkdir -p "$work" "$crashes" "$root/tests/data/gif/fuzz-regressions"
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTV_FUZZ=ON >/dev/null
+ninja -C "$build" -j2 gif_read_fuzzer
+
+parallel=""
+[ "$jobs" -gt 1 ] && parallel="-jobs=$jobs -workers=$jobs"
+status=0
+# Parallel jobs write fuzz-N.log into the current folder: keep them in work.
+cd "$root/fuzz/corpus-work"
+# shellcheck disable=SC2086
+"$build/fuzz/gif_read_fuzzer" "$work" "$root/fuzz/corpus/gif_read" \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    $parallel -artifact_prefix="$crashes/" -print_final_stats=1 || status=$?
+
+for f in "$crashes"/*; do
+    [ -e "$f" ] || continue
+    cp "$f" "$root/tests/data/gif/fuzz-regressions/$(basename "$f").gif"
+    echo "regression file: tests/data/gif/fuzz-regressions/$(basename "$f").gif"
+done
+echo "corpus: $(ls "$work" | wc -l) files"
+exit $status

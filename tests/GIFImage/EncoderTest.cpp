@@ -1,0 +1,231 @@
+// The encoders and the sub-block writer: the LZW encoder's bytes against the
+// plainly written oracle, the run-length encoder's codes and decodability,
+// and their refusals.
+
+#include "Exceptions.h"
+#include "GIFDecoder.h"
+#include "GIFEncoder.h"
+#include "GIFException.h"
+#include "GIFMessages.h"
+#include "GIFRLEEncoder.h"
+#include "GIFTestImages.h"
+#include "GIFWriter.h"
+#include "GiflibFrames.h"
+#include "ReferenceLZWEncoder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+namespace {
+
+Bytes Encode(uint8_t compression, int bits, int colors, const Bytes& pixels, bool interlaced, int width,
+             int height) {
+    TMemoryStream stream;
+    CompressImageData(stream, compression, bits, colors, pixels.data(), interlaced, height, width);
+    return stream.Memory();
+}
+
+Bytes Decode(const Bytes& data, int width, int height, bool interlaced, std::vector<std::string>& warnings) {
+    Bytes pixels(static_cast<size_t>(width) * height, 0xEE);
+    TGIFDecodeTarget target{pixels.data(), width, height, interlaced, 0xEE};
+    TBorrowedMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
+    DecodeImageData(stream, target, [&](const std::string& m) { warnings.push_back(m); });
+    EXPECT_EQ(stream.Position(), stream.Size()) << "the terminator ends the data";
+    return pixels;
+}
+
+// Pixels with runs of random length: noise at runLength 1, flat areas when long.
+Bytes RandomPixels(std::mt19937& rng, size_t count, int colors, int runLength) {
+    std::uniform_int_distribution<int> color(0, colors - 1);
+    std::uniform_int_distribution<int> run(1, runLength);
+    Bytes pixels;
+    while (pixels.size() < count)
+        pixels.insert(pixels.end(), static_cast<size_t>(run(rng)), static_cast<uint8_t>(color(rng)));
+    pixels.resize(count);
+    return pixels;
+}
+
+} // namespace
+
+TEST(GIFWriterStream, PacksWhatIsWrittenIntoSubBlocksOf255) {
+    TMemoryStream target;
+    {
+        TGIFWriter writer(target);
+        Bytes data(600);
+        for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i);
+        writer.Write(data.data(), 300);
+        for (size_t i = 300; i < 600; ++i) writer.PutByte(data[i]);
+    } // the destructor writes the last, short block
+    const Bytes& out = target.Memory();
+    ASSERT_EQ(out.size(), 603u);
+    EXPECT_EQ(out[0], 255);
+    EXPECT_EQ(out[256], 255);
+    EXPECT_EQ(out[512], 90);
+    EXPECT_EQ(out[1], 0);
+    EXPECT_EQ(out[257], 255);
+    EXPECT_EQ(out[602], static_cast<uint8_t>(599));
+}
+
+TEST(GIFWriterStream, ReadSeekAndPlainWritesAreInvalidOperations) {
+    TMemoryStream target;
+    TGIFStream stream(target);
+    uint8_t byte = 0;
+    EXPECT_EQ(GIFErrorOf([&] { stream.Read(&byte, 1); }), GIFMessages::InvalidStreamOperation);
+    EXPECT_EQ(GIFErrorOf([&] { stream.Write(&byte, 1); }), GIFMessages::InvalidStreamOperation);
+    EXPECT_EQ(GIFErrorOf([&] { stream.Seek(0, TSeekOrigin::Beginning); }),
+              GIFMessages::InvalidStreamOperation);
+    TGIFWriter writer(target);
+    EXPECT_EQ(GIFErrorOf([&] { writer.Read(&byte, 1); }), GIFMessages::InvalidStreamOperation);
+    EXPECT_EQ(target.Size(), 0);
+}
+
+TEST(GIFLZWEncoder, BytesEqualTheDescribedHashTableEncoder) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> side(1, 200);
+    for (int round = 0; round < 160; ++round) {
+        const int bits = 1 + round % 8;
+        const int width = side(rng), height = side(rng);
+        const bool interlaced = round % 4 == 1;
+        const int runLength = (round / 8) % 4 == 0 ? 1 : 1 << ((round / 8) % 4 * 2);
+        const Bytes pixels = RandomPixels(rng, static_cast<size_t>(width) * height, 1 << bits, runLength);
+        const Bytes walked = interlaced ? InterlaceRows(pixels, width, height) : pixels;
+        const int codeSize = bits < 2 ? 2 : bits;
+        const Bytes expected = ImageData(codeSize, ReferenceLZWCodes(bits, walked));
+        ASSERT_EQ(Encode(0, bits, 1 << bits, pixels, interlaced, width, height), expected)
+            << "round " << round << ": " << width << "x" << height << " bits " << bits;
+    }
+}
+
+TEST(GIFLZWEncoder, LongInputsClearInsteadOfAssigningCode4095) {
+    std::mt19937 rng(3);
+    for (const int bits : {2, 5, 8}) {
+        const Bytes pixels = RandomPixels(rng, 300000, 1 << bits, 3);
+        const Bytes data = Encode(0, bits, 1 << bits, pixels, false, 600, 500);
+        EXPECT_EQ(data, ImageData(bits, ReferenceLZWCodes(bits, pixels))) << bits;
+        const std::vector<int> codes = UnpackCodes(data);
+        const int clear = 1 << bits;
+        int clears = 0, sinceClear = 0, highest = 0;
+        for (const int code : codes) {
+            if (code == clear) {
+                // A clear comes exactly when the next code would be 4095.
+                if (clears > 0) {
+                    EXPECT_EQ(clear + 1 + sinceClear, 4095) << bits;
+                }
+                ++clears;
+                sinceClear = 0;
+                continue;
+            }
+            ++sinceClear;
+            highest = std::max(highest, code);
+        }
+        EXPECT_GT(clears, 2) << bits;
+        EXPECT_LT(highest, 4095) << bits;
+        std::vector<std::string> warnings;
+        EXPECT_EQ(Decode(data, 600, 500, false, warnings), pixels);
+        EXPECT_TRUE(warnings.empty());
+    }
+}
+
+TEST(GIFLZWEncoder, TwoColoursUseMinimumCodeSize2AndOneColourAFrameOfOne) {
+    const Bytes data = Encode(0, 1, 2, Bytes{0, 1, 1, 0}, false, 2, 2);
+    EXPECT_EQ(data[0], 2);
+    EXPECT_EQ(UnpackCodes(data), (std::vector<int>{4, 0, 1, 1, 0, 5}));
+    EXPECT_EQ(Encode(0, 8, 256, Bytes{200}, false, 1, 1), ImageData(8, {256, 200, 257}));
+}
+
+TEST(GIFLZWEncoder, AFrameWithoutPixelsWritesOnlyTheEndCode) {
+    const Bytes data = Encode(0, 4, 16, Bytes{}, false, 0, 0);
+    EXPECT_EQ(data, (Bytes{4, 1, 17, 0}));
+}
+
+TEST(GIFRLEEncoder, ARunFromAClearTableUsesTheCodesOfGrowingRuns) {
+    // A run of 6: the value, then the codes for runs of 2 and 3.
+    EXPECT_EQ(Encode(1, 2, 4, Bytes(6, 1), false, 6, 1), ImageData(2, {4, 1, 6, 7, 5}));
+    // A run of 4: value, run of 2, and the single pixel left over.
+    EXPECT_EQ(Encode(1, 2, 4, Bytes(4, 3), false, 4, 1), ImageData(2, {4, 3, 6, 3, 5}));
+}
+
+TEST(GIFRLEEncoder, OutputDecodesToTheSamePixelsForEveryBitCount) {
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> side(1, 300);
+    for (int round = 0; round < 120; ++round) {
+        const int bits = 1 + round % 8;
+        const int width = side(rng), height = side(rng);
+        const bool interlaced = round % 5 == 2;
+        const int runLength = std::array<int, 5>{1, 3, 40, 700, 20000}[static_cast<size_t>(round / 8) % 5];
+        const Bytes pixels = RandomPixels(rng, static_cast<size_t>(width) * height, 1 << bits, runLength);
+        const Bytes data = Encode(1, bits, 1 << bits, pixels, interlaced, width, height);
+        std::vector<std::string> warnings;
+        ASSERT_EQ(Decode(data, width, height, interlaced, warnings), pixels)
+            << "round " << round << ": " << width << "x" << height << " bits " << bits;
+        EXPECT_TRUE(warnings.empty()) << round;
+        for (const int code : UnpackCodes(data)) ASSERT_LT(code, 4095) << round;
+    }
+}
+
+TEST(GIFRLEEncoder, AVeryLongRunSpansManyClears) {
+    // 8 million pixels of one value need several full tables of run codes.
+    const int width = 4000, height = 2000;
+    Bytes pixels(static_cast<size_t>(width) * height, 9);
+    pixels[0] = 1;
+    pixels.back() = 2;
+    const Bytes data = Encode(1, 4, 16, pixels, false, width, height);
+    std::vector<std::string> warnings;
+    EXPECT_EQ(Decode(data, width, height, false, warnings), pixels);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_LT(data.size(), pixels.size() / 100) << "runs cost far less than a code per pixel";
+}
+
+TEST(GIFRLEEncoder, IntegerSquareRootRoundsDown) {
+    for (int64_t m = 0; m < 200000; ++m) {
+        const int64_t r = IntegerSquareRoot(m);
+        ASSERT_LE(r * r, m) << m;
+        ASSERT_GT((r + 1) * (r + 1), m) << m;
+    }
+    EXPECT_EQ(IntegerSquareRoot(int64_t{4294836225}), 65535);
+}
+
+TEST(GIFEncoders, APixelOutsideTheTableFailsAndKeepsWhatWasWritten) {
+    for (const uint8_t compression : {uint8_t{0}, uint8_t{1}}) {
+        Bytes pixels(1000);
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i / 7 % 3);
+        pixels[700] = 5;
+        TMemoryStream stream;
+        EXPECT_EQ(
+            GIFErrorOf([&] { CompressImageData(stream, compression, 3, 5, pixels.data(), false, 10, 100); }),
+            GIFMessages::ColorNotInTable)
+            << int{compression};
+        ASSERT_GT(stream.Size(), 20) << int{compression};
+        EXPECT_EQ(stream.Memory()[0], 3) << "the code size byte stays";
+        // The first pixel is checked too.
+        pixels[0] = 7;
+        TMemoryStream first;
+        EXPECT_EQ(
+            GIFErrorOf([&] { CompressImageData(first, compression, 3, 5, pixels.data(), false, 10, 100); }),
+            GIFMessages::ColorNotInTable);
+    }
+}
+
+#ifdef TV_HAVE_GIFLIB
+TEST(GIFEncoders, GiflibDecodesBothEncodersToTheSamePixels) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> side(1, 150);
+    for (int round = 0; round < 48; ++round) {
+        const int bits = 1 + round % 8;
+        const int width = side(rng), height = side(rng);
+        const Bytes pixels =
+            RandomPixels(rng, static_cast<size_t>(width) * height, 1 << bits, 1 + round % 30);
+        for (const uint8_t compression : {uint8_t{0}, uint8_t{1}}) {
+            const Bytes gif = Header(width, height, static_cast<uint8_t>(0x80 | (bits - 1))) +
+                              ColorTable(1 << bits) + Descriptor(0, 0, width, height) +
+                              Encode(compression, bits, 1 << bits, pixels, false, width, height) +
+                              Bytes{0x3B};
+            const std::vector<Bytes> frames = GiflibFrames(gif);
+            ASSERT_EQ(frames.size(), 1u) << round;
+            EXPECT_EQ(frames[0], pixels) << "round " << round << " compression " << int{compression};
+        }
+    }
+}
+#endif

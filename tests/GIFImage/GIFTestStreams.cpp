@@ -1,0 +1,171 @@
+#include "GIFTestStreams.h"
+
+#include <map>
+#include <utility>
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+namespace {
+
+void Word(Bytes& out, int value) {
+    out.push_back(static_cast<uint8_t>(value & 0xFF));
+    out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+}
+
+} // namespace
+
+Bytes Header(int width, int height, uint8_t packed, uint8_t background, uint8_t aspect,
+             const char* signature) {
+    Bytes out(signature, signature + 6);
+    Word(out, width);
+    Word(out, height);
+    out.push_back(packed);
+    out.push_back(background);
+    out.push_back(aspect);
+    return out;
+}
+
+Bytes ColorTable(int count) {
+    Bytes out;
+    for (int i = 0; i < count; ++i) {
+        out.push_back(static_cast<uint8_t>(i));
+        out.push_back(static_cast<uint8_t>(255 - i));
+        out.push_back(static_cast<uint8_t>(i * 7));
+    }
+    return out;
+}
+
+Bytes Descriptor(int left, int top, int width, int height, uint8_t packed) {
+    Bytes out{0x2C};
+    Word(out, left);
+    Word(out, top);
+    Word(out, width);
+    Word(out, height);
+    out.push_back(packed);
+    return out;
+}
+
+Bytes GraphicControl(uint8_t packed, uint16_t delay, uint8_t transparentIndex) {
+    Bytes out{0x21, 0xF9, 4, packed};
+    Word(out, delay);
+    out.push_back(transparentIndex);
+    out.push_back(0);
+    return out;
+}
+
+Bytes Comment(const std::string& text) {
+    return Bytes{0x21, 0xFE} + SubBlocks(Bytes(text.begin(), text.end()));
+}
+
+Bytes LoopExtension(const char* identifier, uint16_t loops) {
+    Bytes out{0x21, 0xFF, 11};
+    for (int i = 0; i < 11; ++i) out.push_back(static_cast<uint8_t>(identifier[i]));
+    out.push_back(3);
+    out.push_back(1);
+    Word(out, loops);
+    out.push_back(0);
+    return out;
+}
+
+Bytes SubBlocks(const Bytes& data, int blockSize, bool terminator) {
+    Bytes out;
+    for (size_t i = 0; i < data.size(); i += static_cast<size_t>(blockSize)) {
+        const size_t n = std::min(data.size() - i, static_cast<size_t>(blockSize));
+        out.push_back(static_cast<uint8_t>(n));
+        out.insert(out.end(), data.begin() + static_cast<long>(i), data.begin() + static_cast<long>(i + n));
+    }
+    if (terminator) out.push_back(0);
+    return out;
+}
+
+Bytes PackCodes(int minCodeSize, const std::vector<int>& codes) {
+    const int clear = 1 << minCodeSize;
+    int width = minCodeSize + 1;
+    int limit = 2 * clear;
+    int nextFree = clear + 2;
+    bool firstAfterClear = true;
+    Bytes out;
+    uint32_t bucket = 0;
+    int bits = 0;
+    for (const int code : codes) {
+        bucket |= static_cast<uint32_t>(code & ((1 << width) - 1)) << bits;
+        bits += width;
+        while (bits >= 8) {
+            out.push_back(static_cast<uint8_t>(bucket & 0xFF));
+            bucket >>= 8;
+            bits -= 8;
+        }
+        if (code == clear) {
+            width = minCodeSize + 1;
+            limit = 2 * clear;
+            nextFree = clear + 2;
+            firstAfterClear = true;
+        } else if (code == clear + 1) {
+            // Nothing follows in well-formed data.
+        } else if (firstAfterClear) {
+            firstAfterClear = false;
+        } else if (nextFree < 4096) {
+            if (++nextFree >= limit && limit < 4096) {
+                limit *= 2;
+                ++width;
+            }
+        }
+    }
+    if (bits > 0) out.push_back(static_cast<uint8_t>(bucket & 0xFF));
+    return out;
+}
+
+std::vector<int> EncodeCodes(int minCodeSize, const Bytes& pixels, bool clearWhenFull) {
+    const int clear = 1 << minCodeSize;
+    std::vector<int> codes{clear};
+    std::map<std::pair<int, int>, int> table;
+    int nextFree = clear + 2;
+    if (pixels.empty()) {
+        codes.push_back(clear + 1);
+        return codes;
+    }
+    int prefix = pixels[0];
+    for (size_t i = 1; i < pixels.size(); ++i) {
+        const int p = pixels[i];
+        const auto found = table.find({prefix, p});
+        if (found != table.end()) {
+            prefix = found->second;
+            continue;
+        }
+        codes.push_back(prefix);
+        if (nextFree < 4096) {
+            table[{prefix, p}] = nextFree++;
+        } else if (clearWhenFull) {
+            codes.push_back(clear);
+            table.clear();
+            nextFree = clear + 2;
+        }
+        prefix = p;
+    }
+    codes.push_back(prefix);
+    codes.push_back(clear + 1);
+    return codes;
+}
+
+Bytes ImageData(int minCodeSize, const std::vector<int>& codes, int blockSize) {
+    return Bytes{static_cast<uint8_t>(minCodeSize)} + SubBlocks(PackCodes(minCodeSize, codes), blockSize);
+}
+
+Bytes SimpleGif(int width, int height, const Bytes& pixels, int bits, uint8_t descriptorPacked) {
+    const int minCodeSize = bits < 2 ? 2 : bits;
+    return Header(width, height, static_cast<uint8_t>(0x80 | (bits - 1))) + ColorTable(1 << bits) +
+           Descriptor(0, 0, width, height, descriptorPacked) +
+           ImageData(minCodeSize, EncodeCodes(minCodeSize, pixels)) + Bytes{0x3B};
+}
+
+std::vector<int> InterlacedRows(int height) {
+    std::vector<int> rows;
+    const int start[4] = {0, 4, 2, 1};
+    const int step[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int row = start[pass]; row < height; row += step[pass]) rows.push_back(row);
+    return rows;
+}
