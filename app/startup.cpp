@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Bitmap.h"
 #include "Bravo.h"
+#include "GIFRegistration.h"
 #include "GameWindow.h"
 #include "Help1.h"
 #include "Help2.h"
@@ -16,6 +17,8 @@
 static void RegisterPictures() {
     Q_INIT_RESOURCE(pictures);
     RegisterStandardGraphics();
+    // Before any window reads a picture.
+    RegisterGIFImage();
 }
 
 namespace {

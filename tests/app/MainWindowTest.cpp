@@ -4,6 +4,7 @@
 #include "FakeServices.h"
 #include "ImageControl.h"
 #include "Menus.h"
+#include "Picture.h"
 #include "StdCtrls.h"
 #include "UMein.h"
 #include "startup.h"
@@ -54,6 +55,15 @@ TEST_F(MainWindow, IsCreatedFirstWithItsCaptionsAndSize) {
     auto* background = Main->findChild<TImage*>("Image1");
     ASSERT_NE(background->Picture.Graphic(), nullptr);
     EXPECT_EQ(background->Picture.Graphic()->ClassName(), "TJPEGImage");
+}
+
+TEST_F(MainWindow, PictureClassesAreRegisteredAtStartUp) {
+    ASSERT_NE(TPicture::ClassForExtension("gif"), nullptr);
+    EXPECT_EQ(TPicture::ClassForExtension(".GIF")->ClassName, "TGIFImage");
+    ASSERT_NE(TPicture::ClassForClipboardFormat("GIF Image"), nullptr);
+    EXPECT_EQ(TPicture::ClassForClipboardFormat("GIF Image")->ClassName, "TGIFImage");
+    EXPECT_EQ(TPicture::ClassForExtension("jpg")->ClassName, "TJPEGImage");
+    EXPECT_EQ(TPicture::ClassForExtension("bmp")->ClassName, "TBitmap");
 }
 
 TEST_F(MainWindow, MenuCaptionsKeepTheirRunsOfSpaces) {

@@ -53,7 +53,7 @@ std::deque<int64_t> DistinctScript(const std::string& secret) {
 }
 
 // Distinct-digit guesses in ascending order, leaving out `except`.
-std::vector<std::string> DistinctGuesses(int count, const std::string& except) {
+[[maybe_unused]] std::vector<std::string> DistinctGuesses(int count, const std::string& except) {
     std::vector<std::string> guesses;
     for (int n = 0; n < 10000 && static_cast<int>(guesses.size()) < count; ++n) {
         const std::string g = QString::number(n).rightJustified(4, '0').toStdString();
