@@ -91,6 +91,8 @@ TFormM::TFormM() : TForm("TFormM") {
     Image10->SetStretch(true);
     Image12 = new TImage(Panel1, "Image12", 2, 72, 496, 406);
     Image12->SetStretch(true);
+    LoadPicture(Image10->Picture, "banner.gif");
+    LoadPicture(Image12->Picture, "digits.gif");
 
     Label7 = new TLabel(client, "Label7", 12, 582, "Made by the Tulva and Vesk team");
     Label7->setFont(ControlFont(14, true));

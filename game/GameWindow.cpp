@@ -155,6 +155,7 @@ void TGameWindow::BuildControls() {
         Image4->SetStretch(true);
         Image4->setToolTip("Close");
         Image4->OnClick = [this] { Image4Click(); };
+        LoadPicture(Image4->Picture, "hint.gif");
     } else if (Variant.Panel6 == TPanel6Kind::Indicator) {
         Panel6 = new TPanel(Panel3, "Panel6", 2, 489 - indicatorHeight, 386, indicatorHeight, TBevel::Raised);
         Panel6->SetColor(QColor(20, 40, 120));

@@ -1,5 +1,6 @@
 #include "Bravo.h"
 
+#include "Artwork.h"
 #include "ImageControl.h"
 #include "StdCtrls.h"
 
@@ -28,6 +29,7 @@ TForm1::TForm1() : TForm("TForm1") {
     Image3 = new TImage(Panel2, "Image3", 2, 2, 374, 304);
     Image3->SetStretch(true);
     Image3->OnClick = [this] { Image3Click(); };
+    LoadPicture(Image3->Picture, "fireworks.gif");
     // Siblings above the picture: a click on them does not reach it.
     Label1 = RedLabel(Panel2, "Label1", 40, 34, "CONGRATULATION!");
     Label2 = RedLabel(Panel2, "Label2", 130, 20, "YOU SUCCEED TO GUESS");

@@ -55,6 +55,13 @@ TEST_F(MainWindow, IsCreatedFirstWithItsCaptionsAndSize) {
     auto* background = Main->findChild<TImage*>("Image1");
     ASSERT_NE(background->Picture.Graphic(), nullptr);
     EXPECT_EQ(background->Picture.Graphic()->ClassName(), "TJPEGImage");
+    // The two pictures of Panel1 are GIF files written and read by our own GIF support.
+    for (const char* name : {"Image10", "Image12"}) {
+        const TGraphic* picture = Main->findChild<TImage*>(name)->Picture.Graphic();
+        ASSERT_NE(picture, nullptr) << name;
+        EXPECT_EQ(picture->ClassName(), "TGIFImage");
+        EXPECT_FALSE(picture->Empty());
+    }
 }
 
 TEST_F(MainWindow, PictureClassesAreRegisteredAtStartUp) {

@@ -1,9 +1,10 @@
 // Makes the files the program carries or keeps beside it: the background
-// pictures (JPEG), the example pictures, and the three sound cues, which are
-// synthesised here.
+// pictures (JPEG), the animated pictures (GIF, written by our own writer),
+// the example pictures, and the three sound cues, which are synthesised here.
 //
 //   make-assets PICTURE_DIR PROGRAM_DIR
 
+#include "Animations.h"
 #include "Artwork.h"
 
 #include <QDir>
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
     ok &= Artwork::Background("game", 792, 553).save(pictures.filePath("game-background.jpg"), "JPEG", 85);
     ok &= Artwork::Background("score", 640, 347).save(pictures.filePath("score-background.jpg"), "JPEG", 85);
     ok &= Artwork::Background("clock", 160, 60).save(pictures.filePath("clock-background.jpg"), "JPEG", 85);
+    ok &= WriteAnimations(pictures.path());
     for (int i = 1; i <= 10; ++i)
         ok &= Example(i).save(program.filePath(QString("example%1.JPG").arg(i)), "JPEG", 85);
     ok &= WriteWav(program.filePath("DING.WAV"), Ding());
