@@ -4,6 +4,8 @@
 
 #include "GIFImage.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -65,40 +67,20 @@ int64_t DecodeGiflib(const Bytes& data) {
 }
 #endif
 
-// Seconds per pass, by benchmark name, as the runs report them.
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs)
-            if (run.iterations > 0)
-                SecondsPerPass[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> SecondsPerPass;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string folder = TV_BENCH_DATA;
-    if (argc > 1 && argv[1][0] != '-') {
-        folder = argv[1];
-        --argc;
-        ++argv;
-    }
+    const std::string folder = SetFolder(argc, argv);
     std::vector<SetFile> files;
-    if (std::filesystem::exists(folder))
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-            if (entry.path().extension() != ".gif") continue;
-            SetFile file;
-            file.Name = entry.path().filename().string();
-            TMemoryStream stream;
-            stream.LoadFromFile(entry.path().string());
-            file.Data = stream.Memory();
-            file.Pixels = DecodeOurs(file.Data);
-            files.push_back(std::move(file));
-        }
+    for (const auto& path : SetFiles(folder)) {
+        SetFile file;
+        file.Name = path.filename().string();
+        TMemoryStream stream;
+        stream.LoadFromFile(path.string());
+        file.Data = stream.Memory();
+        file.Pixels = DecodeOurs(file.Data);
+        files.push_back(std::move(file));
+    }
     std::sort(files.begin(), files.end(), [](const SetFile& a, const SetFile& b) { return a.Name < b.Name; });
     if (files.empty()) {
         std::fprintf(stderr, "no GIF files in %s: run bench/gif/make-set.sh first\n", folder.c_str());

@@ -6,6 +6,8 @@
 #include "GIFEncoder.h"
 #include "GIFImage.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -100,37 +102,18 @@ int64_t EncodeGiflib(const std::vector<Frame>& frames, Bytes& out, std::vector<i
 }
 #endif
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs)
-            if (run.iterations > 0)
-                SecondsPerPass[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> SecondsPerPass;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string folder = TV_BENCH_DATA;
-    if (argc > 1 && argv[1][0] != '-') {
-        folder = argv[1];
-        --argc;
-        ++argv;
-    }
+    const std::string folder = SetFolder(argc, argv);
     std::vector<SetFile> files;
-    if (std::filesystem::exists(folder))
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-            if (entry.path().extension() != ".gif") continue;
-            SetFile file;
-            file.Name = entry.path().filename().string();
-            file.Frames = FramesOf(entry.path().string());
-            for (const Frame& f : file.Frames) file.Pixels += static_cast<int64_t>(f.Pixels.size());
-            files.push_back(std::move(file));
-        }
+    for (const auto& path : SetFiles(folder)) {
+        SetFile file;
+        file.Name = path.filename().string();
+        file.Frames = FramesOf(path.string());
+        for (const Frame& f : file.Frames) file.Pixels += static_cast<int64_t>(f.Pixels.size());
+        files.push_back(std::move(file));
+    }
     std::sort(files.begin(), files.end(), [](const SetFile& a, const SetFile& b) { return a.Name < b.Name; });
     if (files.empty()) {
         std::fprintf(stderr, "no GIF files in %s: run bench/gif/make-set.sh first\n", folder.c_str());
