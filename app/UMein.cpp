@@ -60,9 +60,8 @@ TFormM::TFormM() : TForm("TFormM") {
     QWidget* client = Client();
 
     MainMenu1 = new TMainMenu(this, "MainMenu1");
-    ImageList1 = new TImageList;
-    for (int digits = 4; digits <= 9; ++digits) ImageList1->Add(Artwork::DigitCountIcon(digits));
-    MainMenu1->Images = ImageList1;
+    for (int digits = 4; digits <= 9; ++digits) ImageList1.Add(Artwork::DigitCountIcon(digits));
+    MainMenu1->Images = &ImageList1;
     BuildMenu();
     SetMenuBar(MainMenu1);
     SetClientSize(574, 613);

@@ -3,6 +3,7 @@
 // player's name, and the Close button that ends the program.
 
 #include "Form.h"
+#include "Menus.h"
 
 #include <QString>
 
@@ -11,9 +12,7 @@ class TEdit;
 class TPanel;
 class TImage;
 class TBitBtn;
-class TMainMenu;
 class TMediaPlayer;
-class TImageList;
 
 class TFormM : public TForm {
 public:
@@ -37,7 +36,7 @@ public:
     TMediaPlayer* MP;
     TMediaPlayer* MP1;
     TMainMenu* MainMenu1;
-    TImageList* ImageList1;
+    TImageList ImageList1;
 
     void FormCreate();
     void Edit2Change();
