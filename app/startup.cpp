@@ -1,14 +1,17 @@
 #include "startup.h"
 
+#include "About.h"
 #include "Application.h"
 #include "Bitmap.h"
 #include "Bravo.h"
+#include "Example.h"
 #include "GIFRegistration.h"
 #include "GameWindow.h"
 #include "Help1.h"
 #include "Help2.h"
 #include "ScoreWindow.h"
 #include "UMein.h"
+#include "VH.h"
 #include "Variant.h"
 
 #include <QResource>
@@ -38,6 +41,9 @@ TForm* MakeWindow(const QString& className) {
     if (className == "TFormH") return new TFormH;
     if (className == "TFormHH") return new TFormHH;
     if (className == "TForm1") return new TForm1;
+    if (className == "TAboutBox") return new TAboutBox;
+    if (className == "TFormVH") return new TFormVH;
+    if (className == "TFormE") return new TFormE;
     for (const TVariant& variant : Variants())
         if (variant.ClassName == className) return new TGameWindow(variant);
     if (const TScoreVariant* variant = FindScoreVariant(className)) return new TScoreWindow(*variant);

@@ -75,11 +75,18 @@ void TForm::PlaceOnShow() {
     if (!area.isEmpty()) move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
+void TForm::ShowWindow() {
+    if (OpensMaximized)
+        QWidget::showMaximized();
+    else
+        QWidget::show();
+}
+
 void TForm::Show() {
     const bool wasVisible = isVisible();
     PlaceOnShow();
     if (!wasVisible) {
-        QWidget::show();
+        ShowWindow();
         if (FirstFocus) FirstFocus->setFocus();
         TApplication::Guarded([&] {
             if (OnShow) OnShow();
@@ -93,7 +100,7 @@ void TForm::Show() {
 void TForm::ShowModal() {
     PlaceOnShow();
     setWindowModality(Qt::ApplicationModal);
-    QWidget::show();
+    ShowWindow();
     if (FirstFocus) FirstFocus->setFocus();
     TApplication::Guarded([&] {
         if (OnShow) OnShow();

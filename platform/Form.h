@@ -35,6 +35,8 @@ public:
     void SetPosition(TFormPosition position) { Position = position; }
     void SetBorder(TFormBorder border, bool minimizeBox);
     void SetMenuBar(QMenuBar* menuBar);
+    // The window opens maximized.
+    void SetMaximized(bool maximized) { OpensMaximized = maximized; }
 
     // Shows the window, not modal, and makes it the active window.
     void Show();
@@ -69,6 +71,7 @@ protected:
 
 private:
     void PlaceOnShow();
+    void ShowWindow();
     void RunClose();
 
     QWidget* ClientArea;
@@ -78,6 +81,7 @@ private:
     TFormPosition Position = TFormPosition::Designed;
     QEventLoop* ModalLoop = nullptr;
     bool Placed = false;
+    bool OpensMaximized = false;
     bool DestroyRan = false;
     bool Closing = false;
 };

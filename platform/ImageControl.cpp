@@ -18,6 +18,11 @@ void TImage::SetStretch(bool stretch) {
     update();
 }
 
+void TImage::SetCenter(bool center) {
+    IsCentered = center;
+    update();
+}
+
 void TImage::paintEvent(QPaintEvent*) {
     TGraphic* graphic = Picture.Graphic();
     if (!graphic || graphic->Empty()) return;
@@ -26,8 +31,10 @@ void TImage::paintEvent(QPaintEvent*) {
     QImage buffer(size(), QImage::Format_ARGB32_Premultiplied);
     buffer.fill(Qt::transparent);
     TCanvas canvas(&buffer);
+    const int left = IsCentered ? (width() - graphic->Width()) / 2 : 0;
+    const int top = IsCentered ? (height() - graphic->Height()) / 2 : 0;
     const TRect target = IsStretched ? TRect{0, 0, width(), height()}
-                                     : TRect::FromSize(0, 0, graphic->Width(), graphic->Height());
+                                     : TRect::FromSize(left, top, graphic->Width(), graphic->Height());
     canvas.StretchDraw(target, *graphic);
     QPainter painter(this);
     painter.drawImage(0, 0, buffer);

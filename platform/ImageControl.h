@@ -15,6 +15,8 @@ public:
     std::function<void()> OnClick;
     void SetStretch(bool stretch);
     bool Stretch() const { return IsStretched; }
+    // A picture that is not stretched stands in the middle of the control.
+    void SetCenter(bool center);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -22,4 +24,5 @@ protected:
 
 private:
     bool IsStretched = false;
+    bool IsCentered = false;
 };

@@ -2,6 +2,7 @@
 // program creates them and opened as the player opens them.
 #include "Application.h"
 #include "Buttons.h"
+#include "Example.h"
 #include "FakeServices.h"
 #include "ImageControl.h"
 #include "Menus.h"
@@ -56,14 +57,108 @@ QStringList CreationOrder() {
 
 } // namespace
 
-TEST_F(InfoWindows, CreatedInTheProgramsOrder) {
-    const QStringList names = CreationOrder();
-    const QStringList expected = {"TFormM", "TForm4", "TForm44", "TFormHH", "TFormH", "TForm1"};
-    QStringList present;
-    for (const QString& name : names)
-        if (expected.contains(name)) present << name;
-    EXPECT_EQ(present, expected);
-    EXPECT_EQ(names.front(), "TFormM");
+TEST_F(InfoWindows, AllThirtyOneWindowsCreatedInTheProgramsOrder) {
+    EXPECT_EQ(CreationOrder(),
+              QStringList({"TFormM",    "TForm4",    "TForm7",    "TForm8",    "TForm9",    "TForm44",
+                           "TForm55",   "TForm66",   "TForm77",   "TForm88",   "TForm99",   "TFormHH",
+                           "TFScore7",  "TFScore8",  "TFScore9",  "TFScore44", "TFScore55", "TFScore66",
+                           "TFScore77", "TFScore88", "TFScore99", "TForm5",    "TFScore5",  "TFScore6",
+                           "TForm6",    "TFScore4",  "TFormH",    "TForm1",    "TAboutBox", "TFormVH",
+                           "TFormE"}));
+    for (TForm* form : Application->AllForms())
+        EXPECT_EQ(form->Visible(), form == FormM) << form->objectName().toStdString();
+}
+
+TEST_F(InfoWindows, ExamplesViewerPagesAndRemembersItsPlace) {
+    FormM->ProgramDir = QString(TV_PROGRAM_DIR) + "/";
+    TForm* viewer = Application->FindForm("TFormE");
+    ASSERT_NE(viewer, nullptr);
+    auto label = [&](const char* name) { return viewer->findChild<QLabel*>(name)->text(); };
+    auto click = [&](const char* name) { viewer->findChild<TBitBtn*>(name)->Click(); };
+    auto picture = [&] { return viewer->findChild<TImage*>("Image1")->Picture.Graphic(); };
+    EXPECT_EQ(viewer->windowTitle(), "Examples");
+    EXPECT_EQ(label("Label1"), "Example 1");
+    EXPECT_EQ(label("Label2"), "Total examples is 10");
+    ASSERT_NE(picture(), nullptr); // the window carries example 1
+    WhileModal(
+        viewer,
+        [&] {
+            EXPECT_TRUE(viewer->isMaximized());
+            const TGraphic* carried = picture();
+            click("BitBtn2"); // previous on the first: nothing, no file read
+            EXPECT_EQ(picture(), carried);
+            for (int i = 0; i < 9; ++i) click("BitBtn1");
+            EXPECT_EQ(label("Label1"), "Example 10");
+            const TGraphic* tenth = picture();
+            click("BitBtn1"); // next on the tenth: nothing
+            EXPECT_EQ(picture(), tenth);
+            EXPECT_EQ(label("Label1"), "Example 10");
+            for (int i = 0; i < 6; ++i) click("BitBtn2");
+            EXPECT_EQ(label("Label1"), "Example 4");
+            click("BitBtn3");
+        },
+        [&] { viewer->ShowModal(); });
+    EXPECT_FALSE(viewer->Visible());
+    EXPECT_TRUE(World.Errors.isEmpty());
+    // Reopened from the menu: still example 4.
+    QString shown;
+    WhileModal(
+        viewer, [&] { shown = label("Label1"); }, [&] { FormM->MainMenu1->FindItem("About2")->Click(); });
+    EXPECT_EQ(shown, "Example 4");
+}
+
+TEST_F(InfoWindows, MissingExamplePictureKeepsNumberPictureAndLabelTogether) {
+    FormM->ProgramDir = "/nonexistent/";
+    TForm* viewer = Application->FindForm("TFormE");
+    auto* index = &static_cast<TFormE*>(viewer)->ExampleIndex;
+    const int before = *index;
+    const QString label = viewer->findChild<QLabel*>("Label1")->text();
+    viewer->findChild<TBitBtn*>(before < 10 ? "BitBtn1" : "BitBtn2")->Click();
+    EXPECT_EQ(World.Errors.size(), 1);
+    EXPECT_EQ(*index, before);
+    EXPECT_EQ(viewer->findChild<QLabel*>("Label1")->text(), label);
+}
+
+TEST_F(InfoWindows, VisualHelpOpensBesideTheMainWindowAndClosesOnItsPicture) {
+    TForm* help = Application->FindForm("TFormVH");
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->windowTitle(), "What is Tulva,what is Vesk?!");
+    EXPECT_EQ(help->ClientWidth(), 470);
+    EXPECT_EQ(help->ClientHeight(), 404);
+    auto* picture = help->findChild<TImage*>("Image1");
+    ASSERT_NE(picture->Picture.Graphic(), nullptr);
+    EXPECT_EQ(picture->Picture.Graphic()->ClassName(), "TGIFImage");
+    EXPECT_EQ(picture->toolTip(), "Close");
+    for (QPoint place : {QPoint(100, 50), QPoint(300, 120)}) {
+        FormM->move(place);
+        QPoint opened;
+        const bool closed = WhileModal(
+            help,
+            [&] {
+                opened = help->pos();
+                QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(10, 10));
+            },
+            [&] { FormM->MainMenu1->FindItem("VisualHelp1")->Click(); });
+        EXPECT_TRUE(closed);
+        EXPECT_EQ(opened, FormM->pos() + QPoint(54, 158));
+    }
+}
+
+TEST_F(InfoWindows, AboutShowsTheProductAndCloses) {
+    TForm* about = Application->FindForm("TAboutBox");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowTitle(), "About");
+    EXPECT_EQ(about->ClientWidth(), 532);
+    EXPECT_EQ(about->ClientHeight(), 575);
+    EXPECT_EQ(about->findChild<QLabel*>("Label1")->text(), "Tulva And Vesk - T&V");
+    EXPECT_EQ(about->findChild<QLabel*>("Label9")->text(), "Version 0.9");
+    EXPECT_EQ(about->findChild<QLabel*>("Label4")->text(), "Designed by:");
+    for (const char* name : {"Image1", "Image2", "Image3", "Image5"})
+        EXPECT_NE(about->findChild<TImage*>(name)->Picture.Graphic(), nullptr) << name;
+    const bool closed = WhileModal(
+        about, [&] { about->findChild<TBitBtn*>("BitBtn1")->Click(); },
+        [&] { FormM->MainMenu1->FindItem("About1")->Click(); });
+    EXPECT_TRUE(closed);
 }
 
 TEST_F(InfoWindows, CongratulationClosesOnThePictureOnly) {

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -44,8 +45,10 @@ void AddFrame(TGIFImage& gif, const QImage& picture, uint16_t delay, bool loop) 
     gif.Add(std::move(frame));
 }
 
+// Every frame shows for `delay` hundredths of a second, the last one for
+// `lastDelay` when that is given.
 bool WriteAnimation(const QString& path, int width, int height, int frames, uint16_t delay,
-                    const std::function<void(QPainter&, int frame)>& draw) {
+                    const std::function<void(QPainter&, int frame)>& draw, uint16_t lastDelay = 0) {
     TGIFImage gif;
     gif.Header.SetWidth(static_cast<uint16_t>(width));
     gif.Header.SetHeight(static_cast<uint16_t>(height));
@@ -55,7 +58,8 @@ bool WriteAnimation(const QString& path, int width, int height, int frames, uint
         painter.setRenderHint(QPainter::Antialiasing);
         draw(painter, i);
         painter.end();
-        AddFrame(gif, picture, delay, i == 0);
+        const bool last = i == frames - 1;
+        AddFrame(gif, picture, last && lastDelay ? lastDelay : delay, i == 0);
     }
     try {
         gif.SaveToFile(path.toStdString());
@@ -136,6 +140,56 @@ bool WriteAnimations(const QString& directory) {
                 p.drawEllipse(spark, 3.5, 3.5);
             }
         }
+    });
+    // The visual help: the number 1234 over the guess 1528; an arrow down
+    // the first column spells Tulva, a diagonal one from the upper 2 to the
+    // lower 2 spells Vesk; the last frame, with both, stays longest.
+    ok &= WriteAnimation(
+        dir.filePath("visual-help.gif"), 400, 400, 38, 8,
+        [](QPainter& p, int f) {
+            p.fillRect(0, 0, 400, 400, QColor(20, 40, 160));
+            const QString upper = "1234", lower = "1528";
+            p.setFont(Bold(40));
+            for (int c = 0; c < 4; ++c) {
+                p.setPen(QColor(255, 255, 255));
+                p.drawRect(40 + c * 80, 60, 70, 70);
+                p.drawRect(40 + c * 80, 200, 70, 70);
+                p.drawText(QRect(40 + c * 80, 60, 70, 70), Qt::AlignCenter, QString(upper[c]));
+                p.drawText(QRect(40 + c * 80, 200, 70, 70), Qt::AlignCenter, QString(lower[c]));
+            }
+            p.setPen(QPen(QColor(255, 220, 40), 5, Qt::SolidLine, Qt::RoundCap));
+            // Frames 0-18: the straight arrow grows, then "Tulva" letter by letter.
+            const double down = std::min(1.0, f / 8.0);
+            p.drawLine(QPointF(75, 130), QPointF(75, 130 + down * 70));
+            p.setFont(Bold(26));
+            const QString tulva = "Tulva";
+            p.drawText(30, 310, tulva.left(std::clamp(f - 8, 0, 5)));
+            // Frames 19-37: the diagonal arrow, then "Vesk".
+            if (f >= 19) {
+                const double across = std::min(1.0, (f - 19) / 8.0);
+                p.setPen(QPen(QColor(120, 255, 160), 5, Qt::SolidLine, Qt::RoundCap));
+                p.drawLine(QPointF(155, 130), QPointF(155 + across * 80, 130 + across * 70));
+                p.drawText(215, 310, QString("Vesk").left(std::clamp(f - 27, 0, 4)));
+            }
+        },
+        184);
+    // The About window's two small pictures.
+    ok &= WriteAnimation(dir.filePath("about-small.gif"), 66, 59, 6, 15, [](QPainter& p, int f) {
+        Night(p, 66, 59, 230);
+        p.setFont(Bold(30));
+        p.setPen(QColor::fromHsv(f * 60, 200, 255));
+        p.drawText(QRect(0, 0, 66, 59), Qt::AlignCenter, QString::number(f + 1));
+    });
+    ok &= WriteAnimation(dir.filePath("about-large.gif"), 215, 163, 7, 15, [](QPainter& p, int f) {
+        Night(p, 215, 163, 210);
+        p.setFont(Bold(30));
+        for (int i = 0; i < 4; ++i) {
+            p.setPen(i == f % 4 ? QColor(255, 220, 60) : QColor(150, 190, 255));
+            p.drawText(QRect(20 + i * 45, 40, 40, 50), Qt::AlignCenter, QString::number((i + f) % 10));
+        }
+        p.setFont(Bold(16));
+        p.setPen(QColor(255, 255, 255));
+        p.drawText(QRect(0, 110, 215, 30), Qt::AlignCenter, f % 2 ? "TULVA" : "VESK");
     });
     return ok;
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
-// Writes banner.gif, digits.gif, hint.gif and fireworks.gif into directory;
+// Writes banner.gif, digits.gif, hint.gif, fireworks.gif, visual-help.gif,
+// about-small.gif and about-large.gif into directory;
 // returns false when a file could not be written.
 bool WriteAnimations(const QString& directory);

@@ -118,6 +118,8 @@ int main(int argc, char** argv) {
     ok &= Artwork::Background("score", 640, 347).save(pictures.filePath("score-background.jpg"), "JPEG", 85);
     ok &= Artwork::Background("clock", 160, 60).save(pictures.filePath("clock-background.jpg"), "JPEG", 85);
     ok &= WriteAnimations(pictures.path());
+    // The examples viewer carries the first example itself.
+    ok &= Example(1).save(pictures.filePath("example1.jpg"), "JPEG", 85);
     for (int i = 1; i <= 10; ++i)
         ok &= Example(i).save(program.filePath(QString("example%1.JPG").arg(i)), "JPEG", 85);
     ok &= WriteWav(program.filePath("DING.WAV"), Ding());

@@ -1,0 +1,53 @@
+#include "Example.h"
+
+#include "Artwork.h"
+#include "Buttons.h"
+#include "ImageControl.h"
+#include "StdCtrls.h"
+#include "UMein.h"
+
+namespace {
+constexpr int ExampleCount = 10;
+}
+
+TFormE::TFormE() : TForm("TFormE") {
+    SetCaption("Examples");
+    SetClientSize(800, 600);
+    SetBorder(TFormBorder::Sizeable, true);
+    SetMaximized(true);
+    QWidget* client = Client();
+    client->setAutoFillBackground(true);
+    Image1 = new TImage(client, "Image1", 0, 40, 800, 560);
+    Image1->SetCenter(true);
+    LoadPicture(Image1->Picture, "example1.jpg"); // the window carries the first one
+    Label1 = new TLabel(client, "Label1", 12, 10, "Example 1");
+    Label1->setFont(ControlFont(16, true));
+    Label2 = new TLabel(client, "Label2", 140, 10, "Total examples is 10");
+    Label2->setFont(ControlFont(16, true));
+    BitBtn2 = new TBitBtn(client, "BitBtn2", 400, 6, 90, 28);
+    BitBtn2->SetGlyph(Artwork::ButtonPicture("Previous", 86, 24));
+    BitBtn2->OnClick = [this] { BitBtn2Click(); };
+    BitBtn1 = new TBitBtn(client, "BitBtn1", 500, 6, 90, 28);
+    BitBtn1->SetGlyph(Artwork::ButtonPicture("Next", 86, 24));
+    BitBtn1->OnClick = [this] { BitBtn1Click(); };
+    BitBtn3 = new TBitBtn(client, "BitBtn3", 600, 6, 90, 28);
+    BitBtn3->SetGlyph(Artwork::ButtonPicture("Close", 86, 24));
+    BitBtn3->OnClick = [this] { BitBtn3Click(); };
+    OnCreate = [this] { FormCreate(); };
+}
+
+void TFormE::BitBtn1Click() {
+    if (ExampleIndex < ExampleCount) ShowExample(ExampleIndex + 1);
+}
+
+void TFormE::BitBtn2Click() {
+    if (ExampleIndex > 1) ShowExample(ExampleIndex - 1);
+}
+
+void TFormE::ShowExample(int index) {
+    // The picture is loaded before anything moves, so that a missing file
+    // leaves number, picture and label together.
+    Image1->Picture.LoadFromFile((FormM->ProgramDir + QString("example%1.JPG").arg(index)).toStdString());
+    ExampleIndex = index;
+    Label1->SetCaption(QString("Example %1").arg(index));
+}

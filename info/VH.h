@@ -1,0 +1,17 @@
+#pragma once
+// The visual help: an animation of what Tulva and Vesk mean.
+
+#include "Form.h"
+
+class TImage;
+
+class TFormVH : public TForm {
+public:
+    TFormVH();
+
+    TImage* Image1;
+
+    // Opens at the same offset from the main window every time.
+    void FormShow();
+    void Image1Click() { Close(); }
+};
