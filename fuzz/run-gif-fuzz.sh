@@ -1,22 +1,26 @@
 #!/bin/sh
-# Builds the GIF reader's fuzz target with clang and runs it for a given time.
-#   fuzz/run-gif-fuzz.sh [SECONDS] [JOBS]     (default 1800 seconds, 1 job)
-# The growing corpus lives in fuzz/corpus-work/ (not committed); it starts
-# from the committed seeds in fuzz/corpus/gif_read/. Each crash, hang or leak
+# Builds a GIF fuzz target with clang and runs it for a given time.
+#   fuzz/run-gif-fuzz.sh [SECONDS] [JOBS] [TARGET]
+# (default 1800 seconds, 1 job, target gif_read; gif_encode checks that
+# every frame decodes to what was encoded). The growing corpus lives in
+# fuzz/corpus-work/ (not committed); it starts from the committed seeds in
+# fuzz/corpus/TARGET/ where there are any. Each crash, hang or leak
 # is copied to tests/data/gif/fuzz-regressions/, where the reader tests load
 # every file and expect an answer instead of a fault.
 set -eu
 seconds=${1:-1800}
 jobs=${2:-1}
+target=${3:-gif_read}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/fuzz-gif"
-work="$root/fuzz/corpus-work/gif_read"
-crashes="$root/fuzz/corpus-work/gif_read-crashes"
-mkdir -p "$work" "$crashes" "$root/tests/data/gif/fuzz-regressions"
+work="$root/fuzz/corpus-work/$target"
+seeds="$root/fuzz/corpus/$target"
+crashes="$root/fuzz/corpus-work/$target-crashes"
+mkdir -p "$work" "$seeds" "$crashes" "$root/tests/data/gif/fuzz-regressions"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTV_FUZZ=ON >/dev/null
-ninja -C "$build" -j2 gif_read_fuzzer
+ninja -C "$build" -j2 "${target}_fuzzer"
 
 parallel=""
 [ "$jobs" -gt 1 ] && parallel="-jobs=$jobs -workers=$jobs"
@@ -24,7 +28,7 @@ status=0
 # Parallel jobs write fuzz-N.log into the current folder: keep them in work.
 cd "$root/fuzz/corpus-work"
 # shellcheck disable=SC2086
-"$build/fuzz/gif_read_fuzzer" "$work" "$root/fuzz/corpus/gif_read" \
+"$build/fuzz/${target}_fuzzer" "$work" "$seeds" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
     $parallel -artifact_prefix="$crashes/" -print_final_stats=1 || status=$?
 
