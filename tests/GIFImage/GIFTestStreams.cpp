@@ -1,5 +1,7 @@
 #include "GIFTestStreams.h"
 
+#include "Stream.h"
+
 #include <map>
 #include <utility>
 
@@ -168,4 +170,16 @@ std::vector<int> InterlacedRows(int height) {
     for (int pass = 0; pass < 4; ++pass)
         for (int row = start[pass]; row < height; row += step[pass]) rows.push_back(row);
     return rows;
+}
+
+std::vector<TestFile> TestSetFiles() {
+    std::vector<TestFile> files;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(TV_TEST_DATA) / "gif")) {
+        if (entry.path().extension() != ".gif") continue;
+        TMemoryStream stream;
+        stream.LoadFromFile(entry.path().string());
+        files.push_back({entry.path().filename().string(), stream.Memory()});
+    }
+    return files;
 }

@@ -2,6 +2,7 @@
 // Builders for GIF streams crafted byte by byte in the tests.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,3 +39,10 @@ Bytes SimpleGif(int width, int height, const Bytes& pixels, int bits = 2, uint8_
 
 // The interlaced row order of a frame of the given height.
 std::vector<int> InterlacedRows(int height);
+
+// The GIF files of the test set (tests/data/gif), each with its bytes.
+struct TestFile {
+    std::string Name;
+    Bytes Data;
+};
+std::vector<TestFile> TestSetFiles();

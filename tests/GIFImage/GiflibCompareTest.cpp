@@ -45,16 +45,9 @@ TEST(GiflibComparison, RealFilesDecodeToTheSamePixels) {
 #ifndef TV_HAVE_GIFLIB
     GTEST_SKIP() << "giflib is not installed";
 #endif
-    int files = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::path(TV_TEST_DATA) / "gif")) {
-        if (entry.path().extension() != ".gif") continue;
-        TMemoryStream stream;
-        stream.LoadFromFile(entry.path().string());
-        ExpectSamePixels(stream.Memory(), entry.path().filename().string());
-        ++files;
-    }
-    EXPECT_GE(files, 10);
+    const std::vector<TestFile> files = TestSetFiles();
+    for (const TestFile& file : files) ExpectSamePixels(file.Data, file.Name);
+    EXPECT_GE(files.size(), 10u);
 }
 
 TEST(GiflibComparison, GeneratedFilesDecodeToTheSamePixels) {

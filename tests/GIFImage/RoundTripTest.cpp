@@ -113,16 +113,9 @@ void ExpectRoundTrip(const Bytes& gif, const std::string& name) {
 } // namespace
 
 TEST(GIFRoundTrip, EveryPictureOfTheTestSet) {
-    int files = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::path(TV_TEST_DATA) / "gif")) {
-        if (entry.path().extension() != ".gif") continue;
-        TMemoryStream stream;
-        stream.LoadFromFile(entry.path().string());
-        ExpectRoundTrip(stream.Memory(), entry.path().filename().string());
-        ++files;
-    }
-    EXPECT_GE(files, 10);
+    const std::vector<TestFile> files = TestSetFiles();
+    for (const TestFile& file : files) ExpectRoundTrip(file.Data, file.Name);
+    EXPECT_GE(files.size(), 10u);
 }
 
 TEST(GIFRoundTrip, GeneratedPicturesWithLocalTablesInterlacingAndExtensions) {
