@@ -1,26 +1,34 @@
 #include "GIFImage.h"
 
+#include "Canvas.h"
+#include "GIFDrawFlags.h"
 #include "GIFException.h"
 #include "GIFLimits.h"
 #include "GIFMessages.h"
+#include "GIFPainter.h"
 #include "GIFRegistration.h"
 #include "GIFTrailer.h"
+#include "Synchronize.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
+
 #include <algorithm>
+#include <thread>
 
 TGIFImage::TGIFImage() : Images(this), Header(this) {
     Header.Clear();
 }
 
 TGIFImage::~TGIFImage() {
+    StopPainters();
     Images.Clear();
 }
 
 void TGIFImage::Clear() {
+    StopPainters();
     Images.Clear();
     Header.Clear();
 }
@@ -76,13 +84,53 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
     if (Drawing || Images.Count() == 0) return;
     Drawing = true;
     try {
-        const int index = (DrawFrameIndex >= 0 && DrawFrameIndex < Images.Count()) ? DrawFrameIndex : 0;
-        Images[index].Draw(canvas, rect);
+        if (Images.Count() > 1 && (DrawOptions & DrawAnimate)) {
+            if (!Composed) StartPainter(canvas, rect);
+            if (Composed) canvas.DrawImage(rect, *Composed);
+        } else {
+            const int index = (DrawFrameIndex >= 0 && DrawFrameIndex < Images.Count()) ? DrawFrameIndex : 0;
+            Images[index].Draw(canvas, rect);
+        }
     } catch (...) {
         Drawing = false;
         throw;
     }
     Drawing = false;
+}
+
+void TGIFImage::StartPainter(TCanvas& canvas, const TRect& rect) {
+    StopPainters();
+    if (rect.IsEmpty() || Width() == 0 || Height() == 0) return;
+    // The composed bitmap starts as what lies under the picture, so that
+    // transparent parts keep showing it.
+    auto composed = std::make_unique<QImage>(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
+    composed->fill(Qt::transparent);
+    if (const QImage* ground = canvas.Image()) {
+        QPainter painter(composed.get());
+        painter.drawImage(QRect(0, 0, Width(), Height()), *ground,
+                          QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
+    }
+    Composed = std::move(composed);
+    const TRect whole{0, 0, Width(), Height()};
+    // The painter here always runs on its own thread: the UI thread must not
+    // sleep through frame delays.
+    Painter = std::make_unique<TGIFPainter>(*this, *Composed, whole, DrawOptions | DrawAsync,
+                                            PainterTimerFactory ? PainterTimerFactory() : nullptr);
+    Painter->OnFrameDrawn = [this] { Changed(); };
+    Painter->Start();
+    // Show the first frame in this very draw.
+    while (!Painter->Started() && !Painter->Finished()) {
+        if (!CheckSynchronize()) std::this_thread::yield();
+    }
+}
+
+void TGIFImage::StopPainters() {
+    if (Painter) {
+        Painter->Stop();
+        Painter->WaitFor();
+        Painter.reset();
+    }
+    Composed.reset();
 }
 
 void TGIFImage::SetWidth(int value) {
@@ -104,6 +152,7 @@ void TGIFImage::SetHeight(int value) {
 }
 
 TGIFSubImage& TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
+    StopPainters();
     TGIFSubImage& added = Images.Add(std::move(frame));
     Changed();
     return added;

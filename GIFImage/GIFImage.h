@@ -5,6 +5,7 @@
 
 #include "GIFHeader.h"
 #include "GIFImageList.h"
+#include "GIFPainterTimer.h"
 #include "GIFSettings.h"
 #include "GIFTypes.h"
 #include "Graphic.h"
@@ -13,6 +14,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class TGIFPainter;
 
 class TGIFImage : public TGraphic {
 public:
@@ -32,10 +35,21 @@ public:
     // version". On failure what was written stays in the stream.
     void SaveToStream(TStream& stream) override;
 
-    // The still-picture draw: the frame chosen by DrawFrameIndex (the first
-    // one when the index is outside the list), through its colour table and
-    // with its transparency, in its scaled place within rect.
+    // Draws the picture into rect. A picture of several frames with
+    // DrawAnimate plays: the first draw starts a painter that composes the
+    // frames into the composed bitmap and signals a change after each frame;
+    // every draw shows the composed bitmap. Otherwise the frame chosen by
+    // DrawFrameIndex (the first one when the index is outside the list) is
+    // drawn in its scaled place within rect. UI thread only.
     void Draw(TCanvas& canvas, const TRect& rect) override;
+    // Stops every painter, waiting for each to end, and drops the composed
+    // bitmap; the next draw starts again from the first frame.
+    void StopAnimation() override { StopPainters(); }
+    void StopPainters();
+    // The picture as the painter last composed it; null when not playing.
+    const QImage* ComposedBitmap() const { return Composed.get(); }
+    // The painter that plays for Draw, or null.
+    TGIFPainter* FramePainter() const { return Painter.get(); }
 
     int Width() const override { return Header.Width(); }
     int Height() const override { return Header.Height(); }
@@ -101,7 +115,15 @@ public:
     std::function<void(TGIFImage&)> OnLoop;
     std::function<void(TGIFImage&)> OnEndPaint;
 
+    // Makes the clock and wait of each new painter; the steady clock when
+    // unset. Tests put in a timer that steps frames without waiting.
+    TGIFPainterTimerFactory PainterTimerFactory;
+
 private:
+    void StartPainter(TCanvas& canvas, const TRect& rect);
+
+    std::unique_ptr<QImage> Composed;
+    std::unique_ptr<TGIFPainter> Painter;
     bool Drawing = false;
     // Pixels still allowed while a stream is being read; -1 outside a load.
     int64_t LoadPixelBudget = -1;

@@ -32,6 +32,8 @@ public:
     virtual TPalette Palette() const { return {}; }
     virtual bool Transparent() const { return IsTransparent; }
     virtual void SetTransparent(bool value);
+    // Ends any animation the graphic plays; its holder is no longer shown.
+    virtual void StopAnimation() {}
 
     virtual void LoadFromStream(TStream& stream) = 0;
     virtual void SaveToStream(TStream& stream) = 0;

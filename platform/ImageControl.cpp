@@ -40,6 +40,11 @@ void TImage::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, buffer);
 }
 
+void TImage::hideEvent(QHideEvent* event) {
+    if (TGraphic* graphic = Picture.Graphic()) graphic->StopAnimation();
+    QWidget::hideEvent(event);
+}
+
 void TImage::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !OnClick) {
         QWidget::mousePressEvent(event);

@@ -20,6 +20,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // An animated picture plays only while the control is shown.
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
