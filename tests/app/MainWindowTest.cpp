@@ -122,9 +122,12 @@ TEST_F(MainWindow, CloseButtonReleasesGamePicturesAndEndsTheProgram) {
     auto* form = static_cast<TFormM*>(Main);
     form->Button1Click();
     EXPECT_FALSE(Main->Visible());
-    for (const char* name : {"TForm4", "TForm44"})
-        if (TForm* game = Application->FindForm(name))
-            EXPECT_EQ(game->findChild<TImage*>("Image1"), nullptr) << name;
-    if (TForm* game = Application->FindForm("TForm4")) EXPECT_EQ(game->findChild<TImage*>("Image2"), nullptr);
+    for (const char* name : {"TForm4", "TForm5", "TForm44", "TForm99"}) {
+        TForm* game = Application->FindForm(name);
+        ASSERT_NE(game, nullptr) << name;
+        EXPECT_EQ(game->findChild<TImage*>("Image1"), nullptr) << name;
+    }
+    EXPECT_EQ(Application->FindForm("TForm4")->findChild<TImage*>("Image2"), nullptr);
+    EXPECT_NE(Application->FindForm("TForm44")->findChild<TImage*>("Image2"), nullptr); // only TForm4's
     EXPECT_TRUE(World.Errors.isEmpty());
 }
