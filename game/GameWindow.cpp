@@ -57,12 +57,12 @@ void SetMarker(TImage& image, const QImage& marker, const QColor& ground) {
 } // namespace
 
 TGameWindow::TGameWindow(const TVariant& variant)
-    : TForm(variant.ClassName), Variant(variant), Clock([] { return Services().Clock->MonotonicSeconds(); }) {
+    : TForm(variant.ClassName), Variant(variant),
+      Session(variant, [] { return Services().Clock->MonotonicSeconds(); }) {
     SetClientSize(792, 553);
     SetBorder(TFormBorder::Single, true);
     SetPosition(TFormPosition::MainFormCenter);
     BuildControls();
-    Guesses.assign(MaxAttempts, Variant.GuessFill.toStdString());
 
     OnCreate = [this] { FormCreate(); };
     OnShow = [this] { FormShow(); };
@@ -182,8 +182,7 @@ void TGameWindow::FormShow() {
 }
 
 void TGameWindow::FormActivate() {
-    if (Variant.ActivateClearsSecret) Secret.clear();
-    Clock.Stopped = 1.0;
+    Session.Activate();
     Stoperica->SetEnabled(false);
     MaskEdit1->setEnabled(false);
     ShowError(false);
@@ -200,15 +199,8 @@ void TGameWindow::FormActivate() {
     else if (!Variant.IndicatorOnActivate.isEmpty())
         Label1->SetCaption(Variant.IndicatorOnActivate);
     Label3->SetCaption("Press New Game");
-    if (Variant.ActivateResetsAttempts) Attempts = 0;
-    if (Variant.ActivateClearsRows) {
-        ClearRows();
-        Guesses.assign(MaxAttempts, Variant.GuessFill.toStdString());
-    }
-    if (!Variant.ActivateGuessFill.isEmpty())
-        Guesses.assign(MaxAttempts, Variant.ActivateGuessFill.toStdString());
+    if (Variant.ActivateClearsRows) ClearRows();
     if (Variant.ActivateEmptiesInput) MaskEdit1->SetText(QString(Variant.Digits, ' '));
-    if (Variant.ActivateSetsStartTime) Clock.StartTime = Services().Clock->MonotonicSeconds();
 }
 
 void TGameWindow::FormClose() {
@@ -217,24 +209,13 @@ void TGameWindow::FormClose() {
 
 void TGameWindow::BitBtn1Click() {
     Cue(Variant.OpeningCue);
-    HitCount = 0;
-    ListRow = 0;
-    Attempts = 0;
-    Clock.Start();
+    Session.Start(*Services().Random);
     Label3->SetCaption(QString());
     Stoperica->SetEnabled(true);
     MaskEdit1->setEnabled(true);
     MaskEdit1->SetText(QString(Variant.Digits, ' '));
     MaskEdit1->setFocus();
-
-    Services().Random->Randomize();
-    Secret = Variant.Distinct ? DrawDistinct(Variant.Digits, *Services().Random)
-                              : DrawRepeating(Variant.Digits, *Services().Random);
-    SecretDigits.clear();
-    for (char digit : Secret) SecretDigits.emplace_back(1, digit);
-
     ClearRows();
-    Guesses.assign(MaxAttempts, Variant.GuessFill.toStdString());
     Label2->SetCaption("Warnings : ");
     Label5->SetCaption("  ");
     Label1->SetCaption(Variant.Indicator == TIndicatorRule::None ? QString() : Variant.IndicatorOnNewGame);
@@ -250,67 +231,55 @@ void TGameWindow::ClearRows() {
 void TGameWindow::MaskEdit1KeyPress(char& key) {
     Label3->SetCaption(QString());
     ShowError(false);
-    const QString typed = MaskEdit1->Text();
-    if (key == 13 && typed == QString(Variant.Digits, ' ')) {
+    if (key == 27) MaskEdit1->SetText(QString(Variant.Digits, ' '));
+    if (key != 13) return;
+    ShowEnter(Session.Enter(MaskEdit1->Text().toStdString()));
+}
+
+void TGameWindow::ShowEnter(const TEnterResult& result) {
+    if (result.Outcome == TEnterOutcome::Ignored) return;
+    if (result.Outcome == TEnterOutcome::Empty) {
         ShowError(true);
         ShowAttention(false);
-        Label3->SetCaption(Variant.EmptyMessage);
+        Label3->SetCaption(result.Message);
         Cue(Variant.WarningCue);
         return;
     }
-    if (key == 27) MaskEdit1->SetText(QString(Variant.Digits, ' '));
-    if (key != 13) return;
-    if (Attempts == MaxAttempts) return;
-    EnterGuess(typed.toStdString());
-}
-
-void TGameWindow::EnterGuess(const std::string& guess) {
     if (Variant.EnterHidesAttention) {
         ShowError(false);
         ShowAttention(false);
         if (Variant.Panel6 == TPanel6Kind::Animation) Panel6->hide();
     }
-    const TGuessOutcome outcome = ValidateGuess(guess, Variant.Digits, Variant.Distinct, Guesses, Attempts);
-    if (outcome == TGuessOutcome::Wrong) {
+    if (result.Refused()) {
         ShowError(true);
-        Label3->SetCaption("Wrong Number");
+        Label3->SetCaption(result.Message);
         Cue(Variant.WarningCue);
-        return;
+        if (result.Outcome == TEnterOutcome::Wrong) return;
     }
-    const bool repeated = outcome == TGuessOutcome::Repeated;
-    if (repeated) {
-        ShowError(true);
-        Label3->SetCaption("That number is already entered");
-        Cue(Variant.WarningCue);
-    }
-    if (Attempts == MaxAttempts - 2) {
+    if (result.LastAttempt) {
         ShowError(false);
         ShowAttention(true);
         Label3->SetCaption(Variant.LastAttemptMessage);
         Cue(Variant.WarningCue);
     }
-    // A correct last guess wins; it is not announced as a loss first.
-    const bool winning = !repeated && guess == Secret;
-    if (Attempts == MaxAttempts - 1 && !GameOver() && !winning) {
+    if (result.Lost) {
         ShowError(false);
         ShowAttention(true);
         Label2->SetCaption(LossMessage);
-        Label3->SetCaption("the determination number: " + QString::fromStdString(Secret));
+        Label3->SetCaption("the determination number: " + QString::fromStdString(Session.Secret()));
         Cue(Variant.WarningCue);
     }
-    if (!repeated) {
-        ++Attempts;
-        Guesses[Attempts - 1] = guess;
-        const THits hits = CountHits(guess, Secret);
-        HitCount = hits.Tulva;
-        // The row follows the attempt count, whatever row the player selected.
-        ListRow = Attempts;
-        ListBox1->SetItem(ListRow,
-                          AttemptRow(Variant, Attempts, QString::fromStdString(guess), hits, HelpMode()));
-        ListBox1->SetItemIndex(ListRow);
+    const bool counted = result.Outcome == TEnterOutcome::Counted;
+    if (counted) {
+        // The row follows the attempt count, whatever row the player selected;
+        // the guess stays in the field.
+        ListBox1->SetItem(result.Attempt,
+                          AttemptRow(Variant, result.Attempt, MaskEdit1->Text(), result.Hits, HelpMode()));
+        ListBox1->SetItemIndex(result.Attempt);
     }
-    Label1->SetCaption(IndicatorAfterEnter(Variant, Secret, !repeated, Attempts, Label1->text()));
-    if (!repeated && GameOver()) WinSequence();
+    Label1->SetCaption(
+        IndicatorAfterEnter(Variant, Session.Secret(), counted, Session.Attempts(), Label1->text()));
+    if (result.Won) WinSequence();
 }
 
 void TGameWindow::WinSequence() {
@@ -318,7 +287,7 @@ void TGameWindow::WinSequence() {
     Cue(Variant.WinCue);
     MaskEdit1->setEnabled(false);
     // The final time is the last tick's; it is not measured again here.
-    Label6->SetCaption(Clock.FinalText());
+    Label6->SetCaption(Session.Clock.FinalText());
     Stoperica->SetEnabled(false);
     ShowModalWindow("TForm1");
     RecordResult();
@@ -326,9 +295,10 @@ void TGameWindow::WinSequence() {
 
 void TGameWindow::RecordResult() {
     ScoreEntry entry;
-    entry.Minutes = static_cast<int64_t>(Clock.Minutes);
-    entry.Seconds = static_cast<int>(Clock.Seconds);
-    entry.TenthsText = Clock.TenthsText.toStdString();
+    const TStopwatch& clock = Session.Clock;
+    entry.Minutes = static_cast<int64_t>(clock.Minutes);
+    entry.Seconds = static_cast<int>(clock.Seconds);
+    entry.TenthsText = clock.TenthsText.toStdString();
     entry.DateText = QLocale().toString(Services().Clock->Now().date(), QLocale::ShortFormat).toStdString();
     entry.PlayerName = FormM->PlayerName.toUtf8().toStdString();
     entry.Gap = Variant.ScoreGap;
@@ -344,11 +314,10 @@ void TGameWindow::BitBtn2Click() {
 }
 
 void TGameWindow::BitBtn4Click() {
-    if (GameOver() || Attempts >= MaxAttempts - 1 || Secret.empty()) return;
+    if (!Session.Reveal()) return;
     Label2->SetCaption("The game is interrupted by the user.");
-    Label3->SetCaption("Deternination number was: " + QString::fromStdString(Secret));
+    Label3->SetCaption("Deternination number was: " + QString::fromStdString(Session.Secret()));
     Cue(Variant.WarningCue);
-    if (Variant.ShowNumberEndsGame) HitCount = Variant.Digits;
     MaskEdit1->setEnabled(false);
     Stoperica->SetEnabled(false);
     ShowAttention(true);
@@ -356,18 +325,18 @@ void TGameWindow::BitBtn4Click() {
 }
 
 void TGameWindow::HelpClick() {
-    if (!GameOver() && Clock.Running()) PauseClock();
+    if (Session.Pause(TPauseCause::Window)) Stoperica->SetEnabled(false);
     ShowModalWindow(Variant.HelpWindow);
     Stoperica->SetEnabled(true);
-    if (MaskEdit1->isEnabled()) {
+    if (Session.TakesGuesses()) {
         ResumeClock();
         MaskEdit1->setFocus();
     }
 }
 
 void TGameWindow::ScoreClick() {
-    if (!GameOver() && Clock.Running()) {
-        PauseClock();
+    if (Session.Pause(TPauseCause::Window)) {
+        Stoperica->SetEnabled(false);
         ShowAttention(true);
         Label3->SetCaption("Time Stopped !");
     }
@@ -375,7 +344,7 @@ void TGameWindow::ScoreClick() {
     ShowAttention(false);
     Label3->SetCaption(QString());
     Stoperica->SetEnabled(true);
-    if (MaskEdit1->isEnabled()) {
+    if (Session.TakesGuesses()) {
         ResumeClock();
         MaskEdit1->setFocus();
     }
@@ -398,15 +367,13 @@ void TGameWindow::Image4Click() {
 }
 
 void TGameWindow::StopericaTimer() {
-    if (GameOver() || Attempts >= MaxAttempts - 1 || !Clock.Running()) return;
-    Clock.Tick(LocaleDecimalPoint());
-    Label6->SetCaption(Clock.RunningText());
+    if (Session.Tick(LocaleDecimalPoint())) Label6->SetCaption(Session.Clock.RunningText());
 }
 
 void TGameWindow::BitBtn3Click() {
-    if (GameOver() || Secret.empty()) return;
-    if (Clock.Running()) {
-        PauseClock();
+    if (Session.Over() || Session.Secret().empty()) return;
+    if (Session.Pause(TPauseCause::Deactivation)) {
+        Stoperica->SetEnabled(false);
         ShowError(false);
         ShowAttention(true);
         Label3->SetCaption("Time Stopped !");
@@ -436,13 +403,8 @@ void TGameWindow::ShowAttention(bool shown) {
     Image3->setVisible(shown);
 }
 
-void TGameWindow::PauseClock() {
-    Clock.Pause();
-    Stoperica->SetEnabled(false);
-}
-
 void TGameWindow::ResumeClock() {
-    Clock.Resume();
+    Session.Resume();
     Stoperica->SetEnabled(true);
 }
 

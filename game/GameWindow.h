@@ -6,13 +6,12 @@
 // variant; the variant record says where the windows differ.
 
 #include "Form.h"
+#include "GameSession.h"
 #include "ScoreWindow.h"
-#include "Stopwatch.h"
 #include "Variant.h"
 
 #include <QPointer>
 #include <string>
-#include <vector>
 
 class TLabel;
 class TPanel;
@@ -62,16 +61,10 @@ public:
     TTabSet* TabSet1 = nullptr;
     TTimer* Stoperica;
 
-    // Game state.
-    std::string Secret;
-    std::vector<std::string> SecretDigits;
-    int Attempts = 0;
-    std::vector<std::string> Guesses; // entries 1..72 at indices 0..71
-    int HitCount = 0;
-    int ListRow = 0;
+    // The game itself: number, guesses, clock and state of play.
+    TGameSession Session;
     int SoundOn = 1;
     int ScoreRow = -1;
-    TStopwatch Clock;
 
     // Handlers.
     void FormCreate();
@@ -92,7 +85,6 @@ public:
 
     // 0 without help, 1 with help; windows without a help tab count as 0.
     int HelpMode() const;
-    bool GameOver() const { return HitCount == Variant.Digits; }
     int NewestScoreRow() const override { return ScoreRow; }
 
 private:
@@ -102,9 +94,9 @@ private:
     void Cue(const QString& fileName);
     void ShowError(bool shown);
     void ShowAttention(bool shown);
-    void PauseClock();
     void ResumeClock();
-    void EnterGuess(const std::string& guess);
+    // Turns what an Enter did into the message line, markers, row and cues.
+    void ShowEnter(const TEnterResult& result);
     void WinSequence();
     void ShowModalWindow(const QString& className);
     void ClearRows();

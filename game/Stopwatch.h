@@ -13,6 +13,8 @@ public:
     explicit TStopwatch(std::function<double()> now);
 
     void Start();
+    // Sets the start to now without starting (some windows do so on activation).
+    void RestartTime() { StartTime = Now(); }
     void Pause();
     void Resume();
     // Takes a reading: elapsed play time into Minutes, Seconds and TenthsText.

@@ -280,8 +280,8 @@ TEST_F(VariantCatalogue, WhatActivationResets) {
         const QString indicatorBefore = Indicator();
         Click("BitBtn2");
         Open(c.Window); // shown again: activation
-        EXPECT_EQ(Game->Secret.empty(), c.ClearsSecret);
-        EXPECT_EQ(Game->Attempts, c.ResetsAttempts ? 0 : 1);
+        EXPECT_EQ(Game->Session.Secret().empty(), c.ClearsSecret);
+        EXPECT_EQ(Game->Session.Attempts(), c.ResetsAttempts ? 0 : 1);
         EXPECT_EQ(List()->Item(1).isEmpty(), c.ClearsRows);
         EXPECT_EQ(Edit()->Text() == QString(Game->Variant.Digits, ' '), c.EmptiesInput);
         EXPECT_EQ(Indicator(), c.Indicator ? QString(c.Indicator) : indicatorBefore);

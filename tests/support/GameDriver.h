@@ -100,7 +100,7 @@ protected:
         else
             World.Random->Script = {std::stoll(secret)};
         Click("BitBtn1");
-        ASSERT_EQ(Game->Secret, secret);
+        ASSERT_EQ(Game->Session.Secret(), secret);
     }
 
     // Types a guess over the field's text and presses Enter.
