@@ -102,6 +102,7 @@ TFormM::TFormM() : TForm("TFormM") {
     OKButton->OnClick = [this] { Button1Click(); };
 
     MP = new TMediaPlayer(this, "MP");
+    Settings.SoundOutput = MP; // the game windows play their cues through it
     MP1 = new TMediaPlayer(this, "MP1");
     SetActiveControl(Edit2);
 

@@ -4,6 +4,7 @@
 
 #include "Form.h"
 #include "Menus.h"
+#include "SharedSettings.h"
 
 #include <QString>
 
@@ -18,11 +19,14 @@ class TFormM : public TForm {
 public:
     TFormM();
 
+    // What the other windows read from the main window; start-up hands it
+    // to them by reference.
+    TSharedSettings Settings;
     // The name as typed in Edit2; read when a won game is recorded.
-    QString PlayerName;
+    QString& PlayerName = Settings.PlayerName;
     // The directory of the program file with its trailing separator; every
     // sound and example file name is put behind it.
-    QString ProgramDir;
+    QString& ProgramDir = Settings.ProgramDir;
 
     TImage* Image1;
     TLabel* Label6;

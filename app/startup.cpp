@@ -15,6 +15,8 @@
 #include "Variant.h"
 
 #include <QResource>
+#include <map>
+#include <stdexcept>
 
 // The resource initialiser has to be named at file scope.
 static void RegisterPictures() {
@@ -35,19 +37,33 @@ const char* const CreationOrder[] = {
     "TForm6",    "TFScore4",  "TFormH",    "TForm1",    "TAboutBox", "TFormVH",  "TFormE",
 };
 
-// Makes the window of that class; null for a window this build does not have.
-TForm* MakeWindow(const QString& className) {
-    if (className == "TFormM") return new TFormM;
-    if (className == "TFormH") return new TFormH;
-    if (className == "TFormHH") return new TFormHH;
-    if (className == "TForm1") return new TForm1;
-    if (className == "TAboutBox") return new TAboutBox;
-    if (className == "TFormVH") return new TFormVH;
-    if (className == "TFormE") return new TFormE;
-    for (const TVariant& variant : Variants())
-        if (variant.ClassName == className) return new TGameWindow(variant);
-    if (const TScoreVariant* variant = FindScoreVariant(className)) return new TScoreWindow(*variant);
-    return nullptr;
+// Makes every window, each before the windows it is handed to: the main
+// window with the settings it keeps, the guides, the congratulation and
+// score windows, then the game windows that work with them.
+std::map<QString, TForm*> MakeWindows() {
+    std::map<QString, TForm*> made;
+    auto* main = new TFormM;
+    made["TFormM"] = main;
+    made["TFormH"] = new TFormH;
+    made["TFormHH"] = new TFormHH;
+    auto* congratulation = new TForm1;
+    made["TForm1"] = congratulation;
+    made["TAboutBox"] = new TAboutBox;
+    made["TFormVH"] = new TFormVH(*main);
+    made["TFormE"] = new TFormE(main->Settings);
+    std::map<QString, TScoreWindow*> scores;
+    for (const TScoreVariant& variant : ScoreVariants)
+        made[variant.ClassName] = scores[variant.ClassName] = new TScoreWindow(variant);
+    for (const TVariant& variant : Variants()) {
+        TScoreWindow* score = scores.at(variant.ScoreWindow);
+        // The two catalogues must pair each game with its own score window.
+        if (score->Variant.GameWindow != variant.ClassName)
+            throw std::logic_error(variant.ScoreWindow.toStdString() + " does not belong to " +
+                                   variant.ClassName.toStdString());
+        made[variant.ClassName] = new TGameWindow(
+            variant, {main->Settings, *main, *made.at(variant.HelpWindow), *score, *congratulation});
+    }
+    return made;
 }
 
 } // namespace
@@ -55,6 +71,7 @@ TForm* MakeWindow(const QString& className) {
 void CreateForms() {
     Application->SetTitle("Tulva and Vesk");
     RegisterPictures();
-    for (const char* className : CreationOrder)
-        if (TForm* window = MakeWindow(className)) Application->AddForm(window);
+    // The create handlers run in the fixed order, whatever order the windows were made in.
+    std::map<QString, TForm*> made = MakeWindows();
+    for (const char* className : CreationOrder) Application->AddForm(made.at(className));
 }

@@ -1,6 +1,5 @@
 #include "GameWindow.h"
 
-#include "Application.h"
 #include "Artwork.h"
 #include "AttemptRow.h"
 #include "Bitmap.h"
@@ -16,7 +15,6 @@
 #include "StdCtrls.h"
 #include "TabSetMemo.h"
 #include "Timer.h"
-#include "UMein.h"
 
 #include <QLocale>
 #include <QPainter>
@@ -56,8 +54,8 @@ void SetMarker(TImage& image, const QImage& marker, const QColor& ground) {
 
 } // namespace
 
-TGameWindow::TGameWindow(const TVariant& variant)
-    : TForm(variant.ClassName), Variant(variant),
+TGameWindow::TGameWindow(const TVariant& variant, const TGameWindowLinks& links)
+    : TForm(variant.ClassName), Variant(variant), Links(links),
       Session(variant, [] { return Services().Clock->MonotonicSeconds(); }) {
     SetClientSize(792, 553);
     SetBorder(TFormBorder::Single, true);
@@ -204,7 +202,7 @@ void TGameWindow::FormActivate() {
 }
 
 void TGameWindow::FormClose() {
-    if (FormM) FormM->Show();
+    Links.MainWindow.Show();
 }
 
 void TGameWindow::BitBtn1Click() {
@@ -289,7 +287,7 @@ void TGameWindow::WinSequence() {
     // The final time is the last tick's; it is not measured again here.
     Label6->SetCaption(Session.Clock.FinalText());
     Stoperica->SetEnabled(false);
-    ShowModalWindow("TForm1");
+    Links.Congratulation.ShowModal();
     RecordResult();
 }
 
@@ -300,13 +298,12 @@ void TGameWindow::RecordResult() {
     entry.Seconds = static_cast<int>(clock.Seconds);
     entry.TenthsText = clock.TenthsText.toStdString();
     entry.DateText = QLocale().toString(Services().Clock->Now().date(), QLocale::ShortFormat).toStdString();
-    entry.PlayerName = FormM->PlayerName.toUtf8().toStdString();
+    entry.PlayerName = Links.Settings.PlayerName.toUtf8().toStdString();
     entry.Gap = Variant.ScoreGap;
     ScoreRow = -1;
     // The score window holds the table's lists; it records the line and
     // tells where the new result stands among the ten shown.
-    auto* scores = dynamic_cast<TScoreWindow*>(Application->FindForm(Variant.ScoreWindow));
-    if (scores) ScoreRow = scores->RecordWin(entry);
+    ScoreRow = Links.Scores.RecordWin(entry);
 }
 
 void TGameWindow::BitBtn2Click() {
@@ -326,7 +323,7 @@ void TGameWindow::BitBtn4Click() {
 
 void TGameWindow::HelpClick() {
     if (Session.Pause(TPauseCause::Window)) Stoperica->SetEnabled(false);
-    ShowModalWindow(Variant.HelpWindow);
+    Links.HelpWindow.ShowModal();
     Stoperica->SetEnabled(true);
     if (Session.TakesGuesses()) {
         ResumeClock();
@@ -340,7 +337,7 @@ void TGameWindow::ScoreClick() {
         ShowAttention(true);
         Label3->SetCaption("Time Stopped !");
     }
-    ShowModalWindow(Variant.ScoreWindow);
+    Links.Scores.ShowModal();
     ShowAttention(false);
     Label3->SetCaption(QString());
     Stoperica->SetEnabled(true);
@@ -392,7 +389,7 @@ int TGameWindow::HelpMode() const {
 }
 
 void TGameWindow::Cue(const QString& fileName) {
-    if (SoundOn == 1) PlayCue(fileName);
+    if (SoundOn == 1) PlayCue(Links.Settings, fileName);
 }
 
 void TGameWindow::ShowError(bool shown) {
@@ -406,8 +403,4 @@ void TGameWindow::ShowAttention(bool shown) {
 void TGameWindow::ResumeClock() {
     Session.Resume();
     Stoperica->SetEnabled(true);
-}
-
-void TGameWindow::ShowModalWindow(const QString& className) {
-    if (TForm* window = Application->FindForm(className)) window->ShowModal();
 }

@@ -8,6 +8,7 @@
 #include "Form.h"
 #include "GameSession.h"
 #include "ScoreWindow.h"
+#include "SharedSettings.h"
 #include "Variant.h"
 
 #include <QPointer>
@@ -22,11 +23,22 @@ class TListBox;
 class TTimer;
 class TTabSet;
 
+// The windows and settings a game window works with; start-up makes them
+// first and hands them over.
+struct TGameWindowLinks {
+    TSharedSettings& Settings;
+    TForm& MainWindow;     // shown again when the game window closes
+    TForm& HelpWindow;     // the guide of the family
+    TScoreWindow& Scores;  // the variant's score window, which keeps its table
+    TForm& Congratulation; // shown when a game is won
+};
+
 class TGameWindow : public TForm, public TScoreRowSource {
 public:
-    explicit TGameWindow(const TVariant& variant);
+    TGameWindow(const TVariant& variant, const TGameWindowLinks& links);
 
     const TVariant& Variant;
+    const TGameWindowLinks Links;
 
     // Controls, by their designer names.
     QPointer<TImage> Image1; // background; the main window's Close releases it
@@ -98,6 +110,5 @@ private:
     // Turns what an Enter did into the message line, markers, row and cues.
     void ShowEnter(const TEnterResult& result);
     void WinSequence();
-    void ShowModalWindow(const QString& className);
     void ClearRows();
 };

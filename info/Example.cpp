@@ -4,13 +4,12 @@
 #include "Buttons.h"
 #include "ImageControl.h"
 #include "StdCtrls.h"
-#include "UMein.h"
 
 namespace {
 constexpr int ExampleCount = 10;
 }
 
-TFormE::TFormE() : TForm("TFormE") {
+TFormE::TFormE(const TSharedSettings& settings) : TForm("TFormE"), Settings(settings) {
     SetCaption("Examples");
     SetClientSize(800, 600);
     SetBorder(TFormBorder::Sizeable, true);
@@ -47,7 +46,7 @@ void TFormE::BitBtn2Click() {
 void TFormE::ShowExample(int index) {
     // The picture is loaded before anything moves, so that a missing file
     // leaves number, picture and label together.
-    Image1->Picture.LoadFromFile((FormM->ProgramDir + QString("example%1.JPG").arg(index)).toStdString());
+    Image1->Picture.LoadFromFile((Settings.ProgramDir + QString("example%1.JPG").arg(index)).toStdString());
     ExampleIndex = index;
     Label1->SetCaption(QString("Example %1").arg(index));
 }

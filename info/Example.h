@@ -3,6 +3,7 @@
 // beside the program.
 
 #include "Form.h"
+#include "SharedSettings.h"
 
 class TImage;
 class TLabel;
@@ -10,7 +11,7 @@ class TBitBtn;
 
 class TFormE : public TForm {
 public:
-    TFormE();
+    explicit TFormE(const TSharedSettings& settings);
 
     TImage* Image1;
     TLabel* Label1;
@@ -28,4 +29,6 @@ public:
 
 private:
     void ShowExample(int index);
+
+    const TSharedSettings& Settings;
 };

@@ -1,11 +1,11 @@
 #include "SoundCue.h"
 
 #include "MediaPlayer.h"
-#include "UMein.h"
 
-void PlayCue(const QString& fileName) {
-    if (!FormM || !FormM->MP) return;
-    FormM->MP->FileName = FormM->ProgramDir + fileName;
-    FormM->MP->Open(); // re-opening cuts off the cue still playing
-    FormM->MP->Play();
+void PlayCue(const TSharedSettings& settings, const QString& fileName) {
+    TMediaPlayer* player = settings.SoundOutput;
+    if (!player) return;
+    player->FileName = settings.ProgramDir + fileName;
+    player->Open(); // re-opening cuts off the cue still playing
+    player->Play();
 }

@@ -2,9 +2,8 @@
 
 #include "Artwork.h"
 #include "ImageControl.h"
-#include "UMein.h"
 
-TFormVH::TFormVH() : TForm("TFormVH") {
+TFormVH::TFormVH(const TForm& mainWindow) : TForm("TFormVH"), MainWindow(mainWindow) {
     SetCaption("What is Tulva,what is Vesk?!");
     SetClientSize(470, 404);
     SetBorder(TFormBorder::Dialog, false);
@@ -17,5 +16,5 @@ TFormVH::TFormVH() : TForm("TFormVH") {
 }
 
 void TFormVH::FormShow() {
-    if (FormM) move(FormM->x() + 54, FormM->y() + 158);
+    move(MainWindow.x() + 54, MainWindow.y() + 158);
 }

@@ -7,11 +7,15 @@ class TImage;
 
 class TFormVH : public TForm {
 public:
-    TFormVH();
+    // Opens over mainWindow.
+    explicit TFormVH(const TForm& mainWindow);
 
     TImage* Image1;
 
     // Opens at the same offset from the main window every time.
     void FormShow();
     void Image1Click() { Close(); }
+
+private:
+    const TForm& MainWindow;
 };
