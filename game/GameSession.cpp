@@ -1,5 +1,6 @@
 #include "GameSession.h"
 
+#include "Messages.h"
 #include "RandomSource.h"
 
 TGameSession::TGameSession(const TVariant& variant, std::function<double()> now)
@@ -47,11 +48,11 @@ TEnterResult TGameSession::Enter(const std::string& guess) {
         return result;
     case TGuessOutcome::Wrong:
         result.Outcome = TEnterOutcome::Wrong;
-        result.Message = "Wrong Number";
+        result.Message = WrongNumberText;
         return result;
     case TGuessOutcome::Repeated:
         result.Outcome = TEnterOutcome::Repeated;
-        result.Message = "That number is already entered";
+        result.Message = AlreadyEnteredText;
         break;
     case TGuessOutcome::Accepted:
         result.Outcome = TEnterOutcome::Counted;

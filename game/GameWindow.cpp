@@ -4,10 +4,12 @@
 #include "AttemptRow.h"
 #include "Bitmap.h"
 #include "Buttons.h"
+#include "GameLayout.h"
 #include "ImageControl.h"
 #include "Indicator.h"
 #include "ListBox.h"
 #include "MaskEdit.h"
+#include "Messages.h"
 #include "RandomSource.h"
 #include "Rules.h"
 #include "Services.h"
@@ -22,7 +24,6 @@
 namespace {
 
 constexpr int ListRows = MaxAttempts + 1; // row 0 stays empty
-const QString LossMessage = "I`m Sory! You didn`t succeed to guess";
 
 TLabel* MakeLabel(QWidget* parent, const QString& name, int left, int top, int pixelSize,
                   const QColor& color = Qt::white) {
@@ -163,6 +164,7 @@ void TGameWindow::BuildControls() {
 
     Stoperica = new TTimer(this, "Stoperica", 100);
     Stoperica->OnTimer = [this] { StopericaTimer(); };
+    FitGameWindowLayout(*this);
 }
 
 void TGameWindow::FormCreate() {
@@ -189,14 +191,14 @@ void TGameWindow::FormActivate() {
     Label8->SetCaption(Variant.Label8);
     Label9->SetCaption(Variant.Label9);
     Label10->SetCaption(Variant.Label10);
-    Label11->SetCaption("And press enter");
-    Label2->SetCaption("Warnings : ");
+    Label11->SetCaption(AndPressEnterText);
+    Label2->SetCaption(WarningsText);
     Label5->SetCaption(QString());
     if (Variant.Indicator == TIndicatorRule::None)
         Label1->SetCaption(QString());
     else if (!Variant.IndicatorOnActivate.isEmpty())
         Label1->SetCaption(Variant.IndicatorOnActivate);
-    Label3->SetCaption("Press New Game");
+    Label3->SetCaption(PressNewGameText);
     if (Variant.ActivateClearsRows) ClearRows();
     if (Variant.ActivateEmptiesInput) MaskEdit1->SetText(QString(Variant.Digits, ' '));
 }
@@ -214,7 +216,7 @@ void TGameWindow::BitBtn1Click() {
     MaskEdit1->SetText(QString(Variant.Digits, ' '));
     MaskEdit1->setFocus();
     ClearRows();
-    Label2->SetCaption("Warnings : ");
+    Label2->SetCaption(WarningsText);
     Label5->SetCaption("  ");
     Label1->SetCaption(Variant.Indicator == TIndicatorRule::None ? QString() : Variant.IndicatorOnNewGame);
     ShowAttention(false);
@@ -231,7 +233,12 @@ void TGameWindow::MaskEdit1KeyPress(char& key) {
     ShowError(false);
     if (key == 27) MaskEdit1->SetText(QString(Variant.Digits, ' '));
     if (key != 13) return;
-    ShowEnter(Session.Enter(MaskEdit1->Text().toStdString()));
+    const TEnterResult result = Session.Enter(MaskEdit1->Text().toStdString());
+    // Only a counted guess is taken from the field, which then selects it for
+    // the next one. After any other Enter the typed digits stay as they are,
+    // typing goes on after them, and Esc still only empties the field.
+    if (result.Outcome != TEnterOutcome::Counted) key = 0;
+    ShowEnter(result);
 }
 
 void TGameWindow::ShowEnter(const TEnterResult& result) {
@@ -263,8 +270,8 @@ void TGameWindow::ShowEnter(const TEnterResult& result) {
     if (result.Lost) {
         ShowError(false);
         ShowAttention(true);
-        Label2->SetCaption(LossMessage);
-        Label3->SetCaption("the determination number: " + QString::fromStdString(Session.Secret()));
+        Label2->SetCaption(LossText);
+        Label3->SetCaption(LossNumberText + QString::fromStdString(Session.Secret()));
         Cue(Variant.WarningCue);
     }
     const bool counted = result.Outcome == TEnterOutcome::Counted;
@@ -312,8 +319,8 @@ void TGameWindow::BitBtn2Click() {
 
 void TGameWindow::BitBtn4Click() {
     if (!Session.Reveal()) return;
-    Label2->SetCaption("The game is interrupted by the user.");
-    Label3->SetCaption("Deternination number was: " + QString::fromStdString(Session.Secret()));
+    Label2->SetCaption(InterruptedText);
+    Label3->SetCaption(RevealedNumberText + QString::fromStdString(Session.Secret()));
     Cue(Variant.WarningCue);
     MaskEdit1->setEnabled(false);
     Stoperica->SetEnabled(false);
@@ -335,7 +342,7 @@ void TGameWindow::ScoreClick() {
     if (Session.Pause(TPauseCause::Window)) {
         Stoperica->SetEnabled(false);
         ShowAttention(true);
-        Label3->SetCaption("Time Stopped !");
+        Label3->SetCaption(TimeStoppedText);
     }
     Links.Scores.ShowModal();
     ShowAttention(false);
@@ -373,7 +380,7 @@ void TGameWindow::BitBtn3Click() {
         Stoperica->SetEnabled(false);
         ShowError(false);
         ShowAttention(true);
-        Label3->SetCaption("Time Stopped !");
+        Label3->SetCaption(TimeStoppedText);
         MaskEdit1->setEnabled(false);
     } else {
         ResumeClock();

@@ -295,6 +295,31 @@ TEST_F(GameWindowTest, TForm4EscStartsANewGameUnlessDigitsWereTyped) {
     EXPECT_EQ(Played().size(), cues);
 }
 
+TEST_F(GameWindowTest, RefusedEnterKeepsTheTypedDigitsAndEscOnlyEmptiesTheField) {
+    Open("TForm4");
+    NewGame("1234");
+    QTest::keyClicks(Edit(), "567");
+    QTest::keyClick(Edit(), Qt::Key_Return);
+    EXPECT_EQ(Text("Label3"), "Wrong Number");
+    EXPECT_EQ(Edit()->Text(), "567 ");
+    EXPECT_FALSE(Edit()->hasSelectedText());
+    QTest::keyClicks(Edit(), "8"); // typing goes on after the digits
+    EXPECT_EQ(Edit()->Text(), "5678");
+    QTest::keyClick(Edit(), Qt::Key_Return);
+    EXPECT_TRUE(List()->Item(1).contains("5678"));
+    EXPECT_EQ(Edit()->selectedText(), "5678"); // a counted guess stays selected
+
+    QTest::keyClicks(Edit(), "91");
+    QTest::keyClick(Edit(), Qt::Key_Return);
+    EXPECT_EQ(Text("Label3"), "Wrong Number");
+    const int cues = Played().size();
+    QTest::keyClick(Edit(), Qt::Key_Escape); // a stray Esc does not throw the game away
+    EXPECT_EQ(Edit()->Text(), "    ");
+    EXPECT_EQ(Game->Session.Secret(), "1234");
+    EXPECT_EQ(Game->Session.Attempts(), 1);
+    EXPECT_EQ(Played().size(), cues);
+}
+
 TEST_F(GameWindowTest, TForm44EscAlwaysEmptiesTheField) {
     Open("TForm44");
     NewGame("1123");
