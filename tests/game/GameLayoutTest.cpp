@@ -70,8 +70,7 @@ TEST_F(GameLayout, EveryTextAndControlOfEveryGameWindowLiesWholeInsideItsPanel) 
     for (const TVariant& variant : Variants()) {
         SCOPED_TRACE(variant.ClassName.toStdString());
         Open(variant.ClassName);
-        auto* tabs = Game->findChild<TTabSet*>("TabSet1");
-        if (tabs) {
+        if (auto* tabs = Game->findChild<TTabSet*>("TabSet1")) {
             EXPECT_EQ(tabs->TabIndex(), 1); // help shown
         }
 
@@ -85,6 +84,18 @@ TEST_F(GameLayout, EveryTextAndControlOfEveryGameWindowLiesWholeInsideItsPanel) 
         EXPECT_LE(Width(*Edit(), QString(variant.Digits, '8')) + 2 * frame + 4, Edit()->width());
         auto* header = Game->findChild<TPanel*>("Panel4")->findChild<QLabel*>("Panel4Caption");
         EXPECT_LE(Width(*header, header->text()), header->width());
+
+        // Every named control of the window's own lies inside the panel or client area that holds it.
+        for (QWidget* control : Game->findChildren<QWidget*>()) {
+            const QString name = control->objectName();
+            QWidget* holder = control->parentWidget();
+            const bool own = !name.isEmpty() && !name.startsWith("qt_") && !name.endsWith("Caption");
+            if (own && (dynamic_cast<TPanel*>(holder) || holder == Game->Client()))
+                ExpectInsideItsPanel(name.toStdString().c_str());
+        }
+        auto* tabs = Game->findChild<TTabSet*>("TabSet1");
+        for (int i = 0; tabs && i < tabs->count(); ++i)
+            EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(i))) << tabs->tabText(i).toStdString();
 
         // The number given away.
         NewGame(Secret());
