@@ -307,9 +307,10 @@ void TGameWindow::RecordResult() {
     entry.DateText = QLocale().toString(Services().Clock->Now().date(), QLocale::ShortFormat).toStdString();
     entry.PlayerName = Links.Settings.PlayerName.toUtf8().toStdString();
     entry.Gap = Variant.ScoreGap;
-    ScoreRow = -1;
     // The score window holds the table's lists; it records the line and
-    // tells where the new result stands among the ten shown.
+    // tells where the new result stands among the ten shown. When recording
+    // fails its error goes to the error box and ScoreRow stays -1.
+    ScoreRow = -1;
     ScoreRow = Links.Scores.RecordWin(entry);
 }
 
