@@ -332,7 +332,6 @@ void TGameWindow::RecordResult() {
     entry.DateText = QLocale().toString(Services().Clock->Now().date(), QLocale::ShortFormat).toStdString();
     entry.PlayerName = FormM->PlayerName.toUtf8().toStdString();
     entry.Gap = Variant.ScoreGap;
-    ScoreRow = -1;
     // The score window holds the table's lists; it records the line and
     // tells where the new result stands among the ten shown.
     auto* scores = dynamic_cast<TScoreWindow*>(Application->FindForm(Variant.ScoreWindow));
