@@ -127,7 +127,7 @@ void TFormM::BuildMenu() {
             OpenGame(window);
         };
     }
-    QMenu* help = MainMenu1->AddTopItem("Help1", QString("Help") + QString(34, ' '));
+    QMenu* help = MainMenu1->AddTrailingTopItem("Help1", QString("Help") + QString(34, ' '));
     struct HelpEntry {
         const char* Name;
         const char* Caption;

@@ -4,6 +4,8 @@
 
 #include "Form.h"
 
+#include <QSet>
+
 class TPanel;
 class TImage;
 class TLabel;
@@ -21,6 +23,17 @@ public:
     void Image3Click() { Close(); }
 
 protected:
-    // Enter, Esc and Space close it too, for a player at the keyboard.
+    // Enter, Esc and Space close it too, for a player at the keyboard: on
+    // the release of a key pressed while it is up, so that neither the
+    // auto-repeat nor the release of the winning Enter closes it unseen.
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // The "Close" hint belongs to the panel's border: the picture and the
+    // words over it show none.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FitToClient();
+    QSet<int> KeysPressedHere;
 };

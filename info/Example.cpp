@@ -33,6 +33,9 @@ TFormE::TFormE(const TSharedSettings& settings) : TForm("TFormE"), Settings(sett
     BitBtn3->SetGlyph(Artwork::ButtonPicture("Close", 86, 24));
     BitBtn3->OnClick = [this] { BitBtn3Click(); };
     OnCreate = [this] { FormCreate(); };
+    // Maximised, the picture stands in the middle of the whole client area,
+    // under the row of labels and buttons.
+    OnResize = [this] { Image1->setGeometry(Client()->rect()); };
 }
 
 void TFormE::BitBtn1Click() {

@@ -17,14 +17,18 @@ TModalResult MessageDlg(const QString& text) {
 
 bool TFontDialog::Execute() {
     QFont chosen = Font;
+    QColor chosenColor = Color;
     bool confirmed = false;
     auto run = [&] {
-        if (Services().ChooseFont) confirmed = Services().ChooseFont(chosen);
+        if (Services().ChooseFont) confirmed = Services().ChooseFont(chosen, chosenColor);
     };
     if (Application)
         Application->RunMessageBox(run);
     else
         run();
-    if (confirmed) Font = chosen;
+    if (confirmed) {
+        Font = chosen;
+        Color = chosenColor;
+    }
     return confirmed;
 }

@@ -12,6 +12,8 @@ TModalResult MessageDlg(const QString& text);
 class TFontDialog {
 public:
     QFont Font;
-    // Runs the dialog from Font; on confirmation Font is the chosen one.
+    QColor Color = Qt::black;
+    // Runs the dialog from Font and Color; on confirmation they are the
+    // chosen ones.
     bool Execute();
 };

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "Buttons.h"
+#include "Menus.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -10,6 +11,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
+
+#include <algorithm>
 
 TForm::TForm(const QString& className) : QWidget(nullptr), ClientArea(new QWidget(this)) {
     setObjectName(className);
@@ -21,7 +24,11 @@ TForm::TForm(const QString& className) : QWidget(nullptr), ClientArea(new QWidge
 TForm::~TForm() = default;
 
 void TForm::SetClientSize(int width, int height) {
-    const int menuHeight = MenuBar ? MenuBar->sizeHint().height() : 0;
+    int menuHeight = 0;
+    if (auto* wrapping = dynamic_cast<TMainMenu*>(MenuBar))
+        menuHeight = wrapping->RowsHeight(width);
+    else if (MenuBar)
+        menuHeight = MenuBar->sizeHint().height();
     if (MenuBar) MenuBar->setGeometry(0, 0, width, menuHeight);
     ClientArea->setGeometry(0, menuHeight, width, height);
     resize(width, height + menuHeight);
@@ -34,11 +41,17 @@ int TForm::ClientHeight() const {
     return ClientArea->height();
 }
 
-void TForm::SetBorder(TFormBorder border, bool minimizeBox) {
+void TForm::SetBorder(TFormBorder border, bool minimizeBox, bool maximizeBox) {
     Qt::WindowFlags flags =
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (minimizeBox) flags |= Qt::WindowMinimizeButtonHint;
-    if (border == TFormBorder::Sizeable) {
+    if (border == TFormBorder::Single && maximizeBox) {
+        // A window manager offers no maximise button for a window of fixed
+        // size, so the designed size is only the least one.
+        flags |= Qt::WindowMaximizeButtonHint;
+        setMinimumSize(size());
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else if (border == TFormBorder::Sizeable) {
         flags |= Qt::WindowMaximizeButtonHint;
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -61,18 +74,46 @@ void TForm::SetMenuBar(QMenuBar* menuBar) {
 }
 
 void TForm::PlaceOnShow() {
-    if (Placed) return;
-    Placed = true;
+    // Placed at every showing, so that a window follows the main window
+    // after it moved; the main window itself keeps where the player put it.
+    TForm* main = Application->MainForm();
+    if (isVisible() || (main == this && MainPlaced)) return;
+    if (main == this) MainPlaced = true;
     QRect area;
+    QScreen* screen = QGuiApplication::primaryScreen();
     if (Position == TFormPosition::ScreenCenter) {
-        if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+        if (screen) area = screen->availableGeometry();
     } else if (Position == TFormPosition::MainFormCenter) {
-        if (TForm* main = Application->MainForm(); main && main != this)
+        if (main && main != this) {
             area = main->frameGeometry();
-        else if (QScreen* screen = QGuiApplication::primaryScreen())
+            if (QScreen* mainScreen = QGuiApplication::screenAt(area.center())) screen = mainScreen;
+        } else if (screen) {
             area = screen->availableGeometry();
+        }
     }
-    if (!area.isEmpty()) move(area.center() - QPoint(width() / 2, height() / 2));
+    if (area.isEmpty()) return;
+    // A window that exists on the window system knows its frame.
+    if (!testAttribute(Qt::WA_WState_Created)) create();
+    const QSize frame = frameGeometry().size().expandedTo(size());
+    MoveWithinScreen(QPoint(area.left() + (area.width() - frame.width()) / 2,
+                            area.top() + (area.height() - frame.height()) / 2),
+                     screen);
+}
+
+void TForm::MoveWithinScreen(QPoint topLeft, QScreen* screen) {
+    if (!screen) screen = QGuiApplication::screenAt(topLeft);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    // The frame's size once the window system told it, else the window's.
+    const QSize frame = frameGeometry().size().expandedTo(size());
+    if (screen) {
+        // Wholly on the available area where it fits, never above or left of it.
+        const QRect available = screen->availableGeometry();
+        topLeft.setX(
+            std::max(available.left(), std::min(topLeft.x(), available.right() + 1 - frame.width())));
+        topLeft.setY(
+            std::max(available.top(), std::min(topLeft.y(), available.bottom() + 1 - frame.height())));
+    }
+    move(std::max(0, topLeft.x()), std::max(0, topLeft.y()));
 }
 
 void TForm::ShowWindow() {
@@ -185,6 +226,16 @@ void TForm::DoActivate() {
 void TForm::DoDeactivate() {
     TApplication::Guarded([&] {
         if (OnDeactivate) OnDeactivate();
+    });
+}
+
+void TForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int menuHeight = MenuBar ? MenuBar->height() : 0;
+    if (MenuBar) MenuBar->resize(width(), menuHeight);
+    ClientArea->setGeometry(0, menuHeight, width(), height() - menuHeight);
+    TApplication::Guarded([&] {
+        if (OnResize) OnResize();
     });
 }
 

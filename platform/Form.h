@@ -10,6 +10,7 @@
 #include <functional>
 
 class QMenuBar;
+class QScreen;
 class QEventLoop;
 class TBitBtn;
 
@@ -24,6 +25,9 @@ public:
 
     // Event handlers; each runs guarded, so an error shows in the error box.
     std::function<void()> OnCreate, OnShow, OnActivate, OnDeactivate, OnClose, OnDestroy;
+    // After the window changed its size (enlarged or maximised); the client
+    // area already has its new size.
+    std::function<void()> OnResize;
 
     // The area controls are placed in, below the menu bar if there is one.
     QWidget* Client() const { return ClientArea; }
@@ -33,10 +37,16 @@ public:
     void SetCaption(const QString& caption) { setWindowTitle(caption); }
     QString Caption() const { return windowTitle(); }
     void SetPosition(TFormPosition position) { Position = position; }
-    void SetBorder(TFormBorder border, bool minimizeBox);
+    // A single border with a maximise box keeps its designed size as the
+    // least, and may be maximised.
+    void SetBorder(TFormBorder border, bool minimizeBox, bool maximizeBox = false);
     void SetMenuBar(QMenuBar* menuBar);
     // The window opens maximized.
     void SetMaximized(bool maximized) { OpensMaximized = maximized; }
+
+    // Moves the window's frame to topLeft, or as near as keeps it wholly on
+    // the available area of the screen (of `screen`, else the one there).
+    void MoveWithinScreen(QPoint topLeft, QScreen* screen = nullptr);
 
     // Shows the window, not modal, and makes it the active window.
     void Show();
@@ -66,6 +76,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -80,7 +91,7 @@ private:
     TBitBtn* CancelButton = nullptr;
     TFormPosition Position = TFormPosition::Designed;
     QEventLoop* ModalLoop = nullptr;
-    bool Placed = false;
+    bool MainPlaced = false;
     bool OpensMaximized = false;
     bool DestroyRan = false;
     bool Closing = false;

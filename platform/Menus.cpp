@@ -2,6 +2,9 @@
 
 #include "Application.h"
 
+#include <QResizeEvent>
+#include <QStyleFactory>
+
 TMenuItem::TMenuItem(QObject* parent, const QString& name, const QString& caption)
     : QAction(caption, parent) {
     setObjectName(name);
@@ -14,8 +17,43 @@ void TMenuItem::Click() {
     });
 }
 
+namespace {
+
+// Qt's bar puts the items after a separator at its right end and, when they
+// would run into the items before it, moves them onto the next row; the style
+// hint asks for that placement.
+class TWrappingBarStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_DrawMenuBarSeparator) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
 TMainMenu::TMainMenu(QWidget* parent, const QString& name) : QMenuBar(parent) {
     setObjectName(name);
+    auto* style = new TWrappingBarStyle(QStyleFactory::create(QApplication::style()->name()));
+    style->setParent(this);
+    setStyle(style);
+}
+
+QMenu* TMainMenu::AddTrailingTopItem(const QString& name, const QString& caption) {
+    addSeparator();
+    return AddTopItem(name, caption);
+}
+
+int TMainMenu::RowsHeight(int width) {
+    // Laid out in a bar tall enough for every row, no item is taken for
+    // hidden, and the size hint reaches down to the lowest row.
+    const QSize old = size();
+    resize(width, 10000);
+    QResizeEvent relayout(size(), old);
+    QApplication::sendEvent(this, &relayout);
+    return sizeHint().height();
 }
 
 QMenu* TMainMenu::AddTopItem(const QString& name, const QString& caption) {

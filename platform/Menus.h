@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <functional>
 #include <vector>
 
@@ -26,11 +27,20 @@ public:
     void Click();
 };
 
+// The menu bar of a window. Like the classic desktop's bar it never hides a
+// top-level item behind an extension button: a trailing item (the Help menu)
+// stands at the right end of the bar, and when the items do not fit in one
+// row it moves down onto a second row of the bar.
 class TMainMenu : public QMenuBar {
 public:
     TMainMenu(QWidget* parent, const QString& name);
     TImageList* Images = nullptr;
     QMenu* AddTopItem(const QString& name, const QString& caption);
+    // A top-level item at the right end, wrapped onto a row of its own when
+    // the bar is too narrow for it.
+    QMenu* AddTrailingTopItem(const QString& name, const QString& caption);
+    // The height the bar needs at this width, every row included.
+    int RowsHeight(int width);
     TMenuItem* AddItem(QMenu* menu, const QString& name, const QString& caption, int imageIndex = -1,
                        const QImage& picture = {});
     TMenuItem* FindItem(const QString& name) const;

@@ -1,11 +1,11 @@
 #include "Services.h"
 
+#include "FontColorDialog.h"
 #include "RandomSource.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QMessageBox>
 #include <QSoundEffect>
 #include <QUrl>
@@ -54,11 +54,8 @@ TServices MakeRealServices() {
         if (answer == QMessageBox::No) return TModalResult::No;
         return TModalResult::Cancel;
     };
-    s.ChooseFont = [](QFont& font) {
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, font, QApplication::activeWindow());
-        if (ok) font = chosen;
-        return ok;
+    s.ChooseFont = [](QFont& font, QColor& color) {
+        return RunFontColorDialog(font, color, QApplication::activeWindow());
     };
     s.ShowError = [](const QString& message) {
         QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), message);

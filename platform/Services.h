@@ -3,6 +3,7 @@
 // dialogs that wait for the player. Each has a real default; tests put in
 // fakes so that nothing sleeps, asks or makes a sound.
 
+#include <QColor>
 #include <QDateTime>
 #include <QFont>
 #include <QString>
@@ -37,8 +38,9 @@ struct TServices {
     std::shared_ptr<TSoundOutput> Sound;
     // Answers a confirmation box (question, buttons Yes, No and Cancel).
     std::function<TModalResult(const QString& text)> Confirm;
-    // Runs the font dialog from `font`; returns true and the chosen font on confirmation.
-    std::function<bool(QFont& font)> ChooseFont;
+    // Runs the font dialog from `font` and `color`; returns true and the
+    // chosen font and colour on confirmation.
+    std::function<bool(QFont& font, QColor& color)> ChooseFont;
     // Shows an error that left an event handler.
     std::function<void(const QString& message)> ShowError;
 };

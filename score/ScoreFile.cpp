@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,14 +67,105 @@ void WriteAll(WritePath& path, int fd, const std::string& text, const std::strin
     }
 }
 
+std::string DirectoryOf(const std::string& fileName) {
+    const std::string directory = std::filesystem::path(fileName).parent_path().string();
+    return directory.empty() ? "." : directory;
+}
+
 // Makes the rename itself lasting; failure here loses nothing already written.
 void SyncDirectoryOf(const std::string& fileName) {
-    std::string directory = std::filesystem::path(fileName).parent_path().string();
-    if (directory.empty()) directory = ".";
+    const std::string directory = DirectoryOf(fileName);
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// The regular file a score file's name stands for; anything else (a
+// directory, a FIFO, a device) is refused before it is opened for reading or
+// writing, so nothing blocks and nothing endless is read.
+void RequireRegularFile(const std::string& fileName, const struct stat& info) {
+    if (S_ISREG(info.st_mode)) return;
+    throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " +
+                      (S_ISDIR(info.st_mode) ? Reason(EISDIR) : std::string("Not a regular file")));
+}
+
+bool IsPermissionError(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// A new file beside the target under a name nobody can have planted: created
+// exclusively, so an existing file or link of that name is never opened.
+int CreateTemporaryBeside(const std::string& target, std::string& temporary) {
+    static const char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = target + ".";
+        for (int i = 0; i < 8; ++i) temporary += Letters[random() % (sizeof Letters - 1)];
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void WriteAndSync(WritePath& path, int fd, const std::string& text, const std::string& fileName) {
+    WriteAll(path, fd, text, fileName);
+    if (path.Sync(fd) != 0)
+        throw EWriteError("Stream write error on " + Quoted(fileName) + ": " + Reason(errno));
+}
+
+// Writes the whole text into a temporary file and renames it over the
+// target. False, with nothing changed, when the folder does not let this user
+// put or replace a file there (a read-only or sticky folder); the caller then
+// writes the target in place.
+bool ReplaceByRename(WritePath& path, const std::string& target, const struct stat* old,
+                     const std::string& text, const std::string& fileName) {
+    std::string temporary;
+    FileHandle file(CreateTemporaryBeside(target, temporary));
+    if (file.Get() < 0) {
+        if (IsPermissionError(errno)) return false;
+        throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
+    }
+    if (old) ::fchmod(file.Get(), old->st_mode & 07777);
+    try {
+        WriteAndSync(path, file.Get(), text, fileName);
+        if (!file.Close())
+            throw EWriteError("Stream write error on " + Quoted(fileName) + ": " + Reason(errno));
+        if (path.Rename(temporary.c_str(), target.c_str()) != 0) {
+            // A sticky folder keeps another user's file from being replaced.
+            if (old && IsPermissionError(errno)) {
+                ::unlink(temporary.c_str());
+                return false;
+            }
+            throw EWriteError("Cannot replace file " + Quoted(fileName) + ". " + Reason(errno));
+        }
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    SyncDirectoryOf(target);
+    return true;
+}
+
+// Writes the target in place, as a plain save would: the only way left when
+// the folder takes no new file. An existing file is opened without O_CREAT
+// (which sticky folders refuse for another user's file) and never through a
+// link; a missing one is created exclusively.
+void WriteInPlace(WritePath& path, const std::string& target, bool exists, const std::string& text,
+                  const std::string& fileName) {
+    const int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (exists ? 0 : O_CREAT | O_EXCL);
+    FileHandle file(::open(target.c_str(), flags, 0666));
+    if (file.Get() < 0) throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
+    RequireRegularFile(fileName, info);
+    WriteAll(path, file.Get(), text, fileName);
+    if (::ftruncate(file.Get(), static_cast<off_t>(text.size())) != 0 || path.Sync(file.Get()) != 0 ||
+        !file.Close())
+        throw EWriteError("Stream write error on " + Quoted(fileName) + ": " + Reason(errno));
 }
 
 } // namespace
@@ -106,54 +198,64 @@ std::string JoinScoreLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+std::string ScoreFileTarget(const std::string& fileName) {
+    std::filesystem::path current = fileName;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current.string();
+        std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0) return current.string();
+        link.resize(static_cast<size_t>(n));
+        const std::filesystem::path next = link;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(ELOOP));
+}
+
 std::optional<std::vector<std::string>> ReadScoreFile(const std::string& fileName) {
-    FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0) {
+        if (errno == ENOENT) return std::nullopt;
+        throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(errno));
+    }
+    RequireRegularFile(fileName, info);
+    // O_NONBLOCK: should a FIFO have taken the file's place since, the open
+    // does not wait for a writer; the check below then refuses it.
+    FileHandle file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) {
         if (errno == ENOENT) return std::nullopt;
         throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(errno));
     }
-    // A directory opens for reading; say so before reading fails less clearly.
-    struct stat info {};
-    if (::fstat(file.Get(), &info) == 0 && S_ISDIR(info.st_mode))
-        throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(EISDIR));
+    if (::fstat(file.Get(), &info) != 0)
+        throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(errno));
+    RequireRegularFile(fileName, info);
     return SplitScoreText(ReadAll(fileName, file.Get()));
 }
 
 void CreateEmptyScoreFile(const std::string& fileName) {
-    // No O_TRUNC: a file that appeared in the meantime keeps its lines.
-    FileHandle file(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    if (file.Get() < 0) throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
-}
-
-std::string TemporaryScoreFileName(const std::string& fileName) {
-    return fileName + ".tmp";
+    // Exclusive: a file that appeared in the meantime keeps its lines, and a
+    // link is followed to where its target is to be.
+    const std::string target = ScoreFileTarget(fileName);
+    FileHandle file(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (file.Get() < 0 && errno != EEXIST)
+        throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
 }
 
 void WriteScoreFile(const std::string& fileName, const std::vector<std::string>& lines, WritePath& path) {
-    // A replacing rename would get round a write-protected file; refuse as a
-    // direct write would.
-    if (::access(fileName.c_str(), W_OK) != 0 && errno != ENOENT)
-        throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
-
-    const std::string temporary = TemporaryScoreFileName(fileName);
-    // O_TRUNC: a temporary file left by a save that crashed is simply reused.
-    FileHandle file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (file.Get() < 0) throw EFCreateError("Cannot create file " + Quoted(temporary) + ". " + Reason(errno));
-
+    const std::string target = ScoreFileTarget(fileName);
     struct stat old {};
-    if (::stat(fileName.c_str(), &old) == 0) ::fchmod(file.Get(), old.st_mode & 07777);
-
-    try {
-        WriteAll(path, file.Get(), JoinScoreLines(lines), fileName);
-        if (path.Sync(file.Get()) != 0)
-            throw EWriteError("Stream write error on " + Quoted(fileName) + ": " + Reason(errno));
-        if (!file.Close())
-            throw EWriteError("Stream write error on " + Quoted(fileName) + ": " + Reason(errno));
-        if (path.Rename(temporary.c_str(), fileName.c_str()) != 0)
-            throw EWriteError("Cannot replace file " + Quoted(fileName) + ". " + Reason(errno));
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
+    const bool exists = ::lstat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
+    if (exists) {
+        RequireRegularFile(fileName, old);
+        // Replacing the file by a rename would get round its write
+        // protection; refuse as a plain write would.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
     }
-    SyncDirectoryOf(fileName);
+    const std::string text = JoinScoreLines(lines);
+    if (!ReplaceByRename(path, target, exists ? &old : nullptr, text, fileName))
+        WriteInPlace(path, target, exists, text, fileName);
 }

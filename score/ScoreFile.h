@@ -17,20 +17,28 @@ std::vector<std::string> SplitScoreText(std::string_view text);
 std::string JoinScoreLines(const std::vector<std::string>& lines);
 
 // The lines of the file, or nothing when there is no such file. A file that
-// exists but cannot be read (a directory, an I/O error) throws EFOpenError or
-// EReadError and is left as it is.
+// exists but cannot be read (a directory, a FIFO, a device, an I/O error)
+// throws EFOpenError or EReadError at once and is left as it is.
 std::optional<std::vector<std::string>> ReadScoreFile(const std::string& fileName);
 
-// Creates an empty file when none exists; an existing file is not touched.
-// Throws EFCreateError when it cannot be created.
+// Creates an empty file when none exists (at the target of a dangling link);
+// an existing file is not touched. Throws EFCreateError when it cannot be
+// created.
 void CreateEmptyScoreFile(const std::string& fileName);
 
 // Saves the lines so that the file holds either the old table or the new one,
-// never a part: the text goes to a temporary file beside it, is flushed to the
-// disk and then renamed over the old file. On failure the old file stays as it
-// was, the temporary file is removed, and EFCreateError or EWriteError tells why.
+// never a part: the text goes to a temporary file created exclusively beside
+// the file, is flushed to the disk and then renamed over the old file, which
+// keeps its permissions. A file that is a link is saved at the link's target
+// and the link stays. On failure the old file stays as it was, the temporary
+// file is removed, and EFCreateError, EFOpenError or EWriteError tells why.
+//
+// Where the folder takes no new file (not writable) or lets no other user's
+// file be replaced (sticky, as /tmp), a writable file is written in place
+// instead, as a plain save would; that write is not atomic.
 void WriteScoreFile(const std::string& fileName, const std::vector<std::string>& lines,
                     WritePath& path = WritePath::System());
 
-// The name of the temporary file a save writes before the rename.
-std::string TemporaryScoreFileName(const std::string& fileName);
+// The file a name stands for after following its symbolic links; the name
+// itself when it is no link. The target need not exist.
+std::string ScoreFileTarget(const std::string& fileName);

@@ -21,9 +21,23 @@ std::optional<double> ReadWholeNumber(std::string_view text) {
     return value;
 }
 
+// Characters of UTF-8 text: every byte that does not continue a sequence.
+size_t CharacterCount(std::string_view text) {
+    size_t count = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    return count;
+}
+
 // Digits, optionally followed by one separator and more digits.
-std::optional<double> ReadSeconds(std::string_view text) {
-    std::string plain(text);
+std::optional<double> ReadSeconds(std::string_view text, std::string_view localeSeparator) {
+    const auto own = localeSeparator.empty() ? std::string_view::npos : text.find(localeSeparator);
+    std::string plain;
+    if (own == std::string_view::npos) {
+        plain = text;
+    } else {
+        plain.append(text.substr(0, own)).append(1, '.').append(text.substr(own + localeSeparator.size()));
+    }
     const auto separator = plain.find_first_of(".,");
     if (separator != std::string::npos) plain[separator] = '.';
     const std::string_view whole = std::string_view(plain).substr(0, separator);
@@ -52,14 +66,19 @@ std::string ComposeScoreLine(const ScoreEntry& entry) {
     const std::string time = ComposeTimeText(entry.Minutes, entry.Seconds, entry.TenthsText);
     std::string line(Lead);
     line += time;
-    line.append(time.size() == 5 ? 11 : 9, ' ');
+    line.append(CharacterCount(time) == 5 ? 11 : 9, ' ');
     line += entry.DateText;
     line.append(static_cast<size_t>(entry.Gap), ' ');
     line += entry.PlayerName;
     return line;
 }
 
-std::optional<double> ReadDuration(std::string_view line) {
+std::string DecimalSeparatorOf(const ScoreEntry& entry) {
+    const std::string_view tenths = entry.TenthsText;
+    return std::string(tenths.substr(0, tenths.empty() ? 0 : tenths.size() - 1));
+}
+
+std::optional<double> ReadDuration(std::string_view line, std::string_view localeSeparator) {
     if (!line.starts_with(Lead)) return std::nullopt;
     const std::string_view rest = line.substr(Lead.size());
     const auto colon = rest.find(':');
@@ -67,7 +86,7 @@ std::optional<double> ReadDuration(std::string_view line) {
     const auto minutes = ReadWholeNumber(rest.substr(0, colon));
     if (!minutes) return std::nullopt;
     const std::string_view afterColon = rest.substr(colon + 1);
-    const auto seconds = ReadSeconds(afterColon.substr(0, afterColon.find(' ')));
+    const auto seconds = ReadSeconds(afterColon.substr(0, afterColon.find(' ')), localeSeparator);
     if (!seconds) return std::nullopt;
     return *minutes * 60 + *seconds;
 }

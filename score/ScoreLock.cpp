@@ -1,34 +1,48 @@
 #include "ScoreLock.h"
 
-#include "Exceptions.h"
+#include "ScoreFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-std::string ScoreLock::LockFileName(const std::string& scoreFileName) {
-    return scoreFileName + ".lock";
+namespace {
+
+// Opens something to lock: the folder, or else the file when it is regular.
+int OpenLockable(const std::string& target) {
+    std::filesystem::path folder = std::filesystem::path(target).parent_path();
+    if (folder.empty()) folder = std::filesystem::path(".");
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) return fd;
+    fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
+} // namespace
+
 ScoreLock::ScoreLock(const std::string& scoreFileName) {
-    const std::string name = LockFileName(scoreFileName);
-    Fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (Fd < 0) throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(errno));
+    Fd = OpenLockable(ScoreFileTarget(scoreFileName));
+    if (Fd < 0) return;
     // flock belongs to the open file, so it also parts two threads that each
-    // opened the lock file; a signal may interrupt the wait.
+    // opened the folder; a signal may interrupt the wait.
     int result;
     do result = ::flock(Fd, LOCK_EX);
     while (result != 0 && errno == EINTR);
     if (result != 0) {
-        const int error = errno;
         ::close(Fd);
-        throw EFOpenError("Cannot lock file \"" + name + "\". " + std::strerror(error));
+        Fd = -1;
     }
 }
 
 ScoreLock::~ScoreLock() {
-    // Closing the file releases the lock.
-    ::close(Fd);
+    // Closing the descriptor releases the lock.
+    if (Fd >= 0) ::close(Fd);
 }

@@ -55,14 +55,14 @@ void RankAppended(std::vector<std::string>& lines, std::vector<double>& duration
 
 } // namespace
 
-void RankScoreLines(std::vector<std::string>& lines) {
+void RankScoreLines(std::vector<std::string>& lines, std::string_view localeSeparator) {
     std::vector<std::string> readable;
     std::vector<double> durations;
     std::vector<std::string> unreadable;
     readable.reserve(lines.size());
     durations.reserve(lines.size());
     for (std::string& line : lines) {
-        if (const auto duration = ReadDuration(line)) {
+        if (const auto duration = ReadDuration(line, localeSeparator)) {
             readable.push_back(std::move(line));
             durations.push_back(*duration);
         } else {

@@ -2,6 +2,7 @@
 // The rank order of a score table, fastest first.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The exchange ranking, exactly as the table has always been ranked: for each
@@ -14,5 +15,6 @@ void ExchangeRank(std::vector<std::string>& lines, std::vector<double>& duration
 // Ranks a full list: the lines with a readable time text in the exchange
 // order, then the unreadable ones in their file order. A ranked list with one
 // line appended, which is what every recording ranks, takes a linear path
-// that gives the same order as the exchange ranking.
-void RankScoreLines(std::vector<std::string>& lines);
+// that gives the same order as the exchange ranking. The locale's decimal
+// separator is read besides "." and ",".
+void RankScoreLines(std::vector<std::string>& lines, std::string_view localeSeparator = {});

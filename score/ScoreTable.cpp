@@ -17,7 +17,7 @@ RecordedWin RecordWin(const std::string& fileName, const ScoreEntry& entry, std:
         win.Lines = ReadScoreFile(fileName).value_or(std::vector<std::string>{});
         win.Lines.push_back(win.Line);
         // Ranking cannot fail, so one save of the ranked list is enough.
-        RankScoreLines(win.Lines);
+        RankScoreLines(win.Lines, DecimalSeparatorOf(entry));
         WriteScoreFile(fileName, win.Lines, path);
     }
     FillRows(rows, win.Lines);

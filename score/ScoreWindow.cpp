@@ -17,6 +17,11 @@ QStringList ToQt(const std::vector<std::string>& texts) {
     return list;
 }
 
+// The sky-blue list with rows in the chosen colour.
+QString ListStyle(const QColor& text) {
+    return QString("QListWidget { background: rgb(166, 202, 240); color: %1; }").arg(text.name());
+}
+
 } // namespace
 
 bool ConfirmDlg(const QString& text) {
@@ -49,7 +54,7 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
     ListBox4 = new TListBox(client, "ListBox4", variant.ListLeft, variant.ListTop, variant.ListWidth,
                             variant.ListHeight);
     ListBox4->setFont(ControlFont(13, true));
-    ListBox4->setStyleSheet("QListWidget { background: rgb(166, 202, 240); }");
+    ListBox4->setStyleSheet(ListStyle(FontDialog1.Color));
     ListBox4->setFocusPolicy(Qt::ClickFocus); // Tab skips it
     ListBox4->SetRowHeight(16);
     ListBox4->SetItems(QStringList(10, QString()));
@@ -69,6 +74,13 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
     if (firstStyle) SetActiveControl(CloseButton);
 
     FontDialog1.Font = ControlFont(11, false);
+    // An enlarged window keeps its plain background under the whole client
+    // area: the picture is stretched once the area outgrows it.
+    OnResize = [this] {
+        const QSize area = Client()->size();
+        Image1->SetStretch(area.width() > 640 || area.height() > 347);
+        Image1->resize(area.expandedTo(QSize(640, 347)));
+    };
 
     if (variant.FillOnActivation)
         OnActivate = [this] { FormShow(); };
@@ -116,4 +128,5 @@ void TScoreWindow::BitBtn3Click() {
     if (!FontDialog1.Execute()) return;
     ListBox4->setFont(FontDialog1.Font);
     ListBox4->SetRowHeight(QFontMetrics(FontDialog1.Font).height());
+    ListBox4->setStyleSheet(ListStyle(FontDialog1.Color));
 }

@@ -9,6 +9,8 @@
 #include "UMein.h"
 #include "startup.h"
 
+#include <QApplication>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -77,13 +79,14 @@ TEST_F(MainWindow, MenuCaptionsKeepTheirRunsOfSpaces) {
     auto* menu = Main->findChild<TMainMenu*>("MainMenu1");
     ASSERT_NE(menu, nullptr);
     QStringList top;
-    for (QAction* action : menu->actions()) top << action->text();
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator()) top << action->text();
     EXPECT_EQ(top, QStringList({QString("Numbers with digits that aren't repeating") + QString(4, ' '),
                                 QString("Numbers with digits that are repeating") + QString(5, ' '),
                                 QString("Help") + QString(34, ' ')}));
     QStringList games, help;
     for (QAction* action : menu->actions()[0]->menu()->actions()) games << action->text();
-    for (QAction* action : menu->actions()[2]->menu()->actions())
+    for (QAction* action : menu->findChild<QMenu*>("Help1")->actions())
         help << (action->isSeparator() ? QString("-") : action->text());
     EXPECT_EQ(games,
               QStringList({"Numbers with 4 digits", "Numbers with 5 digits", "Numbers with 6 digits",
@@ -130,4 +133,30 @@ TEST_F(MainWindow, CloseButtonReleasesGamePicturesAndEndsTheProgram) {
     EXPECT_EQ(Application->FindForm("TForm4")->findChild<TImage*>("Image2"), nullptr);
     EXPECT_NE(Application->FindForm("TForm44")->findChild<TImage*>("Image2"), nullptr); // only TForm4's
     EXPECT_TRUE(World.Errors.isEmpty());
+}
+
+// With DejaVu Sans, the font of a stock desktop, the three padded captions are
+// wider than the window: the bar wraps rather than hide one behind "»".
+TEST_F(MainWindow, EveryTopLevelMenuStandsWholeOnTheBar) {
+    ASSERT_EQ(QFontInfo(QApplication::font()).family(), "DejaVu Sans");
+    auto* menu = Main->findChild<TMainMenu*>("MainMenu1");
+    const QRect bar = menu->rect();
+    int visible = 0;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) continue;
+        const QRect item = menu->actionGeometry(action);
+        EXPECT_FALSE(item.isEmpty()) << action->text().toStdString();
+        EXPECT_TRUE(bar.contains(item)) << action->text().toStdString();
+        EXPECT_GE(item.width(), menu->fontMetrics().horizontalAdvance(action->text()))
+            << action->text().toStdString();
+        EXPECT_EQ(menu->actionAt(item.center()), action);
+        ++visible;
+    }
+    EXPECT_EQ(visible, 3);
+    for (QWidget* child : menu->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_FALSE(child->isVisible()) << "extension button shown"; // Qt's "»" button
+    EXPECT_EQ(menu->geometry().bottom() + 1, Main->Client()->y());
+    EXPECT_EQ(Main->ClientWidth(), 574);
+    EXPECT_EQ(Main->ClientHeight(), 613);
+    EXPECT_EQ(Main->height(), 613 + menu->height());
 }

@@ -90,3 +90,41 @@ TEST_F(ScoreRecording, UnwritableTableShowsTheErrorAndTheGameGoesOn) {
     EXPECT_TRUE(QFileInfo("sc4.pr").isDir());
     QDir().rmdir("sc4.pr");
 }
+
+// A recording that fails leaves ScoreRow as the last recording set it.
+TEST_F(ScoreRecording, AFailedRecordingKeepsScoreRow) {
+    Open("TForm4");
+    Win("1234", 3);
+    Win("1234", 2);
+    EXPECT_EQ(Game->ScoreRow, 0);
+    Win("1234", 4);
+    EXPECT_EQ(Game->ScoreRow, 2);
+    QFile::remove("sc4.pr");
+    QDir().mkdir("sc4.pr");
+    Win("1234", 1);
+    EXPECT_EQ(World.Errors.size(), 1);
+    EXPECT_EQ(Game->ScoreRow, 2);
+    QDir().rmdir("sc4.pr");
+}
+
+// Arabic, Persian and Kurdish locales write the tenths after "٫": the line
+// is padded by characters and ranks by its time.
+TEST_F(ScoreRecording, AWholeRecordingUnderALocaleWithATwoByteSeparator) {
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    ASSERT_EQ(arabic.decimalPoint(), QString(QChar(0x066B)));
+    QLocale::setDefault(arabic);
+    FormM->Edit2->setText("Ana");
+    Open("TForm4");
+    Win("1234", 65.3);
+    Win("1234", 7.4);
+    Win("1234", 75.3);
+    EXPECT_EQ(Game->ScoreRow, 2);
+    const QString date = arabic.toString(World.Clock->Now().date(), QLocale::ShortFormat);
+    const QStringList lines = FileLines("sc4.pr");
+    ASSERT_EQ(lines.size(), 3);
+    const QString tail = date + QString(10, ' ') + "Ana";
+    EXPECT_EQ(lines[0], QString("   0:7\u066B4") + QString(11, ' ') + tail);
+    EXPECT_EQ(lines[1], QString("   1:5\u066B3") + QString(11, ' ') + tail);
+    EXPECT_EQ(lines[2], QString("   1:15\u066B3") + QString(9, ' ') + tail);
+    EXPECT_EQ(ScoreRows("TFScore4").mid(0, 3), lines);
+}

@@ -11,8 +11,18 @@
 #include "UMein.h"
 #include "startup.h"
 
+#include "GIFAppExtNSLoop.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+#include "GIFSubImage.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -257,4 +267,151 @@ TEST_F(InfoWindows, GuidesOpenModallyFromTheMenu) {
         EXPECT_TRUE(FormM->Visible());
         EXPECT_TRUE(FormM->isEnabled());
     }
+}
+
+namespace {
+
+void SendKey(QWidget* window, QEvent::Type type, int key, bool autoRepeat) {
+    QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Space ? " " : "\r", autoRepeat);
+    QApplication::sendEvent(window, &event);
+}
+
+// The hint shown for a point of a control, as a pause of the mouse there shows it.
+QString HintAt(QWidget* control, QPoint at) {
+    QHelpEvent event(QEvent::ToolTip, at, control->mapToGlobal(at));
+    QApplication::sendEvent(control, &event);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+} // namespace
+
+// The Enter that won the game may still be held or repeating when the window
+// opens; only a key pressed while it is up closes it.
+TEST_F(InfoWindows, CongratulationIgnoresRepeatsAndKeysDownBeforeItOpened) {
+    TForm* bravo = Application->FindForm("TForm1");
+    bool upAfterOldKeys = false;
+    const bool closed = WhileModal(
+        bravo,
+        [&] {
+            SendKey(bravo, QEvent::KeyPress, Qt::Key_Return, true);
+            SendKey(bravo, QEvent::KeyRelease, Qt::Key_Return, true);
+            SendKey(bravo, QEvent::KeyRelease, Qt::Key_Return, false); // the winning Enter let go
+            SendKey(bravo, QEvent::KeyPress, Qt::Key_Space, true);
+            upAfterOldKeys = bravo->Visible();
+            SendKey(bravo, QEvent::KeyPress, Qt::Key_Space, false);
+            SendKey(bravo, QEvent::KeyRelease, Qt::Key_Space, false);
+        },
+        [&] { bravo->ShowModal(); });
+    EXPECT_TRUE(upAfterOldKeys);
+    EXPECT_TRUE(closed);
+    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        const bool closedByKey = WhileModal(
+            bravo, [&] { QTest::keyClick(bravo, static_cast<Qt::Key>(key)); }, [&] { bravo->ShowModal(); });
+        EXPECT_TRUE(closedByKey) << key;
+    }
+}
+
+TEST_F(InfoWindows, CongratulationMaximisesAndHintsCloseOverThePanelBorderOnly) {
+    TForm* bravo = Application->FindForm("TForm1");
+    auto* panel = bravo->findChild<QWidget*>("Panel2");
+    auto* picture = bravo->findChild<TImage*>("Image3");
+    EXPECT_TRUE(bravo->windowFlags() & Qt::WindowMaximizeButtonHint);
+    QString overBorder, overPicture, overWords;
+    QRect maximisedPanel, maximisedPicture;
+    QSize maximisedClient;
+    WhileModal(
+        bravo,
+        [&] {
+            // A shown hint fades out slowly; the border's is asked last.
+            overPicture = HintAt(picture, QPoint(50, 50));
+            overWords = HintAt(bravo->findChild<QWidget*>("Label1"), QPoint(3, 3));
+            overBorder = HintAt(panel, QPoint(1, 1));
+            bravo->showMaximized();
+            QCoreApplication::processEvents();
+            maximisedClient = bravo->Client()->size();
+            maximisedPanel = panel->geometry();
+            maximisedPicture = picture->geometry();
+            bravo->showNormal();
+            QCoreApplication::processEvents();
+        },
+        [&] { bravo->ShowModal(); });
+    EXPECT_EQ(overBorder, "Close");
+    EXPECT_EQ(overPicture, "");
+    EXPECT_EQ(overWords, "");
+    EXPECT_GT(maximisedClient.width(), 378);
+    EXPECT_EQ(maximisedPanel, QRect(QPoint(0, 0), maximisedClient));
+    EXPECT_EQ(maximisedPicture, QRect(QPoint(0, 0), maximisedClient).adjusted(2, 2, -2, -2));
+}
+
+TEST_F(InfoWindows, FireworksAreOneHundredSquareNineteenFramesEndless) {
+    auto* picture = Application->FindForm("TForm1")->findChild<TImage*>("Image3");
+    const auto* gif = dynamic_cast<const TGIFImage*>(picture->Picture.Graphic());
+    ASSERT_NE(gif, nullptr);
+    EXPECT_EQ(gif->Width(), 100);
+    EXPECT_EQ(gif->Height(), 100);
+    ASSERT_EQ(gif->Images.Count(), 19);
+    int shortest = 1000, longest = 0;
+    for (int i = 0; i < gif->Images.Count(); ++i) {
+        const TGIFGraphicControlExtension* control = gif->Images[i].GraphicControlExtension();
+        ASSERT_NE(control, nullptr) << i;
+        shortest = std::min<int>(shortest, control->Delay());
+        longest = std::max<int>(longest, control->Delay());
+    }
+    EXPECT_EQ(shortest, 10); // hundredths of a second
+    EXPECT_EQ(longest, 90);
+    const TGIFAppExtNSLoop* loop = nullptr;
+    for (int i = 0; i < gif->Images[0].Extensions.Count(); ++i)
+        if (auto* found = dynamic_cast<const TGIFAppExtNSLoop*>(&gif->Images[0].Extensions[i])) loop = found;
+    ASSERT_NE(loop, nullptr);
+    EXPECT_EQ(loop->Loops, 0); // endless
+}
+
+// Windows centred on the main window are placed at every showing: they
+// follow the main window after it moved, and stay wholly on the screen.
+TEST_F(InfoWindows, WindowsCentredOnTheMainWindowFollowItAndStayOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* name : {"TForm1", "TAboutBox", "TFormH"}) {
+        TForm* window = Application->FindForm(name);
+        auto placedAt = [&](QPoint mainAt) {
+            FormM->move(mainAt);
+            QRect placed;
+            WhileModal(
+                window, [&] { placed = window->frameGeometry(); }, [&] { window->ShowModal(); });
+            return placed;
+        };
+        const QRect first = placedAt(screen.topLeft() + QPoint(120, 60));
+        const QRect moved = placedAt(screen.topLeft() + QPoint(150, 80));
+        EXPECT_EQ(moved.topLeft() - first.topLeft(), QPoint(30, 20)) << name;
+        EXPECT_LE((moved.center() - FormM->frameGeometry().center()).manhattanLength(), 2) << name;
+        for (QPoint away : {QPoint(-900, -900), QPoint(screen.right() - 20, screen.bottom() - 20)}) {
+            const QRect placed = placedAt(away);
+            EXPECT_GE(placed.left(), std::max(0, screen.left())) << name;
+            EXPECT_GE(placed.top(), std::max(0, screen.top())) << name;
+            if (placed.width() <= screen.width()) {
+                EXPECT_LE(placed.right(), screen.right()) << name;
+            }
+            if (placed.height() <= screen.height()) {
+                EXPECT_LE(placed.bottom(), screen.bottom()) << name;
+            }
+        }
+    }
+    FormM->move(screen.topLeft());
+}
+
+TEST_F(InfoWindows, ExamplesViewerOpensMaximisedWithThePictureInTheMiddleOfItsClientArea) {
+    auto* viewer = Application->FindForm("TFormE");
+    bool maximised = false;
+    QRect client, picture, window;
+    WhileModal(
+        viewer,
+        [&] {
+            maximised = viewer->isMaximized();
+            window = viewer->rect();
+            client = viewer->Client()->geometry();
+            picture = viewer->findChild<TImage*>("Image1")->geometry();
+        },
+        [&] { FormM->MainMenu1->FindItem("About2")->Click(); });
+    EXPECT_TRUE(maximised);
+    EXPECT_EQ(client, window);
+    EXPECT_EQ(picture, QRect(QPoint(0, 0), client.size()));
 }

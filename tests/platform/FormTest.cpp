@@ -5,10 +5,14 @@
 #include "Buttons.h"
 #include "Exceptions.h"
 #include "FakeServices.h"
+#include "FontColorDialog.h"
 #include "ListBox.h"
 #include "MaskEdit.h"
 #include "Timer.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -251,4 +255,33 @@ TEST(Timer, TicksOnlyWhileEnabled) {
     timer.SetEnabled(false);
     timer.Tick();
     EXPECT_EQ(ticks, 1);
+}
+
+// The font dialog of the score windows offers the text colour beside face,
+// size and style; Cancel keeps both.
+TEST(FontColorDialog, OffersTheColourAndYieldsItWithTheFont) {
+    QFont font("DejaVu Sans", 12);
+    QColor color = Qt::black;
+    auto answer = [](const char* colorName, bool ok) {
+        QTimer::singleShot(0, [colorName, ok] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* colors = dialog->findChild<QComboBox*>("Color");
+            ASSERT_NE(colors, nullptr);
+            EXPECT_EQ(colors->count(), 16);
+            colors->setCurrentIndex(colors->findText(colorName));
+            if (ok)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+    };
+    answer("Maroon", true);
+    EXPECT_TRUE(RunFontColorDialog(font, color, nullptr));
+    EXPECT_EQ(color, QColor(128, 0, 0));
+    EXPECT_EQ(font.family(), "DejaVu Sans");
+    EXPECT_EQ(font.pointSize(), 12);
+    answer("Lime", false);
+    EXPECT_FALSE(RunFontColorDialog(font, color, nullptr));
+    EXPECT_EQ(color, QColor(128, 0, 0));
 }

@@ -1,4 +1,5 @@
 #include "ScoreFile.h"
+#include "ChildProcess.h"
 #include "Exceptions.h"
 #include "ScratchDir.h"
 
@@ -6,12 +7,14 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
+using Names = std::set<std::string>;
 
 namespace {
 
@@ -94,7 +97,7 @@ TEST(ScoreFile, WritesCrLfLinesAndReadsThemBack) {
     WriteScoreFile(dir.File("sc4.pr"), Table);
     EXPECT_EQ(ReadBytes(dir.File("sc4.pr")), TableBytes);
     EXPECT_EQ(ReadScoreFile(dir.File("sc4.pr")), Table);
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(dir.File("sc4.pr"))));
+    EXPECT_EQ(dir.Names(), Names{"sc4.pr"});
 }
 
 TEST(ScoreFile, NamesOutsideAsciiAreWrittenAsUtf8AndReadBackUnchanged) {
@@ -159,7 +162,7 @@ TEST(ScoreFileSave, AWriteErrorPartWayLeavesTheOldFileIntact) {
     }
     EXPECT_EQ(fullDisk.Written, 50u); // the save really failed part way
     EXPECT_EQ(ReadBytes(file), TableBytes);
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(file)));
+    EXPECT_EQ(dir.Names(), Names{"sc4.pr"});
 }
 
 TEST(ScoreFileSave, FailedFlushOrRenameLeavesTheOldFileIntact) {
@@ -170,12 +173,12 @@ TEST(ScoreFileSave, FailedFlushOrRenameLeavesTheOldFileIntact) {
     FailingSyncPath failingSync;
     EXPECT_THROW(WriteScoreFile(file, {"   0:1.0 new"}, failingSync), EWriteError);
     EXPECT_EQ(ReadBytes(file), TableBytes);
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(file)));
+    EXPECT_EQ(dir.Names(), Names{"sc4.pr"});
 
     FailingRenamePath failingRename;
     EXPECT_THROW(WriteScoreFile(file, {"   0:1.0 new"}, failingRename), EWriteError);
     EXPECT_EQ(ReadBytes(file), TableBytes);
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(file)));
+    EXPECT_EQ(dir.Names(), Names{"sc4.pr"});
 }
 
 TEST(ScoreFileSave, ShortWritesStillWriteEverything) {
@@ -185,16 +188,66 @@ TEST(ScoreFileSave, ShortWritesStillWriteEverything) {
     EXPECT_EQ(ReadBytes(dir.File("sc4.pr")), TableBytes);
 }
 
-TEST(ScoreFileSave, ALeftoverTemporaryFileFromACrashIsOverwritten) {
+TEST(ScoreFileSave, FilesWithTheNamesOfTemporaryFilesAreNeverWrittenThrough) {
     ScratchDir dir;
     const std::string file = dir.File("sc4.pr");
     WriteBytes(file, TableBytes);
-    WriteBytes(TemporaryScoreFileName(file), std::string(5000, 'z') + "\r\nhalf a li");
+    // A leftover of a crash and a planted link to another file of the user.
+    WriteBytes(dir.File("sc4.pr.tmp~"), std::string(5000, 'z') + "\r\nhalf a li");
+    WriteBytes(dir.File("victim"), "precious\n");
+    fs::create_symlink("victim", dir.File("sc4.pr.tmp"));
 
-    EXPECT_EQ(ReadScoreFile(file), Table);
     WriteScoreFile(file, {"   0:1.0 new"});
     EXPECT_EQ(ReadBytes(file), "   0:1.0 new\r\n");
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(file)));
+    EXPECT_EQ(ReadBytes(dir.File("victim")), "precious\n");
+    EXPECT_EQ(dir.Names(), (Names{"sc4.pr", "sc4.pr.tmp", "sc4.pr.tmp~", "victim"}));
+}
+
+TEST(ScoreFileSave, AScoreFileThatIsALinkIsWrittenAtItsTargetAndStaysALink) {
+    ScratchDir dir;
+    fs::create_directory(dir.File("kept"));
+    WriteBytes(dir.File("kept/scores"), TableBytes);
+    fs::create_symlink("kept/scores", dir.File("sc4.pr"));
+    fs::create_symlink("kept/later", dir.File("sc5.pr")); // dangling until the first save
+
+    WriteScoreFile(dir.File("sc4.pr"), {"   0:1.0 new"});
+    WriteScoreFile(dir.File("sc5.pr"), {"   0:2.0 new"});
+    EXPECT_TRUE(fs::is_symlink(dir.File("sc4.pr")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("sc5.pr")));
+    EXPECT_EQ(ReadBytes(dir.File("kept/scores")), "   0:1.0 new\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("kept/later")), "   0:2.0 new\r\n");
+    EXPECT_EQ(dir.Names(), (Names{"kept", "sc4.pr", "sc5.pr"}));
+}
+
+// A FIFO would block the open until a writer came, a device such as
+// /dev/zero would be read until memory ran out: both are refused at once.
+TEST(ScoreFile, AFifoOrADeviceIsRefusedAtOnceAndLeftAsItIs) {
+    ScratchDir dir;
+    const std::string fifo = dir.File("sc4.pr");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    fs::create_symlink("/dev/zero", dir.File("sc5.pr"));
+    for (const std::string& file : {fifo, dir.File("sc5.pr")}) {
+        const ChildResult refused = RunInChild(
+            [&] {
+                try {
+                    ReadScoreFile(file);
+                    return false;
+                } catch (const EFOpenError& e) {
+                    if (e.Message().find("Not a regular file") == std::string::npos) return false;
+                }
+                try {
+                    WriteScoreFile(file, Table);
+                    return false;
+                } catch (const EFOpenError&) {
+                    return true;
+                }
+            },
+            0, 5);
+        EXPECT_TRUE(refused.Succeeded()) << file << " exited " << refused.Exited << " " << refused.Status;
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(dir.File("sc5.pr")));
+    EXPECT_EQ(dir.Names(), (Names{"sc4.pr", "sc5.pr"}));
 }
 
 TEST(ScoreFileSave, KeepsThePermissionsOfTheOldFile) {
@@ -216,7 +269,7 @@ TEST(ScoreFileSave, ADirectoryInPlaceOfTheFileIsNotReplaced) {
     ScratchDir dir;
     const std::string file = dir.File("sc4.pr");
     fs::create_directory(file);
-    EXPECT_THROW(WriteScoreFile(file, Table), EWriteError);
+    EXPECT_THROW(WriteScoreFile(file, Table), EFOpenError);
     EXPECT_TRUE(fs::is_directory(file));
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(file)));
+    EXPECT_EQ(dir.Names(), Names{"sc4.pr"});
 }

@@ -82,3 +82,20 @@ TEST(ReadDuration, FindsNoTimeInCorruptLines) {
     EXPECT_FALSE(ReadDuration("   -1:5.0"));  // no signs
     EXPECT_FALSE(ReadDuration("   1:+5.0"));
 }
+
+// Arabic, Persian and Kurdish locales separate decimals with "٫", two bytes
+// in UTF-8: the padding counts it as one character, and the ranking reads it.
+TEST(ScoreLineUnderATwoByteSeparator, PadsByCharactersAndReadsTheSeparatorBack) {
+    const std::string arabic = "\xD9\xAB"; // U+066B
+    const ScoreEntry entry = Entry(1, 5, arabic + "3");
+    EXPECT_EQ(DecimalSeparatorOf(entry), arabic);
+    const std::string line = ComposeScoreLine(entry);
+    EXPECT_EQ(line, "   1:5" + arabic + "3" + Blanks(11) + "7.3.2024" + Blanks(10) + "Ana");
+    EXPECT_EQ(ComposeScoreLine(Entry(1, 15, arabic + "3")),
+              "   1:15" + arabic + "3" + Blanks(9) + "7.3.2024" + Blanks(10) + "Ana");
+    EXPECT_FALSE(ReadDuration(line));
+    EXPECT_DOUBLE_EQ(*ReadDuration(line, arabic), 65.3);
+    EXPECT_DOUBLE_EQ(*ReadDuration("   1:5.3 x", arabic), 65.3); // "." and "," still read
+    EXPECT_DOUBLE_EQ(*ReadDuration("   1:5,3 x", arabic), 65.3);
+    EXPECT_FALSE(ReadDuration("   1:5" + arabic + "3" + arabic + "1", arabic));
+}

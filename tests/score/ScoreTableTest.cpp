@@ -1,4 +1,5 @@
 #include "ScoreTable.h"
+#include "ChildProcess.h"
 #include "Exceptions.h"
 #include "ScoreFile.h"
 #include "ScoreRows.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -20,9 +22,10 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-ScoreEntry Win(int tenths, const std::string& name, int gap = 10) {
+ScoreEntry Win(int tenths, const std::string& name, int gap = 10, const std::string& separator = ".") {
     const int seconds = tenths / 10;
-    return ScoreEntry{seconds / 60, seconds % 60, "." + std::to_string(tenths % 10), "7.3.2024", name, gap};
+    return ScoreEntry{seconds / 60, seconds % 60, separator + std::to_string(tenths % 10),
+                      "7.3.2024",   name,         gap};
 }
 
 class FullDiskPath : public WritePath {
@@ -152,18 +155,18 @@ TEST(RecordWin, AFailedSaveLeavesTheTableAsItWas) {
     FullDiskPath fullDisk;
     EXPECT_THROW(RecordWin(file, Win(40, "Cy"), BlankRows(), fullDisk), EWriteError);
     EXPECT_EQ(ReadBytes(file), before);
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(file)));
+    EXPECT_EQ(dir.Names(), std::set<std::string>{"sc4.pr"});
 }
 
 TEST(RecordWin, ALeftoverTemporaryFileDoesNotDisturbARecording) {
     ScratchDir dir;
     const std::string file = dir.File("sc4.pr");
     RecordWin(file, Win(50, "Ana"), BlankRows());
-    WriteBytes(TemporaryScoreFileName(file), "   0:0.1 ghost\r\n   0:0");
+    WriteBytes(file + ".tmp", "   0:0.1 ghost\r\n   0:0");
     const RecordedWin win = RecordWin(file, Win(60, "Bo"), BlankRows());
     EXPECT_EQ(win.Lines.size(), 2u);
     EXPECT_EQ(*ReadScoreFile(file), win.Lines);
-    EXPECT_FALSE(fs::exists(TemporaryScoreFileName(file)));
+    EXPECT_EQ(ReadBytes(file + ".tmp"), "   0:0.1 ghost\r\n   0:0");
 }
 
 TEST(LoadForDisplay, FirstLoadWithoutAFileCreatesItAndGivesNoRows) {
@@ -261,4 +264,138 @@ TEST(RecordWin, ProcessesRecordingAtOnceKeepAllTheirLines) {
     EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
         return *ReadDuration(a) < *ReadDuration(b);
     }));
+}
+
+// Under a locale whose separator is "٫" every line used to rank last.
+TEST(RecordWin, RanksLinesWrittenWithATwoByteSeparator) {
+    ScratchDir dir;
+    const std::string file = dir.File("sc4.pr");
+    const std::string arabic = "\xD9\xAB";
+    RecordWin(file, Win(653, "slow", 10, arabic), BlankRows());
+    RecordWin(file, Win(74, "fast", 10, arabic), BlankRows());
+    const RecordedWin win = RecordWin(file, Win(300, "middle", 10, arabic), BlankRows());
+    ASSERT_EQ(win.Lines.size(), 3u);
+    EXPECT_EQ(win.Lines[0],
+              "   0:7" + arabic + "4" + std::string(11, ' ') + "7.3.2024" + std::string(10, ' ') + "fast");
+    EXPECT_TRUE(win.Lines[1].ends_with("middle"));
+    EXPECT_TRUE(win.Lines[2].ends_with("slow"));
+    EXPECT_EQ(win.ScoreRow, 1);
+}
+
+TEST(RecordWin, AFifoInPlaceOfTheFileIsRefusedAtOnceAndClearingLeavesItToo) {
+    ScratchDir dir;
+    const std::string file = dir.File("sc4.pr");
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    const ChildResult refused = RunInChild(
+        [&] {
+            bool recordRefused = false, clearRefused = false;
+            try {
+                RecordWin(file, Win(50, "Ana"), BlankRows());
+            } catch (const EFOpenError&) {
+                recordRefused = true;
+            }
+            try {
+                ClearScoreTable(file);
+            } catch (const EFOpenError&) {
+                clearRefused = true;
+            }
+            return recordRefused && clearRefused;
+        },
+        0, 5);
+    EXPECT_TRUE(refused.Succeeded()) << refused.Exited << " " << refused.Status;
+    EXPECT_TRUE(fs::is_fifo(file));
+    EXPECT_EQ(dir.Names(), std::set<std::string>{"sc4.pr"});
+}
+
+// Shared folders, seen by users other than root: the player records a win
+// and clears the table where a plain in-place write of the file succeeds.
+class SharedFolder : public testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as other users";
+        Folder = dir.Path / "shared";
+        fs::create_directory(Folder);
+        File = (Folder / "sc4.pr").string();
+    }
+    // Two wins recorded by the owner of the file, then the player's win.
+    bool PlayerRecordsAndFindsThreeLines() {
+        return RunInChild(
+                   [&] {
+                       const RecordedWin win = RecordWin(File, Win(40, "player"), BlankRows());
+                       return win.ScoreRow == 0 && win.Lines.size() == 3 && *ReadScoreFile(File) == win.Lines;
+                   },
+                   PlayerUid)
+            .Succeeded();
+    }
+    bool PlayerClears() {
+        return RunInChild(
+                   [&] {
+                       ClearScoreTable(File);
+                       return ReadScoreFile(File)->empty();
+                   },
+                   PlayerUid)
+            .Succeeded();
+    }
+    void TableOwnedBy(uid_t owner, fs::perms mode) {
+        RecordWin(File, Win(50, "Ana"), BlankRows());
+        RecordWin(File, Win(60, "Bo"), BlankRows());
+        ASSERT_EQ(::chown(File.c_str(), owner, owner), 0);
+        fs::permissions(File, mode);
+    }
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+    uid_t OwnerOfFile() const {
+        struct stat info {};
+        ::stat(File.c_str(), &info);
+        return info.st_uid;
+    }
+
+    ScratchDir dir;
+    fs::path Folder;
+    std::string File;
+};
+
+TEST_F(SharedFolder, AFolderThePlayerCannotWriteHoldingTheirWritableTable) {
+    fs::permissions(Folder, fs::perms(0755));
+    TableOwnedBy(PlayerUid, fs::perms(0644));
+    EXPECT_TRUE(PlayerRecordsAndFindsThreeLines());
+    EXPECT_TRUE(ReadScoreFile(File)->at(0).ends_with("player"));
+    EXPECT_TRUE(PlayerClears());
+    EXPECT_EQ(fs::file_size(File), 0u);
+    EXPECT_EQ(Names(), std::set<std::string>{"sc4.pr"});
+}
+
+TEST_F(SharedFolder, AStickyFolderWithATableOfAnotherUser) {
+    fs::permissions(Folder, fs::perms(01777));
+    TableOwnedBy(OtherUid, fs::perms(0666));
+    EXPECT_TRUE(PlayerRecordsAndFindsThreeLines());
+    EXPECT_EQ(OwnerOfFile(), OtherUid); // written in place, still the other user's
+    EXPECT_TRUE(PlayerClears());
+    EXPECT_EQ(fs::file_size(File), 0u);
+    EXPECT_EQ(Names(), std::set<std::string>{"sc4.pr"});
+}
+
+TEST_F(SharedFolder, ALockFileLeftByAnotherUserDoesNotStopThePlayer) {
+    fs::permissions(Folder, fs::perms(01777));
+    WriteBytes(File + ".lock", "");
+    ASSERT_EQ(::chown((File + ".lock").c_str(), OtherUid, OtherUid), 0);
+    fs::permissions(File + ".lock", fs::perms(0644));
+    TableOwnedBy(PlayerUid, fs::perms(0644));
+    EXPECT_TRUE(PlayerRecordsAndFindsThreeLines());
+    EXPECT_TRUE(PlayerClears());
+    EXPECT_EQ(Names(), (std::set<std::string>{"sc4.pr", "sc4.pr.lock"}));
+}
+
+TEST_F(SharedFolder, AReadOnlyTableInAWritableFolderIsStillRefused) {
+    fs::permissions(Folder, fs::perms(0777));
+    TableOwnedBy(OtherUid, fs::perms(0644));
+    const std::string before = ReadBytes(File);
+    EXPECT_FALSE(PlayerRecordsAndFindsThreeLines());
+    EXPECT_FALSE(PlayerClears());
+    EXPECT_EQ(ReadBytes(File), before);
+    EXPECT_EQ(Names(), std::set<std::string>{"sc4.pr"});
 }

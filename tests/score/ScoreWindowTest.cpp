@@ -4,10 +4,13 @@
 #include "Application.h"
 #include "Buttons.h"
 #include "FakeServices.h"
+#include "ImageControl.h"
 #include "ListBox.h"
 #include "ScratchDir.h"
 #include "StdCtrls.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -182,4 +185,57 @@ TEST_F(ScoreWindowTest, CaptionsCloseButtonsAndSizesFollowTheTable) {
     EXPECT_EQ(four->ClientWidth(), 386);
     EXPECT_EQ(rep->ClientHeight(), 234);
     EXPECT_EQ(rep->findChild<TListBox*>("ListBox4")->geometry(), QRect(29, 21, 306, 173));
+}
+
+// The font dialog yields a colour with the face, size and style.
+TEST_F(ScoreWindowTest, FontDialogColourIsAppliedToTheListWithTheFont) {
+    WriteBytes("sc4.pr", Line("0:9.0", "WWWWWWWWWW") + "\r\n");
+    TScoreWindow* four = Window("TFScore4");
+    QFont chosen("DejaVu Serif", 20);
+    chosen.setBold(true);
+    chosen.setItalic(true);
+    World.FontConfirmed = true;
+    World.FontChoice = chosen;
+    World.FontColorChoice = QColor(128, 0, 0);
+    QImage shown;
+    OpenModal(four, [&] {
+        four->BitBtn3->Click();
+        shown = four->ListBox4->grab().toImage();
+    });
+    const QFont font = four->ListBox4->font();
+    EXPECT_EQ(font.family(), "DejaVu Serif");
+    EXPECT_EQ(font.pointSize(), 20);
+    EXPECT_TRUE(font.bold());
+    EXPECT_TRUE(font.italic());
+    EXPECT_EQ(four->FontDialog1.Color, QColor(128, 0, 0));
+    int maroon = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixelColor(x, y) == QColor(128, 0, 0)) ++maroon;
+    EXPECT_GT(maroon, 20); // the row is written in the chosen colour
+}
+
+// An enlarged TFScore99 shows its own plain background everywhere.
+TEST_F(ScoreWindowTest, EnlargedSizeableWindowKeepsItsBackgroundUnderTheWholeClientArea) {
+    TScoreWindow* rep = Window("TFScore99");
+    OpenModal(rep, [&] {
+        rep->resize(900, 700);
+        EXPECT_EQ(rep->Client()->size(), QSize(900, 700));
+        EXPECT_TRUE(rep->Image1->geometry().contains(rep->Client()->rect()));
+        EXPECT_TRUE(rep->Image1->Stretch());
+    });
+}
+
+// A score window opens at the centre of the desktop at every showing.
+TEST_F(ScoreWindowTest, OpensAtTheDesktopCentreAtEveryShowing) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    TScoreWindow* four = Window("TFScore4");
+    QPoint first, second;
+    OpenModal(four, [&] {
+        first = four->frameGeometry().center();
+        four->move(screen.topLeft()); // the player drags it aside
+    });
+    OpenModal(four, [&] { second = four->frameGeometry().center(); });
+    EXPECT_LE((first - screen.center()).manhattanLength(), 2);
+    EXPECT_EQ(second, first);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -23,6 +24,13 @@ public:
         std::filesystem::remove_all(Path, ignored);
     }
     std::string File(const std::string& name) const { return (Path / name).string(); }
+    // The names in the directory, to see that a save left nothing behind.
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Path))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
 
     std::filesystem::path Path;
 };

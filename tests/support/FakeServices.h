@@ -56,6 +56,7 @@ struct TFakeWorld {
     QStringList Errors;
     bool FontConfirmed = false;
     QFont FontChoice;
+    QColor FontColorChoice = Qt::black;
 
     // Puts the fakes in place of the real services.
     void Install() {
@@ -70,8 +71,11 @@ struct TFakeWorld {
             Answers.pop_front();
             return a;
         };
-        s.ChooseFont = [this](QFont& font) {
-            if (FontConfirmed) font = FontChoice;
+        s.ChooseFont = [this](QFont& font, QColor& color) {
+            if (FontConfirmed) {
+                font = FontChoice;
+                color = FontColorChoice;
+            }
             return FontConfirmed;
         };
         s.ShowError = [this](const QString& message) { Errors << message; };

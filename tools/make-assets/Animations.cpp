@@ -45,10 +45,10 @@ void AddFrame(TGIFImage& gif, const QImage& picture, uint16_t delay, bool loop) 
     gif.Add(std::move(frame));
 }
 
-// Every frame shows for `delay` hundredths of a second, the last one for
-// `lastDelay` when that is given.
-bool WriteAnimation(const QString& path, int width, int height, int frames, uint16_t delay,
-                    const std::function<void(QPainter&, int frame)>& draw, uint16_t lastDelay = 0) {
+// Frame f shows for delayOf(f) hundredths of a second.
+bool WriteTimedAnimation(const QString& path, int width, int height, int frames,
+                         const std::function<uint16_t(int frame)>& delayOf,
+                         const std::function<void(QPainter&, int frame)>& draw) {
     TGIFImage gif;
     gif.Header.SetWidth(static_cast<uint16_t>(width));
     gif.Header.SetHeight(static_cast<uint16_t>(height));
@@ -58,8 +58,7 @@ bool WriteAnimation(const QString& path, int width, int height, int frames, uint
         painter.setRenderHint(QPainter::Antialiasing);
         draw(painter, i);
         painter.end();
-        const bool last = i == frames - 1;
-        AddFrame(gif, picture, last && lastDelay ? lastDelay : delay, i == 0);
+        AddFrame(gif, picture, delayOf(i), i == 0);
     }
     try {
         gif.SaveToFile(path.toStdString());
@@ -68,6 +67,15 @@ bool WriteAnimation(const QString& path, int width, int height, int frames, uint
         std::cerr << "make-assets: " << e.what() << '\n';
         return false;
     }
+}
+
+// Every frame shows for `delay` hundredths of a second, the last one for
+// `lastDelay` when that is given.
+bool WriteAnimation(const QString& path, int width, int height, int frames, uint16_t delay,
+                    const std::function<void(QPainter&, int frame)>& draw, uint16_t lastDelay = 0) {
+    return WriteTimedAnimation(
+        path, width, height, frames,
+        [&](int frame) { return frame == frames - 1 && lastDelay ? lastDelay : delay; }, draw);
 }
 
 // A plain night sky: flat colours keep the frames' colour tables small and exact.
@@ -124,23 +132,42 @@ bool WriteAnimations(const QString& directory) {
             p.drawText(QRect(60 + i * 48, 90, 40, 50), Qt::AlignCenter, QString(digits[i]));
         }
     });
-    // The congratulation window's fireworks: bursts that open and fade.
-    ok &= WriteAnimation(dir.filePath("fireworks.gif"), 374, 304, 14, 8, [](QPainter& p, int f) {
-        Night(p, 374, 304, 240);
-        const QPointF centres[] = {{90, 90}, {270, 70}, {190, 200}};
-        for (int b = 0; b < 3; ++b) {
-            const int age = (f + b * 5) % 14;
-            const double radius = 8 + age * 7;
-            const int alpha = std::max(0, 255 - age * 18);
-            for (int k = 0; k < 16; ++k) {
-                const double angle = 2 * Pi * k / 16;
-                const QPointF spark = centres[b] + QPointF(std::cos(angle), std::sin(angle)) * radius;
-                p.setPen(Qt::NoPen);
-                p.setBrush(QColor::fromHsv((b * 120 + k * 7) % 360, 200, 255, alpha));
-                p.drawEllipse(spark, 3.5, 3.5);
+    // The congratulation window's fireworks, 100 x 100 and stretched by the
+    // window: a rocket climbs (quick frames), bursts, the sparks open and
+    // fall slower and slower, and the dark sky waits longest before the next.
+    constexpr int FireworkFrames = 19;
+    const auto fireworkDelay = [](int f) -> uint16_t {
+        if (f < 4) return 10;                  // the climb
+        if (f < 12) return 10 + (f - 4) * 2;   // the burst opens
+        if (f < FireworkFrames - 1) return 40; // the sparks fade
+        return 90;                             // dark sky
+    };
+    ok &= WriteTimedAnimation(
+        dir.filePath("fireworks.gif"), 100, 100, FireworkFrames, fireworkDelay, [](QPainter& p, int f) {
+            Night(p, 100, 100, 240);
+            const QPointF centre(50, 42);
+            if (f < 4) {
+                const QPointF rocket(50, 96 - f * 14);
+                p.setPen(QPen(QColor(255, 200, 80), 2));
+                p.drawLine(rocket, rocket + QPointF(0, 8));
+                return;
             }
-        }
-    });
+            if (f == FireworkFrames - 1) return;
+            const int age = f - 4;
+            const double radius = 6 + age * 3.2;
+            const double fall = age > 7 ? (age - 7) * 1.8 : 0;
+            const int alpha = std::max(40, 255 - std::max(0, age - 7) * 36);
+            p.setPen(Qt::NoPen);
+            for (int ring = 0; ring < 2; ++ring) {
+                for (int k = 0; k < 14; ++k) {
+                    const double angle = 2 * Pi * (k + ring * 0.5) / 14;
+                    const double r = radius * (ring == 0 ? 1.0 : 0.6);
+                    const QPointF spark = centre + QPointF(std::cos(angle) * r, std::sin(angle) * r + fall);
+                    p.setBrush(QColor::fromHsv((ring * 50 + k * 25) % 360, 190, 255, alpha));
+                    p.drawEllipse(spark, 2.0, 2.0);
+                }
+            }
+        });
     // The visual help: the number 1234 over the guess 1528; an arrow down
     // the first column spells Tulva, a diagonal one from the upper 2 to the
     // lower 2 spells Vesk; the last frame, with both, stays longest.
