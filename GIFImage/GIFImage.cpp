@@ -5,6 +5,7 @@
 #include "GIFException.h"
 #include "GIFLimits.h"
 #include "GIFMessages.h"
+#include "GIFOptimizer.h"
 #include "GIFPainter.h"
 #include "GIFRegistration.h"
 #include "GIFTrailer.h"
@@ -67,6 +68,11 @@ void TGIFImage::SaveToStream(TStream& stream) {
         throw;
     }
     Progress(TProgressStage::Ending, 100, true, TRect{}, GIFMessages::Saving);
+}
+
+void TGIFImage::WriteData(TStream& stream) {
+    if (OptimizeOnWrite) OptimizeGIF(*this, OptimizeAll, 0, 8, 0);
+    SaveToStream(stream);
 }
 
 void TGIFImage::ClaimPixels(int64_t count, TStream& stream) {

@@ -34,6 +34,9 @@ public:
     // "Saving...". An image without frames fails with "Unsupported GIF
     // version". On failure what was written stays in the stream.
     void SaveToStream(TStream& stream) override;
+    // The picture's part of a window description: the GIF stream, optimised
+    // first with every option while OptimizeOnWrite is on.
+    void WriteData(TStream& stream) override;
 
     // Draws the picture into rect. A picture of several frames with
     // DrawAnimate plays: the first draw starts a painter that composes the

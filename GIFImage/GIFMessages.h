@@ -40,8 +40,12 @@ inline constexpr const char* UnsupportedVersion = "Unsupported GIF version";
 inline constexpr const char* ColorNotInTable = "Color not in color table";
 inline constexpr const char* InvalidStreamOperation = "Invalid stream operation";
 
+// Optimisation.
+inline constexpr const char* InvalidReductionMethod = "Invalid reduction method";
+
 // Progress.
 inline constexpr const char* Loading = "Loading...";
 inline constexpr const char* Saving = "Saving...";
+inline constexpr const char* Optimizing = "Optimizing...";
 
 } // namespace GIFMessages
