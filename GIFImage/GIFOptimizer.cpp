@@ -117,6 +117,7 @@ public:
         Image.Progress(TProgressStage::Running, percent, false, TRect{}, GIFMessages::Optimizing);
     }
 
+    void OptimizeColorMaps();
     void CleanupTransparency();
     void CleanupDisposals();
     void MergeFrames();
@@ -130,6 +131,16 @@ private:
     const int Total;
     int Step = 0;
 };
+
+void TOptimizeRun::OptimizeColorMaps() {
+    if (Image.Header.ColorMap.Count() > 0) Image.Header.ColorMap.Optimize();
+    for (const auto& frame : Image.Images) {
+        Count();
+        if (frame->ColorMap.Count() == 0) continue;
+        frame->ColorMap.Optimize();
+        Report();
+    }
+}
 
 void TOptimizeRun::CleanupTransparency() {
     for (const auto& frame : Image.Images) {
@@ -345,6 +356,7 @@ void OptimizeGIF(TGIFImage& image, TGIFOptimizeOptions options, uint8_t reductio
     image.Progress(TProgressStage::Starting, 0, false, TRect{}, GIFMessages::Optimizing);
     try {
         const int frames = image.Images.Count();
+        if (options & OptimizeColorMap) run.OptimizeColorMaps();
         if (options & OptimizeCleanup) {
             run.CleanupTransparency();
             run.CleanupDisposals();

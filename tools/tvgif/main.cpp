@@ -4,6 +4,7 @@
 //   tvgif bench FILE... [--reps N]           decoding speed in megapixels per second
 //   tvgif bench --encode FILE... [--reps N]  LZW encoding speed of every frame
 //   tvgif copy IN OUT [--rle]                reads IN and writes it to OUT
+//   tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best]
 
 #include "Exceptions.h"
 #include "Fnv1a.h"
@@ -13,6 +14,7 @@
 #include "GIFImage.h"
 #include "Json.h"
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -20,12 +22,31 @@
 #include <string>
 #include <vector>
 
+void AddOptimizeCommand(CLI::App& app);
+
 namespace {
+
+// Runs a command that registers itself with CLI11: exit 2 on a usage error,
+// the command's own code otherwise.
+int RunCommand(int argc, char** argv, void (*add)(CLI::App&)) {
+    CLI::App app{"tvgif: looks into GIF files with the game's own reader and writer"};
+    app.require_subcommand(1);
+    add(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::RuntimeError& e) {
+        return e.get_exit_code();
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    return 0;
+}
 
 int Usage() {
     std::fprintf(stderr, "usage: tvgif info FILE\n"
                          "       tvgif bench [--encode] FILE... [--reps N]\n"
-                         "       tvgif copy IN OUT [--rle]\n");
+                         "       tvgif copy IN OUT [--rle]\n"
+                         "       tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best]\n");
     return 2;
 }
 
@@ -227,6 +248,7 @@ int Bench(const std::vector<std::string>& names, int reps) {
 int main(int argc, char** argv) {
     if (argc < 3) return Usage();
     const std::string command = argv[1];
+    if (command == "optimize") return RunCommand(argc, argv, AddOptimizeCommand);
     if (command == "info" && argc == 3) return Info(argv[2]);
     if (command == "copy" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "--rle")))
         return Copy(argv[2], argv[3], argc == 5);
