@@ -31,7 +31,8 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
     const TGIFColorMap& map = frame.ActiveColorMap();
     for (int i = 0; i < map.Count(); ++i) {
         const TPaletteEntry e = map.Entry(i);
-        colours[static_cast<size_t>(i)] = 0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
+        colours[static_cast<size_t>(i)] =
+            0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
     }
     return colours;
 }
@@ -103,7 +104,7 @@ private:
     const TScreen& First; // the screen before the frame in the first pass
     const TScreen& Later; // and in every later pass
     int ScreenWidth;
-    TRect Area;           // the redrawn rectangle, frame coordinates
+    TRect Area;                        // the redrawn rectangle, frame coordinates
     std::vector<TPixelChoice> Choices; // of Area, row by row
 };
 
@@ -148,7 +149,8 @@ void TFrameRedraw::Run() {
     Area = box.IsEmpty() ? TRect{0, 0, 1, 1} : box;
     Choices.clear();
     for (int y = Area.Top; y < Area.Bottom; ++y)
-        for (int x = Area.Left; x < Area.Right; ++x) Choices.push_back(all[static_cast<size_t>(y) * width + x]);
+        for (int x = Area.Left; x < Area.Right; ++x)
+            Choices.push_back(all[static_cast<size_t>(y) * width + x]);
 
     // The transparent index: among the entries no needed pixel uses, the one
     // that most free pixels could show plain anyway, so that drawing them
@@ -244,11 +246,82 @@ bool TFrameRedraw::NeedsTransparency(const std::vector<uint8_t>& form, int t) co
     return false;
 }
 
-} // namespace
+// Gives every frame the one global table when all the colours the frames
+// show (and the background colour) fit in it with room to spare, so that no
+// frame carries a table of its own. Returns whether it did.
+bool UnifyColorTables(TGIFImage& image) {
+    std::vector<uint32_t> colours;
+    std::unordered_map<uint32_t, int> indexOf;
+    auto indexFor = [&](uint32_t colour) {
+        const auto found = indexOf.find(colour);
+        if (found != indexOf.end()) return found->second;
+        colours.push_back(colour);
+        return indexOf[colour] = static_cast<int>(colours.size()) - 1;
+    };
+    TGIFColorMap& global = image.Header.ColorMap;
+    int background = -1;
+    std::vector<std::array<int, 256>> maps;
+    for (const auto& frame : image.Images) {
+        const std::array<uint32_t, 256> frameColours = ColoursOf(*frame);
+        std::array<bool, 256> used{};
+        const uint8_t* pixels = frame->Data();
+        for (int64_t i = 0; i < frame->DataSize(); ++i) used[pixels[i]] = true;
+        const int t = TransparentIndexOf(*frame);
+        std::array<int, 256> map{};
+        map.fill(-1);
+        for (int i = 0; i < 256; ++i)
+            if (used[static_cast<size_t>(i)] && i != t)
+                map[static_cast<size_t>(i)] = indexFor(frameColours[static_cast<size_t>(i)]);
+        maps.push_back(map);
+    }
+    if (global.Count() > 0 && image.Header.BackgroundColorIndex() < global.Count()) {
+        const TPaletteEntry e = global.Entry(image.Header.BackgroundColorIndex());
+        background = indexFor(0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue);
+    }
+    if (colours.size() >= 256) return false;
 
-void OptimizeGIFBest(TGIFImage& image) {
-    if (image.Empty() || !CanFollow(image)) return;
-    image.StopPainters();
+    // A transparent index for each transparent frame that none of its
+    // visible colours takes; one spare entry serves every frame that shows
+    // them all.
+    std::vector<int> transparent(maps.size(), -1);
+    int spare = -1;
+    for (size_t f = 0; f < maps.size(); ++f) {
+        if (TransparentIndexOf(image.Images[static_cast<int>(f)]) < 0) continue;
+        std::vector<bool> taken(colours.size() + 1, false);
+        for (int v : maps[f])
+            if (v >= 0) taken[static_cast<size_t>(v)] = true;
+        int t = 0;
+        while (t < static_cast<int>(colours.size()) && taken[static_cast<size_t>(t)]) ++t;
+        if (t == static_cast<int>(colours.size())) {
+            if (spare < 0) {
+                colours.push_back(0xFF000000u);
+                spare = t;
+            }
+            t = spare;
+        }
+        transparent[f] = t;
+    }
+
+    global.Clear();
+    for (uint32_t c : colours)
+        global.Add(
+            RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)));
+    if (background >= 0) image.Header.SetBackgroundColorIndex(static_cast<uint8_t>(background));
+    for (size_t f = 0; f < maps.size(); ++f) {
+        TGIFSubImage& frame = image.Images[static_cast<int>(f)];
+        const int t = TransparentIndexOf(frame);
+        frame.ColorMap.Clear();
+        uint8_t* pixels = frame.Data();
+        for (int64_t i = 0; i < frame.DataSize(); ++i)
+            pixels[i] = static_cast<uint8_t>(pixels[i] == t ? transparent[f] : maps[f][pixels[i]]);
+        if (t >= 0) frame.GraphicControlExtension()->SetTransparentColorIndex(transparent[f]);
+        frame.FreeBitmap();
+    }
+    return true;
+}
+
+// Redraws every frame against the screen before it.
+void RedrawFrames(TGIFImage& image) {
     const int width = image.Width();
     const size_t area = static_cast<size_t>(width) * static_cast<size_t>(image.Height());
     // Every pass after the first starts from what the first one left.
@@ -259,6 +332,38 @@ void OptimizeGIFBest(TGIFImage& image) {
         TFrameRedraw(*frame, first, later, width).Run();
         ShowFrame(first, width, *frame);
         ShowFrame(later, width, *frame);
+    }
+}
+
+int64_t SavedSize(TGIFImage& image) {
+    TMemoryStream stream;
+    image.SaveToStream(stream);
+    return stream.Size();
+}
+
+} // namespace
+
+void OptimizeGIFBest(TGIFImage& image) {
+    if (image.Empty() || !CanFollow(image)) return;
+    image.StopPainters();
+    TMemoryStream before;
+    image.SaveToStream(before);
+    if (UnifyColorTables(image)) {
+        // One table may make codes wider than the tables it replaces: keep
+        // whichever way ends smaller.
+        RedrawFrames(image);
+        TGIFImage separate;
+        before.SetPosition(0);
+        separate.LoadFromStream(before);
+        RedrawFrames(separate);
+        TMemoryStream kept;
+        separate.SaveToStream(kept);
+        if (kept.Size() < SavedSize(image)) {
+            kept.SetPosition(0);
+            image.LoadFromStream(kept);
+        }
+    } else {
+        RedrawFrames(image);
     }
     image.Changed();
 }

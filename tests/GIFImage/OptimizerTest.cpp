@@ -41,7 +41,8 @@ int ShownDelay(const TGIFSubImage& frame) {
 // What the painter shows in two passes over a transparent ground: each
 // composed picture and how long it stays (equal pictures in a row join).
 std::vector<Shown> Timeline(TGIFImage& image) {
-    QImage target(std::max(1, image.Width()), std::max(1, image.Height()), QImage::Format_ARGB32_Premultiplied);
+    QImage target(std::max(1, image.Width()), std::max(1, image.Height()),
+                  QImage::Format_ARGB32_Premultiplied);
     target.fill(Qt::transparent);
     TGIFComposer composer(image, target, {0, 0, image.Width(), image.Height()}, GIFDrawFlagsDefault);
     std::vector<Shown> shown;
@@ -107,7 +108,8 @@ void MakeScreen(TGIFImage& image, int colours = 4) {
     AddColors(image.Header.ColorMap, colours);
 }
 
-TGIFGraphicControlExtension& AddControl(TGIFSubImage& frame, int disposal, int delay = 0, int transparent = -1) {
+TGIFGraphicControlExtension& AddControl(TGIFSubImage& frame, int disposal, int delay = 0,
+                                        int transparent = -1) {
     auto& control = static_cast<TGIFGraphicControlExtension&>(
         frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
     control.SetDisposal(static_cast<uint8_t>(disposal));
@@ -189,7 +191,9 @@ TEST(GIFOptimizeLossless, RandomAnimationsWithEveryDisposal) {
 TEST(GIFOptimize, EmptyImageIsLeftAloneWithoutProgress) {
     TGIFImage image;
     int reports = 0;
-    image.OnProgress = [&](TGraphic&, TProgressStage, int, bool, const TRect&, const std::string&) { ++reports; };
+    image.OnProgress = [&](TGraphic&, TProgressStage, int, bool, const TRect&, const std::string&) {
+        ++reports;
+    };
     OptimizeGIF(image, OptimizeAll);
     EXPECT_TRUE(image.Empty());
     EXPECT_EQ(reports, 0);
@@ -402,9 +406,8 @@ TEST(GIFOptimize, ReductionMethod9FailsAfterCroppingAndReportsNoSuccess) {
     MakeScreen(image);
     AddControl(AddFrame(image, 0, 0, 4, 2, {3, 3, 3, 3, 3, 1, 2, 3}), 1, 5, 3);
     std::vector<std::pair<TProgressStage, int>> reports;
-    image.OnProgress = [&](TGraphic&, TProgressStage stage, int percent, bool, const TRect&, const std::string&) {
-        reports.emplace_back(stage, percent);
-    };
+    image.OnProgress = [&](TGraphic&, TProgressStage stage, int percent, bool, const TRect&,
+                           const std::string&) { reports.emplace_back(stage, percent); };
     EXPECT_EQ(GIFErrorOf([&] { OptimizeGIF(image, OptimizeCrop | OptimizeReduceColors, 9); }),
               "Invalid reduction method");
     EXPECT_EQ(image.Images[0].Width(), 2);
@@ -436,8 +439,8 @@ TEST(GIFOptimize, WriteDataOptimisesOnlyWhileOptimizeOnWriteIsOn) {
 
 TEST(GIFOptimizeBest, NeverLargerThanTheFourOptionsOnTheFixtures) {
     size_t four = 0, best = 0;
-    for (const char* name : {"sprite-full.gif", "particles-dispose2.gif", "spinner-previous.gif",
-                             "text-fade-local.gif"}) {
+    for (const char* name :
+         {"sprite-full.gif", "particles-dispose2.gif", "spinner-previous.gif", "text-fade-local.gif"}) {
         const Bytes bytes = ReadFile(std::filesystem::path(TV_TEST_DATA "/gif/optimize") / name);
         four += ExpectLossless(bytes, 0x0F, false);
         best += ExpectLossless(bytes, 0x0F, true);

@@ -37,7 +37,8 @@ struct OptimizeSettings {
 void ShowProgress(TProgressStage stage, int percent) {
     constexpr int Width = 30;
     const int filled = std::clamp(percent, 0, 100) * Width / 100;
-    std::fprintf(stderr, "\rOptimizing... [%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
+    std::fprintf(stderr, "\rOptimizing... [%s%s] %3d%%",
+                 std::string(static_cast<size_t>(filled), '#').c_str(),
                  std::string(static_cast<size_t>(Width - filled), ' ').c_str(), percent);
     if (stage == TProgressStage::Ending) std::fprintf(stderr, "\n");
     std::fflush(stderr);

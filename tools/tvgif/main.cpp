@@ -43,10 +43,11 @@ int RunCommand(int argc, char** argv, void (*add)(CLI::App&)) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: tvgif info FILE\n"
-                         "       tvgif bench [--encode] FILE... [--reps N]\n"
-                         "       tvgif copy IN OUT [--rle]\n"
-                         "       tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best]\n");
+    std::fprintf(stderr,
+                 "usage: tvgif info FILE\n"
+                 "       tvgif bench [--encode] FILE... [--reps N]\n"
+                 "       tvgif copy IN OUT [--rle]\n"
+                 "       tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best]\n");
     return 2;
 }
 
