@@ -77,7 +77,7 @@ void ShowFrame(TScreen& screen, int screenWidth, TGIFSubImage& frame) {
 
 int EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits) {
     TMemoryStream out;
-    CompressImageData(out, 0, bits, 1 << bits, pixels.data(), false, height, width);
+    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), false, height, width);
     return static_cast<int>(out.Size());
 }
 

@@ -4,12 +4,12 @@
 // an option all four steps run; --best searches further. OUT is never larger
 // than IN: when the result would be, IN's bytes are written as they were.
 
+#include "Command.h"
 #include "Exceptions.h"
 #include "GIFBestOptimizer.h"
 #include "GIFImage.h"
 #include "GIFOptimizer.h"
 
-#include <CLI/CLI.hpp>
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
@@ -57,12 +57,11 @@ bool WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
 
 int RunOptimize(const OptimizeSettings& settings) {
     TMemoryStream input;
-    try {
-        input.LoadFromFile(settings.In);
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "%s: %s\n", settings.In.c_str(), e.what());
-        return 1;
-    }
+    if (const int result = Tvgif::ForFile(settings.In, [&] {
+            input.LoadFromFile(settings.In);
+            return Tvgif::ExitOk;
+        }))
+        return result;
     const std::vector<uint8_t> original = input.Memory();
 
     TGIFOptimizeOptions options = 0;
@@ -82,7 +81,7 @@ int RunOptimize(const OptimizeSettings& settings) {
             if (message == "Optimizing...") ShowProgress(stage, percent);
         };
     TMemoryStream output;
-    try {
+    const int result = Tvgif::ForFile(settings.In, [&] {
         input.SetPosition(0);
         image.LoadFromStream(input);
         OptimizeGIF(image, options);
@@ -93,22 +92,21 @@ int RunOptimize(const OptimizeSettings& settings) {
                 OptimizeGIF(image, again);
         }
         image.SaveToStream(output);
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "%s: %s\n", settings.In.c_str(), e.what());
-        return 1;
-    }
+        return Tvgif::ExitOk;
+    });
+    if (result != Tvgif::ExitOk) return result;
 
     const bool larger = output.Memory().size() > original.size();
     if (!WriteFile(settings.Out, larger ? original : output.Memory())) {
         std::fprintf(stderr, "%s: cannot write the file\n", settings.Out.c_str());
-        return 1;
+        return Tvgif::ExitFileError;
     }
     if (larger)
         std::fprintf(stderr, "%s: optimising would make it larger (%zu > %zu bytes); wrote it unchanged\n",
                      settings.In.c_str(), output.Memory().size(), original.size());
     else
         std::printf("%s: %zu -> %zu bytes\n", settings.In.c_str(), original.size(), output.Memory().size());
-    return 0;
+    return Tvgif::ExitOk;
 }
 
 } // namespace
@@ -125,7 +123,5 @@ void AddOptimizeCommand(CLI::App& app) {
     command->add_flag("--cleanup", settings->Cleanup, "drop needless transparency, disposal and extensions");
     command->add_flag("--colormap", settings->ColorMap, "sort colour tables by use and drop unused entries");
     command->add_flag("--best", settings->Best, "also redraw each frame in the smallest of a few forms");
-    command->callback([settings] {
-        if (const int code = RunOptimize(*settings)) throw CLI::RuntimeError(code);
-    });
+    Tvgif::SetAction(*command, [settings] { return RunOptimize(*settings); });
 }
