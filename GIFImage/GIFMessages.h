@@ -34,14 +34,19 @@ inline constexpr const char* CircularTableEntry = "Circular decoder table entry"
 inline constexpr const char* UnsupportedCodeSize = "Unsupported LZW code size";
 inline constexpr const char* CodeOutOfRange = "Decoder code out of range";
 inline constexpr const char* ImageTooLarge = "Image too large for its data";
+inline constexpr const char* ImageOverLimit = "Image exceeds the pixel limit of a load";
 
 // Writing.
 inline constexpr const char* UnsupportedVersion = "Unsupported GIF version";
 inline constexpr const char* ColorNotInTable = "Color not in color table";
 inline constexpr const char* InvalidStreamOperation = "Invalid stream operation";
 
+// Optimisation.
+inline constexpr const char* InvalidReductionMethod = "Invalid reduction method";
+
 // Progress.
 inline constexpr const char* Loading = "Loading...";
 inline constexpr const char* Saving = "Saving...";
+inline constexpr const char* Optimizing = "Optimizing...";
 
 } // namespace GIFMessages

@@ -1,0 +1,369 @@
+#include "GIFBestOptimizer.h"
+
+#include "GIFEncoder.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// What one pixel of the logical screen shows: the ground under the picture
+// (0), or an opaque colour 0xFFRRGGBB.
+using TScreen = std::vector<uint32_t>;
+constexpr uint32_t Ground = 0;
+
+int DisposalOf(const TGIFSubImage& frame) {
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    return control ? control->Disposal() : 0;
+}
+
+int TransparentIndexOf(const TGIFSubImage& frame) {
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    return frame.Transparent() && control ? control->TransparentColorIndex() : -1;
+}
+
+std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
+    std::array<uint32_t, 256> colours{};
+    const TGIFColorMap& map = frame.ActiveColorMap();
+    for (int i = 0; i < map.Count(); ++i) {
+        const TPaletteEntry e = map.Entry(i);
+        colours[static_cast<size_t>(i)] =
+            0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
+    }
+    return colours;
+}
+
+// The frames can be followed pixel by pixel: defined disposals, every frame
+// inside the screen, every pixel naming an entry of its table.
+bool CanFollow(TGIFImage& image) {
+    for (const auto& frame : image.Images) {
+        if (frame->Empty() || DisposalOf(*frame) > 3) return false;
+        if (frame->Left() + frame->Width() > image.Width() || frame->Top() + frame->Height() > image.Height())
+            return false;
+        const int count = frame->ActiveColorMap().Count();
+        const uint8_t* pixels = frame->Data();
+        if (count == 0 || *std::max_element(pixels, pixels + frame->DataSize()) >= count) return false;
+    }
+    return true;
+}
+
+// Shows the frame on screen and disposes of it as the painter does.
+void ShowFrame(TScreen& screen, int screenWidth, TGIFSubImage& frame) {
+    const std::array<uint32_t, 256> colours = ColoursOf(frame);
+    const int t = TransparentIndexOf(frame);
+    const int disposal = DisposalOf(frame);
+    const int width = frame.Width();
+    std::vector<uint32_t> before;
+    for (int y = 0; y < frame.Height(); ++y) {
+        uint32_t* row = screen.data() + static_cast<int64_t>(frame.Top() + y) * screenWidth + frame.Left();
+        const uint8_t* pixels = frame.Data() + static_cast<int64_t>(y) * width;
+        if (disposal == 3) before.insert(before.end(), row, row + width);
+        for (int x = 0; x < width; ++x)
+            if (pixels[x] != t) row[x] = colours[pixels[x]];
+    }
+    if (disposal != 2 && disposal != 3) return;
+    for (int y = 0; y < frame.Height(); ++y) {
+        uint32_t* row = screen.data() + static_cast<int64_t>(frame.Top() + y) * screenWidth + frame.Left();
+        if (disposal == 2)
+            std::fill_n(row, width, Ground);
+        else
+            std::copy_n(before.begin() + static_cast<ptrdiff_t>(y) * width, width, row);
+    }
+}
+
+int EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits) {
+    TMemoryStream out;
+    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), false, height, width);
+    return static_cast<int>(out.Size());
+}
+
+// One pixel of the redrawn frame: a needed one keeps its index; a free one
+// may be transparent or drawn with Plain (an index of the colour the screen
+// already shows there, -1 when the table has none).
+struct TPixelChoice {
+    bool Needed = false;
+    int Value = 0;
+    int Plain = -1;
+};
+
+class TFrameRedraw {
+public:
+    TFrameRedraw(TGIFSubImage& frame, const TScreen& first, const TScreen& later, int screenWidth)
+        : Frame(frame), First(first), Later(later), ScreenWidth(screenWidth) {}
+    void Run();
+
+private:
+    std::vector<uint8_t> Form(int kind, int t) const;
+    bool NeedsTransparency(const std::vector<uint8_t>& form, int t) const;
+
+    TGIFSubImage& Frame;
+    const TScreen& First; // the screen before the frame in the first pass
+    const TScreen& Later; // and in every later pass
+    int ScreenWidth;
+    TRect Area;                        // the redrawn rectangle, frame coordinates
+    std::vector<TPixelChoice> Choices; // of Area, row by row
+};
+
+void TFrameRedraw::Run() {
+    const int width = Frame.Width();
+    const int height = Frame.Height();
+    const std::array<uint32_t, 256> colours = ColoursOf(Frame);
+    const TGIFColorMap& map = Frame.ActiveColorMap();
+    std::unordered_map<uint32_t, int> indexOf;
+    for (int i = map.Count() - 1; i >= 0; --i) indexOf[colours[static_cast<size_t>(i)]] = i;
+    const int t0 = TransparentIndexOf(Frame);
+    const bool restoresToGround = DisposalOf(Frame) == 2;
+
+    std::vector<TPixelChoice> all(static_cast<size_t>(width) * static_cast<size_t>(height));
+    TRect box{width, height, 0, 0};
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* pixels = Frame.Data() + static_cast<int64_t>(y) * width;
+        const int64_t screenRow = static_cast<int64_t>(Frame.Top() + y) * ScreenWidth + Frame.Left();
+        for (int x = 0; x < width; ++x) {
+            TPixelChoice& choice = all[static_cast<size_t>(y) * width + x];
+            const uint32_t first = First[static_cast<size_t>(screenRow + x)];
+            const uint32_t later = Later[static_cast<size_t>(screenRow + x)];
+            // A colour every pass shows there before this frame.
+            const bool settled = first == later && first != Ground;
+            const int v = pixels[x];
+            choice.Value = v;
+            choice.Needed = v != t0 && !(settled && colours[static_cast<size_t>(v)] == first);
+            if (settled) {
+                const auto found = indexOf.find(first);
+                if (found != indexOf.end()) choice.Plain = found->second;
+            }
+            // Restoring to the ground must still reach whatever is not ground.
+            const bool mustCover = restoresToGround && !(first == Ground && later == Ground);
+            if (choice.Needed || mustCover) {
+                box.Left = std::min(box.Left, x);
+                box.Right = std::max(box.Right, x + 1);
+                box.Top = std::min(box.Top, y);
+                box.Bottom = std::max(box.Bottom, y + 1);
+            }
+        }
+    }
+    Area = box.IsEmpty() ? TRect{0, 0, 1, 1} : box;
+    Choices.clear();
+    for (int y = Area.Top; y < Area.Bottom; ++y)
+        for (int x = Area.Left; x < Area.Right; ++x)
+            Choices.push_back(all[static_cast<size_t>(y) * width + x]);
+
+    // The transparent index: among the entries no needed pixel uses, the one
+    // that most free pixels could show plain anyway, so that drawing them
+    // transparent or plain is the same byte.
+    std::array<bool, 256> usedByNeeded{};
+    std::array<int, 256> plainUse{};
+    for (const TPixelChoice& c : Choices) {
+        if (c.Needed)
+            usedByNeeded[static_cast<size_t>(c.Value)] = true;
+        else if (c.Plain >= 0)
+            ++plainUse[static_cast<size_t>(c.Plain)];
+    }
+    int t = -1;
+    for (int i = 0; i < map.Count(); ++i) {
+        if (usedByNeeded[static_cast<size_t>(i)]) continue;
+        if (t < 0 || plainUse[static_cast<size_t>(i)] > plainUse[static_cast<size_t>(t)] ||
+            (plainUse[static_cast<size_t>(i)] == plainUse[static_cast<size_t>(t)] && i == t0))
+            t = i;
+    }
+    for (const TPixelChoice& c : Choices)
+        if (!c.Needed && c.Plain < 0 && t < 0) return; // cannot happen; keep the frame
+
+    const int bits = map.BitsPerPixel();
+    const int areaWidth = Area.Width();
+    const int areaHeight = Area.Height();
+    std::vector<uint8_t> current(Frame.Data(), Frame.Data() + Frame.DataSize());
+    int bestSize = EncodedSize(current, width, height, bits);
+    std::vector<uint8_t> best;
+    bool bestTransparent = false;
+    for (int kind = 0; kind < 3; ++kind) {
+        if (kind == 0 && t < 0) continue;
+        std::vector<uint8_t> form = Form(kind, t);
+        const bool transparent = NeedsTransparency(form, t);
+        // A graphic control extension to add costs its 8 bytes.
+        const int size = EncodedSize(form, areaWidth, areaHeight, bits) +
+                         (transparent && !Frame.GraphicControlExtension() ? 8 : 0);
+        if (size < bestSize) {
+            bestSize = size;
+            best = std::move(form);
+            bestTransparent = transparent;
+        }
+    }
+    if (best.empty()) return;
+
+    Frame.SetLeft(static_cast<uint16_t>(Frame.Left() + Area.Left));
+    Frame.SetTop(static_cast<uint16_t>(Frame.Top() + Area.Top));
+    Frame.SetWidth(static_cast<uint16_t>(areaWidth));
+    Frame.SetHeight(static_cast<uint16_t>(areaHeight));
+    Frame.SetPacked(Frame.Packed() & ~0x40);
+    for (int y = 0; y < areaHeight; ++y)
+        std::copy_n(best.begin() + static_cast<ptrdiff_t>(y) * areaWidth, areaWidth, Frame.ScanLine(y));
+    if (bestTransparent) {
+        TGIFGraphicControlExtension* control = Frame.GraphicControlExtension();
+        if (!control)
+            control = static_cast<TGIFGraphicControlExtension*>(
+                &Frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(Frame)));
+        control->SetTransparent(true);
+        control->SetTransparentColorIndex(t);
+    } else if (Frame.Transparent()) {
+        Frame.GraphicControlExtension()->SetTransparent(false);
+    }
+    Frame.FreeBitmap();
+}
+
+// kind 0: free pixels transparent; 1: plain where the table has the colour;
+// 2: whichever continues the run of the pixel before.
+std::vector<uint8_t> TFrameRedraw::Form(int kind, int t) const {
+    std::vector<uint8_t> form(Choices.size());
+    int previous = -1;
+    for (size_t i = 0; i < Choices.size(); ++i) {
+        const TPixelChoice& c = Choices[i];
+        int value = c.Value;
+        if (!c.Needed) {
+            if (kind == 0)
+                value = t;
+            else if (kind == 1)
+                value = c.Plain >= 0 ? c.Plain : t;
+            else if (previous >= 0 && (previous == t || previous == c.Plain))
+                value = previous;
+            else
+                value = t >= 0 ? t : c.Plain;
+        }
+        form[i] = static_cast<uint8_t>(value);
+        previous = value;
+    }
+    return form;
+}
+
+bool TFrameRedraw::NeedsTransparency(const std::vector<uint8_t>& form, int t) const {
+    if (t < 0) return false;
+    for (size_t i = 0; i < Choices.size(); ++i)
+        if (!Choices[i].Needed && form[i] == t && Choices[i].Plain != t) return true;
+    return false;
+}
+
+// Gives every frame the one global table when all the colours the frames
+// show (and the background colour) fit in it with room to spare, so that no
+// frame carries a table of its own. Returns whether it did.
+bool UnifyColorTables(TGIFImage& image) {
+    std::vector<uint32_t> colours;
+    std::unordered_map<uint32_t, int> indexOf;
+    auto indexFor = [&](uint32_t colour) {
+        const auto found = indexOf.find(colour);
+        if (found != indexOf.end()) return found->second;
+        colours.push_back(colour);
+        return indexOf[colour] = static_cast<int>(colours.size()) - 1;
+    };
+    TGIFColorMap& global = image.Header.ColorMap;
+    int background = -1;
+    std::vector<std::array<int, 256>> maps;
+    for (const auto& frame : image.Images) {
+        const std::array<uint32_t, 256> frameColours = ColoursOf(*frame);
+        std::array<bool, 256> used{};
+        const uint8_t* pixels = frame->Data();
+        for (int64_t i = 0; i < frame->DataSize(); ++i) used[pixels[i]] = true;
+        const int t = TransparentIndexOf(*frame);
+        std::array<int, 256> map{};
+        map.fill(-1);
+        for (int i = 0; i < 256; ++i)
+            if (used[static_cast<size_t>(i)] && i != t)
+                map[static_cast<size_t>(i)] = indexFor(frameColours[static_cast<size_t>(i)]);
+        maps.push_back(map);
+    }
+    if (global.Count() > 0 && image.Header.BackgroundColorIndex() < global.Count()) {
+        const TPaletteEntry e = global.Entry(image.Header.BackgroundColorIndex());
+        background = indexFor(0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue);
+    }
+    if (colours.size() >= 256) return false;
+
+    // A transparent index for each transparent frame that none of its
+    // visible colours takes; one spare entry serves every frame that shows
+    // them all.
+    std::vector<int> transparent(maps.size(), -1);
+    int spare = -1;
+    for (size_t f = 0; f < maps.size(); ++f) {
+        if (TransparentIndexOf(image.Images[static_cast<int>(f)]) < 0) continue;
+        std::vector<bool> taken(colours.size() + 1, false);
+        for (int v : maps[f])
+            if (v >= 0) taken[static_cast<size_t>(v)] = true;
+        int t = 0;
+        while (t < static_cast<int>(colours.size()) && taken[static_cast<size_t>(t)]) ++t;
+        if (t == static_cast<int>(colours.size())) {
+            if (spare < 0) {
+                colours.push_back(0xFF000000u);
+                spare = t;
+            }
+            t = spare;
+        }
+        transparent[f] = t;
+    }
+
+    global.Clear();
+    for (uint32_t c : colours)
+        global.Add(
+            RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)));
+    if (background >= 0) image.Header.SetBackgroundColorIndex(static_cast<uint8_t>(background));
+    for (size_t f = 0; f < maps.size(); ++f) {
+        TGIFSubImage& frame = image.Images[static_cast<int>(f)];
+        const int t = TransparentIndexOf(frame);
+        frame.ColorMap.Clear();
+        uint8_t* pixels = frame.Data();
+        for (int64_t i = 0; i < frame.DataSize(); ++i)
+            pixels[i] = static_cast<uint8_t>(pixels[i] == t ? transparent[f] : maps[f][pixels[i]]);
+        if (t >= 0) frame.GraphicControlExtension()->SetTransparentColorIndex(transparent[f]);
+        frame.FreeBitmap();
+    }
+    return true;
+}
+
+// Redraws every frame against the screen before it.
+void RedrawFrames(TGIFImage& image) {
+    const int width = image.Width();
+    const size_t area = static_cast<size_t>(width) * static_cast<size_t>(image.Height());
+    // Every pass after the first starts from what the first one left.
+    TScreen later(area, Ground);
+    for (const auto& frame : image.Images) ShowFrame(later, width, *frame);
+    TScreen first(area, Ground);
+    for (const auto& frame : image.Images) {
+        TFrameRedraw(*frame, first, later, width).Run();
+        ShowFrame(first, width, *frame);
+        ShowFrame(later, width, *frame);
+    }
+}
+
+int64_t SavedSize(TGIFImage& image) {
+    TMemoryStream stream;
+    image.SaveToStream(stream);
+    return stream.Size();
+}
+
+} // namespace
+
+void OptimizeGIFBest(TGIFImage& image) {
+    if (image.Empty() || !CanFollow(image)) return;
+    image.StopPainters();
+    TMemoryStream before;
+    image.SaveToStream(before);
+    if (UnifyColorTables(image)) {
+        // One table may make codes wider than the tables it replaces: keep
+        // whichever way ends smaller.
+        RedrawFrames(image);
+        TGIFImage separate;
+        before.SetPosition(0);
+        separate.LoadFromStream(before);
+        RedrawFrames(separate);
+        TMemoryStream kept;
+        separate.SaveToStream(kept);
+        if (kept.Size() < SavedSize(image)) {
+            kept.SetPosition(0);
+            image.LoadFromStream(kept);
+        }
+    } else {
+        RedrawFrames(image);
+    }
+    image.Changed();
+}

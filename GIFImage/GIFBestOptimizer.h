@@ -1,0 +1,15 @@
+#pragma once
+// A closer search than the optimisation options make: every frame is redrawn
+// against what the screen shows before it, in whichever of a few forms
+// compresses smallest, and still shows exactly the same.
+
+class TGIFImage;
+
+// For each frame: only the rectangle that changes what the screen shows
+// (for a frame restored to the background, also what it must clear), its
+// unchanged pixels drawn plain, drawn transparent, or each chosen to lengthen
+// the runs the compressor sees, with the transparent index picked among the
+// colours those pixels show. The smallest form is kept, the frame as it was
+// when nothing is smaller. Pictures with undefined disposals, frames outside
+// the logical screen or colour indices outside their table are left alone.
+void OptimizeGIFBest(TGIFImage& image);

@@ -1,0 +1,385 @@
+#include "GIFOptimizer.h"
+
+#include "GIFAppExtNSLoop.h"
+#include "GIFCommentExtension.h"
+#include "GIFDrawFlags.h"
+#include "GIFException.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+#include "GIFMessages.h"
+#include "GIFTextExtension.h"
+#include "GIFUnknownAppExtension.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+int DisposalOf(const TGIFSubImage& frame) {
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    return control ? control->Disposal() : 0;
+}
+
+// The frame's area restores to the background or to what was before it.
+bool Restores(const TGIFSubImage& frame) {
+    const int disposal = DisposalOf(frame);
+    return disposal == 2 || disposal == 3;
+}
+
+bool HasUndefinedDisposal(const TGIFImage& image) {
+    for (const auto& frame : image.Images)
+        if (DisposalOf(*frame) > 3) return true;
+    return false;
+}
+
+// How long the painter shows the frame, in hundredths of a second.
+int ShownDelay(const TGIFSubImage& frame) {
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    const int delay = control ? control->Delay() : 0;
+    return delay == 0 ? DelayDefault : std::max(delay, DelayMinimum);
+}
+
+uint8_t TransparentIndexOf(const TGIFSubImage& frame) {
+    return frame.GraphicControlExtension() ? frame.GraphicControlExtension()->TransparentColorIndex() : 0;
+}
+
+TRect BoundsOf(const TGIFSubImage& frame) {
+    return TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+}
+
+std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
+    std::array<bool, 256> used{};
+    if (frame.Empty()) return used;
+    const uint8_t* pixels = frame.Data();
+    for (int64_t i = 0; i < frame.DataSize(); ++i) used[pixels[i]] = true;
+    return used;
+}
+
+// The three bytes of entry index, or none when the table does not hold it.
+bool EntryOf(const TGIFColorMap& map, int index, TPaletteEntry& entry) {
+    if (index >= map.Count()) return false;
+    entry = map.Entry(index);
+    return true;
+}
+
+TGIFGraphicControlExtension& GraphicControlFor(TGIFSubImage& frame) {
+    if (TGIFGraphicControlExtension* control = frame.GraphicControlExtension()) return *control;
+    auto& added = frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame));
+    return static_cast<TGIFGraphicControlExtension&>(added);
+}
+
+// Replaces the frame's pixels by the rectangle area of them (frame
+// coordinates), moving the frame so that what remains stays in place.
+void CutFrame(TGIFSubImage& frame, const TRect& area) {
+    const int width = frame.Width();
+    std::vector<uint8_t> kept(static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height()));
+    for (int y = area.Top; y < area.Bottom; ++y)
+        std::copy_n(frame.Data() + static_cast<int64_t>(y) * width + area.Left, area.Width(),
+                    kept.begin() + static_cast<ptrdiff_t>(y - area.Top) * area.Width());
+    frame.SetLeft(static_cast<uint16_t>(frame.Left() + area.Left));
+    frame.SetTop(static_cast<uint16_t>(frame.Top() + area.Top));
+    frame.SetWidth(static_cast<uint16_t>(area.Width()));
+    frame.SetHeight(static_cast<uint16_t>(area.Height()));
+    for (int y = 0; y < area.Height(); ++y)
+        std::copy_n(kept.begin() + static_cast<ptrdiff_t>(y) * area.Width(), area.Width(), frame.ScanLine(y));
+    frame.FreeBitmap();
+}
+
+// The smallest rectangle (frame coordinates) of the pixels other than t;
+// empty when there are none.
+TRect OpaqueBounds(const TGIFSubImage& frame, uint8_t t) {
+    const int width = frame.Width();
+    const int height = frame.Height();
+    TRect box{width, height, 0, 0};
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = frame.Data() + static_cast<int64_t>(y) * width;
+        int left = 0;
+        while (left < width && row[left] == t) ++left;
+        if (left == width) continue;
+        int right = width;
+        while (row[right - 1] == t) --right;
+        box.Left = std::min(box.Left, left);
+        box.Right = std::max(box.Right, right);
+        box.Top = std::min(box.Top, y);
+        box.Bottom = y + 1;
+    }
+    return box.IsEmpty() ? TRect{} : box;
+}
+
+class TOptimizeRun {
+public:
+    TOptimizeRun(TGIFImage& image) : Image(image), Total(6 * image.Images.Count()) {}
+
+    void Count(int steps = 1) { Step += steps; }
+    void Report() {
+        const int percent = Total > 0 ? (Step * 100 + Total / 2) / Total : 0;
+        Image.Progress(TProgressStage::Running, percent, false, TRect{}, GIFMessages::Optimizing);
+    }
+
+    void OptimizeColorMaps();
+    void CleanupTransparency();
+    void CleanupDisposals();
+    void MergeFrames();
+    void CropFrames();
+    void CleanupExtensionsAndFrames();
+
+private:
+    bool CanDropBlankFrame(int index) const;
+
+    TGIFImage& Image;
+    const int Total;
+    int Step = 0;
+};
+
+void TOptimizeRun::OptimizeColorMaps() {
+    if (Image.Header.ColorMap.Count() > 0) Image.Header.ColorMap.Optimize();
+    for (const auto& frame : Image.Images) {
+        Count();
+        if (frame->ColorMap.Count() == 0) continue;
+        frame->ColorMap.Optimize();
+        Report();
+    }
+}
+
+void TOptimizeRun::CleanupTransparency() {
+    for (const auto& frame : Image.Images) {
+        Count();
+        TGIFGraphicControlExtension* control = frame->GraphicControlExtension();
+        if (!frame->Transparent() || !control) continue;
+        if (UsedIndices(*frame)[control->TransparentColorIndex()]) continue;
+        control->SetTransparent(false);
+        Report();
+    }
+}
+
+void TOptimizeRun::CleanupDisposals() {
+    // With an undefined disposal anywhere, the painter draws frames in a way
+    // that depends on which disposals the picture uses: leave them all.
+    const bool undefined = HasUndefinedDisposal(Image);
+    for (int i = 0; i + 1 < Image.Images.Count(); ++i) {
+        Count();
+        TGIFSubImage& frame = Image.Images[i];
+        TGIFSubImage& next = Image.Images[i + 1];
+        if (!Restores(frame) || next.Transparent()) continue;
+        const TRect common = BoundsOf(frame).Intersect(BoundsOf(next));
+        if (common.IsEmpty()) continue;
+        // Only when the next frame paints over all of this one, and does not
+        // itself restore to what this disposal leaves, is the restoring unseen.
+        if (!undefined && common == BoundsOf(frame) && !next.Empty() && DisposalOf(next) != 3)
+            frame.GraphicControlExtension()->SetDisposal(0);
+        Report();
+    }
+}
+
+void TOptimizeRun::MergeFrames() {
+    for (int c = Image.Images.Count() - 1; c >= 1; --c) {
+        Count();
+        int b = c - 1;
+        while (b >= 1 && DisposalOf(Image.Images[b]) == 3) --b;
+        MergeGIFFrame(Image.Images[c], &Image.Images[b]);
+        Report();
+    }
+}
+
+// A frame that shows nothing can go when the frame before it stays on screen
+// unchanged for the same time: that frame leaves its picture in place, and
+// this one neither restores, waits for input nor carries other extensions.
+bool TOptimizeRun::CanDropBlankFrame(int index) const {
+    if (index == 0 || HasUndefinedDisposal(Image)) return false;
+    const TGIFSubImage& frame = Image.Images[index];
+    const TGIFSubImage& before = Image.Images[index - 1];
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    if (frame.Extensions.Count() != 1 || !control || control->UserInput() || control->Disposal() == 2)
+        return false;
+    if (DisposalOf(before) > 1) return false;
+    return ShownDelay(before) + ShownDelay(frame) <= 0xFFFF;
+}
+
+void TOptimizeRun::CropFrames() {
+    for (int c = Image.Images.Count() - 1; c >= 0; --c) {
+        Count();
+        TGIFSubImage& frame = Image.Images[c];
+        // Cropping a frame that restores to the background would shrink the
+        // area it restores; undefined disposals are left as they are.
+        if (frame.Empty() || !frame.Transparent() || DisposalOf(frame) == 2 || DisposalOf(frame) > 3)
+            continue;
+        if (!OpaqueBounds(frame, TransparentIndexOf(frame)).IsEmpty()) {
+            if (CropGIFFrame(frame)) Report();
+            continue;
+        }
+        if (CanDropBlankFrame(c)) {
+            TGIFSubImage& before = Image.Images[c - 1];
+            const int delay = ShownDelay(before) + ShownDelay(frame);
+            GraphicControlFor(before).SetDelay(static_cast<uint16_t>(delay));
+            Image.Images.Delete(c);
+        } else {
+            // Keeps its place in time and its disposal, as one clear pixel.
+            CutFrame(frame, TRect{0, 0, 1, 1});
+        }
+        Report();
+    }
+}
+
+void TOptimizeRun::CleanupExtensionsAndFrames() {
+    const int frames = Image.Images.Count();
+    bool loopBefore = false; // a frame before n carries a looping extension
+    std::vector<bool> loopUpTo(static_cast<size_t>(frames), false);
+    for (int n = 0; n < frames; ++n) {
+        loopUpTo[static_cast<size_t>(n)] = loopBefore;
+        for (const auto& extension : Image.Images[n].Extensions)
+            if (dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) loopBefore = true;
+    }
+    for (int n = frames - 1; n >= 0; --n) {
+        TGIFSubImage& frame = Image.Images[n];
+        for (int e = frame.Extensions.Count() - 1; e >= 0; --e) {
+            const TGIFExtension* extension = &frame.Extensions[e];
+            bool drop = dynamic_cast<const TGIFCommentExtension*>(extension) ||
+                        dynamic_cast<const TGIFTextExtension*>(extension) ||
+                        dynamic_cast<const TGIFUnknownAppExtension*>(extension);
+            // A later looping extension only counts when no earlier frame has
+            // one: the painter loops back to the frame that carries the first.
+            if (dynamic_cast<const TGIFAppExtNSLoop*>(extension))
+                drop = frames == 1 || (n > 0 && loopUpTo[static_cast<size_t>(n)]);
+            if (drop) frame.Extensions.Delete(e);
+        }
+        if (TGIFGraphicControlExtension* control = frame.GraphicControlExtension()) {
+            const bool single = frames == 1;
+            if ((control->Delay() == 0 || single) && !control->Transparent() && !control->UserInput() &&
+                (control->Disposal() < 2 || single))
+                frame.Extensions.Delete(frame.Extensions.IndexOf(control));
+        }
+        if (frame.Empty() && frame.Extensions.Count() == 0) Image.Images.Delete(n);
+    }
+    Report();
+}
+
+} // namespace
+
+bool CanAddColor(TGIFSubImage& self) {
+    const int own = self.ColorMap.Count();
+    if (own > 0) return own < TGIFColorMap::MaxColors;
+    TGIFImage* image = self.Image();
+    const int global = image ? image->Header.ColorMap.Count() : 0;
+    return global > 0 && global < TGIFColorMap::MaxColors;
+}
+
+int TransparentIndexForMerging(TGIFSubImage& self) {
+    const std::array<bool, 256> used = UsedIndices(self);
+    TGIFImage* image = self.Image();
+    TGIFColorMap& table = self.ActiveColorMap();
+    if (self.ColorMap.Count() == 0 && image) {
+        for (const auto& other : image->Images) {
+            if (other.get() == &self || !other->Transparent() || other->ColorMap.Count() > 0) continue;
+            const int t = TransparentIndexOf(*other);
+            // Shared only when no visible pixel of self has that index.
+            if (!used[t] && t < std::max(1, table.Count())) return t;
+            break;
+        }
+    }
+    for (int i = 0; i < table.Count(); ++i)
+        if (!used[i]) return i;
+    if (table.Count() >= TGIFColorMap::MaxColors) throw GIFException(GIFMessages::ColorTableOverflow);
+    return table.Add(RGBColor(0, 0, 0));
+}
+
+void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
+    if (self.Empty() || !previous || previous->Empty() || DisposalOf(*previous) > 1) return;
+    const TRect common = BoundsOf(self).Intersect(BoundsOf(*previous));
+    if (common.IsEmpty()) return;
+
+    const bool wasTransparent = self.Transparent();
+    bool pending = false;
+    int t = 0;
+    if (wasTransparent) {
+        t = TransparentIndexOf(self);
+    } else {
+        if (!CanAddColor(self)) return;
+        pending = true;
+    }
+    const bool previousTransparent = previous->Transparent();
+    const int p = previousTransparent ? TransparentIndexOf(*previous) : -1;
+
+    TGIFColorMap& selfMap = self.ActiveColorMap();
+    TGIFColorMap& previousMap = previous->ActiveColorMap();
+    const bool sameMap = &selfMap == &previousMap;
+    const int selfWidth = self.Width();
+    const int previousWidth = previous->Width();
+    bool taken = false;
+    for (int y = common.Top; y < common.Bottom; ++y) {
+        uint8_t* row = self.Data() + static_cast<int64_t>(y - self.Top()) * selfWidth;
+        const uint8_t* under = previous->Data() + static_cast<int64_t>(y - previous->Top()) * previousWidth;
+        for (int x = common.Left; x < common.Right; ++x) {
+            uint8_t& s = row[x - self.Left()];
+            const uint8_t q = under[x - previous->Left()];
+            if ((!pending && s == t) || q == p) continue;
+            bool same = sameMap && s == q;
+            TPaletteEntry a{}, b{};
+            if (!same && EntryOf(selfMap, s, a) && EntryOf(previousMap, q, b)) same = a == b;
+            if (!same) continue;
+            if (pending) {
+                t = TransparentIndexForMerging(self);
+                pending = false;
+                taken = true;
+            }
+            s = static_cast<uint8_t>(t);
+        }
+    }
+    if (!wasTransparent && taken) {
+        TGIFGraphicControlExtension& control = GraphicControlFor(self);
+        control.SetTransparent(true);
+        control.SetTransparentColorIndex(t);
+    }
+    self.FreeBitmap();
+}
+
+bool CropGIFFrame(TGIFSubImage& frame) {
+    if (frame.Empty() || !frame.Transparent()) return false;
+    const TRect box = OpaqueBounds(frame, TransparentIndexOf(frame));
+    if (box.IsEmpty()) {
+        frame.SetWidth(0);
+        frame.SetHeight(0);
+        return true;
+    }
+    if (box == TRect{0, 0, frame.Width(), frame.Height()}) return false;
+    CutFrame(frame, box);
+    return true;
+}
+
+void OptimizeGIF(TGIFImage& image, TGIFOptimizeOptions options, uint8_t reductionMethod,
+                 uint32_t reductionBits, uint8_t ditherMode) {
+    (void)reductionBits;
+    (void)ditherMode;
+    if (image.Empty()) return;
+    image.StopPainters();
+    TOptimizeRun run(image);
+    image.Progress(TProgressStage::Starting, 0, false, TRect{}, GIFMessages::Optimizing);
+    try {
+        const int frames = image.Images.Count();
+        if (options & OptimizeColorMap) run.OptimizeColorMaps();
+        if (options & OptimizeCleanup) {
+            run.CleanupTransparency();
+            run.CleanupDisposals();
+        } else {
+            run.Count(2 * frames);
+        }
+        if (options & OptimizeMerge)
+            run.MergeFrames();
+        else
+            run.Count(frames);
+        if (options & OptimizeCrop)
+            run.CropFrames();
+        else
+            run.Count(frames);
+        run.Count(image.Images.Count());
+        if ((options & OptimizeReduceColors) && !(options & OptimizeCleanup) && reductionMethod == 9)
+            throw GIFException(GIFMessages::InvalidReductionMethod);
+        if (options & OptimizeCleanup) run.CleanupExtensionsAndFrames();
+    } catch (...) {
+        image.Progress(TProgressStage::Ending, 0, true, TRect{}, GIFMessages::Optimizing);
+        image.Changed();
+        throw;
+    }
+    image.Progress(TProgressStage::Ending, 100, true, TRect{}, GIFMessages::Optimizing);
+    image.Changed();
+}

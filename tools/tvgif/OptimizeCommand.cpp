@@ -1,0 +1,127 @@
+// tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best]
+//
+// Rewrites IN into OUT so that it stores less and animates the same. Without
+// an option all four steps run; --best searches further. OUT is never larger
+// than IN: when the result would be, IN's bytes are written as they were.
+
+#include "Command.h"
+#include "Exceptions.h"
+#include "GIFBestOptimizer.h"
+#include "GIFImage.h"
+#include "GIFOptimizer.h"
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct OptimizeSettings {
+    std::string In;
+    std::string Out;
+    bool Crop = false;
+    bool Merge = false;
+    bool Cleanup = false;
+    bool ColorMap = false;
+    bool Best = false;
+};
+
+// A bar on stderr that redraws itself in place; only for a terminal.
+void ShowProgress(TProgressStage stage, int percent) {
+    constexpr int Width = 30;
+    const int filled = std::clamp(percent, 0, 100) * Width / 100;
+    std::fprintf(stderr, "\rOptimizing... [%s%s] %3d%%",
+                 std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(Width - filled), ' ').c_str(), percent);
+    if (stage == TProgressStage::Ending) std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+}
+
+bool WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    QSaveFile file(QString::fromStdString(name));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+int RunOptimize(const OptimizeSettings& settings) {
+    TMemoryStream input;
+    if (const int result = Tvgif::ForFile(settings.In, [&] {
+            input.LoadFromFile(settings.In);
+            return Tvgif::ExitOk;
+        }))
+        return result;
+    const std::vector<uint8_t> original = input.Memory();
+
+    TGIFOptimizeOptions options = 0;
+    if (settings.Crop) options |= OptimizeCrop;
+    if (settings.Merge) options |= OptimizeMerge;
+    if (settings.Cleanup) options |= OptimizeCleanup;
+    if (settings.ColorMap) options |= OptimizeColorMap;
+    if (options == 0) options = OptimizeCrop | OptimizeMerge | OptimizeCleanup | OptimizeColorMap;
+
+    TGIFImage image;
+    image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
+        std::fprintf(stderr, "%s: warning: %s\n", settings.In.c_str(), message.c_str());
+    };
+    if (isatty(STDERR_FILENO))
+        image.OnProgress = [](TGraphic&, TProgressStage stage, int percent, bool, const TRect&,
+                              const std::string& message) {
+            if (message == "Optimizing...") ShowProgress(stage, percent);
+        };
+    TMemoryStream output;
+    const int result = Tvgif::ForFile(settings.In, [&] {
+        input.SetPosition(0);
+        image.LoadFromStream(input);
+        OptimizeGIF(image, options);
+        if (settings.Best) {
+            OptimizeGIFBest(image);
+            // The redrawn frames may leave entries and transparency unused.
+            if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
+                OptimizeGIF(image, again);
+        }
+        image.SaveToStream(output);
+        return Tvgif::ExitOk;
+    });
+    if (result != Tvgif::ExitOk) return result;
+
+    const bool larger = output.Memory().size() > original.size();
+    if (!WriteFile(settings.Out, larger ? original : output.Memory())) {
+        std::fprintf(stderr, "%s: cannot write the file\n", settings.Out.c_str());
+        return Tvgif::ExitFileError;
+    }
+    if (larger)
+        std::fprintf(stderr, "%s: optimising would make it larger (%zu > %zu bytes); wrote it unchanged\n",
+                     settings.In.c_str(), output.Memory().size(), original.size());
+    else
+        std::printf("%s: %zu -> %zu bytes\n", settings.In.c_str(), original.size(), output.Memory().size());
+    return Tvgif::ExitOk;
+}
+
+} // namespace
+
+void AddOptimizeCommand(CLI::App& app) {
+    auto settings = std::make_shared<OptimizeSettings>();
+    CLI::App* command = app.add_subcommand(
+        "optimize", "Rewrites IN into OUT so that it stores less and animates the same (all four steps "
+                    "when no step is named); OUT is never larger than IN");
+    command->add_option("IN", settings->In, "GIF file to read")->required();
+    command->add_option("OUT", settings->Out, "GIF file to write")->required();
+    command->add_flag("--crop", settings->Crop, "crop transparent borders, drop frames that show nothing");
+    command->add_flag("--merge", settings->Merge, "make pixels transparent that repeat the frame underneath");
+    command->add_flag("--cleanup", settings->Cleanup, "drop needless transparency, disposal and extensions");
+    command->add_flag("--colormap", settings->ColorMap, "sort colour tables by use and drop unused entries");
+    command->add_flag("--best", settings->Best, "also redraw each frame in the smallest of a few forms");
+    Tvgif::SetAction(*command, [settings] { return RunOptimize(*settings); });
+}
