@@ -46,13 +46,40 @@ QMenu* TMainMenu::AddTrailingTopItem(const QString& name, const QString& caption
     return AddTopItem(name, caption);
 }
 
-int TMainMenu::RowsHeight(int width) {
+void TMainMenu::LayOut(int width) {
     // Laid out in a bar tall enough for every row, no item is taken for
     // hidden, and the size hint reaches down to the lowest row.
     const QSize old = size();
     resize(width, 10000);
     QResizeEvent relayout(size(), old);
     QApplication::sendEvent(this, &relayout);
+}
+
+bool TMainMenu::EveryItemWithin(int width) const {
+    for (QAction* action : actions()) {
+        if (action->isSeparator() || !action->isVisible()) continue;
+        const QRect item = actionGeometry(action);
+        if (item.isEmpty() || item.left() < 0 || item.right() >= width) return false;
+    }
+    return true;
+}
+
+int TMainMenu::RowsHeight(int width) {
+    // A font made smaller for an earlier width is given back first.
+    if (FontBeforeShrinking && font() == ShrunkFont) setFont(*FontBeforeShrinking);
+    FontBeforeShrinking.reset();
+    LayOut(width);
+    // Where even the items before the trailing one do not fit in a row (a
+    // larger desktop font), the bar's font is made smaller rather than a
+    // caption hidden or cut.
+    while (!EveryItemWithin(width) && font().pointSizeF() > 6) {
+        if (!FontBeforeShrinking) FontBeforeShrinking = font();
+        QFont smaller = font();
+        smaller.setPointSizeF(font().pointSizeF() - 0.5);
+        setFont(smaller);
+        ShrunkFont = smaller;
+        LayOut(width);
+    }
     return sizeHint().height();
 }
 

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class TImageList {
@@ -39,9 +40,16 @@ public:
     // A top-level item at the right end, wrapped onto a row of its own when
     // the bar is too narrow for it.
     QMenu* AddTrailingTopItem(const QString& name, const QString& caption);
-    // The height the bar needs at this width, every row included.
+    // The height the bar needs at this width, every row included. Should the
+    // items still not fit, the bar's font is made smaller until they do.
     int RowsHeight(int width);
     TMenuItem* AddItem(QMenu* menu, const QString& name, const QString& caption, int imageIndex = -1,
                        const QImage& picture = {});
     TMenuItem* FindItem(const QString& name) const;
+
+private:
+    void LayOut(int width);
+    bool EveryItemWithin(int width) const;
+    std::optional<QFont> FontBeforeShrinking;
+    QFont ShrunkFont;
 };

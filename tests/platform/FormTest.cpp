@@ -8,6 +8,7 @@
 #include "FontColorDialog.h"
 #include "ListBox.h"
 #include "MaskEdit.h"
+#include "Menus.h"
 #include "Timer.h"
 
 #include <QApplication>
@@ -284,4 +285,39 @@ TEST(FontColorDialog, OffersTheColourAndYieldsItWithTheFont) {
     answer("Lime", false);
     EXPECT_FALSE(RunFontColorDialog(font, color, nullptr));
     EXPECT_EQ(color, QColor(128, 0, 0));
+}
+
+// The three padded captions of the main menu at 574 pixels: the trailing item
+// wraps onto a second row; with a larger desktop font the bar's font shrinks
+// until no item is left behind the extension button.
+TEST(MainMenuBar, KeepsEveryTopLevelItemOnTheBar) {
+    for (double points : {9.0, 12.0}) {
+        TForm window("TWrapped");
+        auto* bar = new TMainMenu(&window, "MainMenu1");
+        QFont font("DejaVu Sans");
+        font.setPointSizeF(points);
+        bar->setFont(font);
+        bar->AddTopItem("Distinct1", QString("Numbers with digits that aren't repeating") + QString(4, ' '));
+        bar->AddTopItem("Repeating1", QString("Numbers with digits that are repeating") + QString(5, ' '));
+        bar->AddTrailingTopItem("Help1", QString("Help") + QString(34, ' '));
+        window.SetMenuBar(bar);
+        window.SetClientSize(574, 613);
+        window.show();
+        QCoreApplication::processEvents();
+        int rows = 0;
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator()) continue;
+            const QRect item = bar->actionGeometry(action);
+            EXPECT_TRUE(bar->rect().contains(item)) << points << " " << action->text().toStdString();
+            EXPECT_GE(item.width(), bar->fontMetrics().horizontalAdvance(action->text()));
+            rows = std::max(rows, item.bottom() / item.height() + 1);
+        }
+        EXPECT_EQ(rows, 2) << points;
+        EXPECT_EQ(window.ClientHeight(), 613);
+        EXPECT_EQ(window.Client()->y(), bar->height());
+        if (points == 9.0) {
+            EXPECT_EQ(bar->font().pointSizeF(), 9.0); // fits as it is
+        }
+        window.hide();
+    }
 }
