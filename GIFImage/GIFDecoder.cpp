@@ -456,7 +456,11 @@ void LZWDecoder::Fill() {
             if (length == 0) throw GIFException(GIFMessages::CircularTableEntry);
             newFirst = Table[code].FirstOf;
             if (length <= room) {
-                Put(out + pos, code, length, room);
+                const uint32_t offset = Table[code].Offset;
+                if (offset != NoOffset)
+                    CopyString(out + pos, out + offset, length, room, Total - offset);
+                else
+                    Walk(out + pos, code, length);
             } else {
                 slow([&] { WriteAcrossSegments(code, length, false, 0); });
                 split = true;
@@ -500,11 +504,12 @@ void LZWDecoder::Fill() {
         h.First = newFirst;
         if (split) {
             h.PrevOffset = NoOffset;
+            // Only a string split over segments can leave values pending.
+            if (Pending > 0) break;
         } else {
             h.PrevOffset = length < room ? pos : NoOffset;
             h.Out.Pos = pos + length;
         }
-        if (Pending > 0) break;
     }
     State = h;
 }
