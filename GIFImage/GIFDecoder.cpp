@@ -168,11 +168,15 @@ private:
     int ClearCode = 0;
     int EndCode = 0;
 
-    uint16_t Prefix[TableSize];
-    uint8_t Suffix[TableSize];
-    uint8_t FirstOf[TableSize];
-    uint16_t Length[TableSize]; // 0: the entry leads back to itself
-    uint32_t Offset[TableSize]; // a copy of the string in the pixel buffer, or NoOffset
+    // One code's string; what a code needs is read from one place.
+    struct TEntry {
+        uint32_t Offset; // a copy of the string in the pixel buffer, or NoOffset
+        uint16_t Prefix;
+        uint16_t Length; // 0: the entry leads back to itself
+        uint8_t Suffix;
+        uint8_t FirstOf;
+    };
+    TEntry Table[TableSize];
 
     // Values of the last string that did not fit into the frame.
     uint32_t Pending = 0;
@@ -191,11 +195,11 @@ void LZWDecoder::Run() {
     State.WidthLimit = 2 * ClearCode;
     State.NextFree = ClearCode + 2;
     for (int i = 0; i < ClearCode; ++i) {
-        Prefix[i] = 0;
-        Suffix[i] = static_cast<uint8_t>(i);
-        FirstOf[i] = static_cast<uint8_t>(i);
-        Length[i] = 1;
-        Offset[i] = NoOffset;
+        Table[i].Prefix = 0;
+        Table[i].Suffix = static_cast<uint8_t>(i);
+        Table[i].FirstOf = static_cast<uint8_t>(i);
+        Table[i].Length = 1;
+        Table[i].Offset = NoOffset;
     }
     Fill();
     // Short strings are copied 16 bytes at a time; past the last string the
@@ -302,11 +306,11 @@ void LZWDecoder::ClearTable() {
     // Corrupt data may use the next free code before it is assigned; it then
     // reads as a cleared entry (prefix 0, value 0).
     const int free = State.NextFree;
-    Prefix[free] = 0;
-    Suffix[free] = 0;
-    FirstOf[free] = 0;
-    Length[free] = 2;
-    Offset[free] = NoOffset;
+    Table[free].Prefix = 0;
+    Table[free].Suffix = 0;
+    Table[free].FirstOf = 0;
+    Table[free].Length = 2;
+    Table[free].Offset = NoOffset;
 }
 
 void LZWDecoder::EndOfData() {
@@ -333,8 +337,8 @@ inline void CopyString(uint8_t* dst, const uint8_t* src, uint32_t length, uint32
 void LZWDecoder::Walk(uint8_t* dst, int code, uint32_t length) const {
     uint8_t* p = dst + length - 1;
     for (uint32_t i = length - 1; i > 0; --i) {
-        *p-- = Suffix[code];
-        code = Prefix[code];
+        *p-- = Table[code].Suffix;
+        code = Table[code].Prefix;
     }
     *p = static_cast<uint8_t>(code);
 }
@@ -344,7 +348,7 @@ void LZWDecoder::Put(uint8_t* dst, int code, uint32_t length, uint32_t dstRoom) 
         *dst = static_cast<uint8_t>(code);
         return;
     }
-    const uint32_t offset = Offset[code];
+    const uint32_t offset = Table[code].Offset;
     if (offset != NoOffset)
         CopyString(dst, Pixels + offset, length, dstRoom, Total - offset);
     else
@@ -448,21 +452,25 @@ void LZWDecoder::Fill() {
             length = 1;
             newFirst = static_cast<uint8_t>(code);
         } else if (code < h.NextFree) {
-            length = Length[code];
+            length = Table[code].Length;
             if (length == 0) throw GIFException(GIFMessages::CircularTableEntry);
-            newFirst = FirstOf[code];
+            newFirst = Table[code].FirstOf;
             if (length <= room) {
-                Put(out + pos, code, length, room);
+                const uint32_t offset = Table[code].Offset;
+                if (offset != NoOffset)
+                    CopyString(out + pos, out + offset, length, room, Total - offset);
+                else
+                    Walk(out + pos, code, length);
             } else {
                 slow([&] { WriteAcrossSegments(code, length, false, 0); });
                 split = true;
             }
         } else if (code == h.NextFree) {
             // The string of the previous code and its own first value.
-            const uint32_t prevLength = Length[h.Prev];
+            const uint32_t prevLength = Table[h.Prev].Length;
             if (prevLength == 0) throw GIFException(GIFMessages::CircularTableEntry);
             length = prevLength + 1;
-            newFirst = FirstOf[h.Prev];
+            newFirst = Table[h.Prev].FirstOf;
             if (length <= room) {
                 if (h.PrevOffset != NoOffset)
                     CopyString(out + pos, out + h.PrevOffset, prevLength, room, Total - h.PrevOffset);
@@ -481,12 +489,11 @@ void LZWDecoder::Fill() {
 
         if (h.NextFree < TableSize) {
             const int next = h.NextFree;
-            const uint32_t prevLength = Length[h.Prev];
-            Prefix[next] = static_cast<uint16_t>(h.Prev);
-            Suffix[next] = newFirst;
-            FirstOf[next] = FirstOf[h.Prev];
-            Length[next] = (h.Prev == next || prevLength == 0) ? 0 : static_cast<uint16_t>(prevLength + 1);
-            Offset[next] = h.PrevOffset;
+            const TEntry& prev = Table[h.Prev];
+            const uint16_t entryLength =
+                (h.Prev == next || prev.Length == 0) ? 0 : static_cast<uint16_t>(prev.Length + 1);
+            Table[next] =
+                TEntry{h.PrevOffset, static_cast<uint16_t>(h.Prev), entryLength, newFirst, prev.FirstOf};
             if (++h.NextFree >= h.WidthLimit && h.WidthLimit < TableSize) {
                 h.WidthLimit <<= 1;
                 ++h.CodeWidth;
@@ -497,11 +504,12 @@ void LZWDecoder::Fill() {
         h.First = newFirst;
         if (split) {
             h.PrevOffset = NoOffset;
+            // Only a string split over segments can leave values pending.
+            if (Pending > 0) break;
         } else {
             h.PrevOffset = length < room ? pos : NoOffset;
             h.Out.Pos = pos + length;
         }
-        if (Pending > 0) break;
     }
     State = h;
 }
@@ -527,7 +535,7 @@ void LZWDecoder::ExtraValue() {
     if (code < ClearCode) return;
     if (code > State.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
     const int expanded = code == State.NextFree ? State.Prev : code;
-    if (Length[expanded] == 0) throw GIFException(GIFMessages::CircularTableEntry);
+    if (Table[expanded].Length == 0) throw GIFException(GIFMessages::CircularTableEntry);
 }
 
 void LZWDecoder::Finish() {

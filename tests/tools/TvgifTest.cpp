@@ -32,6 +32,15 @@ std::string ReadAll(const std::string& path) {
 const std::filesystem::path Dir =
     std::filesystem::temp_directory_path() / ("tvgif-test-" + std::to_string(getpid()));
 
+// Removes the folder when the test program ends (the children of RunTvgif
+// leave through execv or _exit and do not get here).
+struct RemoveDirAtExit {
+    ~RemoveDirAtExit() {
+        std::error_code error;
+        std::filesystem::remove_all(Dir, error);
+    }
+} removeDirAtExit;
+
 // Runs tvgif with args; with addressSpaceMegabytes above 0 the process may
 // map no more than that.
 Outcome RunTvgif(const std::vector<std::string>& args, long addressSpaceMegabytes = 0) {
