@@ -28,7 +28,7 @@ int PainterDisposal(const TGIFSubImage& frame) {
     int disposal = 1;
     for (const auto& extension : frame.Extensions)
         if (const auto* control = dynamic_cast<const TGIFGraphicControlExtension*>(extension.get()))
-            disposal = control->Disposal();
+            disposal = static_cast<int>(control->Disposal());
     return disposal;
 }
 
@@ -112,7 +112,7 @@ TGIFGraphicControlExtension& AddControl(TGIFSubImage& frame, int disposal, int d
                                         int transparent = -1) {
     auto& control = static_cast<TGIFGraphicControlExtension&>(
         frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
-    control.SetDisposal(static_cast<uint8_t>(disposal));
+    control.SetDisposal(static_cast<TGIFDisposal>(disposal));
     control.SetDelay(static_cast<uint16_t>(delay));
     if (transparent >= 0) {
         control.SetTransparentColorIndex(transparent);
@@ -291,7 +291,7 @@ TEST(GIFOptimize, DisposalIsClearedOnlyWhenTheNextFrameCoversTheWholeFrame) {
         const Bytes bytes = Save(image);
         OptimizeGIF(image, OptimizeCleanup);
         ExpectLossless(bytes, OptimizeCleanup, false);
-        return image.Images[0].GraphicControlExtension()->Disposal();
+        return static_cast<int>(image.Images[0].GraphicControlExtension()->Disposal());
     };
     EXPECT_EQ(disposalAfter(0, 4, 1), 0);
     // Inside the frame only: the uncovered parts must still be restored.
