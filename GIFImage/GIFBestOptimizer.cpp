@@ -18,7 +18,7 @@ constexpr uint32_t Ground = 0;
 
 int DisposalOf(const TGIFSubImage& frame) {
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    return control ? control->Disposal() : 0;
+    return control ? static_cast<int>(control->Disposal()) : 0;
 }
 
 int TransparentIndexOf(const TGIFSubImage& frame) {

@@ -18,7 +18,7 @@ namespace {
 
 int DisposalOf(const TGIFSubImage& frame) {
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    return control ? control->Disposal() : 0;
+    return control ? static_cast<int>(control->Disposal()) : 0;
 }
 
 // The frame's area restores to the background or to what was before it.
@@ -167,7 +167,7 @@ void TOptimizeRun::CleanupDisposals() {
         // Only when the next frame paints over all of this one, and does not
         // itself restore to what this disposal leaves, is the restoring unseen.
         if (!undefined && common == BoundsOf(frame) && !next.Empty() && DisposalOf(next) != 3)
-            frame.GraphicControlExtension()->SetDisposal(0);
+            frame.GraphicControlExtension()->SetDisposal(TGIFDisposal::Unspecified);
         Report();
     }
 }
@@ -190,7 +190,7 @@ bool TOptimizeRun::CanDropBlankFrame(int index) const {
     const TGIFSubImage& frame = Image.Images[index];
     const TGIFSubImage& before = Image.Images[index - 1];
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    if (frame.Extensions.Count() != 1 || !control || control->UserInput() || control->Disposal() == 2)
+    if (frame.Extensions.Count() != 1 || !control || control->UserInput() || DisposalOf(frame) == 2)
         return false;
     if (DisposalOf(before) > 1) return false;
     return ShownDelay(before) + ShownDelay(frame) <= 0xFFFF;
@@ -246,7 +246,7 @@ void TOptimizeRun::CleanupExtensionsAndFrames() {
         if (TGIFGraphicControlExtension* control = frame.GraphicControlExtension()) {
             const bool single = frames == 1;
             if ((control->Delay() == 0 || single) && !control->Transparent() && !control->UserInput() &&
-                (control->Disposal() < 2 || single))
+                (DisposalOf(frame) < 2 || single))
                 frame.Extensions.Delete(frame.Extensions.IndexOf(control));
         }
         if (frame.Empty() && frame.Extensions.Count() == 0) Image.Images.Delete(n);

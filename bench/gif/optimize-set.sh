@@ -53,7 +53,7 @@ done
 convert -delay 8 -loop 0 "$@" +dither -colors 128 "$out/screen-window.gif"
 
 # Sprites over a still background.
-convert -size 320x240 plasma:fractal -seed 21 -blur 0x2 +dither -colors 60 "$tmp/bg.gif"
+convert -size 320x240 -seed 21 plasma:fractal -blur 0x2 +dither -colors 60 "$tmp/bg.gif"
 set --
 for i in $(seq 0 15); do
     a=$((10 + 18 * i)); b=$((200 - 11 * i))
@@ -74,7 +74,7 @@ done
 convert -delay 5 -loop 0 "$@" "$out/spinner.gif"
 
 # A photo pan: a window sliding over a larger photograph.
-convert -size 480x260 plasma:fractal -seed 33 -blur 0x1 "$tmp/photo.png"
+convert -size 480x260 -seed 33 plasma:fractal -blur 0x1 "$tmp/photo.png"
 set --
 for i in $(seq 0 11); do
     convert "$tmp/photo.png" -crop "200x150+$((20 * i))+$((8 * i))" +repage "$tmp/pan-$i.png"

@@ -5,7 +5,6 @@
 #include "GIFAppExtNSLoop.h"
 #include "GIFBestOptimizer.h"
 #include "GIFCommentExtension.h"
-#include "GIFComposer.h"
 #include "GIFDrawFlags.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFOptimizer.h"
@@ -28,7 +27,7 @@ int PainterDisposal(const TGIFSubImage& frame) {
     int disposal = 1;
     for (const auto& extension : frame.Extensions)
         if (const auto* control = dynamic_cast<const TGIFGraphicControlExtension*>(extension.get()))
-            disposal = control->Disposal();
+            disposal = static_cast<int>(control->Disposal());
     return disposal;
 }
 
@@ -38,25 +37,40 @@ int ShownDelay(const TGIFSubImage& frame) {
     return delay == 0 ? DelayDefault : std::max(delay, DelayMinimum);
 }
 
-// What the painter shows in two passes over a transparent ground: each
-// composed picture and how long it stays (equal pictures in a row join).
+// What the painter shows in two passes over a clear ground: each composed
+// picture and how long it stays (equal pictures in a row join). Composed
+// here by the rules of the format, apart from the renderer, so that the
+// check does not share the optimiser's or the renderer's faults.
 std::vector<Shown> Timeline(TGIFImage& image) {
-    QImage target(std::max(1, image.Width()), std::max(1, image.Height()),
-                  QImage::Format_ARGB32_Premultiplied);
-    target.fill(Qt::transparent);
-    TGIFComposer composer(image, target, {0, 0, image.Width(), image.Height()}, GIFDrawFlagsDefault);
+    QImage screen(std::max(1, image.Width()), std::max(1, image.Height()), QImage::Format_ARGB32);
+    screen.fill(Qt::transparent);
     std::vector<Shown> shown;
-    int previous = 1;
     for (int pass = 0; pass < 2; ++pass) {
         for (int i = 0; i < image.Images.Count() && !image.Images[i].Empty(); ++i) {
-            const int disposal = PainterDisposal(image.Images[i]);
-            composer.DrawFrame(i, disposal, previous);
-            previous = disposal;
-            const int delay = ShownDelay(image.Images[i]);
-            if (!shown.empty() && shown.back().Picture == target)
+            TGIFSubImage& frame = image.Images[i];
+            const int disposal = PainterDisposal(frame);
+            const QImage before = disposal == 3 ? screen.copy() : QImage();
+            const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+            const int t = frame.Transparent() && control ? control->TransparentColorIndex() : -1;
+            const TGIFColorMap& map = frame.ActiveColorMap();
+            const QRect area = QRect(frame.Left(), frame.Top(), frame.Width(), frame.Height()) & screen.rect();
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    const int v = frame.Data()[(y - frame.Top()) * frame.Width() + (x - frame.Left())];
+                    if (v == t) continue;
+                    const TPaletteEntry e = map.Entry(v < map.Count() ? v : 0);
+                    screen.setPixel(x, y, qRgb(e.Red, e.Green, e.Blue));
+                }
+            const int delay = ShownDelay(frame);
+            if (!shown.empty() && shown.back().Picture == screen)
                 shown.back().Delay += delay;
             else
-                shown.push_back({target.copy(), delay});
+                shown.push_back({screen.copy(), delay});
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    if (disposal == 2) screen.setPixel(x, y, 0);
+                    if (disposal == 3) screen.setPixel(x, y, before.pixel(x, y));
+                }
         }
     }
     return shown;
@@ -112,7 +126,7 @@ TGIFGraphicControlExtension& AddControl(TGIFSubImage& frame, int disposal, int d
                                         int transparent = -1) {
     auto& control = static_cast<TGIFGraphicControlExtension&>(
         frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
-    control.SetDisposal(static_cast<uint8_t>(disposal));
+    control.SetDisposal(static_cast<TGIFDisposal>(disposal));
     control.SetDelay(static_cast<uint16_t>(delay));
     if (transparent >= 0) {
         control.SetTransparentColorIndex(transparent);
@@ -291,7 +305,7 @@ TEST(GIFOptimize, DisposalIsClearedOnlyWhenTheNextFrameCoversTheWholeFrame) {
         const Bytes bytes = Save(image);
         OptimizeGIF(image, OptimizeCleanup);
         ExpectLossless(bytes, OptimizeCleanup, false);
-        return image.Images[0].GraphicControlExtension()->Disposal();
+        return static_cast<int>(image.Images[0].GraphicControlExtension()->Disposal());
     };
     EXPECT_EQ(disposalAfter(0, 4, 1), 0);
     // Inside the frame only: the uncovered parts must still be restored.
