@@ -40,7 +40,12 @@ inline constexpr const char* UnsupportedVersion = "Unsupported GIF version";
 inline constexpr const char* ColorNotInTable = "Color not in color table";
 inline constexpr const char* InvalidStreamOperation = "Invalid stream operation";
 
+// Conversion into frames: our own texts for settings outside their range.
+inline constexpr const char* UnsupportedReduction = "Unsupported color reduction method or dither mode";
+
 // Progress.
+inline constexpr const char* Converting = "Converting...";
+inline constexpr const char* Copying = "Copying...";
 inline constexpr const char* Loading = "Loading...";
 inline constexpr const char* Saving = "Saving...";
 

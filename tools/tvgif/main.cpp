@@ -4,7 +4,9 @@
 //   tvgif bench FILE... [--reps N]           decoding speed in megapixels per second
 //   tvgif bench --encode FILE... [--reps N]  LZW encoding speed of every frame
 //   tvgif copy IN OUT [--rle]                reads IN and writes it to OUT
+//   tvgif convert IN OUT.gif [--method M|best] [--dither D] [--bits B]
 
+#include "ConvertCommand.h"
 #include "Exceptions.h"
 #include "Fnv1a.h"
 #include "GIFAppExtNSLoop.h"
@@ -13,6 +15,7 @@
 #include "GIFImage.h"
 #include "Json.h"
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -25,7 +28,8 @@ namespace {
 int Usage() {
     std::fprintf(stderr, "usage: tvgif info FILE\n"
                          "       tvgif bench [--encode] FILE... [--reps N]\n"
-                         "       tvgif copy IN OUT [--rle]\n");
+                         "       tvgif copy IN OUT [--rle]\n"
+                         "       tvgif convert IN OUT.gif [--method M|best] [--dither D] [--bits B]\n");
     return 2;
 }
 
@@ -222,9 +226,25 @@ int Bench(const std::vector<std::string>& names, int reps) {
     return 0;
 }
 
+// The commands already on CLI11.
+int RunCLI(int argc, char** argv) {
+    CLI::App app{"tvgif"};
+    app.require_subcommand(1);
+    AddConvertCommand(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::RuntimeError& e) {
+        return e.get_exit_code();
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "convert") return RunCLI(argc, argv);
     if (argc < 3) return Usage();
     const std::string command = argv[1];
     if (command == "info" && argc == 3) return Info(argv[2]);
