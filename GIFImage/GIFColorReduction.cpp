@@ -18,6 +18,9 @@ bool Masked(const TTransparencyMask* mask, int64_t index) {
     return mask && static_cast<size_t>(index) < mask->size() && (*mask)[static_cast<size_t>(index)];
 }
 
+// The share of the error (in sixteenths) that the best method diffuses.
+constexpr int BestErrorScale = 12;
+
 int ColorsOfBits(int bits) {
     return 1 << std::clamp(bits, 1, 8);
 }
@@ -109,6 +112,11 @@ QImage ReduceColors(const QImage& picture, int method, int ditherMode, const TPa
     if (lookup->Colors() == 0) return out;
 
     auto ditherer = TDitherEngine::Create(ditherMode, rgb.width(), *lookup);
+    // The best method's palette fits the picture closely; full diffusion
+    // would mostly add noise to it.
+    if (method == rmBest)
+        if (auto* diffusion = dynamic_cast<TErrorDiffusionDitherer*>(ditherer.get()))
+            diffusion->SetErrorScale(BestErrorScale);
     const int width = rgb.width();
     for (int y = 0; y < rgb.height(); ++y) {
         const uint8_t* in = rgb.constScanLine(y);

@@ -14,8 +14,10 @@
 //   7       2^bits colours of the picture (octree)            nearest entry
 //   8       236 colours of the picture + the 20 static ones   nearest entry
 //   9       a copy of the given palette                       nearest entry
-//   10      2^bits colours of the picture, octree refined by  nearest entry
-//           k-means: our best quality (tvgif --method best)
+//   10      2^bits colours of the picture: a variance-        nearest entry
+//           splitting palette refined by k-means (or the octree
+//           palette when that serves better); its ditherers diffuse
+//           3/4 of the error. Our best quality (tvgif --method best).
 
 #include "GIFColorLookup.h"
 
@@ -57,9 +59,9 @@ using TTransparencyMask = std::vector<uint8_t>;
 TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
                                 const TTransparencyMask* mask = nullptr);
 
-// Method 10's palette: the octree palette refined by k-means on the
-// picture's colours; never a larger error than the octree palette it starts
-// from.
+// Method 10's palette: a variance-splitting palette refined by k-means on
+// the picture's distinct colours; the octree palette instead when its error
+// is smaller, so it is never worse than method 7.
 TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask = nullptr,
                            const TReductionProgress& progress = {});
 
