@@ -63,22 +63,19 @@ void TColorQuantizer::AddColor(uint8_t red, uint8_t green, uint8_t blue) {
     leaf.RedSum += red;
     leaf.GreenSum += green;
     leaf.BlueSum += blue;
-    while (Leaves > MaximumColors) {
-        const int before = Leaves;
-        Reduce();
-        if (Leaves == before) break; // nothing left to merge
-    }
+    while (Leaves > MaximumColors)
+        if (!Reduce()) break; // nothing left to merge
 }
 
 void TColorQuantizer::AddPixels(const uint8_t* rgb, int count) {
     for (int i = 0; i < count; ++i, rgb += 3) AddColor(rgb[0], rgb[1], rgb[2]);
 }
 
-void TColorQuantizer::Reduce() {
+bool TColorQuantizer::Reduce() {
     int level = Depth - 1;
     while (level > 0 && Reducible[static_cast<size_t>(level)] < 0) --level;
     const int32_t node = Reducible[static_cast<size_t>(level)];
-    if (node < 0) return;
+    if (node < 0) return false;
     TOctreeNode& n = Nodes[static_cast<size_t>(node)];
     Reducible[static_cast<size_t>(level)] = n.NextReducible;
     n.NextReducible = -1;
@@ -97,6 +94,7 @@ void TColorQuantizer::Reduce() {
     n.Leaf = true;
     Leaves -= children - 1;
     LastLeaf = -1;
+    return true;
 }
 
 void TColorQuantizer::Walk(int32_t node, TPalette& palette) const {

@@ -43,7 +43,8 @@ public:
 private:
     int32_t NewNode(int level, uint8_t red, uint8_t green, uint8_t blue);
     void FreeNode(int32_t node);
-    void Reduce();
+    // Merges one node; false when there is none left to merge.
+    bool Reduce();
     void Walk(int32_t node, TPalette& palette) const;
 
     int MaximumColors;
