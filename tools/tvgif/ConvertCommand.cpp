@@ -124,7 +124,7 @@ void AddConvertCommand(CLI::App& app) {
             "--method", options->Method,
             "colour reduction: 0 none (at most 256 colours), 1 static colours, 2 halftone, 3 four "
             "greys, 4 black and white, 5 256 greys, 6 web palette (default), 7 octree, 8 octree with "
-            "static colours, best (octree refined by k-means)")
+            "static colours, best (our best quality: a palette refined by k-means, gentler dithering)")
         ->check(CLI::IsMember({"0", "1", "2", "3", "4", "5", "6", "7", "8", "best"}));
     command
         ->add_option("--dither", options->Dither,
