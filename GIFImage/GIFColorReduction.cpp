@@ -59,6 +59,8 @@ TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits
 std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& picture, const TPalette& given,
                                                     int reductionBits, const TTransparencyMask* mask,
                                                     const TReductionProgress& progress) {
+    // With transparent pixels, one entry stays free for them.
+    const int colors = mask ? std::min(ColorsOfBits(reductionBits), 255) : ColorsOfBits(reductionBits);
     switch (method) {
     case rmWindows20:
         return std::make_unique<TSlowColorLookup>(StaticColors());
@@ -73,16 +75,14 @@ std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& pi
     case rmNetscape:
         return std::make_unique<TNetscapeColorLookup>();
     case rmQuantize:
-        return std::make_unique<TSlowColorLookup>(
-            CreateOptimizedPalette(picture, ColorsOfBits(reductionBits), 8, false, mask));
+        return std::make_unique<TSlowColorLookup>(CreateOptimizedPalette(picture, colors, 8, false, mask));
     case rmQuantizeWindows:
         return std::make_unique<TSlowColorLookup>(CreateOptimizedPalette(picture, 256, 8, true, mask));
     case rmPalette:
         return std::make_unique<TSlowColorLookup>(
             given.size() > 256 ? TPalette(given.begin(), given.begin() + 256) : given);
     case rmBest:
-        return std::make_unique<TSlowColorLookup>(
-            CreateBestPalette(picture, ColorsOfBits(reductionBits), mask, progress));
+        return std::make_unique<TSlowColorLookup>(CreateBestPalette(picture, colors, mask, progress));
     default:
         return nullptr;
     }

@@ -48,7 +48,8 @@ using TReductionProgress = std::function<void(int percent)>;
 
 // Per pixel, row by row: non-zero where the pixel is transparent. Such
 // pixels take no part in choosing the palette and are not dithered; they
-// get index 0.
+// get index 0. With a mask, methods 7 and 10 choose at most 255 colours, so
+// that the transparent colour finds room in the table.
 using TTransparencyMask = std::vector<uint8_t>;
 
 // The palette of methods 7 and 8: the octree quantiser with colors colours

@@ -166,10 +166,13 @@ TReduction ReductionOf(TGIFSubImage& frame) {
 }
 
 // The shared course of every picture import: size, progress, reduce when
-// deeper than 8 bits, import, transparency.
-void ImportPicture(TGIFSubImage& frame, const QImage& picture, const TMask* mask, bool reserveTransparent) {
+// deeper than 8 bits, import, transparency. Masked pixels take no part in
+// choosing the palette.
+void ImportPicture(TGIFSubImage& frame, const QImage& picture, const TMask* mask) {
     frame.Clear();
     if (picture.isNull() || picture.width() == 0 || picture.height() == 0) return;
+    if (picture.width() > 0xFFFF || picture.height() > 0xFFFF)
+        throw GIFException(GIFMessages::PictureTooLarge);
     SizeFrame(frame, picture.width(), picture.height());
     TGIFImage* image = frame.Image();
     Report(image, TProgressStage::Starting, 0, false, GIFMessages::Converting);
@@ -178,17 +181,10 @@ void ImportPicture(TGIFSubImage& frame, const QImage& picture, const TMask* mask
             ImportByDepth(frame, picture);
         } else {
             const TReduction r = ReductionOf(frame);
-            TPalette given;
-            int method = r.Method;
-            // A picture with transparent pixels keeps one entry free for
-            // them: the picture's own palettes get 255 colours at most.
-            if (reserveTransparent && mask && (method == rmQuantize || method == rmBest)) {
-                const int colors = std::min(1 << std::clamp(r.Bits, 1, 8), 255);
-                given = method == rmBest ? CreateBestPalette(picture, colors, mask)
-                                         : CreateOptimizedPalette(picture, colors, 8, false, mask);
-                method = rmPalette;
-            }
-            const QImage reduced = ReduceColors(picture, method, r.Dither, given, r.Bits, mask);
+            const QImage reduced =
+                ReduceColors(picture, r.Method, r.Dither, {}, r.Bits, mask, [&](int percent) {
+                    Report(image, TProgressStage::Running, percent, false, GIFMessages::Converting);
+                });
             if (reduced.isNull()) throw GIFException(GIFMessages::UnsupportedReduction);
             ImportByDepth(frame, reduced);
         }
@@ -222,7 +218,7 @@ void AssignBitmap(TGIFSubImage& frame, const TBitmap& bitmap) {
     }
     TMask mask;
     if (bitmap.Transparent()) mask = BitmapMask(bitmap);
-    ImportPicture(frame, bitmap.Image(), bitmap.Transparent() ? &mask : nullptr, false);
+    ImportPicture(frame, bitmap.Image(), bitmap.Transparent() ? &mask : nullptr);
 }
 
 void AssignIcon(TGIFSubImage& frame, const TIcon& icon) {
@@ -231,7 +227,7 @@ void AssignIcon(TGIFSubImage& frame, const TIcon& icon) {
         for (int x = 0; x < icon.Width(); ++x)
             mask[static_cast<size_t>(y) * static_cast<size_t>(icon.Width()) + static_cast<size_t>(x)] =
                 icon.MaskAt(x, y);
-    ImportPicture(frame, icon.ColorBitmap().convertToFormat(QImage::Format_RGB888), &mask, false);
+    ImportPicture(frame, icon.ColorBitmap().convertToFormat(QImage::Format_RGB888), &mask);
 }
 
 // A metafile is played on white and on black: the pixels that differ are
@@ -255,7 +251,7 @@ void AssignMetafile(TGIFSubImage& frame, const TMetafile& metafile) {
             mask[static_cast<size_t>(y) * static_cast<size_t>(onWhite.width()) + static_cast<size_t>(x)] =
                 ((w[x] ^ b[x]) & 0xFFFFFF) != 0;
     }
-    ImportPicture(frame, onWhite.convertToFormat(QImage::Format_RGB888), &mask, false);
+    ImportPicture(frame, onWhite.convertToFormat(QImage::Format_RGB888), &mask);
 }
 
 // Any other graphic is drawn onto a 24-bit picture of its size.
@@ -321,7 +317,7 @@ void TGIFSubImage::Assign(TGraphic* source) {
         Clear();
         return;
     }
-    ImportPicture(*this, drawn, nullptr, false);
+    ImportPicture(*this, drawn, nullptr);
 }
 
 void TGIFSubImage::Assign(TPicture& source) {
@@ -337,11 +333,10 @@ void TGIFSubImage::AssignImage(const QImage& image) {
         const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
         bool any = false;
         TMask mask = AlphaMask(argb, any);
-        if (any) return ImportPicture(*this, argb.convertToFormat(QImage::Format_RGB888), &mask, true);
-        return ImportPicture(*this, argb.convertToFormat(QImage::Format_RGB888), nullptr, false);
+        if (any) return ImportPicture(*this, argb.convertToFormat(QImage::Format_RGB888), &mask);
+        return ImportPicture(*this, argb.convertToFormat(QImage::Format_RGB888), nullptr);
     }
-    ImportPicture(*this, Indexed(image) ? image : image.convertToFormat(QImage::Format_RGB888), nullptr,
-                  false);
+    ImportPicture(*this, Indexed(image) ? image : image.convertToFormat(QImage::Format_RGB888), nullptr);
 }
 
 TGIFSubImage& TGIFImage::Add(TGraphic& graphic) {

@@ -42,6 +42,7 @@ inline constexpr const char* InvalidStreamOperation = "Invalid stream operation"
 
 // Conversion into frames: our own texts for settings outside their range.
 inline constexpr const char* UnsupportedReduction = "Unsupported color reduction method or dither mode";
+inline constexpr const char* PictureTooLarge = "Picture too large for a GIF frame";
 
 // Progress.
 inline constexpr const char* Converting = "Converting...";
