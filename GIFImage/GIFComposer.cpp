@@ -37,8 +37,8 @@ TGIFComposer::TGIFComposer(TGIFImage& image, QImage& target, const TRect& rect, 
     for (const auto& frame : image.Images) {
         const TGIFGraphicControlExtension* control = frame->GraphicControlExtension();
         if (!control) continue;
-        restores = restores || control->Disposal() == 2;
-        restoresPrevious = restoresPrevious || control->Disposal() == 3;
+        restores = restores || control->Disposal() == TGIFDisposal::RestoreBackground;
+        restoresPrevious = restoresPrevious || control->Disposal() == TGIFDisposal::RestorePrevious;
     }
     const QRect area(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
     if (restores && (Flags & DrawTransparent)) Background = target.copy(area);

@@ -2,21 +2,47 @@
 
 void TLZWEncoder::Clear() {
     OutputCode(ClearCode);
-    Table.Clear(FirstFreeCode);
+    switch (Kind) {
+    case TTableKind::Hashed:
+        Table.Clear(FirstFreeCode);
+        break;
+    case TTableKind::Fan4:
+        Table4.Clear(FirstFreeCode);
+        break;
+    case TTableKind::Fan16:
+        Table16.Clear(FirstFreeCode);
+        break;
+    }
     NextCode = FirstFreeCode;
     CodeWidth = InitialCodeWidth;
     MaxCode = (1 << CodeWidth) - 1;
 }
 
 void TLZWEncoder::DoCompress() {
-    // Frames whose pixels all lie in the table take the loop without a check.
-    if (AllPixelsInTable())
-        Encode<false>();
-    else
-        Encode<true>();
+    // Small palettes index their children directly; the codes sent are the
+    // same, as they follow from the longest match and the clear rule alone.
+    // Pixels at or above the colour count fail before such a table is used.
+    if (NumColors <= 4 && BitsPerPixel <= 2) {
+        Kind = TTableKind::Fan4;
+        CompressWith(Table4);
+    } else if (NumColors <= 16 && BitsPerPixel <= 4) {
+        Kind = TTableKind::Fan16;
+        CompressWith(Table16);
+    } else {
+        Kind = TTableKind::Hashed;
+        CompressWith(Table);
+    }
 }
 
-template <bool CheckColors> void TLZWEncoder::Encode() {
+template <class TTable> void TLZWEncoder::CompressWith(TTable& table) {
+    // Frames whose pixels all lie in the table take the loop without a check.
+    if (AllPixelsInTable())
+        Encode<false>(table);
+    else
+        Encode<true>(table);
+}
+
+template <bool CheckColors, class TTable> void TLZWEncoder::Encode(TTable& table) {
     Clear();
     bool first = true;
     WalkPixels([&](const uint8_t* p, int64_t n) {
@@ -36,7 +62,7 @@ template <bool CheckColors> void TLZWEncoder::Encode() {
                 Prefix = prefix;
                 ColorNotInTable();
             }
-            const int code = Table.Find(prefix, pixel);
+            const int code = table.Find(prefix, pixel);
             if (code >= 0) {
                 prefix = code;
                 continue;
@@ -48,7 +74,7 @@ template <bool CheckColors> void TLZWEncoder::Encode() {
             if (NextCode > 4094) {
                 Clear();
             } else {
-                Table.Insert(sent, pixel, NextCode);
+                table.Insert(sent, pixel, NextCode);
                 ++NextCode;
             }
         }

@@ -138,7 +138,7 @@ void TGIFPainter::Play() {
                     passes = loop->Loops;
                     if (async && (passes == 0 || (Flags & DrawLoopForever))) passes = -1;
                 } else if (auto* control = dynamic_cast<TGIFGraphicControlExtension*>(extension.get())) {
-                    disposal = control->Disposal();
+                    disposal = static_cast<int>(control->Disposal());
                 }
             }
             const int previous = previousDisposal;

@@ -14,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Small inputs may still claim this many pixels; enough to reach every
     // path, small enough for thousands of runs a second.
     MinPixelBudget = 1 << 18;
+    MaxLoadPixels = 1 << 24;
     TBorrowedMemoryStream stream(data, static_cast<int64_t>(size));
     TGIFImage image;
     image.WarningHandler = [](TGIFImage&, TGIFSeverity, const std::string&) {};

@@ -2,7 +2,8 @@
 # Builds a GIF fuzz target with clang and runs it for a given time.
 #   fuzz/run-gif-fuzz.sh [SECONDS] [JOBS] [TARGET]
 # (default 1800 seconds, 1 job, target gif_read; gif_encode checks that
-# every frame decodes to what was encoded). The growing corpus lives in
+# every frame decodes to what was encoded; gif_roundtrip that what was read
+# and written reads back the same). The growing corpus lives in
 # fuzz/corpus-work/ (not committed); it starts from the committed seeds in
 # fuzz/corpus/TARGET/ where there are any. Each crash, hang or leak
 # is copied to tests/data/gif/fuzz-regressions/, where the reader tests load

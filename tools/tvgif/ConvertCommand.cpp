@@ -3,13 +3,11 @@
 // GIF is read and written again as it is. Pixels below half opacity become
 // the frame's transparent colour.
 
-#include "ConvertCommand.h"
-
+#include "Command.h"
 #include "Exceptions.h"
 #include "GIFColorReduction.h"
 #include "GIFImage.h"
 
-#include <CLI/CLI.hpp>
 #include <QFile>
 #include <QImageReader>
 #include <QSaveFile>
@@ -100,15 +98,15 @@ int Convert(const TConvertOptions& options) {
         }
     } catch (const Exception& e) {
         std::fprintf(stderr, "\n%s: %s\n", options.In.c_str(), e.what());
-        return 1;
+        return Tvgif::ExitFileError;
     }
     try {
         WriteSafely(gif, options.Out);
     } catch (const Exception& e) {
         std::fprintf(stderr, "\n%s: %s\n", options.Out.c_str(), e.what());
-        return 1;
+        return Tvgif::ExitFileError;
     }
-    return 0;
+    return Tvgif::ExitOk;
 }
 
 } // namespace
@@ -133,8 +131,5 @@ void AddConvertCommand(CLI::App& app) {
         ->check(CLI::Range(0, 6));
     command->add_option("--bits", options->Bits, "2^B colours for methods 7 and best (default 8)")
         ->check(CLI::Range(1, 8));
-    command->callback([options] {
-        const int result = Convert(*options);
-        if (result != 0) throw CLI::RuntimeError(result);
-    });
+    Tvgif::SetAction(*command, [options] { return Convert(*options); });
 }

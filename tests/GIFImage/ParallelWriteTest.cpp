@@ -1,0 +1,71 @@
+// Frames compressed side by side: the bytes are those of compressing one
+// frame after the other, and a failing frame fails at the same place.
+
+#include "GIFMessages.h"
+#include "GIFParallelEncoder.h"
+#include "GIFTestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// Frames of different sizes, palettes and interlacing.
+void MakeFrames(TGIFImage& image, int count) {
+    std::mt19937 random(7);
+    image.SetWidth(64);
+    image.SetHeight(48);
+    AddColors(image.Header.ColorMap, 256);
+    for (int i = 0; i < count; ++i) {
+        const int width = 8 + i * 7, height = 5 + i * 5;
+        Bytes pixels(static_cast<size_t>(width) * height);
+        const int colors = (i % 3 == 0) ? 2 : (i % 3 == 1) ? 16 : 256;
+        for (auto& p : pixels) p = static_cast<uint8_t>(random() % colors);
+        TGIFSubImage& frame = AddFrame(image, 0, 0, width, height, pixels);
+        if (i % 3 != 2) AddColors(frame.ColorMap, colors);
+        if (i % 2) frame.SetPacked(0x40);
+    }
+}
+
+struct Threads {
+    explicit Threads(int count) : Saved(EncodeThreads) { EncodeThreads = count; }
+    ~Threads() { EncodeThreads = Saved; }
+    int Saved;
+};
+
+} // namespace
+
+TEST(GIFParallelWrite, BytesAreThoseOfOneThread) {
+    TGIFImage image;
+    MakeFrames(image, 9);
+    Bytes alone, together;
+    {
+        Threads one(1);
+        alone = Save(image);
+    }
+    {
+        Threads four(4);
+        together = Save(image);
+    }
+    EXPECT_EQ(together, alone);
+    EXPECT_GT(alone.size(), 1000u);
+}
+
+TEST(GIFParallelWrite, AFailingFrameFailsAtTheSamePlace) {
+    TGIFImage image;
+    MakeFrames(image, 8);
+    // A pixel outside frame 4's 16-colour table.
+    image.Images[4].ScanLine(2)[3] = 200;
+    std::string errors[2];
+    Bytes written[2];
+    for (int i = 0; i < 2; ++i) {
+        Threads threads(i == 0 ? 1 : 4);
+        TMemoryStream out;
+        errors[i] = GIFErrorOf([&] { image.SaveToStream(out); });
+        written[i] = out.Memory();
+    }
+    EXPECT_EQ(errors[0], GIFMessages::ColorNotInTable);
+    EXPECT_EQ(errors[1], errors[0]);
+    EXPECT_EQ(written[1], written[0]);
+}
