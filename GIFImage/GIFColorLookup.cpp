@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 namespace {
 
@@ -28,9 +29,23 @@ int Outside(int v, int low, int high) {
 TSlowColorLookup::TSlowColorLookup(TPalette palette) : TColorLookup(std::move(palette)) {
     if (Entries.size() > 256) Entries.resize(256);
     for (int i = 0; i < Colors(); ++i) AllIndices.push_back(static_cast<uint8_t>(i));
-    if (Colors() > DirectScanLimit) {
-        CellStart.assign(TotalCells, -1);
-        CellCount.assign(TotalCells, 0);
+    if (Colors() <= DirectScanLimit) return;
+    CellStart.assign(TotalCells, -1);
+    CellCount.assign(TotalCells, 0);
+    const size_t n = Entries.size();
+    const int span = (1 << CellShift) - 1;
+    for (int axis = 0; axis < 3; ++axis) {
+        Near[axis].resize(CellsPerSide * n);
+        Far[axis].resize(CellsPerSide * n);
+        for (int p = 0; p < CellsPerSide; ++p) {
+            const int low = p << CellShift;
+            for (size_t e = 0; e < n; ++e) {
+                const TPaletteEntry& entry = Entries[e];
+                const int v = axis == 0 ? entry.Red : axis == 1 ? entry.Green : entry.Blue;
+                Near[axis][static_cast<size_t>(p) * n + e] = Square(Outside(v, low, low + span));
+                Far[axis][static_cast<size_t>(p) * n + e] = Square(std::max(v - low, low + span - v));
+            }
+        }
     }
 }
 
@@ -49,27 +64,23 @@ int TSlowColorLookup::Scan(const uint8_t* candidates, int count, int red, int gr
 }
 
 void TSlowColorLookup::FillCell(int cell) {
-    const int low[3] = {((cell >> (2 * CellBits)) & (CellsPerSide - 1)) << CellShift,
-                        ((cell >> CellBits) & (CellsPerSide - 1)) << CellShift,
-                        (cell & (CellsPerSide - 1)) << CellShift};
-    const int span = (1 << CellShift) - 1;
+    const size_t n = Entries.size();
+    const size_t p[3] = {static_cast<size_t>((cell >> (2 * CellBits)) & (CellsPerSide - 1)) * n,
+                         static_cast<size_t>((cell >> CellBits) & (CellsPerSide - 1)) * n,
+                         static_cast<size_t>(cell & (CellsPerSide - 1)) * n};
+    const int32_t* farR = Far[0].data() + p[0];
+    const int32_t* farG = Far[1].data() + p[1];
+    const int32_t* farB = Far[2].data() + p[2];
     // No colour of the cell is farther from its nearest entry than the
     // smallest of the entries' farthest distances to the cell.
-    int bound = INT_MAX;
-    for (const TPaletteEntry& e : Entries) {
-        const int c[3] = {e.Red, e.Green, e.Blue};
-        int far = 0;
-        for (int k = 0; k < 3; ++k) far += Square(std::max(c[k] - low[k], low[k] + span - c[k]));
-        bound = std::min(bound, far);
-    }
+    int32_t bound = INT32_MAX;
+    for (size_t e = 0; e < n; ++e) bound = std::min(bound, farR[e] + farG[e] + farB[e]);
+    const int32_t* nearR = Near[0].data() + p[0];
+    const int32_t* nearG = Near[1].data() + p[1];
+    const int32_t* nearB = Near[2].data() + p[2];
     CellStart[cell] = static_cast<int32_t>(Candidates.size());
-    for (int i = 0; i < Colors(); ++i) {
-        const TPaletteEntry& e = Entries[i];
-        const int near = Square(Outside(e.Red, low[0], low[0] + span)) +
-                         Square(Outside(e.Green, low[1], low[1] + span)) +
-                         Square(Outside(e.Blue, low[2], low[2] + span));
-        if (near <= bound) Candidates.push_back(static_cast<uint8_t>(i));
-    }
+    for (size_t e = 0; e < n; ++e)
+        if (nearR[e] + nearG[e] + nearB[e] <= bound) Candidates.push_back(static_cast<uint8_t>(e));
     CellCount[cell] = static_cast<uint16_t>(Candidates.size() - static_cast<size_t>(CellStart[cell]));
 }
 

@@ -47,6 +47,11 @@ private:
     void FillCell(int cell);
 
     std::vector<uint8_t> AllIndices;
+    // Per axis and cell position, per entry: the squared distance along the
+    // axis from the entry to the nearest and to the farthest value of the
+    // cell, laid out for quick sums over all entries.
+    std::vector<int32_t> Near[3];
+    std::vector<int32_t> Far[3];
     // Per cell: start in Candidates and count; start -1 until first use.
     std::vector<int32_t> CellStart;
     std::vector<uint16_t> CellCount;

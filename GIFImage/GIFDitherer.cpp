@@ -72,9 +72,12 @@ int TErrorDiffusionDitherer::Dither(uint8_t red, uint8_t green, uint8_t blue) {
     const int half = ErrorDivisor / 2;
     const int* fromAbove = ErrorRow(0) + static_cast<size_t>(x + Spare) * 3;
     const int component[3] = {red, green, blue};
+    int received[3];
+    for (int c = 0; c < 3; ++c) received[c] = (fromAbove[c] + Carry1[c] + half) / ErrorDivisor;
+    if (ErrorScale != 16)
+        for (int& r : received) r = r * ErrorScale / 16;
     int corrected[3];
-    for (int c = 0; c < 3; ++c)
-        corrected[c] = Clamp255(component[c] + (fromAbove[c] + Carry1[c] + half) / ErrorDivisor);
+    for (int c = 0; c < 3; ++c) corrected[c] = Clamp255(component[c] + received[c]);
 
     const int index =
         ColorLookup.Lookup(static_cast<uint8_t>(corrected[0]), static_cast<uint8_t>(corrected[1]),

@@ -43,8 +43,13 @@ inline constexpr const char* InvalidStreamOperation = "Invalid stream operation"
 
 // Optimisation.
 inline constexpr const char* InvalidReductionMethod = "Invalid reduction method";
+// Conversion into frames: our own texts for settings outside their range.
+inline constexpr const char* UnsupportedReduction = "Unsupported color reduction method or dither mode";
+inline constexpr const char* PictureTooLarge = "Picture too large for a GIF frame";
 
 // Progress.
+inline constexpr const char* Converting = "Converting...";
+inline constexpr const char* Copying = "Copying...";
 inline constexpr const char* Loading = "Loading...";
 inline constexpr const char* Saving = "Saving...";
 inline constexpr const char* Optimizing = "Optimizing...";

@@ -15,6 +15,8 @@
 
 class TCanvas;
 class TGIFGraphicControlExtension;
+class TGraphic;
+class TPicture;
 
 class TGIFSubImage : public TGIFItem {
 public:
@@ -104,6 +106,18 @@ public:
     TRect ScaleRect(const TRect& rect) const;
     // Draws the frame's bitmap into its scaled place in rect.
     void Draw(TCanvas& canvas, const TRect& rect);
+
+    // Conversion into this frame (GIFConvert.cpp). Another frame: a copy of
+    // its descriptor, pixels, local table, transparency and extensions; the
+    // frame itself: nothing; null: clear. A graphic: bitmaps of 1, 4 and 8
+    // bits keep their palette and pixels, others are reduced by the image's
+    // colour reduction, dither mode and reduction bits; icons and metafiles
+    // bring their transparency; the logical screen grows to hold the frame.
+    void Assign(const TGIFSubImage* source);
+    void Assign(TGraphic* source);
+    void Assign(TPicture& source);
+    // A Qt image; pixels below half opacity become transparent.
+    void AssignImage(const QImage& image);
 
 private:
     void AllocatePixels(uint8_t fill) const;

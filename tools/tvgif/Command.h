@@ -28,3 +28,4 @@ void AddInfoCommand(CLI::App& app);
 void AddCopyCommand(CLI::App& app);
 void AddBenchCommand(CLI::App& app);
 void AddOptimizeCommand(CLI::App& app);
+void AddConvertCommand(CLI::App& app);

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     AddCopyCommand(app);
     AddBenchCommand(app);
     AddOptimizeCommand(app);
+    AddConvertCommand(app);
 
     try {
         app.parse(argc, argv);
