@@ -18,7 +18,6 @@ TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFSubImage& frame) : 
 }
 
 TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
-    if (Transparent()) OwnerFrame->SetTransparentFlag(false);
     if (OwnerFrame->GraphicControlExtension() == this) OwnerFrame->SetGraphicControlExtension(nullptr);
 }
 
@@ -32,7 +31,6 @@ void TGIFGraphicControlExtension::SetUserInput(bool value) {
 
 void TGIFGraphicControlExtension::SetTransparent(bool value) {
     Block[1] = static_cast<uint8_t>(value ? (Block[1] | 0x01) : (Block[1] & ~0x01));
-    OwnerFrame->SetTransparentFlag(value);
 }
 
 uint16_t TGIFGraphicControlExtension::Delay() const {
@@ -57,5 +55,4 @@ void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
         Warning(SeverityWarning, GIFMessages::PrematureEnd);
         return;
     }
-    if (Transparent()) OwnerFrame->SetTransparentFlag(true);
 }

@@ -23,7 +23,6 @@ public:
     bool UserInput() const { return Block[1] & 0x02; }
     void SetUserInput(bool value);
     bool Transparent() const { return Block[1] & 0x01; }
-    // Sets or clears the frame's transparent flag as well.
     void SetTransparent(bool value);
     uint16_t Delay() const;
     void SetDelay(uint16_t hundredths);

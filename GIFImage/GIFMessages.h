@@ -40,8 +40,15 @@ inline constexpr const char* UnsupportedVersion = "Unsupported GIF version";
 inline constexpr const char* ColorNotInTable = "Color not in color table";
 inline constexpr const char* InvalidStreamOperation = "Invalid stream operation";
 
+// Rendering.
+inline constexpr const char* UnsupportedPixelFormat = "Unsupported PixelFormat";
+inline constexpr const char* InvalidImageDimensions = "Invalid image dimensions";
+inline constexpr const char* ImageHasNoDIB = "Image has no DIB";
+inline constexpr const char* DIBAllocationFailed = "Failed to allocate memory for GIF DIB";
+
 // Progress.
 inline constexpr const char* Loading = "Loading...";
 inline constexpr const char* Saving = "Saving...";
+inline constexpr const char* Rendering = "Rendering...";
 
 } // namespace GIFMessages
