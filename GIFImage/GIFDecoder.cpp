@@ -3,6 +3,7 @@
 #include "GIFException.h"
 #include "GIFMessages.h"
 #include "GIFStreamIO.h"
+#include "GIFWireFormat.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,68 +37,136 @@ namespace {
 constexpr int TableSize = 4096;
 constexpr uint32_t NoOffset = 0xFFFFFFFFu;
 
+// Where the next code's bits are: a bit position within the valid bits of
+// the bit buffer.
+struct TBitCursor {
+    uint32_t BitPos = 0;
+    uint32_t ValidBits = 0;
+};
+
+// Where the next pixels go: the current output segment (the whole frame, or
+// one interlaced row), from Pos up to End.
+struct TOutputCursor {
+    uint32_t Pos = 0;
+    uint32_t End = 0;
+};
+
+// The state that Fill() works on for every code. Fill keeps a copy in locals
+// and hands it back before each call that needs the members.
+struct THotState {
+    TBitCursor Bits;
+    TOutputCursor Out;
+    int CodeWidth = 0;
+    int NextFree = 0;
+    int WidthLimit = 0;
+    int Prev = 0;
+    uint8_t First = 0;
+    uint32_t PrevOffset = NoOffset; // where Prev's string stands, followed by the next string
+};
+
+// The data sub-blocks seen as a run of bits: the current sub-block behind
+// two carry bytes (the end of the previous one).
+class TBitReader {
+public:
+    TBitReader(TStream& stream, const TGIFDecodeWarning& warning) : Stream(stream), Warn(warning) {}
+
+    // The code of width bits at the cursor; the caller has checked that it
+    // lies wholly before the cursor's valid bits.
+    int Extract(TBitCursor& bits, int width) const {
+        uint32_t word;
+        std::memcpy(&word, Buffer + (bits.BitPos >> 3), 4);
+        const int code = static_cast<int>((word >> (bits.BitPos & 7)) & ((1u << width) - 1));
+        bits.BitPos += static_cast<uint32_t>(width);
+        return code;
+    }
+    // The next code, reading sub-blocks as needed; -1 when the data has
+    // ended. finalRead: the read after the last pixel, which finds the
+    // terminator of well-formed data that has no end code without a warning.
+    int ReadSlow(TBitCursor& bits, int width, int clearCode, bool finalRead);
+
+    const uint8_t* Bytes() const { return Buffer; }
+    bool DataEnded() const { return Ended; }
+    bool NoMoreBlocks() const { return NoMore; }
+
+private:
+    bool Refill(TBitCursor& bits);
+    void Warning(const char* message) const {
+        if (Warn) Warn(message);
+    }
+
+    TStream& Stream;
+    const TGIFDecodeWarning& Warn;
+    // 2 carry bytes, one sub-block, and slack for the 32-bit load at its end.
+    uint8_t Buffer[2 + 255 + 8] = {};
+    uint32_t ValidBytes = 2;
+    bool StartOfData = true;
+    bool Ended = false;  // the terminator has been read
+    bool NoMore = false; // no sub-block follows
+};
+
+// The rows of a frame in the order the data fills them: all at once, or
+// the four interlace passes.
+class TRowCursor {
+public:
+    TRowCursor(uint32_t width, uint32_t height, bool interlaced)
+        : Width(width), Height(height), Interlaced(interlaced) {}
+
+    // Moves out to the next segment; false when the frame is full.
+    bool Next(TOutputCursor& out);
+
+private:
+    const uint32_t Width;
+    const uint32_t Height;
+    const bool Interlaced;
+    bool Started = false;
+    int Pass = 0;
+    uint32_t Row = 0;
+    uint32_t RowsDone = 0;
+};
+
 class LZWDecoder {
 public:
     LZWDecoder(TStream& stream, const TGIFDecodeTarget& target, const TGIFDecodeWarning& warning)
-        : Stream(stream), Pixels(target.Pixels), Width(static_cast<uint32_t>(std::max(0, target.Width))),
-          Height(static_cast<uint32_t>(std::max(0, target.Height))), Interlaced(target.Interlaced),
-          FillValue(target.FillValue), Warn(warning) {
-        Total = Pixels ? Width * Height : 0;
+        : Stream(stream), Pixels(target.Pixels), Allocate(target.Allocate),
+          Width(static_cast<uint32_t>(std::max(0, target.Width))),
+          Height(static_cast<uint32_t>(std::max(0, target.Height))), FillValue(target.FillValue),
+          Reader(stream, warning), Rows(Width, Height, target.Interlaced) {
+        Total = Width * Height;
     }
 
     void Run();
 
 private:
-    // Bits.
-    int ReadCodeSlow();
-    bool Refill();
-    int Extract();
-    void Warning(const char* message) {
-        if (Warn) Warn(message);
+    int ReadCode(bool finalRead) {
+        return Reader.ReadSlow(State.Bits, State.CodeWidth, ClearCode, finalRead);
     }
-
-    // Codes.
     void ClearTable();
     void EndOfData();
     void Fill();
     void ExtraValue();
     void Finish();
+    uint8_t* AllocatePixels();
 
-    // Output.
-    bool NextSegment();
     void Put(uint8_t* dst, int code, uint32_t length, uint32_t dstRoom) const;
     void Walk(uint8_t* dst, int code, uint32_t length) const;
     void WriteAcrossSegments(int code, uint32_t length, bool special, uint8_t lastValue);
 
     TStream& Stream;
-    uint8_t* const Pixels;
+    uint8_t* Pixels;
+    const std::function<uint8_t*()>& Allocate;
     const uint32_t Width;
     const uint32_t Height;
-    const bool Interlaced;
     const uint8_t FillValue;
-    const TGIFDecodeWarning& Warn;
     uint32_t Total = 0;
 
-    // The bit buffer: 2 carry bytes, one sub-block, and slack for the 32-bit
-    // load at its end.
-    uint8_t Buffer[2 + 255 + 8] = {};
-    uint32_t ValidBytes = 2;
-    uint32_t BitPos = 0;
-    uint32_t ValidBits = 0;
-    bool StartOfData = true;
-    bool DataEnded = false;    // the terminator has been read
-    bool NoMoreBlocks = false; // no sub-block follows
-    bool Finished = false;     // the end code has been met
+    TBitReader Reader;
+    TRowCursor Rows;
+    THotState State;
+    bool Finished = false; // the end code has been met
 
     int MinCodeSize = 0;
     int ClearCode = 0;
     int EndCode = 0;
-    int CodeWidth = 0;
-    int WidthLimit = 0;
-    int NextFree = 0;
-    int Prev = 0;
-    uint8_t First = 0;
-    uint32_t PrevOffset = NoOffset; // where Prev's string stands, followed by the next string
 
     uint16_t Prefix[TableSize];
     uint8_t Suffix[TableSize];
@@ -105,13 +174,6 @@ private:
     uint16_t Length[TableSize]; // 0: the entry leads back to itself
     uint32_t Offset[TableSize]; // a copy of the string in the pixel buffer, or NoOffset
 
-    // The current output segment: the whole frame, or one interlaced row.
-    bool SegmentsStarted = false;
-    uint32_t SegPos = 0;
-    uint32_t SegEnd = 0;
-    int Pass = 0;
-    uint32_t Row = 0;
-    uint32_t RowsDone = 0;
     // Values of the last string that did not fit into the frame.
     uint32_t Pending = 0;
     uint8_t Scratch[TableSize + 16];
@@ -125,9 +187,9 @@ void LZWDecoder::Run() {
     MinCodeSize = size;
     ClearCode = 1 << size;
     EndCode = ClearCode + 1;
-    CodeWidth = MinCodeSize + 1;
-    WidthLimit = 2 * ClearCode;
-    NextFree = ClearCode + 2;
+    State.CodeWidth = MinCodeSize + 1;
+    State.WidthLimit = 2 * ClearCode;
+    State.NextFree = ClearCode + 2;
     for (int i = 0; i < ClearCode; ++i) {
         Prefix[i] = 0;
         Suffix[i] = static_cast<uint8_t>(i);
@@ -138,60 +200,63 @@ void LZWDecoder::Run() {
     Fill();
     // Short strings are copied 16 bytes at a time; past the last string the
     // row must show its pre-filled value again.
-    if (SegPos < SegEnd) std::memset(Pixels + SegPos, FillValue, std::min<uint32_t>(16, SegEnd - SegPos));
+    const TOutputCursor& out = State.Out;
+    if (Pixels && out.Pos < out.End)
+        std::memset(Pixels + out.Pos, FillValue, std::min<uint32_t>(16, out.End - out.Pos));
     Finish();
+}
+
+uint8_t* LZWDecoder::AllocatePixels() {
+    if (!Pixels) Pixels = Allocate ? Allocate() : nullptr;
+    if (!Pixels) Total = 0;
+    return Pixels;
 }
 
 // ---- Bits ----
 
-int LZWDecoder::Extract() {
-    uint32_t bits;
-    std::memcpy(&bits, Buffer + (BitPos >> 3), 4);
-    const int code = static_cast<int>((bits >> (BitPos & 7)) & ((1u << CodeWidth) - 1));
-    BitPos += static_cast<uint32_t>(CodeWidth);
-    return code;
-}
-
 // Reads the next sub-block behind the last two bytes of the current one.
-bool LZWDecoder::Refill() {
+bool TBitReader::Refill(TBitCursor& bits) {
     uint8_t size = 0;
     if (Stream.Read(&size, 1) != 1) return false;
     Buffer[0] = Buffer[ValidBytes - 2];
     Buffer[1] = Buffer[ValidBytes - 1];
     uint32_t got = 0;
     if (size == 0) {
-        DataEnded = true;
-        NoMoreBlocks = true;
+        Ended = true;
+        NoMore = true;
     } else {
         got = static_cast<uint32_t>(std::max<int64_t>(0, Stream.Read(Buffer + 2, size)));
         if (got < size) Warning(GIFMessages::PrematureEnd);
     }
     // Fewer than 13 bits were left unread, all inside the two carry bytes.
-    BitPos = BitPos + 16 - ValidBits;
+    bits.BitPos = bits.BitPos + 16 - bits.ValidBits;
     ValidBytes = got + 2;
-    ValidBits = ValidBytes * 8;
+    bits.ValidBits = ValidBytes * 8;
     return true;
 }
 
-int LZWDecoder::ReadCodeSlow() {
+int TBitReader::ReadSlow(TBitCursor& bits, int width, int clearCode, bool finalRead) {
     if (StartOfData) {
         // The data is decoded as if it began with a clear code.
         StartOfData = false;
-        return ClearCode;
+        return clearCode;
     }
-    const uint32_t width = static_cast<uint32_t>(CodeWidth);
-    if (BitPos + width < ValidBits) return Extract();
-    if (NoMoreBlocks) {
-        if (BitPos >= ValidBits) Warning(GIFMessages::BitBufferUnderrun);
+    const uint32_t w = static_cast<uint32_t>(width);
+    if (bits.BitPos + w < bits.ValidBits) return Extract(bits, width);
+    if (NoMore) {
+        if (bits.BitPos >= bits.ValidBits) Warning(GIFMessages::BitBufferUnderrun);
         return -1;
     }
     for (;;) {
-        if (!Refill()) return -1;
-        if (BitPos + width <= ValidBits) return Extract();
-        if (NoMoreBlocks) {
-            // The data ends inside this code: its bits are not there.
-            BitPos = ValidBits;
-            Warning(GIFMessages::BitBufferUnderrun);
+        if (!Refill(bits)) return -1;
+        if (bits.BitPos + w <= bits.ValidBits) return Extract(bits, width);
+        if (NoMore) {
+            // The data ends inside this code: its bits are not there. Only a
+            // code asked for once all data bits are used warns; the filling
+            // asks for more after this one, the read after the last pixel
+            // does not.
+            bits.BitPos = bits.ValidBits;
+            if (!finalRead) Warning(GIFMessages::BitBufferUnderrun);
             return -1;
         }
         // A sub-block shorter than the rest of the code: the code goes on in
@@ -199,15 +264,44 @@ int LZWDecoder::ReadCodeSlow() {
     }
 }
 
+// ---- Rows ----
+
+bool TRowCursor::Next(TOutputCursor& out) {
+    if (Width == 0 || Height == 0) return false;
+    if (!Interlaced) {
+        if (Started) return false;
+        Started = true;
+        out.Pos = 0;
+        out.End = Width * Height;
+        return true;
+    }
+    if (RowsDone == Height) return false;
+    if (!Started) {
+        Started = true;
+        Pass = 0;
+        Row = 0;
+    } else {
+        Row += GIFWire::InterlacePasses[Pass].Step;
+    }
+    while (Row >= Height) {
+        if (++Pass >= 4) return false;
+        Row = GIFWire::InterlacePasses[Pass].Start;
+    }
+    ++RowsDone;
+    out.Pos = Row * Width;
+    out.End = out.Pos + Width;
+    return true;
+}
+
 // ---- Codes ----
 
 void LZWDecoder::ClearTable() {
-    CodeWidth = MinCodeSize + 1;
-    WidthLimit = 2 * ClearCode;
-    NextFree = ClearCode + 2;
+    State.CodeWidth = MinCodeSize + 1;
+    State.WidthLimit = 2 * ClearCode;
+    State.NextFree = ClearCode + 2;
     // Corrupt data may use the next free code before it is assigned; it then
     // reads as a cleared entry (prefix 0, value 0).
-    const int free = NextFree;
+    const int free = State.NextFree;
     Prefix[free] = 0;
     Suffix[free] = 0;
     FirstOf[free] = 0;
@@ -217,36 +311,7 @@ void LZWDecoder::ClearTable() {
 
 void LZWDecoder::EndOfData() {
     Finished = true;
-    if (!DataEnded) GIFIO::SkipSubBlocks(Stream);
-}
-
-bool LZWDecoder::NextSegment() {
-    if (Total == 0) return false;
-    if (!Interlaced) {
-        if (SegmentsStarted) return false;
-        SegmentsStarted = true;
-        SegPos = 0;
-        SegEnd = Total;
-        return true;
-    }
-    static constexpr uint32_t PassStart[4] = {0, 4, 2, 1};
-    static constexpr uint32_t PassStep[4] = {8, 8, 4, 2};
-    if (RowsDone == Height) return false;
-    if (!SegmentsStarted) {
-        SegmentsStarted = true;
-        Pass = 0;
-        Row = 0;
-    } else {
-        Row += PassStep[Pass];
-    }
-    while (Row >= Height) {
-        if (++Pass >= 4) return false;
-        Row = PassStart[Pass];
-    }
-    ++RowsDone;
-    SegPos = Row * Width;
-    SegEnd = SegPos + Width;
-    return true;
+    if (!Reader.DataEnded()) GIFIO::SkipSubBlocks(Stream);
 }
 
 // Copies a string of length bytes; short strings move as one 16-byte block
@@ -296,110 +361,85 @@ void LZWDecoder::WriteAcrossSegments(int code, uint32_t length, bool special, ui
     } else {
         Put(Scratch, code, length, length);
     }
+    TOutputCursor& out = State.Out;
     uint32_t done = 0;
     while (done < length) {
-        if (SegPos == SegEnd && !NextSegment()) {
+        if (out.Pos == out.End && !Rows.Next(out)) {
             Pending = length - done;
             return;
         }
-        const uint32_t n = std::min(length - done, SegEnd - SegPos);
-        std::memcpy(Pixels + SegPos, Scratch + done, n);
-        SegPos += n;
+        const uint32_t n = std::min(length - done, out.End - out.Pos);
+        std::memcpy(Pixels + out.Pos, Scratch + done, n);
+        out.Pos += n;
         done += n;
     }
 }
 
 // Fills the frame until it is full, the data ends, or the end code comes.
-// The hot state lives in locals and is handed back to the members around
-// each call that needs it.
 void LZWDecoder::Fill() {
-    uint8_t* const out = Pixels;
     const int clear = ClearCode;
-    uint32_t pos = SegPos, end = SegEnd;
-    uint32_t bitPos = BitPos, validBits = ValidBits;
-    int codeWidth = CodeWidth;
-    uint32_t codeMask = (1u << codeWidth) - 1;
-    int nextFree = NextFree, widthLimit = WidthLimit;
-    int prev = Prev;
-    uint8_t first = First;
-    uint32_t prevOffset = PrevOffset;
-
-    const auto save = [&] {
-        SegPos = pos;
-        SegEnd = end;
-        BitPos = bitPos;
-        ValidBits = validBits;
-        CodeWidth = codeWidth;
-        NextFree = nextFree;
-        WidthLimit = widthLimit;
-        Prev = prev;
-        First = first;
-        PrevOffset = prevOffset;
-    };
-    const auto load = [&] {
-        pos = SegPos;
-        end = SegEnd;
-        bitPos = BitPos;
-        validBits = ValidBits;
-        codeWidth = CodeWidth;
-        codeMask = (1u << codeWidth) - 1;
-        nextFree = NextFree;
-        widthLimit = WidthLimit;
-        prev = Prev;
-        first = First;
-        prevOffset = PrevOffset;
+    uint8_t* out = Pixels;
+    THotState h = State;
+    uint32_t codeMask = (1u << h.CodeWidth) - 1;
+    // Hands the hot state to the members for a call that needs them, and
+    // takes it back.
+    const auto slow = [&](auto&& call) {
+        State = h;
+        call();
+        h = State;
+        codeMask = (1u << h.CodeWidth) - 1;
     };
     const auto readCode = [&]() -> int {
-        if (bitPos + static_cast<uint32_t>(codeWidth) < validBits) {
+        if (h.Bits.BitPos + static_cast<uint32_t>(h.CodeWidth) < h.Bits.ValidBits) {
             uint32_t bits;
-            std::memcpy(&bits, Buffer + (bitPos >> 3), 4);
-            const int code = static_cast<int>((bits >> (bitPos & 7)) & codeMask);
-            bitPos += static_cast<uint32_t>(codeWidth);
+            std::memcpy(&bits, Reader.Bytes() + (h.Bits.BitPos >> 3), 4);
+            const int code = static_cast<int>((bits >> (h.Bits.BitPos & 7)) & codeMask);
+            h.Bits.BitPos += static_cast<uint32_t>(h.CodeWidth);
             return code;
         }
-        save();
-        const int code = ReadCodeSlow();
-        load();
+        int code = 0;
+        slow([&] { code = ReadCode(false); });
         return code;
     };
 
     for (;;) {
-        if (pos == end) {
-            save();
-            const bool more = NextSegment();
-            load();
-            if (!more) return;
+        if (h.Out.Pos == h.Out.End) {
+            bool more = false;
+            slow([&] { more = Rows.Next(State.Out); });
+            if (!more) break;
         }
         int code = readCode();
         if (code < 0) break;
         if (code == clear) {
-            save();
-            ClearTable();
-            load();
+            slow([&] { ClearTable(); });
             do code = readCode();
             while (code == clear);
             if (code < 0) break;
             if (code == EndCode) {
-                save();
-                EndOfData();
+                slow([&] { EndOfData(); });
                 return;
             }
-            if (code > nextFree) throw GIFException(GIFMessages::CodeOutOfRange);
+            if (code > h.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
+            // The first pixel the data gives: the buffer is made now.
+            if (!out) {
+                slow([&] { out = AllocatePixels(); });
+                if (!out) break;
+            }
             // The first code of a table stands for itself.
-            out[pos] = static_cast<uint8_t>(code);
-            prev = code;
-            first = static_cast<uint8_t>(code);
-            prevOffset = (code < clear && pos + 1 < end) ? pos : NoOffset;
-            ++pos;
+            out[h.Out.Pos] = static_cast<uint8_t>(code);
+            h.Prev = code;
+            h.First = static_cast<uint8_t>(code);
+            h.PrevOffset = (code < clear && h.Out.Pos + 1 < h.Out.End) ? h.Out.Pos : NoOffset;
+            ++h.Out.Pos;
             continue;
         }
         if (code == EndCode) {
-            save();
-            EndOfData();
+            slow([&] { EndOfData(); });
             return;
         }
 
-        const uint32_t room = end - pos;
+        const uint32_t pos = h.Out.Pos;
+        const uint32_t room = h.Out.End - pos;
         uint32_t length;
         uint8_t newFirst;
         bool split = false;
@@ -407,84 +447,86 @@ void LZWDecoder::Fill() {
             out[pos] = static_cast<uint8_t>(code);
             length = 1;
             newFirst = static_cast<uint8_t>(code);
-        } else if (code < nextFree) {
+        } else if (code < h.NextFree) {
             length = Length[code];
             if (length == 0) throw GIFException(GIFMessages::CircularTableEntry);
             newFirst = FirstOf[code];
             if (length <= room) {
                 Put(out + pos, code, length, room);
             } else {
-                save();
-                WriteAcrossSegments(code, length, false, 0);
-                load();
+                slow([&] { WriteAcrossSegments(code, length, false, 0); });
                 split = true;
             }
-        } else if (code == nextFree) {
+        } else if (code == h.NextFree) {
             // The string of the previous code and its own first value.
-            const uint32_t prevLength = Length[prev];
+            const uint32_t prevLength = Length[h.Prev];
             if (prevLength == 0) throw GIFException(GIFMessages::CircularTableEntry);
             length = prevLength + 1;
-            newFirst = FirstOf[prev];
+            newFirst = FirstOf[h.Prev];
             if (length <= room) {
-                if (prevOffset != NoOffset)
-                    CopyString(out + pos, out + prevOffset, prevLength, room, Total - prevOffset);
+                if (h.PrevOffset != NoOffset)
+                    CopyString(out + pos, out + h.PrevOffset, prevLength, room, Total - h.PrevOffset);
                 else
-                    Put(out + pos, prev, prevLength, room);
-                out[pos + prevLength] = first;
+                    Put(out + pos, h.Prev, prevLength, room);
+                out[pos + prevLength] = h.First;
             } else {
-                save();
-                WriteAcrossSegments(prev, length, true, first);
-                load();
+                const int prev = h.Prev;
+                const uint8_t first = h.First;
+                slow([&] { WriteAcrossSegments(prev, length, true, first); });
                 split = true;
             }
         } else {
             throw GIFException(GIFMessages::CodeOutOfRange);
         }
 
-        if (nextFree < TableSize) {
-            const uint32_t prevLength = Length[prev];
-            Prefix[nextFree] = static_cast<uint16_t>(prev);
-            Suffix[nextFree] = newFirst;
-            FirstOf[nextFree] = FirstOf[prev];
-            Length[nextFree] =
-                (prev == nextFree || prevLength == 0) ? 0 : static_cast<uint16_t>(prevLength + 1);
-            Offset[nextFree] = prevOffset;
-            if (++nextFree >= widthLimit && widthLimit < TableSize) {
-                widthLimit <<= 1;
-                ++codeWidth;
-                codeMask = (1u << codeWidth) - 1;
+        if (h.NextFree < TableSize) {
+            const int next = h.NextFree;
+            const uint32_t prevLength = Length[h.Prev];
+            Prefix[next] = static_cast<uint16_t>(h.Prev);
+            Suffix[next] = newFirst;
+            FirstOf[next] = FirstOf[h.Prev];
+            Length[next] = (h.Prev == next || prevLength == 0) ? 0 : static_cast<uint16_t>(prevLength + 1);
+            Offset[next] = h.PrevOffset;
+            if (++h.NextFree >= h.WidthLimit && h.WidthLimit < TableSize) {
+                h.WidthLimit <<= 1;
+                ++h.CodeWidth;
+                codeMask = (1u << h.CodeWidth) - 1;
             }
         }
-        prev = code;
-        first = newFirst;
+        h.Prev = code;
+        h.First = newFirst;
         if (split) {
-            prevOffset = NoOffset;
+            h.PrevOffset = NoOffset;
         } else {
-            prevOffset = length < room ? pos : NoOffset;
-            pos += length;
+            h.PrevOffset = length < room ? pos : NoOffset;
+            h.Out.Pos = pos + length;
         }
         if (Pending > 0) break;
     }
-    save();
+    State = h;
 }
 
 // The value after the last pixel: for well-formed data this reads the end
-// code, which skips the rest of the image data.
+// code, which skips the rest of the image data. Codes are judged as in the
+// filling: one above the next free code, or a table entry that leads back
+// to itself, fails the load.
 void LZWDecoder::ExtraValue() {
-    int code = ReadCodeSlow();
+    int code = ReadCode(true);
     if (code == ClearCode) {
         ClearTable();
-        do code = ReadCodeSlow();
+        do code = ReadCode(true);
         while (code == ClearCode);
         if (code == EndCode) EndOfData();
+        if (code > State.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
         return;
     }
     if (code == EndCode) {
         EndOfData();
         return;
     }
-    if (code < ClearCode || code > NextFree) return;
-    const int expanded = code == NextFree ? Prev : code;
+    if (code < ClearCode) return;
+    if (code > State.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
+    const int expanded = code == State.NextFree ? State.Prev : code;
     if (Length[expanded] == 0) throw GIFException(GIFMessages::CircularTableEntry);
 }
 
@@ -495,7 +537,7 @@ void LZWDecoder::Finish() {
     else
         ExtraValue();
     // Whatever the pixels did, the next block starts after the terminator.
-    if (!Finished && !NoMoreBlocks) GIFIO::SkipSubBlocks(Stream);
+    if (!Finished && !Reader.NoMoreBlocks()) GIFIO::SkipSubBlocks(Stream);
 }
 
 } // namespace

@@ -9,12 +9,15 @@
 
 struct TGIFDecodeTarget {
     // Width × Height bytes, rows top to bottom, already pre-filled with
-    // FillValue; whatever the data does not reach keeps it.
+    // FillValue; whatever the data does not reach keeps it. When null,
+    // Allocate is asked for them just before the first pixel is written, so
+    // that data that decodes no pixel allocates nothing.
     uint8_t* Pixels = nullptr;
     int Width = 0;
     int Height = 0;
     bool Interlaced = false;
     uint8_t FillValue = 0;
+    std::function<uint8_t*()> Allocate;
 };
 
 using TGIFDecodeWarning = std::function<void(const std::string& message)>;

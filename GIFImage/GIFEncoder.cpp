@@ -59,9 +59,9 @@ void TGIFEncoder::ColorNotInTable() {
     throw GIFException(GIFMessages::ColorNotInTable);
 }
 
-void CompressImageData(TStream& stream, uint8_t compression, int bitsPerPixel, int numColors,
+void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width) {
-    if (compression == 1) {
+    if (compression == TGIFCompression::RLE) {
         TRLEEncoder encoder;
         encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width);
     } else {

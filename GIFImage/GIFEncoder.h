@@ -3,6 +3,7 @@
 // image data: the code size byte, variable-width codes packed least
 // significant bit first into sub-blocks, the end code and the terminator.
 
+#include "GIFWireFormat.h"
 #include "GIFWriter.h"
 #include "Stream.h"
 
@@ -47,11 +48,9 @@ protected:
             visit(Data, int64_t{Width} * Height);
             return;
         }
-        static constexpr int start[4] = {0, 4, 2, 1};
-        static constexpr int step[4] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass)
-            for (int row = start[pass]; row < Height; row += step[pass])
-                visit(Data + int64_t{row} * Width, int64_t{Width});
+        for (const auto& pass : GIFWire::InterlacePasses)
+            for (int64_t row = pass.Start; row < Height; row += pass.Step)
+                visit(Data + row * Width, int64_t{Width});
     }
 
     int NumColors = 0;
@@ -72,7 +71,7 @@ protected:
     int FirstFreeCode = 0;
 };
 
-// Compresses a frame's pixels with TRLEEncoder when compression is 1, else
+// Compresses a frame's pixels with TRLEEncoder for TGIFCompression::RLE, else
 // with TLZWEncoder.
-void CompressImageData(TStream& stream, uint8_t compression, int bitsPerPixel, int numColors,
+void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width);

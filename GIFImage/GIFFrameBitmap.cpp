@@ -97,10 +97,11 @@ void TGIFSubImage::BuildBitmap() {
         mask = std::make_unique<TGIFMask>(width, height);
     }
     bool anyTransparent = false;
+    const uint8_t* pixels = Data();
     {
         for (int y = 0; y < height; ++y) {
             if (y % 32 == 0) progress(TProgressStage::Running, y * 100 / height, false);
-            const uint8_t* row = Pixels.get() + int64_t{y} * width;
+            const uint8_t* row = pixels + int64_t{y} * width;
             std::memcpy(dib.ScanLine(y), row, static_cast<size_t>(width));
             if (!mask) continue;
             for (int x = 0; x < width; ++x)

@@ -21,16 +21,26 @@ TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
     if (OwnerFrame->GraphicControlExtension() == this) OwnerFrame->SetGraphicControlExtension(nullptr);
 }
 
-void TGIFGraphicControlExtension::SetDisposal(uint8_t value) {
-    Block[1] = static_cast<uint8_t>((Block[1] & ~0x1C) | ((value & 7) << 2));
+void TGIFGraphicControlExtension::SetDisposal(TGIFDisposal value) {
+    const int bits =
+        (static_cast<int>(value) << GIFWire::ControlDisposalShift) & GIFWire::ControlDisposalMask;
+    Block[1] = static_cast<uint8_t>((Block[1] & ~GIFWire::ControlDisposalMask) | bits);
 }
 
+namespace {
+
+uint8_t WithBit(uint8_t packed, uint8_t bit, bool on) {
+    return static_cast<uint8_t>(on ? (packed | bit) : (packed & ~bit));
+}
+
+} // namespace
+
 void TGIFGraphicControlExtension::SetUserInput(bool value) {
-    Block[1] = static_cast<uint8_t>(value ? (Block[1] | 0x02) : (Block[1] & ~0x02));
+    Block[1] = WithBit(Block[1], GIFWire::ControlUserInput, value);
 }
 
 void TGIFGraphicControlExtension::SetTransparent(bool value) {
-    Block[1] = static_cast<uint8_t>(value ? (Block[1] | 0x01) : (Block[1] & ~0x01));
+    Block[1] = WithBit(Block[1], GIFWire::ControlTransparent, value);
 }
 
 uint16_t TGIFGraphicControlExtension::Delay() const {
@@ -55,4 +65,13 @@ void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
         Warning(SeverityWarning, GIFMessages::PrematureEnd);
         return;
     }
+}
+
+void TGIFGraphicControlExtension::SaveBody(TStream& stream) {
+    // The block size and terminator as the format has them, so that every
+    // decoder reads the copy of a block that was stored otherwise.
+    std::array<uint8_t, 6> bytes = Block;
+    bytes[0] = GIFWire::ControlBlockSize;
+    bytes[5] = bsBlockTerminator;
+    stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
 }

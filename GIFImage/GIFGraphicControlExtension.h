@@ -18,11 +18,15 @@ public:
 
     const TGIFExtensionClass& Class() const override { return ClassInfo(); }
 
-    uint8_t Disposal() const { return (Block[1] >> 2) & 7; }
-    void SetDisposal(uint8_t value);
-    bool UserInput() const { return Block[1] & 0x02; }
+    // One of TGIFDisposal's values, or an undefined method 4-7 as stored.
+    TGIFDisposal Disposal() const {
+        return static_cast<TGIFDisposal>((Block[1] & GIFWire::ControlDisposalMask) >>
+                                         GIFWire::ControlDisposalShift);
+    }
+    void SetDisposal(TGIFDisposal value);
+    bool UserInput() const { return Block[1] & GIFWire::ControlUserInput; }
     void SetUserInput(bool value);
-    bool Transparent() const { return Block[1] & 0x01; }
+    bool Transparent() const { return Block[1] & GIFWire::ControlTransparent; }
     void SetTransparent(bool value);
     uint16_t Delay() const;
     void SetDelay(uint16_t hundredths);
@@ -30,16 +34,15 @@ public:
     // An index at or above the active table's count (when it has entries)
     // warns "Invalid color index" and stores 0.
     void SetTransparentColorIndex(int index);
-    // The six bytes as stored after the label.
+    // The six bytes as stored after the label (written with block size 4
+    // and terminator 0, whatever was read there).
     const std::array<uint8_t, 6>& Bytes() const { return Block; }
 
 protected:
     // Reads 6 bytes; fewer warns "Premature end of data" and keeps what came.
     void LoadBody(TStream& stream) override;
-    void SaveBody(TStream& stream) override {
-        stream.Write(Block.data(), static_cast<int64_t>(Block.size()));
-    }
+    void SaveBody(TStream& stream) override;
 
 private:
-    std::array<uint8_t, 6> Block{4, 0, 0, 0, 0, 0};
+    std::array<uint8_t, 6> Block{GIFWire::ControlBlockSize, 0, 0, 0, 0, 0};
 };

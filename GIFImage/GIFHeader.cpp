@@ -26,8 +26,8 @@ void TGIFHeader::LoadFromStream(TStream& stream) {
         if (!HasGIFSignature(signature)) throw GIFException(GIFMessages::InvalidSignature);
     }
     GIFIO::ReadExact(stream, Descriptor.data(), 7);
-    if (Packed() & 0x80)
-        ColorMap.LoadFromStream(stream, 2 << (Packed() & 7));
+    if (Packed() & GIFWire::ScreenGlobalTable)
+        ColorMap.LoadFromStream(stream, GIFWire::TableEntries(Packed()));
     else
         ColorMap.Clear();
 }
@@ -40,7 +40,7 @@ void TGIFHeader::SaveToStream(TStream& stream) {
     stream.Write(version >= 2 ? "GIF89a" : "GIF87a", 6);
     UpdatePacked(OwnerImage->ColorResolution());
     stream.Write(Descriptor.data(), static_cast<int64_t>(Descriptor.size()));
-    if (Packed() & 0x80) ColorMap.SaveToStream(stream);
+    if (Packed() & GIFWire::ScreenGlobalTable) ColorMap.SaveToStream(stream);
 }
 
 int TGIFHeader::Version() const {
@@ -73,11 +73,12 @@ TColor TGIFHeader::BackgroundColor() {
 void TGIFHeader::UpdatePacked(int colorResolution) {
     uint8_t packed = 0;
     if (ColorMap.Count() > 0) {
-        packed |= 0x80;
-        if (ColorMap.Sorted()) packed |= 0x08;
-        packed |= static_cast<uint8_t>((ColorMap.BitsPerPixel() - 1) & 7);
+        packed |= GIFWire::ScreenGlobalTable;
+        if (ColorMap.Sorted()) packed |= GIFWire::ScreenSorted;
+        packed |= static_cast<uint8_t>((ColorMap.BitsPerPixel() - 1) & GIFWire::ScreenTableSizeMask);
     }
     if (colorResolution < 1) colorResolution = 1;
-    packed |= static_cast<uint8_t>(((colorResolution - 1) & 7) << 4);
+    packed |= static_cast<uint8_t>(((colorResolution - 1) << GIFWire::ScreenResolutionShift) &
+                                   GIFWire::ScreenResolutionMask);
     SetPacked(packed);
 }

@@ -35,7 +35,9 @@ public:
     uint8_t AspectRatio() const { return Descriptor[6]; }
     void SetAspectRatio(uint8_t value) { Descriptor[6] = value; }
     // Bits 4-6 of the packed byte plus 1: the colour resolution as stored.
-    int StoredColorResolution() const { return ((Packed() >> 4) & 7) + 1; }
+    int StoredColorResolution() const {
+        return ((Packed() & GIFWire::ScreenResolutionMask) >> GIFWire::ScreenResolutionShift) + 1;
+    }
     // The global table's colour at the background index (lookup rule).
     TColor BackgroundColor();
     // Recomputes the packed byte from the tables: bit 7 and bit 3 from the

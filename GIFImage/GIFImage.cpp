@@ -46,20 +46,19 @@ void TGIFImage::LoadFromStream(TStream& stream) {
     Clear();
     const int64_t start = stream.Position();
     try {
-        LoadPixelBudget = PixelBudget(stream.Size() - start);
+        // The logical screen allocates nothing here: only frames count.
+        Budget = TLoadBudget{true, 0, 0};
         Header.LoadFromStream(stream);
-        if (int64_t{Header.Width()} * Header.Height() > LoadPixelBudget)
-            throw GIFException(GIFMessages::ImageTooLarge);
         Images.LoadFromStream(stream);
         TGIFTrailer trailer(this);
         trailer.LoadFromStream(stream);
     } catch (...) {
-        LoadPixelBudget = -1;
+        Budget = TLoadBudget{};
         stream.SetPosition(start);
         Progress(TProgressStage::Ending, 0, true, TRect{}, GIFMessages::Loading);
         throw;
     }
-    LoadPixelBudget = -1;
+    Budget = TLoadBudget{};
     Progress(TProgressStage::Ending, 100, true, TRect{}, GIFMessages::Loading);
 }
 
@@ -77,15 +76,37 @@ void TGIFImage::SaveToStream(TStream& stream) {
     Progress(TProgressStage::Ending, 100, true, TRect{}, GIFMessages::Saving);
 }
 
-void TGIFImage::ClaimPixels(int64_t count, TStream& stream) {
-    if (LoadPixelBudget < 0) {
-        // A frame read on its own: measured against its own stream.
-        if (count > PixelBudget(stream.Size() - stream.Position()))
-            throw GIFException(GIFMessages::ImageTooLarge);
-        return;
+void TGIFImage::CountImageData(int64_t bytes) {
+    if (Budget.Active) Budget.DataBytes += bytes;
+}
+
+void TGIFImage::ClaimPixels(int64_t count, int64_t frameDataBytes) {
+    // A frame read on its own is measured against its own data.
+    const int64_t data = Budget.Active ? Budget.DataBytes : frameDataBytes;
+    const int64_t total = (Budget.Active ? Budget.Allocated : 0) + count;
+    if (total > PixelBudget(data)) throw GIFException(GIFMessages::ImageTooLarge);
+    if (total > MaxLoadPixels) throw GIFException(GIFMessages::ImageOverLimit);
+    if (Budget.Active) Budget.Allocated = total;
+}
+
+TRect TGIFImage::FramesBounds() const {
+    TRect bounds{0, 0, 0, 0};
+    bool any = false;
+    for (const auto& frame : Images) {
+        const int left = std::min<int>(frame->Left(), Width());
+        const int top = std::min<int>(frame->Top(), Height());
+        const int right = std::min(frame->Left() + frame->Width(), Width());
+        const int bottom = std::min(frame->Top() + frame->Height(), Height());
+        if (right <= left || bottom <= top) continue;
+        if (!any) {
+            bounds = TRect{left, top, right, bottom};
+            any = true;
+        } else {
+            bounds = TRect{std::min(bounds.Left, left), std::min(bounds.Top, top),
+                           std::max(bounds.Right, right), std::max(bounds.Bottom, bottom)};
+        }
     }
-    if (count > LoadPixelBudget) throw GIFException(GIFMessages::ImageTooLarge);
-    LoadPixelBudget -= count;
+    return bounds;
 }
 
 void TGIFImage::SetWidth(int value) {

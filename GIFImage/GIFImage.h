@@ -122,10 +122,19 @@ public:
     // keep the data.
     void SaveToClipboardFormat();
 
-    // Accounts for count pixels that a frame read from stream is about to
-    // allocate; fails with "Image too large for its data" past the budget
+    // The union of the frames' rectangles clipped to the logical screen:
+    // all that rendering needs to allocate for, however large the screen a
+    // file claims. Empty without frames.
+    TRect FramesBounds() const;
+
+    // Loading: counts bytes of a frame's image data towards the pixel budget
     // of GIFLimits.h.
-    void ClaimPixels(int64_t count, TStream& stream);
+    void CountImageData(int64_t bytes);
+    // Accounts for count pixels that a frame is about to allocate while it is
+    // read (frameDataBytes: its own image data). Fails with "Image too large
+    // for its data" past the budget and "Image exceeds the pixel limit of a
+    // load" past MaxLoadPixels.
+    void ClaimPixels(int64_t count, int64_t frameDataBytes);
 
     TGIFImageList Images;
     TGIFHeader Header;
@@ -134,7 +143,7 @@ public:
     uint8_t ColorReduction = DefaultColorReduction;
     uint32_t ReductionBits = DefaultReductionBits;
     uint8_t DitherMode = DefaultDitherMode;
-    uint8_t Compression = DefaultCompression;
+    TGIFCompression Compression = DefaultCompression;
     TGIFWarning WarningHandler;
     TGIFThreadPriority ThreadPriority = DefaultThreadPriority;
     int32_t AnimationSpeed = DefaultAnimationSpeed;
@@ -177,6 +186,11 @@ private:
     std::mutex PainterLock;
     std::vector<TGIFPainter*> Painters;
     TGIFPainter* Painter = nullptr;
-    // Pixels still allowed while a stream is being read; -1 outside a load.
-    int64_t LoadPixelBudget = -1;
+    // What the load under way has read and allocated.
+    struct TLoadBudget {
+        bool Active = false;
+        int64_t DataBytes = 0;
+        int64_t Allocated = 0;
+    };
+    TLoadBudget Budget;
 };

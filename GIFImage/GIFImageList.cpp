@@ -2,13 +2,42 @@
 
 #include "GIFImage.h"
 #include "GIFMessages.h"
+#include "GIFParallelEncoder.h"
 #include "GIFSettings.h"
 #include "GIFStreamIO.h"
 
+#include <thread>
+#include <vector>
+
 void TGIFImageList::SaveToStream(TStream& stream) {
     const int count = Count();
+    // Many frames: their image data is compressed side by side first.
+    std::vector<std::vector<uint8_t>> compressed;
+    const int threads =
+        EncodeThreads > 0 ? EncodeThreads : static_cast<int>(std::thread::hardware_concurrency());
+    if (count >= ParallelEncodeMinFrames && threads > 1) {
+        std::vector<TGIFEncodeJob> jobs;
+        for (int i = 0; i < count; ++i) {
+            TGIFSubImage& frame = (*this)[i];
+            if (frame.Empty()) continue;
+            frame.UpdatePacked();
+            jobs.push_back(frame.EncodeJob());
+        }
+        try {
+            compressed = CompressFrames(jobs, threads);
+        } catch (...) {
+            // Written one frame after the other instead, so that the failure
+            // comes at the same place with the same bytes before it.
+            compressed.clear();
+        }
+    }
+    size_t next = 0;
     for (int i = 0; i < count; ++i) {
-        (*this)[i].SaveToStream(stream);
+        TGIFSubImage& frame = (*this)[i];
+        if (!compressed.empty() && !frame.Empty())
+            frame.SaveToStream(stream, compressed[next++]);
+        else
+            frame.SaveToStream(stream);
         if (OwnerImage)
             OwnerImage->Progress(TProgressStage::Running, (i + 1) * 100 / count, false, TRect{},
                                  GIFMessages::Saving);

@@ -34,6 +34,7 @@ inline constexpr const char* CircularTableEntry = "Circular decoder table entry"
 inline constexpr const char* UnsupportedCodeSize = "Unsupported LZW code size";
 inline constexpr const char* CodeOutOfRange = "Decoder code out of range";
 inline constexpr const char* ImageTooLarge = "Image too large for its data";
+inline constexpr const char* ImageOverLimit = "Image exceeds the pixel limit of a load";
 
 // Writing.
 inline constexpr const char* UnsupportedVersion = "Unsupported GIF version";

@@ -33,13 +33,13 @@ TGIFSchedule ScheduleOf(TGIFImage& image) {
         if (const TGIFGraphicControlExtension* control = frame->GraphicControlExtension()) {
             step.HasControl = true;
             step.Delay = control->Delay();
-            step.ControlDisposal = control->Disposal();
+            step.ControlDisposal = static_cast<uint8_t>(control->Disposal());
         }
         // The frame's extensions are walked in order: the last graphic
         // control decides the disposal.
         for (const auto& extension : frame->Extensions)
             if (const auto* control = dynamic_cast<const TGIFGraphicControlExtension*>(extension.get()))
-                step.Disposal = control->Disposal();
+                step.Disposal = static_cast<uint8_t>(control->Disposal());
         schedule.Frames.push_back(step);
     }
     schedule.LoopStart = image.LoopStartFrame();

@@ -12,7 +12,7 @@ inline uint16_t DefaultDrawFlags = GIFDrawFlagsDefault;
 inline uint8_t DefaultColorReduction = 6;
 inline uint32_t DefaultReductionBits = 8;
 inline uint8_t DefaultDitherMode = 0;
-inline uint8_t DefaultCompression = 0;
+inline TGIFCompression DefaultCompression = TGIFCompression::LZW;
 inline TGIFThreadPriority DefaultThreadPriority = TGIFThreadPriority::Normal;
 inline int32_t DefaultAnimationSpeed = 100;
 

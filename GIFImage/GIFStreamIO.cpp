@@ -39,4 +39,21 @@ void SkipSubBlocks(TStream& stream) {
     while (ReadByte(stream, size) && size != 0) Skip(stream, size);
 }
 
+int64_t MeasureImageData(TStream& stream) {
+    const int64_t start = stream.Position();
+    const int64_t end = stream.Size();
+    int64_t at = start;
+    uint8_t size = 0;
+    if (ReadByte(stream, size)) {
+        ++at;
+        while (at < end && ReadByte(stream, size)) {
+            at = std::min(end, at + 1 + size);
+            if (size == 0) break;
+            stream.SetPosition(at);
+        }
+    }
+    stream.SetPosition(start);
+    return at - start;
+}
+
 } // namespace GIFIO

@@ -22,6 +22,10 @@ void Skip(TStream& stream, int64_t count);
 // Reads data sub-blocks (size byte, that many bytes) and drops them, up to
 // and including the size-0 terminator or the end of the stream.
 void SkipSubBlocks(TStream& stream);
+// The bytes of table-based image data that start at the stream's position
+// (code size byte, sub-blocks and terminator, as far as the stream holds
+// them), without moving the position.
+int64_t MeasureImageData(TStream& stream);
 
 inline uint16_t Word(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));

@@ -11,6 +11,7 @@
 #include "GIFSettings.h"
 #include "GIFStreamIO.h"
 
+#include <algorithm>
 #include <cstring>
 
 TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), ColorMap(image), Extensions(image) {}
@@ -46,44 +47,82 @@ void TGIFSubImage::LoadFromStream(TStream& stream) {
         GIFIO::SetWord(&Descriptor[7], screenHeight);
         Warning(SeverityWarning, GIFMessages::ImageExceedsScreen);
     }
-    if (Packed() & 0x80) ColorMap.LoadFromStream(stream, 2 << (Packed() & 7));
+    if (Packed() & GIFWire::DescriptorLocalTable)
+        ColorMap.LoadFromStream(stream, GIFWire::TableEntries(Packed()));
     DecodeImageData(stream);
     if (RenderOnLoad) Bitmap();
 }
 
 void TGIFSubImage::DecodeImageData(TStream& stream) {
     const int64_t count = int64_t{Width()} * Height();
-    if (OwnerImage) OwnerImage->ClaimPixels(count, stream);
+    const int64_t dataBytes = GIFIO::MeasureImageData(stream);
+    if (OwnerImage) OwnerImage->CountImageData(dataBytes);
+    FreePixels();
     const uint8_t fill = FillValue();
-    AllocatePixels(fill);
+    // The buffer is made with the first pixel the data gives; until then the
+    // frame only knows its size and fill value.
+    PixelCount = count;
+    PendingFill = fill;
     TGIFDecodeTarget target;
-    target.Pixels = Pixels.get();
-    target.Width = Pixels ? Width() : 0;
-    target.Height = Pixels ? Height() : 0;
+    target.Width = Width();
+    target.Height = Height();
     target.Interlaced = Interlaced();
     target.FillValue = fill;
+    target.Allocate = [&]() -> uint8_t* {
+        if (OwnerImage) OwnerImage->ClaimPixels(count, dataBytes);
+        AllocatePixels(fill);
+        return Pixels.get();
+    };
     ::DecodeImageData(stream, target,
                       [this](const std::string& message) { Warning(SeverityWarning, message); });
+}
+
+void TGIFSubImage::UpdatePacked() {
+    if (ColorMap.Count() == 0) {
+        // Keeps the interlace bit and the two reserved bits.
+        SetPacked(Packed() & (GIFWire::DescriptorInterlaced | GIFWire::DescriptorReserved));
+    } else {
+        uint8_t packed = GIFWire::DescriptorLocalTable;
+        if (ColorMap.Sorted()) packed |= GIFWire::DescriptorSorted;
+        packed |= static_cast<uint8_t>(ColorMap.BitsPerPixel() - 1);
+        SetPacked(packed);
+    }
 }
 
 void TGIFSubImage::SaveToStream(TStream& stream) {
     Extensions.SaveToStream(stream);
     if (Empty()) return;
-    if (ColorMap.Count() == 0) {
-        // Keeps the interlace bit and the two reserved bits.
-        SetPacked(Packed() & 0x58);
-    } else {
-        uint8_t packed = 0x80;
-        if (ColorMap.Sorted()) packed |= 0x20;
-        packed |= static_cast<uint8_t>(ColorMap.BitsPerPixel() - 1);
-        SetPacked(packed);
-    }
-    stream.Write(Descriptor.data(), static_cast<int64_t>(Descriptor.size()));
-    ColorMap.SaveToStream(stream);
+    UpdatePacked();
+    WriteDescriptor(stream);
     Compress(stream);
 }
 
-void TGIFSubImage::Compress(TStream& stream) {
+void TGIFSubImage::SaveToStream(TStream& stream, const std::vector<uint8_t>& imageData) {
+    Extensions.SaveToStream(stream);
+    if (Empty()) return;
+    UpdatePacked();
+    WriteDescriptor(stream);
+    stream.Write(imageData.data(), static_cast<int64_t>(imageData.size()));
+}
+
+void TGIFSubImage::WriteDescriptor(TStream& stream) {
+    // The separator as the format has it, whatever byte was read in its place.
+    std::array<uint8_t, 10> bytes = Descriptor;
+    bytes[0] = bsImageSeparator;
+    stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    ColorMap.SaveToStream(stream);
+}
+
+int TGIFSubImage::BitsForPixels() const {
+    const uint8_t* p = Data();
+    uint8_t highest = 0;
+    for (int64_t i = 0; i < PixelCount; ++i) highest = std::max(highest, p[i]);
+    int bits = 1;
+    while ((1 << bits) <= highest) ++bits;
+    return bits;
+}
+
+TGIFEncodeJob TGIFSubImage::EncodeJob() {
     int bits = 8;
     int colors = 0;
     if (ColorMap.Count() > 0) {
@@ -94,12 +133,27 @@ void TGIFSubImage::Compress(TStream& stream) {
         // the widest table of the image.
         if (OwnerImage && OwnerImage->Header.ColorMap.Count() > 0)
             bits = OwnerImage->Header.ColorMap.BitsPerPixel();
-        else if (OwnerImage)
+        else if (OwnerImage && OwnerImage->BitsPerPixel() > 0)
             bits = OwnerImage->BitsPerPixel();
+        else
+            bits = BitsForPixels(); // no colour table at all: the pixels decide
         colors = 1 << bits;
     }
-    const uint8_t compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
-    CompressImageData(stream, compression, bits, colors, Pixels.get(), Interlaced(), Height(), Width());
+    TGIFEncodeJob job;
+    job.Pixels = Data();
+    job.Width = Width();
+    job.Height = Height();
+    job.Bits = bits;
+    job.Colors = colors;
+    job.Interlaced = Interlaced();
+    job.Compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
+    return job;
+}
+
+void TGIFSubImage::Compress(TStream& stream) {
+    const TGIFEncodeJob job = EncodeJob();
+    CompressImageData(stream, job.Compression, job.Bits, job.Colors, job.Pixels, job.Interlaced, job.Height,
+                      job.Width);
 }
 
 int TGIFSubImage::Version() const {
@@ -164,11 +218,12 @@ TGIFColorMap& TGIFSubImage::ActiveColorMap() {
 }
 
 bool TGIFSubImage::Empty() const {
-    return !Pixels || PixelCount == 0 || Width() == 0 || Height() == 0;
+    return PixelCount == 0 || Width() == 0 || Height() == 0;
 }
 
-void TGIFSubImage::AllocatePixels(uint8_t fill) {
-    FreePixels();
+void TGIFSubImage::AllocatePixels(uint8_t fill) const {
+    Pixels.reset();
+    PixelCount = 0;
     const int64_t count = int64_t{Width()} * Height();
     if (count == 0) return;
     Pixels.reset(new uint8_t[static_cast<size_t>(count)]);
@@ -176,14 +231,20 @@ void TGIFSubImage::AllocatePixels(uint8_t fill) {
     PixelCount = count;
 }
 
+uint8_t* TGIFSubImage::MakePixels() const {
+    if (!Pixels && PixelCount > 0) AllocatePixels(PendingFill);
+    return Pixels.get();
+}
+
 void TGIFSubImage::FreePixels() {
     Pixels.reset();
     PixelCount = 0;
+    PendingFill = 0;
 }
 
 uint8_t* TGIFSubImage::ScanLine(int y) {
     if (y < 0 || y >= Height()) throw GIFException(GIFMessages::InvalidPixelCoordinates);
-    if (!Pixels) AllocatePixels(0);
+    if (!Pixels) AllocatePixels(PixelCount > 0 ? PendingFill : 0);
     if (PixelCount == 0) throw GIFException(GIFMessages::ImageIsEmpty);
     return Pixels.get() + static_cast<int64_t>(y) * Width();
 }

@@ -6,6 +6,7 @@
 #include "GIFExtensionList.h"
 #include "GIFItem.h"
 #include "GIFMask.h"
+#include "GIFParallelEncoder.h"
 
 #include <QImage>
 #include <array>
@@ -32,6 +33,14 @@ public:
     // compressed pixels. A frame with a local table is written not
     // interlaced; its pixels are kept in row order anyway.
     void SaveToStream(TStream& stream) override;
+    // The same with the image data already compressed (by CompressFrames).
+    void SaveToStream(TStream& stream, const std::vector<uint8_t>& imageData);
+    // Recomputes the packed byte as it is written: without local entries
+    // only the interlace bit and the two reserved bits stay; with them, the
+    // table's flags, and the frame is no longer marked interlaced.
+    void UpdatePacked();
+    // What the compressor gets for this frame as it is written.
+    TGIFEncodeJob EncodeJob();
     // Writes the table-based image data with the image's compressor: the
     // local table's bits and count when it has entries, else those of the
     // global table (padded to a power of two).
@@ -54,7 +63,7 @@ public:
     int Bounds(int index) const;
     uint8_t Packed() const { return Descriptor[9]; }
     void SetPacked(uint8_t value) { Descriptor[9] = value; }
-    bool Interlaced() const { return Descriptor[9] & 0x40; }
+    bool Interlaced() const { return Descriptor[9] & GIFWire::DescriptorInterlaced; }
     // The 10 bytes of the image descriptor as stored.
     const std::array<uint8_t, 10>& DescriptorBytes() const { return Descriptor; }
 
@@ -66,9 +75,14 @@ public:
 
     // No pixels, or zero width or height.
     bool Empty() const;
-    const uint8_t* Data() const { return Pixels.get(); }
-    uint8_t* Data() { return Pixels.get(); }
+    // The pixel buffer. A frame whose image data decoded no pixel holds none
+    // after loading; it is made here, pre-filled, on first need.
+    const uint8_t* Data() const { return MakePixels(); }
+    uint8_t* Data() { return MakePixels(); }
     int64_t DataSize() const { return PixelCount; }
+    // Whether the pixel buffer exists yet (see Data); without it every pixel
+    // has the value FillValue() had when the frame was read.
+    bool HasPixelBuffer() const { return Pixels != nullptr; }
     // The start of row y; creates the pixel buffer when absent. Fails with
     // "Invalid pixel coordinates" or "Image is empty".
     uint8_t* ScanLine(int y);
@@ -111,9 +125,13 @@ public:
     void StretchDraw(TCanvas& canvas, const TRect& rect, bool tiled, bool transparent);
 
 private:
-    void AllocatePixels(uint8_t fill);
+    void AllocatePixels(uint8_t fill) const;
+    uint8_t* MakePixels() const;
     void FreePixels();
     void DecodeImageData(TStream& stream);
+    void WriteDescriptor(TStream& stream);
+    // The fewest bits (at least 1) that hold every pixel value.
+    int BitsForPixels() const;
 
     void BuildBitmap();
     void DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, bool transparent);
@@ -127,8 +145,10 @@ private:
     // pixels clear.
     QImage OpaqueImage;
     QImage MaskedImage;
-    std::unique_ptr<uint8_t[]> Pixels;
-    int64_t PixelCount = 0;
+    // Made on first need when PixelCount is above 0 and they are absent.
+    mutable std::unique_ptr<uint8_t[]> Pixels;
+    mutable int64_t PixelCount = 0;
+    uint8_t PendingFill = 0;
     std::array<uint8_t, 10> Descriptor{bsImageSeparator};
     TGIFGraphicControlExtension* GraphicControl = nullptr;
 };

@@ -31,6 +31,9 @@ void TGIFTextExtension::LoadBody(TStream& stream) {
 }
 
 void TGIFTextExtension::SaveBody(TStream& stream) {
-    stream.Write(Block.data(), static_cast<int64_t>(Block.size()));
+    // The block size as the format has it, whatever was read there.
+    std::array<uint8_t, 13> bytes = Block;
+    bytes[0] = GIFWire::TextBlockSize;
+    stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
     WriteTextSubBlocks(stream, Text);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Small shared types of the GIF support.
 
+#include "GIFWireFormat.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,8 +20,3 @@ using TGIFWarning = std::function<void(TGIFImage& sender, TGIFSeverity severity,
 inline constexpr uint32_t clNoneColor = 0x1FFFFFFF;
 
 enum class TGIFThreadPriority : uint8_t { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
-
-// Block introducers and the trailer.
-inline constexpr uint8_t bsExtensionIntroducer = 0x21;
-inline constexpr uint8_t bsImageSeparator = 0x2C;
-inline constexpr uint8_t bsTrailer = 0x3B;

@@ -19,8 +19,8 @@
 
 namespace {
 
-void RoundTrip(uint8_t compression, int bits, int colors, const std::vector<uint8_t>& pixels, bool interlaced,
-               int width, int height, bool mustFail) {
+void RoundTrip(TGIFCompression compression, int bits, int colors, const std::vector<uint8_t>& pixels,
+               bool interlaced, int width, int height, bool mustFail) {
     TMemoryStream stream;
     try {
         CompressImageData(stream, compression, bits, colors, pixels.data(), interlaced, height, width);
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pixels[i] = value;
         outside = outside || value >= colors;
     }
-    RoundTrip(0, bits, colors, pixels, interlaced, width, height, outside);
-    RoundTrip(1, bits, colors, pixels, interlaced, width, height, outside);
+    RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside);
+    RoundTrip(TGIFCompression::RLE, bits, colors, pixels, interlaced, width, height, outside);
     return 0;
 }

@@ -55,7 +55,7 @@ std::vector<Frame> FramesOf(const std::string& path) {
 }
 
 // The table-based image data of every frame, one after the other.
-int64_t EncodeOurs(const std::vector<Frame>& frames, uint8_t compression, TMemoryStream& out) {
+int64_t EncodeOurs(const std::vector<Frame>& frames, TGIFCompression compression, TMemoryStream& out) {
     out.SetSize(0);
     out.SetPosition(0);
     for (const Frame& f : frames)
@@ -123,13 +123,13 @@ int main(int argc, char** argv) {
     std::map<std::string, int64_t> sizes;
     for (const SetFile& file : files) {
         TMemoryStream probe;
-        sizes["lzw/" + file.Name] = EncodeOurs(file.Frames, 0, probe);
-        sizes["rle/" + file.Name] = EncodeOurs(file.Frames, 1, probe);
+        sizes["lzw/" + file.Name] = EncodeOurs(file.Frames, TGIFCompression::LZW, probe);
+        sizes["rle/" + file.Name] = EncodeOurs(file.Frames, TGIFCompression::RLE, probe);
         const auto counter = benchmark::Counter(static_cast<double>(file.Pixels) / 1e6,
                                                 benchmark::Counter::kIsIterationInvariantRate);
         benchmark::RegisterBenchmark(("lzw/" + file.Name).c_str(), [&file, counter](benchmark::State& state) {
             TMemoryStream out;
-            for (auto _ : state) benchmark::DoNotOptimize(EncodeOurs(file.Frames, 0, out));
+            for (auto _ : state) benchmark::DoNotOptimize(EncodeOurs(file.Frames, TGIFCompression::LZW, out));
             state.counters["MP/s"] = counter;
         })->Unit(benchmark::kMillisecond);
 #ifdef TV_HAVE_GIFLIB

@@ -38,7 +38,7 @@ TGIFSubImage& AddControlledFrame(TGIFImage& image, int left, int top, int width,
                                  int transparentIndex = -1) {
     TGIFSubImage& frame = AddFrame(image, left, top, width, height, pixels);
     auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
-    control->SetDisposal(static_cast<uint8_t>(disposal));
+    control->SetDisposal(static_cast<TGIFDisposal>(disposal));
     control->SetDelay(static_cast<uint16_t>(delay));
     if (transparentIndex >= 0) {
         control->SetTransparentColorIndex(transparentIndex);

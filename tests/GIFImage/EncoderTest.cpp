@@ -20,8 +20,8 @@
 
 namespace {
 
-Bytes Encode(uint8_t compression, int bits, int colors, const Bytes& pixels, bool interlaced, int width,
-             int height) {
+Bytes Encode(TGIFCompression compression, int bits, int colors, const Bytes& pixels, bool interlaced,
+             int width, int height) {
     TMemoryStream stream;
     CompressImageData(stream, compression, bits, colors, pixels.data(), interlaced, height, width);
     return stream.Memory();
@@ -29,7 +29,7 @@ Bytes Encode(uint8_t compression, int bits, int colors, const Bytes& pixels, boo
 
 Bytes Decode(const Bytes& data, int width, int height, bool interlaced, std::vector<std::string>& warnings) {
     Bytes pixels(static_cast<size_t>(width) * height, 0xEE);
-    TGIFDecodeTarget target{pixels.data(), width, height, interlaced, 0xEE};
+    TGIFDecodeTarget target{pixels.data(), width, height, interlaced, 0xEE, {}};
     TBorrowedMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
     DecodeImageData(stream, target, [&](const std::string& m) { warnings.push_back(m); });
     EXPECT_EQ(stream.Position(), stream.Size()) << "the terminator ends the data";
@@ -93,7 +93,7 @@ TEST(GIFLZWEncoder, BytesEqualTheDescribedHashTableEncoder) {
         const Bytes walked = interlaced ? InterlaceRows(pixels, width, height) : pixels;
         const int codeSize = bits < 2 ? 2 : bits;
         const Bytes expected = ImageData(codeSize, ReferenceLZWCodes(bits, walked));
-        ASSERT_EQ(Encode(0, bits, 1 << bits, pixels, interlaced, width, height), expected)
+        ASSERT_EQ(Encode(TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, width, height), expected)
             << "round " << round << ": " << width << "x" << height << " bits " << bits;
     }
 }
@@ -102,7 +102,7 @@ TEST(GIFLZWEncoder, LongInputsClearInsteadOfAssigningCode4095) {
     std::mt19937 rng(3);
     for (const int bits : {2, 5, 8}) {
         const Bytes pixels = RandomPixels(rng, 300000, 1 << bits, 3);
-        const Bytes data = Encode(0, bits, 1 << bits, pixels, false, 600, 500);
+        const Bytes data = Encode(TGIFCompression::LZW, bits, 1 << bits, pixels, false, 600, 500);
         EXPECT_EQ(data, ImageData(bits, ReferenceLZWCodes(bits, pixels))) << bits;
         const std::vector<int> codes = UnpackCodes(data);
         const int clear = 1 << bits;
@@ -129,22 +129,22 @@ TEST(GIFLZWEncoder, LongInputsClearInsteadOfAssigningCode4095) {
 }
 
 TEST(GIFLZWEncoder, TwoColoursUseMinimumCodeSize2AndOneColourAFrameOfOne) {
-    const Bytes data = Encode(0, 1, 2, Bytes{0, 1, 1, 0}, false, 2, 2);
+    const Bytes data = Encode(TGIFCompression::LZW, 1, 2, Bytes{0, 1, 1, 0}, false, 2, 2);
     EXPECT_EQ(data[0], 2);
     EXPECT_EQ(UnpackCodes(data), (std::vector<int>{4, 0, 1, 1, 0, 5}));
-    EXPECT_EQ(Encode(0, 8, 256, Bytes{200}, false, 1, 1), ImageData(8, {256, 200, 257}));
+    EXPECT_EQ(Encode(TGIFCompression::LZW, 8, 256, Bytes{200}, false, 1, 1), ImageData(8, {256, 200, 257}));
 }
 
 TEST(GIFLZWEncoder, AFrameWithoutPixelsWritesOnlyTheEndCode) {
-    const Bytes data = Encode(0, 4, 16, Bytes{}, false, 0, 0);
+    const Bytes data = Encode(TGIFCompression::LZW, 4, 16, Bytes{}, false, 0, 0);
     EXPECT_EQ(data, (Bytes{4, 1, 17, 0}));
 }
 
 TEST(GIFRLEEncoder, ARunFromAClearTableUsesTheCodesOfGrowingRuns) {
     // A run of 6: the value, then the codes for runs of 2 and 3.
-    EXPECT_EQ(Encode(1, 2, 4, Bytes(6, 1), false, 6, 1), ImageData(2, {4, 1, 6, 7, 5}));
+    EXPECT_EQ(Encode(TGIFCompression::RLE, 2, 4, Bytes(6, 1), false, 6, 1), ImageData(2, {4, 1, 6, 7, 5}));
     // A run of 4: value, run of 2, and the single pixel left over.
-    EXPECT_EQ(Encode(1, 2, 4, Bytes(4, 3), false, 4, 1), ImageData(2, {4, 3, 6, 3, 5}));
+    EXPECT_EQ(Encode(TGIFCompression::RLE, 2, 4, Bytes(4, 3), false, 4, 1), ImageData(2, {4, 3, 6, 3, 5}));
 }
 
 TEST(GIFRLEEncoder, OutputDecodesToTheSamePixelsForEveryBitCount) {
@@ -156,7 +156,7 @@ TEST(GIFRLEEncoder, OutputDecodesToTheSamePixelsForEveryBitCount) {
         const bool interlaced = round % 5 == 2;
         const int runLength = std::array<int, 5>{1, 3, 40, 700, 20000}[static_cast<size_t>(round / 8) % 5];
         const Bytes pixels = RandomPixels(rng, static_cast<size_t>(width) * height, 1 << bits, runLength);
-        const Bytes data = Encode(1, bits, 1 << bits, pixels, interlaced, width, height);
+        const Bytes data = Encode(TGIFCompression::RLE, bits, 1 << bits, pixels, interlaced, width, height);
         std::vector<std::string> warnings;
         ASSERT_EQ(Decode(data, width, height, interlaced, warnings), pixels)
             << "round " << round << ": " << width << "x" << height << " bits " << bits;
@@ -171,7 +171,7 @@ TEST(GIFRLEEncoder, AVeryLongRunSpansManyClears) {
     Bytes pixels(static_cast<size_t>(width) * height, 9);
     pixels[0] = 1;
     pixels.back() = 2;
-    const Bytes data = Encode(1, 4, 16, pixels, false, width, height);
+    const Bytes data = Encode(TGIFCompression::RLE, 4, 16, pixels, false, width, height);
     std::vector<std::string> warnings;
     EXPECT_EQ(Decode(data, width, height, false, warnings), pixels);
     EXPECT_TRUE(warnings.empty());
@@ -188,7 +188,7 @@ TEST(GIFRLEEncoder, IntegerSquareRootRoundsDown) {
 }
 
 TEST(GIFEncoders, APixelOutsideTheTableFailsAndKeepsWhatWasWritten) {
-    for (const uint8_t compression : {uint8_t{0}, uint8_t{1}}) {
+    for (const TGIFCompression compression : {TGIFCompression::LZW, TGIFCompression::RLE}) {
         Bytes pixels(1000);
         for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i / 7 % 3);
         pixels[700] = 5;
@@ -196,8 +196,8 @@ TEST(GIFEncoders, APixelOutsideTheTableFailsAndKeepsWhatWasWritten) {
         EXPECT_EQ(
             GIFErrorOf([&] { CompressImageData(stream, compression, 3, 5, pixels.data(), false, 10, 100); }),
             GIFMessages::ColorNotInTable)
-            << int{compression};
-        ASSERT_GT(stream.Size(), 20) << int{compression};
+            << static_cast<int>(compression);
+        ASSERT_GT(stream.Size(), 20) << static_cast<int>(compression);
         EXPECT_EQ(stream.Memory()[0], 3) << "the code size byte stays";
         // The first pixel is checked too.
         pixels[0] = 7;
@@ -217,14 +217,15 @@ TEST(GIFEncoders, GiflibDecodesBothEncodersToTheSamePixels) {
         const int width = side(rng), height = side(rng);
         const Bytes pixels =
             RandomPixels(rng, static_cast<size_t>(width) * height, 1 << bits, 1 + round % 30);
-        for (const uint8_t compression : {uint8_t{0}, uint8_t{1}}) {
+        for (const TGIFCompression compression : {TGIFCompression::LZW, TGIFCompression::RLE}) {
             const Bytes gif = Header(width, height, static_cast<uint8_t>(0x80 | (bits - 1))) +
                               ColorTable(1 << bits) + Descriptor(0, 0, width, height) +
                               Encode(compression, bits, 1 << bits, pixels, false, width, height) +
                               Bytes{0x3B};
             const std::vector<Bytes> frames = GiflibFrames(gif);
             ASSERT_EQ(frames.size(), 1u) << round;
-            EXPECT_EQ(frames[0], pixels) << "round " << round << " compression " << int{compression};
+            EXPECT_EQ(frames[0], pixels)
+                << "round " << round << " compression " << static_cast<int>(compression);
         }
     }
 }

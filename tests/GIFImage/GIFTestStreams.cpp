@@ -152,6 +152,22 @@ std::vector<int> EncodeCodes(int minCodeSize, const Bytes& pixels, bool clearWhe
     return codes;
 }
 
+std::vector<int> LongRunCodes(int64_t pixels) {
+    std::vector<int> codes{256, 0};
+    int64_t made = 1;
+    // Each new code is the one about to be assigned: the last run and one more.
+    for (int code = 258; code < 4096 && made < pixels; ++code) {
+        codes.push_back(code);
+        made += code - 256;
+    }
+    while (made < pixels) {
+        codes.push_back(4095);
+        made += 4095 - 256;
+    }
+    codes.push_back(257);
+    return codes;
+}
+
 Bytes ImageData(int minCodeSize, const std::vector<int>& codes, int blockSize) {
     return Bytes{static_cast<uint8_t>(minCodeSize)} + SubBlocks(PackCodes(minCodeSize, codes), blockSize);
 }

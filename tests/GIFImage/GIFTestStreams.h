@@ -31,6 +31,10 @@ Bytes PackCodes(int minCodeSize, const std::vector<int>& codes);
 // The LZW encoding of pixels as codes: a clear code first, the end code last.
 // With clearWhenFull off, a full table goes on without a clear code.
 std::vector<int> EncodeCodes(int minCodeSize, const Bytes& pixels, bool clearWhenFull = true);
+// Codes (minimum code size 8) for at least pixels zeros in few bytes: the
+// table fills with ever longer runs, and then its longest run repeats
+// (about 2700 pixels a byte). Clear code first, end code last.
+std::vector<int> LongRunCodes(int64_t pixels);
 // Minimum code size byte, packed codes in sub-blocks, terminator.
 Bytes ImageData(int minCodeSize, const std::vector<int>& codes, int blockSize = 255);
 

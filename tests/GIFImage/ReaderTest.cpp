@@ -148,8 +148,10 @@ TEST(GIFReaderErrors, ManyLargeFramesShareOneBudget) {
     EXPECT_EQ(one.Image->Images[0].DataSize(), 4000000);
 }
 
-TEST(GIFReaderErrors, HugeLogicalScreenIsRefused) {
-    EXPECT_EQ(Load(Header(65535, 65535, 0) + Bytes{0x3B}).Error, GIFMessages::ImageTooLarge);
+TEST(GIFReaderErrors, HugeLogicalScreenAllocatesNothingAndLoads) {
+    const Loaded l = Load(Header(65535, 65535, 0) + Bytes{0x3B});
+    EXPECT_EQ(l.Error, "");
+    EXPECT_EQ(l.Image->Width(), 65535);
 }
 
 TEST(GIFReaderErrors, MinimumCodeSizeOfTwelveFailsTheLoad) {
@@ -166,7 +168,7 @@ TEST(GIFReaderWarnings, ShortGraphicControlBlockKeepsWhatCame) {
     ASSERT_EQ(l.Image->Images.Count(), 1);
     const auto* control = l.Image->Images[0].GraphicControlExtension();
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->Disposal(), 2);
+    EXPECT_EQ(control->Disposal(), TGIFDisposal::RestoreBackground);
     EXPECT_EQ(control->Delay(), 7);
     EXPECT_TRUE(l.Image->Images[0].Empty());
 }

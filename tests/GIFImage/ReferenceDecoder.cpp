@@ -56,7 +56,7 @@ private:
         return NextDecodedValue(extra);
     }
 
-    int NextCodeBits() {
+    int NextCodeBits(bool extra) {
         if (Start) {
             Start = false;
             return Clear;
@@ -83,8 +83,10 @@ private:
             ValidBits = ValidBytes * 8;
             if (BitPos + Width <= ValidBits) return Extract();
             if (NoMoreBlocks) {
+                // Cut off by the terminator: only a code asked for once all
+                // bits are used warns, and the filling asks for another.
                 BitPos = ValidBits;
-                Warnings.push_back(GIFMessages::BitBufferUnderrun);
+                if (!extra) Warnings.push_back(GIFMessages::BitBufferUnderrun);
                 return -1;
             }
         }
@@ -106,7 +108,7 @@ private:
     }
 
     int NextDecodedValue(bool extra) {
-        int code = NextCodeBits();
+        int code = NextCodeBits(extra);
         if (code < 0) return code;
         if (code == Clear) {
             for (int i = 0; i < 4096; ++i) {
@@ -117,16 +119,13 @@ private:
             Limit = 2 * Clear;
             NextFree = Clear + 2;
             Stack.clear();
-            do code = NextCodeBits();
+            do code = NextCodeBits(extra);
             while (code == Clear);
             if (code == End) {
                 EndCode();
                 return -2;
             }
-            if (code > NextFree) {
-                if (extra) return -3;
-                throw GIFException(GIFMessages::CodeOutOfRange);
-            }
+            if (code > NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
             First = Prev = code;
             return code;
         }
@@ -134,10 +133,7 @@ private:
             EndCode();
             return -2;
         }
-        if (code > NextFree) {
-            if (extra) return -3;
-            throw GIFException(GIFMessages::CodeOutOfRange);
-        }
+        if (code > NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
         const int remembered = code;
         if (code >= NextFree) {
             Stack.push_back(First);

@@ -83,8 +83,8 @@ void ExpectSamePicture(TGIFImage& original, TGIFImage& written, const std::strin
 }
 
 void ExpectRoundTrip(const Bytes& gif, const std::string& name) {
-    for (const uint8_t compression : {uint8_t{0}, uint8_t{1}}) {
-        const std::string label = name + (compression ? " (run-length)" : " (LZW)");
+    for (const TGIFCompression compression : {TGIFCompression::LZW, TGIFCompression::RLE}) {
+        const std::string label = name + (compression == TGIFCompression::RLE ? " (run-length)" : " (LZW)");
         TGIFImage original;
         Load(original, gif);
         original.Compression = compression;
@@ -142,7 +142,7 @@ TEST(GIFRoundTrip, GeneratedPicturesWithLocalTablesInterlacingAndExtensions) {
             if (round % 4 == 1) {
                 auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
                 control->SetDelay(static_cast<uint16_t>(round));
-                control->SetDisposal(2);
+                control->SetDisposal(TGIFDisposal::RestoreBackground);
                 control->SetTransparent(true);
                 frame.Extensions.Add(std::move(control));
             }

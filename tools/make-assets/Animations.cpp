@@ -40,7 +40,7 @@ void AddFrame(TGIFImage& gif, const QImage& picture, uint16_t delay, bool loop) 
     if (loop) frame->Extensions.Add(std::make_unique<TGIFAppExtNSLoop>(*frame));
     auto control = std::make_unique<TGIFGraphicControlExtension>(*frame);
     control->SetDelay(delay);
-    control->SetDisposal(1); // leave the frame in place
+    control->SetDisposal(TGIFDisposal::DoNotDispose);
     frame->Extensions.Add(std::move(control));
     gif.Add(std::move(frame));
 }

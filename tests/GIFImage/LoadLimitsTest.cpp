@@ -1,0 +1,156 @@
+// What a load may allocate: only image data earns pixels, frames whose data
+// decodes nothing allocate nothing, an absolute ceiling holds whatever the
+// data, and a huge logical screen costs nothing. The memory cases run in a
+// child process whose address space is limited, as an attacker's file would
+// meet a real machine.
+
+#include "GIFCommentExtension.h"
+#include "GIFException.h"
+#include "GIFImage.h"
+#include "GIFLimits.h"
+#include "GIFMessages.h"
+#include "GIFTestStreams.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Loads bytes; the error text, or "" on success.
+std::string LoadError(const Bytes& bytes, TGIFImage& image) {
+    TBorrowedMemoryStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+    try {
+        image.LoadFromStream(stream);
+    } catch (const GIFException& e) {
+        return e.what();
+    }
+    return "";
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool AddressSpaceCanBeLimited = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool AddressSpaceCanBeLimited = false;
+#else
+constexpr bool AddressSpaceCanBeLimited = true;
+#endif
+#else
+constexpr bool AddressSpaceCanBeLimited = true;
+#endif
+
+// Allows this process extraMegabytes of address space beyond what it maps now.
+void LimitAddressSpace(int64_t extraMegabytes) {
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                         static_cast<rlim_t>(extraMegabytes) * 1024 * 1024;
+    const rlimit rl{limit, limit};
+    setrlimit(RLIMIT_AS, &rl);
+}
+
+// In a child with 96 MB of room: exits 0 when loading gives expectedError
+// ("" for success), 1 when it gives another, and dies when memory runs out.
+void LoadInLimitedChild(const Bytes& bytes, const std::string& expectedError) {
+    LimitAddressSpace(96);
+    TGIFImage image;
+    std::_Exit(LoadError(bytes, image) == expectedError ? 0 : 1);
+}
+
+Bytes EmptyFrame(int width, int height) {
+    // A clear code and the end code: image data that decodes no pixel.
+    return Descriptor(0, 0, width, height) + ImageData(2, {4, 5});
+}
+
+Bytes SixtyEmptyLargeFramesAndPadding() {
+    Bytes bytes = Header(4000, 4000, 0x81) + ColorTable(4);
+    for (int i = 0; i < 60; ++i) bytes = bytes + EmptyFrame(4000, 4000);
+    return bytes + Comment(std::string(200000, 'x')) + Bytes{0x3B} + Bytes(40000, 0);
+}
+
+Bytes ManyEmptyWideFrames() {
+    Bytes bytes = Header(65535, 1, 0x81) + ColorTable(4);
+    const Bytes frame = EmptyFrame(65535, 1);
+    bytes.reserve(bytes.size() + 20000 * frame.size() + 1);
+    for (int i = 0; i < 20000; ++i) bytes.insert(bytes.end(), frame.begin(), frame.end());
+    return bytes + Bytes{0x3B};
+}
+
+// One frame of width × height zeros, wholly decoded by its data.
+Bytes FullFrame(int width, int height) {
+    return Header(width, height, 0x87) + ColorTable(256) + Descriptor(0, 0, width, height) +
+           ImageData(8, LongRunCodes(int64_t{width} * height)) + Bytes{0x3B};
+}
+
+} // namespace
+
+TEST(GIFLoadLimits, FramesWhoseDataDecodesNothingAllocateNothing) {
+    if (!AddressSpaceCanBeLimited) GTEST_SKIP() << "the sanitizer reserves the address space";
+    const Bytes sixty = SixtyEmptyLargeFramesAndPadding();
+    EXPECT_EXIT(LoadInLimitedChild(sixty, ""), ::testing::ExitedWithCode(0), "");
+    const Bytes wide = ManyEmptyWideFrames();
+    EXPECT_EXIT(LoadInLimitedChild(wide, ""), ::testing::ExitedWithCode(0), "");
+
+    // The frames still have their size and pre-filled pixels, made on need.
+    TGIFImage image;
+    ASSERT_EQ(LoadError(sixty, image), "");
+    ASSERT_EQ(image.Images.Count(), 61); // the comment forms a last, empty frame
+    TGIFSubImage& first = image.Images[0];
+    EXPECT_FALSE(first.Empty());
+    EXPECT_FALSE(first.HasPixelBuffer());
+    EXPECT_EQ(first.DataSize(), 4000 * 4000);
+    EXPECT_EQ(first.Pixel(3999, 3999), 0);
+    EXPECT_TRUE(first.HasPixelBuffer());
+}
+
+TEST(GIFLoadLimits, OnlyImageDataEarnsPixels) {
+    // Two 3000 × 3000 frames need more than the minimum budget; a long
+    // comment does not pay for the second one.
+    const Bytes frame = Descriptor(0, 0, 3000, 3000) + ImageData(2, {4, 1, 5});
+    const Bytes bytes = Header(3000, 3000, 0x81) + ColorTable(4) + Comment(std::string(20000, 'x')) + frame +
+                        frame + Bytes{0x3B};
+    TGIFImage image;
+    EXPECT_EQ(LoadError(bytes, image), GIFMessages::ImageTooLarge);
+}
+
+TEST(GIFLoadLimits, TheCeilingHoldsWhateverTheDataAndCallersMayMoveIt) {
+    if (AddressSpaceCanBeLimited) {
+        // 1.6 gigapixels that the data would really produce: refused before
+        // anything of that size is allocated.
+        const Bytes huge = FullFrame(40000, 40000);
+        EXPECT_EXIT(LoadInLimitedChild(huge, GIFMessages::ImageOverLimit), ::testing::ExitedWithCode(0), "");
+    }
+    const Bytes small = FullFrame(100, 100);
+    const int64_t saved = MaxLoadPixels;
+    MaxLoadPixels = 5000;
+    TGIFImage image;
+    EXPECT_EQ(LoadError(small, image), GIFMessages::ImageOverLimit);
+    MaxLoadPixels = 10000;
+    EXPECT_EQ(LoadError(small, image), "");
+    MaxLoadPixels = saved;
+    EXPECT_EQ(image.Images[0].Pixel(99, 99), 0);
+}
+
+TEST(GIFLoadLimits, HugeLogicalScreenWithSmallFramesLoads) {
+    for (const int side : {5000, 65535}) {
+        const Bytes bytes = Header(side, side, 0x81) + ColorTable(4) + Descriptor(10, 20, 4, 4) +
+                            ImageData(2, EncodeCodes(2, Bytes(16, 3))) + Bytes{0x3B};
+        TGIFImage image;
+        ASSERT_EQ(LoadError(bytes, image), "") << side;
+        EXPECT_EQ(image.Width(), side);
+        EXPECT_EQ(image.Images[0].Pixel(3, 3), 3);
+        // What rendering has to allocate for.
+        const TRect bounds = image.FramesBounds();
+        EXPECT_EQ(bounds.Left, 10);
+        EXPECT_EQ(bounds.Top, 20);
+        EXPECT_EQ(bounds.Width(), 4);
+        EXPECT_EQ(bounds.Height(), 4);
+    }
+}

@@ -1,0 +1,100 @@
+// tvgif bench [--encode] [--threads N] FILE... [--reps N]: decoding (or LZW
+// encoding) speed of each file in megapixels per second; the last line is
+// "total <megapixels per second>".
+
+#include "Command.h"
+#include "GIFImage.h"
+#include "GIFParallelEncoder.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct BenchOptions {
+    std::vector<std::string> Files;
+    int Reps = 10;
+    int Threads = 1;
+    bool Encode = false;
+};
+
+// The frames of a picture as the encoder gets them when the picture is saved.
+struct EncodeSet {
+    TGIFImage Image;
+    std::vector<TGIFEncodeJob> Jobs;
+    int64_t Pixels = 0;
+};
+
+void LoadEncodeSet(const std::vector<uint8_t>& bytes, EncodeSet& set) {
+    TBorrowedMemoryStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+    set.Image.LoadFromStream(stream);
+    for (const auto& frame : set.Image.Images) {
+        if (frame->Empty()) continue;
+        set.Jobs.push_back(frame->EncodeJob());
+        set.Pixels += frame->DataSize();
+    }
+}
+
+int64_t DecodeOnce(const std::vector<uint8_t>& bytes) {
+    TBorrowedMemoryStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+    TGIFImage image;
+    image.LoadFromStream(stream);
+    int64_t pixels = 0;
+    for (const auto& frame : image.Images) pixels += frame->DataSize();
+    return pixels;
+}
+
+template <class Pass> double SecondsPerPass(int reps, Pass&& pass) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < reps; ++i) pass();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return elapsed.count() / reps;
+}
+
+int Bench(const BenchOptions& options) {
+    double totalSeconds = 0;
+    int64_t totalPixels = 0;
+    for (const auto& name : options.Files) {
+        int64_t pixels = 0;
+        double seconds = 0;
+        const int result = Tvgif::ForFile(name, [&] {
+            TMemoryStream file;
+            file.LoadFromFile(name);
+            const std::vector<uint8_t>& bytes = file.Memory();
+            if (options.Encode) {
+                EncodeSet set;
+                LoadEncodeSet(bytes, set);
+                pixels = set.Pixels;
+                CompressFrames(set.Jobs, options.Threads); // also warms the caches
+                seconds = SecondsPerPass(options.Reps, [&] { CompressFrames(set.Jobs, options.Threads); });
+            } else {
+                pixels = DecodeOnce(bytes); // also warms the caches
+                seconds = SecondsPerPass(options.Reps, [&] { DecodeOnce(bytes); });
+            }
+            return Tvgif::ExitOk;
+        });
+        if (result != Tvgif::ExitOk) return result;
+        totalSeconds += seconds;
+        totalPixels += pixels;
+        std::printf("%s %.1f\n", name.c_str(), seconds > 0 ? pixels / seconds / 1e6 : 0.0);
+    }
+    std::printf("total %.1f\n", totalSeconds > 0 ? totalPixels / totalSeconds / 1e6 : 0.0);
+    return Tvgif::ExitOk;
+}
+
+} // namespace
+
+void AddBenchCommand(CLI::App& app) {
+    auto* command =
+        app.add_subcommand("bench", "Measure decoding (or encoding) speed in megapixels per second");
+    auto options = std::make_shared<BenchOptions>();
+    command->add_option("FILE", options->Files, "GIF files to measure")->required();
+    command->add_flag("--encode", options->Encode, "Measure LZW encoding of every frame instead of decoding");
+    command->add_option("--threads", options->Threads, "Threads that encode the frames of a picture")
+        ->check(CLI::Range(1, 256));
+    command->add_option("--reps", options->Reps, "Passes over each file")->check(CLI::Range(1, 1000000));
+    Tvgif::SetAction(*command, [options] { return Bench(*options); });
+}

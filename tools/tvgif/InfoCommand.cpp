@@ -1,0 +1,103 @@
+// tvgif info FILE: one JSON object describing the picture (screen, frames,
+// pixel checksums, warnings), or its error.
+
+#include "Command.h"
+#include "Exceptions.h"
+#include "Fnv1a.h"
+#include "GIFAppExtNSLoop.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+#include "Json.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string JsonList(const std::vector<std::string>& texts) {
+    std::string out = "[";
+    for (size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + JsonString(texts[i]);
+    return out + "]";
+}
+
+const TGIFAppExtNSLoop* FirstLoop(const TGIFImage& image) {
+    for (const auto& frame : image.Images)
+        for (const auto& extension : frame->Extensions)
+            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return loop;
+    return nullptr;
+}
+
+std::string FrameJson(TGIFSubImage& frame) {
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    const std::string transparent = control && control->Transparent()
+                                        ? std::to_string(control->TransparentColorIndex())
+                                        : std::string("null");
+    char hash[17];
+    const uint64_t fnv = Fnv1a64(frame.Data(), frame.Data() ? static_cast<size_t>(frame.DataSize()) : 0);
+    std::snprintf(hash, sizeof hash, "%016" PRIx64, fnv);
+    std::string out = "{";
+    out += "\"left\": " + std::to_string(frame.Left());
+    out += ", \"top\": " + std::to_string(frame.Top());
+    out += ", \"width\": " + std::to_string(frame.Width());
+    out += ", \"height\": " + std::to_string(frame.Height());
+    out += std::string(", \"interlaced\": ") + (frame.Interlaced() ? "true" : "false");
+    out += ", \"local_colors\": " + std::to_string(frame.ColorMap.Count());
+    out += ", \"disposal\": " + std::to_string(control ? static_cast<int>(control->Disposal()) : 0);
+    out += ", \"delay\": " + std::to_string(control ? control->Delay() : 0);
+    out += ", \"transparent\": " + transparent;
+    out += std::string(", \"empty\": ") + (frame.Empty() ? "true" : "false");
+    out += std::string(", \"pixels_fnv1a64\": \"") + hash + "\"";
+    return out + "}";
+}
+
+int Info(const std::string& fileName) {
+    auto image = std::make_unique<TGIFImage>();
+    std::vector<std::string> warnings;
+    image->WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
+        warnings.push_back(message);
+    };
+    std::string error;
+    try {
+        TMemoryStream stream;
+        stream.LoadFromFile(fileName);
+        image->LoadFromStream(stream);
+    } catch (const Exception& e) {
+        error = e.what();
+    } catch (const std::bad_alloc&) {
+        image.reset();
+        error = "out of memory";
+    }
+    if (!error.empty()) {
+        std::printf("{\"error\": %s, \"warnings\": %s}\n", JsonString(error).c_str(),
+                    JsonList(warnings).c_str());
+        std::fprintf(stderr, "%s: %s\n", fileName.c_str(), error.c_str());
+        return Tvgif::ExitFileError;
+    }
+    const TGIFAppExtNSLoop* loop = FirstLoop(*image);
+    std::string out = "{";
+    out += "\"width\": " + std::to_string(image->Width());
+    out += ", \"height\": " + std::to_string(image->Height());
+    out += ", \"global_colors\": " + std::to_string(image->Header.ColorMap.Count());
+    out += ", \"background\": " + std::to_string(image->Header.BackgroundColorIndex());
+    out += ", \"aspect\": " + std::to_string(image->Header.AspectRatio());
+    out += ", \"loop\": " + (loop ? std::to_string(loop->Loops) : std::string("null"));
+    out += ", \"frames\": [";
+    for (int i = 0; i < image->Images.Count(); ++i) out += (i ? ", " : "") + FrameJson(image->Images[i]);
+    out += "], \"warnings\": " + JsonList(warnings) + "}";
+    std::printf("%s\n", out.c_str());
+    return Tvgif::ExitOk;
+}
+
+} // namespace
+
+void AddInfoCommand(CLI::App& app) {
+    auto* command = app.add_subcommand("info", "Print one JSON object describing a GIF file");
+    auto fileName = std::make_shared<std::string>();
+    command->add_option("FILE", *fileName, "The GIF file")->required();
+    Tvgif::SetAction(*command,
+                     [fileName] { return Tvgif::ForFile(*fileName, [&] { return Info(*fileName); }); });
+}
