@@ -27,3 +27,4 @@ int ForFile(const std::string& fileName, const std::function<int()>& body);
 void AddInfoCommand(CLI::App& app);
 void AddCopyCommand(CLI::App& app);
 void AddBenchCommand(CLI::App& app);
+void AddRenderCommand(CLI::App& app);

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     AddInfoCommand(app);
     AddCopyCommand(app);
     AddBenchCommand(app);
+    AddRenderCommand(app);
 
     try {
         app.parse(argc, argv);
