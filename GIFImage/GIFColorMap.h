@@ -5,8 +5,21 @@
 #include "Geometry.h"
 #include "Stream.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
+
+// One entry's use count, as the colour table optimisation sorts them.
+struct TColorUse {
+    int64_t Count = 0;
+    int Index = 0;
+};
+
+// Sorts by descending count with the table optimisation's quicksort: the
+// middle element is the pivot, the scans stop at counts not above (from the
+// left) and not below (from the right) it. Equal counts keep no particular
+// order, so the result is given exactly by this sort.
+void SortColorUses(std::vector<TColorUse>& uses);
 
 class TGIFColorMap {
 public:
@@ -40,8 +53,28 @@ public:
 
     virtual void Warning(TGIFSeverity severity, const std::string& message);
 
+    // Use counts of the entries by the pixels of the frames that use this
+    // table (indices outside the table are counted in their slot too).
+    virtual std::array<int64_t, MaxColors> BuildHistogram();
+    // Maps the pixels of the frames that use this table, and the transparent
+    // index of those that are transparent, through map.
+    virtual void MapImages(const std::array<uint8_t, MaxColors>& map);
+    // Sorts the entries by descending use and drops the unused ones at the
+    // end, keeping entries that a transparent index (or, for the global
+    // table, the background index) still names. Pixels follow their colour.
+    // A table of fewer than 2 entries, or a global table of an image without
+    // frames, is left as it is. Marks the table sorted; returns whether the
+    // order changed.
+    virtual bool Optimize();
+    // The entries changed: the frames that use the table drop their bitmaps.
+    virtual void Changed();
+
 protected:
     void Reserve(int count);
+    // The frames whose active table this is.
+    virtual std::vector<TGIFSubImage*> UsingFrames() { return {}; }
+    // Entries named by other parts of the picture than pixels.
+    virtual std::vector<int> ReferencedIndices();
 
     TGIFImage* OwnerImage;
     std::vector<uint8_t> Entries; // 3 bytes per entry, Capacity() entries
@@ -53,10 +86,24 @@ protected:
 class TGIFGlobalColorMap : public TGIFColorMap {
 public:
     using TGIFColorMap::TGIFColorMap;
+    bool Optimize() override;
+    // Also moves the logical screen's background index.
+    void MapImages(const std::array<uint8_t, MaxColors>& map) override;
+
+protected:
+    std::vector<TGIFSubImage*> UsingFrames() override;
+    std::vector<int> ReferencedIndices() override;
 };
 
 // A frame's own table; its warnings go to the image.
 class TGIFLocalColorMap : public TGIFColorMap {
 public:
-    using TGIFColorMap::TGIFColorMap;
+    explicit TGIFLocalColorMap(TGIFImage* image = nullptr, TGIFSubImage* frame = nullptr)
+        : TGIFColorMap(image), Frame(frame) {}
+
+protected:
+    std::vector<TGIFSubImage*> UsingFrames() override;
+
+private:
+    TGIFSubImage* Frame;
 };

@@ -4,11 +4,14 @@
 #include "Bitmap.h"
 #include "Canvas.h"
 #include "Exceptions.h"
+#include "GIFColorLookup.h"
+#include "GIFColorMapPalette.h"
 #include "GIFDIB.h"
+#include "GIFDitherer.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFMessages.h"
-#include "GIFPalette.h"
+#include "GIFPalettes.h"
 #include "GIFSubImage.h"
 
 #include <cstring>
@@ -27,7 +30,7 @@ TPalette TGIFSubImage::Palette() {
     if (FrameBitmap) return BitmapPalette;
     if (CachedPalette) return *CachedPalette;
     if (OwnerImage && OwnerImage->DitheringWanted()) {
-        CachedPalette = GIFWebPalette();
+        CachedPalette = WebPalette();
         return *CachedPalette;
     }
     if (ColorMap.Count() == 0) return OwnerImage ? OwnerImage->ImagePalette() : TPalette{};
@@ -60,7 +63,7 @@ void TGIFSubImage::FreeBitmap() {
 TBitmap* TGIFSubImage::Bitmap() {
     if (FrameBitmap || Empty()) return FrameBitmap.get();
     try {
-        BuildBitmap();
+        BuildBitmap(OwnerImage && OwnerImage->DitheringWanted());
     } catch (const EAbort&) {
         FreeBitmap();
         return nullptr;
@@ -79,14 +82,14 @@ bool TGIFSubImage::HasMask() {
     return FrameMask != nullptr;
 }
 
-void TGIFSubImage::BuildBitmap() {
+void TGIFSubImage::BuildBitmap(bool dither) {
     auto progress = [this](TProgressStage stage, int percent, bool redraw) {
         if (OwnerImage) OwnerImage->Progress(stage, percent, redraw, TRect{}, GIFMessages::Rendering);
     };
     progress(TProgressStage::Starting, 0, false);
     const int width = Width();
     const int height = Height();
-    const TPalette palette = Palette();
+    const TPalette palette = dither ? WebPalette() : Palette();
     TGIFDIB dib(width, height, 8, palette);
     const bool wantMask = NeedMask && Transparent();
     NeedMask = false;
@@ -98,7 +101,9 @@ void TGIFSubImage::BuildBitmap() {
     }
     bool anyTransparent = false;
     const uint8_t* pixels = Data();
-    {
+    if (dither) {
+        anyTransparent = DitherRows(dib, mask.get(), transparentIndex, progress);
+    } else {
         for (int y = 0; y < height; ++y) {
             if (y % 32 == 0) progress(TProgressStage::Running, y * 100 / height, false);
             const uint8_t* row = pixels + int64_t{y} * width;
@@ -122,6 +127,49 @@ void TGIFSubImage::BuildBitmap() {
         OwnerImage->PaletteModified = false;
         OwnerImage->Changed();
     }
+}
+
+bool TGIFSubImage::DitherRows(TGIFDIB& dib, TGIFMask* mask, int transparentIndex,
+                              const std::function<void(TProgressStage, int, bool)>& progress) {
+    const int width = Width();
+    const int height = Height();
+    // Indices beyond the table are black, as in the plain bitmap.
+    TGIFColorMap& colors = ActiveColorMap();
+    TPaletteEntry entries[256];
+    for (int i = 0; i < 256; ++i) entries[i] = colors.Entry(i);
+    // Transparent pixels keep the web colour nearest to the transparent
+    // colour; only a draw without the mask shows it.
+    const uint8_t fill =
+        transparentIndex >= 0
+            ? static_cast<uint8_t>(WebIndex(entries[transparentIndex].Red, entries[transparentIndex].Green,
+                                            entries[transparentIndex].Blue))
+            : 0;
+    TNetscapeColorLookup lookup;
+    TFloydSteinbergDitherer ditherer(width, lookup);
+    const uint8_t* pixels = Data();
+    bool anyTransparent = false;
+    for (int y = 0; y < height; ++y) {
+        if (y % 32 == 0) progress(TProgressStage::Running, y * 100 / height, false);
+        const uint8_t* row = pixels + int64_t{y} * width;
+        uint8_t* out = dib.ScanLine(y);
+        // Serpentine: the ditherer walks even rows left to right and odd
+        // rows right to left; the mask bits are set in its walking order.
+        for (int n = 0; n < width; ++n) {
+            const int x = ditherer.Column();
+            const uint8_t index = row[x];
+            if (mask && index == transparentIndex) {
+                mask->Set(x, y);
+                anyTransparent = true;
+                out[x] = fill;
+                ditherer.Skip();
+                continue;
+            }
+            const TPaletteEntry& c = entries[index];
+            out[x] = static_cast<uint8_t>(ditherer.Dither(c.Red, c.Green, c.Blue));
+        }
+        ditherer.NextLine();
+    }
+    return anyTransparent;
 }
 
 TRect TGIFSubImage::ScaleRect(const TRect& rect) const {

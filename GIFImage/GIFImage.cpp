@@ -160,6 +160,7 @@ void TGIFImage::Warning(TGIFSeverity severity, const std::string& message) {
 }
 
 void TGIFImage::LoadFromClipboardFormat(const std::string& format, const std::vector<uint8_t>* data) {
+    if (format == BitmapClipboardFormat) return AssignClipboardBitmap(data);
     if (format != GIFClipboardFormat) throw EInvalidGraphic("Unsupported clipboard format");
     if (data) {
         LoadFromClipboardData(*data);

@@ -22,6 +22,8 @@ class TCanvas;
 class TGIFPainter;
 
 using TGIFPainterNotify = std::function<void(TGIFPainter&)>;
+// The clipboard format of bitmaps, which pasting converts into a frame.
+inline constexpr const char* BitmapClipboardFormat = "Bitmap";
 
 class TGIFImage : public TGraphic {
 public:
@@ -102,6 +104,14 @@ public:
     void Clear();
     // Appends a frame as it is.
     TGIFSubImage& Add(std::unique_ptr<TGIFSubImage> frame);
+    // Appends a new frame made from graphic (GIFConvert.cpp); on failure the
+    // frame is dropped and the error passes on.
+    TGIFSubImage& Add(TGraphic& graphic);
+    // Another TGIFImage: a copy of its header, settings and frames, with
+    // "Copying..." progress. Any other graphic: one frame made from it.
+    void Assign(TGraphic* source);
+    // The clipboard's bitmap (or the BMP in data) converted into one frame.
+    void AssignClipboardBitmap(const std::vector<uint8_t>* data);
 
     // The highest version among the frames, 0 without frames.
     int Version() const;
@@ -113,8 +123,10 @@ public:
     // Passes a warning to WarningHandler, when one is set.
     void Warning(TGIFSeverity severity, const std::string& message);
 
-    // Clipboard: data in the "GIF Image" format is read as a GIF stream.
-    // Without data the clipboard's data for the format is taken.
+    // Clipboard: data in the "GIF Image" format is read as a GIF stream;
+    // data in the "Bitmap" format (a BMP, or the clipboard's image) is
+    // converted into a frame. Without data the clipboard's data for the
+    // format is taken.
     void LoadFromClipboardFormat(const std::string& format, const std::vector<uint8_t>* data = nullptr);
     // Puts the drawn picture as a bitmap and the GIF stream under "GIF Image"
     // on the clipboard; does nothing for an empty image. Fails with "Failed

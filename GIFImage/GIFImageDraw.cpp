@@ -3,12 +3,13 @@
 
 #include "Bitmap.h"
 #include "Canvas.h"
+#include "GIFColorMapPalette.h"
 #include "GIFDrawFlags.h"
 #include "GIFException.h"
 #include "GIFImage.h"
 #include "GIFMessages.h"
 #include "GIFPainter.h"
-#include "GIFPalette.h"
+#include "GIFPalettes.h"
 #include "GIFSettings.h"
 #include "Synchronize.h"
 
@@ -32,7 +33,7 @@ TPalette TGIFImage::ImagePalette() {
     if (Composed && !ComposedPalette.empty()) return ComposedPalette;
     if (CachedPalette) return *CachedPalette;
     if (DitheringWanted()) {
-        CachedPalette = GIFWebPalette();
+        CachedPalette = WebPalette();
         return *CachedPalette;
     }
     if (Header.ColorMap.Count() > 0) {

@@ -46,8 +46,12 @@ inline constexpr const char* UnsupportedPixelFormat = "Unsupported PixelFormat";
 inline constexpr const char* InvalidImageDimensions = "Invalid image dimensions";
 inline constexpr const char* ImageHasNoDIB = "Image has no DIB";
 inline constexpr const char* DIBAllocationFailed = "Failed to allocate memory for GIF DIB";
+// Conversion into frames: our own texts for settings outside their range.
+inline constexpr const char* UnsupportedReduction = "Unsupported color reduction method or dither mode";
 
 // Progress.
+inline constexpr const char* Converting = "Converting...";
+inline constexpr const char* Copying = "Copying...";
 inline constexpr const char* Loading = "Loading...";
 inline constexpr const char* Saving = "Saving...";
 inline constexpr const char* Rendering = "Rendering...";

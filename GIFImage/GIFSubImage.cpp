@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cstring>
 
-TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), ColorMap(image), Extensions(image) {}
+TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), ColorMap(image, this), Extensions(image) {}
 
 TGIFSubImage::~TGIFSubImage() {
     // Extensions look at the frame while they go.

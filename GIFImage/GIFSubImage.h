@@ -7,17 +7,22 @@
 #include "GIFItem.h"
 #include "GIFMask.h"
 #include "GIFParallelEncoder.h"
+#include "Graphic.h"
 
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class TBitmap;
+class TGIFDIB;
 class TCanvas;
 class TGIFGraphicControlExtension;
+class TGraphic;
+class TPicture;
 
 class TGIFSubImage : public TGIFItem {
 public:
@@ -124,6 +129,18 @@ public:
     // As Draw, but the frame fills rect.
     void StretchDraw(TCanvas& canvas, const TRect& rect, bool tiled, bool transparent);
 
+    // Conversion into this frame (GIFConvert.cpp). Another frame: a copy of
+    // its descriptor, pixels, local table, transparency and extensions; the
+    // frame itself: nothing; null: clear. A graphic: bitmaps of 1, 4 and 8
+    // bits keep their palette and pixels, others are reduced by the image's
+    // colour reduction, dither mode and reduction bits; icons and metafiles
+    // bring their transparency; the logical screen grows to hold the frame.
+    void Assign(const TGIFSubImage* source);
+    void Assign(TGraphic* source);
+    void Assign(TPicture& source);
+    // A Qt image; pixels below half opacity become transparent.
+    void AssignImage(const QImage& image);
+
 private:
     void AllocatePixels(uint8_t fill) const;
     uint8_t* MakePixels() const;
@@ -133,7 +150,11 @@ private:
     // The fewest bits (at least 1) that hold every pixel value.
     int BitsForPixels() const;
 
-    void BuildBitmap();
+    void BuildBitmap(bool dither);
+    // Fills dib with the pixels dithered to the web palette (serpentine
+    // Floyd-Steinberg); returns whether a mask bit was set.
+    bool DitherRows(TGIFDIB& dib, TGIFMask* mask, int transparentIndex,
+                    const std::function<void(TProgressStage, int, bool)>& progress);
     void DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, bool transparent);
 
     std::unique_ptr<TBitmap> FrameBitmap;

@@ -5,11 +5,12 @@
 #include "Bitmap.h"
 #include "Canvas.h"
 #include "Exceptions.h"
+#include "GIFColorMapPalette.h"
 #include "GIFDIB.h"
 #include "GIFDrawFlags.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFMessages.h"
-#include "GIFPalette.h"
+#include "GIFPalettes.h"
 #include "GIFTestImages.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +95,7 @@ TEST(GIFPalettes, NoTableAnywhereFailsInsteadOfAskingInCircles) {
 }
 
 TEST(GIFPalettes, TheWebPaletteHas216EntriesWithRedChangingSlowest) {
-    const TPalette web = GIFWebPalette();
+    const TPalette web = WebPalette();
     ASSERT_EQ(web.size(), 216u);
     EXPECT_EQ(web[0], (TPaletteEntry{0, 0, 0, 0}));
     EXPECT_EQ(web[1], (TPaletteEntry{0, 0, 51, 0}));
@@ -339,4 +340,36 @@ TEST(GIFImageDraw, StillFramesAndTheReentryGuard) {
     EXPECT_GT(inner, 0);
     EXPECT_EQ(target.pixel(0, 0), ColourOf(1));
     EXPECT_EQ(other.pixel(0, 0), Ground);
+}
+
+TEST(GIFFrameBitmap, DitheredRowComputedByHand) {
+    // Grey 130 on a serpentine Floyd-Steinberg walk to the web palette (the
+    // nearest level, (c + 25) div 51; grey level L is entry 43 × L):
+    //   x0: 130 -> level 3 (153), error -23, -161/16 carried ahead
+    //   x1: 130 + (-161 + 8) / 16 = 121 -> level 2 (102), error 19, +133
+    //   x2: 130 + (133 + 8) / 16 = 138 -> level 3
+    // With x1 transparent it is passed over: the carried error stays, so x2
+    // gets 121 -> level 2, and x1 keeps the web colour nearest to its own.
+    TGIFImage image;
+    image.Header.SetWidth(3);
+    image.Header.SetHeight(1);
+    image.Header.ColorMap.Add(RGBColor(130, 130, 130));
+    image.Header.ColorMap.Add(RGBColor(255, 0, 0));
+    image.DrawOptions = DrawDither | DrawTransparent;
+    TGIFSubImage& plain = AddFrame(image, 0, 0, 3, 1, {0, 0, 0});
+    const TBitmap* bitmap = plain.Bitmap();
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Image().colorCount(), 256);
+    EXPECT_EQ(bitmap->Image().color(215), qRgb(255, 255, 255));
+    EXPECT_EQ(bitmap->Image().pixelIndex(0, 0), 129);
+    EXPECT_EQ(bitmap->Image().pixelIndex(1, 0), 86);
+    EXPECT_EQ(bitmap->Image().pixelIndex(2, 0), 129);
+
+    TGIFSubImage& holed = AddFrame(image, 0, 0, 3, 1, {0, 1, 0});
+    MakeTransparent(holed, 1);
+    ASSERT_TRUE(holed.HasMask());
+    EXPECT_EQ(holed.Mask()->Row(0)[0], 0x40);
+    EXPECT_EQ(holed.Bitmap()->Image().pixelIndex(0, 0), 129);
+    EXPECT_EQ(holed.Bitmap()->Image().pixelIndex(1, 0), 180) << "web red: 36 × 5";
+    EXPECT_EQ(holed.Bitmap()->Image().pixelIndex(2, 0), 86);
 }

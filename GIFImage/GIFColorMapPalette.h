@@ -1,6 +1,6 @@
 #pragma once
-// Platform palettes for frames and images: made from a GIF colour table, or
-// the fixed 216-colour web palette that frames are dithered to.
+// The platform palette made from a GIF colour table, for frame bitmaps and
+// the image.
 
 #include "Geometry.h"
 
@@ -12,6 +12,3 @@ inline constexpr uint8_t PaletteNoCollapse = 4;
 
 // The table's entries, each marked no-collapse.
 TPalette GIFPaletteOf(const TGIFColorMap& colors);
-// 216 entries: red, green and blue each on the levels 0, 51, ..., 255;
-// entry 36 × red level + 6 × green level + blue level; no flags.
-TPalette GIFWebPalette();

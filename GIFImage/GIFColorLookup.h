@@ -1,0 +1,81 @@
+#pragma once
+// Colour lookups: each turns a colour into the index of a palette entry. The
+// colour that index stands for is always the palette's entry, so ditherers
+// take their error from Color(index).
+//
+//   TSlowColorLookup      nearest entry of any palette (squared RGB distance,
+//                         the lowest index among equals)
+//   TGrayScaleLookup      256 greys: grey = (77 r + 150 g + 29 b) div 256
+//   TMonochromeLookup     black (0) below 77 r + 150 g + 29 b = 32513, else white (1)
+//   TNetscapeColorLookup  the 216-colour web palette by the nearest level of
+//                         each component, (c + 25) div 51
+
+#include "Geometry.h"
+
+#include <cstdint>
+#include <vector>
+
+class TColorLookup {
+public:
+    explicit TColorLookup(TPalette palette) : Entries(std::move(palette)) {}
+    virtual ~TColorLookup() = default;
+    TColorLookup(const TColorLookup&) = delete;
+    TColorLookup& operator=(const TColorLookup&) = delete;
+
+    // The palette index for the colour; 0 for an empty palette.
+    virtual int Lookup(uint8_t red, uint8_t green, uint8_t blue) = 0;
+
+    const TPalette& Palette() const { return Entries; }
+    int Colors() const { return static_cast<int>(Entries.size()); }
+    const TPaletteEntry& Color(int index) const { return Entries[static_cast<size_t>(index)]; }
+
+protected:
+    TPalette Entries;
+};
+
+// The nearest entry by squared distance in RGB. Exact, and quick on large
+// pictures: the colour cube is cut into 32 × 32 × 32 cells and each cell,
+// when first met, keeps the few entries that can be nearest to any colour in
+// it.
+class TSlowColorLookup : public TColorLookup {
+public:
+    explicit TSlowColorLookup(TPalette palette);
+    int Lookup(uint8_t red, uint8_t green, uint8_t blue) override;
+
+private:
+    int Scan(const uint8_t* candidates, int count, int red, int green, int blue) const;
+    void FillCell(int cell);
+
+    std::vector<uint8_t> AllIndices;
+    // Per axis and cell position, per entry: the squared distance along the
+    // axis from the entry to the nearest and to the farthest value of the
+    // cell, laid out for quick sums over all entries.
+    std::vector<int32_t> Near[3];
+    std::vector<int32_t> Far[3];
+    // Per cell: start in Candidates and count; start -1 until first use.
+    std::vector<int32_t> CellStart;
+    std::vector<uint16_t> CellCount;
+    std::vector<uint8_t> Candidates;
+};
+
+class TGrayScaleLookup : public TColorLookup {
+public:
+    TGrayScaleLookup();
+    int Lookup(uint8_t red, uint8_t green, uint8_t blue) override {
+        return (77 * red + 150 * green + 29 * blue) >> 8;
+    }
+};
+
+class TMonochromeLookup : public TColorLookup {
+public:
+    TMonochromeLookup();
+    int Lookup(uint8_t red, uint8_t green, uint8_t blue) override {
+        return 77 * red + 150 * green + 29 * blue < 32513 ? 0 : 1;
+    }
+};
+
+class TNetscapeColorLookup : public TColorLookup {
+public:
+    TNetscapeColorLookup();
+    int Lookup(uint8_t red, uint8_t green, uint8_t blue) override;
+};

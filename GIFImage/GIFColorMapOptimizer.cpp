@@ -1,0 +1,147 @@
+// The colour table optimisation: entries sorted by use, pixels remapped,
+// unused entries dropped.
+
+#include "GIFColorMap.h"
+
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+#include "GIFSubImage.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+void QuickSort(std::vector<TColorUse>& a, int left, int right) {
+    int i = 0;
+    do {
+        i = left;
+        int j = right;
+        const int64_t pivot = a[static_cast<size_t>((left + right) / 2)].Count;
+        do {
+            while (a[static_cast<size_t>(i)].Count > pivot) ++i;
+            while (a[static_cast<size_t>(j)].Count < pivot) --j;
+            if (i <= j) {
+                std::swap(a[static_cast<size_t>(i)], a[static_cast<size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (left < j) QuickSort(a, left, j);
+        left = i;
+    } while (i < right);
+}
+
+bool TransparentIndexOf(TGIFSubImage& frame, int& index) {
+    TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    if (!frame.Transparent() || !control) return false;
+    index = control->TransparentColorIndex();
+    return true;
+}
+
+} // namespace
+
+void SortColorUses(std::vector<TColorUse>& uses) {
+    if (uses.size() > 1) QuickSort(uses, 0, static_cast<int>(uses.size()) - 1);
+}
+
+std::array<int64_t, TGIFColorMap::MaxColors> TGIFColorMap::BuildHistogram() {
+    std::array<int64_t, MaxColors> counts{};
+    for (TGIFSubImage* frame : UsingFrames()) {
+        if (frame->Empty()) continue;
+        const uint8_t* p = frame->Data();
+        for (int64_t i = 0, n = frame->DataSize(); i < n; ++i) ++counts[p[i]];
+    }
+    return counts;
+}
+
+void TGIFColorMap::MapImages(const std::array<uint8_t, MaxColors>& map) {
+    for (TGIFSubImage* frame : UsingFrames()) {
+        if (!frame->Empty()) {
+            uint8_t* p = frame->Data();
+            for (int64_t i = 0, n = frame->DataSize(); i < n; ++i) p[i] = map[p[i]];
+        }
+        int transparent = 0;
+        if (TransparentIndexOf(*frame, transparent))
+            frame->GraphicControlExtension()->SetTransparentColorIndex(map[static_cast<size_t>(transparent)]);
+    }
+}
+
+std::vector<int> TGIFColorMap::ReferencedIndices() {
+    std::vector<int> indices;
+    for (TGIFSubImage* frame : UsingFrames()) {
+        int transparent = 0;
+        if (TransparentIndexOf(*frame, transparent)) indices.push_back(transparent);
+    }
+    return indices;
+}
+
+bool TGIFColorMap::Optimize() {
+    if (EntryCount < 2) return false;
+    IsSorted = true;
+    const std::array<int64_t, MaxColors> counts = BuildHistogram();
+    std::vector<TColorUse> uses(static_cast<size_t>(EntryCount));
+    for (int i = 0; i < EntryCount; ++i) uses[static_cast<size_t>(i)] = {counts[static_cast<size_t>(i)], i};
+    SortColorUses(uses);
+
+    bool reordered = false;
+    for (int i = 0; i < EntryCount; ++i) reordered |= uses[static_cast<size_t>(i)].Index != i;
+    if (!reordered) return false;
+
+    // map[old index] = new index; indices outside the table stay as they are.
+    std::array<uint8_t, MaxColors> map{};
+    for (int i = 0; i < MaxColors; ++i) map[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    for (int i = 0; i < EntryCount; ++i)
+        map[static_cast<size_t>(uses[static_cast<size_t>(i)].Index)] = static_cast<uint8_t>(i);
+
+    // The used entries, and any that the picture still names otherwise.
+    int keep = 0;
+    while (keep < EntryCount && uses[static_cast<size_t>(keep)].Count > 0) ++keep;
+    for (int index : ReferencedIndices())
+        if (index >= 0 && index < EntryCount) keep = std::max(keep, map[static_cast<size_t>(index)] + 1);
+
+    MapImages(map);
+    std::vector<uint8_t> sorted(Entries.size(), 0);
+    for (int i = 0; i < EntryCount; ++i) {
+        const size_t from = static_cast<size_t>(uses[static_cast<size_t>(i)].Index) * 3;
+        std::copy_n(&Entries[from], 3, &sorted[static_cast<size_t>(i) * 3]);
+    }
+    Entries = std::move(sorted);
+    EntryCount = keep;
+    Changed();
+    return true;
+}
+
+void TGIFColorMap::Changed() {
+    for (TGIFSubImage* frame : UsingFrames()) frame->FreeBitmap();
+}
+
+std::vector<TGIFSubImage*> TGIFLocalColorMap::UsingFrames() {
+    if (!Frame) return {};
+    return {Frame};
+}
+
+std::vector<TGIFSubImage*> TGIFGlobalColorMap::UsingFrames() {
+    std::vector<TGIFSubImage*> frames;
+    if (!OwnerImage) return frames;
+    for (const auto& frame : OwnerImage->Images)
+        if (frame->ColorMap.Count() == 0) frames.push_back(frame.get());
+    return frames;
+}
+
+bool TGIFGlobalColorMap::Optimize() {
+    if (!OwnerImage || OwnerImage->Images.Count() == 0) return false;
+    return TGIFColorMap::Optimize();
+}
+
+void TGIFGlobalColorMap::MapImages(const std::array<uint8_t, MaxColors>& map) {
+    TGIFColorMap::MapImages(map);
+    if (OwnerImage)
+        OwnerImage->Header.SetBackgroundColorIndex(map[OwnerImage->Header.BackgroundColorIndex()]);
+}
+
+std::vector<int> TGIFGlobalColorMap::ReferencedIndices() {
+    std::vector<int> indices = TGIFColorMap::ReferencedIndices();
+    if (OwnerImage) indices.push_back(OwnerImage->Header.BackgroundColorIndex());
+    return indices;
+}

@@ -1,0 +1,151 @@
+#include "GIFColorReduction.h"
+
+#include "Bitmap.h"
+#include "GIFColorQuantizer.h"
+#include "GIFDitherer.h"
+#include "GIFPalettes.h"
+
+#include <algorithm>
+
+namespace {
+
+QImage AsRGB888(const QImage& picture) {
+    return picture.format() == QImage::Format_RGB888 ? picture
+                                                     : picture.convertToFormat(QImage::Format_RGB888);
+}
+
+bool Masked(const TTransparencyMask* mask, int64_t index) {
+    return mask && static_cast<size_t>(index) < mask->size() && (*mask)[static_cast<size_t>(index)];
+}
+
+// The share of the error (in sixteenths) that the best method diffuses.
+constexpr int BestErrorScale = 12;
+
+int ColorsOfBits(int bits) {
+    return 1 << std::clamp(bits, 1, 8);
+}
+
+} // namespace
+
+TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
+                                const TTransparencyMask* mask) {
+    const QImage rgb = AsRGB888(picture);
+    const int entries = staticColors ? 256 : std::clamp(colors, 1, 256);
+    const int wanted = staticColors ? 256 - StaticColorCount : entries;
+    TColorQuantizer quantizer(wanted, colorBits);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const uint8_t* row = rgb.constScanLine(y);
+        if (!mask) {
+            quantizer.AddPixels(row, rgb.width());
+            continue;
+        }
+        const int64_t base = int64_t{y} * rgb.width();
+        for (int x = 0; x < rgb.width(); ++x)
+            if (!Masked(mask, base + x)) quantizer.AddColor(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
+    }
+    TPalette palette(static_cast<size_t>(entries), TPaletteEntry{0, 0, 0});
+    const TPalette found = quantizer.Palette();
+    const size_t first = staticColors ? 10 : 0;
+    for (size_t i = 0; i < found.size() && first + i < static_cast<size_t>(first + wanted); ++i)
+        palette[first + i] = found[i];
+    if (staticColors) {
+        const TPalette& statics = StaticColors();
+        std::copy(statics.begin(), statics.begin() + 10, palette.begin());
+        std::copy(statics.begin() + 10, statics.end(), palette.begin() + 246);
+    }
+    return palette;
+}
+
+std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& picture, const TPalette& given,
+                                                    int reductionBits, const TTransparencyMask* mask,
+                                                    const TReductionProgress& progress) {
+    switch (method) {
+    case rmWindows20:
+        return std::make_unique<TSlowColorLookup>(StaticColors());
+    case rmWindows256:
+        return std::make_unique<TSlowColorLookup>(HalftonePalette());
+    case rmWindowsGray:
+        return std::make_unique<TSlowColorLookup>(FourGreyPalette());
+    case rmMonochrome:
+        return std::make_unique<TMonochromeLookup>();
+    case rmGrayScale:
+        return std::make_unique<TGrayScaleLookup>();
+    case rmNetscape:
+        return std::make_unique<TNetscapeColorLookup>();
+    case rmQuantize:
+        return std::make_unique<TSlowColorLookup>(
+            CreateOptimizedPalette(picture, ColorsOfBits(reductionBits), 8, false, mask));
+    case rmQuantizeWindows:
+        return std::make_unique<TSlowColorLookup>(CreateOptimizedPalette(picture, 256, 8, true, mask));
+    case rmPalette:
+        return std::make_unique<TSlowColorLookup>(
+            given.size() > 256 ? TPalette(given.begin(), given.begin() + 256) : given);
+    case rmBest:
+        return std::make_unique<TSlowColorLookup>(
+            CreateBestPalette(picture, ColorsOfBits(reductionBits), mask, progress));
+    default:
+        return nullptr;
+    }
+}
+
+QImage ReduceColors(const QImage& picture, int method, int ditherMode, const TPalette& given,
+                    int reductionBits, const TTransparencyMask* mask, const TReductionProgress& progress) {
+    if (method < 0 || method >= ColorReductionCount || ditherMode < 0 || ditherMode >= DitherModeCount)
+        return QImage();
+    if (method == rmNone) return AsRGB888(picture);
+    const QImage rgb = AsRGB888(picture);
+    // Building the palette reports the first half of the progress for the
+    // methods that search the picture.
+    const bool searches = method == rmQuantize || method == rmQuantizeWindows || method == rmBest;
+    TReductionProgress paletteProgress;
+    if (progress && method == rmBest) paletteProgress = [&](int percent) { progress(percent / 2); };
+    std::unique_ptr<TColorLookup> lookup =
+        CreateReductionLookup(method, rgb, given, reductionBits, mask, paletteProgress);
+    const int base = searches ? 50 : 0;
+    if (progress) progress(base);
+
+    QImage out(rgb.width(), rgb.height(), QImage::Format_Indexed8);
+    out.fill(0);
+    QList<QRgb> table;
+    for (const TPaletteEntry& e : lookup->Palette()) table.push_back(qRgb(e.Red, e.Green, e.Blue));
+    out.setColorTable(table);
+    if (lookup->Colors() == 0) return out;
+
+    auto ditherer = TDitherEngine::Create(ditherMode, rgb.width(), *lookup);
+    // The best method's palette fits the picture closely; full diffusion
+    // would mostly add noise to it.
+    if (method == rmBest)
+        if (auto* diffusion = dynamic_cast<TErrorDiffusionDitherer*>(ditherer.get()))
+            diffusion->SetErrorScale(BestErrorScale);
+    const int width = rgb.width();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const uint8_t* in = rgb.constScanLine(y);
+        uint8_t* indices = out.scanLine(y);
+        const int64_t rowStart = int64_t{y} * width;
+        for (int i = 0; i < width; ++i) {
+            const int x = ditherer->Column();
+            if (Masked(mask, rowStart + x)) {
+                ditherer->Skip();
+                continue;
+            }
+            indices[x] = static_cast<uint8_t>(ditherer->Dither(in[3 * x], in[3 * x + 1], in[3 * x + 2]));
+        }
+        ditherer->NextLine();
+        if (progress && (y & 63) == 0) progress(base + (100 - base) * y / std::max(1, rgb.height()));
+    }
+    if (progress) progress(100);
+    return out;
+}
+
+std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, int method, int ditherMode,
+                                      const TPalette& given, int reductionBits) {
+    const QImage reduced = ReduceColors(bitmap.Image(), method, ditherMode, given, reductionBits);
+    if (reduced.isNull() && !bitmap.Empty()) return nullptr;
+    auto result = std::make_unique<TBitmap>();
+    if (reduced.format() == QImage::Format_Indexed8) {
+        result->Assign(reduced);
+    } else {
+        result->Assign(reduced.convertToFormat(QImage::Format_BGR888));
+    }
+    return result;
+}
