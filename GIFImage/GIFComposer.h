@@ -1,13 +1,15 @@
 #pragma once
-// Composes the frames of an animation onto a target image, one after the
-// other, disposing of each frame as its graphic control extension asks:
-// leave it, restore its area to the background, or restore it to what was
-// there before. Runs on the thread that owns the target.
+// The drawing part of a painter: puts frames onto the target canvas one after
+// the other, disposing of each as its graphic control asks: leave it, restore
+// its area to the background, or restore it to what was there before. Runs
+// on the thread that owns the target.
 
+#include "Canvas.h"
 #include "Geometry.h"
 
 #include <QImage>
 #include <cstdint>
+#include <memory>
 
 class TGIFImage;
 class TGIFSubImage;
@@ -15,21 +17,24 @@ class TGIFSubImage;
 class TGIFComposer {
 public:
     // Takes what the target shows in rect as the ground under the picture.
-    // target must outlive the composer.
-    TGIFComposer(TGIFImage& image, QImage& target, const TRect& rect, uint16_t drawFlags);
+    // restores and restoresPrevious tell whether some frame is disposed of
+    // by method 2 (or DrawClearOnLoop is set) and 3; ground is the
+    // background colour.
+    TGIFComposer(TGIFImage& image, TCanvas& target, const TRect& rect, uint16_t drawFlags, bool restores,
+                 bool restoresPrevious, TColor ground);
 
     // Draws frame index, whose disposal is disposal, after a frame whose
     // disposal was previousDisposal. Undefined disposals (4-7) draw nothing.
     void DrawFrame(int index, int disposal, int previousDisposal);
 
-    // The colour that restoring to the background fills with.
     QRgb BackgroundColour() const { return Ground; }
+    bool HasBackup() const { return !Backup.isNull(); }
 
 private:
     void RestoreToBackground(TGIFSubImage& frame);
 
     TGIFImage& Image;
-    QImage& Target;
+    TCanvas& Target;
     TRect Rect;
     uint16_t Flags;
     QRgb Ground;
@@ -39,4 +44,6 @@ private:
     QImage FrameBuffer;
     // The target before the first frame, for transparent restoring.
     QImage Background;
+    std::unique_ptr<TCanvas> BackupCanvas;
+    std::unique_ptr<TCanvas> FrameBufferCanvas;
 };

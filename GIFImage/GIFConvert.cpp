@@ -300,7 +300,6 @@ void TGIFSubImage::Assign(const TGIFSubImage* source) {
     for (const auto& extension : source->Extensions) extension->SaveToStream(stream);
     stream.SetPosition(0);
     Extensions.LoadFromStream(stream, *this);
-    SetTransparentFlag(source->Transparent());
 }
 
 void TGIFSubImage::Assign(TGraphic* source) {

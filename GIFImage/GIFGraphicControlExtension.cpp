@@ -18,7 +18,6 @@ TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFSubImage& frame) : 
 }
 
 TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
-    if (Transparent()) OwnerFrame->SetTransparentFlag(false);
     if (OwnerFrame->GraphicControlExtension() == this) OwnerFrame->SetGraphicControlExtension(nullptr);
 }
 
@@ -42,7 +41,6 @@ void TGIFGraphicControlExtension::SetUserInput(bool value) {
 
 void TGIFGraphicControlExtension::SetTransparent(bool value) {
     Block[1] = WithBit(Block[1], GIFWire::ControlTransparent, value);
-    OwnerFrame->SetTransparentFlag(value);
 }
 
 uint16_t TGIFGraphicControlExtension::Delay() const {
@@ -67,7 +65,6 @@ void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
         Warning(SeverityWarning, GIFMessages::PrematureEnd);
         return;
     }
-    if (Transparent()) OwnerFrame->SetTransparentFlag(true);
 }
 
 void TGIFGraphicControlExtension::SaveBody(TStream& stream) {

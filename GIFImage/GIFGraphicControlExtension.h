@@ -27,7 +27,6 @@ public:
     bool UserInput() const { return Block[1] & GIFWire::ControlUserInput; }
     void SetUserInput(bool value);
     bool Transparent() const { return Block[1] & GIFWire::ControlTransparent; }
-    // Sets or clears the frame's transparent flag as well.
     void SetTransparent(bool value);
     uint16_t Delay() const;
     void SetDelay(uint16_t hundredths);

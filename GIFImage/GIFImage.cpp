@@ -25,6 +25,13 @@ TGIFImage::TGIFImage() : Images(this), Header(this) {
 
 TGIFImage::~TGIFImage() {
     StopPainters();
+    {
+        // Painters without DrawAsync that run further up this thread forget
+        // the image.
+        std::lock_guard guard(PainterLock);
+        for (TGIFPainter* painter : Painters) painter->Owner = nullptr;
+        Painters.clear();
+    }
     Images.Clear();
 }
 
@@ -32,6 +39,7 @@ void TGIFImage::Clear() {
     StopPainters();
     Images.Clear();
     Header.Clear();
+    SetImagePalette({});
 }
 
 void TGIFImage::LoadFromStream(TStream& stream) {
@@ -107,64 +115,12 @@ TRect TGIFImage::FramesBounds() const {
     return bounds;
 }
 
-void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
-    if (Drawing || Images.Count() == 0) return;
-    Drawing = true;
-    try {
-        if (Images.Count() > 1 && (DrawOptions & DrawAnimate)) {
-            if (!Composed) StartPainter(canvas, rect);
-            if (Composed) canvas.DrawImage(rect, *Composed);
-        } else {
-            const int index = (DrawFrameIndex >= 0 && DrawFrameIndex < Images.Count()) ? DrawFrameIndex : 0;
-            Images[index].Draw(canvas, rect);
-        }
-    } catch (...) {
-        Drawing = false;
-        throw;
-    }
-    Drawing = false;
-}
-
-void TGIFImage::StartPainter(TCanvas& canvas, const TRect& rect) {
-    StopPainters();
-    if (rect.IsEmpty() || Width() == 0 || Height() == 0) return;
-    // The composed bitmap starts as what lies under the picture, so that
-    // transparent parts keep showing it.
-    auto composed = std::make_unique<QImage>(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
-    composed->fill(Qt::transparent);
-    if (const QImage* ground = canvas.Image()) {
-        QPainter painter(composed.get());
-        painter.drawImage(QRect(0, 0, Width(), Height()), *ground,
-                          QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
-    }
-    Composed = std::move(composed);
-    const TRect whole{0, 0, Width(), Height()};
-    // The painter here always runs on its own thread: the UI thread must not
-    // sleep through frame delays.
-    Painter = std::make_unique<TGIFPainter>(*this, *Composed, whole, DrawOptions | DrawAsync,
-                                            PainterTimerFactory ? PainterTimerFactory() : nullptr);
-    Painter->OnFrameDrawn = [this] { Changed(); };
-    Painter->Start();
-    // Show the first frame in this very draw.
-    while (!Painter->Started() && !Painter->Finished()) {
-        if (!CheckSynchronize()) std::this_thread::yield();
-    }
-}
-
-void TGIFImage::StopPainters() {
-    if (Painter) {
-        Painter->Stop();
-        Painter->WaitFor();
-        Painter.reset();
-    }
-    Composed.reset();
-}
-
 void TGIFImage::SetWidth(int value) {
     value = std::clamp(value, 0, 0xFFFF);
     for (const auto& frame : Images)
         if (frame->Left() + frame->Width() > value) throw GIFException(GIFMessages::WidthTooSmall);
     if (value == Header.Width()) return;
+    FreeComposedBitmap();
     Header.SetWidth(static_cast<uint16_t>(value));
     Changed();
 }
@@ -174,6 +130,7 @@ void TGIFImage::SetHeight(int value) {
     for (const auto& frame : Images)
         if (frame->Top() + frame->Height() > value) throw GIFException(GIFMessages::HeightTooSmall);
     if (value == Header.Height()) return;
+    FreeComposedBitmap();
     Header.SetHeight(static_cast<uint16_t>(value));
     Changed();
 }
@@ -222,19 +179,6 @@ void TGIFImage::LoadFromClipboardFormat(const std::string& format, const std::ve
     LoadFromClipboardData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
-QImage TGIFImage::StillImage() {
-    QImage image(std::max(1, Width()), std::max(1, Height()), QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    if (Images.Count() == 0) return image;
-    const int index = (DrawFrameIndex >= 0 && DrawFrameIndex < Images.Count()) ? DrawFrameIndex : 0;
-    TGIFSubImage& frame = Images[index];
-    const QImage& bitmap = frame.Bitmap();
-    if (bitmap.isNull()) return image;
-    QPainter painter(&image);
-    painter.drawImage(frame.Left(), frame.Top(), bitmap);
-    return image;
-}
-
 void TGIFImage::SaveToClipboardFormat() {
     if (Empty()) return;
     QClipboard* clipboard = qGuiApp ? QGuiApplication::clipboard() : nullptr;
@@ -243,7 +187,7 @@ void TGIFImage::SaveToClipboardFormat() {
     const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     const QString format = QString::fromStdString(GIFClipboardFormat);
     auto* mime = new QMimeData; // the clipboard owns it from here on
-    mime->setImageData(StillImage());
+    mime->setImageData(ComposedBitmap()->convertToFormat(QImage::Format_ARGB32));
     mime->setData(format, data);
     clipboard->setMimeData(mime);
     const QMimeData* kept = clipboard->mimeData();

@@ -12,11 +12,16 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+class TBitmap;
+class TCanvas;
 class TGIFPainter;
 
+using TGIFPainterNotify = std::function<void(TGIFPainter&)>;
 // The clipboard format of bitmaps, which pasting converts into a frame.
 inline constexpr const char* BitmapClipboardFormat = "Bitmap";
 
@@ -41,21 +46,54 @@ public:
     // first with every option while OptimizeOnWrite is on.
     void WriteData(TStream& stream) override;
 
-    // Draws the picture into rect. A picture of several frames with
-    // DrawAnimate plays: the first draw starts a painter that composes the
-    // frames into the composed bitmap and signals a change after each frame;
-    // every draw shows the composed bitmap. Otherwise the frame chosen by
-    // DrawFrameIndex (the first one when the index is outside the list) is
-    // drawn in its scaled place within rect. UI thread only.
+    // Rendering (GIFImageDraw.cpp).
+    // Draws the picture into rect: a still frame (the one DrawFrameIndex
+    // chooses), or for several frames with DrawAnimate a painter that plays
+    // into the composed bitmap (or with DrawDirect onto canvas itself), or
+    // the composed bitmap while that painter plays. Does nothing when called
+    // again from inside itself. UI thread only.
     void Draw(TCanvas& canvas, const TRect& rect) override;
-    // Stops every painter, waiting for each to end, and drops the composed
-    // bitmap; the next draw starts again from the first frame.
     void StopAnimation() override { StopPainters(); }
+    // DrawDither is set, and DrawAutoDither is clear or the display is
+    // paletted.
+    bool DitheringWanted() const;
+    // The composed bitmap's palette, else the cached one, else the web
+    // palette when dithering is wanted, else one from the global table,
+    // else the first frame's. Asked again while it is being computed (no
+    // table anywhere) it fails with "No global or local color table defined".
+    TPalette ImagePalette();
+    void SetImagePalette(const TPalette& palette);
+    TPalette Palette() const override { return const_cast<TGIFImage*>(this)->ImagePalette(); }
+    // The picture of the logical screen as last drawn; built from the first
+    // frame when there is none. Null for an empty image.
+    const QImage* ComposedBitmap();
+    bool HasComposedBitmap() const { return Composed != nullptr; }
+    // Stops the painter that draws for Draw, then drops the composed bitmap.
+    void FreeComposedBitmap();
+    // The bitmap takes a copy of the composed bitmap.
+    void AssignTo(TBitmap& bitmap);
+    // Set when a palette change dropped a bitmap: the next frame bitmap
+    // built asks for a redraw.
+    bool PaletteModified = false;
+
+    // Painters (GIFPainter.cpp).
+    // Makes a painter of this image for rect of canvas, none for an empty
+    // image or rect. With DrawAsync it is returned unstarted; without, it
+    // plays to its end at once and none is returned (a failure it met is
+    // raised here). reference, when given, names the painter while it lives.
+    TGIFPainter* Paint(TGIFPainter** reference, TCanvas& canvas, uint16_t drawFlags, const TRect& rect);
+    // Stops every painter of the image and waits for those with DrawAsync
+    // to leave, then drops the composed bitmap.
     void StopPainters();
-    // The picture as the painter last composed it; null when not playing.
-    const QImage* ComposedBitmap() const { return Composed.get(); }
+    // The same for the painter that draws for Draw only.
+    void StopFramePainter();
     // The painter that plays for Draw, or null.
-    TGIFPainter* FramePainter() const { return Painter.get(); }
+    TGIFPainter* FramePainter() const { return Painter; }
+    int PainterCount();
+    // The loop count of the first looping extension, -1 without one; and
+    // the frame that holds it (-1).
+    int LoopCount() const;
+    int LoopStartFrame() const;
 
     int Width() const override { return Header.Width(); }
     int Height() const override { return Header.Height(); }
@@ -98,9 +136,6 @@ public:
     // to store GIF on clipboard" when there is no clipboard or it does not
     // keep the data.
     void SaveToClipboardFormat();
-    // The still picture of the logical screen: the frame DrawFrameIndex
-    // chooses, in its place, on a transparent ground.
-    QImage StillImage();
 
     // The union of the frames' rectangles clipped to the logical screen:
     // all that rendering needs to allocate for, however large the screen a
@@ -134,22 +169,38 @@ public:
 
     // Painter notifications: start of painting, each painted frame, after each
     // frame, each loop, end of painting.
-    std::function<void(TGIFImage&)> OnStartPaint;
-    std::function<void(TGIFImage&)> OnPaint;
-    std::function<void(TGIFImage&)> OnAfterPaint;
-    std::function<void(TGIFImage&)> OnLoop;
-    std::function<void(TGIFImage&)> OnEndPaint;
+    // Each is called with the painter, which it may steer (its current
+    // frame) or stop.
+    TGIFPainterNotify OnStartPaint;
+    TGIFPainterNotify OnPaint;
+    TGIFPainterNotify OnAfterPaint;
+    TGIFPainterNotify OnLoop;
+    TGIFPainterNotify OnEndPaint;
 
     // Makes the clock and wait of each new painter; the steady clock when
     // unset. Tests put in a timer that steps frames without waiting.
     TGIFPainterTimerFactory PainterTimerFactory;
 
 private:
-    void StartPainter(TCanvas& canvas, const TRect& rect);
+    friend class TGIFPainter;
+    void WaitForPainters(const std::function<bool()>& stopSome);
+    // An empty composed bitmap of the logical screen size with a copy of the
+    // image palette.
+    void NewComposedBitmap();
+    void DropComposedBitmap();
 
+    // The composed bitmap with the canvas that painters draw on.
     std::unique_ptr<QImage> Composed;
-    std::unique_ptr<TGIFPainter> Painter;
+    std::unique_ptr<TCanvas> ComposedCanvas;
+    TPalette ComposedPalette;
+    std::optional<TPalette> CachedPalette;
+    bool PaletteBusy = false;
     bool Drawing = false;
+    // The painters of the image, guarded by PainterLock; Painter is the one
+    // that draws for Draw.
+    std::mutex PainterLock;
+    std::vector<TGIFPainter*> Painters;
+    TGIFPainter* Painter = nullptr;
     // What the load under way has read and allocated.
     struct TLoadBudget {
         bool Active = false;

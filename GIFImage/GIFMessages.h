@@ -43,6 +43,11 @@ inline constexpr const char* InvalidStreamOperation = "Invalid stream operation"
 
 // Optimisation.
 inline constexpr const char* InvalidReductionMethod = "Invalid reduction method";
+// Rendering.
+inline constexpr const char* UnsupportedPixelFormat = "Unsupported PixelFormat";
+inline constexpr const char* InvalidImageDimensions = "Invalid image dimensions";
+inline constexpr const char* ImageHasNoDIB = "Image has no DIB";
+inline constexpr const char* DIBAllocationFailed = "Failed to allocate memory for GIF DIB";
 // Conversion into frames: our own texts for settings outside their range.
 inline constexpr const char* UnsupportedReduction = "Unsupported color reduction method or dither mode";
 inline constexpr const char* PictureTooLarge = "Picture too large for a GIF frame";
@@ -53,5 +58,6 @@ inline constexpr const char* Copying = "Copying...";
 inline constexpr const char* Loading = "Loading...";
 inline constexpr const char* Saving = "Saving...";
 inline constexpr const char* Optimizing = "Optimizing...";
+inline constexpr const char* Rendering = "Rendering...";
 
 } // namespace GIFMessages

@@ -1,5 +1,6 @@
 #include "GIFPainter.h"
 
+#include "Canvas.h"
 #include "GIFAppExtNSLoop.h"
 #include "GIFComposer.h"
 #include "GIFDrawFlags.h"
@@ -8,51 +9,214 @@
 #include "GIFSubImage.h"
 #include "Synchronize.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include <algorithm>
+#include <limits>
 
 namespace {
+
+// The window colour of the platform, for pictures without a global table.
+constexpr TColor WindowColour = clWhite;
 
 // a / b rounded to the nearest integer, halves away from zero.
 int64_t RoundDiv(int64_t a, int64_t b) {
     return (a >= 0 ? a + b / 2 : a - b / 2) / b;
 }
 
+TGIFSchedule ScheduleOf(TGIFImage& image) {
+    TGIFSchedule schedule;
+    for (const auto& frame : image.Images) {
+        TGIFFrameStep step;
+        step.Empty = frame->Empty();
+        if (const TGIFGraphicControlExtension* control = frame->GraphicControlExtension()) {
+            step.HasControl = true;
+            step.Delay = control->Delay();
+            step.ControlDisposal = static_cast<uint8_t>(control->Disposal());
+        }
+        // The frame's extensions are walked in order: the last graphic
+        // control decides the disposal.
+        for (const auto& extension : frame->Extensions)
+            if (const auto* control = dynamic_cast<const TGIFGraphicControlExtension*>(extension.get()))
+                step.Disposal = static_cast<uint8_t>(control->Disposal());
+        schedule.Frames.push_back(step);
+    }
+    schedule.LoopStart = image.LoopStartFrame();
+    schedule.LoopCount = std::max(image.LoopCount(), 0);
+    return schedule;
+}
+
+// Owns a painter that has left its image until the UI thread destroys it;
+// a disposal that never ran (the application ended first) frees it quietly.
+struct TPainterDisposal {
+    std::function<void()> Destroy;
+    std::function<void()> Discard;
+    ~TPainterDisposal() {
+        if (Discard) Discard();
+    }
+};
+
 } // namespace
 
-TGIFPainter::TGIFPainter(TGIFImage& image, QImage& target, const TRect& rect, uint16_t drawFlags,
-                         std::unique_ptr<TGIFPainterTimer> timer)
-    : Image(image), TargetRect(rect), Flags(drawFlags), Speed(image.AnimationSpeed),
-      Timer(timer ? std::move(timer) : std::make_unique<TGIFSystemTimer>()),
-      Composer(std::make_unique<TGIFComposer>(image, target, rect, drawFlags)),
-      OnStartPaint(image.OnStartPaint), OnPaint(image.OnPaint), OnAfterPaint(image.OnAfterPaint),
-      OnLoop(image.OnLoop), OnEndPaint(image.OnEndPaint) {}
+// ---------------------------------------------------------------------------
+// The image's painters.
 
-TGIFPainter::~TGIFPainter() {
-    Stop();
-    WaitFor();
+TGIFPainter* TGIFImage::Paint(TGIFPainter** reference, TCanvas& canvas, uint16_t drawFlags,
+                              const TRect& rect) {
+    if (Images.Count() == 0 || rect.IsEmpty()) return nullptr;
+    if (Images.Count() == 1) drawFlags &= static_cast<uint16_t>(~(DrawAsync | DrawAnimate));
+    auto* painter = new TGIFPainter(*this, canvas, rect, drawFlags, reference,
+                                    PainterTimerFactory ? PainterTimerFactory() : nullptr);
+    {
+        std::lock_guard guard(PainterLock);
+        Painters.push_back(painter);
+    }
+    painter->OnStartPaint = OnStartPaint;
+    painter->OnPaint = OnPaint;
+    painter->OnAfterPaint = OnAfterPaint;
+    painter->OnLoop = OnLoop;
+    painter->OnEndPaint = OnEndPaint;
+    if (drawFlags & DrawAsync) return painter;
+    painter->Execute();
+    if (reference) *reference = nullptr;
+    TGIFPainter::Destroy(painter);
+    return nullptr;
+}
+
+void TGIFImage::WaitForPainters(const std::function<bool()>& stopSome) {
+    for (;;) {
+        {
+            std::lock_guard guard(PainterLock);
+            if (!stopSome()) break;
+        }
+        // A painter may be blocked on a hand-over to this very thread.
+        if (!IsMainThread() || !CheckSynchronize()) std::this_thread::yield();
+    }
+    DropComposedBitmap();
+}
+
+void TGIFImage::StopPainters() {
+    WaitForPainters([this] {
+        bool async = false;
+        for (auto it = Painters.rbegin(); it != Painters.rend(); ++it) {
+            (*it)->Stop();
+            async = async || ((*it)->DrawFlags() & DrawAsync);
+        }
+        // A painter without DrawAsync runs further up this very thread.
+        return async;
+    });
+}
+
+void TGIFImage::StopFramePainter() {
+    WaitForPainters([this] {
+        if (!Painter) return false;
+        Painter->Stop();
+        return (Painter->DrawFlags() & DrawAsync) != 0;
+    });
+}
+
+int TGIFImage::PainterCount() {
+    std::lock_guard guard(PainterLock);
+    return static_cast<int>(Painters.size());
+}
+
+int TGIFImage::LoopStartFrame() const {
+    for (int i = 0; i < Images.Count(); ++i)
+        for (const auto& extension : Images[i].Extensions)
+            if (dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return i;
+    return -1;
+}
+
+int TGIFImage::LoopCount() const {
+    for (const auto& frame : Images)
+        for (const auto& extension : frame->Extensions)
+            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return loop->Loops;
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// The painter.
+
+TGIFPainter::TGIFPainter(TGIFImage& image, TCanvas& canvas, const TRect& rect, uint16_t drawFlags,
+                         TGIFPainter** reference, std::unique_ptr<TGIFPainterTimer> timer)
+    : Owner(&image), Target(canvas), TargetRect(rect), Flags(drawFlags), AnimationSpeed(image.AnimationSpeed),
+      Reference(reference), Steps(ScheduleOf(image)),
+      Timer(timer ? std::move(timer) : std::make_unique<TGIFSystemTimer>()), CanvasHandle(canvas.Handle()) {
+    TColor ground;
+    if (image.DrawBackgroundColor != clNoneColor)
+        ground = image.DrawBackgroundColor;
+    else if (image.Header.ColorMap.Count() == 0)
+        ground = WindowColour;
+    else
+        ground = image.BackgroundColor();
+    bool restores = Flags & DrawClearOnLoop;
+    bool restoresPrevious = false;
+    for (const TGIFFrameStep& step : Steps.Frames) {
+        if (!step.HasControl) continue;
+        restores = restores || step.ControlDisposal == 2;
+        restoresPrevious = restoresPrevious || step.ControlDisposal == 3;
+    }
+    Composer = std::make_unique<TGIFComposer>(image, canvas, rect, Flags, restores, restoresPrevious, ground);
+    if (Reference) *Reference = this;
+}
+
+TGIFPainter::~TGIFPainter() = default;
+
+void TGIFPainter::Destroy(TGIFPainter* painter) {
+    if (painter->Thread.joinable()) painter->Thread.join();
+    painter->Leave();
+    const std::exception_ptr failure = painter->Error;
+    delete painter;
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TGIFPainter::Start() {
-    if (!Thread.joinable() && !IsFinished) Thread = std::thread([this] { Execute(); });
-}
-
-void TGIFPainter::Run() {
-    Execute();
+    if (!(Flags & DrawAsync) || Resumed) return;
+    Resumed = true;
+    Thread = std::thread([this] {
+        Execute();
+        Leave();
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) {
+            // No UI thread to hand the painter to: it frees itself.
+            Thread.detach();
+            delete this;
+            return;
+        }
+        auto disposal = std::make_shared<TPainterDisposal>();
+        disposal->Discard = [this] {
+            if (Thread.joinable()) Thread.join();
+            delete this;
+        };
+        disposal->Destroy = [this, d = disposal.get()] {
+            d->Discard = nullptr;
+            Destroy(this);
+        };
+        QMetaObject::invokeMethod(
+            app, [disposal] { disposal->Destroy(); }, Qt::QueuedConnection);
+    });
 }
 
 void TGIFPainter::Stop() {
     IsTerminated = true;
+    if (!(Flags & DrawAsync)) return;
     Timer->Wake();
+    // A painter never started still has to run to its end to leave.
+    Start();
 }
 
-void TGIFPainter::WaitFor() {
-    if (!Thread.joinable()) return;
-    // The painter may be blocked on a hand-over to this very thread.
-    while (!IsFinished) {
-        if (IsMainThread()) CheckSynchronize();
-        std::this_thread::yield();
+void TGIFPainter::Leave() {
+    TGIFImage* image = Owner;
+    if (!image) return;
+    {
+        std::lock_guard guard(image->PainterLock);
+        if (Reference && *Reference == this) *Reference = nullptr;
+        std::erase(image->Painters, this);
+        Owner = nullptr;
     }
-    Thread.join();
+    Composer.reset();
+    IsFinished = true;
 }
 
 void TGIFPainter::Execute() {
@@ -62,109 +226,144 @@ void TGIFPainter::Execute() {
         IsTerminated = true;
         Error = std::current_exception();
     }
-    IsFinished = true;
 }
 
 void TGIFPainter::HandOver(const std::function<void()>& fn) {
     // The stop flag is looked at on the UI thread, which is where stopping
     // happens: a step already on its way when the painter is stopped finds
     // it set and leaves the target alone.
-    Synchronize([&] {
+    auto guarded = [&] {
         if (!IsTerminated) fn();
-    });
+    };
+    if (Flags & DrawAsync)
+        Synchronize(guarded);
+    else
+        guarded();
 }
 
-void TGIFPainter::Notify(const std::function<void(TGIFImage&)>& callback) {
-    if (callback) HandOver([&] { callback(Image); });
+void TGIFPainter::Notify(const TNotify& callback) {
+    if (callback) HandOver([&] { callback(*this); });
 }
 
 void TGIFPainter::WaitBeforeFrame(int units) {
     const bool async = Flags & DrawAsync;
-    int64_t wait;
     const int64_t now = Timer->NowMs();
-    if (Speed < 1) {
+    int64_t wait;
+    if (AnimationSpeed < 1) {
         wait = async ? -1 : int64_t{DelayMaximum} * DelayUnitMs;
     } else {
-        // Half of the time spent since the last wait is taken off this one.
+        // Half of the time spent since the last wait is taken off this one;
+        // a frame that came late shortens the next waits until the
+        // animation has caught up.
         const int64_t elapsed = now - PreviousTime - CarriedWait;
-        wait = RoundDiv((int64_t{units} * DelayUnitMs - elapsed / 2) * 100, Speed);
-        CarriedWait = std::max<int64_t>(wait, 0);
-    }
-    PreviousTime = now;
-    if (!async) wait = std::max<int64_t>(wait, 1);
-    if (wait > 0 || Speed == 0 || !async) {
-        if (Timer->WaitFor(wait)) {
+        wait = RoundDiv((int64_t{units} * DelayUnitMs - elapsed / 2) * 100, AnimationSpeed);
+        if (wait < std::numeric_limits<int32_t>::min() || wait > std::numeric_limits<int32_t>::max()) {
+            wait = int64_t{DelayMaximum} * DelayUnitMs;
             CarriedWait = 0;
-            PreviousTime = Timer->NowMs();
+        } else {
+            CarriedWait = static_cast<int32_t>(wait);
         }
     }
+    PreviousTime = static_cast<int32_t>(now);
+    if (!async) {
+        SleepWithoutThread(std::max<int64_t>(wait, 1));
+        return;
+    }
+    if (wait > 0 || AnimationSpeed == 0) {
+        if (Timer->WaitFor(wait)) {
+            CarriedWait = 0;
+            PreviousTime = static_cast<int32_t>(Timer->NowMs());
+        }
+    }
+}
+
+void TGIFPainter::SleepWithoutThread(int64_t ms) {
+    // In slices, so that the windows stay alive while the caller's thread
+    // sleeps.
+    while (ms > 0 && !IsTerminated) {
+        const int64_t before = Timer->NowMs();
+        Timer->WaitFor(std::min<int64_t>(ms, 100));
+        ms -= std::max<int64_t>(Timer->NowMs() - before, 1);
+        if (IsMainThread() && QCoreApplication::instance()) QCoreApplication::processEvents();
+    }
+}
+
+void TGIFPainter::DrawFrame(int index, int disposal, int previousDisposal) {
+    HandOver([&] {
+        TGIFImage* image = Owner;
+        if (!image || index >= image->Images.Count()) return;
+        if ((Flags & DrawCheckCanvas) && CanvasHandle.expired()) {
+            // The target has gone away.
+            IsTerminated = true;
+            return;
+        }
+        Composer->DrawFrame(index, disposal, previousDisposal);
+        HasStarted = true;
+        if (OnTargetChanged) OnTargetChanged();
+    });
 }
 
 void TGIFPainter::Play() {
     const bool async = Flags & DrawAsync;
     const bool animate = Flags & DrawAnimate;
-    const int count = Image.Images.Count();
+    const int count = static_cast<int>(Steps.Frames.size());
     Current = 0;
     Notify(OnStartPaint);
+    HasStarted = false;
     int passes = 1;
     int loopStart = 0;
     bool loopSeen = false;
     int wait = async ? 0 : 1;
     int previousDisposal = 1;
-    PreviousTime = Timer->NowMs();
+    PreviousTime = static_cast<int32_t>(Timer->NowMs());
     CarriedWait = 0;
     while ((passes != 0 || (Flags & DrawLoopForever)) && !IsTerminated) {
         Current = loopStart;
         if (HasStarted) Notify(OnLoop);
         bool drawn = false;
-        for (;;) {
-            if (Current >= count || IsTerminated || Image.Images[Current].Empty()) break;
-            if (wait < 1)
+        do {
+            int index = Current;
+            if (index < 0 || index >= count || IsTerminated || Steps.Frames[index].Empty) break;
+            if (wait < 1) {
                 std::this_thread::yield();
-            else
+            } else {
+                // The bitmap is built before the wait, so that the frame
+                // shows on time; on the UI thread, which alone touches the
+                // frame's caches.
+                HandOver([&] {
+                    if (Owner && index < Owner->Images.Count()) Owner->Images[index].Bitmap();
+                });
                 WaitBeforeFrame(wait);
+            }
             if (IsTerminated) break;
             Notify(OnPaint);
             if (IsTerminated) break;
-
-            const int index = Current;
-            TGIFSubImage& frame = Image.Images[index];
-            int disposal = 1;
-            for (const auto& extension : frame.Extensions) {
-                if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(extension.get())) {
-                    if (loopSeen) continue;
-                    loopSeen = true;
-                    loopStart = index;
-                    passes = loop->Loops;
-                    if (async && (passes == 0 || (Flags & DrawLoopForever))) passes = -1;
-                } else if (auto* control = dynamic_cast<TGIFGraphicControlExtension*>(extension.get())) {
-                    disposal = static_cast<int>(control->Disposal());
-                }
+            index = Current;
+            if (index < 0 || index >= count) break;
+            const TGIFFrameStep& step = Steps.Frames[index];
+            if (!loopSeen && index == Steps.LoopStart) {
+                loopSeen = true;
+                loopStart = index;
+                passes = Steps.LoopCount;
+                if (async && (passes == 0 || (Flags & DrawLoopForever))) passes = -1;
             }
-            const int previous = previousDisposal;
-            HandOver([&] {
-                Composer->DrawFrame(index, disposal, previous);
-                HasStarted = true;
-                if (OnFrameDrawn) OnFrameDrawn();
-            });
+            DrawFrame(index, step.Disposal, previousDisposal);
             drawn = true;
-            previousDisposal = disposal;
+            previousDisposal = step.Disposal;
             if (IsTerminated) break;
 
             wait = DelayDefault;
-            const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-            if (control && control->Delay() > 0) {
-                wait = std::max<int>(control->Delay(), DelayMinimum);
+            if (step.HasControl && step.Delay > 0) {
+                wait = std::max(step.Delay, DelayMinimum);
                 if (!async) wait = std::min(wait, DelayMaximum);
             }
             Notify(OnAfterPaint);
             if (IsTerminated) break;
             if (Current == index) Current = index + 1;
-            if (!animate) break;
-        }
+        } while (animate);
         if (passes > 0) --passes;
         if (!(animate && (Flags & DrawLoop))) break;
-        // A pass that shows nothing would repeat without ever waiting.
+        // A pass that shows nothing would repeat at once, for ever.
         if (!drawn) break;
     }
     Current = -1;

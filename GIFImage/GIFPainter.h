@@ -1,82 +1,119 @@
 #pragma once
 // Plays an animated picture: steps through the frames, waits each frame's
 // delay, repeats as the looping extension says and draws each frame onto a
-// target image through a composer. With DrawAsync it runs on a thread of its
-// own that only keeps time; every drawing step and notification is handed to
-// the UI thread with Synchronize.
+// canvas through a composer. With DrawAsync it runs on a thread of its own
+// that only keeps time and sequence; every drawing step and notification is
+// handed to the UI thread with Synchronize. Painters are made by
+// TGIFImage::Paint and end by themselves: an async painter, once it has left
+// its image, is destroyed on the UI thread, where a failure it kept is
+// raised again.
 
 #include "GIFPainterTimer.h"
 #include "Geometry.h"
 
-#include <QImage>
 #include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
+class TCanvas;
 class TGIFImage;
 class TGIFComposer;
 
+// What the painter needs to know of a frame, taken when it is made, so that
+// the thread reads nothing of the picture's model while it plays.
+struct TGIFFrameStep {
+    int Delay = 0;               // of the graphic control, hundredths
+    bool HasControl = false;     // the frame has a graphic control
+    uint8_t ControlDisposal = 0; // disposal of that graphic control
+    uint8_t Disposal = 1;        // the last graphic control's disposal, 1 without
+    bool Empty = true;
+};
+
+struct TGIFSchedule {
+    std::vector<TGIFFrameStep> Frames;
+    int LoopStart = -1; // the frame with the first looping extension
+    int LoopCount = 0;
+};
+
 class TGIFPainter {
 public:
-    // Takes the target's rect as the ground under the picture (UI thread).
-    // target must stay until the painter has ended (Stop and WaitFor).
-    TGIFPainter(TGIFImage& image, QImage& target, const TRect& rect, uint16_t drawFlags,
-                std::unique_ptr<TGIFPainterTimer> timer = nullptr);
-    // Stops and waits for the thread.
-    ~TGIFPainter();
+    using TNotify = std::function<void(TGIFPainter&)>;
+
     TGIFPainter(const TGIFPainter&) = delete;
     TGIFPainter& operator=(const TGIFPainter&) = delete;
 
-    // Starts the painter's thread.
+    // Starts the thread of a painter with DrawAsync.
     void Start();
-    // Plays in the calling thread to the end (or until stopped).
-    void Run();
-    // Asks the painter to end and wakes it from its wait; nothing is drawn
-    // after this returns on the UI thread.
+    // Marks the painter terminated, wakes it from its wait and, when it was
+    // never started, lets its thread run to its end. Nothing is drawn after
+    // this returns on the UI thread.
     void Stop();
-    // Waits until the thread has ended, running the hand-overs of painters
-    // meanwhile when called on the UI thread, so that no wait can deadlock.
-    void WaitFor();
 
+    TGIFImage* Image() const { return Owner; }
+    TCanvas& Canvas() const { return Target; }
+    const TRect& Rect() const { return TargetRect; }
+    uint16_t DrawFlags() const { return Flags; }
+    int Speed() const { return AnimationSpeed; }
+    const TGIFSchedule& Schedule() const { return Steps; }
     bool Terminated() const { return IsTerminated; }
     bool Finished() const { return IsFinished; }
     // Set once the first frame has been drawn.
     bool Started() const { return HasStarted; }
-    // The frame being shown; -1 before the start and after the end.
+    // The frame being shown; -1 before the start and after the end. A
+    // notification may set it to choose the next frame.
     int CurrentFrame() const { return Current; }
-    const TRect& Rect() const { return TargetRect; }
-    // Called on the UI thread after each frame drawn (the image uses it to
-    // tell its holder that the picture changed).
-    std::function<void()> OnFrameDrawn;
-    // A failure met while playing, kept for the thread that ends the painter.
+    void SetCurrentFrame(int index) { Current = index; }
+    // A failure met while playing, raised again when the painter is destroyed.
     std::exception_ptr Failure() const { return Error; }
 
+    // The notifications, copied from the image.
+    TNotify OnStartPaint, OnPaint, OnAfterPaint, OnLoop, OnEndPaint;
+    // Called on the UI thread after each frame drawn onto the target.
+    std::function<void()> OnTargetChanged;
+
 private:
+    friend class TGIFImage;
+
+    TGIFPainter(TGIFImage& image, TCanvas& canvas, const TRect& rect, uint16_t drawFlags,
+                TGIFPainter** reference, std::unique_ptr<TGIFPainterTimer> timer);
+    ~TGIFPainter();
+    // Destroys the painter and raises again the failure it kept.
+    static void Destroy(TGIFPainter* painter);
+
+    // The thread's run: passes and frames, then the leaving.
     void Execute();
     void Play();
-    // Runs fn on the UI thread unless the painter has been stopped.
+    void Leave();
+    // Runs fn on the UI thread (directly without DrawAsync) unless the
+    // painter has been stopped.
     void HandOver(const std::function<void()>& fn);
-    void Notify(const std::function<void(TGIFImage&)>& callback);
+    void Notify(const TNotify& callback);
     // Waits out the delay of the frame before, given in units.
     void WaitBeforeFrame(int units);
+    void SleepWithoutThread(int64_t ms);
+    void DrawFrame(int index, int disposal, int previousDisposal);
 
-    TGIFImage& Image;
+    TGIFImage* Owner;
+    TCanvas& Target;
     TRect TargetRect;
     uint16_t Flags;
-    int32_t Speed;
+    int32_t AnimationSpeed;
+    TGIFPainter** Reference;
+    TGIFSchedule Steps;
     std::unique_ptr<TGIFPainterTimer> Timer;
     std::unique_ptr<TGIFComposer> Composer;
+    std::weak_ptr<const void> CanvasHandle;
     std::thread Thread;
+    bool Resumed = false;
     std::atomic<bool> IsTerminated{false};
     std::atomic<bool> IsFinished{false};
     std::atomic<bool> HasStarted{false};
     std::atomic<int> Current{-1};
     std::exception_ptr Error;
-    // The image's notifications, copied at creation.
-    std::function<void(TGIFImage&)> OnStartPaint, OnPaint, OnAfterPaint, OnLoop, OnEndPaint;
-    int64_t PreviousTime = 0;
-    int64_t CarriedWait = 0;
+    int32_t PreviousTime = 0;
+    int32_t CarriedWait = 0;
 };

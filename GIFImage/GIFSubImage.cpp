@@ -1,5 +1,6 @@
 #include "GIFSubImage.h"
 
+#include "Bitmap.h"
 #include "Canvas.h"
 #include "GIFDecoder.h"
 #include "GIFEncoder.h"
@@ -26,7 +27,6 @@ void TGIFSubImage::Clear() {
     FreePixels();
     SetWidth(0);
     SetHeight(0);
-    TransparentFlag = false;
     GraphicControl = nullptr;
     FreeBitmap();
 }
@@ -254,60 +254,10 @@ uint8_t TGIFSubImage::Pixel(int x, int y) {
     return ScanLine(y)[x];
 }
 
+bool TGIFSubImage::Transparent() const {
+    return GraphicControl && GraphicControl->Transparent();
+}
+
 uint8_t TGIFSubImage::FillValue() const {
-    if (TransparentFlag && GraphicControl) return GraphicControl->TransparentColorIndex();
-    return 0;
-}
-
-const QImage& TGIFSubImage::Bitmap() {
-    if (!StillBitmap.isNull() || Empty()) return StillBitmap;
-    // Only the indices that occur are looked up, so that each index outside
-    // the table warns once.
-    bool used[256] = {};
-    const uint8_t* p = Data();
-    for (int64_t i = 0; i < PixelCount; ++i) used[p[i]] = true;
-    const bool transparent = TransparentFlag && GraphicControl;
-    const int transparentIndex = transparent ? GraphicControl->TransparentColorIndex() : -1;
-    TGIFColorMap& colors = ActiveColorMap();
-    QRgb lookup[256] = {};
-    for (int i = 0; i < 256; ++i) {
-        if (!used[i]) continue;
-        if (i == transparentIndex) continue;
-        const TColor c = colors.Color(i);
-        lookup[i] = qRgba(RedOf(c), GreenOf(c), BlueOf(c), 255);
-    }
-    QImage image(Width(), Height(), QImage::Format_ARGB32);
-    for (int y = 0; y < Height(); ++y) {
-        const uint8_t* row = p + static_cast<int64_t>(y) * Width();
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < Width(); ++x) line[x] = lookup[row[x]];
-    }
-    StillBitmap = std::move(image);
-    return StillBitmap;
-}
-
-namespace {
-
-// a × b / c rounded to the nearest integer.
-int MulDiv(int a, int b, int c) {
-    const int64_t product = int64_t{a} * b;
-    return static_cast<int>((product + (product >= 0 ? c / 2 : -c / 2)) / c);
-}
-
-} // namespace
-
-TRect TGIFSubImage::ScaleRect(const TRect& rect) const {
-    const int screenWidth = OwnerImage && OwnerImage->Width() > 0 ? OwnerImage->Width() : Width();
-    const int screenHeight = OwnerImage && OwnerImage->Height() > 0 ? OwnerImage->Height() : Height();
-    if (screenWidth == 0 || screenHeight == 0) return rect;
-    return {rect.Left + MulDiv(Left(), rect.Width(), screenWidth),
-            rect.Top + MulDiv(Top(), rect.Height(), screenHeight),
-            rect.Left + MulDiv(Left() + Width(), rect.Width(), screenWidth),
-            rect.Top + MulDiv(Top() + Height(), rect.Height(), screenHeight)};
-}
-
-void TGIFSubImage::Draw(TCanvas& canvas, const TRect& rect) {
-    const QImage& image = Bitmap();
-    if (image.isNull()) return;
-    canvas.DrawImage(ScaleRect(rect), image);
+    return Transparent() ? GraphicControl->TransparentColorIndex() : 0;
 }

@@ -5,14 +5,20 @@
 #include "GIFColorMap.h"
 #include "GIFExtensionList.h"
 #include "GIFItem.h"
+#include "GIFMask.h"
 #include "GIFParallelEncoder.h"
+#include "Graphic.h"
 
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class TBitmap;
+class TGIFDIB;
 class TCanvas;
 class TGIFGraphicControlExtension;
 class TGraphic;
@@ -87,8 +93,8 @@ public:
     uint8_t* ScanLine(int y);
     uint8_t Pixel(int x, int y);
 
-    bool Transparent() const { return TransparentFlag; }
-    void SetTransparentFlag(bool value) { TransparentFlag = value; }
+    // Transparent when the frame's graphic control says so.
+    bool Transparent() const;
     // The first graphic control extension made for this frame (not owned).
     TGIFGraphicControlExtension* GraphicControlExtension() const { return GraphicControl; }
     void SetGraphicControlExtension(TGIFGraphicControlExtension* extension) { GraphicControl = extension; }
@@ -96,16 +102,32 @@ public:
     // the value of pixels that the image data does not reach.
     uint8_t FillValue() const;
 
-    // The frame's pixels through its active colour table as a 32-bit image,
-    // transparent pixels clear; built on first need and kept. Callers that
-    // change pixels through ScanLine drop it with FreeBitmap.
-    const QImage& Bitmap();
-    void FreeBitmap() { StillBitmap = QImage(); }
-    bool HasBitmap() const { return !StillBitmap.isNull(); }
+    // Rendering (GIFFrameBitmap.cpp).
+    // The frame's pixels as an 8-bit bitmap whose colour table is the frame
+    // palette, built on first need together with the mask, reporting
+    // "Rendering..."; null for an empty frame and after a silent abort.
+    // Callers that change pixels through ScanLine drop it with FreeBitmap.
+    TBitmap* Bitmap();
+    void FreeBitmap();
+    bool HasBitmap() const { return FrameBitmap != nullptr; }
+    // Builds the bitmap again when the mask has not been derived yet;
+    // whether the frame has a mask.
+    bool HasMask();
+    const TGIFMask* Mask() const { return FrameMask.get(); }
+    // The palette of the bitmap, else the cached one, else the web palette
+    // when dithering is wanted, else (without a local table) the image's,
+    // else one made from the local table.
+    TPalette Palette();
+    // A different palette replaces the cached one and drops a bitmap that
+    // has another palette.
+    void SetPalette(const TPalette& palette);
     // The frame's rectangle scaled from the logical screen into rect.
     TRect ScaleRect(const TRect& rect) const;
-    // Draws the frame's bitmap into its scaled place in rect.
-    void Draw(TCanvas& canvas, const TRect& rect);
+    // Draws the frame in its scaled place within rect, or tiled at natural
+    // size, through its mask when transparent is asked for.
+    void Draw(TCanvas& canvas, const TRect& rect, bool tiled, bool transparent);
+    // As Draw, but the frame fills rect.
+    void StretchDraw(TCanvas& canvas, const TRect& rect, bool tiled, bool transparent);
 
     // Conversion into this frame (GIFConvert.cpp). Another frame: a copy of
     // its descriptor, pixels, local table, transparency and extensions; the
@@ -128,12 +150,26 @@ private:
     // The fewest bits (at least 1) that hold every pixel value.
     int BitsForPixels() const;
 
-    QImage StillBitmap;
+    void BuildBitmap(bool dither);
+    // Fills dib with the pixels dithered to the web palette (serpentine
+    // Floyd-Steinberg); returns whether a mask bit was set.
+    bool DitherRows(TGIFDIB& dib, TGIFMask* mask, int transparentIndex,
+                    const std::function<void(TProgressStage, int, bool)>& progress);
+    void DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, bool transparent);
+
+    std::unique_ptr<TBitmap> FrameBitmap;
+    TPalette BitmapPalette;
+    std::unique_ptr<TGIFMask> FrameMask;
+    bool NeedMask = true;
+    std::optional<TPalette> CachedPalette;
+    // The bitmap as 32-bit images for drawing: opaque, and with the mask's
+    // pixels clear.
+    QImage OpaqueImage;
+    QImage MaskedImage;
     // Made on first need when PixelCount is above 0 and they are absent.
     mutable std::unique_ptr<uint8_t[]> Pixels;
     mutable int64_t PixelCount = 0;
     uint8_t PendingFill = 0;
     std::array<uint8_t, 10> Descriptor{bsImageSeparator};
-    bool TransparentFlag = false;
     TGIFGraphicControlExtension* GraphicControl = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "Geometry.h"
 
 #include <QImage>
+#include <memory>
 
 class TGraphic;
 
@@ -53,10 +54,15 @@ public:
 
     TColor Pixel(int x, int y) const;
 
+    // Lives as long as this canvas: a holder of a weak copy can tell whether
+    // the canvas it was given has gone away.
+    std::weak_ptr<const void> Handle() const { return Alive; }
+
 private:
     template <typename Paint> void Paint32(Paint&& paint);
 
     QImage* Target;
+    std::shared_ptr<const int> Alive = std::make_shared<const int>(0);
     bool HasClip = false;
     TRect Clip;
 };

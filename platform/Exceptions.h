@@ -38,3 +38,10 @@ class EOutOfResources : public Exception {
 class EConvertError : public Exception {
     using Exception::Exception;
 };
+// The silent abort: ends an operation without an error box.
+class EAbort : public Exception {
+    using Exception::Exception;
+};
+class EOutOfMemory : public Exception {
+    using Exception::Exception;
+};

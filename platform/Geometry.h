@@ -58,6 +58,9 @@ struct TPaletteEntry {
     uint8_t Red = 0;
     uint8_t Green = 0;
     uint8_t Blue = 0;
+    // Platform palette flags; 4 keeps the entry from being merged with an
+    // equal one of the system palette.
+    uint8_t Flags = 0;
     bool operator==(const TPaletteEntry&) const = default;
 };
 

@@ -1,19 +1,22 @@
 // Frame composition with disposal and transparency, and the painter's
-// timing, looping and stopping, stepped by a timer that never waits.
+// timing, looping and notifications, stepped by a timer that never waits.
 
 #include "Canvas.h"
+#include "Exceptions.h"
+#include "FakePainterTimer.h"
 #include "GIFAppExtNSLoop.h"
 #include "GIFComposer.h"
 #include "GIFDrawFlags.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFPainter.h"
-#include "GIFRenderer.h"
 #include "GIFTestImages.h"
 #include "Synchronize.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -47,61 +50,12 @@ TGIFSubImage& AddControlledFrame(TGIFImage& image, int left, int top, int width,
 }
 
 QImage GroundImage(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Ground);
     return image;
 }
 
-// Shared with the test while the painter owns the timer.
-struct TimerLog {
-    int64_t Now = 0;
-    std::vector<int64_t> Waits;
-    std::atomic<bool> Woken{false};
-    // Called after each wait is logged, e.g. to stop the painter.
-    std::function<void()> OnWait;
-};
-
-class FakeTimer : public TGIFPainterTimer {
-public:
-    explicit FakeTimer(TimerLog& log) : Log(log) {}
-    int64_t NowMs() override { return Log.Now; }
-    bool WaitFor(int64_t ms) override {
-        Log.Waits.push_back(ms);
-        if (ms > 0) Log.Now += ms;
-        if (Log.OnWait) Log.OnWait();
-        return Log.Woken.exchange(false);
-    }
-    void Wake() override { Log.Woken = true; }
-
-private:
-    TimerLog& Log;
-};
-
 } // namespace
-
-TEST(GIFRenderer, FramesLandInPlaceAndKeepTheGroundUnderTransparentPixels) {
-    TGIFImage image;
-    MakeScreen(image);
-    AddControlledFrame(image, 2, 1, 2, 1, {1, 3}, 1, 0, 3);
-    QImage target = GroundImage(4, 2);
-    DrawGIFFrame(target, {0, 0, 4, 2}, image.Images[0], false, true);
-    EXPECT_EQ(target.pixel(2, 1), ColourOf(1));
-    EXPECT_EQ(target.pixel(3, 1), Ground); // transparent pixel
-    EXPECT_EQ(target.pixel(1, 1), Ground); // outside the frame
-
-    // Twice the screen size: twice the offset and the size.
-    QImage big = GroundImage(8, 4);
-    DrawGIFFrame(big, {0, 0, 8, 4}, image.Images[0], false, true);
-    EXPECT_EQ(big.pixel(4, 2), ColourOf(1));
-    EXPECT_EQ(big.pixel(5, 3), ColourOf(1));
-    EXPECT_EQ(big.pixel(6, 2), Ground);
-    EXPECT_EQ(big.pixel(3, 2), Ground);
-
-    // Tiled: natural size, repeated every screen width.
-    DrawGIFFrame(big, {0, 0, 8, 4}, image.Images[0], true, true);
-    EXPECT_EQ(big.pixel(2, 1), ColourOf(1));
-    EXPECT_EQ(big.pixel(6, 3), ColourOf(1));
-}
 
 TEST(GIFComposer, DisposalRestoresToBackgroundOrToPrevious) {
     // Restore to background: the frame's area shows the ground again before
@@ -112,7 +66,8 @@ TEST(GIFComposer, DisposalRestoresToBackgroundOrToPrevious) {
         AddControlledFrame(image, 0, 0, 2, 2, {1, 1, 1, 1}, 2);
         AddControlledFrame(image, 3, 0, 1, 1, {2}, 1);
         QImage target = GroundImage(4, 2);
-        TGIFComposer composer(image, target, {0, 0, 4, 2}, GIFDrawFlagsDefault);
+        TCanvas canvas(&target);
+        TGIFComposer composer(image, canvas, {0, 0, 4, 2}, GIFDrawFlagsDefault, true, false, clWhite);
         composer.DrawFrame(0, 2, 1);
         EXPECT_EQ(target.pixel(1, 1), ColourOf(1));
         composer.DrawFrame(1, 1, 2);
@@ -128,7 +83,8 @@ TEST(GIFComposer, DisposalRestoresToBackgroundOrToPrevious) {
         AddControlledFrame(image, 0, 0, 1, 1, {1}, 3);
         AddControlledFrame(image, 3, 1, 1, 1, {2}, 1);
         QImage target = GroundImage(4, 2);
-        TGIFComposer composer(image, target, {0, 0, 4, 2}, GIFDrawFlagsDefault);
+        TCanvas canvas(&target);
+        TGIFComposer composer(image, canvas, {0, 0, 4, 2}, GIFDrawFlagsDefault, false, true, clWhite);
         composer.DrawFrame(0, 1, 1);
         composer.DrawFrame(1, 3, 1);
         EXPECT_EQ(target.pixel(0, 0), ColourOf(1));
@@ -141,14 +97,42 @@ TEST(GIFComposer, DisposalRestoresToBackgroundOrToPrevious) {
     }
 }
 
+TEST(GIFComposer, RestoreToBackgroundThenToPreviousAfterEachOther) {
+    TGIFImage image;
+    MakeScreen(image);
+    AddControlledFrame(image, 0, 0, 2, 1, {1, 1}, 2); // gone after it is shown
+    AddControlledFrame(image, 2, 0, 2, 1, {2, 2}, 3); // drawn over the restored backup
+    AddControlledFrame(image, 0, 1, 1, 1, {3}, 2);    // after a 3: backup without frame 1
+    AddControlledFrame(image, 3, 1, 1, 1, {1}, 3);    // 3 after 2: into the frame buffer
+    AddControlledFrame(image, 1, 1, 1, 1, {2}, 1);
+    QImage target = GroundImage(4, 2);
+    TCanvas canvas(&target);
+    TGIFComposer composer(image, canvas, {0, 0, 4, 2}, GIFDrawFlagsDefault, true, true, clWhite);
+    composer.DrawFrame(0, 2, 1);
+    EXPECT_EQ(target.pixel(0, 0), ColourOf(1));
+    composer.DrawFrame(1, 3, 2);
+    EXPECT_EQ(target.pixel(0, 0), Ground);
+    EXPECT_EQ(target.pixel(2, 0), ColourOf(2));
+    composer.DrawFrame(2, 2, 3);
+    EXPECT_EQ(target.pixel(2, 0), Ground) << "frame 1 was restored to what was before it";
+    EXPECT_EQ(target.pixel(0, 1), ColourOf(3));
+    composer.DrawFrame(3, 3, 2);
+    EXPECT_EQ(target.pixel(0, 1), Ground) << "frame 2 was restored to the background";
+    EXPECT_EQ(target.pixel(3, 1), ColourOf(1));
+    composer.DrawFrame(4, 1, 3);
+    EXPECT_EQ(target.pixel(3, 1), Ground);
+    EXPECT_EQ(target.pixel(1, 1), ColourOf(2));
+}
+
 TEST(GIFComposer, OpaqueRestoringFillsWithTheBackgroundColour) {
     TGIFImage image;
     MakeScreen(image);
-    image.DrawBackgroundColor = RGBColor(0, 255, 0);
     AddControlledFrame(image, 0, 0, 2, 1, {1, 1}, 2);
     AddControlledFrame(image, 3, 1, 1, 1, {2}, 1);
     QImage target = GroundImage(4, 2);
-    TGIFComposer composer(image, target, {0, 0, 4, 2}, GIFDrawFlagsDefault & ~DrawTransparent);
+    TCanvas canvas(&target);
+    TGIFComposer composer(image, canvas, {0, 0, 4, 2}, GIFDrawFlagsDefault & ~DrawTransparent, true, false,
+                          RGBColor(0, 255, 0));
     composer.DrawFrame(0, 2, 1);
     composer.DrawFrame(1, 1, 2);
     EXPECT_EQ(target.pixel(0, 0), qRgb(0, 255, 0));
@@ -162,126 +146,177 @@ protected:
         AddControlledFrame(Image, 0, 0, 1, 1, {1}, 1, 1);
         AddControlledFrame(Image, 1, 0, 1, 1, {2}, 1, 0);
         AddControlledFrame(Image, 2, 0, 1, 1, {3}, 1, 50);
-        Image.OnPaint = [this](TGIFImage&) { ++Painted; };
-        Image.OnLoop = [this](TGIFImage&) { ++Loops; };
-        Image.OnEndPaint = [this](TGIFImage&) { ++Ended; };
-    }
-    void SetLoops(uint16_t loops) {
-        auto loop = std::make_unique<TGIFAppExtNSLoop>(Image.Images[0]);
-        loop->Loops = loops;
-        Image.Images[0].Extensions.Add(std::move(loop));
-    }
-    std::unique_ptr<TGIFPainter> MakePainter(uint16_t flags) {
-        return std::make_unique<TGIFPainter>(Image, Target, TRect{0, 0, 4, 2}, flags,
-                                             std::make_unique<FakeTimer>(Log));
-    }
-    // Stops the painter once count waits have been asked for.
-    void StopAfterWaits(TGIFPainter& painter, size_t count) {
-        Log.OnWait = [&painter, count, this] {
-            if (Log.Waits.size() >= count) painter.Stop();
+        Image.OnPaint = [this](TGIFPainter& painter) {
+            ++Painted;
+            Shown.push_back(painter.CurrentFrame());
         };
+        Image.OnLoop = [this](TGIFPainter&) { ++Loops; };
+        Image.OnEndPaint = [this](TGIFPainter&) { ++Ended; };
+        Image.PainterTimerFactory = [this] { return std::make_unique<FakeTimer>(Log); };
+    }
+    void SetLoops(uint16_t loops, int frame = 0) {
+        auto loop = std::make_unique<TGIFAppExtNSLoop>(Image.Images[frame]);
+        loop->Loops = loops;
+        Image.Images[frame].Extensions.Add(std::move(loop));
+    }
+    void Reset() {
+        Log.Now = 0;
+        Log.Waits.clear();
+        Painted = Loops = Ended = 0;
+        Shown.clear();
+    }
+    // Plays with flags until the painter ends; stops it after stopAfter waits.
+    void Play(uint16_t flags, size_t stopAfter = 0) {
+        TGIFPainter* painter = nullptr;
+        Log.OnWait = [&] {
+            if (stopAfter && Log.Waits.size() >= stopAfter) painter->Stop();
+        };
+        if (!(flags & DrawAsync)) {
+            Image.Paint(nullptr, Canvas, flags, {0, 0, 4, 2});
+            return;
+        }
+        painter = Image.Paint(nullptr, Canvas, flags, {0, 0, 4, 2});
+        ASSERT_NE(painter, nullptr);
+        painter->Start();
+        while (Image.PainterCount() > 0)
+            if (!CheckSynchronize()) std::this_thread::yield();
     }
 
     // Declared before the image, whose painters use them until it ends.
     TimerLog Log;
     QImage Target = GroundImage(4, 2);
+    TCanvas Canvas{&Target};
     int Painted = 0, Loops = 0, Ended = 0;
+    std::vector<int> Shown;
     TGIFImage Image;
 };
 
 TEST_F(GIFPainterTest, WaitsFollowDelaysMinimumDefaultAndSpeed) {
     SetLoops(0);
-    auto painter = MakePainter(GIFDrawFlagsDefault);
-    StopAfterWaits(*painter, 4);
-    painter->Run();
-    // Delay 1 is raised to 3 units, delay 0 means 10; 12 ms a unit.
+    Play(GIFDrawFlagsDefault, 4);
+    // Delay 1 is raised to 3 units, delay 0 means 10; 12 ms a unit. The
+    // first frame is shown at once.
     EXPECT_EQ(Log.Waits, (std::vector<int64_t>{36, 120, 600, 36}));
     EXPECT_EQ(Target.pixel(0, 0), ColourOf(1));
     EXPECT_EQ(Target.pixel(2, 0), ColourOf(3));
 
+    Reset();
     Image.AnimationSpeed = 200;
-    Log.Now = 0;
-    Log.Waits.clear();
-    auto fast = MakePainter(GIFDrawFlagsDefault);
-    StopAfterWaits(*fast, 3);
-    fast->Run();
+    Play(GIFDrawFlagsDefault, 3);
     EXPECT_EQ(Log.Waits, (std::vector<int64_t>{18, 60, 300}));
+
+    Reset();
+    Image.AnimationSpeed = 50;
+    Play(GIFDrawFlagsDefault, 3);
+    EXPECT_EQ(Log.Waits, (std::vector<int64_t>{72, 240, 1200}));
+
+    // Speed 0 holds the first frame until the painter is stopped.
+    Reset();
+    Image.AnimationSpeed = 0;
+    Play(GIFDrawFlagsDefault, 1);
+    EXPECT_EQ(Log.Waits, (std::vector<int64_t>{-1}));
+    EXPECT_EQ(Painted, 1);
+
+    // A negative speed plays without waiting.
+    Reset();
+    Image.AnimationSpeed = -1;
+    Image.OnAfterPaint = [this](TGIFPainter& painter) {
+        if (Painted == 7) painter.Stop();
+    };
+    Play(GIFDrawFlagsDefault);
+    EXPECT_TRUE(Log.Waits.empty());
+    EXPECT_EQ(Painted, 7);
 }
 
-TEST_F(GIFPainterTest, HalfTheDrawingTimeIsTakenOffTheNextWait) {
-    Image.OnAfterPaint = [this](TGIFImage&) { Log.Now += 20; };
-    auto painter = MakePainter(GIFDrawFlagsDefault);
-    StopAfterWaits(*painter, 2);
-    painter->Run();
+TEST_F(GIFPainterTest, DrawingTimeIsTakenOffTheNextWaitsAndALateFrameIsCaughtUp) {
+    SetLoops(0);
+    Image.OnAfterPaint = [this](TGIFPainter&) { Log.Now += 20; };
+    Play(GIFDrawFlagsDefault, 2);
     EXPECT_EQ(Log.Waits, (std::vector<int64_t>{26, 110}));
+
+    // A frame 100 ms late: its wait of -14 is not waited, and is carried
+    // into the next one, which is shortened by half of the lateness.
+    Reset();
+    Image.OnAfterPaint = [this](TGIFPainter&) { Log.Now += 100; };
+    Play(GIFDrawFlagsDefault, 2);
+    EXPECT_EQ(Log.Waits, (std::vector<int64_t>{63, 550}));
 }
 
 TEST_F(GIFPainterTest, LoopCountDecidesThePasses) {
     // Without a looping extension: one pass.
-    MakePainter(GIFDrawFlagsDefault)->Run();
+    Play(GIFDrawFlagsDefault);
     EXPECT_EQ(Painted, 3);
     EXPECT_EQ(Loops, 0);
-
-    Painted = 0;
-    Ended = 0;
-    SetLoops(2);
-    MakePainter(DrawAnimate | DrawLoop | DrawTransparent)->Run();
-    EXPECT_EQ(Painted, 6);
-    EXPECT_EQ(Loops, 1);
     EXPECT_EQ(Ended, 1);
 
+    // Count 1: one pass; count 2: two passes, the second from the frame
+    // that holds the looping extension.
+    SetLoops(1, 1);
+    Reset();
+    Play(GIFDrawFlagsDefault);
+    EXPECT_EQ(Shown, (std::vector<int>{0, 1, 2}));
+    Image.Images[1].Extensions.Delete(Image.Images[1].Extensions.Count() - 1);
+    SetLoops(2, 1);
+    EXPECT_EQ(Image.LoopCount(), 2);
+    EXPECT_EQ(Image.LoopStartFrame(), 1);
+    Reset();
+    Play(GIFDrawFlagsDefault);
+    EXPECT_EQ(Shown, (std::vector<int>{0, 1, 2, 1, 2}));
+    EXPECT_EQ(Loops, 1);
+
     // Count 0 without DrawAsync plays once; with it, for ever.
-    Painted = 0;
-    Image.Images[0].Extensions.Delete(Image.Images[0].Extensions.Count() - 1);
+    Image.Images[1].Extensions.Delete(Image.Images[1].Extensions.Count() - 1);
     SetLoops(0);
-    MakePainter(DrawAnimate | DrawLoop)->Run();
+    Reset();
+    Play(DrawAnimate | DrawLoop);
     EXPECT_EQ(Painted, 3);
-    Painted = 0;
-    Log.Waits.clear();
-    auto endless = MakePainter(GIFDrawFlagsDefault);
-    StopAfterWaits(*endless, 10);
-    endless->Run();
+    Reset();
+    Play(GIFDrawFlagsDefault, 10);
     EXPECT_EQ(Painted, 10);
-    EXPECT_EQ(endless->CurrentFrame(), -1);
+    EXPECT_EQ(Loops, 3);
 }
 
-TEST_F(GIFPainterTest, StoppingEndsALongWaitAtOnce) {
-    // Speed 0 holds the frame until stopped; the real timer waits on its
-    // event, which Stop signals.
-    Image.AnimationSpeed = 0;
-    TGIFPainter painter(Image, Target, {0, 0, 4, 2}, GIFDrawFlagsDefault);
-    painter.Start();
-    while (!painter.Started()) CheckSynchronize();
-    painter.Stop();
-    painter.WaitFor();
-    EXPECT_TRUE(painter.Finished());
-    EXPECT_EQ(Painted, 1);
+TEST_F(GIFPainterTest, NotificationsGetThePainterAndMayChooseTheNextFrame) {
+    std::vector<int> after;
+    Image.OnAfterPaint = [&](TGIFPainter& painter) {
+        after.push_back(painter.CurrentFrame());
+        if (painter.CurrentFrame() == 0) painter.SetCurrentFrame(2);
+    };
+    int started = 0;
+    Image.OnStartPaint = [&](TGIFPainter& painter) {
+        EXPECT_EQ(painter.Image(), &Image);
+        EXPECT_EQ(painter.CurrentFrame(), 0);
+        ++started;
+    };
+    Play(GIFDrawFlagsDefault);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(Shown, (std::vector<int>{0, 2}));
+    EXPECT_EQ(after, (std::vector<int>{0, 2}));
 }
 
-TEST_F(GIFPainterTest, NothingIsDrawnAfterStop) {
-    auto painter = MakePainter(GIFDrawFlagsDefault);
-    painter->Start();
-    painter->Stop(); // before the UI thread ran any hand-over
-    painter->WaitFor();
-    EXPECT_FALSE(painter->Started());
-    EXPECT_EQ(Target.pixel(0, 0), Ground);
-    EXPECT_EQ(Painted, 0);
+TEST_F(GIFPainterTest, WithoutAThreadThePainterPlaysInTheCallAndRaisesItsFailure) {
+    Play(DrawAnimate | DrawTransparent);
+    EXPECT_EQ(Painted, 3);
+    EXPECT_EQ(Image.PainterCount(), 0);
+    EXPECT_EQ(Target.pixel(2, 0), ColourOf(3));
+    // Slept in slices of at most 100 ms.
+    EXPECT_EQ(Log.Waits, (std::vector<int64_t>{12, 36, 100, 20}));
+
+    Image.OnPaint = [](TGIFPainter&) { throw EInvalidGraphicOperation("broken canvas"); };
+    EXPECT_EQ(GIFErrorOf([&] { Image.Paint(nullptr, Canvas, DrawAnimate, {0, 0, 4, 2}); }), "broken canvas");
+    EXPECT_EQ(Image.PainterCount(), 0);
 }
 
-TEST_F(GIFPainterTest, ImagePlaysIntoItsComposedBitmap) {
-    int changes = 0;
-    Image.OnChange = [&](TGraphic&) { ++changes; };
-    Image.PainterTimerFactory = [this] { return std::make_unique<FakeTimer>(Log); };
-    TCanvas canvas(&Target);
-    Image.Draw(canvas, {0, 0, 4, 2});
-    ASSERT_NE(Image.ComposedBitmap(), nullptr);
-    EXPECT_EQ(Target.pixel(0, 0), ColourOf(1));
-    while (changes < 3) CheckSynchronize();
-    EXPECT_EQ(Image.ComposedBitmap()->pixel(2, 0), ColourOf(3));
-    Image.StopAnimation();
-    EXPECT_EQ(Image.ComposedBitmap(), nullptr);
-    EXPECT_EQ(Image.FramePainter(), nullptr);
-    // Drawn again, it plays again; destroying the image ends the painter.
-    Image.Draw(canvas, {0, 0, 4, 2});
-    EXPECT_NE(Image.FramePainter(), nullptr);
+TEST_F(GIFPainterTest, APictureOfOneFrameIsDrawnOnceWithoutAThread) {
+    TGIFImage single;
+    MakeScreen(single);
+    AddControlledFrame(single, 0, 0, 1, 1, {2}, 1, 5);
+    single.PainterTimerFactory = Image.PainterTimerFactory;
+    int painted = 0;
+    single.OnPaint = [&](TGIFPainter&) { ++painted; };
+    EXPECT_EQ(single.Paint(nullptr, Canvas, GIFDrawFlagsDefault, {0, 0, 4, 2}), nullptr);
+    EXPECT_EQ(painted, 1);
+    EXPECT_EQ(Target.pixel(0, 0), ColourOf(2));
+    EXPECT_EQ(single.Paint(nullptr, Canvas, GIFDrawFlagsDefault, {0, 0, 0, 2}), nullptr) << "no area";
+    EXPECT_EQ(painted, 1);
 }

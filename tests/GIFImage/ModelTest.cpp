@@ -118,13 +118,17 @@ TEST(GIFGraphicControl, TransparencyFollowsTheExtensionAndItsLifetime) {
     auto& first = frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame));
     auto& second = frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame));
     EXPECT_EQ(frame.GraphicControlExtension(), &first);
+    // The frame's transparency is that of its graphic control, the first.
     static_cast<TGIFGraphicControlExtension&>(second).SetTransparent(true);
+    EXPECT_FALSE(frame.Transparent());
+    static_cast<TGIFGraphicControlExtension&>(first).SetTransparent(true);
     EXPECT_TRUE(frame.Transparent());
     frame.Extensions.Delete(1);
-    EXPECT_FALSE(frame.Transparent());
+    EXPECT_TRUE(frame.Transparent());
     EXPECT_EQ(frame.GraphicControlExtension(), &first);
     frame.Extensions.Delete(0);
     EXPECT_EQ(frame.GraphicControlExtension(), nullptr);
+    EXPECT_FALSE(frame.Transparent());
 }
 
 TEST(GIFGraphicControl, TransparentIndexOutsideTheActiveTableWarnsAndStoresZero) {

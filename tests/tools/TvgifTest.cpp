@@ -4,6 +4,7 @@
 
 #include "GIFTestStreams.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -157,3 +158,39 @@ TEST(Tvgif, RunningOutOfMemoryEndsWithAMessageAndExitOne) {
     }
 }
 #endif
+
+TEST(Tvgif, RenderWritesEachFrameAsThePainterShowsIt) {
+    // A 4 × 2 screen: a full first frame of colour 1, then a transparent
+    // frame of colour 2 at (2, 1) restored to the background, then one
+    // pixel of colour 3; the ground under the picture is transparent.
+    const Bytes gif = Header(4, 2, 0x81) + ColorTable(4) + GraphicControl(0x04, 5, 0) +
+                      Descriptor(0, 0, 4, 2) + ImageData(2, EncodeCodes(2, Bytes(8, 1))) +
+                      GraphicControl(0x09, 5, 0) + Descriptor(2, 1, 2, 1) +
+                      ImageData(2, EncodeCodes(2, {2, 0})) + Descriptor(0, 0, 1, 1) +
+                      ImageData(2, EncodeCodes(2, {3})) + Bytes{0x3B};
+    const std::string in = WriteFile("render.gif", gif);
+    const std::filesystem::path out = Dir / "frames";
+    std::filesystem::remove_all(out);
+    const Outcome render = RunTvgif({"render", in, out.string()});
+    ASSERT_EQ(render.ExitCode, 0) << render.Err;
+    QImage frames[3];
+    for (int i = 0; i < 3; ++i) {
+        frames[i].load(QString::fromStdString((out / ("frame-000" + std::to_string(i) + ".png")).string()));
+        ASSERT_EQ(frames[i].size(), QSize(4, 2)) << i;
+        frames[i] = frames[i].convertToFormat(QImage::Format_ARGB32);
+    }
+    EXPECT_FALSE(std::filesystem::exists(out / "frame-0003.png"));
+    const QRgb one = qRgb(1, 254, 7), two = qRgb(2, 253, 14), three = qRgb(3, 252, 21);
+    EXPECT_EQ(frames[0].pixel(3, 1), one);
+    EXPECT_EQ(frames[1].pixel(2, 1), two);
+    EXPECT_EQ(frames[1].pixel(3, 1), one) << "under its transparent pixel";
+    EXPECT_EQ(frames[2].pixel(0, 0), three);
+    EXPECT_EQ(frames[2].pixel(1, 0), one);
+    EXPECT_EQ(frames[2].pixel(2, 1), 0u) << "restored to the transparent ground";
+    EXPECT_EQ(frames[2].pixel(3, 1), 0u);
+
+    const std::string bad = WriteFile("bad.gif", Bytes{'G', 'I', 'F'});
+    const Outcome failed = RunTvgif({"render", bad, out.string()});
+    EXPECT_EQ(failed.ExitCode, 1);
+    EXPECT_NE(failed.Err.find(bad + ": Premature end of data"), std::string::npos) << failed.Err;
+}

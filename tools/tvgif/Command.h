@@ -29,3 +29,4 @@ void AddCopyCommand(CLI::App& app);
 void AddBenchCommand(CLI::App& app);
 void AddOptimizeCommand(CLI::App& app);
 void AddConvertCommand(CLI::App& app);
+void AddRenderCommand(CLI::App& app);

@@ -24,13 +24,6 @@ std::string JsonList(const std::vector<std::string>& texts) {
     return out + "]";
 }
 
-const TGIFAppExtNSLoop* FirstLoop(const TGIFImage& image) {
-    for (const auto& frame : image.Images)
-        for (const auto& extension : frame->Extensions)
-            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return loop;
-    return nullptr;
-}
-
 std::string FrameJson(TGIFSubImage& frame) {
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
     const std::string transparent = control && control->Transparent()
@@ -77,14 +70,14 @@ int Info(const std::string& fileName) {
         std::fprintf(stderr, "%s: %s\n", fileName.c_str(), error.c_str());
         return Tvgif::ExitFileError;
     }
-    const TGIFAppExtNSLoop* loop = FirstLoop(*image);
+    const int loops = image->LoopCount();
     std::string out = "{";
     out += "\"width\": " + std::to_string(image->Width());
     out += ", \"height\": " + std::to_string(image->Height());
     out += ", \"global_colors\": " + std::to_string(image->Header.ColorMap.Count());
     out += ", \"background\": " + std::to_string(image->Header.BackgroundColorIndex());
     out += ", \"aspect\": " + std::to_string(image->Header.AspectRatio());
-    out += ", \"loop\": " + (loop ? std::to_string(loop->Loops) : std::string("null"));
+    out += ", \"loop\": " + (loops >= 0 ? std::to_string(loops) : std::string("null"));
     out += ", \"frames\": [";
     for (int i = 0; i < image->Images.Count(); ++i) out += (i ? ", " : "") + FrameJson(image->Images[i]);
     out += "], \"warnings\": " + JsonList(warnings) + "}";

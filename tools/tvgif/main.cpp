@@ -2,6 +2,7 @@
 // command lives in its own file (<Name>Command.cpp) and is registered here.
 
 #include "Command.h"
+#include "ConvertCommand.h"
 
 #include <cstdio>
 #include <new>
@@ -15,12 +16,15 @@ int main(int argc, char** argv) {
     AddCopyCommand(app);
     AddBenchCommand(app);
     AddOptimizeCommand(app);
+    AddRenderCommand(app);
     AddConvertCommand(app);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
         return app.exit(e); // --help or --version
+    } catch (const CLI::RuntimeError& e) {
+        return e.get_exit_code(); // a command's own exit code
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return Tvgif::ExitUsage;
