@@ -13,7 +13,14 @@ TBitBtn::TBitBtn(QWidget* parent, const QString& name, int left, int top, int wi
 
 void TBitBtn::SetGlyph(const QImage& picture) {
     setIcon(QIcon(QPixmap::fromImage(picture)));
-    setIconSize(picture.size().boundedTo(size() - QSize(4, 4)));
+    setIconSize(picture.deviceIndependentSize().toSize().boundedTo(size() - QSize(4, 4)));
+    if (const QString words = picture.text("Description"); !words.isEmpty() && Caption().isEmpty())
+        SetCaption(words);
+}
+
+void TBitBtn::SetCaption(const QString& caption) {
+    setAccessibleName(caption);
+    setToolTip(caption);
 }
 
 void TBitBtn::Click() {
