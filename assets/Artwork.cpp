@@ -3,6 +3,7 @@
 #include "Picture.h"
 
 #include <QFile>
+#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,6 +24,11 @@ QFont Bold(int pixelSize) {
 } // namespace
 
 QImage ButtonPicture(const QString& word, int width, int height) {
+    // The twelve game windows show the same faces: each is drawn once and
+    // shared (pictures are drawn on the user-interface thread only).
+    static QHash<QString, QImage> drawn;
+    const QString key = QString("%1|%2|%3").arg(word).arg(width).arg(height);
+    if (const auto it = drawn.constFind(key); it != drawn.cend()) return *it;
     // Drawn at twice its size, so that it stays sharp on screens scaled up
     // to 200 %; the painter works in the picture's own units.
     QImage image(width * HighResolution, height * HighResolution, QImage::Format_ARGB32_Premultiplied);
@@ -40,6 +46,8 @@ QImage ButtonPicture(const QString& word, int width, int height) {
     p.setFont(Bold(std::max(9, height * 6 / 10)));
     p.setPen(Qt::white);
     p.drawText(QRect(0, 0, width, height), Qt::AlignCenter, word);
+    p.end();
+    drawn.insert(key, image);
     return image;
 }
 

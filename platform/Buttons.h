@@ -25,6 +25,11 @@ public:
     void SetCancel(bool cancel);
     bool Cancel() const { return IsCancel; }
 
+protected:
+    // The picture covers the button's own focus mark; a frame drawn over
+    // it shows which button Space will press.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     bool IsCancel = false;
 };
