@@ -81,7 +81,8 @@ QImage HelpMenuPicture(int index) {
 }
 
 QImage ErrorMarker() {
-    QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+    QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -95,7 +96,8 @@ QImage ErrorMarker() {
 }
 
 QImage AttentionMarker() {
-    QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+    QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);

@@ -21,6 +21,7 @@ QImage ButtonPicture(const QString& word, int width, int height);
 QImage DigitCountIcon(int digits);
 // The small pictures of the help menu items.
 QImage HelpMenuPicture(int index);
+// The two markers are 24 by 24 device-independent pixels at HighResolution.
 // The red round cross beside a game's message line.
 QImage ErrorMarker();
 // The yellow warning triangle with an exclamation mark.

@@ -167,3 +167,18 @@ TEST_F(Keyboard, WholeGameIsPlayableWithoutAMouse) {
     EXPECT_TRUE(QString::fromUtf8(scores.readAll()).contains("Ada"));
     EXPECT_TRUE(World.Errors.isEmpty()) << World.Errors.join("; ").toStdString();
 }
+
+TEST_F(Keyboard, ButtonAndMarkerPicturesHaveThePixelsOfA200PercentScreen) {
+    auto* game = Application->FindForm("TForm44"); // its markers stay when the main window closes
+    auto* newGame = game->findChild<TBitBtn*>("BitBtn1");
+    const QPixmap face = newGame->icon().pixmap(newGame->iconSize(), 2.0);
+    EXPECT_EQ(face.width(), 2 * newGame->iconSize().width());
+    EXPECT_EQ(face.deviceIndependentSize().toSize(), newGame->iconSize());
+    for (const char* name : {"Image2", "Image3"}) {
+        auto* marker = game->findChild<TImage*>(name);
+        ASSERT_NE(marker, nullptr) << name;
+        ASSERT_NE(marker->Picture.Graphic(), nullptr) << name;
+        EXPECT_TRUE(marker->Stretch()) << name;
+        EXPECT_EQ(marker->Picture.Graphic()->Width(), 2 * marker->width()) << name;
+    }
+}
