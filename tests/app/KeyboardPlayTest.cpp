@@ -12,7 +12,7 @@
 
 namespace {
 
-class Keyboard : public GameDriver {
+class KeyboardPlay : public GameDriver {
 protected:
     void SetUp() override {
         GameDriver::SetUp();
@@ -54,7 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(Keyboard, EveryPictureButtonAndClickablePictureIsNamed) {
+TEST_F(KeyboardPlay, EveryPictureButtonAndClickablePictureIsNamed) {
     int buttons = 0;
     for (TForm* form : Application->AllForms()) {
         // The controls have no meta-object of their own: they are told apart by their C++ type.
@@ -78,7 +78,7 @@ TEST_F(Keyboard, EveryPictureButtonAndClickablePictureIsNamed) {
               QString("Clear"));
 }
 
-TEST_F(Keyboard, WholeGameIsPlayableWithoutAMouse) {
+TEST_F(KeyboardPlay, WholeGameIsPlayableWithoutAMouse) {
     FormM->Show();
     Steps.Add([&] { TStepRunner::Type("Ada"); });
     Steps.Add([&] {
@@ -168,7 +168,7 @@ TEST_F(Keyboard, WholeGameIsPlayableWithoutAMouse) {
     EXPECT_TRUE(World.Errors.isEmpty()) << World.Errors.join("; ").toStdString();
 }
 
-TEST_F(Keyboard, ButtonAndMarkerPicturesHaveThePixelsOfA200PercentScreen) {
+TEST_F(KeyboardPlay, ButtonAndMarkerPicturesHaveThePixelsOfA200PercentScreen) {
     auto* game = Application->FindForm("TForm44"); // its markers stay when the main window closes
     auto* newGame = game->findChild<TBitBtn*>("BitBtn1");
     const QPixmap face = newGame->icon().pixmap(newGame->iconSize(), 2.0);
