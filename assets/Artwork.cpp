@@ -3,6 +3,7 @@
 #include "Picture.h"
 
 #include <QFile>
+#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,7 +24,16 @@ QFont Bold(int pixelSize) {
 } // namespace
 
 QImage ButtonPicture(const QString& word, int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    // The twelve game windows show the same faces: each is drawn once and
+    // shared (pictures are drawn on the user-interface thread only).
+    static QHash<QString, QImage> drawn;
+    const QString key = QString("%1|%2|%3").arg(word).arg(width).arg(height);
+    if (const auto it = drawn.constFind(key); it != drawn.cend()) return *it;
+    // Drawn at twice its size, so that it stays sharp on screens scaled up
+    // to 200 %; the painter works in the picture's own units.
+    QImage image(width * HighResolution, height * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
+    image.setText("Description", word);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -35,12 +45,15 @@ QImage ButtonPicture(const QString& word, int width, int height) {
     p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 4, 4);
     p.setFont(Bold(std::max(9, height * 6 / 10)));
     p.setPen(Qt::white);
-    p.drawText(image.rect(), Qt::AlignCenter, word);
+    p.drawText(QRect(0, 0, width, height), Qt::AlignCenter, word);
+    p.end();
+    drawn.insert(key, image);
     return image;
 }
 
 QImage DigitCountIcon(int digits) {
-    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    QImage image(16 * HighResolution, 16 * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -49,12 +62,13 @@ QImage DigitCountIcon(int digits) {
     p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
     p.setPen(Qt::black);
     p.setFont(Bold(11));
-    p.drawText(image.rect(), Qt::AlignCenter, QString::number(digits));
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::number(digits));
     return image;
 }
 
 QImage HelpMenuPicture(int index) {
-    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    QImage image(16 * HighResolution, 16 * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -62,12 +76,13 @@ QImage HelpMenuPicture(int index) {
     p.setPen(QColor(30, 30, 90));
     p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 3, 3);
     p.setFont(Bold(11));
-    p.drawText(image.rect(), Qt::AlignCenter, "?");
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, "?");
     return image;
 }
 
 QImage ErrorMarker() {
-    QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+    QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -81,7 +96,8 @@ QImage ErrorMarker() {
 }
 
 QImage AttentionMarker() {
-    QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+    QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);

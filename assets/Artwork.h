@@ -10,12 +10,18 @@ class TPicture;
 
 namespace Artwork {
 
-// A button face with its word, as the picture buttons show it.
+// The device pixel ratio of the pictures drawn for high-resolution screens.
+constexpr int HighResolution = 2;
+
+// A button face with its word, as the picture buttons show it: `width` by
+// `height` device-independent pixels at HighResolution, with the word as
+// the picture's "Description" text.
 QImage ButtonPicture(const QString& word, int width, int height);
 // The menu picture for numbers of `digits` digits.
 QImage DigitCountIcon(int digits);
 // The small pictures of the help menu items.
 QImage HelpMenuPicture(int index);
+// The two markers are 24 by 24 device-independent pixels at HighResolution.
 // The red round cross beside a game's message line.
 QImage ErrorMarker();
 // The yellow warning triangle with an exclamation mark.

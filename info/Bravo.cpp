@@ -31,6 +31,7 @@ TForm1::TForm1() : TForm("TForm1") {
     Panel2->setToolTip("Close");
     Image3 = new TImage(Panel2, "Image3", 2, 2, 374, 304);
     Image3->SetStretch(true);
+    Image3->setToolTip("Close");
     Image3->OnClick = [this] { Image3Click(); };
     LoadPicture(Image3->Picture, "fireworks.gif");
     // Siblings above the picture: a click on them does not reach it.

@@ -120,6 +120,8 @@ void TApplication::ActivityLeaves(TForm* form) {
             break;
         }
     MoveActivity(next);
+    // The window system gives the keyboard to the same window.
+    if (next) next->activateWindow();
 }
 
 void TApplication::RunMessageBox(const std::function<void()>& body) {
@@ -157,5 +159,7 @@ void TApplication::EndModal(TForm* form) {
                 Active = *r;
                 break;
             }
+        // The keyboard goes back to the caller, as the activity does.
+        if (Active) Active->activateWindow();
     }
 }

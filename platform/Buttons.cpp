@@ -3,6 +3,8 @@
 #include "Application.h"
 #include "Form.h"
 
+#include <QPainter>
+
 TBitBtn::TBitBtn(QWidget* parent, const QString& name, int left, int top, int width, int height)
     : QPushButton(parent) {
     setObjectName(name);
@@ -13,7 +15,25 @@ TBitBtn::TBitBtn(QWidget* parent, const QString& name, int left, int top, int wi
 
 void TBitBtn::SetGlyph(const QImage& picture) {
     setIcon(QIcon(QPixmap::fromImage(picture)));
-    setIconSize(picture.size().boundedTo(size() - QSize(4, 4)));
+    setIconSize(picture.deviceIndependentSize().toSize().boundedTo(size() - QSize(4, 4)));
+    if (const QString words = picture.text("Description"); !words.isEmpty() && Caption().isEmpty())
+        SetCaption(words);
+}
+
+void TBitBtn::SetCaption(const QString& caption) {
+    setAccessibleName(caption);
+    setToolTip(caption);
+}
+
+void TBitBtn::paintEvent(QPaintEvent* event) {
+    QPushButton::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    const QRect frame = rect().adjusted(1, 1, -2, -2);
+    painter.setPen(QPen(Qt::black, 2));
+    painter.drawRect(frame);
+    painter.setPen(QPen(Qt::white, 2, Qt::DotLine));
+    painter.drawRect(frame);
 }
 
 void TBitBtn::Click() {

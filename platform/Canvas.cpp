@@ -114,6 +114,11 @@ void TCanvas::DrawImage(const TRect& rect, const QImage& image) {
         p.setCompositionMode(CopyMode == TCopyMode::SrcCopy && image.hasAlphaChannel()
                                  ? QPainter::CompositionMode_SourceOver
                                  : mode);
+        // A picture drawn smaller than its pixels (a high-resolution one on
+        // an ordinary screen) is averaged rather than thinned out.
+        const QSizeF target = QSizeF(rect.Width(), rect.Height()) * p.device()->devicePixelRatioF();
+        if (target.width() < image.width() || target.height() < image.height())
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(ToQRect(rect), image);
     });
 }

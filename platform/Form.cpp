@@ -19,6 +19,11 @@ TForm::TForm(const QString& className) : QWidget(nullptr), ClientArea(new QWidge
     ClientArea->setObjectName("ClientArea");
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Alt+F4 closes any window from the keyboard, also where no window
+    // manager gives that key (the window manager's own close ends in
+    // closeEvent just the same).
+    auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+    connect(altF4, &QShortcut::activated, this, [this] { Close(); });
 }
 
 TForm::~TForm() = default;
@@ -252,6 +257,12 @@ bool TForm::HasCancelButton() const {
 void TForm::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && HasCancelButton()) {
         CancelButton->Click();
+        return;
+    }
+    // A modal window without a cancel button closes on Esc, as dialogs do,
+    // so that a picture that closes on a click closes from the keyboard too.
+    if (event->key() == Qt::Key_Escape && ModalLoop) {
+        Close();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -23,12 +23,21 @@ void TImage::SetCenter(bool center) {
     update();
 }
 
+bool TImage::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTipChange) setAccessibleName(toolTip());
+    return QWidget::event(event);
+}
+
 void TImage::paintEvent(QPaintEvent*) {
     TGraphic* graphic = Picture.Graphic();
     if (!graphic || graphic->Empty()) return;
     // Graphics draw onto a canvas; the canvas here is a 32-bit buffer the
-    // size of the control, laid over what is behind it.
-    QImage buffer(size(), QImage::Format_ARGB32_Premultiplied);
+    // size of the control, laid over what is behind it. On a scaled screen
+    // it has the screen's pixels, so that a picture with more pixels than
+    // the control shows them instead of being drawn small and blown up.
+    const qreal ratio = devicePixelRatioF();
+    QImage buffer((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    buffer.setDevicePixelRatio(ratio);
     buffer.fill(Qt::transparent);
     TCanvas canvas(&buffer);
     const int left = IsCentered ? (width() - graphic->Width()) / 2 : 0;

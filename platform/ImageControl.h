@@ -19,6 +19,9 @@ public:
     void SetCenter(bool center);
 
 protected:
+    // A picture that does something when clicked says what in its tooltip;
+    // the tooltip is also its accessible name.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     // An animated picture plays only while the control is shown.
     void hideEvent(QHideEvent* event) override;

@@ -89,6 +89,11 @@ void TMaskEdit::keyPressEvent(QKeyEvent* event) {
     FieldKey(key, event);
 }
 
+void TMaskEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    if (event->reason() != Qt::MouseFocusReason) selectAll();
+}
+
 void TMaskEdit::TypeKey(char key) {
     if (key == 27 && !TakesEscape()) {
         if (auto* form = dynamic_cast<TForm*>(window())) {

@@ -28,6 +28,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The field selects its text when it gets the focus other than by a
+    // click, so that a guess typed after Tab, or after a help or score
+    // window closes, replaces the one shown.
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     bool TakesEscape() const;
