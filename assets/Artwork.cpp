@@ -120,6 +120,35 @@ QImage Background(const QString& kind, int width, int height) {
     return image;
 }
 
+QImage ProgramIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    // The blue of the main window, with a yellow rim.
+    QLinearGradient sky(0, 0, s * 0.3, s);
+    sky.setColorAt(0, QColor::fromHsv(230, 200, 170));
+    sky.setColorAt(1, QColor::fromHsv(260, 230, 60));
+    p.setBrush(sky);
+    p.setPen(QPen(QColor(255, 216, 0), std::max(1.0, s / 24)));
+    const double inset = std::max(0.5, s / 32);
+    p.drawRoundedRect(QRectF(inset, inset, s - 2 * inset, s - 2 * inset), s / 6, s / 6);
+    // A digit in place (green) and a digit elsewhere (orange): Tulva and Vesk.
+    if (size >= 24) {
+        p.setFont(Bold(static_cast<int>(s * 0.42)));
+        p.setPen(QColor(90, 230, 90));
+        p.drawText(QRectF(0, s * 0.08, s * 0.55, s * 0.6), Qt::AlignCenter, "7");
+        p.setPen(QColor(255, 170, 40));
+        p.drawText(QRectF(s * 0.45, s * 0.32, s * 0.55, s * 0.6), Qt::AlignCenter, "3");
+    } else {
+        p.setFont(Bold(static_cast<int>(s * 0.7)));
+        p.setPen(QColor(255, 216, 0));
+        p.drawText(image.rect(), Qt::AlignCenter, "7");
+    }
+    return image;
+}
+
 } // namespace Artwork
 
 void LoadPicture(TPicture& picture, const QString& name) {
