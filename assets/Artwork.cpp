@@ -1,6 +1,7 @@
 #include "Artwork.h"
 
 #include "Picture.h"
+#include "PictureCache.h"
 
 #include <QFile>
 #include <QLinearGradient>
@@ -152,13 +153,16 @@ QImage ProgramIcon(int size) {
 } // namespace Artwork
 
 void LoadPicture(TPicture& picture, const QString& name) {
-    QFile file(":/pictures/" + name);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = file.readAll();
-    const TGraphicClass* graphicClass = TPicture::ClassForExtension(name.section('.', -1).toStdString());
-    if (!graphicClass) return;
-    std::unique_ptr<TGraphic> graphic = graphicClass->Create();
-    TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
-    graphic->LoadFromStream(stream);
-    picture.SetGraphic(std::move(graphic));
+    // Several windows show the same picture: it is decoded once.
+    PictureCache::Load(picture, name, [&name]() -> std::unique_ptr<TGraphic> {
+        QFile file(":/pictures/" + name);
+        if (!file.open(QIODevice::ReadOnly)) return nullptr;
+        const QByteArray bytes = file.readAll();
+        const TGraphicClass* graphicClass = TPicture::ClassForExtension(name.section('.', -1).toStdString());
+        if (!graphicClass) return nullptr;
+        std::unique_ptr<TGraphic> graphic = graphicClass->Create();
+        TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
+        graphic->LoadFromStream(stream);
+        return graphic;
+    });
 }
