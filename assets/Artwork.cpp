@@ -4,6 +4,7 @@
 #include "PictureCache.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -24,8 +25,13 @@ QFont Bold(int pixelSize) {
 } // namespace
 
 QImage ButtonPicture(const QString& word, int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    // Drawn at the screen's pixel density, so that it stays sharp when scaled.
+    const qreal density = qApp ? std::max<qreal>(1.0, qApp->devicePixelRatio()) : 1.0;
+    QImage image((QSizeF(width, height) * density).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(density);
     image.fill(Qt::transparent);
+    // The word is the button's name for screen readers and tooltips.
+    image.setText("Description", word);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient bar(0, 0, 0, height);
@@ -36,7 +42,7 @@ QImage ButtonPicture(const QString& word, int width, int height) {
     p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 4, 4);
     p.setFont(Bold(std::max(9, height * 6 / 10)));
     p.setPen(Qt::white);
-    p.drawText(image.rect(), Qt::AlignCenter, word);
+    p.drawText(QRect(0, 0, width, height), Qt::AlignCenter, word);
     return image;
 }
 

@@ -13,7 +13,16 @@ TBitBtn::TBitBtn(QWidget* parent, const QString& name, int left, int top, int wi
 
 void TBitBtn::SetGlyph(const QImage& picture) {
     setIcon(QIcon(QPixmap::fromImage(picture)));
-    setIconSize(picture.size().boundedTo(size() - QSize(4, 4)));
+    // A picture drawn at a higher pixel density is laid out at its logical size.
+    const QSize logical = (QSizeF(picture.size()) / picture.devicePixelRatio()).toSize();
+    setIconSize(logical.boundedTo(size() - QSize(4, 4)));
+    // The words are part of the picture: screen readers and tooltips get
+    // them from the picture's description.
+    const QString words = picture.text(GlyphDescriptionKey);
+    if (!words.isEmpty() && text().isEmpty()) {
+        setAccessibleName(words);
+        setToolTip(words);
+    }
 }
 
 void TBitBtn::Click() {
