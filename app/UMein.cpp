@@ -6,6 +6,7 @@
 #include "ImageControl.h"
 #include "MediaPlayer.h"
 #include "Menus.h"
+#include "ProgramFiles.h"
 #include "StdCtrls.h"
 
 #include <memory>
@@ -158,7 +159,9 @@ void TFormM::BuildMenu() {
 }
 
 void TFormM::FormCreate() {
-    ProgramDir = ProgramDirOf(QCoreApplication::applicationFilePath());
+    // Beside the program first; an installed program keeps its files in the data folder.
+    ProgramDir = LocateProgramDir(ProgramDirOf(QCoreApplication::applicationFilePath()),
+                                  TV_INSTALLED_DATA_DIR, "DING.WAV");
 }
 
 void TFormM::Edit2Change() {

@@ -1,6 +1,7 @@
 #include "Artwork.h"
 
 #include "Picture.h"
+#include "PictureCache.h"
 
 #include <QFile>
 #include <QHash>
@@ -136,16 +137,48 @@ QImage Background(const QString& kind, int width, int height) {
     return image;
 }
 
+QImage ProgramIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    // The blue of the main window, with a yellow rim.
+    QLinearGradient sky(0, 0, s * 0.3, s);
+    sky.setColorAt(0, QColor::fromHsv(230, 200, 170));
+    sky.setColorAt(1, QColor::fromHsv(260, 230, 60));
+    p.setBrush(sky);
+    p.setPen(QPen(QColor(255, 216, 0), std::max(1.0, s / 24)));
+    const double inset = std::max(0.5, s / 32);
+    p.drawRoundedRect(QRectF(inset, inset, s - 2 * inset, s - 2 * inset), s / 6, s / 6);
+    // A digit in place (green) and a digit elsewhere (orange): Tulva and Vesk.
+    if (size >= 24) {
+        p.setFont(Bold(static_cast<int>(s * 0.42)));
+        p.setPen(QColor(90, 230, 90));
+        p.drawText(QRectF(0, s * 0.08, s * 0.55, s * 0.6), Qt::AlignCenter, "7");
+        p.setPen(QColor(255, 170, 40));
+        p.drawText(QRectF(s * 0.45, s * 0.32, s * 0.55, s * 0.6), Qt::AlignCenter, "3");
+    } else {
+        p.setFont(Bold(static_cast<int>(s * 0.7)));
+        p.setPen(QColor(255, 216, 0));
+        p.drawText(image.rect(), Qt::AlignCenter, "7");
+    }
+    return image;
+}
+
 } // namespace Artwork
 
 void LoadPicture(TPicture& picture, const QString& name) {
-    QFile file(":/pictures/" + name);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = file.readAll();
-    const TGraphicClass* graphicClass = TPicture::ClassForExtension(name.section('.', -1).toStdString());
-    if (!graphicClass) return;
-    std::unique_ptr<TGraphic> graphic = graphicClass->Create();
-    TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
-    graphic->LoadFromStream(stream);
-    picture.SetGraphic(std::move(graphic));
+    // Several windows show the same picture: it is decoded once.
+    PictureCache::Load(picture, name, [&name]() -> std::unique_ptr<TGraphic> {
+        QFile file(":/pictures/" + name);
+        if (!file.open(QIODevice::ReadOnly)) return nullptr;
+        const QByteArray bytes = file.readAll();
+        const TGraphicClass* graphicClass = TPicture::ClassForExtension(name.section('.', -1).toStdString());
+        if (!graphicClass) return nullptr;
+        std::unique_ptr<TGraphic> graphic = graphicClass->Create();
+        TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
+        graphic->LoadFromStream(stream);
+        return graphic;
+    });
 }

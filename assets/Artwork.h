@@ -28,6 +28,8 @@ QImage ErrorMarker();
 QImage AttentionMarker();
 // A background of the given kind ("main", "game", "score", "clock", ...).
 QImage Background(const QString& kind, int width, int height);
+// The program's icon at `size` by `size` pixels, drawn for that size.
+QImage ProgramIcon(int size);
 
 } // namespace Artwork
 

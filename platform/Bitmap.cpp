@@ -153,6 +153,20 @@ void TBitmap::Assign(const QImage& image) {
     CanvasOnPixels.reset();
 }
 
+std::unique_ptr<TGraphic> TBitmap::Share() const {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Format = Format;
+    copy->Pixels = Pixels; // shared until either is written
+    copy->SetTransparent(Transparent());
+    return copy;
+}
+
+std::unique_ptr<TGraphic> TJPEGImage::Share() const {
+    auto copy = std::make_unique<TJPEGImage>();
+    copy->Pixels = Pixels;
+    return copy;
+}
+
 void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect) {
     canvas.DrawImage(rect, Pixels);
 }

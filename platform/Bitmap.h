@@ -17,6 +17,7 @@ public:
     TBitmap(int width, int height, TPixelFormat format);
 
     std::string ClassName() const override { return "TBitmap"; }
+    std::unique_ptr<TGraphic> Share() const override;
     void Draw(TCanvas& canvas, const TRect& rect) override;
     int Width() const override { return Pixels.width(); }
     int Height() const override { return Pixels.height(); }
@@ -53,6 +54,7 @@ private:
 class TJPEGImage : public TGraphic {
 public:
     std::string ClassName() const override { return "TJPEGImage"; }
+    std::unique_ptr<TGraphic> Share() const override;
     void Draw(TCanvas& canvas, const TRect& rect) override;
     int Width() const override { return Pixels.width(); }
     int Height() const override { return Pixels.height(); }

@@ -34,6 +34,9 @@ public:
     virtual void SetTransparent(bool value);
     // Ends any animation the graphic plays; its holder is no longer shown.
     virtual void StopAnimation() {}
+    // A copy that shares the decoded pixels with this graphic until either is
+    // changed; null for a class that cannot share them.
+    virtual std::unique_ptr<TGraphic> Share() const { return nullptr; }
 
     virtual void LoadFromStream(TStream& stream) = 0;
     virtual void SaveToStream(TStream& stream) = 0;

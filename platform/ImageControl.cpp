@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Canvas.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -52,6 +53,25 @@ void TImage::paintEvent(QPaintEvent*) {
 void TImage::hideEvent(QHideEvent* event) {
     if (TGraphic* graphic = Picture.Graphic()) graphic->StopAnimation();
     QWidget::hideEvent(event);
+}
+
+bool TImage::event(QEvent* event) {
+    // A picture that acts on a click is reached with Tab and pressed with
+    // Space or Enter, and its tooltip names it for screen readers.
+    if (event->type() == QEvent::Polish && OnClick) {
+        if (focusPolicy() == Qt::NoFocus) setFocusPolicy(Qt::TabFocus);
+        if (accessibleName().isEmpty()) setAccessibleName(toolTip());
+    }
+    return QWidget::event(event);
+}
+
+void TImage::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (OnClick && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        TApplication::Guarded(OnClick);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {

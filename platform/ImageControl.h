@@ -26,6 +26,8 @@ protected:
     // An animated picture plays only while the control is shown.
     void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool IsStretched = false;

@@ -4,7 +4,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <iostream>
+
+// QT_LOGGING_RULES="tulva.sound.debug=true" lists every cue played.
+Q_LOGGING_CATEGORY(SoundLog, "tulva.sound", QtWarningMsg)
 
 QString FindFileIgnoringCase(const QString& fileName) {
     const QFileInfo info(fileName);
@@ -25,7 +29,10 @@ void TMediaPlayer::Open() {
 
 void TMediaPlayer::Play() {
     if (!Services().Sound) return;
-    if (Services().Sound->Play(Opened)) return;
+    if (Services().Sound->Play(Opened)) {
+        qCDebug(SoundLog) << "playing" << Opened;
+        return;
+    }
     if (Reported.insert(Opened).second)
         std::cerr << "Tulva and Vesk: cannot play sound file " << Opened.toStdString() << '\n';
 }

@@ -19,6 +19,8 @@ TMemo::TMemo(QWidget* parent, const QString& name, int left, int top, int width,
     setObjectName(name);
     setGeometry(left, top, width, height);
     setReadOnly(true);
+    // Nothing is typed into the memo: Tab moves on to the next control.
+    setTabChangesFocus(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 

@@ -1,6 +1,7 @@
 // The main window as a harness sees it: CreateForms() on the offscreen
 // platform, then windows and controls found by object name.
 #include "Application.h"
+#include "Bitmap.h"
 #include "FakeServices.h"
 #include "ImageControl.h"
 #include "Menus.h"
@@ -159,4 +160,13 @@ TEST_F(MainWindow, EveryTopLevelMenuStandsWholeOnTheBar) {
     EXPECT_EQ(Main->ClientWidth(), 574);
     EXPECT_EQ(Main->ClientHeight(), 613);
     EXPECT_EQ(Main->height(), 613 + menu->height());
+TEST_F(MainWindow, WindowsShowingTheSameBackgroundShareItsDecodedPixels) {
+    const auto pixelsOf = [](const char* window) -> const uchar* {
+        auto* image = Application->FindForm(window)->findChild<TImage*>("Image1");
+        auto* jpeg = image ? dynamic_cast<TJPEGImage*>(image->Picture.Graphic()) : nullptr;
+        return jpeg ? jpeg->Image().constBits() : nullptr;
+    };
+    ASSERT_NE(pixelsOf("TFScore7"), nullptr);
+    EXPECT_EQ(pixelsOf("TFScore7"), pixelsOf("TFScore99")); // decoded once
+    EXPECT_NE(pixelsOf("TFScore7"), pixelsOf("TAboutBox"));  // another picture
 }

@@ -2,7 +2,10 @@
 // pictures (JPEG), the animated pictures (GIF, written by our own writer),
 // the example pictures, and the three sound cues, which are synthesised here.
 //
-//   make-assets PICTURE_DIR PROGRAM_DIR
+//   make-assets PICTURE_DIR PROGRAM_DIR [ICON_DIR]
+//
+// With ICON_DIR it also writes the program's icon for the desktop, as
+// ICON_DIR/<size>x<size>/tulva.png in the sizes of the hicolor theme.
 
 #include "Animations.h"
 #include "Artwork.h"
@@ -105,8 +108,8 @@ QImage Example(int number) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make-assets PICTURE_DIR PROGRAM_DIR\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: make-assets PICTURE_DIR PROGRAM_DIR [ICON_DIR]\n");
         return 2;
     }
     const QDir pictures(argv[1]), program(argv[2]);
@@ -125,6 +128,14 @@ int main(int argc, char** argv) {
     ok &= WriteWav(program.filePath("DING.WAV"), Ding());
     ok &= WriteWav(program.filePath("Musica Open.wav"), Opening());
     ok &= WriteWav(program.filePath("EXPLODE.WAV"), Explosion());
+    if (argc == 4) {
+        const QDir icons(argv[3]);
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            const QString sizeDir = QString("%1x%1").arg(size);
+            ok &= QDir().mkpath(icons.filePath(sizeDir));
+            ok &= Artwork::ProgramIcon(size).save(icons.filePath(sizeDir + "/tulva.png"), "PNG");
+        }
+    }
     if (!ok) std::fprintf(stderr, "make-assets: could not write every file\n");
     return ok ? 0 : 1;
 }
