@@ -24,11 +24,6 @@ void TImage::SetCenter(bool center) {
     update();
 }
 
-bool TImage::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTipChange) setAccessibleName(toolTip());
-    return QWidget::event(event);
-}
-
 void TImage::paintEvent(QPaintEvent*) {
     TGraphic* graphic = Picture.Graphic();
     if (!graphic || graphic->Empty()) return;
@@ -58,6 +53,7 @@ void TImage::hideEvent(QHideEvent* event) {
 bool TImage::event(QEvent* event) {
     // A picture that acts on a click is reached with Tab and pressed with
     // Space or Enter, and its tooltip names it for screen readers.
+    if (event->type() == QEvent::ToolTipChange) setAccessibleName(toolTip());
     if (event->type() == QEvent::Polish && OnClick) {
         if (focusPolicy() == Qt::NoFocus) setFocusPolicy(Qt::TabFocus);
         if (accessibleName().isEmpty()) setAccessibleName(toolTip());

@@ -20,13 +20,13 @@ public:
 
 protected:
     // A picture that does something when clicked says what in its tooltip;
-    // the tooltip is also its accessible name.
+    // the tooltip is also its accessible name. Such a picture is reached with
+    // Tab and pressed with Space or Enter.
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     // An animated picture plays only while the control is shown.
     void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -160,6 +160,8 @@ TEST_F(MainWindow, EveryTopLevelMenuStandsWholeOnTheBar) {
     EXPECT_EQ(Main->ClientWidth(), 574);
     EXPECT_EQ(Main->ClientHeight(), 613);
     EXPECT_EQ(Main->height(), 613 + menu->height());
+}
+
 TEST_F(MainWindow, WindowsShowingTheSameBackgroundShareItsDecodedPixels) {
     const auto pixelsOf = [](const char* window) -> const uchar* {
         auto* image = Application->FindForm(window)->findChild<TImage*>("Image1");

@@ -119,7 +119,7 @@ void TSoak::InstallServices() {
         }
         return answer;
     };
-    s.ChooseFont = [this](QFont& font) {
+    s.ChooseFont = [this](QFont& font, QColor&) {
         if (!Chance(0.5)) return false;
         font.setPixelSize(8 + Pick(20));
         return true;

@@ -2,7 +2,6 @@
 // command lives in its own file (<Name>Command.cpp) and is registered here.
 
 #include "Command.h"
-#include "ConvertCommand.h"
 
 #include <cstdio>
 #include <new>
