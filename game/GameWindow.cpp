@@ -312,8 +312,7 @@ void TGameWindow::RecordResult() {
     entry.Gap = Variant.ScoreGap;
     // The score window holds the table's lists; it records the line and
     // tells where the new result stands among the ten shown. When recording
-    // fails its error goes to the error box and ScoreRow stays -1.
-    ScoreRow = -1;
+    // fails its error goes to the error box and ScoreRow keeps what it was.
     ScoreRow = Links.Scores.RecordWin(entry);
 }
 
