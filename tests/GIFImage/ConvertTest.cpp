@@ -6,6 +6,7 @@
 #include "Bitmap.h"
 #include "GIFColorReduction.h"
 #include "GIFDitherer.h"
+#include "GIFErrorOf.h"
 #include "GIFException.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
@@ -50,15 +51,6 @@ void RoundTrip(TGIFImage& image, TGIFImage& copy) {
 
 TColor ColorAt(TGIFSubImage& frame, int x, int y) {
     return frame.ActiveColorMap().Color(frame.Pixel(x, y));
-}
-
-template <class F> std::string ErrorOf(F&& f) {
-    try {
-        f();
-    } catch (const GIFException& e) {
-        return e.what();
-    }
-    return "";
 }
 
 } // namespace

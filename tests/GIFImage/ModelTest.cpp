@@ -2,6 +2,7 @@
 // graphic control extension, drawing, registration and the clipboard format.
 
 #include "Canvas.h"
+#include "GIFErrorOf.h"
 #include "GIFException.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
@@ -17,15 +18,6 @@ namespace {
 void Load(TGIFImage& image, const Bytes& bytes) {
     TBorrowedMemoryStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
     image.LoadFromStream(stream);
-}
-
-template <class F> std::string ErrorOf(F&& f) {
-    try {
-        f();
-    } catch (const GIFException& e) {
-        return e.what();
-    }
-    return "";
 }
 
 } // namespace
