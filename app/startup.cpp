@@ -60,8 +60,10 @@ std::map<QString, TForm*> MakeWindows() {
         if (score->Variant.GameWindow != variant.ClassName)
             throw std::logic_error(variant.ScoreWindow.toStdString() + " does not belong to " +
                                    variant.ClassName.toStdString());
-        made[variant.ClassName] = new TGameWindow(
+        auto* game = new TGameWindow(
             variant, {main->Settings, *main, *made.at(variant.HelpWindow), *score, *congratulation});
+        score->SetRowSource(*game);
+        made[variant.ClassName] = game;
     }
     return made;
 }

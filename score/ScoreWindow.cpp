@@ -1,6 +1,5 @@
 #include "ScoreWindow.h"
 
-#include "Application.h"
 #include "Artwork.h"
 #include "Buttons.h"
 #include "ImageControl.h"
@@ -89,8 +88,7 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
 }
 
 int TScoreWindow::CurrentScoreRow() const {
-    auto* game = dynamic_cast<TScoreRowSource*>(Application->FindForm(Variant.GameWindow));
-    return game ? game->NewestScoreRow() : -1;
+    return RowSource ? RowSource->NewestScoreRow() : -1;
 }
 
 void TScoreWindow::ShowLists(const std::vector<std::string>& lines, const std::vector<std::string>& rows) {

@@ -49,9 +49,15 @@ public:
     // The rows of the ten-row list and of the full list, as texts.
     std::vector<std::string> ShownRows() const;
 
+    // The game window of the variant, which knows the newest result's row;
+    // set once when the windows are made.
+    void SetRowSource(const TScoreRowSource& source) { RowSource = &source; }
+
 private:
     void ShowLists(const std::vector<std::string>& lines, const std::vector<std::string>& rows);
     int CurrentScoreRow() const;
+
+    const TScoreRowSource* RowSource = nullptr;
 };
 
 // Asks the player; true only when the answer is Yes.

@@ -94,6 +94,7 @@ TEST_F(ScoreWindowTest, ShowsTheFirstTenLinesAndSelectsScoreRow) {
     TFakeGame* game = Game("TForm44");
     game->Row = 2;
     TScoreWindow* w = Window("TFScore44");
+    w->SetRowSource(*game);
     OpenModal(w, [&] { EXPECT_EQ(Selected(w), 2); });
     ASSERT_EQ(Rows(w).size(), 10);
     EXPECT_EQ(Rows(w)[9].toStdString(), Line("0:19.0", "P9"));
@@ -166,6 +167,7 @@ TEST_F(ScoreWindowTest, FiveDigitWindowRefillsOnEveryActivation) {
     TFakeGame* game = Game("TForm5");
     game->Row = 1;
     TScoreWindow* w = Window("TFScore5");
+    w->SetRowSource(*game);
     World.Answers = {TModalResult::No};
     OpenModal(w, [&] {
         EXPECT_EQ(Selected(w), 1);
