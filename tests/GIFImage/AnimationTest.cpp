@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -167,19 +168,22 @@ protected:
     }
     // Plays with flags until the painter ends; stops it after stopAfter waits.
     void Play(uint16_t flags, size_t stopAfter = 0) {
-        TGIFPainter* painter = nullptr;
-        Log.OnWait = [&] {
-            if (stopAfter && Log.Waits.size() >= stopAfter) painter->Stop();
+        // The wait hook outlives this call (later paints of a test wait
+        // too), so it holds nothing of this frame.
+        auto painter = std::make_shared<TGIFPainter*>(nullptr);
+        Log.OnWait = [this, painter, stopAfter] {
+            if (stopAfter && *painter && Log.Waits.size() >= stopAfter) (*painter)->Stop();
         };
         if (!(flags & DrawAsync)) {
             Image.Paint(nullptr, Canvas, flags, {0, 0, 4, 2});
             return;
         }
-        painter = Image.Paint(nullptr, Canvas, flags, {0, 0, 4, 2});
-        ASSERT_NE(painter, nullptr);
-        painter->Start();
+        *painter = Image.Paint(nullptr, Canvas, flags, {0, 0, 4, 2});
+        ASSERT_NE(*painter, nullptr);
+        (*painter)->Start();
         while (Image.PainterCount() > 0)
             if (!CheckSynchronize()) std::this_thread::yield();
+        *painter = nullptr; // ended and gone
     }
 
     // Declared before the image, whose painters use them until it ends.
