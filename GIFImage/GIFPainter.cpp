@@ -15,7 +15,36 @@
 #include <algorithm>
 #include <limits>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
+
+// The nice value of a thread of the given priority. Raising a thread above
+// normal needs the privilege to; without it the thread stays at normal.
+int NiceOf(TGIFThreadPriority priority) {
+    switch (priority) {
+    case TGIFThreadPriority::Idle:
+        return 19;
+    case TGIFThreadPriority::Lowest:
+        return 10;
+    case TGIFThreadPriority::Lower:
+        return 5;
+    case TGIFThreadPriority::Normal:
+        return 0;
+    case TGIFThreadPriority::Higher:
+        return -5;
+    case TGIFThreadPriority::Highest:
+        return -10;
+    case TGIFThreadPriority::TimeCritical:
+        return -20;
+    }
+    return 0;
+}
+
+void SetThreadNice(int threadId, int nice) {
+    if (threadId != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(threadId), nice);
+}
 
 // The window colour of the platform, for pictures without a global table.
 constexpr TColor WindowColour = clWhite;
@@ -77,7 +106,10 @@ TGIFPainter* TGIFImage::Paint(TGIFPainter** reference, TCanvas& canvas, uint16_t
     painter->OnAfterPaint = OnAfterPaint;
     painter->OnLoop = OnLoop;
     painter->OnEndPaint = OnEndPaint;
-    if (drawFlags & DrawAsync) return painter;
+    if (drawFlags & DrawAsync) {
+        painter->Priority = ThreadPriority;
+        return painter;
+    }
     painter->Execute();
     if (reference) *reference = nullptr;
     TGIFPainter::Destroy(painter);
@@ -175,7 +207,10 @@ void TGIFPainter::Start() {
     if (!(Flags & DrawAsync) || Resumed) return;
     Resumed = true;
     Thread = std::thread([this] {
+        ThreadId = static_cast<int>(gettid());
+        if (!IsTerminated) SetThreadNice(ThreadId, NiceOf(Priority));
         Execute();
+        ThreadId = 0;
         Leave();
         QCoreApplication* app = QCoreApplication::instance();
         if (!app) {
@@ -201,6 +236,7 @@ void TGIFPainter::Start() {
 void TGIFPainter::Stop() {
     IsTerminated = true;
     if (!(Flags & DrawAsync)) return;
+    SetThreadNice(ThreadId, 0);
     Timer->Wake();
     // A painter never started still has to run to its end to leave.
     Start();

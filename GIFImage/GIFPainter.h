@@ -9,6 +9,7 @@
 // raised again.
 
 #include "GIFPainterTimer.h"
+#include "GIFTypes.h"
 #include "Geometry.h"
 
 #include <atomic>
@@ -58,6 +59,10 @@ public:
     const TRect& Rect() const { return TargetRect; }
     uint16_t DrawFlags() const { return Flags; }
     int Speed() const { return AnimationSpeed; }
+    // The scheduling priority of the painter's thread, taken from the image
+    // when the painter is made; stopping raises it back to normal so that the
+    // thread ends promptly.
+    TGIFThreadPriority Priority = TGIFThreadPriority::Normal;
     const TGIFSchedule& Schedule() const { return Steps; }
     bool Terminated() const { return IsTerminated; }
     bool Finished() const { return IsFinished; }
@@ -109,6 +114,8 @@ private:
     std::weak_ptr<const void> CanvasHandle;
     std::thread Thread;
     bool Resumed = false;
+    // The kernel's id of the running thread, 0 when none runs.
+    std::atomic<int> ThreadId{0};
     std::atomic<bool> IsTerminated{false};
     std::atomic<bool> IsFinished{false};
     std::atomic<bool> HasStarted{false};

@@ -19,6 +19,9 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr QRgb Ground = 0xFF0000FFu; // opaque blue
@@ -296,6 +299,22 @@ TEST_F(GIFPainterTest, NotificationsGetThePainterAndMayChooseTheNextFrame) {
     EXPECT_EQ(started, 1);
     EXPECT_EQ(Shown, (std::vector<int>{0, 2}));
     EXPECT_EQ(after, (std::vector<int>{0, 2}));
+}
+
+TEST_F(GIFPainterTest, APainterThreadRunsAtTheImagesPriority) {
+    Image.ThreadPriority = TGIFThreadPriority::Lowest;
+    TGIFPainter* painter = Image.Paint(nullptr, Canvas, GIFDrawFlagsDefault, {0, 0, 4, 2});
+    ASSERT_NE(painter, nullptr);
+    std::atomic<int> nice{-100};
+    Log.OnWait = [&] {
+        nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        painter->Stop();
+    };
+    painter->Start();
+    while (Image.PainterCount() > 0)
+        if (!CheckSynchronize()) std::this_thread::yield();
+    Log.OnWait = nullptr;
+    EXPECT_EQ(nice, 10);
 }
 
 TEST_F(GIFPainterTest, WithoutAThreadThePainterPlaysInTheCallAndRaisesItsFailure) {
