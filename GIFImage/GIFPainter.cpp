@@ -62,7 +62,7 @@ TGIFSchedule ScheduleOf(TGIFImage& image) {
         if (const TGIFGraphicControlExtension* control = frame->GraphicControlExtension()) {
             step.HasControl = true;
             step.Delay = control->Delay();
-            step.ControlDisposal = static_cast<uint8_t>(control->Disposal());
+            step.ControlDisposal = control->Disposal();
         }
         // The frame's extensions are walked in order: the last graphic
         // control decides the disposal.
@@ -186,8 +186,8 @@ TGIFPainter::TGIFPainter(TGIFImage& image, TCanvas& canvas, const TRect& rect, u
     bool restoresPrevious = false;
     for (const TGIFFrameStep& step : Steps.Frames) {
         if (!step.HasControl) continue;
-        restores = restores || step.ControlDisposal == 2;
-        restoresPrevious = restoresPrevious || step.ControlDisposal == 3;
+        restores = restores || step.ControlDisposal == TGIFDisposal::RestoreBackground;
+        restoresPrevious = restoresPrevious || step.ControlDisposal == TGIFDisposal::RestorePrevious;
     }
     Composer = std::make_unique<TGIFComposer>(image, canvas, rect, Flags, restores, restoresPrevious, ground);
     if (Reference) *Reference = this;

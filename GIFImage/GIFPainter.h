@@ -10,6 +10,7 @@
 
 #include "GIFPainterTimer.h"
 #include "GIFTypes.h"
+#include "GIFWireFormat.h"
 #include "Geometry.h"
 
 #include <atomic>
@@ -27,10 +28,11 @@ class TGIFComposer;
 // What the painter needs to know of a frame, taken when it is made, so that
 // the thread reads nothing of the picture's model while it plays.
 struct TGIFFrameStep {
-    int Delay = 0;               // of the graphic control, hundredths
-    bool HasControl = false;     // the frame has a graphic control
-    uint8_t ControlDisposal = 0; // disposal of that graphic control
-    uint8_t Disposal = 1;        // the last graphic control's disposal, 1 without
+    int Delay = 0;           // of the graphic control, hundredths
+    bool HasControl = false; // the frame has a graphic control
+    // Disposal of that graphic control; values 4 to 7 are kept as read.
+    TGIFDisposal ControlDisposal = TGIFDisposal::Unspecified;
+    uint8_t Disposal = 1; // the last graphic control's disposal, 1 without
     bool Empty = true;
 };
 
