@@ -77,7 +77,8 @@ TGIFSchedule ScheduleOf(TGIFImage& image) {
 }
 
 // Owns a painter that has left its image until the UI thread destroys it;
-// a disposal that never ran (the application ended first) frees it quietly.
+// a disposal that never ran (the application or the process ended first)
+// frees it quietly.
 struct TPainterDisposal {
     std::function<void()> Destroy;
     std::function<void()> Discard;
@@ -123,7 +124,7 @@ void TGIFImage::WaitForPainters(const std::function<bool()>& stopSome) {
             if (!stopSome()) break;
         }
         // A painter may be blocked on a hand-over to this very thread.
-        if (!IsMainThread() || !CheckSynchronize()) std::this_thread::yield();
+        if (!IsMainThread() || !CheckSynchronize(false)) std::this_thread::yield();
     }
     DropComposedBitmap();
 }
@@ -212,13 +213,6 @@ void TGIFPainter::Start() {
         Execute();
         ThreadId = 0;
         Leave();
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app) {
-            // No UI thread to hand the painter to: it frees itself.
-            Thread.detach();
-            delete this;
-            return;
-        }
         auto disposal = std::make_shared<TPainterDisposal>();
         disposal->Discard = [this] {
             if (Thread.joinable()) Thread.join();
@@ -228,8 +222,14 @@ void TGIFPainter::Start() {
             d->Discard = nullptr;
             Destroy(this);
         };
-        QMetaObject::invokeMethod(
-            app, [disposal] { disposal->Destroy(); }, Qt::QueuedConnection);
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app, [disposal] { disposal->Destroy(); }, Qt::QueuedConnection);
+            return;
+        }
+        // Without an application the UI thread destroys the painter, and
+        // raises its failure, the next time it runs pending hand-overs.
+        Queue([disposal] { disposal->Destroy(); });
     });
 }
 

@@ -6,7 +6,8 @@
 // handed to the UI thread with Synchronize. Painters are made by
 // TGIFImage::Paint and end by themselves: an async painter, once it has left
 // its image, is destroyed on the UI thread, where a failure it kept is
-// raised again.
+// raised again: from the application's event loop, or without an
+// application from the UI thread's next CheckSynchronize().
 
 #include "GIFPainterTimer.h"
 #include "GIFTypes.h"

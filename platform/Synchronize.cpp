@@ -18,7 +18,15 @@ struct HandOver {
 
 std::mutex Lock;
 std::condition_variable DoneSignal;
+// Calls that a thread waits for, and calls that nobody waits for.
 std::deque<HandOver*> Pending;
+std::deque<std::function<void()>> Queued;
+
+void WakeEventLoop() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+}
 std::thread::id MainThreadId = std::this_thread::get_id();
 
 } // namespace
@@ -41,15 +49,21 @@ void Synchronize(const std::function<void()>& fn) {
         std::lock_guard guard(Lock);
         Pending.push_back(&item);
     }
-    if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    WakeEventLoop();
     std::unique_lock wait(Lock);
     DoneSignal.wait(wait, [&] { return item.Done; });
     if (item.Error) std::rethrow_exception(item.Error);
 }
 
-bool CheckSynchronize() {
+void Queue(std::function<void()> fn) {
+    {
+        std::lock_guard guard(Lock);
+        Queued.push_back(std::move(fn));
+    }
+    WakeEventLoop();
+}
+
+bool CheckSynchronize(bool queued) {
     bool ran = false;
     for (;;) {
         HandOver* item = nullptr;
@@ -70,6 +84,17 @@ bool CheckSynchronize() {
         }
         DoneSignal.notify_all();
         ran = true;
+    }
+    while (queued) {
+        std::function<void()> call;
+        {
+            std::lock_guard guard(Lock);
+            if (Queued.empty()) break;
+            call = std::move(Queued.front());
+            Queued.pop_front();
+        }
+        ran = true;
+        call();
     }
     return ran;
 }

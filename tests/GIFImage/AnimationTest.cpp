@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -315,6 +316,31 @@ TEST_F(GIFPainterTest, APainterThreadRunsAtTheImagesPriority) {
         if (!CheckSynchronize()) std::this_thread::yield();
     Log.OnWait = nullptr;
     EXPECT_EQ(nice, 10);
+}
+
+TEST_F(GIFPainterTest, WithoutAnApplicationTheUIThreadRaisesAKeptFailureWhenItDestroysThePainter) {
+    Image.OnPaint = [](TGIFPainter& painter) {
+        if (painter.CurrentFrame() == 1) throw EInvalidGraphicOperation("Canvas does not allow drawing");
+    };
+    TGIFPainter* painter = Image.Paint(nullptr, Canvas, GIFDrawFlagsDefault, {0, 0, 4, 2});
+    ASSERT_NE(painter, nullptr);
+    painter->Start();
+    // This test's own thread is the UI thread: it runs the hand-overs, and
+    // the painter's destruction among them. A guard ends the loop should the
+    // failure be lost.
+    std::string raised;
+    const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (raised.empty() && std::chrono::steady_clock::now() < guard) {
+        try {
+            if (!CheckSynchronize()) std::this_thread::yield();
+        } catch (const EInvalidGraphicOperation& e) {
+            raised = e.what();
+        }
+    }
+    EXPECT_EQ(raised, "Canvas does not allow drawing");
+    EXPECT_EQ(Image.PainterCount(), 0);
+    EXPECT_EQ(Target.pixel(0, 0), ColourOf(1));
+    EXPECT_NE(Target.pixel(1, 0), ColourOf(2)) << "nothing drawn after the failure";
 }
 
 TEST_F(GIFPainterTest, WithoutAThreadThePainterPlaysInTheCallAndRaisesItsFailure) {
