@@ -5,6 +5,8 @@
 #include "GIFRenderer.h"
 #include "GIFSubImage.h"
 
+#include <algorithm>
+
 namespace {
 
 QImage MakeBuffer(const TRect& rect, QRgb fill) {
@@ -20,32 +22,49 @@ QImage TargetPart(const TCanvas& target, const TRect& rect) {
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// The part of rect that the image's frames can reach on target: nothing
+// outside the target's pixels, nothing outside the frames' union (scaled
+// into rect, or from its first tile cell on when tiled).
+TRect ReachedArea(const TGIFImage& image, const TCanvas& target, const TRect& rect, bool tiled) {
+    const QImage* pixels = target.Image();
+    if (!pixels || pixels->isNull()) return {};
+    const TRect bounds = image.FramesBounds();
+    if (bounds.IsEmpty()) return {};
+    const TRect reach = tiled ? TRect{rect.Left + bounds.Left, rect.Top + bounds.Top, rect.Right, rect.Bottom}
+                              : ScaleScreenArea(bounds, image.Width(), image.Height(), rect);
+    const TRect area = reach.Intersect(rect).Intersect({0, 0, pixels->width(), pixels->height()});
+    return area.IsEmpty() ? TRect{} : area;
+}
+
 } // namespace
 
 TGIFComposer::TGIFComposer(TGIFImage& image, TCanvas& target, const TRect& rect, uint16_t drawFlags,
                            bool restores, bool restoresPrevious, TColor ground)
-    : Image(image), Target(target), Rect(rect), Flags(drawFlags),
+    : Image(image), Target(target), Rect(rect), Flags(drawFlags), Buffered(restores || restoresPrevious),
       Ground(qRgb(RedOf(ground), GreenOf(ground), BlueOf(ground))) {
-    if (restores && (Flags & DrawTransparent)) Background = TargetPart(target, rect);
-    if (restores || restoresPrevious) {
-        Backup = MakeBuffer(Rect, Ground);
-        CopyGIFImage(Backup, 0, 0, TargetPart(target, rect));
-        FrameBuffer = MakeBuffer(Rect, Ground);
-        BackupCanvas = std::make_unique<TCanvas>(&Backup);
-        FrameBufferCanvas = std::make_unique<TCanvas>(&FrameBuffer);
-    }
+    if (!Buffered) return;
+    Area = ReachedArea(image, target, rect, Flags & DrawTiled);
+    if (Area.IsEmpty()) return;
+    LocalRect = {rect.Left - Area.Left, rect.Top - Area.Top, rect.Right - Area.Left, rect.Bottom - Area.Top};
+    if (restores && (Flags & DrawTransparent)) Background = TargetPart(target, Area);
+    Backup = MakeBuffer(Area, Ground);
+    CopyGIFImage(Backup, 0, 0, TargetPart(target, Area));
+    FrameBuffer = MakeBuffer(Area, Ground);
+    BackupCanvas = std::make_unique<TCanvas>(&Backup);
+    FrameBufferCanvas = std::make_unique<TCanvas>(&FrameBuffer);
 }
 
 void TGIFComposer::DrawFrame(int index, int disposal, int previousDisposal) {
     TGIFSubImage& frame = Image.Images[index];
     const bool tiled = Flags & DrawTiled;
     const bool transparent = Flags & DrawTransparent;
-    if (Backup.isNull()) {
+    if (!Buffered) {
         frame.Draw(Target, Rect, tiled, transparent);
         return;
     }
+    // No frame reaches the target's pixels.
+    if (Backup.isNull()) return;
     if (disposal > 3 || previousDisposal > 3) return;
-    const TRect local{0, 0, Rect.Width(), Rect.Height()};
     if ((Flags & DrawClearOnLoop) && index == 0) RestoreToBackground(frame);
     if (disposal == 3 && previousDisposal <= 1) {
         // Straight onto the target: the backup keeps the picture without it.
@@ -59,19 +78,25 @@ void TGIFComposer::DrawFrame(int index, int disposal, int previousDisposal) {
         place = &FrameBuffer;
         canvas = FrameBufferCanvas.get();
     }
-    frame.Draw(*canvas, local, tiled, transparent);
-    if (QImage* target = Target.Image()) CopyGIFImage(*target, Rect.Left, Rect.Top, *place);
+    frame.Draw(*canvas, LocalRect, tiled, transparent);
+    if (QImage* target = Target.Image()) CopyGIFImage(*target, Area.Left, Area.Top, *place);
     if (disposal == 2) RestoreToBackground(frame);
 }
 
 void TGIFComposer::RestoreToBackground(TGIFSubImage& frame) {
-    const TRect local{0, 0, Rect.Width(), Rect.Height()};
+    const TRect& local = LocalRect;
     const bool tiled = Flags & DrawTiled;
     const int screenWidth = Image.Width();
     const int screenHeight = Image.Height();
+    // Cells of the logical screen from the rectangle's corner, only those
+    // that can touch the buffer.
     auto eachCell = [&](auto&& restore) {
-        for (int y = 0; y < local.Bottom; y += screenHeight)
-            for (int x = 0; x < local.Right; x += screenWidth)
+        const int skipY = std::max(0, -(local.Top + frame.Top() + frame.Height())) / screenHeight;
+        const int skipX = std::max(0, -(local.Left + frame.Left() + frame.Width())) / screenWidth;
+        const int bottom = std::min(local.Bottom, Backup.height());
+        const int right = std::min(local.Right, Backup.width());
+        for (int y = local.Top + skipY * screenHeight; y < bottom; y += screenHeight)
+            for (int x = local.Left + skipX * screenWidth; x < right; x += screenWidth)
                 restore(TRect::FromSize(x + frame.Left(), y + frame.Top(), frame.Width(), frame.Height()));
     };
     const bool cells = tiled && screenWidth > 0 && screenHeight > 0;

@@ -19,7 +19,9 @@ public:
     // Takes what the target shows in rect as the ground under the picture.
     // restores and restoresPrevious tell whether some frame is disposed of
     // by method 2 (or DrawClearOnLoop is set) and 3; ground is the
-    // background colour.
+    // background colour. The buffers cover only the part of rect that the
+    // frames reach on the target, so a huge logical screen with small
+    // frames costs what the frames cost.
     TGIFComposer(TGIFImage& image, TCanvas& target, const TRect& rect, uint16_t drawFlags, bool restores,
                  bool restoresPrevious, TColor ground);
 
@@ -29,6 +31,8 @@ public:
 
     QRgb BackgroundColour() const { return Ground; }
     bool HasBackup() const { return !Backup.isNull(); }
+    // The part of the target that the buffers stand for.
+    const TRect& BufferedArea() const { return Area; }
 
 private:
     void RestoreToBackground(TGIFSubImage& frame);
@@ -37,6 +41,12 @@ private:
     TCanvas& Target;
     TRect Rect;
     uint16_t Flags;
+    // Some frame restores, so frames are drawn through the buffers.
+    bool Buffered;
+    // The part of Rect that frames reach, within the target's pixels;
+    // Rect placed relative to it.
+    TRect Area;
+    TRect LocalRect;
     QRgb Ground;
     // The picture as shown, over the ground; exists when some frame restores.
     QImage Backup;

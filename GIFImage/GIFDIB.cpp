@@ -3,6 +3,7 @@
 #include "Bitmap.h"
 #include "Exceptions.h"
 #include "GIFException.h"
+#include "GIFLimits.h"
 #include "GIFMessages.h"
 #include "GIFStreamIO.h"
 #include "Stream.h"
@@ -32,6 +33,7 @@ TGIFDIB::TGIFDIB(int width, int height, int bitsPerPixel, const TPalette& palett
     if (width <= 0 || height <= 0) throw GIFException(GIFMessages::InvalidImageDimensions);
     Stride = static_cast<int>(((int64_t{width} * Bits + 31) / 32) * 4);
     const int64_t size = int64_t{Stride} * height;
+    if (size > MaxDIBBytes) throw EOutOfMemory(GIFMessages::DIBAllocationFailed);
     Pixels.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
     if (!Pixels) throw EOutOfMemory(GIFMessages::DIBAllocationFailed);
     std::memset(Pixels.get(), 0, static_cast<size_t>(size));

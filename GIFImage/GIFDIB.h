@@ -14,8 +14,9 @@ class TGIFDIB {
 public:
     // Only 8 bits per pixel (with palette) and 24 are accepted: any other
     // depth fails with "Unsupported PixelFormat", a width or height of 0 with
-    // "Invalid image dimensions"; memory that cannot be had fails with
-    // EOutOfMemory "Failed to allocate memory for GIF DIB".
+    // "Invalid image dimensions"; memory that cannot be had, or more than
+    // MaxDIBBytes, fails with EOutOfMemory "Failed to allocate memory for
+    // GIF DIB".
     TGIFDIB(int width, int height, int bitsPerPixel, const TPalette& palette);
 
     int Width() const { return ImageWidth; }

@@ -12,19 +12,10 @@
 #include "GIFImage.h"
 #include "GIFMessages.h"
 #include "GIFPalettes.h"
+#include "GIFRenderer.h"
 #include "GIFSubImage.h"
 
 #include <cstring>
-
-namespace {
-
-// a × b / c rounded to the nearest integer.
-int MulDiv(int a, int b, int c) {
-    const int64_t product = int64_t{a} * b;
-    return static_cast<int>((product + (product >= 0 ? c / 2 : -c / 2)) / c);
-}
-
-} // namespace
 
 TPalette TGIFSubImage::Palette() {
     if (FrameBitmap) return BitmapPalette;
@@ -175,11 +166,8 @@ bool TGIFSubImage::DitherRows(TGIFDIB& dib, TGIFMask* mask, int transparentIndex
 TRect TGIFSubImage::ScaleRect(const TRect& rect) const {
     const int screenWidth = OwnerImage && OwnerImage->Width() > 0 ? OwnerImage->Width() : Width();
     const int screenHeight = OwnerImage && OwnerImage->Height() > 0 ? OwnerImage->Height() : Height();
-    if (screenWidth == 0 || screenHeight == 0) return rect;
-    return {rect.Left + MulDiv(Left(), rect.Width(), screenWidth),
-            rect.Top + MulDiv(Top(), rect.Height(), screenHeight),
-            rect.Left + MulDiv(Left() + Width(), rect.Width(), screenWidth),
-            rect.Top + MulDiv(Top() + Height(), rect.Height(), screenHeight)};
+    return ScaleScreenArea(TRect::FromSize(Left(), Top(), Width(), Height()), screenWidth, screenHeight,
+                           rect);
 }
 
 void TGIFSubImage::Draw(TCanvas& canvas, const TRect& rect, bool tiled, bool transparent) {

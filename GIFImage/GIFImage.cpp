@@ -186,8 +186,9 @@ void TGIFImage::SaveToClipboardFormat() {
     const std::vector<uint8_t> bytes = SaveToClipboardData();
     const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     const QString format = QString::fromStdString(GIFClipboardFormat);
+    const QImage picture = ScreenPicture().convertToFormat(QImage::Format_ARGB32);
     auto* mime = new QMimeData; // the clipboard owns it from here on
-    mime->setImageData(ComposedBitmap()->convertToFormat(QImage::Format_ARGB32));
+    mime->setImageData(picture);
     mime->setData(format, data);
     clipboard->setMimeData(mime);
     const QMimeData* kept = clipboard->mimeData();

@@ -64,13 +64,21 @@ public:
     TPalette ImagePalette();
     void SetImagePalette(const TPalette& palette);
     TPalette Palette() const override { return const_cast<TGIFImage*>(this)->ImagePalette(); }
-    // The picture of the logical screen as last drawn; built from the first
-    // frame when there is none. Null for an empty image.
+    // The picture as last drawn, over the part of the logical screen that
+    // ComposedBounds gives (the frames' union: nothing outside it is ever
+    // drawn, so a huge screen with small frames costs what the frames do);
+    // built from the first frame when there is none. Null for an empty image.
     const QImage* ComposedBitmap();
     bool HasComposedBitmap() const { return Composed != nullptr; }
+    // Where the composed bitmap lies on the logical screen.
+    TRect ComposedBounds() const { return ComposedArea; }
+    // The composed bitmap on the whole logical screen, clear around it. A
+    // screen of more than MaxScreenPicturePixels fails with "Logical screen
+    // too large for one picture". Null for an empty image.
+    QImage ScreenPicture();
     // Stops the painter that draws for Draw, then drops the composed bitmap.
     void FreeComposedBitmap();
-    // The bitmap takes a copy of the composed bitmap.
+    // The bitmap takes the screen picture.
     void AssignTo(TBitmap& bitmap);
     // Set when a palette change dropped a bitmap: the next frame bitmap
     // built asks for a redraw.
@@ -184,14 +192,17 @@ public:
 private:
     friend class TGIFPainter;
     void WaitForPainters(const std::function<bool()>& stopSome);
-    // An empty composed bitmap of the logical screen size with a copy of the
-    // image palette.
+    // An empty (clear) composed bitmap over the frames' union with a copy of
+    // the image palette.
     void NewComposedBitmap();
+    // Where the composed bitmap goes when the image is drawn into rect.
+    TRect ComposedPlace(const TRect& rect, bool tiled) const;
     void DropComposedBitmap();
 
     // The composed bitmap with the canvas that painters draw on.
     std::unique_ptr<QImage> Composed;
     std::unique_ptr<TCanvas> ComposedCanvas;
+    TRect ComposedArea;
     TPalette ComposedPalette;
     std::optional<TPalette> CachedPalette;
     bool PaletteBusy = false;

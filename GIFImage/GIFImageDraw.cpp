@@ -3,13 +3,16 @@
 
 #include "Bitmap.h"
 #include "Canvas.h"
+#include "Exceptions.h"
 #include "GIFColorMapPalette.h"
 #include "GIFDrawFlags.h"
 #include "GIFException.h"
 #include "GIFImage.h"
+#include "GIFLimits.h"
 #include "GIFMessages.h"
 #include "GIFPainter.h"
 #include "GIFPalettes.h"
+#include "GIFRenderer.h"
 #include "GIFSettings.h"
 #include "Synchronize.h"
 
@@ -62,28 +65,59 @@ const QImage* TGIFImage::ComposedBitmap() {
     if (Images.Count() == 0) return nullptr;
     if (Composed) return Composed.get();
     TGIFSubImage& first = Images[0];
-    if (first.Width() == Width() && first.Height() == Height()) {
+    const TRect bounds = FramesBounds();
+    if (!bounds.IsEmpty() &&
+        TRect::FromSize(first.Left(), first.Top(), first.Width(), first.Height()) == bounds) {
         if (const TBitmap* bitmap = first.Bitmap()) {
             Composed = std::make_unique<QImage>(bitmap->Image());
+            ComposedArea = bounds;
             ComposedPalette = first.Palette();
             ComposedCanvas = std::make_unique<TCanvas>(Composed.get());
             return Composed.get();
         }
     }
     NewComposedBitmap();
-    first.Draw(*ComposedCanvas, {0, 0, Width(), Height()}, false, false);
+    first.Draw(
+        *ComposedCanvas,
+        {-ComposedArea.Left, -ComposedArea.Top, Width() - ComposedArea.Left, Height() - ComposedArea.Top},
+        false, false);
     return Composed.get();
 }
 
 void TGIFImage::NewComposedBitmap() {
     // The ground of a new bitmap is clear, so that a picture drawn onto it
-    // shows what lies under the parts no frame covers.
-    auto composed = std::make_unique<QImage>(std::max(1, Width()), std::max(1, Height()),
-                                             QImage::Format_ARGB32_Premultiplied);
+    // shows what lies under the parts no frame covers. Without a frame on
+    // the screen it is one clear pixel that is never shown.
+    const TRect bounds = FramesBounds();
+    ComposedArea = bounds.IsEmpty() ? TRect{} : bounds;
+    auto composed =
+        std::make_unique<QImage>(std::max(1, ComposedArea.Width()), std::max(1, ComposedArea.Height()),
+                                 QImage::Format_ARGB32_Premultiplied);
+    if (composed->isNull()) throw EOutOfMemory("Not enough memory for the composed bitmap");
     composed->fill(Qt::transparent);
     ComposedPalette = ImagePalette();
     Composed = std::move(composed);
     ComposedCanvas = std::make_unique<TCanvas>(Composed.get());
+}
+
+TRect TGIFImage::ComposedPlace(const TRect& rect, bool tiled) const {
+    if (ComposedArea.IsEmpty()) return {};
+    if (tiled)
+        return TRect::FromSize(rect.Left + ComposedArea.Left, rect.Top + ComposedArea.Top,
+                               ComposedArea.Width(), ComposedArea.Height());
+    return ScaleScreenArea(ComposedArea, Width(), Height(), rect);
+}
+
+QImage TGIFImage::ScreenPicture() {
+    const QImage* composed = ComposedBitmap();
+    if (!composed) return {};
+    if (ComposedArea == TRect{0, 0, Width(), Height()}) return *composed;
+    if (int64_t{Width()} * Height() > MaxScreenPicturePixels) throw GIFException(GIFMessages::ScreenTooLarge);
+    QImage picture(std::max(1, Width()), std::max(1, Height()), QImage::Format_ARGB32_Premultiplied);
+    if (picture.isNull()) throw EOutOfMemory("Not enough memory for the logical screen");
+    picture.fill(Qt::transparent);
+    if (!ComposedArea.IsEmpty()) CopyGIFImage(picture, ComposedArea.Left, ComposedArea.Top, *composed);
+    return picture;
 }
 
 void TGIFImage::FreeComposedBitmap() {
@@ -93,11 +127,13 @@ void TGIFImage::FreeComposedBitmap() {
 void TGIFImage::DropComposedBitmap() {
     ComposedCanvas.reset();
     Composed.reset();
+    ComposedArea = {};
     ComposedPalette.clear();
 }
 
 void TGIFImage::AssignTo(TBitmap& bitmap) {
-    if (const QImage* composed = ComposedBitmap()) bitmap.Assign(*composed);
+    const QImage picture = ScreenPicture();
+    if (!picture.isNull()) bitmap.Assign(picture);
 }
 
 void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
@@ -128,30 +164,41 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
             if (!direct) {
                 NewComposedBitmap();
                 // What lies under the picture shows through its transparent parts.
-                QPainter painter(Composed.get());
-                painter.setCompositionMode(QPainter::CompositionMode_Source);
-                if (const QImage* ground = canvas.Image())
+                const TRect place = ComposedPlace(rect, tiled);
+                const QImage* ground = canvas.Image();
+                if (ground && !place.IsEmpty()) {
+                    QPainter painter(Composed.get());
+                    painter.setCompositionMode(QPainter::CompositionMode_Source);
                     painter.drawImage(QRect(0, 0, Composed->width(), Composed->height()), *ground,
-                                      QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
+                                      QRect(place.Left, place.Top, place.Width(), place.Height()));
+                }
+                // The painter sees the whole screen, placed so that the
+                // composed bitmap's part lands on it.
                 target = ComposedCanvas.get();
-                targetRect = {0, 0, Composed->width(), Composed->height()};
+                targetRect = {-ComposedArea.Left, -ComposedArea.Top, Width() - ComposedArea.Left,
+                              Height() - ComposedArea.Top};
             }
             started = Paint(&Painter, *target, DrawOptions, targetRect);
             if (started && !direct) started->OnTargetChanged = [this] { Changed(); };
         }
-        if (!started) return;
-        started->Start();
+        // A painter without DrawAsync has played to its end in Paint.
+        if (started) started->Start();
         if (direct) return;
         // Show the first frame in this very draw.
-        while (Painter == started && !started->Started() && !started->Finished())
-            if (!CheckSynchronize()) std::this_thread::yield();
+        while (started && Painter == started && !started->Started() && !started->Finished())
+            if (!CheckSynchronize(false)) std::this_thread::yield();
         if (!Composed) return;
     }
+    // Outside the frames' union the picture is clear: the canvas keeps what
+    // it shows there.
+    if (ComposedArea.IsEmpty()) return;
     if (!tiled) {
-        canvas.DrawImage(rect, *Composed);
+        canvas.DrawImage(ComposedPlace(rect, false), *Composed);
         return;
     }
-    for (int y = rect.Top; y < rect.Bottom; y += Height())
-        for (int x = rect.Left; x < rect.Right; x += Width())
-            canvas.DrawImage(TRect::FromSize(x, y, Width(), Height()), *Composed);
+    if (Width() <= 0 || Height() <= 0) return;
+    const TRect place = ComposedPlace(rect, true);
+    for (int y = place.Top; y < rect.Bottom; y += Height())
+        for (int x = place.Left; x < rect.Right; x += Width())
+            canvas.DrawImage(TRect::FromSize(x, y, place.Width(), place.Height()), *Composed);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// How many pixels a GIF stream may make the reader allocate.
+// How many pixels a GIF stream may make the reader allocate, and how large
+// the pictures that rendering makes may be.
 //
 // An LZW code of at most 12 bits stands for at most 4096 pixels, so no image
 // data can decode more than 4096 pixels per byte; a claim far above that is
@@ -24,3 +25,16 @@ inline int64_t MaxLoadPixels = int64_t{1} << 30;
 inline int64_t PixelBudget(int64_t imageDataBytes) {
     return MinPixelBudget + (imageDataBytes > 0 ? imageDataBytes : 0) * PixelsPerDataByte;
 }
+
+// The largest frame bitmap (GIFDIB) in bytes: a bigger one fails with "Failed
+// to allocate memory for GIF DIB" before any memory is asked for, as one whose
+// memory cannot be had does. 2 GiB holds every frame a load accepts. A
+// process-wide setting.
+inline int64_t MaxDIBBytes = int64_t{1} << 31;
+
+// The largest logical screen made into one whole picture (a bitmap assigned
+// from the image, the clipboard's image, a PNG of tvgif render): 2^26 pixels,
+// the 256 MiB at 32 bits that Qt's image reader takes at most by default, so
+// that every such picture can be read back. Drawing is not limited by it, as
+// it allocates only for the frames' union. A process-wide setting.
+inline int64_t MaxScreenPicturePixels = int64_t{1} << 26;

@@ -48,6 +48,8 @@ inline constexpr const char* UnsupportedPixelFormat = "Unsupported PixelFormat";
 inline constexpr const char* InvalidImageDimensions = "Invalid image dimensions";
 inline constexpr const char* ImageHasNoDIB = "Image has no DIB";
 inline constexpr const char* DIBAllocationFailed = "Failed to allocate memory for GIF DIB";
+// Our own text: a whole-screen picture past MaxScreenPicturePixels.
+inline constexpr const char* ScreenTooLarge = "Logical screen too large for one picture";
 // Conversion into frames: our own texts for settings outside their range.
 inline constexpr const char* UnsupportedReduction = "Unsupported color reduction method or dither mode";
 inline constexpr const char* PictureTooLarge = "Picture too large for a GIF frame";

@@ -12,3 +12,7 @@ void CopyGIFImage(QImage& target, int x, int y, const QImage& source);
 void FillGIFArea(QImage& target, const TRect& area, QRgb colour);
 // Copies area of source into the same area of target.
 void CopyGIFArea(QImage& target, const QImage& source, const TRect& area);
+// Where area of a logical screen of the given size lands when the screen is
+// stretched into rect (each edge scaled with rounding); rect itself for a
+// screen without area.
+TRect ScaleScreenArea(const TRect& area, int screenWidth, int screenHeight, const TRect& rect);

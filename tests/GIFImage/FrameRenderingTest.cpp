@@ -304,11 +304,14 @@ TEST(GIFComposedBitmap, IsTheFirstFrameOrTheFirstFrameInItsPlace) {
     part.Header.SetHeight(1);
     AddColors(part.Header.ColorMap, 3);
     AddFrame(part, 1, 0, 1, 1, {2});
+    AddFrame(part, 2, 0, 1, 1, {1});
     composed = part.ComposedBitmap();
     ASSERT_NE(composed, nullptr);
-    EXPECT_EQ(composed->size(), QSize(3, 1));
-    EXPECT_EQ(qAlpha(composed->pixel(0, 0)), 0) << "a new bitmap is clear";
-    EXPECT_EQ(composed->pixel(1, 0), ColourOf(2));
+    // It covers the frames' union only: nothing is ever drawn outside it.
+    EXPECT_EQ(part.ComposedBounds(), (TRect{1, 0, 3, 1}));
+    EXPECT_EQ(composed->size(), QSize(2, 1));
+    EXPECT_EQ(composed->pixel(0, 0), ColourOf(2));
+    EXPECT_EQ(qAlpha(composed->pixel(1, 0)), 0) << "a new bitmap is clear";
 }
 
 TEST(GIFImageDraw, StillFramesAndTheReentryGuard) {

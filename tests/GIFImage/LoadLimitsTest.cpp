@@ -4,6 +4,7 @@
 // child process whose address space is limited, as an attacker's file would
 // meet a real machine.
 
+#include "AddressSpaceLimit.h"
 #include "GIFCommentExtension.h"
 #include "GIFException.h"
 #include "GIFImage.h"
@@ -13,10 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,31 +27,6 @@ std::string LoadError(const Bytes& bytes, TGIFImage& image) {
         return e.what();
     }
     return "";
-}
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool AddressSpaceCanBeLimited = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool AddressSpaceCanBeLimited = false;
-#else
-constexpr bool AddressSpaceCanBeLimited = true;
-#endif
-#else
-constexpr bool AddressSpaceCanBeLimited = true;
-#endif
-
-// Allows this process extraMegabytes of address space beyond what it maps now.
-void LimitAddressSpace(int64_t extraMegabytes) {
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-        std::fclose(statm);
-    }
-    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
-                         static_cast<rlim_t>(extraMegabytes) * 1024 * 1024;
-    const rlimit rl{limit, limit};
-    setrlimit(RLIMIT_AS, &rl);
 }
 
 // In a child with 96 MB of room: exits 0 when loading gives expectedError

@@ -2,21 +2,34 @@
 // frame, as RGBA PNGs of the logical screen (frame-0000.png, ...), drawn on
 // a fully transparent ground with the default draw flags but without
 // web-palette dithering, one pass, without waiting out the delays.
+//
+// Only the frames' union is drawn and held in memory; the rest of the screen
+// is clear, and each PNG is written row by row, so a huge logical screen with
+// small frames costs what the frames cost. A screen of more than
+// MaxScreenPicturePixels is refused: no standard reader would take its PNGs.
 
 #include "Canvas.h"
 #include "Command.h"
 #include "Exceptions.h"
 #include "GIFDrawFlags.h"
+#include "GIFException.h"
 #include "GIFImage.h"
+#include "GIFLimits.h"
+#include "GIFMessages.h"
 #include "GIFPainter.h"
 #include "GIFSettings.h"
 
-#include <QImageWriter>
+#include <png.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -39,13 +52,59 @@ private:
     int64_t Now = 0;
 };
 
-// The screens tvgif renders are held whole in memory.
-constexpr int64_t MaxRenderPixels = int64_t{1} << 28;
-
 std::string FrameName(const std::string& dir, int index) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.png", index);
     return (std::filesystem::path(dir) / name).string();
+}
+
+void KeepPngError(png_structp png, png_const_charp message) {
+    *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+    png_longjmp(png, 1);
+}
+
+void IgnorePngWarning(png_structp, png_const_charp) {}
+
+// Writes an RGBA PNG of width × height to file, clear except for picture
+// (straight RGBA8888) at place, one row at a time. Returns libpng's error,
+// "" on success.
+std::string WriteScreenPng(FILE* file, int width, int height, const QImage& picture, const TRect& place) {
+    std::vector<png_byte> row(static_cast<size_t>(width) * 4);
+    std::string error;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, KeepPngError, IgnorePngWarning);
+    if (!png) return "out of memory";
+    png_infop info = png_create_info_struct(png);
+    // Everything with a destructor is made before this point: the jump back
+    // skips none.
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return error.empty() ? "out of memory" : error;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        const bool inside = y >= place.Top && y < place.Bottom;
+        if (inside)
+            std::memcpy(row.data() + size_t(place.Left) * 4, picture.constScanLine(y - place.Top),
+                        size_t(place.Width()) * 4);
+        png_write_row(png, row.data());
+        if (inside) std::fill(row.begin() + place.Left * 4, row.begin() + place.Right * 4, png_byte{0});
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return "";
+}
+
+void WriteFrame(const std::string& name, int width, int height, const QImage& drawn, const TRect& place) {
+    FILE* file = std::fopen(name.c_str(), "wb");
+    if (!file) throw EFCreateError("Cannot create file \"" + name + "\": " + std::strerror(errno));
+    std::string error =
+        WriteScreenPng(file, width, height, drawn.convertToFormat(QImage::Format_RGBA8888), place);
+    if (std::fclose(file) != 0 && error.empty()) error = std::strerror(errno);
+    if (!error.empty()) throw EWriteError("Cannot write file \"" + name + "\": " + error);
 }
 
 int Render(const RenderOptions& options) {
@@ -55,8 +114,11 @@ int Render(const RenderOptions& options) {
     };
     const int loaded = Tvgif::ForFile(options.File, [&] {
         image.LoadFromFile(options.File);
-        if (int64_t{image.Width()} * image.Height() > MaxRenderPixels)
-            throw EInvalidGraphic("Logical screen too large to render");
+        if (int64_t{image.Width()} * image.Height() > MaxScreenPicturePixels)
+            throw GIFException(std::string(GIFMessages::ScreenTooLarge) + " (" +
+                               std::to_string(image.Width()) + " x " + std::to_string(image.Height()) +
+                               " pixels; a PNG of at most " + std::to_string(MaxScreenPicturePixels) +
+                               " pixels can be read back)");
         return Tvgif::ExitOk;
     });
     if (loaded != Tvgif::ExitOk) return loaded;
@@ -65,23 +127,23 @@ int Render(const RenderOptions& options) {
         std::error_code error;
         std::filesystem::create_directories(options.OutDir, error);
         if (image.Empty() || image.Width() == 0 || image.Height() == 0) return Tvgif::ExitOk;
-        QImage screen(image.Width(), image.Height(), QImage::Format_ARGB32_Premultiplied);
-        if (screen.isNull()) throw EOutOfResources("Not enough memory for the logical screen");
-        screen.fill(Qt::transparent);
-        TCanvas canvas(&screen);
+        // Drawn: the frames' union only, placed on the screen at bounds.
+        const TRect bounds = image.FramesBounds();
+        QImage drawn(std::max(1, bounds.Width()), std::max(1, bounds.Height()),
+                     QImage::Format_ARGB32_Premultiplied);
+        if (drawn.isNull()) throw EOutOfResources("Not enough memory for the frames");
+        drawn.fill(Qt::transparent);
+        TCanvas canvas(&drawn);
         int written = 0;
         image.OnAfterPaint = [&](TGIFPainter&) {
-            const std::string name = FrameName(options.OutDir, written);
-            QImageWriter writer(QString::fromStdString(name), "png");
-            if (!writer.write(screen.convertToFormat(QImage::Format_ARGB32)))
-                throw EFCreateError("Cannot write file \"" + name +
-                                    "\": " + writer.errorString().toStdString());
+            WriteFrame(FrameName(options.OutDir, written), image.Width(), image.Height(), drawn, bounds);
             ++written;
         };
         image.PainterTimerFactory = [] { return std::make_unique<InstantTimer>(); };
         // In this very call, one pass, exact colours.
         const uint16_t flags = GIFDrawFlagsDefault & ~(DrawAsync | DrawLoop | DrawDither | DrawAutoDither);
-        image.Paint(nullptr, canvas, flags, {0, 0, image.Width(), image.Height()});
+        image.Paint(nullptr, canvas, flags,
+                    {-bounds.Left, -bounds.Top, image.Width() - bounds.Left, image.Height() - bounds.Top});
         return Tvgif::ExitOk;
     });
 }
