@@ -31,8 +31,6 @@ public:
 
     QRgb BackgroundColour() const { return Ground; }
     bool HasBackup() const { return !Backup.isNull(); }
-    // The part of the target that the buffers stand for.
-    const TRect& BufferedArea() const { return Area; }
 
 private:
     void RestoreToBackground(TGIFSubImage& frame);

@@ -22,12 +22,14 @@ std::condition_variable DoneSignal;
 std::deque<HandOver*> Pending;
 std::deque<std::function<void()>> Queued;
 
+std::thread::id MainThreadId = std::this_thread::get_id();
+
+// An application's event loop runs the pending hand-overs.
 void WakeEventLoop() {
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(
             app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
 }
-std::thread::id MainThreadId = std::this_thread::get_id();
 
 } // namespace
 
