@@ -32,9 +32,11 @@ inline int64_t PixelBudget(int64_t imageDataBytes) {
 // process-wide setting.
 inline int64_t MaxDIBBytes = int64_t{1} << 31;
 
-// The largest logical screen made into one whole picture (a bitmap assigned
-// from the image, the clipboard's image, a PNG of tvgif render): 2^26 pixels,
-// the 256 MiB at 32 bits that Qt's image reader takes at most by default, so
-// that every such picture can be read back. Drawing is not limited by it, as
-// it allocates only for the frames' union. A process-wide setting.
-inline int64_t MaxScreenPicturePixels = int64_t{1} << 26;
+// The largest logical screen made into one whole picture around frames that
+// do not cover it (a bitmap assigned from the image, the clipboard's image, a
+// PNG of tvgif render): 2^27 pixels (512 MiB at 32 bits), the 128 megapixels
+// that ImageMagick's default policy reads at most, so that such a picture can
+// be checked with the standard tools; larger ones take minutes per frame to
+// write and no default reader opens them. Drawing is not limited by it, as it
+// allocates only for the frames' union. A process-wide setting.
+inline int64_t MaxScreenPicturePixels = int64_t{1} << 27;

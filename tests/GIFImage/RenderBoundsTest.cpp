@@ -242,19 +242,19 @@ TEST(GIFDIB, MemoryThatCannotBeHadFailsWithItsError) {
     }
 }
 
-TEST_F(RenderTool, AHugeScreenIsWrittenRowByRowOrRefused) {
-    const std::string file = Write("huge.gif", HugeScreen(5000, true));
+TEST_F(RenderTool, AHugeScreenIsWrittenInTheMemoryOfItsFramesOrRefused) {
+    const std::string file = Write("huge.gif", HugeScreen(5000, false));
     const fs::path out = Folder / "out";
     const TToolRun run = RunTvgif({"render", file, out.string()}, Folder / "errors.txt");
     ASSERT_EQ(run.Exit, 0) << run.Errors;
-    QImageReader reader(QString::fromStdString((out / "frame-0001.png").string()));
+    QImageReader reader(QString::fromStdString((out / "frame-0000.png").string()));
     EXPECT_EQ(reader.size(), QSize(5000, 5000));
-    const QImage second = reader.read().convertToFormat(QImage::Format_ARGB32);
-    EXPECT_EQ(second.pixel(13, 23), ColourOf(1));
-    EXPECT_EQ(qAlpha(second.pixel(10, 20)), 0) << "the first frame's area restored to the clear ground";
-    EXPECT_EQ(qAlpha(second.pixel(4999, 4999)), 0);
+    const QImage frame = reader.read().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(frame.pixel(13, 23), ColourOf(3));
+    EXPECT_EQ(qAlpha(frame.pixel(9, 20)), 0) << "the clear ground";
+    EXPECT_EQ(qAlpha(frame.pixel(4999, 4999)), 0);
 
-    // No PNG of 65535 × 65535 could be read back: refused, naming the file.
+    // 65535 × 65535 is past what is rendered: refused, naming the file.
     const std::string larger = Write("larger.gif", HugeScreen(65535, true));
     const fs::path none = Folder / "none";
     const TToolRun refused = RunTvgif({"render", larger, none.string()}, Folder / "errors.txt");

@@ -6,7 +6,7 @@
 // Only the frames' union is drawn and held in memory; the rest of the screen
 // is clear, and each PNG is written row by row, so a huge logical screen with
 // small frames costs what the frames cost. A screen of more than
-// MaxScreenPicturePixels is refused: no standard reader would take its PNGs.
+// MaxScreenPicturePixels is refused: no default reader would open its PNGs.
 
 #include "Canvas.h"
 #include "Command.h"
@@ -117,8 +117,8 @@ int Render(const RenderOptions& options) {
         if (int64_t{image.Width()} * image.Height() > MaxScreenPicturePixels)
             throw GIFException(std::string(GIFMessages::ScreenTooLarge) + " (" +
                                std::to_string(image.Width()) + " x " + std::to_string(image.Height()) +
-                               " pixels; a PNG of at most " + std::to_string(MaxScreenPicturePixels) +
-                               " pixels can be read back)");
+                               " pixels; at most " + std::to_string(MaxScreenPicturePixels) +
+                               " are rendered)");
         return Tvgif::ExitOk;
     });
     if (loaded != Tvgif::ExitOk) return loaded;
