@@ -109,11 +109,19 @@ BENCHMARK(BM_IdleAnimationCpu)->Iterations(2)->Unit(benchmark::kMillisecond)->Us
 
 // Every frame of the set's animations (anim-*.gif) rendered onto the
 // logical screen, one pass, exact colours, no waiting.
+// Keeps time without waiting, as tvgif render does: each wait only moves the
+// clock on, so a painter without a thread sleeps each delay in one step.
 class InstantTimer : public TGIFPainterTimer {
 public:
-    int64_t NowMs() override { return 0; }
-    bool WaitFor(int64_t) override { return false; }
+    int64_t NowMs() override { return Now; }
+    bool WaitFor(int64_t ms) override {
+        if (ms > 0) Now += ms;
+        return false;
+    }
     void Wake() override {}
+
+private:
+    int64_t Now = 0;
 };
 
 std::string Folder;
@@ -131,13 +139,17 @@ void BM_RenderSetAnimations(benchmark::State& state) {
         for (const auto& file : animations) {
             TGIFImage image;
             image.LoadFromFile(file.string());
-            QImage screen(image.Width(), image.Height(), QImage::Format_ARGB32_Premultiplied);
-            screen.fill(Qt::transparent);
-            TCanvas canvas(&screen);
+            // As tvgif render draws: the frames' union, placed on the screen.
+            const TRect bounds = image.FramesBounds();
+            QImage drawn(std::max(1, bounds.Width()), std::max(1, bounds.Height()),
+                         QImage::Format_ARGB32_Premultiplied);
+            drawn.fill(Qt::transparent);
+            TCanvas canvas(&drawn);
             image.OnAfterPaint = [&](TGIFPainter&) { ++frames; };
             image.PainterTimerFactory = [] { return std::make_unique<InstantTimer>(); };
-            image.Paint(nullptr, canvas, GIFDrawFlagsDefault & ~(DrawAsync | DrawLoop | DrawDither),
-                        {0, 0, image.Width(), image.Height()});
+            image.Paint(
+                nullptr, canvas, GIFDrawFlagsDefault & ~(DrawAsync | DrawLoop | DrawDither | DrawAutoDither),
+                {-bounds.Left, -bounds.Top, image.Width() - bounds.Left, image.Height() - bounds.Top});
         }
     }
     state.counters["frames"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
