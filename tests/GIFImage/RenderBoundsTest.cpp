@@ -161,14 +161,21 @@ TEST(GIFRenderBounds, AHugeScreenWithSmallFramesIsDrawnInTheMemoryOfItsFrames) {
     for (const int side : {5000, 65535})
         for (const bool animated : {false, true}) {
             const Bytes bytes = HugeScreen(side, animated);
-            EXPECT_EQ(DrawnWrong(bytes), "") << side << (animated ? " animated" : " still");
-            if (!AddressSpaceCanBeLimited) continue;
-            auto child = [&] {
-                LimitAddressSpace(96);
-                std::_Exit(DrawnWrong(bytes).empty() ? 0 : 1);
-            };
-            EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "")
-                << side << (animated ? " animated" : " still");
+            const std::string name = std::to_string(side) + (animated ? " animated" : " still");
+            if (AddressSpaceCanBeLimited) {
+                // The child says what came out wrong, or that memory ran out.
+                auto child = [&] {
+                    LimitAddressSpace(96);
+                    const std::string wrong = DrawnWrong(bytes);
+                    std::fprintf(stderr, "%s", wrong.c_str());
+                    std::_Exit(wrong.empty() ? 0 : 1);
+                };
+                EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "") << name;
+            } else if (side == 5000) {
+                // Under the sanitizer only what the pictures show is checked,
+                // and only where a fault would cost 100 MB, not 17 GB.
+                EXPECT_EQ(DrawnWrong(bytes), "") << name;
+            }
         }
     // Painters that left are destroyed by the UI thread.
     CheckSynchronize();
