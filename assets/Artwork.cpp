@@ -169,8 +169,9 @@ QImage ProgramIcon(int size) {
 } // namespace Artwork
 
 void LoadPicture(TPicture& picture, const QString& name) {
-    // Several windows show the same picture: it is decoded once.
-    PictureCache::Load(picture, name, [&name]() -> std::unique_ptr<TGraphic> {
+    // Several windows show the same picture: it is decoded once, when it is
+    // first shown.
+    PictureCache::Load(picture, name, [name]() -> std::unique_ptr<TGraphic> {
         QFile file(":/pictures/" + name);
         if (!file.open(QIODevice::ReadOnly)) return nullptr;
         const QByteArray bytes = file.readAll();
