@@ -289,7 +289,10 @@ void TGIFSubImage::Assign(const TGIFSubImage* source) {
     SetWidth(source->Width());
     SetHeight(source->Height());
     SetPacked(source->Packed());
-    std::memcpy(ScanLine(0), source->Data(), static_cast<size_t>(source->DataSize()));
+    // The pixels are shared until either frame writes them.
+    Pixels = source->Pixels;
+    PixelCount = source->PixelCount;
+    PendingFill = source->PendingFill;
     for (int i = 0; i < source->ColorMap.Count(); ++i) {
         const TPaletteEntry e = source->ColorMap.Entry(i);
         ColorMap.Add(RGBColor(e.Red, e.Green, e.Blue));

@@ -16,6 +16,7 @@
 #include "GIFSubImage.h"
 
 #include <cstring>
+#include <utility>
 
 TPalette TGIFSubImage::Palette() {
     if (FrameBitmap) return BitmapPalette;
@@ -91,7 +92,7 @@ void TGIFSubImage::BuildBitmap(bool dither) {
         mask = std::make_unique<TGIFMask>(width, height);
     }
     bool anyTransparent = false;
-    const uint8_t* pixels = Data();
+    const uint8_t* pixels = std::as_const(*this).Data(); // shared pixels stay shared
     if (dither) {
         anyTransparent = DitherRows(dib, mask.get(), transparentIndex, progress);
     } else {
@@ -137,7 +138,7 @@ bool TGIFSubImage::DitherRows(TGIFDIB& dib, TGIFMask* mask, int transparentIndex
             : 0;
     TNetscapeColorLookup lookup;
     TFloydSteinbergDitherer ditherer(width, lookup);
-    const uint8_t* pixels = Data();
+    const uint8_t* pixels = std::as_const(*this).Data(); // shared pixels stay shared
     bool anyTransparent = false;
     for (int y = 0; y < height; ++y) {
         if (y % 32 == 0) progress(TProgressStage::Running, y * 100 / height, false);

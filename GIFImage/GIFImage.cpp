@@ -42,6 +42,18 @@ void TGIFImage::Clear() {
     SetImagePalette({});
 }
 
+std::unique_ptr<TGraphic> TGIFImage::Share() const {
+    auto copy = std::make_unique<TGIFImage>();
+    // Assign reads the frames without changing them.
+    copy->Assign(const_cast<TGIFImage*>(this));
+    copy->ReductionBits = ReductionBits;
+    copy->Compression = Compression;
+    copy->AnimationSpeed = AnimationSpeed;
+    copy->PainterTimerFactory = PainterTimerFactory;
+    copy->SetTransparent(Transparent());
+    return copy;
+}
+
 void TGIFImage::LoadFromStream(TStream& stream) {
     Progress(TProgressStage::Starting, 0, false, TRect{}, GIFMessages::Loading);
     Clear();

@@ -33,6 +33,11 @@ public:
     ~TGIFImage() override;
 
     std::string ClassName() const override { return GraphicClassName; }
+    // A copy of the model (screen, tables, frames, settings) whose frames
+    // share this image's decoded pixels until either is written; the copy
+    // has its own painters, composed bitmap and frame bitmaps, so that each
+    // holder animates on its own.
+    std::unique_ptr<TGraphic> Share() const override;
 
     // Reads one GIF stream, replacing the content. On failure the stream is
     // set back to where it was and the error passes on; the image keeps what

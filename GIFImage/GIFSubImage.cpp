@@ -226,7 +226,7 @@ void TGIFSubImage::AllocatePixels(uint8_t fill) const {
     PixelCount = 0;
     const int64_t count = int64_t{Width()} * Height();
     if (count == 0) return;
-    Pixels.reset(new uint8_t[static_cast<size_t>(count)]);
+    Pixels = std::shared_ptr<uint8_t[]>(new uint8_t[static_cast<size_t>(count)]);
     std::memset(Pixels.get(), fill, static_cast<size_t>(count));
     PixelCount = count;
 }
@@ -234,6 +234,15 @@ void TGIFSubImage::AllocatePixels(uint8_t fill) const {
 uint8_t* TGIFSubImage::MakePixels() const {
     if (!Pixels && PixelCount > 0) AllocatePixels(PendingFill);
     return Pixels.get();
+}
+
+uint8_t* TGIFSubImage::OwnPixels() {
+    if (Pixels && Pixels.use_count() > 1) {
+        std::shared_ptr<uint8_t[]> own(new uint8_t[static_cast<size_t>(PixelCount)]);
+        std::memcpy(own.get(), Pixels.get(), static_cast<size_t>(PixelCount));
+        Pixels = std::move(own);
+    }
+    return MakePixels();
 }
 
 void TGIFSubImage::FreePixels() {
@@ -246,12 +255,16 @@ uint8_t* TGIFSubImage::ScanLine(int y) {
     if (y < 0 || y >= Height()) throw GIFException(GIFMessages::InvalidPixelCoordinates);
     if (!Pixels) AllocatePixels(PixelCount > 0 ? PendingFill : 0);
     if (PixelCount == 0) throw GIFException(GIFMessages::ImageIsEmpty);
-    return Pixels.get() + static_cast<int64_t>(y) * Width();
+    return OwnPixels() + static_cast<int64_t>(y) * Width();
 }
 
 uint8_t TGIFSubImage::Pixel(int x, int y) {
     if (x < 0 || x >= Width()) throw GIFException(GIFMessages::InvalidPixelCoordinates);
-    return ScanLine(y)[x];
+    if (y < 0 || y >= Height()) throw GIFException(GIFMessages::InvalidPixelCoordinates);
+    if (!MakePixels()) AllocatePixels(0);
+    if (PixelCount == 0) throw GIFException(GIFMessages::ImageIsEmpty);
+    // Reading leaves shared pixels shared.
+    return Pixels[static_cast<int64_t>(y) * Width() + x];
 }
 
 bool TGIFSubImage::Transparent() const {

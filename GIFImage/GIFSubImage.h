@@ -81,9 +81,11 @@ public:
     // No pixels, or zero width or height.
     bool Empty() const;
     // The pixel buffer. A frame whose image data decoded no pixel holds none
-    // after loading; it is made here, pre-filled, on first need.
+    // after loading; it is made here, pre-filled, on first need. Frames copied
+    // from one another share one buffer until either is written: the
+    // writable forms (Data, ScanLine) give the frame a buffer of its own.
     const uint8_t* Data() const { return MakePixels(); }
-    uint8_t* Data() { return MakePixels(); }
+    uint8_t* Data() { return OwnPixels(); }
     int64_t DataSize() const { return PixelCount; }
     // Whether the pixel buffer exists yet (see Data); without it every pixel
     // has the value FillValue() had when the frame was read.
@@ -129,12 +131,16 @@ public:
     // As Draw, but the frame fills rect.
     void StretchDraw(TCanvas& canvas, const TRect& rect, bool tiled, bool transparent);
 
+    // Whether this frame's pixels are the very buffer of other's.
+    bool SharesPixelsWith(const TGIFSubImage& other) const { return Pixels && Pixels == other.Pixels; }
+
     // Conversion into this frame (GIFConvert.cpp). Another frame: a copy of
-    // its descriptor, pixels, local table, transparency and extensions; the
-    // frame itself: nothing; null: clear. A graphic: bitmaps of 1, 4 and 8
-    // bits keep their palette and pixels, others are reduced by the image's
-    // colour reduction, dither mode and reduction bits; icons and metafiles
-    // bring their transparency; the logical screen grows to hold the frame.
+    // its descriptor, pixels (shared until written), local table,
+    // transparency and extensions; the frame itself: nothing; null: clear.
+    // A graphic: bitmaps of 1, 4 and 8 bits keep their palette and pixels,
+    // others are reduced by the image's colour reduction, dither mode and
+    // reduction bits; icons and metafiles bring their transparency; the
+    // logical screen grows to hold the frame.
     void Assign(const TGIFSubImage* source);
     void Assign(TGraphic* source);
     void Assign(TPicture& source);
@@ -144,6 +150,7 @@ public:
 private:
     void AllocatePixels(uint8_t fill) const;
     uint8_t* MakePixels() const;
+    uint8_t* OwnPixels();
     void FreePixels();
     void DecodeImageData(TStream& stream);
     void WriteDescriptor(TStream& stream);
@@ -167,7 +174,7 @@ private:
     QImage OpaqueImage;
     QImage MaskedImage;
     // Made on first need when PixelCount is above 0 and they are absent.
-    mutable std::unique_ptr<uint8_t[]> Pixels;
+    mutable std::shared_ptr<uint8_t[]> Pixels;
     mutable int64_t PixelCount = 0;
     uint8_t PendingFill = 0;
     std::array<uint8_t, 10> Descriptor{bsImageSeparator};

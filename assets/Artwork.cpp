@@ -81,7 +81,9 @@ QImage HelpMenuPicture(int index) {
     return image;
 }
 
-QImage ErrorMarker() {
+namespace {
+
+QImage DrawErrorMarker() {
     QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
@@ -96,7 +98,7 @@ QImage ErrorMarker() {
     return image;
 }
 
-QImage AttentionMarker() {
+QImage DrawAttentionMarker() {
     QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(HighResolution);
     image.fill(Qt::transparent);
@@ -114,6 +116,19 @@ QImage AttentionMarker() {
     p.drawLine(QPointF(12, 8), QPointF(12, 15));
     p.drawPoint(QPointF(12, 19));
     return image;
+}
+
+} // namespace
+
+// The twelve game windows show the same two markers: each is drawn once.
+QImage ErrorMarker() {
+    static const QImage drawn = DrawErrorMarker();
+    return drawn;
+}
+
+QImage AttentionMarker() {
+    static const QImage drawn = DrawAttentionMarker();
+    return drawn;
 }
 
 QImage Background(const QString& kind, int width, int height) {
@@ -169,8 +184,9 @@ QImage ProgramIcon(int size) {
 } // namespace Artwork
 
 void LoadPicture(TPicture& picture, const QString& name) {
-    // Several windows show the same picture: it is decoded once.
-    PictureCache::Load(picture, name, [&name]() -> std::unique_ptr<TGraphic> {
+    // Several windows show the same picture: it is decoded once, when it is
+    // first shown.
+    PictureCache::Load(picture, name, [name]() -> std::unique_ptr<TGraphic> {
         QFile file(":/pictures/" + name);
         if (!file.open(QIODevice::ReadOnly)) return nullptr;
         const QByteArray bytes = file.readAll();

@@ -34,6 +34,6 @@ QImage ProgramIcon(int size);
 } // namespace Artwork
 
 // Loads a picture that the program carries (a resource under :/pictures/),
-// choosing the graphic class by the file's extension. A missing picture
-// leaves the holder empty.
+// choosing the graphic class by the file's extension, when the picture is
+// first asked for its graphic. A missing picture leaves the holder empty.
 void LoadPicture(TPicture& picture, const QString& name);

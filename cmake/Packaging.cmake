@@ -10,7 +10,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-# The shared libraries the program links are found by dpkg-shlibdeps. The
+# The shared libraries that the program and its sound module link are found
+# by dpkg-shlibdeps. The
 # Qt plugins that it loads at run time (the X11 platform, JPEG
 # decoding, the sound back-ends) ship in the same Debian packages as the
 # libraries it links (libqt6gui6, libqt6multimedia6), so the computed list

@@ -8,6 +8,7 @@
 #include "StdCtrls.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
@@ -26,9 +27,18 @@ int TextWidth(const QFontMetrics& metrics, const QString& text) {
 }
 
 int WidestText(const QFont& font, const QStringList& texts) {
+    // The twelve game windows measure many of the same texts in the same
+    // fonts: each is measured once (on the user-interface thread).
+    static QHash<QString, int> measured;
     const QFontMetrics metrics(font);
+    const QString fontKey = font.key() + '\n';
     int widest = 0;
-    for (const QString& text : texts) widest = std::max(widest, TextWidth(metrics, text));
+    for (const QString& text : texts) {
+        const QString key = fontKey + text;
+        auto found = measured.constFind(key);
+        if (found == measured.cend()) found = measured.insert(key, TextWidth(metrics, text));
+        widest = std::max(widest, *found);
+    }
     return widest;
 }
 

@@ -46,7 +46,8 @@ void TImage::paintEvent(QPaintEvent*) {
 }
 
 void TImage::hideEvent(QHideEvent* event) {
-    if (TGraphic* graphic = Picture.Graphic()) graphic->StopAnimation();
+    // A picture not yet made has no animation to stop.
+    if (TGraphic* graphic = Picture.MadeGraphic()) graphic->StopAnimation();
     QWidget::hideEvent(event);
 }
 

@@ -96,9 +96,31 @@ std::string TPicture::FileFilter() {
     return filter;
 }
 
-void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
+TGraphic* TPicture::Graphic() const {
+    if (Make) {
+        // Taken out first: a failing make is not tried again on every paint.
+        const auto make = std::move(Make);
+        Make = nullptr;
+        Hold(make());
+    }
+    return Held.get();
+}
+
+void TPicture::Hold(std::unique_ptr<TGraphic> graphic) const {
     Held = std::move(graphic);
-    if (Held) Held->OnChange = [this](TGraphic&) { GraphicChanged(); };
+    auto* self = const_cast<TPicture*>(this);
+    if (Held) Held->OnChange = [self](TGraphic&) { self->GraphicChanged(); };
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
+    Make = nullptr;
+    Hold(std::move(graphic));
+    GraphicChanged();
+}
+
+void TPicture::SetDeferred(std::function<std::unique_ptr<TGraphic>()> make) {
+    Held.reset();
+    Make = std::move(make);
     GraphicChanged();
 }
 
@@ -116,7 +138,7 @@ void TPicture::LoadFromFile(const std::string& fileName) {
 }
 
 void TPicture::SaveToFile(const std::string& fileName) {
-    if (Held) Held->SaveToFile(fileName);
+    if (Graphic()) Held->SaveToFile(fileName);
 }
 
 void TPicture::ReadStored(TStream& stream) {
@@ -135,6 +157,7 @@ void TPicture::ReadStored(TStream& stream) {
 }
 
 void TPicture::WriteStored(TStream& stream) const {
+    Graphic();
     const std::string className = Held ? Held->ClassName() : std::string();
     if (className.size() > 255) throw EInvalidGraphicOperation("Picture class name too long");
     stream.WriteByte(static_cast<uint8_t>(className.size()));
@@ -159,7 +182,7 @@ void TPicture::LoadFromClipboard() {
 }
 
 void TPicture::SaveToClipboard() const {
-    if (!Held) return;
+    if (!Graphic()) return;
     for (const auto& f : ClipboardFormats()) {
         if (f.Class.ClassName != Held->ClassName()) continue;
         const std::vector<uint8_t> bytes = Held->SaveToClipboardData();

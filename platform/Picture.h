@@ -27,10 +27,19 @@ public:
     // "GIF Image (*.gif)|*.gif|..." style list of what can be opened.
     static std::string FileFilter();
 
-    TGraphic* Graphic() const { return Held.get(); }
+    // The graphic; one that was deferred is made now.
+    TGraphic* Graphic() const;
+    // The graphic as far as it has been made: null while it is deferred.
+    TGraphic* MadeGraphic() const { return Held.get(); }
     void SetGraphic(std::unique_ptr<TGraphic> graphic);
-    int Width() const { return Held ? Held->Width() : 0; }
-    int Height() const { return Held ? Held->Height() : 0; }
+    // Holds a graphic that make produces when the graphic is first asked for,
+    // so that a picture that is never shown is never decoded. Making it does
+    // not count as a change. A make that fails leaves no graphic, and its
+    // error passes to the caller that asked.
+    void SetDeferred(std::function<std::unique_ptr<TGraphic>()> make);
+    bool Deferred() const { return static_cast<bool>(Make); }
+    int Width() const { return Graphic() ? Held->Width() : 0; }
+    int Height() const { return Graphic() ? Held->Height() : 0; }
 
     // Chooses the class by the file's extension; throws EInvalidGraphic for
     // an unknown extension and the stream errors for a missing file.
@@ -51,5 +60,7 @@ public:
 
 private:
     void GraphicChanged();
-    std::unique_ptr<TGraphic> Held;
+    void Hold(std::unique_ptr<TGraphic> graphic) const;
+    mutable std::unique_ptr<TGraphic> Held;
+    mutable std::function<std::unique_ptr<TGraphic>()> Make;
 };

@@ -2,13 +2,14 @@
 
 #include "FontColorDialog.h"
 #include "RandomSource.h"
+#include "SoundModule.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
+#include <QLibrary>
 #include <QMessageBox>
-#include <QSoundEffect>
-#include <QUrl>
+#include <iostream>
 
 namespace {
 
@@ -22,30 +23,33 @@ private:
     QElapsedTimer Elapsed;
 };
 
-// One sound effect object: a new cue replaces the one playing.
-class TEffectSoundOutput : public TSoundOutput {
+// Plays through the sound module, loaded at the first cue.
+class TModuleSoundOutput : public TSoundOutput {
 public:
     bool Play(const QString& fileName) override {
-        if (!QFileInfo(fileName).isFile()) return false;
-        if (!Effect) Effect = std::make_unique<QSoundEffect>();
-        Effect->stop();
-        Effect->setSource(QUrl::fromLocalFile(fileName));
-        Effect->play();
-        return true;
+        if (!Tried) {
+            Tried = true;
+            QString error;
+            Output = LoadSoundModule(&error);
+            if (!Output)
+                std::cerr << "Tulva and Vesk: cannot load the sound module: " << error.toStdString() << '\n';
+        }
+        return Output && Output->Play(fileName);
     }
     void Stop() override {
-        if (Effect) Effect->stop();
+        if (Output) Output->Stop();
     }
 
 private:
-    std::unique_ptr<QSoundEffect> Effect;
+    bool Tried = false;
+    std::unique_ptr<TSoundOutput> Output;
 };
 
 TServices MakeRealServices() {
     TServices s;
     s.Clock = std::make_shared<TSystemClock>();
     s.Random = std::make_shared<TClockSeededRandom>();
-    s.Sound = std::make_shared<TEffectSoundOutput>();
+    s.Sound = std::make_shared<TModuleSoundOutput>();
     s.Confirm = [](const QString& text) {
         const auto answer =
             QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), text,
@@ -64,6 +68,18 @@ TServices MakeRealServices() {
 }
 
 } // namespace
+
+std::unique_ptr<TSoundOutput> LoadSoundModule(QString* error) {
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString& dir : {programDir, QDir(programDir).filePath(TV_INSTALLED_MODULE_DIR)}) {
+        // The module stays loaded while the program runs.
+        QLibrary module(QDir(dir).filePath(SoundModuleName));
+        if (auto make = reinterpret_cast<TMakeSoundOutput>(module.resolve(SoundModuleEntry)))
+            return std::unique_ptr<TSoundOutput>(make());
+        if (error) *error = module.errorString();
+    }
+    return nullptr;
+}
 
 TServices& Services() {
     static TServices services = MakeRealServices();

@@ -2,6 +2,7 @@
 // graphic control extension, drawing, registration and the clipboard format.
 
 #include "Canvas.h"
+#include "GIFDrawFlags.h"
 #include "GIFErrorOf.h"
 #include "GIFException.h"
 #include "GIFGraphicControlExtension.h"
@@ -205,6 +206,48 @@ TEST(GIFDraw, SmallFrameLandsAtItsScaledPlace) {
     EXPECT_EQ(canvas.Pixel(3, 3), clBlack);
     EXPECT_EQ(canvas.Pixel(4, 4), clBlue);
     EXPECT_EQ(canvas.Pixel(7, 7), clBlue);
+}
+
+TEST(GIFImageModel, ASharedCopyDrawsAlikeAndKeepsThePixelsUntilOneIsWritten) {
+    TGIFImage image;
+    const Bytes table{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    Load(image, Header(2, 2, 0x81) + table + GraphicControl(0x01, 5, 3) + Descriptor(0, 0, 2, 2) +
+                    ImageData(2, EncodeCodes(2, Bytes{0, 1, 2, 3})) + Descriptor(0, 0, 2, 2) +
+                    ImageData(2, EncodeCodes(2, Bytes{2, 2, 1, 1})) + Bytes{0x3B});
+    image.DrawOptions &= static_cast<uint16_t>(~DrawAnimate);
+    image.AnimationSpeed = 50;
+    const std::unique_ptr<TGraphic> graphic = image.Share();
+    auto* copy = dynamic_cast<TGIFImage*>(graphic.get());
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(copy->Images.Count(), 2);
+    EXPECT_EQ(copy->DrawOptions, image.DrawOptions);
+    EXPECT_EQ(copy->AnimationSpeed, 50);
+    ASSERT_NE(copy->Images[0].GraphicControlExtension(), nullptr);
+    EXPECT_EQ(copy->Images[0].GraphicControlExtension()->Delay(), 5);
+
+    // Drawn, both show the same; drawing reads the pixels without copying them.
+    const auto drawn = [](TGIFImage& picture) {
+        QImage target(2, 2, QImage::Format_RGB32);
+        target.fill(qRgb(9, 9, 9));
+        TCanvas canvas(&target);
+        picture.Draw(canvas, TRect{0, 0, 2, 2});
+        return target;
+    };
+    EXPECT_EQ(drawn(*copy), drawn(image));
+    EXPECT_TRUE(copy->Images[0].SharesPixelsWith(image.Images[0]));
+    EXPECT_TRUE(copy->Images[1].SharesPixelsWith(image.Images[1]));
+    EXPECT_EQ(copy->Images[0].Pixel(1, 0), 1);
+    EXPECT_TRUE(copy->Images[0].SharesPixelsWith(image.Images[0]));
+
+    // Writing a frame of either gives it pixels of its own.
+    copy->Images[0].ScanLine(0)[1] = 3;
+    EXPECT_EQ(copy->Images[0].Pixel(1, 0), 3);
+    EXPECT_EQ(image.Images[0].Pixel(1, 0), 1);
+    EXPECT_FALSE(copy->Images[0].SharesPixelsWith(image.Images[0]));
+    EXPECT_TRUE(copy->Images[1].SharesPixelsWith(image.Images[1]));
+    image.Images[1].Data()[0] = 0;
+    EXPECT_EQ(copy->Images[1].Pixel(0, 0), 2);
+    EXPECT_FALSE(copy->Images[1].SharesPixelsWith(image.Images[1]));
 }
 
 TEST(GIFRegistration, GifFilesAndTheClipboardFormatMapToTGIFImage) {

@@ -171,6 +171,44 @@ TEST_F(InfoWindows, AboutShowsTheProductAndCloses) {
     EXPECT_TRUE(closed);
 }
 
+TEST_F(InfoWindows, TheBannerOfTheMainAndAboutWindowsIsDecodedOnceAndPlaysInEachOnItsOwn) {
+    const auto gifOf = [](const char* window, const char* image) {
+        return dynamic_cast<TGIFImage*>(
+            Application->FindForm(window)->findChild<TImage*>(image)->Picture.Graphic());
+    };
+    TGIFImage* mainBanner = gifOf("TFormM", "Image10");
+    TGIFImage* aboutBanner = gifOf("TAboutBox", "Image3");
+    ASSERT_NE(mainBanner, nullptr);
+    ASSERT_NE(aboutBanner, nullptr);
+    ASSERT_NE(mainBanner, aboutBanner);
+    ASSERT_GT(mainBanner->Images.Count(), 1);
+    ASSERT_EQ(aboutBanner->Images.Count(), mainBanner->Images.Count());
+    const auto framesShared = [&] {
+        for (int i = 0; i < mainBanner->Images.Count(); ++i)
+            if (!aboutBanner->Images[i].SharesPixelsWith(mainBanner->Images[i])) return false;
+        return true;
+    };
+    EXPECT_TRUE(framesShared());
+
+    FormM->findChild<TImage*>("Image10")->grab();
+    ASSERT_NE(mainBanner->FramePainter(), nullptr);
+    TForm* about = Application->FindForm("TAboutBox");
+    bool bothPlay = false;
+    WhileModal(
+        about,
+        [&] {
+            about->findChild<TImage*>("Image3")->grab();
+            bothPlay = aboutBanner->FramePainter() && mainBanner->FramePainter() &&
+                       aboutBanner->FramePainter() != mainBanner->FramePainter();
+        },
+        [&] { FormM->MainMenu1->FindItem("About1")->Click(); });
+    EXPECT_TRUE(bothPlay);
+    // Closing the About window stopped its banner only.
+    EXPECT_EQ(aboutBanner->PainterCount(), 0);
+    EXPECT_NE(mainBanner->FramePainter(), nullptr);
+    EXPECT_TRUE(framesShared());
+}
+
 TEST_F(InfoWindows, CongratulationClosesOnThePictureOnly) {
     TForm* bravo = Application->FindForm("TForm1");
     ASSERT_NE(bravo, nullptr);

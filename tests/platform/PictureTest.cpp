@@ -3,6 +3,7 @@
 #include "Bitmap.h"
 #include "Canvas.h"
 #include "Exceptions.h"
+#include "PictureCache.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,74 @@ TEST(PictureRegistry, StoredFormIsClassNameThenData) {
     TMemoryStream cut(std::vector<uint8_t>{9, 'T', 'S'});
     EXPECT_THROW(again.ReadStored(cut), EReadError);
     TPicture::UnregisterGraphicClass("TSwatch");
+}
+
+TEST(Picture, ADeferredGraphicIsMadeOnceWhenFirstAskedFor) {
+    TPicture picture;
+    int made = 0;
+    int changes = 0;
+    picture.OnChange = [&](TPicture&) { ++changes; };
+    const auto blue = [&] {
+        ++made;
+        auto swatch = std::make_unique<TSwatch>();
+        swatch->Color = clBlue;
+        return swatch;
+    };
+    picture.SetDeferred(blue);
+    EXPECT_TRUE(picture.Deferred());
+    EXPECT_EQ(picture.MadeGraphic(), nullptr);
+    EXPECT_EQ(made, 0);
+    // The size is the made graphic's.
+    EXPECT_EQ(picture.Width(), 4);
+    ASSERT_NE(picture.Graphic(), nullptr);
+    EXPECT_EQ(static_cast<TSwatch*>(picture.Graphic())->Color, clBlue);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(picture.MadeGraphic(), picture.Graphic());
+    // Making is no change; a change of the made graphic is.
+    const int afterMaking = changes;
+    picture.Graphic()->Changed();
+    EXPECT_EQ(changes, afterMaking + 1);
+    // The stored form holds the made graphic.
+    picture.SetDeferred(blue);
+    TMemoryStream stored;
+    picture.WriteStored(stored);
+    EXPECT_EQ(stored.Memory(), (std::vector<uint8_t>{7, 'T', 'S', 'w', 'a', 't', 'c', 'h', 0, 0, 255}));
+    // A graphic put in drops the one still to be made.
+    picture.SetDeferred(blue);
+    picture.SetGraphic(nullptr);
+    EXPECT_EQ(picture.Graphic(), nullptr);
+    EXPECT_EQ(made, 2);
+    // A make that fails says so once and leaves the picture empty.
+    picture.SetDeferred([]() -> std::unique_ptr<TGraphic> { throw EInvalidGraphic("damaged picture"); });
+    EXPECT_THROW(picture.Graphic(), EInvalidGraphic);
+    EXPECT_EQ(picture.Graphic(), nullptr);
+    EXPECT_EQ(picture.Width(), 0);
+}
+
+TEST(PictureCache, PicturesOfOneKeyAreDecodedOnceWhenFirstShownAndSharePixels) {
+    int decoded = 0;
+    const auto decode = [&]() -> std::unique_ptr<TGraphic> {
+        ++decoded;
+        auto bitmap = std::make_unique<TBitmap>(8, 8, TPixelFormat::pf24bit);
+        bitmap->Canvas().Brush.Color = clRed;
+        bitmap->Canvas().FillRect(TRect{0, 0, 8, 8});
+        return bitmap;
+    };
+    TPicture first, second, never;
+    PictureCache::Load(first, "cache-test", decode);
+    PictureCache::Load(second, "cache-test", decode);
+    PictureCache::Load(never, "cache-test-never", decode);
+    EXPECT_EQ(decoded, 0);
+    auto* a = dynamic_cast<TBitmap*>(first.Graphic());
+    auto* b = dynamic_cast<TBitmap*>(second.Graphic());
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(decoded, 1);
+    EXPECT_EQ(a->Image().constBits(), b->Image().constBits());
+    EXPECT_EQ(b->Image().pixel(3, 3), qRgb(255, 0, 0));
+    EXPECT_TRUE(never.Deferred());
+    PictureCache::Clear();
 }
 
 TEST(Bitmap, FormatsScanLinesAndBmpRoundTrip) {
