@@ -102,6 +102,34 @@ int64_t EncodeGiflib(const std::vector<Frame>& frames, Bytes& out, std::vector<i
 }
 #endif
 
+// One pass of one coder over the files whose names contain filter, for
+// instruction counts under callgrind:
+//   valgrind --tool=callgrind --toggle-collect='*CountedPass*' BENCH --once=lzw:photo
+[[gnu::noinline]] void CountedPass(const std::vector<SetFile>& files, const std::string& coder,
+                                   const std::string& filter) {
+    for (const SetFile& file : files) {
+        if (file.Name.find(filter) == std::string::npos) continue;
+        if (coder == "lzw") {
+            TMemoryStream out;
+            benchmark::DoNotOptimize(EncodeOurs(file.Frames, TGIFCompression::LZW, out));
+        }
+#ifdef TV_HAVE_GIFLIB
+        if (coder == "giflib") {
+            Bytes gout;
+            std::vector<int> rows;
+            benchmark::DoNotOptimize(EncodeGiflib(file.Frames, gout, rows));
+        }
+#endif
+    }
+}
+
+// The argument of --once=CODER[:FILTER], or empty.
+std::string OnceArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--once=", 7) == 0) return argv[i] + 7;
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +172,11 @@ int main(int argc, char** argv) {
             state.counters["MP/s"] = counter;
         })->Unit(benchmark::kMillisecond);
 #endif
+    }
+    if (const std::string once = OnceArgument(argc, argv); !once.empty()) {
+        const size_t colon = once.find(':');
+        CountedPass(files, once.substr(0, colon), colon == std::string::npos ? "" : once.substr(colon + 1));
+        return 0;
     }
     benchmark::Initialize(&argc, argv);
     RecordingReporter reporter;
