@@ -1,7 +1,8 @@
 // Encodes the frames of each GIF of the benchmark set with our LZW encoder,
 // with giflib's encoder and with our run-length encoder in one run, then
 // prints megapixels per second, the speed ratio and the output sizes.
-//   gif_encode_bench [FOLDER] [benchmark options]     (default: bench/data/gif)
+//   gif_encode_bench [FOLDER] [benchmark options | --turns=N | --once=CODER[:FILTER]]
+//   (default folder: bench/data/gif; --turns=N: fastest of N alternating passes)
 
 #include "GIFEncoder.h"
 #include "GIFImage.h"
@@ -102,8 +103,8 @@ int64_t EncodeGiflib(const std::vector<Frame>& frames, Bytes& out, std::vector<i
 }
 #endif
 
-// One pass of one coder over the files whose names contain filter, for
-// instruction counts under callgrind:
+// One pass of one coder over the files whose names contain filter: for
+// --turns, and for instruction counts under callgrind:
 //   valgrind --tool=callgrind --toggle-collect='*CountedPass*' BENCH --once=lzw:photo
 [[gnu::noinline]] void CountedPass(const std::vector<SetFile>& files, const std::string& coder,
                                    const std::string& filter) {
@@ -178,9 +179,18 @@ int main(int argc, char** argv) {
         CountedPass(files, once.substr(0, colon), colon == std::string::npos ? "" : once.substr(colon + 1));
         return 0;
     }
-    benchmark::Initialize(&argc, argv);
     RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (const int turns = TurnsArgument(argc, argv); turns > 0) {
+        std::vector<std::string> names;
+        for (const SetFile& file : files) names.push_back(file.Name);
+        FastestPasses(
+            turns, {"lzw", "giflib"}, names,
+            [&](const std::string& coder, const std::string& name) { CountedPass(files, coder, name); },
+            reporter.SecondsPerPass);
+    } else {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    }
 
     std::printf("\n%-20s %9s %9s %6s %10s %10s %10s\n", "file", "lzw MP/s", "gif MP/s", "ratio", "lzw bytes",
                 "gif bytes", "rle bytes");
