@@ -26,21 +26,22 @@ protected:
     virtual void Clear() = 0;
     virtual void DoCompress() = 0;
 
-    // Appends the code's bits above those in the 64-bit accumulator; every
-    // 32 bits go to the packed bytes at once, and the sub-blocks are cut from
-    // those in bulk. Not virtual: it runs once per code in the encoders'
-    // loops.
+    // Appends the code's bits above those in the 64-bit accumulator. Its low
+    // 32 bits are stored on every call and kept once complete, without a
+    // branch (a full word comes every two or three codes, too irregular to
+    // predict); the sub-blocks are cut from the packed bytes in bulk. Not
+    // virtual: it runs once per code in the encoders' loops.
     void OutputCode(int code) {
         Bits |= static_cast<uint64_t>(static_cast<uint32_t>(code)) << BitCount;
         BitCount += CodeWidth;
-        if (BitCount >= 32) {
-            StoreWord(Packed + PackedCount, static_cast<uint32_t>(Bits));
-            PackedCount += 4;
-            Bits >>= 32;
-            BitCount -= 32;
-            if (PackedCount >= PackedLimit) WriteBlocks(false);
-        }
+        StoreWord(Packed + PackedCount, static_cast<uint32_t>(Bits));
+        const int full = BitCount >> 5; // 0 or 1
+        PackedCount += 4 * full;
+        Bits >>= 32 * full;
+        BitCount -= 32 * full;
+        if (PackedCount >= PackedLimit) WriteBlocks(false);
     }
+
     // Fails with "Color not in color table" when a pixel of the frame is at or
     // above the number of colours; found before any code is written, so the
     // encoders' loops need no check of their own.
