@@ -26,7 +26,7 @@ public:
     // The first probe is apart from the loop: it nearly always decides.
     int Find(int prefix, int pixel, uint32_t& slot) const {
         const uint32_t key = Key(prefix, pixel);
-        uint32_t h = Hash(key);
+        uint32_t h = Hash(prefix, pixel);
         uint32_t entry = Slots[h];
         if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
         while (entry != Empty) {
@@ -54,7 +54,13 @@ private:
     static uint32_t Key(int prefix, int pixel) {
         return static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(pixel);
     }
-    static uint32_t Hash(uint32_t key) { return (key * 0x9E3779B1u) >> (32 - SizeBits); }
+    // Each pixel's code is looked up right after the previous one's, so the
+    // hash of the prefix must be quick: a shift and an exclusive or with a
+    // mix of the pixel, which does not wait for the prefix.
+    static uint32_t Hash(int prefix, int pixel) {
+        const uint32_t mix = (static_cast<uint32_t>(pixel) * 0x9E3779B1u) >> (32 - SizeBits);
+        return (static_cast<uint32_t>(prefix) << (SizeBits - 12)) ^ mix;
+    }
 
     uint32_t Slots[1 << SizeBits];
     uint16_t Used[MaxCodes];
