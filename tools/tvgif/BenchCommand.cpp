@@ -69,7 +69,9 @@ template <class Pass> double SecondsPerPass(int reps, Pass&& pass) {
 // One thread against options.Threads threads on each file's frames.
 int BenchThreads(const BenchOptions& options) {
     const int threads = options.Threads;
-    std::printf("%-30s %7s %14s %14s %9s\n", "file", "frames", "1 thread MP/s",
+    int nameWidth = 4;
+    for (const auto& name : options.Files) nameWidth = std::max(nameWidth, static_cast<int>(name.size()));
+    std::printf("%-*s %7s %14s %14s %9s\n", nameWidth, "file", "frames", "1 thread MP/s",
                 (std::to_string(threads) + " threads MP/s").c_str(), "speed-up");
     double totalOne = 0, totalMany = 0;
     int64_t totalPixels = 0;
@@ -92,8 +94,8 @@ int BenchThreads(const BenchOptions& options) {
         totalOne += one;
         totalMany += many;
         totalPixels += set.Pixels;
-        std::printf("%-30s %7zu %14.1f %14.1f %9.2f\n", name.c_str(), set.Jobs.size(), mp / one, mp / many,
-                    one / many);
+        std::printf("%-*s %7zu %14.1f %14.1f %9.2f\n", nameWidth, name.c_str(), set.Jobs.size(), mp / one,
+                    mp / many, one / many);
     }
     const double mp = static_cast<double>(totalPixels) / 1e6;
     std::printf("total %.1f (1 thread %.1f, speed-up %.2f)\n", totalMany > 0 ? mp / totalMany : 0.0,
