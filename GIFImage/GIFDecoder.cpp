@@ -13,9 +13,10 @@
 // The table keeps for each code its string's length, its first eight
 // values (the head), its prefix code and last value, and, where known, the
 // position in the pixel buffer where the same string already stands. A
-// code's string is then written eight bytes at a time: the head from the
-// entry, the rest from that earlier copy. Single values are table entries
-// like any other, so the common path has no branch on the kind of code.
+// code's string is then written as the head's 8 bytes from the entry, and
+// the rest from that earlier copy in one 16-byte block or one copy. Single
+// values are table entries like any other, so the common path has no branch
+// on the kind of code.
 // Only long strings whose copy is not in the buffer (across an interlaced
 // row end, or after corrupt data) are spelt out backwards along the prefix
 // chain. Nothing is pushed value by value, so there is no stack to
@@ -315,11 +316,14 @@ void LZWDecoder::EndOfData() {
     if (!Reader.DataEnded()) GIFIO::SkipSubBlocks(Stream);
 }
 
-inline uint64_t Load8(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;
+// The head of a string of length values followed by value: the value goes
+// in when the head has room. Without a branch (the lengths around 8 are too
+// irregular to predict).
+inline uint64_t WithValue(uint64_t head, uint32_t length, uint8_t value) {
+    const uint64_t room = 0 - static_cast<uint64_t>(length < 8);
+    return head | ((uint64_t{value} << (8 * (length & 7))) & room);
 }
+
 inline void Store8(uint8_t* p, uint64_t v) {
     std::memcpy(p, &v, 8);
 }
@@ -452,7 +456,7 @@ void LZWDecoder::Fill() {
         } else {
             if (code > h.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
             newFirst = static_cast<uint8_t>(prev.Head);
-            head = prev.Length < 8 ? prev.Head | uint64_t{newFirst} << (8 * prev.Length) : prev.Head;
+            head = WithValue(prev.Head, prev.Length, newFirst);
             length = prev.Length == 0 ? 0 : prev.Length + 1u;
             offset = h.PrevOffset;
         }
@@ -460,14 +464,25 @@ void LZWDecoder::Fill() {
 
         bool split = false;
         if (length + 8 <= room) {
-            // Eight bytes at a time; what lands past the string is written
-            // again by the strings that follow. The earlier copy ends at or
-            // before pos (the special case: ends at pos and is at least 8
-            // long), so every block read has been written before.
+            // The head as one 8-byte store; what lands past the string is
+            // written again by the strings that follow. Longer strings come
+            // from their earlier copy, which ends at or before pos (the
+            // special case: ends at pos and is at least 8 long).
             Store8(out + pos, head);
             if (length > 8) {
                 if (offset != NoOffset) {
-                    for (uint32_t i = 8; i < length; i += 8) Store8(out + pos + i, Load8(out + offset + i));
+                    if (length <= 16) {
+                        // One 16-byte block. In the special case its bytes
+                        // from pos on are the head, already written.
+                        uint8_t block[16];
+                        std::memcpy(block, out + offset, 16);
+                        std::memcpy(out + pos, block, 16);
+                    } else if (!special) {
+                        std::memcpy(out + pos, out + offset, length);
+                    } else {
+                        std::memcpy(out + pos, out + offset, length - 1);
+                        out[pos + length - 1] = newFirst;
+                    }
                 } else if (!special) {
                     Walk(out + pos, code, length);
                 } else {
@@ -491,8 +506,7 @@ void LZWDecoder::Fill() {
 
         if (h.NextFree < TableSize) {
             const int next = h.NextFree;
-            const uint64_t nextHead =
-                prev.Length < 8 ? prev.Head | uint64_t{newFirst} << (8 * prev.Length) : prev.Head;
+            const uint64_t nextHead = WithValue(prev.Head, prev.Length, newFirst);
             const uint16_t nextLength =
                 (h.Prev == next || prev.Length == 0) ? 0 : static_cast<uint16_t>(prev.Length + 1);
             Table[next] = TEntry{nextHead, h.PrevOffset, nextLength, static_cast<uint16_t>(h.Prev)};
