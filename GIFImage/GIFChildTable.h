@@ -16,15 +16,17 @@ public:
         std::memset(Child, 0, sizeof(uint16_t) * Fan * static_cast<size_t>(firstFree));
     }
 
-    // The code of prefix + pixel, or -1. pixel is below Fan.
-    int Find(int prefix, int pixel) const {
-        const int code = Child[prefix * Fan + pixel];
+    // The code of prefix + pixel, or -1; then slot is where Insert puts it.
+    // pixel is below Fan.
+    int Find(int prefix, int pixel, uint32_t& slot) const {
+        slot = static_cast<uint32_t>(prefix * Fan + pixel);
+        const int code = Child[slot];
         return code ? code : -1;
     }
 
-    // prefix + pixel must not be in the table yet.
-    void Insert(int prefix, int pixel, int code) {
-        Child[prefix * Fan + pixel] = static_cast<uint16_t>(code);
+    // Adds prefix + pixel at the slot that Find gave for it.
+    void Insert(uint32_t slot, int /*prefix*/, int /*pixel*/, int code) {
+        Child[slot] = static_cast<uint16_t>(code);
         std::memset(&Child[code * Fan], 0, sizeof(uint16_t) * Fan);
     }
 

@@ -10,14 +10,18 @@
 
 // How the decoder works.
 //
-// The table keeps for each code its string's length, its first value, its
-// prefix code and last value, and, where known, the position in the pixel
-// buffer where the same string already stands. A code's string is then
-// copied whole from there into the frame; only strings whose copy is not in
-// the buffer (across an interlaced row end, or after corrupt data) are
-// spelt out backwards along the prefix chain. Nothing is pushed value by
-// value, so there is no stack to overflow: a code's length is known before
-// a byte is written, and every write is checked against the current row.
+// The table keeps for each code its string's length, its first eight
+// values (the head), its prefix code and last value, and, where known, the
+// position in the pixel buffer where the same string already stands. A
+// code's string is then written as the head's 8 bytes from the entry, and
+// the rest from that earlier copy in one 16-byte block or one copy. Single
+// values are table entries like any other, so the common path has no branch
+// on the kind of code.
+// Only long strings whose copy is not in the buffer (across an interlaced
+// row end, or after corrupt data) are spelt out backwards along the prefix
+// chain. Nothing is pushed value by value, so there is no stack to
+// overflow: a code's length is known before a byte is written, and every
+// write is checked against the current row.
 //
 // Bits come from a buffer that holds the current data sub-block behind two
 // carry bytes (the end of the previous sub-block); a code is normally taken
@@ -60,7 +64,6 @@ struct THotState {
     int NextFree = 0;
     int WidthLimit = 0;
     int Prev = 0;
-    uint8_t First = 0;
     uint32_t PrevOffset = NoOffset; // where Prev's string stands, followed by the next string
 };
 
@@ -147,7 +150,7 @@ private:
     void Finish();
     uint8_t* AllocatePixels();
 
-    void Put(uint8_t* dst, int code, uint32_t length, uint32_t dstRoom) const;
+    void Put(uint8_t* dst, int code, uint32_t length) const;
     void Walk(uint8_t* dst, int code, uint32_t length) const;
     void WriteAcrossSegments(int code, uint32_t length, bool special, uint8_t lastValue);
 
@@ -168,15 +171,16 @@ private:
     int ClearCode = 0;
     int EndCode = 0;
 
-    // One code's string; what a code needs is read from one place.
+    // One code's string; what the common path needs is read from one
+    // 16-byte entry.
     struct TEntry {
+        uint64_t Head;   // the first up to 8 values, zero above the length
         uint32_t Offset; // a copy of the string in the pixel buffer, or NoOffset
-        uint16_t Prefix;
         uint16_t Length; // 0: the entry leads back to itself
-        uint8_t Suffix;
-        uint8_t FirstOf;
+        uint16_t Prefix;
     };
     TEntry Table[TableSize];
+    uint8_t Suffix[TableSize]; // the last value, for spelling out
 
     // Values of the last string that did not fit into the frame.
     uint32_t Pending = 0;
@@ -195,14 +199,11 @@ void LZWDecoder::Run() {
     State.WidthLimit = 2 * ClearCode;
     State.NextFree = ClearCode + 2;
     for (int i = 0; i < ClearCode; ++i) {
-        Table[i].Prefix = 0;
-        Table[i].Suffix = static_cast<uint8_t>(i);
-        Table[i].FirstOf = static_cast<uint8_t>(i);
-        Table[i].Length = 1;
-        Table[i].Offset = NoOffset;
+        Table[i] = TEntry{static_cast<uint64_t>(i & 0xFF), NoOffset, 1, 0};
+        Suffix[i] = static_cast<uint8_t>(i);
     }
     Fill();
-    // Short strings are copied 16 bytes at a time; past the last string the
+    // Strings are written eight bytes at a time; past the last string the
     // row must show its pre-filled value again.
     const TOutputCursor& out = State.Out;
     if (Pixels && out.Pos < out.End)
@@ -306,11 +307,8 @@ void LZWDecoder::ClearTable() {
     // Corrupt data may use the next free code before it is assigned; it then
     // reads as a cleared entry (prefix 0, value 0).
     const int free = State.NextFree;
-    Table[free].Prefix = 0;
-    Table[free].Suffix = 0;
-    Table[free].FirstOf = 0;
-    Table[free].Length = 2;
-    Table[free].Offset = NoOffset;
+    Table[free] = TEntry{0, NoOffset, 2, 0};
+    Suffix[free] = 0;
 }
 
 void LZWDecoder::EndOfData() {
@@ -318,18 +316,16 @@ void LZWDecoder::EndOfData() {
     if (!Reader.DataEnded()) GIFIO::SkipSubBlocks(Stream);
 }
 
-// Copies a string of length bytes; short strings move as one 16-byte block
-// when both sides have the room, the bytes past the string being written
-// again by the strings that follow.
-inline void CopyString(uint8_t* dst, const uint8_t* src, uint32_t length, uint32_t dstRoom,
-                       uint32_t srcRoom) {
-    if (length <= 16 && dstRoom >= 16 && srcRoom >= 16) {
-        uint8_t block[16];
-        std::memcpy(block, src, 16);
-        std::memcpy(dst, block, 16);
-    } else {
-        std::memcpy(dst, src, length);
-    }
+// The head of a string of length values followed by value: the value goes
+// in when the head has room. Without a branch (the lengths around 8 are too
+// irregular to predict).
+inline uint64_t WithValue(uint64_t head, uint32_t length, uint8_t value) {
+    const uint64_t room = 0 - static_cast<uint64_t>(length < 8);
+    return head | ((uint64_t{value} << (8 * (length & 7))) & room);
+}
+
+inline void Store8(uint8_t* p, uint64_t v) {
+    std::memcpy(p, &v, 8);
 }
 
 // Spells the string out backwards along the prefix chain: exactly length
@@ -337,20 +333,20 @@ inline void CopyString(uint8_t* dst, const uint8_t* src, uint32_t length, uint32
 void LZWDecoder::Walk(uint8_t* dst, int code, uint32_t length) const {
     uint8_t* p = dst + length - 1;
     for (uint32_t i = length - 1; i > 0; --i) {
-        *p-- = Table[code].Suffix;
+        *p-- = Suffix[code];
         code = Table[code].Prefix;
     }
     *p = static_cast<uint8_t>(code);
 }
 
-void LZWDecoder::Put(uint8_t* dst, int code, uint32_t length, uint32_t dstRoom) const {
-    if (code < ClearCode) {
-        *dst = static_cast<uint8_t>(code);
-        return;
-    }
-    const uint32_t offset = Table[code].Offset;
-    if (offset != NoOffset)
-        CopyString(dst, Pixels + offset, length, dstRoom, Total - offset);
+// Writes exactly the length bytes of the code's string (a table entry's
+// length, or less for its prefix part); dst never overlaps the earlier copy.
+void LZWDecoder::Put(uint8_t* dst, int code, uint32_t length) const {
+    const TEntry& entry = Table[code];
+    if (length <= 8)
+        std::memcpy(dst, &entry.Head, length);
+    else if (entry.Offset != NoOffset)
+        std::memcpy(dst, Pixels + entry.Offset, length);
     else
         Walk(dst, code, length);
 }
@@ -360,10 +356,10 @@ void LZWDecoder::Put(uint8_t* dst, int code, uint32_t length, uint32_t dstRoom) 
 // the frame is full stays pending.
 void LZWDecoder::WriteAcrossSegments(int code, uint32_t length, bool special, uint8_t lastValue) {
     if (special) {
-        Put(Scratch, code, length - 1, length - 1);
+        Put(Scratch, code, length - 1);
         Scratch[length - 1] = lastValue;
     } else {
-        Put(Scratch, code, length, length);
+        Put(Scratch, code, length);
     }
     TOutputCursor& out = State.Out;
     uint32_t done = 0;
@@ -432,7 +428,6 @@ void LZWDecoder::Fill() {
             // The first code of a table stands for itself.
             out[h.Out.Pos] = static_cast<uint8_t>(code);
             h.Prev = code;
-            h.First = static_cast<uint8_t>(code);
             h.PrevOffset = (code < clear && h.Out.Pos + 1 < h.Out.End) ? h.Out.Pos : NoOffset;
             ++h.Out.Pos;
             continue;
@@ -442,58 +437,80 @@ void LZWDecoder::Fill() {
             return;
         }
 
+        // The code's string: a table entry, or (the standard's special case,
+        // the next free code) the previous string and its own first value.
+        const TEntry prev = Table[h.Prev];
         const uint32_t pos = h.Out.Pos;
         const uint32_t room = h.Out.End - pos;
+        uint64_t head;
         uint32_t length;
+        uint32_t offset;
         uint8_t newFirst;
+        const bool special = code >= h.NextFree;
+        if (!special) {
+            const TEntry& entry = Table[code];
+            head = entry.Head;
+            length = entry.Length;
+            offset = entry.Offset;
+            newFirst = static_cast<uint8_t>(head);
+        } else {
+            if (code > h.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
+            newFirst = static_cast<uint8_t>(prev.Head);
+            head = WithValue(prev.Head, prev.Length, newFirst);
+            length = prev.Length == 0 ? 0 : prev.Length + 1u;
+            offset = h.PrevOffset;
+        }
+        if (length == 0) throw GIFException(GIFMessages::CircularTableEntry);
+
         bool split = false;
-        if (code < clear) {
-            out[pos] = static_cast<uint8_t>(code);
-            length = 1;
-            newFirst = static_cast<uint8_t>(code);
-        } else if (code < h.NextFree) {
-            length = Table[code].Length;
-            if (length == 0) throw GIFException(GIFMessages::CircularTableEntry);
-            newFirst = Table[code].FirstOf;
-            if (length <= room) {
-                const uint32_t offset = Table[code].Offset;
-                if (offset != NoOffset)
-                    CopyString(out + pos, out + offset, length, room, Total - offset);
-                else
+        if (length + 8 <= room) {
+            // The head as one 8-byte store; what lands past the string is
+            // written again by the strings that follow. Longer strings come
+            // from their earlier copy, which ends at or before pos (the
+            // special case: ends at pos and is at least 8 long).
+            Store8(out + pos, head);
+            if (length > 8) {
+                if (offset != NoOffset) {
+                    if (length <= 16) {
+                        // One 16-byte block. In the special case its bytes
+                        // from pos on are the head, already written.
+                        uint8_t block[16];
+                        std::memcpy(block, out + offset, 16);
+                        std::memcpy(out + pos, block, 16);
+                    } else if (!special) {
+                        std::memcpy(out + pos, out + offset, length);
+                    } else {
+                        std::memcpy(out + pos, out + offset, length - 1);
+                        out[pos + length - 1] = newFirst;
+                    }
+                } else if (!special) {
                     Walk(out + pos, code, length);
-            } else {
-                slow([&] { WriteAcrossSegments(code, length, false, 0); });
-                split = true;
+                } else {
+                    Walk(out + pos, h.Prev, length - 1);
+                    out[pos + length - 1] = newFirst;
+                }
             }
-        } else if (code == h.NextFree) {
-            // The string of the previous code and its own first value.
-            const uint32_t prevLength = Table[h.Prev].Length;
-            if (prevLength == 0) throw GIFException(GIFMessages::CircularTableEntry);
-            length = prevLength + 1;
-            newFirst = Table[h.Prev].FirstOf;
-            if (length <= room) {
-                if (h.PrevOffset != NoOffset)
-                    CopyString(out + pos, out + h.PrevOffset, prevLength, room, Total - h.PrevOffset);
-                else
-                    Put(out + pos, h.Prev, prevLength, room);
-                out[pos + prevLength] = h.First;
+        } else if (length <= room) {
+            // Near the end of the row: exactly the string's bytes.
+            if (!special) {
+                Put(out + pos, code, length);
             } else {
-                const int prev = h.Prev;
-                const uint8_t first = h.First;
-                slow([&] { WriteAcrossSegments(prev, length, true, first); });
-                split = true;
+                Put(out + pos, h.Prev, length - 1);
+                out[pos + length - 1] = newFirst;
             }
         } else {
-            throw GIFException(GIFMessages::CodeOutOfRange);
+            const int from = special ? h.Prev : code;
+            slow([&] { WriteAcrossSegments(from, length, special, newFirst); });
+            split = true;
         }
 
         if (h.NextFree < TableSize) {
             const int next = h.NextFree;
-            const TEntry& prev = Table[h.Prev];
-            const uint16_t entryLength =
+            const uint64_t nextHead = WithValue(prev.Head, prev.Length, newFirst);
+            const uint16_t nextLength =
                 (h.Prev == next || prev.Length == 0) ? 0 : static_cast<uint16_t>(prev.Length + 1);
-            Table[next] =
-                TEntry{h.PrevOffset, static_cast<uint16_t>(h.Prev), entryLength, newFirst, prev.FirstOf};
+            Table[next] = TEntry{nextHead, h.PrevOffset, nextLength, static_cast<uint16_t>(h.Prev)};
+            Suffix[next] = newFirst;
             if (++h.NextFree >= h.WidthLimit && h.WidthLimit < TableSize) {
                 h.WidthLimit <<= 1;
                 ++h.CodeWidth;
@@ -501,7 +518,6 @@ void LZWDecoder::Fill() {
             }
         }
         h.Prev = code;
-        h.First = newFirst;
         if (split) {
             h.PrevOffset = NoOffset;
             // Only a string split over segments can leave values pending.

@@ -6,6 +6,7 @@
 #include "GIFRLEEncoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int numColors, const uint8_t* data,
                            bool interlaced, int height, int width) {
@@ -22,34 +23,80 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int numColors, con
     EOFCode = ClearCode + 1;
     FirstFreeCode = ClearCode + 2;
     MaxCode = (1 << CodeWidth) - 1;
-    Bucket = 0;
-    BucketBits = 0;
+    Bits = 0;
+    BitCount = 0;
+    PackedCount = 0;
+    StreamFailed = false;
 
     const uint8_t codeSize = static_cast<uint8_t>(BitsPerPixel);
     stream.Write(&codeSize, 1);
-    TGIFWriter writer(stream);
-    Writer = &writer;
+    Target = &stream;
     try {
         if (Data && Width > 0 && Height > 0) DoCompress();
         OutputCode(EOFCode);
-        if (BucketBits > 0) writer.PutByte(static_cast<uint8_t>(Bucket));
-        Bucket = 0;
-        BucketBits = 0;
-        writer.Flush();
+        PackWholeBytes();
+        if (BitCount > 0) Packed[PackedCount++] = static_cast<uint8_t>(Bits);
+        WriteBlocks(true);
     } catch (...) {
-        Writer = nullptr;
+        // The whole bytes made before the failure stay in the stream, as
+        // sub-blocks; a failing stream is not tried again.
+        if (!StreamFailed) {
+            try {
+                PackWholeBytes();
+                WriteBlocks(true);
+            } catch (...) {
+            }
+        }
+        Target = nullptr;
         throw;
     }
-    Writer = nullptr;
+    Target = nullptr;
     const uint8_t terminator = 0;
     stream.Write(&terminator, 1);
 }
 
+void TGIFEncoder::WriteBlocks(bool last) {
+    const int blocks = last ? (PackedCount + BlockBytes - 1) / BlockBytes : PackedCount / BlockBytes;
+    int framed = 0;
+    int done = 0;
+    for (int b = 0; b < blocks; ++b) {
+        const int n = std::min(BlockBytes, PackedCount - done);
+        Framed[framed] = static_cast<uint8_t>(n);
+        std::memcpy(Framed + framed + 1, Packed + done, static_cast<size_t>(n));
+        framed += n + 1;
+        done += n;
+    }
+    // The bytes leave the buffer before the stream is asked, so that a
+    // failing stream never sees them again.
+    PackedCount -= done;
+    std::memmove(Packed, Packed + done, static_cast<size_t>(PackedCount));
+    if (framed > 0) {
+        StreamFailed = true;
+        Target->Write(Framed, framed);
+        StreamFailed = false;
+    }
+}
+
 bool TGIFEncoder::AllPixelsInTable() const {
     if (NumColors >= 256) return true;
+    // First the bitwise or of all pixels, eight at a time: no pixel is above
+    // it, so when it lies in the table every pixel does (for a power-of-two
+    // colour count this is exact). Otherwise the highest pixel decides.
+    uint64_t any = 0;
+    WalkPixels([&](const uint8_t* p, int64_t n) {
+        int64_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            any |= word;
+        }
+        for (; i < n; ++i) any |= p[i];
+    });
+    uint8_t orOfAll = 0;
+    for (int i = 0; i < 8; ++i) orOfAll |= static_cast<uint8_t>(any >> (8 * i));
+    if (orOfAll < NumColors) return true;
     uint8_t highest = 0;
     WalkPixels([&](const uint8_t* p, int64_t n) {
-        // A plain maximum that the compiler turns into vector code.
         for (int64_t i = 0; i < n; ++i) highest = std::max(highest, p[i]);
     });
     return highest < NumColors;

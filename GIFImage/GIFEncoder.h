@@ -7,7 +7,9 @@
 #include "GIFWriter.h"
 #include "Stream.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 class TGIFEncoder {
 public:
@@ -24,17 +26,22 @@ protected:
     virtual void Clear() = 0;
     virtual void DoCompress() = 0;
 
-    // Appends the code's bits above those in the bucket and writes out whole
-    // bytes. Not virtual: it runs once per code in the encoders' loops.
+    // Appends the code's bits above those in the 64-bit accumulator. Its low
+    // 32 bits are stored on every call and kept once complete, without a
+    // branch (a full word comes every two or three codes, too irregular to
+    // predict); the sub-blocks are cut from the packed bytes in bulk. Not
+    // virtual: it runs once per code in the encoders' loops.
     void OutputCode(int code) {
-        Bucket |= static_cast<uint32_t>(code) << BucketBits;
-        BucketBits += CodeWidth;
-        while (BucketBits >= 8) {
-            Writer->PutByte(static_cast<uint8_t>(Bucket));
-            Bucket >>= 8;
-            BucketBits -= 8;
-        }
+        Bits |= static_cast<uint64_t>(static_cast<uint32_t>(code)) << BitCount;
+        BitCount += CodeWidth;
+        StoreWord(Packed + PackedCount, static_cast<uint32_t>(Bits));
+        const int full = BitCount >> 5; // 0 or 1
+        PackedCount += 4 * full;
+        Bits >>= 32 * full;
+        BitCount -= 32 * full;
+        if (PackedCount >= PackedLimit) WriteBlocks(false);
     }
+
     // Fails with "Color not in color table" when a pixel of the frame is at or
     // above the number of colours; found before any code is written, so the
     // encoders' loops need no check of their own.
@@ -53,16 +60,37 @@ protected:
                 visit(Data + row * Width, int64_t{Width});
     }
 
+    // The packed bytes: whole sub-blocks of 255 bytes out to the stream, all
+    // of them when last is set; the rest moves to the front.
+    void WriteBlocks(bool last);
+    // Moves the whole bytes of the accumulator to the packed bytes.
+    void PackWholeBytes() {
+        for (; BitCount >= 8; BitCount -= 8, Bits >>= 8) Packed[PackedCount++] = static_cast<uint8_t>(Bits);
+    }
+    static void StoreWord(uint8_t* p, uint32_t word) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(p, &word, 4);
+        } else {
+            for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(word >> (8 * i));
+        }
+    }
+
     int NumColors = 0;
     int BitsPerPixel = 0;
     int Width = 0;
     int Height = 0;
     bool Interlaced = false;
     const uint8_t* Data = nullptr;
-    TGIFWriter* Writer = nullptr;
+    TStream* Target = nullptr;
 
-    uint32_t Bucket = 0;
-    int BucketBits = 0;
+    static constexpr int BlockBytes = 255; // data bytes of a full sub-block
+    static constexpr int PackedLimit = 32 * BlockBytes;
+    uint64_t Bits = 0;
+    int BitCount = 0;
+    int PackedCount = 0;
+    bool StreamFailed = false; // the stream threw while being written
+    uint8_t Packed[PackedLimit + 8];
+    uint8_t Framed[PackedLimit / BlockBytes * (BlockBytes + 1)];
     int CodeWidth = 0;
     int InitialCodeWidth = 0;
     int MaxCode = 0;

@@ -15,7 +15,9 @@ void TGIFImageList::SaveToStream(TStream& stream) {
     std::vector<std::vector<uint8_t>> compressed;
     const int threads =
         EncodeThreads > 0 ? EncodeThreads : static_cast<int>(std::thread::hardware_concurrency());
-    if (count >= ParallelEncodeMinFrames && threads > 1) {
+    int64_t pixels = 0;
+    for (int i = 0; i < count; ++i) pixels += (*this)[i].DataSize();
+    if (count >= ParallelEncodeMinFrames && pixels >= ParallelEncodeMinPixels && threads > 1) {
         std::vector<TGIFEncodeJob> jobs;
         for (int i = 0; i < count; ++i) {
             TGIFSubImage& frame = (*this)[i];

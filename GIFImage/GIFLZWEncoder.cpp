@@ -62,21 +62,21 @@ template <bool CheckColors, class TTable> void TLZWEncoder::Encode(TTable& table
                 Prefix = prefix;
                 ColorNotInTable();
             }
-            const int code = table.Find(prefix, pixel);
+            uint32_t slot;
+            const int code = table.Find(prefix, pixel, slot);
             if (code >= 0) {
                 prefix = code;
                 continue;
             }
             OutputCode(prefix);
             GrowCodeWidth();
-            const int sent = prefix;
-            prefix = pixel;
             if (NextCode > 4094) {
                 Clear();
             } else {
-                table.Insert(sent, pixel, NextCode);
+                table.Insert(slot, prefix, pixel, NextCode);
                 ++NextCode;
             }
+            prefix = pixel;
         }
         Prefix = prefix;
     });

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -17,41 +20,67 @@ std::vector<uint8_t> CompressOne(const TGIFEncodeJob& job) {
     return out.Memory();
 }
 
+// The frames of one call, shared with its helper threads. A helper may start
+// only after the caller has compressed every frame itself (on a busy
+// machine a new thread can wait long for a core): it then finds no frame
+// left and ends, and the caller never waits for it. The caller waits only
+// for frames that a helper has taken.
+struct TBatch {
+    explicit TBatch(const std::vector<TGIFEncodeJob>& jobs)
+        : Jobs(jobs), Count(jobs.size()), Results(Count), Errors(Count) {}
+
+    // Compresses frames until none is left to take.
+    void Work() {
+        for (size_t i = Next++; i < Count; i = Next++) {
+            try {
+                Results[i] = CompressOne(Jobs[i]);
+            } catch (...) {
+                Errors[i] = std::current_exception();
+            }
+            std::lock_guard lock(Mutex);
+            if (++Done == Count) AllDone.notify_all();
+        }
+    }
+
+    void WaitForAll() {
+        std::unique_lock lock(Mutex);
+        AllDone.wait(lock, [this] { return Done == Count; });
+    }
+
+    // Only read for a frame taken while the caller still waits for it.
+    const std::vector<TGIFEncodeJob>& Jobs;
+    const size_t Count;
+    std::atomic<size_t> Next{0};
+    std::vector<std::vector<uint8_t>> Results;
+    std::vector<std::exception_ptr> Errors;
+    std::mutex Mutex;
+    std::condition_variable AllDone;
+    size_t Done = 0;
+};
+
 } // namespace
 
 std::vector<std::vector<uint8_t>> CompressFrames(const std::vector<TGIFEncodeJob>& jobs, int threads) {
     const size_t count = jobs.size();
-    std::vector<std::vector<uint8_t>> results(count);
-    std::vector<std::exception_ptr> errors(count);
     const size_t workers = std::min(count, static_cast<size_t>(std::max(1, threads)));
     if (workers <= 1) {
+        std::vector<std::vector<uint8_t>> results(count);
         for (size_t i = 0; i < count; ++i) results[i] = CompressOne(jobs[i]);
         return results;
     }
     // Frames are handed out one at a time, so that a few large frames do not
     // leave the other threads idle.
-    std::atomic<size_t> next{0};
-    const auto work = [&] {
-        for (size_t i = next++; i < count; i = next++) {
-            try {
-                results[i] = CompressOne(jobs[i]);
-            } catch (...) {
-                errors[i] = std::current_exception();
-            }
-        }
-    };
-    std::vector<std::thread> pool;
-    pool.reserve(workers - 1);
+    const auto batch = std::make_shared<TBatch>(jobs);
     for (size_t t = 1; t < workers; ++t) {
         try {
-            pool.emplace_back(work);
+            std::thread([batch] { batch->Work(); }).detach();
         } catch (const std::system_error&) {
             break; // the threads already running and this one share the work
         }
     }
-    work();
-    for (auto& thread : pool) thread.join();
+    batch->Work();
+    batch->WaitForAll();
     for (size_t i = 0; i < count; ++i)
-        if (errors[i]) std::rethrow_exception(errors[i]);
-    return results;
+        if (batch->Errors[i]) std::rethrow_exception(batch->Errors[i]);
+    return std::move(batch->Results);
 }

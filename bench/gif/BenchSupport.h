@@ -5,7 +5,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,4 +45,36 @@ inline std::vector<std::filesystem::path> SetFiles(const std::string& folder) {
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             if (entry.path().extension() == ".gif") files.push_back(entry.path());
     return files;
+}
+
+// The N of --turns=N, or 0. With it the coders take turns N times on each
+// file and each one's fastest pass counts: on a loaded machine the fastest
+// passes are the ones least disturbed, and both coders meet the same load.
+inline int TurnsArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--turns=", 8) == 0) return std::max(1, std::atoi(argv[i] + 8));
+    return 0;
+}
+
+// Seconds of one pass.
+template <class Pass> double TimePass(Pass&& pass) {
+    const auto start = std::chrono::steady_clock::now();
+    pass();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Fills seconds[coder + "/" + name] with the fastest of turns passes of each
+// coder, the coders taking turns; pass(coder, name) runs one pass.
+template <class Pass>
+void FastestPasses(int turns, const std::vector<std::string>& coders, const std::vector<std::string>& names,
+                   Pass&& pass, std::map<std::string, double>& seconds) {
+    for (const std::string& name : names) {
+        for (const std::string& coder : coders)
+            seconds[coder + "/" + name] = std::numeric_limits<double>::max();
+        for (int turn = 0; turn < turns; ++turn)
+            for (const std::string& coder : coders) {
+                double& best = seconds[coder + "/" + name];
+                best = std::min(best, TimePass([&] { pass(coder, name); }));
+            }
+    }
 }

@@ -1,6 +1,7 @@
 // Decodes each GIF of the benchmark set with our reader and with giflib in
 // one run, then prints megapixels per second side by side and their ratio.
-//   gif_bench [FOLDER] [benchmark options]     (default: bench/data/gif)
+//   gif_bench [FOLDER] [benchmark options | --turns=N | --once=CODER[:FILTER]]
+//   (default folder: bench/data/gif; --turns=N: fastest of N alternating passes)
 
 #include "GIFImage.h"
 
@@ -67,6 +68,27 @@ int64_t DecodeGiflib(const Bytes& data) {
 }
 #endif
 
+// One pass of one coder over the files whose names contain filter: for
+// --turns, and for instruction counts under callgrind:
+//   valgrind --tool=callgrind --toggle-collect='*CountedPass*' BENCH --once=ours:photo
+[[gnu::noinline]] void CountedPass(const std::vector<SetFile>& files, const std::string& coder,
+                                   const std::string& filter) {
+    for (const SetFile& file : files) {
+        if (file.Name.find(filter) == std::string::npos) continue;
+        if (coder == "ours") benchmark::DoNotOptimize(DecodeOurs(file.Data));
+#ifdef TV_HAVE_GIFLIB
+        if (coder == "giflib") benchmark::DoNotOptimize(DecodeGiflib(file.Data));
+#endif
+    }
+}
+
+// The argument of --once=CODER[:FILTER], or empty.
+std::string OnceArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--once=", 7) == 0) return argv[i] + 7;
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -101,9 +123,23 @@ int main(int argc, char** argv) {
         })->Unit(benchmark::kMillisecond);
 #endif
     }
-    benchmark::Initialize(&argc, argv);
+    if (const std::string once = OnceArgument(argc, argv); !once.empty()) {
+        const size_t colon = once.find(':');
+        CountedPass(files, once.substr(0, colon), colon == std::string::npos ? "" : once.substr(colon + 1));
+        return 0;
+    }
     RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (const int turns = TurnsArgument(argc, argv); turns > 0) {
+        std::vector<std::string> names;
+        for (const SetFile& file : files) names.push_back(file.Name);
+        FastestPasses(
+            turns, {"ours", "giflib"}, names,
+            [&](const std::string& coder, const std::string& name) { CountedPass(files, coder, name); },
+            reporter.SecondsPerPass);
+    } else {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    }
 
     std::printf("\n%-22s %12s %12s %8s\n", "file", "ours MP/s", "giflib MP/s", "ratio");
     double oursTotal = 0, giflibTotal = 0;

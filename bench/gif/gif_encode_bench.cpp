@@ -1,7 +1,8 @@
 // Encodes the frames of each GIF of the benchmark set with our LZW encoder,
 // with giflib's encoder and with our run-length encoder in one run, then
 // prints megapixels per second, the speed ratio and the output sizes.
-//   gif_encode_bench [FOLDER] [benchmark options]     (default: bench/data/gif)
+//   gif_encode_bench [FOLDER] [benchmark options | --turns=N | --once=CODER[:FILTER]]
+//   (default folder: bench/data/gif; --turns=N: fastest of N alternating passes)
 
 #include "GIFEncoder.h"
 #include "GIFImage.h"
@@ -102,6 +103,34 @@ int64_t EncodeGiflib(const std::vector<Frame>& frames, Bytes& out, std::vector<i
 }
 #endif
 
+// One pass of one coder over the files whose names contain filter: for
+// --turns, and for instruction counts under callgrind:
+//   valgrind --tool=callgrind --toggle-collect='*CountedPass*' BENCH --once=lzw:photo
+[[gnu::noinline]] void CountedPass(const std::vector<SetFile>& files, const std::string& coder,
+                                   const std::string& filter) {
+    for (const SetFile& file : files) {
+        if (file.Name.find(filter) == std::string::npos) continue;
+        if (coder == "lzw") {
+            TMemoryStream out;
+            benchmark::DoNotOptimize(EncodeOurs(file.Frames, TGIFCompression::LZW, out));
+        }
+#ifdef TV_HAVE_GIFLIB
+        if (coder == "giflib") {
+            Bytes gout;
+            std::vector<int> rows;
+            benchmark::DoNotOptimize(EncodeGiflib(file.Frames, gout, rows));
+        }
+#endif
+    }
+}
+
+// The argument of --once=CODER[:FILTER], or empty.
+std::string OnceArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--once=", 7) == 0) return argv[i] + 7;
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -145,9 +174,23 @@ int main(int argc, char** argv) {
         })->Unit(benchmark::kMillisecond);
 #endif
     }
-    benchmark::Initialize(&argc, argv);
+    if (const std::string once = OnceArgument(argc, argv); !once.empty()) {
+        const size_t colon = once.find(':');
+        CountedPass(files, once.substr(0, colon), colon == std::string::npos ? "" : once.substr(colon + 1));
+        return 0;
+    }
     RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (const int turns = TurnsArgument(argc, argv); turns > 0) {
+        std::vector<std::string> names;
+        for (const SetFile& file : files) names.push_back(file.Name);
+        FastestPasses(
+            turns, {"lzw", "giflib"}, names,
+            [&](const std::string& coder, const std::string& name) { CountedPass(files, coder, name); },
+            reporter.SecondsPerPass);
+    } else {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    }
 
     std::printf("\n%-20s %9s %9s %6s %10s %10s %10s\n", "file", "lzw MP/s", "gif MP/s", "ratio", "lzw bytes",
                 "gif bytes", "rle bytes");

@@ -8,8 +8,8 @@
 #include "GIFTestStreams.h"
 #include "ReferenceDecoder.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace {
@@ -182,6 +182,35 @@ TEST(LZWDecoding, LongStringsRunOnAcrossInterlacedRows) {
     const Decoded d = Decode(ImageData(2, EncodeCodes(2, flat)), 5, 40, true);
     EXPECT_EQ(d.Pixels, flat);
     EXPECT_TRUE(d.Warnings.empty());
+}
+
+// Strings are written eight bytes at a time from the table entry or an
+// earlier copy in the frame: every string length around the block edges,
+// the special case copying from right before itself, and rows whose ends cut
+// strings (interlaced) or leave less room than a block.
+TEST(LZWDecoding, StringsOfEveryLengthAroundTheEightByteBlocksMatchTheReference) {
+    for (const int width : {1, 7, 8, 9, 16, 17, 25, 300}) {
+        for (const bool interlaced : {false, true}) {
+            for (int pattern = 0; pattern < 4; ++pattern) {
+                const int height = 2400 / width + 3;
+                Bytes pixels(static_cast<size_t>(width) * height);
+                for (size_t i = 0; i < pixels.size(); ++i) {
+                    // One run; a period of 2 and of 9 values; runs of every length.
+                    const size_t v = pattern == 0   ? 0
+                                     : pattern == 1 ? i % 2
+                                     : pattern == 2 ? i % 9
+                                                    : static_cast<size_t>(std::sqrt(2.0 * i));
+                    pixels[i] = static_cast<uint8_t>(v % 16);
+                }
+                const Bytes data = ImageData(4, EncodeCodes(4, pixels));
+                const Decoded fast = Decode(data, width, height, interlaced, 99);
+                TBorrowedMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
+                const ReferenceResult slow = ReferenceDecode(stream, width, height, interlaced, 99);
+                EXPECT_EQ(fast.Pixels, slow.Pixels) << width << " " << interlaced << " " << pattern;
+                EXPECT_TRUE(fast.Warnings.empty());
+            }
+        }
+    }
 }
 
 TEST(LZWDecoding, SelfReferencingEntryFailsAsCircular) {

@@ -28,10 +28,18 @@ void MakeFrames(TGIFImage& image, int count) {
     }
 }
 
+// The test pictures are small: the parallel path is taken whatever their size.
 struct Threads {
-    explicit Threads(int count) : Saved(EncodeThreads) { EncodeThreads = count; }
-    ~Threads() { EncodeThreads = Saved; }
+    explicit Threads(int count) : Saved(EncodeThreads), SavedPixels(ParallelEncodeMinPixels) {
+        EncodeThreads = count;
+        ParallelEncodeMinPixels = 0;
+    }
+    ~Threads() {
+        EncodeThreads = Saved;
+        ParallelEncodeMinPixels = SavedPixels;
+    }
     int Saved;
+    int64_t SavedPixels;
 };
 
 } // namespace
