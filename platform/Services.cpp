@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -22,12 +23,16 @@ private:
     QElapsedTimer Elapsed;
 };
 
-// One sound effect object: a new cue replaces the one playing.
+// One sound effect object: a new cue replaces the one playing. The effect
+// belongs to the application object and goes with it: Qt's cache of decoded
+// sounds is destroyed among the exit-time destructors, before these services,
+// and an effect destroyed after it writes into freed memory.
 class TEffectSoundOutput : public TSoundOutput {
 public:
+    ~TEffectSoundOutput() override { delete Effect; }
     bool Play(const QString& fileName) override {
         if (!QFileInfo(fileName).isFile()) return false;
-        if (!Effect) Effect = std::make_unique<QSoundEffect>();
+        if (!Effect) Effect = new QSoundEffect(QCoreApplication::instance());
         Effect->stop();
         Effect->setSource(QUrl::fromLocalFile(fileName));
         Effect->play();
@@ -38,7 +43,7 @@ public:
     }
 
 private:
-    std::unique_ptr<QSoundEffect> Effect;
+    QPointer<QSoundEffect> Effect; // cleared when the application deletes it
 };
 
 TServices MakeRealServices() {
