@@ -379,6 +379,7 @@ void LZWDecoder::WriteAcrossSegments(int code, uint32_t length, bool special, ui
 void LZWDecoder::Fill() {
     const int clear = ClearCode;
     uint8_t* out = Pixels;
+    const uint32_t total = Width * Height; // the pixel buffer's size
     THotState h = State;
     uint32_t codeMask = (1u << h.CodeWidth) - 1;
     // Hands the hot state to the members for a call that needs them, and
@@ -466,12 +467,14 @@ void LZWDecoder::Fill() {
         if (length + 8 <= room) {
             // The head as one 8-byte store; what lands past the string is
             // written again by the strings that follow. Longer strings come
-            // from their earlier copy, which ends at or before pos (the
-            // special case: ends at pos and is at least 8 long).
+            // from their earlier copy: before pos (the special case: ending
+            // at pos and at least 8 long), or in an interlaced frame perhaps
+            // in a later row, where a 16-byte block could reach past the
+            // frame's last pixel.
             Store8(out + pos, head);
             if (length > 8) {
                 if (offset != NoOffset) {
-                    if (length <= 16) {
+                    if (length <= 16 && offset + 16 <= total) {
                         // One 16-byte block. In the special case its bytes
                         // from pos on are the head, already written.
                         uint8_t block[16];

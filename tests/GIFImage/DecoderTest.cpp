@@ -8,9 +8,12 @@
 #include "GIFTestStreams.h"
 #include "ReferenceDecoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,12 +24,39 @@ struct Decoded {
     int64_t EndPosition = 0;
 };
 
+// A pixel buffer that ends where an inaccessible page begins: a decoder that
+// reads or writes past the frame faults in every build, not only under the
+// address sanitizer.
+class GuardedPixels {
+public:
+    explicit GuardedPixels(size_t size) {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        Length = (size + page - 1) / page * page + page;
+        void* base = mmap(nullptr, Length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base == MAP_FAILED) throw std::bad_alloc();
+        Base = static_cast<uint8_t*>(base);
+        mprotect(Base + Length - page, page, PROT_NONE);
+        Data = Base + Length - page - size;
+    }
+    ~GuardedPixels() { munmap(Base, Length); }
+    GuardedPixels(const GuardedPixels&) = delete;
+    GuardedPixels& operator=(const GuardedPixels&) = delete;
+
+    uint8_t* Data;
+
+private:
+    uint8_t* Base;
+    size_t Length;
+};
+
 Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false, uint8_t fill = 0) {
     Decoded result;
-    result.Pixels.assign(static_cast<size_t>(width) * height, fill);
+    const size_t size = static_cast<size_t>(width) * height;
+    GuardedPixels pixels(size);
+    std::fill_n(pixels.Data, size, fill);
     TBorrowedMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
     TGIFDecodeTarget target;
-    target.Pixels = result.Pixels.empty() ? nullptr : result.Pixels.data();
+    target.Pixels = size == 0 ? nullptr : pixels.Data;
     target.Width = width;
     target.Height = height;
     target.Interlaced = interlaced;
@@ -36,6 +66,7 @@ Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false
     } catch (const GIFException& e) {
         result.Error = e.what();
     }
+    result.Pixels.assign(pixels.Data, pixels.Data + size);
     result.EndPosition = stream.Position();
     return result;
 }
