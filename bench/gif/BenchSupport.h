@@ -78,3 +78,18 @@ void FastestPasses(int turns, const std::vector<std::string>& coders, const std:
             }
     }
 }
+
+// Times every coder on every file into the reporter: with --turns=N the
+// fastest of N alternating passes, else through Google Benchmark's runs.
+template <class Files, class Pass>
+void TimeCoders(int& argc, char** argv, const Files& files, const std::vector<std::string>& coders,
+                Pass&& pass, RecordingReporter& reporter) {
+    if (const int turns = TurnsArgument(argc, argv); turns > 0) {
+        std::vector<std::string> names;
+        for (const auto& file : files) names.push_back(file.Name);
+        FastestPasses(turns, coders, names, pass, reporter.SecondsPerPass);
+    } else {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    }
+}

@@ -129,17 +129,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     RecordingReporter reporter;
-    if (const int turns = TurnsArgument(argc, argv); turns > 0) {
-        std::vector<std::string> names;
-        for (const SetFile& file : files) names.push_back(file.Name);
-        FastestPasses(
-            turns, {"ours", "giflib"}, names,
-            [&](const std::string& coder, const std::string& name) { CountedPass(files, coder, name); },
-            reporter.SecondsPerPass);
-    } else {
-        benchmark::Initialize(&argc, argv);
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-    }
+    TimeCoders(
+        argc, argv, files, {"ours", "giflib"},
+        [&](const std::string& coder, const std::string& name) { CountedPass(files, coder, name); },
+        reporter);
 
     std::printf("\n%-22s %12s %12s %8s\n", "file", "ours MP/s", "giflib MP/s", "ratio");
     double oursTotal = 0, giflibTotal = 0;

@@ -180,17 +180,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     RecordingReporter reporter;
-    if (const int turns = TurnsArgument(argc, argv); turns > 0) {
-        std::vector<std::string> names;
-        for (const SetFile& file : files) names.push_back(file.Name);
-        FastestPasses(
-            turns, {"lzw", "giflib"}, names,
-            [&](const std::string& coder, const std::string& name) { CountedPass(files, coder, name); },
-            reporter.SecondsPerPass);
-    } else {
-        benchmark::Initialize(&argc, argv);
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-    }
+    TimeCoders(
+        argc, argv, files, {"lzw", "giflib"},
+        [&](const std::string& coder, const std::string& name) { CountedPass(files, coder, name); },
+        reporter);
 
     std::printf("\n%-20s %9s %9s %6s %10s %10s %10s\n", "file", "lzw MP/s", "gif MP/s", "ratio", "lzw bytes",
                 "gif bytes", "rle bytes");
