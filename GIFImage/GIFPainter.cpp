@@ -212,7 +212,6 @@ void TGIFPainter::Start() {
         if (!IsTerminated) SetThreadNice(ThreadId, NiceOf(Priority));
         Execute();
         ThreadId = 0;
-        Leave();
         auto disposal = std::make_shared<TPainterDisposal>();
         disposal->Discard = [this] {
             if (Thread.joinable()) Thread.join();
@@ -222,14 +221,17 @@ void TGIFPainter::Start() {
             d->Discard = nullptr;
             Destroy(this);
         };
-        if (QCoreApplication* app = QCoreApplication::instance()) {
+        // The destruction is handed to the UI thread before the painter
+        // leaves the image's list, so that a list without painters means
+        // every departed painter's destruction, and failure, is waiting
+        // there. Without an application the UI thread destroys the painter
+        // the next time it runs pending hand-overs.
+        if (QCoreApplication* app = QCoreApplication::instance())
             QMetaObject::invokeMethod(
                 app, [disposal] { disposal->Destroy(); }, Qt::QueuedConnection);
-            return;
-        }
-        // Without an application the UI thread destroys the painter, and
-        // raises its failure, the next time it runs pending hand-overs.
-        Queue([disposal] { disposal->Destroy(); });
+        else
+            Queue([disposal] { disposal->Destroy(); });
+        Leave();
     });
 }
 
