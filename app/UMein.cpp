@@ -72,16 +72,14 @@ TFormM::TFormM() : TForm("TFormM") {
     Image1->SetStretch(true);
     LoadPicture(Image1->Picture, "main-background.jpg");
 
-    Label6 = new TLabel(client, "Label6", 12, 12, "Enter Name : ");
-    Label6->setFont(ControlFont(16, true));
+    Label6 = new TLabel(client, "Label6", 12, 12, "Enter Name : ", ControlFont(16, true));
     Label6->SetFontColor(Yellow);
     Edit2 = new TEdit(client, "Edit2", 140, 8, 180, 26);
     Edit2->setFont(ControlFont(16, true));
     Edit2->setStyleSheet("QLineEdit { color: yellow; background: #1b2a6b; border: 1px solid #ffd800; }");
     Edit2->OnChange = [this] { Edit2Change(); };
 
-    Label2 = new TLabel(client, "Label2", 0, 12, "Version 0.9");
-    Label2->setFont(ControlFont(16, true)); // resizes the label to its text
+    Label2 = new TLabel(client, "Label2", 0, 12, "Version 0.9", ControlFont(16, true));
     Label2->SetFontColor(Yellow);
     Label2->move(574 - 12 - Label2->width(), 12);
 
@@ -94,8 +92,7 @@ TFormM::TFormM() : TForm("TFormM") {
     LoadPicture(Image10->Picture, "banner.gif");
     LoadPicture(Image12->Picture, "digits.gif");
 
-    Label7 = new TLabel(client, "Label7", 12, 582, "Made by the Tulva and Vesk team");
-    Label7->setFont(ControlFont(14, true));
+    Label7 = new TLabel(client, "Label7", 12, 582, "Made by the Tulva and Vesk team", ControlFont(14, true));
     Label7->SetFontColor(Yellow);
 
     OKButton = new TBitBtn(client, "OKButton", 574 - 12 - 100, 574, 100, 30);
