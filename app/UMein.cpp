@@ -64,8 +64,10 @@ TFormM::TFormM() : TForm("TFormM") {
     for (int digits = 4; digits <= 9; ++digits) ImageList1.Add(Artwork::DigitCountIcon(digits));
     MainMenu1->Images = &ImageList1;
     BuildMenu();
-    SetMenuBar(MainMenu1);
+    // Sized first, so that the menu bar is laid out once, for the window's
+    // own width, and not first shrunk to fit the unsized client area.
     SetClientSize(574, 613);
+    SetMenuBar(MainMenu1);
     SetBorder(TFormBorder::Single, true);
 
     Image1 = new TImage(client, "Image1", 0, 0, 574, 613);
