@@ -64,24 +64,24 @@ TFormM::TFormM() : TForm("TFormM") {
     for (int digits = 4; digits <= 9; ++digits) ImageList1.Add(Artwork::DigitCountIcon(digits));
     MainMenu1->Images = &ImageList1;
     BuildMenu();
-    SetMenuBar(MainMenu1);
+    // Sized first, so that the menu bar is laid out once, for the window's
+    // own width, and not first shrunk to fit the unsized client area.
     SetClientSize(574, 613);
+    SetMenuBar(MainMenu1);
     SetBorder(TFormBorder::Single, true);
 
     Image1 = new TImage(client, "Image1", 0, 0, 574, 613);
     Image1->SetStretch(true);
     LoadPicture(Image1->Picture, "main-background.jpg");
 
-    Label6 = new TLabel(client, "Label6", 12, 12, "Enter Name : ");
-    Label6->setFont(ControlFont(16, true));
+    Label6 = new TLabel(client, "Label6", 12, 12, "Enter Name : ", ControlFont(16, true));
     Label6->SetFontColor(Yellow);
     Edit2 = new TEdit(client, "Edit2", 140, 8, 180, 26);
     Edit2->setFont(ControlFont(16, true));
     Edit2->setStyleSheet("QLineEdit { color: yellow; background: #1b2a6b; border: 1px solid #ffd800; }");
     Edit2->OnChange = [this] { Edit2Change(); };
 
-    Label2 = new TLabel(client, "Label2", 0, 12, "Version 0.9");
-    Label2->setFont(ControlFont(16, true)); // resizes the label to its text
+    Label2 = new TLabel(client, "Label2", 0, 12, "Version 0.9", ControlFont(16, true));
     Label2->SetFontColor(Yellow);
     Label2->move(574 - 12 - Label2->width(), 12);
 
@@ -94,8 +94,7 @@ TFormM::TFormM() : TForm("TFormM") {
     LoadPicture(Image10->Picture, "banner.gif");
     LoadPicture(Image12->Picture, "digits.gif");
 
-    Label7 = new TLabel(client, "Label7", 12, 582, "Made by the Tulva and Vesk team");
-    Label7->setFont(ControlFont(14, true));
+    Label7 = new TLabel(client, "Label7", 12, 582, "Made by the Tulva and Vesk team", ControlFont(14, true));
     Label7->SetFontColor(Yellow);
 
     OKButton = new TBitBtn(client, "OKButton", 574 - 12 - 100, 574, 100, 30);

@@ -8,8 +8,7 @@
 namespace {
 
 TLabel* Line(QWidget* parent, const QString& name, int top, const QString& text, int pixelSize = 14) {
-    auto* label = new TLabel(parent, name, 40, top, text);
-    label->setFont(ControlFont(pixelSize, true));
+    auto* label = new TLabel(parent, name, 40, top, text, ControlFont(pixelSize, true));
     label->SetFontColor(QColor(255, 230, 80));
     return label;
 }

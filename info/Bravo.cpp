@@ -12,8 +12,7 @@
 namespace {
 
 TLabel* RedLabel(QWidget* parent, const QString& name, int top, int pixelSize, const QString& caption) {
-    auto* label = new TLabel(parent, name, 0, top, caption);
-    label->setFont(ControlFont(pixelSize, true));
+    auto* label = new TLabel(parent, name, 0, top, caption, ControlFont(pixelSize, true));
     label->SetFontColor(Qt::red);
     label->move((parent->width() - label->width()) / 2, top);
     return label;

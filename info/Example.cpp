@@ -19,10 +19,8 @@ TFormE::TFormE(const TSharedSettings& settings) : TForm("TFormE"), Settings(sett
     Image1 = new TImage(client, "Image1", 0, 40, 800, 560);
     Image1->SetCenter(true);
     LoadPicture(Image1->Picture, "example1.jpg"); // the window carries the first one
-    Label1 = new TLabel(client, "Label1", 12, 10, "Example 1");
-    Label1->setFont(ControlFont(16, true));
-    Label2 = new TLabel(client, "Label2", 140, 10, "Total examples is 10");
-    Label2->setFont(ControlFont(16, true));
+    Label1 = new TLabel(client, "Label1", 12, 10, "Example 1", ControlFont(16, true));
+    Label2 = new TLabel(client, "Label2", 140, 10, "Total examples is 10", ControlFont(16, true));
     BitBtn2 = new TBitBtn(client, "BitBtn2", 400, 6, 90, 28);
     BitBtn2->SetGlyph(Artwork::ButtonPicture("Previous", 86, 24));
     BitBtn2->OnClick = [this] { BitBtn2Click(); };

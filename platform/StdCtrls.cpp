@@ -19,6 +19,16 @@ TLabel::TLabel(QWidget* parent, const QString& name, int left, int top, const QS
     SetCaption(caption);
 }
 
+TLabel::TLabel(QWidget* parent, const QString& name, int left, int top, const QString& caption,
+               const QFont& font)
+    : QLabel(parent) {
+    setObjectName(name);
+    move(left, top);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFont(font);
+    SetCaption(caption);
+}
+
 void TLabel::SetCaption(const QString& caption) {
     setText(caption);
     if (AutoSize) adjustSize();

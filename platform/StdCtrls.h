@@ -11,6 +11,9 @@ QFont ControlFont(int pixelSize, bool bold, const QString& family = "MS Sans Ser
 class TLabel : public QLabel {
 public:
     TLabel(QWidget* parent, const QString& name, int left, int top, const QString& caption = {});
+    // With its own font from the start, the label is sized to its caption once.
+    TLabel(QWidget* parent, const QString& name, int left, int top, const QString& caption,
+           const QFont& font);
     QString Caption() const { return text(); }
     void SetCaption(const QString& caption);
     void SetFontColor(const QColor& color);

@@ -38,12 +38,11 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
     Image1 = new TImage(client, "Image1", 0, 0, 640, 347); // natural size, clipped by the window
     LoadPicture(Image1->Picture, "score-background.jpg");
 
-    Label1 = new TLabel(client, "Label1", 22, 4, "    Duration          Date                Name  ");
-    Label1->setFont(ControlFont(13, true));
+    Label1 = new TLabel(client, "Label1", 22, 4, "    Duration          Date                Name  ",
+                        ControlFont(13, true));
     for (int i = 0; i < 10; ++i) {
         RankLabels[i] = new TLabel(client, QString("Label%1").arg(i + 2), i == 9 ? 5 : 13, RankTops[i],
-                                   QString("%1)").arg(i + 1));
-        RankLabels[i]->setFont(ControlFont(13, true));
+                                   QString("%1)").arg(i + 1), ControlFont(13, true));
     }
 
     ListBox1 = new TListBox(client, "ListBox1", 27, 20, 316, 167);

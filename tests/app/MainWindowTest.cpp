@@ -157,6 +157,9 @@ TEST_F(MainWindow, EveryTopLevelMenuStandsWholeOnTheBar) {
     for (QWidget* child : menu->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         EXPECT_FALSE(child->isVisible()) << "extension button shown"; // Qt's "»" button
     EXPECT_EQ(menu->geometry().bottom() + 1, Main->Client()->y());
+    EXPECT_EQ(menu->width(), 574);
+    // Wrapped onto two rows, the captions fit in the stock font: it is not shrunk.
+    EXPECT_EQ(menu->font().pointSizeF(), QApplication::font(menu).pointSizeF());
     EXPECT_EQ(Main->ClientWidth(), 574);
     EXPECT_EQ(Main->ClientHeight(), 613);
     EXPECT_EQ(Main->height(), 613 + menu->height());

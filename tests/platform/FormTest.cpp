@@ -9,6 +9,7 @@
 #include "ListBox.h"
 #include "MaskEdit.h"
 #include "Menus.h"
+#include "StdCtrls.h"
 #include "Timer.h"
 
 #include <QApplication>
@@ -320,4 +321,28 @@ TEST(MainMenuBar, KeepsEveryTopLevelItemOnTheBar) {
         }
         window.hide();
     }
+}
+
+// A label given its own font at creation is sized to its caption in that
+// font, exactly as one whose font is set afterwards, and still follows later
+// changes of caption and font.
+TEST(Label, OwnFontSizesItLikeAFontSetAfterwards) {
+    QWidget parent;
+    parent.setFont(ControlFont(11, false));
+    const QString caption = "    Duration          Date                Name  ";
+    TLabel later(&parent, "Later", 22, 4, caption);
+    const QSize inherited = later.size();
+    later.setFont(ControlFont(13, true));
+    TLabel own(&parent, "Own", 22, 4, caption, ControlFont(13, true));
+    EXPECT_NE(later.size(), inherited);
+    EXPECT_EQ(own.size(), later.size());
+    EXPECT_EQ(own.font(), later.font());
+    EXPECT_EQ(own.pos(), QPoint(22, 4));
+    EXPECT_EQ(own.text(), caption);
+
+    own.SetCaption("1)");
+    later.SetCaption("1)");
+    EXPECT_EQ(own.size(), later.size());
+    own.setFont(ControlFont(20, true));
+    EXPECT_GT(own.height(), later.height());
 }
