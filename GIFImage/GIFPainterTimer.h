@@ -34,4 +34,19 @@ private:
     bool Woken = false;
 };
 
+// Keeps time without waiting: each wait only moves the clock on, so a painter
+// without a thread plays a whole animation at once (rendering to files).
+class TGIFInstantTimer : public TGIFPainterTimer {
+public:
+    int64_t NowMs() override { return Now; }
+    bool WaitFor(int64_t ms) override {
+        if (ms > 0) Now += ms;
+        return false;
+    }
+    void Wake() override {}
+
+private:
+    int64_t Now = 0;
+};
+
 using TGIFPainterTimerFactory = std::function<std::unique_ptr<TGIFPainterTimer>()>;

@@ -109,21 +109,6 @@ BENCHMARK(BM_IdleAnimationCpu)->Iterations(2)->Unit(benchmark::kMillisecond)->Us
 
 // Every frame of the set's animations (anim-*.gif) rendered onto the
 // logical screen, one pass, exact colours, no waiting.
-// Keeps time without waiting, as tvgif render does: each wait only moves the
-// clock on, so a painter without a thread sleeps each delay in one step.
-class InstantTimer : public TGIFPainterTimer {
-public:
-    int64_t NowMs() override { return Now; }
-    bool WaitFor(int64_t ms) override {
-        if (ms > 0) Now += ms;
-        return false;
-    }
-    void Wake() override {}
-
-private:
-    int64_t Now = 0;
-};
-
 std::string Folder;
 
 void BM_RenderSetAnimations(benchmark::State& state) {
@@ -146,7 +131,7 @@ void BM_RenderSetAnimations(benchmark::State& state) {
             drawn.fill(Qt::transparent);
             TCanvas canvas(&drawn);
             image.OnAfterPaint = [&](TGIFPainter&) { ++frames; };
-            image.PainterTimerFactory = [] { return std::make_unique<InstantTimer>(); };
+            image.PainterTimerFactory = [] { return std::make_unique<TGIFInstantTimer>(); };
             image.Paint(
                 nullptr, canvas, GIFDrawFlagsDefault & ~(DrawAsync | DrawLoop | DrawDither | DrawAutoDither),
                 {-bounds.Left, -bounds.Top, image.Width() - bounds.Left, image.Height() - bounds.Top});

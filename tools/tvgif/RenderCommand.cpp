@@ -38,20 +38,6 @@ struct RenderOptions {
     std::string OutDir;
 };
 
-// Keeps time without waiting: each wait only moves the clock on.
-class InstantTimer : public TGIFPainterTimer {
-public:
-    int64_t NowMs() override { return Now; }
-    bool WaitFor(int64_t ms) override {
-        if (ms > 0) Now += ms;
-        return false;
-    }
-    void Wake() override {}
-
-private:
-    int64_t Now = 0;
-};
-
 std::string FrameName(const std::string& dir, int index) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.png", index);
@@ -139,7 +125,7 @@ int Render(const RenderOptions& options) {
             WriteFrame(FrameName(options.OutDir, written), image.Width(), image.Height(), drawn, bounds);
             ++written;
         };
-        image.PainterTimerFactory = [] { return std::make_unique<InstantTimer>(); };
+        image.PainterTimerFactory = [] { return std::make_unique<TGIFInstantTimer>(); };
         // In this very call, one pass, exact colours.
         const uint16_t flags = GIFDrawFlagsDefault & ~(DrawAsync | DrawLoop | DrawDither | DrawAutoDither);
         image.Paint(nullptr, canvas, flags,
