@@ -1,5 +1,10 @@
 #include "GIFLZWEncoder.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <type_traits>
+
 void TLZWEncoder::Clear() {
     OutputCode(ClearCode);
     switch (Kind) {
@@ -16,6 +21,17 @@ void TLZWEncoder::Clear() {
     NextCode = FirstFreeCode;
     CodeWidth = InitialCodeWidth;
     MaxCode = (1 << CodeWidth) - 1;
+    ClearLeaps();
+}
+
+void TLZWEncoder::ClearLeaps() {
+    // Other codes lose their leaps when they are assigned.
+    for (int code = 0; code < FirstFreeCode; ++code) {
+        const int node = Kind == TTableKind::Fan4    ? Table4.Node(code)
+                         : Kind == TTableKind::Fan16 ? Table16.Node(code)
+                                                     : Table.Node(code);
+        Leaps[code] = {0, node, 0};
+    }
 }
 
 void TLZWEncoder::DoCompress() {
@@ -35,51 +51,157 @@ void TLZWEncoder::DoCompress() {
 }
 
 template <class TTable> void TLZWEncoder::CompressWith(TTable& table) {
-    // Frames whose pixels all lie in the table take the loop without a check.
+    // Frames whose pixels all lie in the table take the loop without a
+    // check. Leaps pay where strings are long and repeat, as with small
+    // palettes; elsewhere each failed one costs more than it saves.
+    constexpr bool leaps = !std::is_same_v<TTable, TLZWStringTable>;
     if (AllPixelsInTable())
-        Encode<false>(table);
+        Encode<false, leaps>(table);
     else
-        Encode<true>(table);
+        Encode<true, false>(table);
 }
 
-template <bool CheckColors, class TTable> void TLZWEncoder::Encode(TTable& table) {
+namespace {
+
+uint64_t Load8(const uint8_t* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    return word;
+}
+
+// The low count bytes (0 to 8) set.
+uint64_t ByteMask(int count) {
+    return ((uint64_t{1} << (4 * count)) << (4 * count)) - 1;
+}
+
+} // namespace
+
+template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encode(TTable& table) {
     Clear();
     bool first = true;
     WalkPixels([&](const uint8_t* p, int64_t n) {
         int64_t i = 0;
         if (first) {
             if (CheckColors && p[0] >= NumColors) ColorNotInTable();
-            Prefix = p[0];
+            Prefix = table.Node(p[0]);
             first = false;
             i = 1;
         }
         // Locals, so that the byte stores of the output cannot make the
         // compiler reload them on every pixel.
         int prefix = Prefix;
-        for (; i < n; ++i) {
-            const int pixel = p[i];
-            if (CheckColors && pixel >= NumColors) {
-                Prefix = prefix;
-                ColorNotInTable();
+        int next = NextCode;
+        uint64_t bits = Bits;
+        int bitCount = BitCount;
+        int packedCount = PackedCount;
+        int width = CodeWidth;
+        // Past this next code the width grows or the table is cleared.
+        int slowAbove = std::min(MaxCode + 1, 4095);
+        const auto save = [&]() __attribute__((always_inline)) {
+            Prefix = prefix;
+            NextCode = next;
+            Bits = bits;
+            BitCount = bitCount;
+            PackedCount = packedCount;
+        };
+        const auto load = [&]() __attribute__((always_inline)) {
+            next = NextCode;
+            bits = Bits;
+            bitCount = BitCount;
+            packedCount = PackedCount;
+            width = CodeWidth;
+            slowAbove = std::min(MaxCode + 1, 4095);
+        };
+        // The string prefix ends before pixel: its code is sent (as by
+        // OutputCode), prefix + pixel is added, and a string starts anew.
+        const auto endString = [&](int pixel, uint32_t slot) __attribute__((always_inline)) {
+            bits |= static_cast<uint64_t>(static_cast<uint32_t>(table.Code(prefix))) << bitCount;
+            bitCount += width;
+            StoreWord(Packed + packedCount, static_cast<uint32_t>(bits));
+            const int full = bitCount >> 5; // 0 or 1
+            packedCount += 4 * full;
+            bits >>= 32 * full;
+            bitCount -= 32 * full;
+            table.Insert(slot, prefix, pixel, next);
+            if constexpr (UseLeaps) Leaps[next] = {0, table.Node(next), 0};
+            ++next;
+            prefix = table.Node(pixel);
+            if (packedCount >= PackedLimit) [[unlikely]] {
+                save();
+                WriteBlocks(false);
+                load();
             }
-            uint32_t slot;
-            const int code = table.Find(prefix, pixel, slot);
-            if (code >= 0) {
-                prefix = code;
-                continue;
+            if (next > slowAbove) [[unlikely]] {
+                // The code just made was next - 1: as after each code, the
+                // width grows when it no longer fits, and at 4095 the
+                // table is cleared instead.
+                save();
+                NextCode = next - 1;
+                GrowCodeWidth();
+                if (NextCode > 4094)
+                    Clear();
+                else
+                    NextCode = next;
+                load();
             }
-            OutputCode(prefix);
-            GrowCodeWidth();
-            if (NextCode > 4094) {
-                Clear();
-            } else {
-                table.Insert(slot, prefix, pixel, NextCode);
-                ++NextCode;
+        };
+        if constexpr (!UseLeaps) {
+            for (; i < n; ++i) {
+                const int pixel = p[i];
+                if (CheckColors && pixel >= NumColors) {
+                    save();
+                    ColorNotInTable();
+                }
+                uint32_t slot;
+                const int found = table.Find(prefix, pixel, slot);
+                if (found >= 0) {
+                    prefix = found;
+                    continue;
+                }
+                endString(pixel, slot);
             }
-            prefix = pixel;
+        } else {
+            // The anchor is where the walk stood at anchorAt: at the start
+            // of a string and every eighth pixel after. Its leap is tried
+            // first, then single pixels until the next anchor or the end
+            // of the string, which then leaves its path as the leap.
+            const int64_t lastLeapAt = n - 8; // a leap reads 8 pixels
+            int anchor = prefix;
+            int64_t anchorAt = i;
+            while (i < n) {
+                const bool leapsHere = anchorAt <= lastLeapAt;
+                TLeap& leap = Leaps[table.Code(anchor)];
+                if (leapsHere && ((Load8(p + i) ^ leap.Pixels) & ByteMask(leap.Count)) == 0) {
+                    prefix = leap.Target;
+                    i += leap.Count;
+                }
+                const int64_t stop = std::min(anchorAt + 8, n);
+                bool ended = false;
+                for (; i < stop; ++i) {
+                    const int pixel = p[i];
+                    uint32_t slot;
+                    const int found = table.Find(prefix, pixel, slot);
+                    if (found >= 0) {
+                        prefix = found;
+                        continue;
+                    }
+                    // Before the string ends: a clear there voids the leap
+                    // with the anchor's code.
+                    if (leapsHere && i > anchorAt)
+                        leap = {Load8(p + anchorAt), prefix, static_cast<int32_t>(i - anchorAt)};
+                    endString(pixel, slot);
+                    ++i;
+                    ended = true;
+                    break;
+                }
+                if (!ended && leapsHere && i == anchorAt + 8) leap = {Load8(p + anchorAt), prefix, 8};
+                anchor = prefix;
+                anchorAt = i;
+            }
         }
-        Prefix = prefix;
+        save();
     });
-    OutputCode(Prefix);
+    OutputCode(table.Code(Prefix));
     GrowCodeWidth();
 }

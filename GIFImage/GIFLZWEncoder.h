@@ -14,7 +14,9 @@ protected:
     void DoCompress() override;
 
 private:
-    template <bool CheckColors, class TTable> void Encode(TTable& table);
+    // The loop over the pixels; with UseLeaps, strings may also be followed
+    // several pixels at a time (see TLeap).
+    template <bool CheckColors, bool UseLeaps, class TTable> void Encode(TTable& table);
     template <class TTable> void CompressWith(TTable& table);
     // After each code: widens the codes when the next free code no longer
     // fits, never beyond 12 bits.
@@ -24,6 +26,8 @@ private:
             MaxCode = CodeWidth >= 12 ? 4096 : (1 << CodeWidth) - 1;
         }
     }
+    // Empties the leaps of the single-pixel codes, after a clear.
+    void ClearLeaps();
 
     // Which table the clear resets: the hashed one, or a child table for
     // palettes of up to 4 or 16 colours.
@@ -32,6 +36,20 @@ private:
     TLZWStringTable Table;
     TLZWChildTable<4> Table4;
     TLZWChildTable<16> Table16;
-    int Prefix = 0;
+
+    // A way past pixel-by-pixel lookups on runs and repeated patterns, which
+    // small palettes have most: the string of a code followed by the Count
+    // pixels in Pixels (at most 8, first in the lowest byte) is in the table
+    // as node Target. Leaps are made from the code where a walk stood at
+    // every eighth pixel of a string, and stay true until the next clear,
+    // as the table only grows until then. Following one gives the same
+    // codes as the lookups it saves.
+    struct TLeap {
+        uint64_t Pixels;
+        int32_t Target;
+        int32_t Count;
+    };
+    TLeap Leaps[TLZWStringTable::MaxCodes];
+    int Prefix = 0; // a node of the table in use
     int NextCode = 0;
 };

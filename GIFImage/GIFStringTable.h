@@ -1,11 +1,17 @@
 #pragma once
-// The LZW encoder's string table: which code stands for prefix code + pixel.
+// The LZW encoder's string table: which code stands for a string's code +
+// pixel.
 //
 // The codes an LZW encoder sends follow from the longest-match rule and the
-// clear policy alone, so the table is free to be fast: a power-of-two hash
-// table on prefix << 8 | pixel with linear probing, at most a quarter full.
-// A failed lookup ends at the empty slot where that string goes, so adding
-// it probes nothing again. Only the slots in use are reset on a clear.
+// clear policy alone, so the table is free to be fast. Each pixel's lookup
+// waits for the previous one's, so that path is kept short and in the first
+// level cache:
+// - a string is known by its node, code * 4, which is also the hash of its
+//   children before the pixel is mixed in;
+// - the hash table holds 16-bit nodes, at most a quarter full, with linear
+//   probing; the key (code << 8 | pixel) of each code is kept apart and is
+//   only compared, off the path to the next lookup;
+// - only the slots in use are reset on a clear.
 
 #include <cstdint>
 #include <cstring>
@@ -14,7 +20,10 @@ class TLZWStringTable {
 public:
     static constexpr int MaxCodes = 4096;
 
-    TLZWStringTable() { std::memset(Slots, 0xFF, sizeof Slots); }
+    TLZWStringTable() { std::memset(Slots, 0, sizeof Slots); }
+
+    static int Node(int code) { return code * 4; }
+    static int Code(int node) { return node >> 2; }
 
     // Empties the table; codes below firstFree stand for single pixels.
     void Clear(int /*firstFree*/) {
@@ -22,47 +31,51 @@ public:
         UsedCount = 0;
     }
 
-    // The code of prefix + pixel, or -1; then slot is where Insert puts it.
-    // The first probe is apart from the loop: it nearly always decides.
-    int Find(int prefix, int pixel, uint32_t& slot) const {
-        const uint32_t key = Key(prefix, pixel);
-        uint32_t h = Hash(prefix, pixel);
-        uint32_t entry = Slots[h];
-        if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
-        while (entry != Empty) {
+    // The node of string node + pixel, or -1; then slot is where Insert puts
+    // it. The first probe nearly always decides.
+    int Find(int node, int pixel, uint32_t& slot) const {
+        const uint32_t key = Key(node, pixel);
+        uint32_t h = static_cast<uint32_t>(node) ^ Mix(pixel);
+        int found = Slots[h];
+        if (found != Empty && KeyOf(found) == key) return found;
+        while (found != Empty) {
             h = (h + 1) & Mask;
-            entry = Slots[h];
-            if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
+            found = Slots[h];
+            if (found != Empty && KeyOf(found) == key) return found;
         }
         slot = h;
         return -1;
     }
 
-    // Adds prefix + pixel at the slot that Find gave for it, with no other
-    // change to the table in between; at most MaxCodes entries.
-    void Insert(uint32_t slot, int prefix, int pixel, int code) {
-        Slots[slot] = Key(prefix, pixel) << 12 | static_cast<uint32_t>(code);
+    // Adds string node + pixel with code at the slot that Find gave for it,
+    // with no other change to the table in between; at most MaxCodes codes.
+    void Insert(uint32_t slot, int node, int pixel, int code) {
+        Slots[slot] = static_cast<uint16_t>(Node(code));
+        Keys[code] = Key(node, pixel);
         Used[UsedCount++] = static_cast<uint16_t>(slot);
     }
 
 private:
-    static constexpr int SizeBits = 14;
+    static constexpr int SizeBits = 14; // a node has 14 bits
     static constexpr uint32_t Mask = (1u << SizeBits) - 1;
-    // Key 0xFFFFF would be prefix 4095, a code the encoder never assigns.
-    static constexpr uint32_t Empty = 0xFFFFFFFF;
+    // Node 0 would be code 0, a single pixel, never a child.
+    static constexpr int Empty = 0;
 
-    static uint32_t Key(int prefix, int pixel) {
-        return static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(pixel);
+    static uint32_t Key(int node, int pixel) {
+        return static_cast<uint32_t>(node) << 6 | static_cast<uint32_t>(pixel);
     }
-    // Each pixel's code is looked up right after the previous one's, so the
-    // hash of the prefix must be quick: a shift and an exclusive or with a
-    // mix of the pixel, which does not wait for the prefix.
-    static uint32_t Hash(int prefix, int pixel) {
-        const uint32_t mix = (static_cast<uint32_t>(pixel) * 0x9E3779B1u) >> (32 - SizeBits);
-        return (static_cast<uint32_t>(prefix) << (SizeBits - 12)) ^ mix;
+    // Spreads the pixels over the table; it does not wait for the node.
+    static uint32_t Mix(int pixel) { return (static_cast<uint32_t>(pixel) * 0x9E3779B1u) >> (32 - SizeBits); }
+    // The key of the code whose node this is: the node is the code's byte
+    // offset in Keys, so no shift stands between.
+    uint32_t KeyOf(int node) const {
+        uint32_t key;
+        std::memcpy(&key, reinterpret_cast<const unsigned char*>(Keys) + node, sizeof key);
+        return key;
     }
 
-    uint32_t Slots[1 << SizeBits];
+    uint16_t Slots[1 << SizeBits];
+    uint32_t Keys[MaxCodes];
     uint16_t Used[MaxCodes];
     int UsedCount = 0;
 };

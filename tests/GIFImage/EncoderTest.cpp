@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 
@@ -95,6 +96,29 @@ TEST(GIFLZWEncoder, BytesEqualTheDescribedHashTableEncoder) {
         const Bytes expected = ImageData(codeSize, ReferenceLZWCodes(bits, walked));
         ASSERT_EQ(Encode(TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, width, height), expected)
             << "round " << round << ": " << width << "x" << height << " bits " << bits;
+    }
+}
+
+// Small palettes follow repeated strings several pixels at a time, with what
+// earlier strings left behind; that must hold across clears and row walks.
+TEST(GIFLZWEncoder, RepeatedPatternsOfSmallPalettesEqualTheDescribedEncoder) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 24; ++round) {
+        const int bits = 1 + round % 4;
+        const int width = 401, height = 307;
+        const bool interlaced = round % 3 == 2;
+        // A motif repeated along each row, with a pixel changed now and then.
+        Bytes motif(static_cast<size_t>(1 + round % 13));
+        for (uint8_t& pixel : motif) pixel = static_cast<uint8_t>(rng() % (1u << bits));
+        Bytes pixels(static_cast<size_t>(width) * height);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = rng() % 9 == 0 ? static_cast<uint8_t>(rng() % (1u << bits)) : motif[i % motif.size()];
+        const Bytes walked = interlaced ? InterlaceRows(pixels, width, height) : pixels;
+        const Bytes data = Encode(TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, width, height);
+        ASSERT_EQ(data, ImageData(bits < 2 ? 2 : bits, ReferenceLZWCodes(bits, walked))) << "round " << round;
+        const std::vector<int> codes = UnpackCodes(data);
+        ASSERT_GT(std::count(codes.begin(), codes.end(), 1 << std::max(bits, 2)), 1)
+            << "round " << round << " never cleared";
     }
 }
 
