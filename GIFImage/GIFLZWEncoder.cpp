@@ -13,25 +13,21 @@ void TLZWEncoder::Clear() {
         break;
     case TTableKind::Fan4:
         Table4.Clear(FirstFreeCode);
+        ClearLeaps(Table4);
         break;
     case TTableKind::Fan16:
         Table16.Clear(FirstFreeCode);
+        ClearLeaps(Table16);
         break;
     }
     NextCode = FirstFreeCode;
     CodeWidth = InitialCodeWidth;
     MaxCode = (1 << CodeWidth) - 1;
-    ClearLeaps();
 }
 
-void TLZWEncoder::ClearLeaps() {
+template <class TTable> void TLZWEncoder::ClearLeaps(const TTable& table) {
     // Other codes lose their leaps when they are assigned.
-    for (int code = 0; code < FirstFreeCode; ++code) {
-        const int node = Kind == TTableKind::Fan4    ? Table4.Node(code)
-                         : Kind == TTableKind::Fan16 ? Table16.Node(code)
-                                                     : Table.Node(code);
-        Leaps[code] = {0, node, 0};
-    }
+    for (int code = 0; code < FirstFreeCode; ++code) Leaps[code] = {0, table.Node(code), 0};
 }
 
 void TLZWEncoder::DoCompress() {

@@ -27,10 +27,10 @@ private:
         }
     }
     // Empties the leaps of the single-pixel codes, after a clear.
-    void ClearLeaps();
+    template <class TTable> void ClearLeaps(const TTable& table);
 
-    // Which table the clear resets: the hashed one, or a child table for
-    // palettes of up to 4 or 16 colours.
+    // Which table the clear resets: the hashed one, or a child table (with
+    // leaps) for palettes of up to 4 or 16 colours.
     enum class TTableKind { Hashed, Fan4, Fan16 };
     TTableKind Kind = TTableKind::Hashed;
     TLZWStringTable Table;

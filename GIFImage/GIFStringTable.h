@@ -10,8 +10,7 @@
 //   children before the pixel is mixed in;
 // - the hash table holds 16-bit nodes, at most a quarter full, with linear
 //   probing; the key (code << 8 | pixel) of each code is kept apart and is
-//   only compared, off the path to the next lookup;
-// - only the slots in use are reset on a clear.
+//   only compared, off the path to the next lookup.
 
 #include <cstdint>
 #include <cstring>
@@ -20,16 +19,14 @@ class TLZWStringTable {
 public:
     static constexpr int MaxCodes = 4096;
 
-    TLZWStringTable() { std::memset(Slots, 0, sizeof Slots); }
+    TLZWStringTable() { Clear(0); }
 
     static int Node(int code) { return code * 4; }
     static int Code(int node) { return node >> 2; }
 
-    // Empties the table; codes below firstFree stand for single pixels.
-    void Clear(int /*firstFree*/) {
-        for (int i = 0; i < UsedCount; ++i) Slots[Used[i]] = Empty;
-        UsedCount = 0;
-    }
+    // Empties the table: a clear comes once in thousands of codes, and
+    // clearing all slots at once costs less than tracking those in use.
+    void Clear(int /*firstFree*/) { std::memset(Slots, 0, sizeof Slots); }
 
     // The node of string node + pixel, or -1; then slot is where Insert puts
     // it. The first probe nearly always decides.
@@ -52,7 +49,6 @@ public:
     void Insert(uint32_t slot, int node, int pixel, int code) {
         Slots[slot] = static_cast<uint16_t>(Node(code));
         Keys[code] = Key(node, pixel);
-        Used[UsedCount++] = static_cast<uint16_t>(slot);
     }
 
 private:
@@ -76,6 +72,4 @@ private:
 
     uint16_t Slots[1 << SizeBits];
     uint32_t Keys[MaxCodes];
-    uint16_t Used[MaxCodes];
-    int UsedCount = 0;
 };
