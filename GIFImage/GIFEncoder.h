@@ -26,20 +26,27 @@ protected:
     virtual void Clear() = 0;
     virtual void DoCompress() = 0;
 
-    // Appends the code's bits above those in the 64-bit accumulator. Its low
+    // Appends the code's bits above those in the 64-bit accumulator and
+    // sends full sub-blocks on. Not virtual: it runs once per code in the
+    // encoders' loops.
+    void OutputCode(int code) {
+        PackCode(Packed, Bits, BitCount, PackedCount, static_cast<uint32_t>(code), CodeWidth);
+        if (PackedCount >= PackedLimit) WriteBlocks(false);
+    }
+    // Appends width bits of code above the bitCount bits in bits. Their low
     // 32 bits are stored on every call and kept once complete, without a
     // branch (a full word comes every two or three codes, too irregular to
-    // predict); the sub-blocks are cut from the packed bytes in bulk. Not
-    // virtual: it runs once per code in the encoders' loops.
-    void OutputCode(int code) {
-        Bits |= static_cast<uint64_t>(static_cast<uint32_t>(code)) << BitCount;
-        BitCount += CodeWidth;
-        StoreWord(Packed + PackedCount, static_cast<uint32_t>(Bits));
-        const int full = BitCount >> 5; // 0 or 1
-        PackedCount += 4 * full;
-        Bits >>= 32 * full;
-        BitCount -= 32 * full;
-        if (PackedCount >= PackedLimit) WriteBlocks(false);
+    // predict); the sub-blocks are cut from the packed bytes in bulk. The
+    // encoders' loops call it with locals of their own.
+    [[gnu::always_inline]] static void PackCode(uint8_t* packed, uint64_t& bits, int& bitCount,
+                                                int& packedCount, uint32_t code, int width) {
+        bits |= static_cast<uint64_t>(code) << bitCount;
+        bitCount += width;
+        StoreWord(packed + packedCount, static_cast<uint32_t>(bits));
+        const int full = bitCount >> 5; // 0 or 1
+        packedCount += 4 * full;
+        bits >>= 32 * full;
+        bitCount -= 32 * full;
     }
 
     // Fails with "Color not in color table" when a pixel of the frame is at or

@@ -109,16 +109,10 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
             width = CodeWidth;
             slowAbove = std::min(MaxCode + 1, 4095);
         };
-        // The string prefix ends before pixel: its code is sent (as by
-        // OutputCode), prefix + pixel is added, and a string starts anew.
+        // The string prefix ends before pixel: its code is sent, prefix +
+        // pixel is added, and a string starts anew.
         const auto endString = [&](int pixel, uint32_t slot) __attribute__((always_inline)) {
-            bits |= static_cast<uint64_t>(static_cast<uint32_t>(table.Code(prefix))) << bitCount;
-            bitCount += width;
-            StoreWord(Packed + packedCount, static_cast<uint32_t>(bits));
-            const int full = bitCount >> 5; // 0 or 1
-            packedCount += 4 * full;
-            bits >>= 32 * full;
-            bitCount -= 32 * full;
+            PackCode(Packed, bits, bitCount, packedCount, static_cast<uint32_t>(table.Code(prefix)), width);
             table.Insert(slot, prefix, pixel, next);
             if constexpr (UseLeaps) Leaps[next] = {0, table.Node(next), 0};
             ++next;
