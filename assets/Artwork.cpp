@@ -52,6 +52,12 @@ QImage ButtonPicture(const QString& word, int width, int height) {
     return image;
 }
 
+TButtonFace ButtonFace(const QString& word, int width, int height) {
+    const QSize pixels(width * HighResolution, height * HighResolution);
+    return {DrawnIcon(pixels, [word, width, height] { return ButtonPicture(word, width, height); }),
+            QSize(width, height), word};
+}
+
 QImage DigitCountIcon(int digits) {
     QImage image(16 * HighResolution, 16 * HighResolution, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(HighResolution);
@@ -79,6 +85,14 @@ QImage HelpMenuPicture(int index) {
     p.setFont(Bold(11));
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, "?");
     return image;
+}
+
+QIcon DigitCountMenuIcon(int digits) {
+    return DrawnIcon(QSize(16, 16) * HighResolution, [digits] { return DigitCountIcon(digits); });
+}
+
+QIcon HelpMenuIcon(int index) {
+    return DrawnIcon(QSize(16, 16) * HighResolution, [index] { return HelpMenuPicture(index); });
 }
 
 namespace {

@@ -35,7 +35,7 @@ TLabel* MakeLabel(QWidget* parent, const QString& name, int left, int top, int p
 
 TBitBtn* MakeButton(QWidget* parent, const QString& name, const QString& word, int left, int width) {
     auto* button = new TBitBtn(parent, name, left, 8, width, 34);
-    button->SetGlyph(Artwork::ButtonPicture(word, width - 4, 30));
+    button->SetGlyph(Artwork::ButtonFace(word, width - 4, 30));
     return button;
 }
 
