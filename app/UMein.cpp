@@ -56,6 +56,10 @@ QString ProgramDirOf(const QString& programPath) {
 
 TFormM::TFormM() : TForm("TFormM") {
     FormM = this;
+    // The pictures the program opens with are decoded on another core while
+    // the windows are made.
+    for (const char* picture : {"main-background.jpg", "banner.gif", "digits.gif"})
+        DecodePictureAhead(picture);
     SetCaption("  Tulva and Vesk");
     SetPosition(TFormPosition::ScreenCenter);
     QWidget* client = Client();

@@ -197,10 +197,12 @@ QImage ProgramIcon(int size) {
 
 } // namespace Artwork
 
-void LoadPicture(TPicture& picture, const QString& name) {
-    // Several windows show the same picture: it is decoded once, when it is
-    // first shown.
-    PictureCache::Load(picture, name, [name]() -> std::unique_ptr<TGraphic> {
+namespace {
+
+// Decodes a picture that the program carries; touches no widget, so that it
+// may run on any thread.
+PictureCache::TDecode CarriedPicture(const QString& name) {
+    return [name]() -> std::unique_ptr<TGraphic> {
         QFile file(":/pictures/" + name);
         if (!file.open(QIODevice::ReadOnly)) return nullptr;
         const QByteArray bytes = file.readAll();
@@ -210,5 +212,17 @@ void LoadPicture(TPicture& picture, const QString& name) {
         TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
         graphic->LoadFromStream(stream);
         return graphic;
-    });
+    };
+}
+
+} // namespace
+
+void LoadPicture(TPicture& picture, const QString& name) {
+    // Several windows show the same picture: it is decoded once, when it is
+    // first shown.
+    PictureCache::Load(picture, name, CarriedPicture(name));
+}
+
+void DecodePictureAhead(const QString& name) {
+    PictureCache::DecodeAhead(name, CarriedPicture(name));
 }

@@ -45,3 +45,6 @@ QImage ProgramIcon(int size);
 // choosing the graphic class by the file's extension, when the picture is
 // first asked for its graphic. A missing picture leaves the holder empty.
 void LoadPicture(TPicture& picture, const QString& name);
+// Starts decoding that picture on another thread, for a window about to be
+// shown (see PictureCache::DecodeAhead).
+void DecodePictureAhead(const QString& name);

@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "Form.h"
+#include "PictureCache.h"
 #include "Services.h"
 #include "Synchronize.h"
 
@@ -22,6 +23,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 
 TApplication::~TApplication() {
     DestroyForms();
+    PictureCache::FinishDecodingAhead();
     TheApplication = nullptr;
 }
 
