@@ -15,7 +15,10 @@ namespace {
 TApplication* TheApplication = nullptr;
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+TApplication::TApplication(int& argc, char** argv) : TFontConfigurationReader(), QApplication(argc, argv) {
+    // Before any text is measured: otherwise the font database reads the
+    // configuration a second time.
+    TFontConfigurationReader::Wait();
     TheApplication = this;
     SetMainThread();
     setQuitOnLastWindowClosed(false);
