@@ -1,15 +1,72 @@
 #include "PictureCache.h"
 
+#include <deque>
 #include <future>
 #include <map>
+#include <mutex>
+#include <thread>
 
 namespace PictureCache {
 
 namespace {
 
+using TDecodeTask = std::packaged_task<std::unique_ptr<TGraphic>()>;
+
+// Decodes the pictures asked for ahead one after another, in the order
+// asked, on one thread: the user-interface thread keeps a core of its own.
+class TAheadDecoder {
+public:
+    ~TAheadDecoder() { Finish(); }
+
+    std::future<std::unique_ptr<TGraphic>> Add(TDecode decode) {
+        TDecodeTask task(std::move(decode));
+        std::future<std::unique_ptr<TGraphic>> future = task.get_future();
+        std::lock_guard guard(Lock);
+        Tasks.push_back(std::move(task));
+        if (!Running) {
+            // A worker that found nothing left has ended or is ending.
+            if (Worker.joinable()) Worker.join();
+            Running = true;
+            Worker = std::thread([this] { Work(); });
+        }
+        return future;
+    }
+
+    // Waits until every picture asked for is decoded.
+    void Finish() {
+        if (Worker.joinable()) Worker.join();
+    }
+
+private:
+    void Work() {
+        for (;;) {
+            TDecodeTask task;
+            {
+                std::lock_guard guard(Lock);
+                if (Tasks.empty()) {
+                    Running = false;
+                    return;
+                }
+                task = std::move(Tasks.front());
+                Tasks.pop_front();
+            }
+            task(); // a failure is kept in the task's future
+        }
+    }
+
+    std::mutex Lock;
+    std::deque<TDecodeTask> Tasks;
+    bool Running = false;
+    std::thread Worker;
+};
+
+TAheadDecoder& AheadDecoder() {
+    static TAheadDecoder decoder;
+    return decoder;
+}
+
 // Pictures are made and handed out on the user-interface thread only; a
-// picture decoded ahead is decoded on its own thread and handed over
-// through its future.
+// picture decoded ahead is handed over through its future.
 std::map<QString, std::unique_ptr<TGraphic>>& Decoded() {
     static std::map<QString, std::unique_ptr<TGraphic>> decoded;
     return decoded;
@@ -51,15 +108,16 @@ void Load(TPicture& picture, const QString& key, TDecode decode) {
 
 void DecodeAhead(const QString& key, TDecode decode) {
     if (Decoded().count(key) || Pending().count(key)) return;
-    Pending().emplace(key, std::async(std::launch::async, std::move(decode)));
+    Pending().emplace(key, AheadDecoder().Add(std::move(decode)));
 }
 
 void FinishDecodingAhead() {
-    for (const auto& [key, future] : Pending()) future.wait();
+    AheadDecoder().Finish();
 }
 
 void Clear() {
-    Pending().clear(); // each future waits for its decode
+    AheadDecoder().Finish();
+    Pending().clear();
     Decoded().clear();
 }
 

@@ -19,7 +19,8 @@ using TDecode = std::function<std::unique_ptr<TGraphic>()>;
 // `decode` may return null (the picture then stays empty).
 void Load(TPicture& picture, const QString& key, TDecode decode);
 
-// Starts decoding the picture of `key` on another thread, so that it is
+// Starts decoding the picture of `key` on the decoding thread (pictures
+// asked for ahead are decoded one after another, in order), so that it is
 // ready, or nearly, when a picture of that key is first shown: the pictures
 // of the first window shown are decoded while the other windows are made.
 // `decode` must not touch widgets. Its failure comes out where the picture
