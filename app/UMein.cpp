@@ -56,12 +56,16 @@ QString ProgramDirOf(const QString& programPath) {
 
 TFormM::TFormM() : TForm("TFormM") {
     FormM = this;
+    // The pictures the program opens with are decoded on another core while
+    // the windows are made.
+    for (const char* picture : {"main-background.jpg", "banner.gif", "digits.gif"})
+        DecodePictureAhead(picture);
     SetCaption("  Tulva and Vesk");
     SetPosition(TFormPosition::ScreenCenter);
     QWidget* client = Client();
 
     MainMenu1 = new TMainMenu(this, "MainMenu1");
-    for (int digits = 4; digits <= 9; ++digits) ImageList1.Add(Artwork::DigitCountIcon(digits));
+    for (int digits = 4; digits <= 9; ++digits) ImageList1.Add(Artwork::DigitCountMenuIcon(digits));
     MainMenu1->Images = &ImageList1;
     BuildMenu();
     // Sized first, so that the menu bar is laid out once, for the window's
@@ -98,7 +102,7 @@ TFormM::TFormM() : TForm("TFormM") {
     Label7->SetFontColor(Yellow);
 
     OKButton = new TBitBtn(client, "OKButton", 574 - 12 - 100, 574, 100, 30);
-    OKButton->SetGlyph(Artwork::ButtonPicture("Close", 96, 26));
+    OKButton->SetGlyph(Artwork::ButtonFace("Close", 96, 26));
     OKButton->OnClick = [this] { Button1Click(); };
 
     MP = new TMediaPlayer(this, "MP");
@@ -149,7 +153,7 @@ void TFormM::BuildMenu() {
             help->addSeparator();
             continue;
         }
-        const QImage picture = entry.Picture ? Artwork::HelpMenuPicture(pictureIndex++) : QImage();
+        const QIcon picture = entry.Picture ? Artwork::HelpMenuIcon(pictureIndex++) : QIcon();
         const QString window = entry.Window;
         MainMenu1->AddItem(help, entry.Name, entry.Caption, -1, picture)->OnClick = [this, window] {
             OpenModal(window);

@@ -14,6 +14,8 @@
 #include "VH.h"
 #include "Variant.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QResource>
 #include <map>
 #include <stdexcept>
@@ -76,4 +78,9 @@ void CreateForms() {
     // The create handlers run in the fixed order, whatever order the windows were made in.
     std::map<QString, TForm*> made = MakeWindows();
     for (const char* className : CreationOrder) Application->AddForm(made.at(className));
+    // Each new control has asked the event loop to give it its style. A
+    // window does that for its controls when it is first shown (the main
+    // window at once), so the loop's first pass is left to paint the main
+    // window, not to style the thirty windows that are not open.
+    QCoreApplication::removePostedEvents(nullptr, QEvent::PolishRequest);
 }

@@ -52,6 +52,12 @@ QImage ButtonPicture(const QString& word, int width, int height) {
     return image;
 }
 
+TButtonFace ButtonFace(const QString& word, int width, int height) {
+    const QSize pixels(width * HighResolution, height * HighResolution);
+    return {DrawnIcon(pixels, [word, width, height] { return ButtonPicture(word, width, height); }),
+            QSize(width, height), word};
+}
+
 QImage DigitCountIcon(int digits) {
     QImage image(16 * HighResolution, 16 * HighResolution, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(HighResolution);
@@ -79,6 +85,14 @@ QImage HelpMenuPicture(int index) {
     p.setFont(Bold(11));
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, "?");
     return image;
+}
+
+QIcon DigitCountMenuIcon(int digits) {
+    return DrawnIcon(QSize(16, 16) * HighResolution, [digits] { return DigitCountIcon(digits); });
+}
+
+QIcon HelpMenuIcon(int index) {
+    return DrawnIcon(QSize(16, 16) * HighResolution, [index] { return HelpMenuPicture(index); });
 }
 
 namespace {
@@ -183,10 +197,12 @@ QImage ProgramIcon(int size) {
 
 } // namespace Artwork
 
-void LoadPicture(TPicture& picture, const QString& name) {
-    // Several windows show the same picture: it is decoded once, when it is
-    // first shown.
-    PictureCache::Load(picture, name, [name]() -> std::unique_ptr<TGraphic> {
+namespace {
+
+// Decodes a picture that the program carries; touches no widget, so that it
+// may run on any thread.
+PictureCache::TDecode CarriedPicture(const QString& name) {
+    return [name]() -> std::unique_ptr<TGraphic> {
         QFile file(":/pictures/" + name);
         if (!file.open(QIODevice::ReadOnly)) return nullptr;
         const QByteArray bytes = file.readAll();
@@ -196,5 +212,17 @@ void LoadPicture(TPicture& picture, const QString& name) {
         TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
         graphic->LoadFromStream(stream);
         return graphic;
-    });
+    };
+}
+
+} // namespace
+
+void LoadPicture(TPicture& picture, const QString& name) {
+    // Several windows show the same picture: it is decoded once, when it is
+    // first shown.
+    PictureCache::Load(picture, name, CarriedPicture(name));
+}
+
+void DecodePictureAhead(const QString& name) {
+    PictureCache::DecodeAhead(name, CarriedPicture(name));
 }

@@ -3,6 +3,9 @@
 // buttons, the menu pictures, the markers and the backgrounds. The asset
 // generator writes the backgrounds as JPEG files that the windows carry.
 
+#include "DrawnIcon.h"
+
+#include <QIcon>
 #include <QImage>
 #include <QString>
 
@@ -17,10 +20,15 @@ constexpr int HighResolution = 2;
 // `height` device-independent pixels at HighResolution, with the word as
 // the picture's "Description" text.
 QImage ButtonPicture(const QString& word, int width, int height);
+// The same face, drawn when the button is first shown.
+TButtonFace ButtonFace(const QString& word, int width, int height);
 // The menu picture for numbers of `digits` digits.
 QImage DigitCountIcon(int digits);
 // The small pictures of the help menu items.
 QImage HelpMenuPicture(int index);
+// The menu and window pictures as icons, drawn when first shown.
+QIcon DigitCountMenuIcon(int digits);
+QIcon HelpMenuIcon(int index);
 // The two markers are 24 by 24 device-independent pixels at HighResolution.
 // The red round cross beside a game's message line.
 QImage ErrorMarker();
@@ -37,3 +45,6 @@ QImage ProgramIcon(int size);
 // choosing the graphic class by the file's extension, when the picture is
 // first asked for its graphic. A missing picture leaves the holder empty.
 void LoadPicture(TPicture& picture, const QString& name);
+// Starts decoding that picture on another thread, for a window about to be
+// shown (see PictureCache::DecodeAhead).
+void DecodePictureAhead(const QString& name);

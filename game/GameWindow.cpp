@@ -35,7 +35,7 @@ TLabel* MakeLabel(QWidget* parent, const QString& name, int left, int top, int p
 
 TBitBtn* MakeButton(QWidget* parent, const QString& name, const QString& word, int left, int width) {
     auto* button = new TBitBtn(parent, name, left, 8, width, 34);
-    button->SetGlyph(Artwork::ButtonPicture(word, width - 4, 30));
+    button->SetGlyph(Artwork::ButtonFace(word, width - 4, 30));
     return button;
 }
 
@@ -145,8 +145,8 @@ void TGameWindow::BuildControls() {
     ListBox1 = new TListBox(Panel3, "ListBox1", 2, 28, 386, 461 - tabHeight - indicatorHeight);
     ListBox1->setFrameShape(QFrame::NoFrame);
     ListBox1->setFont(ControlFont(16, true));
-    for (int row = 0; row < ListRows; ++row) ListBox1->Add(QString());
     ListBox1->SetRowHeight(20);
+    for (int row = 0; row < ListRows; ++row) ListBox1->Add(QString());
     if (!Variant.HelpTabs.isEmpty()) {
         TabSet1 = new TTabSet(Panel3, "TabSet1", 2, 489 - tabHeight - indicatorHeight, 386, tabHeight);
         TabSet1->SetTabs(Variant.HelpTabs);

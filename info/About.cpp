@@ -20,7 +20,7 @@ TAboutBox::TAboutBox() : TForm("TAboutBox") {
     SetClientSize(532, 575);
     SetBorder(TFormBorder::Dialog, false);
     SetPosition(TFormPosition::MainFormCenter);
-    setWindowIcon(QIcon(QPixmap::fromImage(Artwork::DigitCountIcon(4))));
+    setWindowIcon(Artwork::DigitCountMenuIcon(4));
     QWidget* client = Client();
     Image1 = new TImage(client, "Image1", 0, 0, 532, 575);
     Image1->SetStretch(true);
@@ -41,6 +41,6 @@ TAboutBox::TAboutBox() : TForm("TAboutBox") {
     Image2 = new TImage(client, "Image2", 150, 392, 215, 163);
     LoadPicture(Image2->Picture, "about-large.gif");
     BitBtn1 = new TBitBtn(client, "BitBtn1", 532 - 40 - 90, 575 - 44, 90, 30);
-    BitBtn1->SetGlyph(Artwork::ButtonPicture("OK", 86, 26));
+    BitBtn1->SetGlyph(Artwork::ButtonFace("OK", 86, 26));
     BitBtn1->OnClick = [this] { BitBtn1Click(); };
 }

@@ -22,13 +22,13 @@ TFormE::TFormE(const TSharedSettings& settings) : TForm("TFormE"), Settings(sett
     Label1 = new TLabel(client, "Label1", 12, 10, "Example 1", ControlFont(16, true));
     Label2 = new TLabel(client, "Label2", 140, 10, "Total examples is 10", ControlFont(16, true));
     BitBtn2 = new TBitBtn(client, "BitBtn2", 400, 6, 90, 28);
-    BitBtn2->SetGlyph(Artwork::ButtonPicture("Previous", 86, 24));
+    BitBtn2->SetGlyph(Artwork::ButtonFace("Previous", 86, 24));
     BitBtn2->OnClick = [this] { BitBtn2Click(); };
     BitBtn1 = new TBitBtn(client, "BitBtn1", 500, 6, 90, 28);
-    BitBtn1->SetGlyph(Artwork::ButtonPicture("Next", 86, 24));
+    BitBtn1->SetGlyph(Artwork::ButtonFace("Next", 86, 24));
     BitBtn1->OnClick = [this] { BitBtn1Click(); };
     BitBtn3 = new TBitBtn(client, "BitBtn3", 600, 6, 90, 28);
-    BitBtn3->SetGlyph(Artwork::ButtonPicture("Close", 86, 24));
+    BitBtn3->SetGlyph(Artwork::ButtonFace("Close", 86, 24));
     BitBtn3->OnClick = [this] { BitBtn3Click(); };
     OnCreate = [this] { FormCreate(); };
     // Maximised, the picture stands in the middle of the whole client area,

@@ -20,7 +20,7 @@ TGuideWindow::TGuideWindow(const TGuide& guide) : TForm(guide.ClassName) {
     Memo1->setFont(ControlFont(14, false));
     Memo1->SetLines(guide.Text);
     BitBtn1 = new TBitBtn(Client(), "BitBtn1", w - 8 - 100, h - 44, 100, 36);
-    BitBtn1->SetGlyph(Artwork::ButtonPicture("Close", 96, 32));
+    BitBtn1->SetGlyph(Artwork::ButtonFace("Close", 96, 32));
     BitBtn1->OnClick = [this] { BitBtn1Click(); };
     SetActiveControl(BitBtn1);
 }

@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "Form.h"
+#include "PictureCache.h"
 #include "Services.h"
 #include "Synchronize.h"
 
@@ -14,7 +15,10 @@ namespace {
 TApplication* TheApplication = nullptr;
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+TApplication::TApplication(int& argc, char** argv) : TFontConfigurationReader(), QApplication(argc, argv) {
+    // Before any text is measured: otherwise the font database reads the
+    // configuration a second time.
+    TFontConfigurationReader::Wait();
     TheApplication = this;
     SetMainThread();
     setQuitOnLastWindowClosed(false);
@@ -22,6 +26,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 
 TApplication::~TApplication() {
     DestroyForms();
+    PictureCache::FinishDecodingAhead();
     TheApplication = nullptr;
 }
 

@@ -3,6 +3,8 @@
 // them is active, runs modal windows, and catches every error that leaves an
 // event handler so that the program goes on.
 
+#include "FontConfigurationReader.h"
+
 #include <QApplication>
 #include <exception>
 #include <functional>
@@ -10,7 +12,9 @@
 
 class TForm;
 
-class TApplication : public QApplication {
+// The font configuration reader is a base before QApplication, so that it
+// starts before the application object is made.
+class TApplication : private TFontConfigurationReader, public QApplication {
 public:
     TApplication(int& argc, char** argv);
     ~TApplication() override;

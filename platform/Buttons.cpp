@@ -14,10 +14,14 @@ TBitBtn::TBitBtn(QWidget* parent, const QString& name, int left, int top, int wi
 }
 
 void TBitBtn::SetGlyph(const QImage& picture) {
-    setIcon(QIcon(QPixmap::fromImage(picture)));
-    setIconSize(picture.deviceIndependentSize().toSize().boundedTo(size() - QSize(4, 4)));
-    if (const QString words = picture.text("Description"); !words.isEmpty() && Caption().isEmpty())
-        SetCaption(words);
+    SetGlyph(TButtonFace{QIcon(QPixmap::fromImage(picture)), picture.deviceIndependentSize().toSize(),
+                         picture.text("Description")});
+}
+
+void TBitBtn::SetGlyph(const TButtonFace& face) {
+    setIcon(face.Icon);
+    setIconSize(face.Size.boundedTo(size() - QSize(4, 4)));
+    if (!face.Words.isEmpty() && Caption().isEmpty()) SetCaption(face.Words);
 }
 
 void TBitBtn::SetCaption(const QString& caption) {

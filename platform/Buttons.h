@@ -3,6 +3,8 @@
 // its caption, which names the button to screen readers and shows as its
 // tooltip; a picture that carries its words ("Description" text) gives them.
 
+#include "DrawnIcon.h"
+
 #include <QImage>
 #include <QPushButton>
 #include <functional>
@@ -16,6 +18,9 @@ public:
     // then shows at its device-independent size and stays sharp on scaled
     // screens. Its "Description" text becomes the caption unless one is set.
     void SetGlyph(const QImage& picture);
+    // A face drawn when the button is first shown; its words become the
+    // caption unless one is set.
+    void SetGlyph(const TButtonFace& face);
     // The words of the button: its accessible name and tooltip.
     void SetCaption(const QString& caption);
     QString Caption() const { return accessibleName(); }

@@ -41,8 +41,10 @@ void TListBox::SetItem(int row, const QString& text) {
 }
 
 void TListBox::Add(const QString& text) {
-    addItem(text);
-    if (RowHeight > 0) item(count() - 1)->setSizeHint(QSize(0, RowHeight));
+    // Given its height before it joins the list, the row is laid out once.
+    auto* row = new QListWidgetItem(text);
+    if (RowHeight > 0) row->setSizeHint(QSize(0, RowHeight));
+    addItem(row);
 }
 
 void TListBox::SetItems(const QStringList& rows) {

@@ -91,11 +91,11 @@ QMenu* TMainMenu::AddTopItem(const QString& name, const QString& caption) {
 }
 
 TMenuItem* TMainMenu::AddItem(QMenu* menu, const QString& name, const QString& caption, int imageIndex,
-                              const QImage& picture) {
+                              const QIcon& picture) {
     auto* item = new TMenuItem(menu, name, caption);
-    QImage image = picture;
+    QIcon image = picture;
     if (image.isNull() && Images) image = Images->Image(imageIndex);
-    if (!image.isNull()) item->setIcon(QIcon(QPixmap::fromImage(image)));
+    if (!image.isNull()) item->setIcon(image);
     menu->addAction(item);
     return item;
 }

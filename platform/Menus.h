@@ -12,12 +12,12 @@
 
 class TImageList {
 public:
-    void Add(const QImage& image) { Images.push_back(image); }
+    void Add(const QIcon& image) { Images.push_back(image); }
     int Count() const { return static_cast<int>(Images.size()); }
-    QImage Image(int index) const { return index >= 0 && index < Count() ? Images[index] : QImage(); }
+    QIcon Image(int index) const { return index >= 0 && index < Count() ? Images[index] : QIcon(); }
 
 private:
-    std::vector<QImage> Images;
+    std::vector<QIcon> Images;
 };
 
 class TMenuItem : public QAction {
@@ -44,7 +44,7 @@ public:
     // items still not fit, the bar's font is made smaller until they do.
     int RowsHeight(int width);
     TMenuItem* AddItem(QMenu* menu, const QString& name, const QString& caption, int imageIndex = -1,
-                       const QImage& picture = {});
+                       const QIcon& picture = {});
     TMenuItem* FindItem(const QString& name) const;
 
 private:

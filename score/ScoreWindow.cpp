@@ -58,15 +58,15 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
     ListBox4->SetItems(QStringList(10, QString()));
 
     BitBtn3 = new TBitBtn(client, "BitBtn3", variant.FontLeft, variant.ButtonTop, 75, 20);
-    BitBtn3->SetGlyph(Artwork::ButtonPicture("Font", 71, 16));
+    BitBtn3->SetGlyph(Artwork::ButtonFace("Font", 71, 16));
     BitBtn3->OnClick = [this] { BitBtn3Click(); };
     BitBtn2 = new TBitBtn(client, "BitBtn2", variant.ClearLeft, variant.ButtonTop, 75, 20);
-    BitBtn2->SetGlyph(Artwork::ButtonPicture("Clear", 71, 16));
+    BitBtn2->SetGlyph(Artwork::ButtonFace("Clear", 71, 16));
     BitBtn2->OnClick = [this] { BitBtn2Click(); };
     const bool firstStyle = QString(variant.CloseButton) == "BitBtn1";
     CloseButton = new TBitBtn(client, variant.CloseButton, variant.CloseLeft, variant.ButtonTop,
                               firstStyle ? 81 : 75, 20);
-    CloseButton->SetGlyph(Artwork::ButtonPicture("Close", firstStyle ? 77 : 71, 16));
+    CloseButton->SetGlyph(Artwork::ButtonFace("Close", firstStyle ? 77 : 71, 16));
     if (!firstStyle) CloseButton->setFont(ControlFont(13, true));
     CloseButton->OnClick = [this] { CloseClick(); };
     if (firstStyle) SetActiveControl(CloseButton);

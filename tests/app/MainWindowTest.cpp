@@ -43,6 +43,19 @@ protected:
 
 } // namespace
 
+TEST_F(MainWindow, TheWindowsNotOpenAreStyledWhenFirstShownNotInTheLoopsFirstPass) {
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Main->findChild<QWidget*>("OKButton")->testAttribute(Qt::WA_WState_Polished));
+    TForm* game = Application->FindForm("TForm4");
+    ASSERT_NE(game, nullptr);
+    auto* button = game->findChild<QWidget*>("BitBtn1");
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->testAttribute(Qt::WA_WState_Polished));
+    game->Show();
+    EXPECT_TRUE(button->testAttribute(Qt::WA_WState_Polished));
+    game->Hide();
+}
+
 TEST_F(MainWindow, IsCreatedFirstWithItsCaptionsAndSize) {
     EXPECT_EQ(Application->AllForms().front(), Main);
     EXPECT_EQ(Main->windowTitle(), "  Tulva and Vesk");
@@ -173,5 +186,5 @@ TEST_F(MainWindow, WindowsShowingTheSameBackgroundShareItsDecodedPixels) {
     };
     ASSERT_NE(pixelsOf("TFScore7"), nullptr);
     EXPECT_EQ(pixelsOf("TFScore7"), pixelsOf("TFScore99")); // decoded once
-    EXPECT_NE(pixelsOf("TFScore7"), pixelsOf("TAboutBox"));  // another picture
+    EXPECT_NE(pixelsOf("TFScore7"), pixelsOf("TAboutBox")); // another picture
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 // A one-colour graphic that stores its colour as three bytes.
@@ -146,6 +148,37 @@ TEST(PictureCache, PicturesOfOneKeyAreDecodedOnceWhenFirstShownAndSharePixels) {
     EXPECT_EQ(a->Image().constBits(), b->Image().constBits());
     EXPECT_EQ(b->Image().pixel(3, 3), qRgb(255, 0, 0));
     EXPECT_TRUE(never.Deferred());
+    PictureCache::Clear();
+}
+
+TEST(PictureCache, APictureDecodedAheadIsDecodedOnceOnAnotherThreadAndFailsWhereItIsShown) {
+    int decoded = 0;
+    std::thread::id decoder;
+    const auto decode = [&]() -> std::unique_ptr<TGraphic> {
+        ++decoded;
+        decoder = std::this_thread::get_id();
+        auto bitmap = std::make_unique<TBitmap>(8, 8, TPixelFormat::pf24bit);
+        bitmap->Canvas().Brush.Color = clRed;
+        bitmap->Canvas().FillRect(TRect{0, 0, 8, 8});
+        return bitmap;
+    };
+    PictureCache::DecodeAhead("ahead-test", decode);
+    PictureCache::DecodeAhead("ahead-test", decode); // already under way
+    TPicture picture;
+    PictureCache::Load(picture, "ahead-test", decode);
+    auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Image().pixel(3, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(decoded, 1);
+    EXPECT_NE(decoder, std::this_thread::get_id());
+
+    PictureCache::DecodeAhead(
+        "ahead-damaged", []() -> std::unique_ptr<TGraphic> { throw EInvalidGraphic("damaged picture"); });
+    TPicture damaged;
+    PictureCache::Load(damaged, "ahead-damaged", decode);
+    EXPECT_THROW(damaged.Graphic(), EInvalidGraphic);
+    EXPECT_EQ(damaged.Graphic(), nullptr);
+    EXPECT_EQ(decoded, 1);
     PictureCache::Clear();
 }
 
