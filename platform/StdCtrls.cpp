@@ -1,5 +1,7 @@
 #include "StdCtrls.h"
 
+#include <QHash>
+
 #include "Application.h"
 
 #include <QEvent>
@@ -31,12 +33,51 @@ TLabel::TLabel(QWidget* parent, const QString& name, int left, int top, const QS
 
 void TLabel::SetCaption(const QString& caption) {
     setText(caption);
-    if (AutoSize) adjustSize();
+    if (AutoSize) FitToCaption();
 }
 
 void TLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange && AutoSize) adjustSize();
+    if (event->type() == QEvent::FontChange && AutoSize) FitToCaption();
+}
+
+namespace {
+
+// What a single-line label's size hint depends on.
+struct TCaptionKey {
+    QString Text;
+    QFont Font;
+    int Alignment;
+    int Margin;
+    int Indent;
+    int Frame;
+    QMargins Contents;
+    bool operator==(const TCaptionKey&) const = default;
+};
+
+size_t qHash(const TCaptionKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.Text, key.Font, key.Alignment, key.Margin, key.Indent, key.Frame);
+}
+
+} // namespace
+
+void TLabel::FitToCaption() {
+    // Laying a text out is much of what a window costs to make, and the
+    // twelve game and twelve score windows show many of the same captions
+    // in the same fonts: a single-line label asks its size once per
+    // caption, font and frame (on the user-interface thread). QLabel keeps
+    // the size hint of an empty caption through a change of font until it
+    // is polished, which adjustSize does first.
+    if (text().isEmpty() || wordWrap() || textFormat() == Qt::RichText) {
+        adjustSize();
+        return;
+    }
+    static QHash<TCaptionKey, QSize> sizes;
+    const TCaptionKey key{text(),       font(),           static_cast<int>(alignment()), margin(), indent(),
+                          frameWidth(), contentsMargins()};
+    auto found = sizes.constFind(key);
+    if (found == sizes.cend()) found = sizes.insert(key, sizeHint());
+    resize(*found);
 }
 
 void TLabel::SetFontColor(const QColor& color) {

@@ -18,11 +18,15 @@ public:
     void SetCaption(const QString& caption);
     void SetFontColor(const QColor& color);
     void SetAutoSize(bool autoSize) { AutoSize = autoSize; }
+    bool AutoSized() const { return AutoSize; }
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Takes the size the caption asks for.
+    void FitToCaption();
+
     bool AutoSize = true;
 };
 

@@ -56,6 +56,24 @@ TEST_F(MainWindow, TheWindowsNotOpenAreStyledWhenFirstShownNotInTheLoopsFirstPas
     game->Hide();
 }
 
+// Labels of the same caption and font share one measurement; whatever
+// window they stand in, each must still have the size it asks for itself.
+TEST_F(MainWindow, EveryAutoSizedLabelOfEveryWindowHasTheSizeItsCaptionAsksFor) {
+    int labels = 0;
+    for (TForm* form : Application->AllForms()) {
+        form->Show();
+        for (const QLabel* child : form->findChildren<QLabel*>()) {
+            const auto* label = dynamic_cast<const TLabel*>(child);
+            if (!label || !label->AutoSized() || label->wordWrap()) continue;
+            ++labels;
+            EXPECT_EQ(label->size(), label->sizeHint())
+                << form->objectName().toStdString() << " " << label->objectName().toStdString();
+        }
+        if (form != Main) form->Hide();
+    }
+    EXPECT_GT(labels, 200);
+}
+
 TEST_F(MainWindow, IsCreatedFirstWithItsCaptionsAndSize) {
     EXPECT_EQ(Application->AllForms().front(), Main);
     EXPECT_EQ(Main->windowTitle(), "  Tulva and Vesk");
