@@ -6,6 +6,7 @@
 #include "GIFStreamIO.h"
 #include "GIFUnknownAppExtension.h"
 
+#include <algorithm>
 #include <cstring>
 
 TGIFAppIdentifier AppIdentifier(const char* text) {
@@ -56,21 +57,25 @@ void TGIFApplicationExtension::LoadBody(TStream& stream) {
     uint8_t size = 0;
     GIFIO::ReadExact(stream, &size, 1);
     Identifier.fill(0);
+    IdentifierTail.clear();
     if (size == 10) {
         GIFIO::ReadExact(stream, Identifier.data(), 10);
     } else if (size < 11) {
         throw GIFException(GIFMessages::UnsupportedAppBlockSize);
     } else {
         GIFIO::ReadExact(stream, Identifier.data(), 11);
-        uint8_t rest[255];
-        GIFIO::ReadExact(stream, rest, size - 11);
+        IdentifierTail.resize(size - 11u);
+        if (!IdentifierTail.empty()) GIFIO::ReadExact(stream, IdentifierTail.data(), size - 11);
     }
     ReadOwnData(stream);
 }
 
 void TGIFApplicationExtension::SaveBody(TStream& stream) {
-    stream.WriteByte(11);
+    // A tail longer than a sub-block allows was not read; it is cut there.
+    const size_t tail = std::min<size_t>(IdentifierTail.size(), 255 - Identifier.size());
+    stream.WriteByte(static_cast<uint8_t>(Identifier.size() + tail));
     stream.Write(Identifier.data(), static_cast<int64_t>(Identifier.size()));
+    if (tail > 0) stream.Write(IdentifierTail.data(), static_cast<int64_t>(tail));
     WriteOwnData(stream);
 }
 

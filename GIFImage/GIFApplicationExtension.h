@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 using TGIFAppIdentifier = std::array<uint8_t, 11>;
 
@@ -25,6 +26,11 @@ public:
     const TGIFExtensionClass& Class() const override { return ClassInfo(); }
 
     TGIFAppIdentifier Identifier{};
+    // The bytes of an identifier block longer than 11 bytes after the first
+    // 11. Written back with them, the block keeps its size, and with it the
+    // class it is read as: "NETSCAPE2.0" in a longer block is data of no
+    // registered class, which a block of 11 bytes would not be.
+    std::vector<uint8_t> IdentifierTail;
     std::string IdentifierText() const { return {Identifier.begin(), Identifier.end()}; }
 
 protected:
@@ -34,7 +40,8 @@ protected:
     // only for a block too small or cut short, whose header fails to read
     // before this is reached.
     virtual void ReadOwnData(TStream& stream);
-    // Writes block size 11 and the identifier, then the class's own data.
+    // Writes the block size (11 and the tail) and the identifier, then the
+    // class's own data.
     void SaveBody(TStream& stream) override;
     // The generic class has no data: it writes only the terminator, so that
     // the stream stays well formed.

@@ -280,6 +280,25 @@ TEST(GIFWriteExtensions, ControlLoopingAndUnknownApplicationBlocksAreWrittenAsSt
     EXPECT_EQ(Save(image), gif) << "a picture in the writer's own form comes back byte for byte";
 }
 
+// "NETSCAPE2.0" in a longer identifier block is no looping block; written
+// back with a block of 11 bytes it would be read as one, and its data fail.
+TEST(GIFWriteExtensions, AnApplicationBlockLongerThanElevenBytesIsWrittenWhole) {
+    Bytes header{0x21, 0xFF, 14};
+    for (const char c : std::string("NETSCAPE2.0xyz")) header.push_back(static_cast<uint8_t>(c));
+    const Bytes ext = header + Bytes{1, 1, 2, 7, 8, 0};
+    const Bytes gif = Header(2, 1, 0x80) + ColorTable(2) + ext + Descriptor(0, 0, 2, 1) +
+                      ImageData(2, EncodeCodes(2, Bytes{1, 0})) + Bytes{0x3B};
+    TGIFImage image;
+    Load(image, gif);
+    EXPECT_EQ(Save(image), gif);
+    TGIFImage again;
+    Load(again, Save(image));
+    const auto* unknown = dynamic_cast<TGIFUnknownAppExtension*>(&again.Images[0].Extensions[0]);
+    ASSERT_NE(unknown, nullptr);
+    EXPECT_EQ(unknown->IdentifierTail, (Bytes{'x', 'y', 'z'}));
+    ASSERT_EQ(unknown->Blocks.size(), 2u);
+}
+
 TEST(GIFWriteExtensions, ALoopWithoutBufferSizeWritesOnlyTheLoopCount) {
     TGIFImage image;
     image.SetWidth(1);
