@@ -5,12 +5,34 @@
 #include <CLI/CLI.hpp>
 #include <QDir>
 #include <iostream>
+#include <string>
+
+namespace {
+
+void DescribeOptions(CLI::App& cli, bool& userData) {
+    cli.add_flag("--user-data", userData,
+                 "Keep the score files in the user's data folder instead of the current folder");
+}
+
+} // namespace
+
+int AnswerHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument != "--help" && argument != "-h") continue;
+        CLI::App cli("Tulva and Vesk: a game of deduction with digits.", "tulva");
+        bool userData = false;
+        DescribeOptions(cli, userData);
+        std::cout << cli.help();
+        return 0;
+    }
+    return -1;
+}
 
 int ApplyStartOptions(int argc, char** argv) {
     CLI::App cli("Tulva and Vesk: a game of deduction with digits.", "tulva");
     bool userData = false;
-    cli.add_flag("--user-data", userData,
-                 "Keep the score files in the user's data folder instead of the current folder");
+    DescribeOptions(cli, userData);
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
