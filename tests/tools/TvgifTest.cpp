@@ -53,6 +53,30 @@ struct RunSetup {
     std::string Stdout; // empty: kept and returned in Outcome::Out
 };
 
+RunSetup AddressSpaceLimit(long megabytes) {
+    RunSetup setup;
+    setup.AddressSpaceMegabytes = megabytes;
+    return setup;
+}
+
+RunSetup FileSizeLimit(long bytes) {
+    RunSetup setup;
+    setup.FileSizeBytes = bytes;
+    return setup;
+}
+
+RunSetup StdinFrom(const std::string& path) {
+    RunSetup setup;
+    setup.Stdin = path;
+    return setup;
+}
+
+RunSetup StdoutTo(const std::string& path) {
+    RunSetup setup;
+    setup.Stdout = path;
+    return setup;
+}
+
 // Runs tvgif with args; a run that hangs is ended after a minute (and counts
 // as ended by a signal).
 Outcome RunTvgif(const std::vector<std::string>& args, const RunSetup& setup = {}) {
@@ -172,7 +196,7 @@ TEST(Tvgif, RunningOutOfMemoryEndsWithAMessageAndExitOne) {
     for (const char* command : {"info", "copy"}) {
         std::vector<std::string> args{command, big};
         if (std::string(command) == "copy") args.push_back((Dir / "copy.gif").string());
-        const Outcome o = RunTvgif(args, {.AddressSpaceMegabytes = 200});
+        const Outcome o = RunTvgif(args, AddressSpaceLimit(200));
         EXPECT_EQ(o.ExitCode, 1) << command << ": " << o.Err;
         EXPECT_NE(o.Err.find(big + ": out of memory"), std::string::npos) << command << ": " << o.Err;
     }
@@ -287,7 +311,7 @@ TEST(TvgifOutput, AFailedWriteExitsWithOneGivingTheReasonAndLeavesNothing) {
         const std::string out = (folder / "out.gif").string();
         WriteText(out, "old");
         // No file may grow past 1 KB: the picture does not fit.
-        const Outcome o = RunTvgif({command, in, out}, {.FileSizeBytes = 1024});
+        const Outcome o = RunTvgif({command, in, out}, FileSizeLimit(1024));
         EXPECT_EQ(o.ExitCode, 1) << command << ": " << o.Err;
         EXPECT_NE(o.Err.find(out + ": cannot write: File too large"), std::string::npos)
             << command << ": " << o.Err;
@@ -295,7 +319,7 @@ TEST(TvgifOutput, AFailedWriteExitsWithOneGivingTheReasonAndLeavesNothing) {
         EXPECT_EQ(FolderNames(folder), std::set<std::string>{"out.gif"}) << command;
 
         for (const std::string& target : {std::string("/dev/full"), std::string("-")}) {
-            const Outcome full = RunTvgif({command, in, target}, {.Stdout = "/dev/full"});
+            const Outcome full = RunTvgif({command, in, target}, StdoutTo("/dev/full"));
             EXPECT_EQ(full.ExitCode, 1) << command << " " << target;
             EXPECT_NE(full.Err.find("No space left on device"), std::string::npos)
                 << command << " " << target;
@@ -303,7 +327,7 @@ TEST(TvgifOutput, AFailedWriteExitsWithOneGivingTheReasonAndLeavesNothing) {
     }
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"info", in}, {"bench", "--reps", "1", in}}) {
-        const Outcome o = RunTvgif(args, {.Stdout = "/dev/full"});
+        const Outcome o = RunTvgif(args, StdoutTo("/dev/full"));
         EXPECT_EQ(o.ExitCode, 1) << args[0];
         EXPECT_NE(o.Err.find("standard output: No space left on device"), std::string::npos) << o.Err;
     }
@@ -351,10 +375,10 @@ TEST(TvgifInput, StandardInputAndPipesAreReadOnce) {
     ASSERT_EQ(RunTvgif({"copy", gif, copied}).ExitCode, 0);
 
     // "-" both ways.
-    const Outcome throughStdio = RunTvgif({"copy", "-", "-"}, {.Stdin = gif});
+    const Outcome throughStdio = RunTvgif({"copy", "-", "-"}, StdinFrom(gif));
     EXPECT_EQ(throughStdio.ExitCode, 0) << throughStdio.Err;
     EXPECT_EQ(throughStdio.Out, ReadAll(copied));
-    EXPECT_EQ(RunTvgif({"info", "-"}, {.Stdin = gif}).Out, RunTvgif({"info", gif}).Out);
+    EXPECT_EQ(RunTvgif({"info", "-"}, StdinFrom(gif)).Out, RunTvgif({"info", gif}).Out);
 
     // A named pipe can be opened and read only once, and never sought in.
     const std::string fifo = (Dir / "fifo").string();
