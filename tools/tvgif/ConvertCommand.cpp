@@ -19,6 +19,7 @@
 #include <cctype>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -99,6 +100,9 @@ int Convert(const TConvertOptions& options) {
         }
     } catch (const Exception& e) {
         std::fprintf(stderr, "\n%s: %s\n", inName.c_str(), e.what());
+        return Tvgif::ExitFileError;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "\n%s: out of memory\n", inName.c_str());
         return Tvgif::ExitFileError;
     }
     TMemoryStream stream;
