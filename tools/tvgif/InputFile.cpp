@@ -17,6 +17,10 @@ std::string Reason(int error) {
     return std::strerror(error);
 }
 
+[[noreturn]] void TooLarge() {
+    throw EReadError("larger than the " + std::to_string(MaxInputBytes) + " bytes an input may have");
+}
+
 // Closes a descriptor it opened when it goes out of scope.
 class InputHandle {
 public:
@@ -47,8 +51,7 @@ std::vector<uint8_t> ReadInputFile(const std::string& fileName) {
     struct stat info {};
     if (::fstat(input.Get(), &info) != 0) throw EFOpenError("cannot read: " + Reason(errno));
     if (S_ISDIR(info.st_mode)) throw EFOpenError("is a folder, not a file");
-    if (S_ISREG(info.st_mode) && info.st_size > MaxInputBytes)
-        throw EReadError("larger than the " + std::to_string(MaxInputBytes) + " bytes an input may have");
+    if (S_ISREG(info.st_mode) && info.st_size > MaxInputBytes) TooLarge();
 
     // A regular file's size is known (and read in one go); a pipe's grows as
     // it comes.
@@ -57,9 +60,7 @@ std::vector<uint8_t> ReadInputFile(const std::string& fileName) {
     bytes.resize(S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) + 1 : size_t{1} << 16);
     for (;;) {
         if (size == bytes.size()) {
-            if (bytes.size() > static_cast<size_t>(MaxInputBytes))
-                throw EReadError("larger than the " + std::to_string(MaxInputBytes) +
-                                 " bytes an input may have");
+            if (bytes.size() > static_cast<size_t>(MaxInputBytes)) TooLarge();
             bytes.resize(std::min(bytes.size() * 2, static_cast<size_t>(MaxInputBytes) + 1));
         }
         const ssize_t n = ::read(input.Get(), bytes.data() + size, bytes.size() - size);
