@@ -7,12 +7,16 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -42,22 +46,65 @@ struct RemoveDirAtExit {
     }
 } removeDirAtExit;
 
-// Runs tvgif with args; with addressSpaceMegabytes above 0 the process may
-// map no more than that.
-Outcome RunTvgif(const std::vector<std::string>& args, long addressSpaceMegabytes = 0) {
+// How a run of tvgif is set up.
+struct RunSetup {
+    long AddressSpaceMegabytes = 0; // above 0: the most the process may map
+    long FileSizeBytes = 0;         // above 0: the largest file it may write
+    std::string Stdin = "/dev/null";
+    std::string Stdout; // empty: kept and returned in Outcome::Out
+};
+
+RunSetup AddressSpaceLimit(long megabytes) {
+    RunSetup setup;
+    setup.AddressSpaceMegabytes = megabytes;
+    return setup;
+}
+
+RunSetup FileSizeLimit(long bytes) {
+    RunSetup setup;
+    setup.FileSizeBytes = bytes;
+    return setup;
+}
+
+RunSetup StdinFrom(const std::string& path) {
+    RunSetup setup;
+    setup.Stdin = path;
+    return setup;
+}
+
+RunSetup StdoutTo(const std::string& path) {
+    RunSetup setup;
+    setup.Stdout = path;
+    return setup;
+}
+
+// Runs tvgif with args; a run that hangs is ended after a minute (and counts
+// as ended by a signal).
+Outcome RunTvgif(const std::vector<std::string>& args, const RunSetup& setup = {}) {
     std::filesystem::create_directories(Dir);
     const std::string out = (Dir / "stdout").string(), err = (Dir / "stderr").string();
     const pid_t pid = fork();
     if (pid == 0) {
-        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int i = open(setup.Stdin.c_str(), O_RDONLY);
+        const int o = setup.Stdout.empty() ? open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                                           : open(setup.Stdout.c_str(), O_WRONLY);
         const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(i, 0);
         dup2(o, 1);
         dup2(e, 2);
-        if (addressSpaceMegabytes > 0) {
-            const rlim_t limit = static_cast<rlim_t>(addressSpaceMegabytes) * 1024 * 1024;
+        // Whatever a faulty run writes by a relative name lands here.
+        if (chdir(Dir.c_str()) != 0) _exit(127);
+        if (setup.AddressSpaceMegabytes > 0) {
+            const rlim_t limit = static_cast<rlim_t>(setup.AddressSpaceMegabytes) * 1024 * 1024;
             const rlimit rl{limit, limit};
             setrlimit(RLIMIT_AS, &rl);
         }
+        if (setup.FileSizeBytes > 0) {
+            const rlimit rl{static_cast<rlim_t>(setup.FileSizeBytes),
+                            static_cast<rlim_t>(setup.FileSizeBytes)};
+            setrlimit(RLIMIT_FSIZE, &rl);
+        }
+        alarm(60);
         std::vector<char*> argv{const_cast<char*>(TVGIF_PATH)};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -68,7 +115,7 @@ Outcome RunTvgif(const std::vector<std::string>& args, long addressSpaceMegabyte
     waitpid(pid, &status, 0);
     Outcome outcome;
     outcome.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.Out = ReadAll(out);
+    if (setup.Stdout.empty()) outcome.Out = ReadAll(out);
     outcome.Err = ReadAll(err);
     return outcome;
 }
@@ -152,7 +199,7 @@ TEST(Tvgif, RunningOutOfMemoryEndsWithAMessageAndExitOne) {
     for (const char* command : {"info", "copy"}) {
         std::vector<std::string> args{command, big};
         if (std::string(command) == "copy") args.push_back((Dir / "copy.gif").string());
-        const Outcome o = RunTvgif(args, 200);
+        const Outcome o = RunTvgif(args, AddressSpaceLimit(200));
         EXPECT_EQ(o.ExitCode, 1) << command << ": " << o.Err;
         EXPECT_NE(o.Err.find(big + ": out of memory"), std::string::npos) << command << ": " << o.Err;
     }
@@ -193,4 +240,206 @@ TEST(Tvgif, RenderWritesEachFrameAsThePainterShowsIt) {
     const Outcome failed = RunTvgif({"render", bad, out.string()});
     EXPECT_EQ(failed.ExitCode, 1);
     EXPECT_NE(failed.Err.find(bad + ": Premature end of data"), std::string::npos) << failed.Err;
+}
+
+namespace {
+
+std::set<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+mode_t ModeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// 64 × 64 pixels of 256 colours that compress badly: several KB however
+// written.
+Bytes NoisyGif() {
+    Bytes pixels(64 * 64);
+    uint32_t state = 12345;
+    for (auto& p : pixels) p = static_cast<uint8_t>((state = state * 1103515245 + 12345) >> 24);
+    return SimpleGif(64, 64, pixels, 8);
+}
+
+const char* const WritingCommands[] = {"copy", "optimize", "convert"};
+
+} // namespace
+
+TEST(TvgifOutput, ReplacesTheLinkedTargetKeepingItsModeAndTouchingNothingBeside) {
+    const std::string in = WriteFile("in.gif", Small);
+    mode_t umaskNow = umask(0);
+    umask(umaskNow);
+    for (const std::string command : WritingCommands) {
+        const std::filesystem::path folder = Dir / ("out-" + command);
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        // OUT links to a 0604 file; links planted under the temporary
+        // names of old point at a file that must stay as it is.
+        WriteText(folder / "real.gif", "old");
+        std::filesystem::permissions(folder / "real.gif", std::filesystem::perms(0604));
+        std::filesystem::create_symlink("real.gif", folder / "out.gif");
+        WriteText(folder / "victim", "victim");
+        for (const char* planted : {"out.gif.tvgif-tmp", "real.gif.tvgif-tmp"})
+            std::filesystem::create_symlink("victim", folder / planted);
+        const std::set<std::string> before = FolderNames(folder);
+
+        const Outcome o = RunTvgif({command, in, (folder / "out.gif").string()});
+        ASSERT_EQ(o.ExitCode, 0) << command << ": " << o.Err;
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / "out.gif")) << command;
+        EXPECT_EQ(ReadAll((folder / "real.gif").string()).rfind("GIF8", 0), 0u) << command;
+        EXPECT_EQ(ModeOf(folder / "real.gif"), 0604u) << command;
+        EXPECT_EQ(ReadAll((folder / "victim").string()), "victim") << command;
+        EXPECT_EQ(FolderNames(folder), before) << command;
+
+        ASSERT_EQ(RunTvgif({command, in, (folder / "new.gif").string()}).ExitCode, 0) << command;
+        EXPECT_EQ(ModeOf(folder / "new.gif"), 0666u & ~umaskNow) << command;
+
+        // A device is written, not replaced by a file (were OUT /dev/null).
+        if (mknod((folder / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+            EXPECT_EQ(RunTvgif({command, in, (folder / "null").string()}).ExitCode, 0) << command;
+            EXPECT_TRUE(std::filesystem::is_character_file(folder / "null")) << command;
+        }
+    }
+}
+
+TEST(TvgifOutput, AFailedWriteExitsWithOneGivingTheReasonAndLeavesNothing) {
+    const std::string in = WriteFile("noisy.gif", NoisyGif());
+    const std::filesystem::path folder = Dir / "full";
+    for (const std::string command : WritingCommands) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        const std::string out = (folder / "out.gif").string();
+        WriteText(out, "old");
+        // No file may grow past 1 KB: the picture does not fit.
+        const Outcome o = RunTvgif({command, in, out}, FileSizeLimit(1024));
+        EXPECT_EQ(o.ExitCode, 1) << command << ": " << o.Err;
+        EXPECT_NE(o.Err.find(out + ": cannot write: File too large"), std::string::npos)
+            << command << ": " << o.Err;
+        EXPECT_EQ(ReadAll(out), "old") << command;
+        EXPECT_EQ(FolderNames(folder), std::set<std::string>{"out.gif"}) << command;
+
+        const Outcome full = RunTvgif({command, in, "-"}, StdoutTo("/dev/full"));
+        EXPECT_EQ(full.ExitCode, 1) << command;
+        EXPECT_NE(full.Err.find("standard output: cannot write: No space left on device"), std::string::npos)
+            << command << ": " << full.Err;
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info", in}, {"bench", "--reps", "1", in}}) {
+        const Outcome o = RunTvgif(args, StdoutTo("/dev/full"));
+        EXPECT_EQ(o.ExitCode, 1) << args[0];
+        EXPECT_NE(o.Err.find("standard output: No space left on device"), std::string::npos) << o.Err;
+    }
+}
+
+TEST(TvgifOutput, RenderRefusesEarlierFramesAndNeverWritesThroughALink) {
+    const std::string three =
+        WriteFile("three.gif", Header(2, 1, 0x80) + ColorTable(2) + Descriptor(0, 0, 2, 1) +
+                                   ImageData(2, EncodeCodes(2, {0, 1})) + Descriptor(0, 0, 1, 1) +
+                                   ImageData(2, EncodeCodes(2, {1})) + Descriptor(1, 0, 1, 1) +
+                                   ImageData(2, EncodeCodes(2, {0})) + Bytes{0x3B});
+    const std::string one = WriteFile("one.gif", Small);
+    const std::filesystem::path folder = Dir / "render";
+    std::filesystem::remove_all(folder);
+    ASSERT_EQ(RunTvgif({"render", three, folder.string()}).ExitCode, 0);
+    const std::string firstFrame = ReadAll((folder / "frame-0000.png").string());
+
+    const Outcome refused = RunTvgif({"render", one, folder.string()});
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_NE(refused.Err.find(folder.string() + ": already holds frame-*.png files"), std::string::npos)
+        << refused.Err;
+    EXPECT_EQ(ReadAll((folder / "frame-0000.png").string()), firstFrame);
+
+    // A link under a frame's name is removed by --force, not followed.
+    WriteText(Dir / "victim", "victim");
+    std::filesystem::remove(folder / "frame-0000.png");
+    std::filesystem::create_symlink(Dir / "victim", folder / "frame-0000.png");
+    EXPECT_EQ(RunTvgif({"render", one, folder.string()}).ExitCode, 1);
+    const Outcome forced = RunTvgif({"render", one, folder.string(), "--force"});
+    EXPECT_EQ(forced.ExitCode, 0) << forced.Err;
+    EXPECT_EQ(FolderNames(folder), std::set<std::string>{"frame-0000.png"});
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "frame-0000.png"));
+    EXPECT_EQ(ReadAll((Dir / "victim").string()), "victim");
+
+    EXPECT_EQ(RunTvgif({"render", one, ""}).ExitCode, 2);
+}
+
+TEST(TvgifInput, StandardInputAndPipesAreReadOnce) {
+    const std::string gif = WriteFile("pipe.gif", Small);
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 10, 10));
+    const std::string png = (Dir / "pipe.png").string();
+    ASSERT_TRUE(picture.save(QString::fromStdString(png)));
+    const std::string copied = (Dir / "copied.gif").string();
+    ASSERT_EQ(RunTvgif({"copy", gif, copied}).ExitCode, 0);
+
+    // "-" both ways.
+    const Outcome throughStdio = RunTvgif({"copy", "-", "-"}, StdinFrom(gif));
+    EXPECT_EQ(throughStdio.ExitCode, 0) << throughStdio.Err;
+    EXPECT_EQ(throughStdio.Out, ReadAll(copied));
+    EXPECT_EQ(RunTvgif({"info", "-"}, StdinFrom(gif)).Out, RunTvgif({"info", gif}).Out);
+
+    // A named pipe can be opened and read only once, and never sought in.
+    const std::string fifo = (Dir / "fifo").string();
+    for (const std::string& source : {gif, png}) {
+        std::filesystem::remove(fifo);
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const pid_t writer = fork();
+        if (writer == 0) {
+            alarm(60);
+            const std::string bytes = ReadAll(source);
+            std::ofstream(fifo, std::ios::binary) << bytes;
+            _exit(0);
+        }
+        const std::string out = (Dir / "from-fifo.gif").string();
+        const Outcome o = RunTvgif({"convert", fifo, out});
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
+        EXPECT_EQ(o.ExitCode, 0) << source << ": " << o.Err;
+        EXPECT_EQ(ReadAll(out).rfind("GIF8", 0), 0u) << source;
+    }
+}
+
+TEST(TvgifErrors, NameTheFileAndTheCause) {
+    const std::string noFrames = WriteFile("no-frames.gif", Header(2, 2, 0x80) + ColorTable(2) + Bytes{0x3B});
+    const std::string pastTable = WriteFile("past-table.gif", SimpleGif(2, 2, Bytes{0, 1, 2, 3}, 1));
+    const std::string out = (Dir / "errors-out.gif").string();
+    for (const char* command : {"copy", "optimize"}) {
+        const Outcome o = RunTvgif({command, noFrames, out});
+        EXPECT_EQ(o.ExitCode, 1) << command;
+        EXPECT_NE(o.Err.find(noFrames + ": has no frames to write"), std::string::npos)
+            << command << ": " << o.Err;
+    }
+    const Outcome colours = RunTvgif({"copy", pastTable, out});
+    EXPECT_EQ(colours.ExitCode, 1);
+    EXPECT_NE(colours.Err.find(pastTable + ": its pixels use colours that its colour table lacks"),
+              std::string::npos)
+        << colours.Err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    const Outcome folder = RunTvgif({"convert", Dir.string(), out});
+    EXPECT_EQ(folder.ExitCode, 1);
+    EXPECT_NE(folder.Err.find(Dir.string() + ": is a folder, not a file"), std::string::npos) << folder.Err;
+
+    const std::string small = WriteFile("small.gif", Small);
+    const std::string unwritable = (Dir / "no-such-dir" / "out.gif").string();
+    for (const char* command : WritingCommands) {
+        const Outcome w = RunTvgif({command, small, unwritable});
+        EXPECT_EQ(w.ExitCode, 1) << command;
+        EXPECT_NE(w.Err.find(unwritable + ": cannot write: No such file or directory"), std::string::npos)
+            << command << ": " << w.Err;
+    }
+
+    const Outcome bogus = RunTvgif({"--bogus"});
+    EXPECT_EQ(bogus.ExitCode, 2);
+    EXPECT_NE(bogus.Err.find("unknown option: --bogus"), std::string::npos) << bogus.Err;
+    EXPECT_NE(bogus.Err.find("Usage: tvgif"), std::string::npos) << bogus.Err;
 }

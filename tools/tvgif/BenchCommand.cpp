@@ -8,6 +8,7 @@
 #include "Command.h"
 #include "GIFImage.h"
 #include "GIFParallelEncoder.h"
+#include "InputFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -78,10 +79,8 @@ int BenchThreads(const BenchOptions& options) {
     for (const auto& name : options.Files) {
         EncodeSet set;
         double one = std::numeric_limits<double>::max(), many = one;
-        const int result = Tvgif::ForFile(name, [&] {
-            TMemoryStream file;
-            file.LoadFromFile(name);
-            LoadEncodeSet(file.Memory(), set);
+        const int result = Tvgif::ForFile(Tvgif::InputName(name), [&] {
+            LoadEncodeSet(Tvgif::ReadInputFile(name), set);
             CompressFrames(set.Jobs, threads); // also warms the caches
             for (int rep = 0; rep < options.Reps; ++rep) {
                 one = std::min(one, TimePass([&] { CompressFrames(set.Jobs, 1); }));
@@ -110,10 +109,8 @@ int Bench(const BenchOptions& options) {
     for (const auto& name : options.Files) {
         int64_t pixels = 0;
         double seconds = 0;
-        const int result = Tvgif::ForFile(name, [&] {
-            TMemoryStream file;
-            file.LoadFromFile(name);
-            const std::vector<uint8_t>& bytes = file.Memory();
+        const int result = Tvgif::ForFile(Tvgif::InputName(name), [&] {
+            const std::vector<uint8_t> bytes = Tvgif::ReadInputFile(name);
             if (options.Encode) {
                 EncodeSet set;
                 LoadEncodeSet(bytes, set);
@@ -141,7 +138,7 @@ void AddBenchCommand(CLI::App& app) {
     auto* command =
         app.add_subcommand("bench", "Measure decoding (or encoding) speed in megapixels per second");
     auto options = std::make_shared<BenchOptions>();
-    command->add_option("FILE", options->Files, "GIF files to measure")->required();
+    command->add_option("FILE", options->Files, "GIF files to measure (- for standard input)")->required();
     command->add_flag("--encode", options->Encode, "Measure LZW encoding of every frame instead of decoding");
     command->add_option("--threads", options->Threads, "Threads that encode the frames of a picture")
         ->check(CLI::Range(1, 256));

@@ -5,17 +5,24 @@
 
 #include "Command.h"
 #include "Exceptions.h"
+#include "GIFBytes.h"
 #include "GIFColorReduction.h"
 #include "GIFImage.h"
+#include "InputFile.h"
+#include "OutputFile.h"
 
-#include <QFile>
+#include <QBuffer>
+#include <QByteArray>
 #include <QImageReader>
-#include <QSaveFile>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -51,21 +58,9 @@ private:
     bool Drawn = false;
 };
 
-bool IsGIF(const std::string& name) {
-    QFile file(QString::fromStdString(name));
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray head = file.read(3).toUpper();
-    return head == "GIF";
-}
-
-void WriteSafely(TGIFImage& gif, const std::string& name) {
-    TMemoryStream stream;
-    gif.SaveToStream(stream);
-    QSaveFile file(QString::fromStdString(name));
-    if (!file.open(QIODevice::WriteOnly)) throw EFCreateError(file.errorString().toStdString());
-    const auto size = static_cast<qint64>(stream.Memory().size());
-    if (file.write(reinterpret_cast<const char*>(stream.Data()), size) != size || !file.commit())
-        throw EWriteError(file.errorString().toStdString());
+bool IsGIF(const std::vector<uint8_t>& bytes) {
+    return bytes.size() >= 3 && std::toupper(bytes[0]) == 'G' && std::toupper(bytes[1]) == 'I' &&
+           std::toupper(bytes[2]) == 'F';
 }
 
 int Convert(const TConvertOptions& options) {
@@ -73,13 +68,20 @@ int Convert(const TConvertOptions& options) {
     TGIFImage gif;
     gif.OnProgress = [&](TGraphic&, TProgressStage, int percent, bool, const TRect&,
                          const std::string& message) { bar.Show(message, percent); };
+    const std::string inName = Tvgif::InputName(options.In);
     try {
-        if (IsGIF(options.In)) {
+        const std::vector<uint8_t> bytes = Tvgif::ReadInputFile(options.In);
+        if (IsGIF(bytes)) {
             TGIFImage source;
-            source.LoadFromFile(options.In);
+            Tvgif::LoadGIF(source, bytes);
             gif.Assign(&source);
         } else {
-            QImageReader reader(QString::fromStdString(options.In));
+            // Decoded from memory: the input was read once, whatever it is.
+            QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                      static_cast<qsizetype>(bytes.size()));
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
             reader.setAutoTransform(true);
             const QImage picture = reader.read();
             if (picture.isNull()) throw EInvalidGraphic(reader.errorString().toStdString());
@@ -97,16 +99,22 @@ int Convert(const TConvertOptions& options) {
             if (!added.Transparent()) added.ColorMap.Optimize();
         }
     } catch (const Exception& e) {
-        std::fprintf(stderr, "\n%s: %s\n", options.In.c_str(), e.what());
+        std::fprintf(stderr, "\n%s: %s\n", inName.c_str(), e.what());
+        return Tvgif::ExitFileError;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "\n%s: out of memory\n", inName.c_str());
         return Tvgif::ExitFileError;
     }
-    try {
-        WriteSafely(gif, options.Out);
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "\n%s: %s\n", options.Out.c_str(), e.what());
-        return Tvgif::ExitFileError;
-    }
-    return Tvgif::ExitOk;
+    TMemoryStream stream;
+    if (const int result = Tvgif::ForFile(inName, [&] {
+            Tvgif::EncodeGIF(gif, stream);
+            return Tvgif::ExitOk;
+        }))
+        return result;
+    return Tvgif::ForFile(Tvgif::OutputName(options.Out), [&] {
+        Tvgif::WriteOutputFile(options.Out, stream.Memory());
+        return Tvgif::ExitOk;
+    });
 }
 
 } // namespace
@@ -115,8 +123,8 @@ void AddConvertCommand(CLI::App& app) {
     auto options = std::make_shared<TConvertOptions>();
     CLI::App* command = app.add_subcommand(
         "convert", "Turns a picture (PNG, JPEG, BMP, ... or GIF) into a GIF; a GIF is copied as it is");
-    command->add_option("IN", options->In, "the picture to convert")->required();
-    command->add_option("OUT", options->Out, "the GIF file to write")->required();
+    command->add_option("IN", options->In, "the picture to convert (- for standard input)")->required();
+    command->add_option("OUT", options->Out, "the GIF file to write (- for standard output)")->required();
     command
         ->add_option(
             "--method", options->Method,

@@ -1,12 +1,15 @@
 // tvgif copy IN OUT [--rle]: reads IN and writes it to OUT with the LZW or
-// the run-length encoder.
+// the run-length encoder. "-" as IN is standard input, as OUT standard
+// output.
 
 #include "Command.h"
 #include "Exceptions.h"
+#include "GIFBytes.h"
 #include "GIFImage.h"
+#include "InputFile.h"
+#include "OutputFile.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -21,27 +24,18 @@ struct CopyOptions {
 int Copy(const CopyOptions& options) {
     TGIFImage image;
     image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
-        std::fprintf(stderr, "%s: warning: %s\n", options.In.c_str(), message.c_str());
+        std::fprintf(stderr, "%s: warning: %s\n", Tvgif::InputName(options.In).c_str(), message.c_str());
     };
-    int result = Tvgif::ForFile(options.In, [&] {
-        image.LoadFromFile(options.In);
-        return Tvgif::ExitOk;
-    });
-    if (result != Tvgif::ExitOk) return result;
-    image.Compression = options.Rle ? TGIFCompression::RLE : TGIFCompression::LZW;
-    return Tvgif::ForFile(options.Out, [&] {
-        // Written whole to a file beside OUT and then renamed over it, so
-        // that a failure never leaves OUT cut short.
-        TMemoryStream bytes;
-        image.SaveToStream(bytes);
-        const std::string temporary = options.Out + ".tvgif-tmp";
-        bytes.SaveToFile(temporary);
-        std::error_code error;
-        std::filesystem::rename(temporary, options.Out, error);
-        if (error) {
-            std::filesystem::remove(temporary, error);
-            throw EFCreateError("Cannot write file \"" + options.Out + "\"");
-        }
+    TMemoryStream bytes;
+    if (const int result = Tvgif::ForFile(Tvgif::InputName(options.In), [&] {
+            Tvgif::LoadGIF(image, Tvgif::ReadInputFile(options.In));
+            image.Compression = options.Rle ? TGIFCompression::RLE : TGIFCompression::LZW;
+            Tvgif::EncodeGIF(image, bytes);
+            return Tvgif::ExitOk;
+        }))
+        return result;
+    return Tvgif::ForFile(Tvgif::OutputName(options.Out), [&] {
+        Tvgif::WriteOutputFile(options.Out, bytes.Memory());
         return Tvgif::ExitOk;
     });
 }
@@ -51,8 +45,8 @@ int Copy(const CopyOptions& options) {
 void AddCopyCommand(CLI::App& app) {
     auto* command = app.add_subcommand("copy", "Read a GIF file and write it again");
     auto options = std::make_shared<CopyOptions>();
-    command->add_option("IN", options->In, "The GIF file to read")->required();
-    command->add_option("OUT", options->Out, "The GIF file to write")->required();
+    command->add_option("IN", options->In, "The GIF file to read (- for standard input)")->required();
+    command->add_option("OUT", options->Out, "The GIF file to write (- for standard output)")->required();
     command->add_flag("--rle", options->Rle, "Write the pixels with the run-length encoder");
     Tvgif::SetAction(*command, [options] { return Copy(*options); });
 }

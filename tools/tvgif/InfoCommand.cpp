@@ -5,8 +5,10 @@
 #include "Exceptions.h"
 #include "Fnv1a.h"
 #include "GIFAppExtNSLoop.h"
+#include "GIFBytes.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "InputFile.h"
 #include "Json.h"
 
 #include <cinttypes>
@@ -55,9 +57,7 @@ int Info(const std::string& fileName) {
     };
     std::string error;
     try {
-        TMemoryStream stream;
-        stream.LoadFromFile(fileName);
-        image->LoadFromStream(stream);
+        Tvgif::LoadGIF(*image, Tvgif::ReadInputFile(fileName));
     } catch (const Exception& e) {
         error = e.what();
     } catch (const std::bad_alloc&) {
@@ -67,7 +67,7 @@ int Info(const std::string& fileName) {
     if (!error.empty()) {
         std::printf("{\"error\": %s, \"warnings\": %s}\n", JsonString(error).c_str(),
                     JsonList(warnings).c_str());
-        std::fprintf(stderr, "%s: %s\n", fileName.c_str(), error.c_str());
+        std::fprintf(stderr, "%s: %s\n", Tvgif::InputName(fileName).c_str(), error.c_str());
         return Tvgif::ExitFileError;
     }
     const int loops = image->LoopCount();
@@ -90,7 +90,8 @@ int Info(const std::string& fileName) {
 void AddInfoCommand(CLI::App& app) {
     auto* command = app.add_subcommand("info", "Print one JSON object describing a GIF file");
     auto fileName = std::make_shared<std::string>();
-    command->add_option("FILE", *fileName, "The GIF file")->required();
-    Tvgif::SetAction(*command,
-                     [fileName] { return Tvgif::ForFile(*fileName, [&] { return Info(*fileName); }); });
+    command->add_option("FILE", *fileName, "The GIF file (- for standard input)")->required();
+    Tvgif::SetAction(*command, [fileName] {
+        return Tvgif::ForFile(Tvgif::InputName(*fileName), [&] { return Info(*fileName); });
+    });
 }

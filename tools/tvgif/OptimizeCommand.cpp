@@ -7,12 +7,11 @@
 #include "Command.h"
 #include "Exceptions.h"
 #include "GIFBestOptimizer.h"
+#include "GIFBytes.h"
 #include "GIFImage.h"
 #include "GIFOptimizer.h"
-
-#include <QByteArray>
-#include <QSaveFile>
-#include <QString>
+#include "InputFile.h"
+#include "OutputFile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,25 +43,14 @@ void ShowProgress(TProgressStage stage, int percent) {
     std::fflush(stderr);
 }
 
-bool WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    QSaveFile file(QString::fromStdString(name));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
 int RunOptimize(const OptimizeSettings& settings) {
-    TMemoryStream input;
-    if (const int result = Tvgif::ForFile(settings.In, [&] {
-            input.LoadFromFile(settings.In);
+    const std::string inName = Tvgif::InputName(settings.In);
+    std::vector<uint8_t> original;
+    if (const int result = Tvgif::ForFile(inName, [&] {
+            original = Tvgif::ReadInputFile(settings.In);
             return Tvgif::ExitOk;
         }))
         return result;
-    const std::vector<uint8_t> original = input.Memory();
 
     TGIFOptimizeOptions options = 0;
     if (settings.Crop) options |= OptimizeCrop;
@@ -73,7 +61,7 @@ int RunOptimize(const OptimizeSettings& settings) {
 
     TGIFImage image;
     image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
-        std::fprintf(stderr, "%s: warning: %s\n", settings.In.c_str(), message.c_str());
+        std::fprintf(stderr, "%s: warning: %s\n", inName.c_str(), message.c_str());
     };
     if (isatty(STDERR_FILENO))
         image.OnProgress = [](TGraphic&, TProgressStage stage, int percent, bool, const TRect&,
@@ -81,9 +69,8 @@ int RunOptimize(const OptimizeSettings& settings) {
             if (message == "Optimizing...") ShowProgress(stage, percent);
         };
     TMemoryStream output;
-    const int result = Tvgif::ForFile(settings.In, [&] {
-        input.SetPosition(0);
-        image.LoadFromStream(input);
+    const int result = Tvgif::ForFile(inName, [&] {
+        Tvgif::LoadGIF(image, original);
         OptimizeGIF(image, options);
         if (settings.Best) {
             OptimizeGIFBest(image);
@@ -91,21 +78,24 @@ int RunOptimize(const OptimizeSettings& settings) {
             if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
                 OptimizeGIF(image, again);
         }
-        image.SaveToStream(output);
+        Tvgif::EncodeGIF(image, output);
         return Tvgif::ExitOk;
     });
     if (result != Tvgif::ExitOk) return result;
 
     const bool larger = output.Memory().size() > original.size();
-    if (!WriteFile(settings.Out, larger ? original : output.Memory())) {
-        std::fprintf(stderr, "%s: cannot write the file\n", settings.Out.c_str());
-        return Tvgif::ExitFileError;
-    }
+    if (const int written = Tvgif::ForFile(Tvgif::OutputName(settings.Out), [&] {
+            Tvgif::WriteOutputFile(settings.Out, larger ? original : output.Memory());
+            return Tvgif::ExitOk;
+        }))
+        return written;
     if (larger)
         std::fprintf(stderr, "%s: optimising would make it larger (%zu > %zu bytes); wrote it unchanged\n",
-                     settings.In.c_str(), output.Memory().size(), original.size());
+                     inName.c_str(), output.Memory().size(), original.size());
     else
-        std::printf("%s: %zu -> %zu bytes\n", settings.In.c_str(), original.size(), output.Memory().size());
+        // On standard error when the picture itself goes to standard output.
+        std::fprintf(settings.Out == "-" ? stderr : stdout, "%s: %zu -> %zu bytes\n", inName.c_str(),
+                     original.size(), output.Memory().size());
     return Tvgif::ExitOk;
 }
 
@@ -116,8 +106,8 @@ void AddOptimizeCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "optimize", "Rewrites IN into OUT so that it stores less and animates the same (all four steps "
                     "when no step is named); OUT is never larger than IN");
-    command->add_option("IN", settings->In, "GIF file to read")->required();
-    command->add_option("OUT", settings->Out, "GIF file to write")->required();
+    command->add_option("IN", settings->In, "GIF file to read (- for standard input)")->required();
+    command->add_option("OUT", settings->Out, "GIF file to write (- for standard output)")->required();
     command->add_flag("--crop", settings->Crop, "crop transparent borders, drop frames that show nothing");
     command->add_flag("--merge", settings->Merge, "make pixels transparent that repeat the frame underneath");
     command->add_flag("--cleanup", settings->Cleanup, "drop needless transparency, disposal and extensions");

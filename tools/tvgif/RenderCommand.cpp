@@ -1,7 +1,10 @@
-// tvgif render FILE OUTDIR: the picture as the painter shows it after each
-// frame, as RGBA PNGs of the logical screen (frame-0000.png, ...), drawn on
-// a fully transparent ground with the default draw flags but without
-// web-palette dithering, one pass, without waiting out the delays.
+// tvgif render FILE OUTDIR [--force]: the picture as the painter shows it
+// after each frame, as RGBA PNGs of the logical screen (frame-0000.png, ...),
+// drawn on a fully transparent ground with the default draw flags but
+// without web-palette dithering, one pass, without waiting out the delays.
+// An OUTDIR that already holds frame-*.png files is refused unless --force
+// is given, which removes them first: old frames left beside the new ones
+// would read as part of this picture.
 //
 // Only the frames' union is drawn and held in memory; the rest of the screen
 // is clear, and each PNG is written row by row, so a huge logical screen with
@@ -11,6 +14,7 @@
 #include "Canvas.h"
 #include "Command.h"
 #include "Exceptions.h"
+#include "GIFBytes.h"
 #include "GIFDrawFlags.h"
 #include "GIFException.h"
 #include "GIFImage.h"
@@ -18,6 +22,7 @@
 #include "GIFMessages.h"
 #include "GIFPainter.h"
 #include "GIFSettings.h"
+#include "InputFile.h"
 
 #include <png.h>
 
@@ -26,9 +31,11 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,7 +43,32 @@ namespace {
 struct RenderOptions {
     std::string File;
     std::string OutDir;
+    bool Force = false;
 };
+
+bool IsFrameName(const std::string& name) {
+    return name.size() > 10 && name.compare(0, 6, "frame-") == 0 &&
+           name.compare(name.size() - 4, 4, ".png") == 0;
+}
+
+// Makes the folder, and leaves in it no frames of an earlier render that
+// could pass for this picture's: without force such a folder is refused,
+// with it those files (or links, never what they point at) are removed.
+void PrepareFolder(const std::string& dir, bool force) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (error) throw EFCreateError("cannot make the folder: " + error.message());
+    std::vector<fs::path> earlier;
+    for (fs::directory_iterator entry(dir, error), end; !error && entry != end; entry.increment(error))
+        if (IsFrameName(entry->path().filename().string())) earlier.push_back(entry->path());
+    if (error) throw EFOpenError("cannot read the folder: " + error.message());
+    if (earlier.empty()) return;
+    if (!force) throw EFCreateError("already holds frame-*.png files; give --force to replace them");
+    for (const fs::path& path : earlier)
+        if (!fs::remove(path, error) && error)
+            throw EFCreateError("cannot remove " + path.filename().string() + ": " + error.message());
+}
 
 std::string FrameName(const std::string& dir, int index) {
     char name[32];
@@ -84,22 +116,35 @@ std::string WriteScreenPng(FILE* file, int width, int height, const QImage& pict
     return "";
 }
 
+// Created exclusively, so that nothing planted under the frame's name (a
+// link above all) is written through; a frame cut short is removed.
 void WriteFrame(const std::string& name, int width, int height, const QImage& drawn, const TRect& place) {
-    FILE* file = std::fopen(name.c_str(), "wb");
-    if (!file) throw EFCreateError("Cannot create file \"" + name + "\": " + std::strerror(errno));
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        const int reason = errno;
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(name.c_str());
+        }
+        throw EFCreateError("cannot write " + name + ": " + std::strerror(reason));
+    }
     std::string error =
         WriteScreenPng(file, width, height, drawn.convertToFormat(QImage::Format_RGBA8888), place);
     if (std::fclose(file) != 0 && error.empty()) error = std::strerror(errno);
-    if (!error.empty()) throw EWriteError("Cannot write file \"" + name + "\": " + error);
+    if (!error.empty()) {
+        ::unlink(name.c_str());
+        throw EWriteError("cannot write " + name + ": " + error);
+    }
 }
 
 int Render(const RenderOptions& options) {
     TGIFImage image;
     image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
-        std::fprintf(stderr, "%s: warning: %s\n", options.File.c_str(), message.c_str());
+        std::fprintf(stderr, "%s: warning: %s\n", Tvgif::InputName(options.File).c_str(), message.c_str());
     };
-    const int loaded = Tvgif::ForFile(options.File, [&] {
-        image.LoadFromFile(options.File);
+    const int loaded = Tvgif::ForFile(Tvgif::InputName(options.File), [&] {
+        Tvgif::LoadGIF(image, Tvgif::ReadInputFile(options.File));
         if (int64_t{image.Width()} * image.Height() > MaxScreenPicturePixels)
             throw GIFException(std::string(GIFMessages::ScreenTooLarge) + " (" +
                                std::to_string(image.Width()) + " x " + std::to_string(image.Height()) +
@@ -110,8 +155,7 @@ int Render(const RenderOptions& options) {
     if (loaded != Tvgif::ExitOk) return loaded;
 
     return Tvgif::ForFile(options.OutDir, [&] {
-        std::error_code error;
-        std::filesystem::create_directories(options.OutDir, error);
+        PrepareFolder(options.OutDir, options.Force);
         if (image.Empty() || image.Width() == 0 || image.Height() == 0) return Tvgif::ExitOk;
         // Drawn: the frames' union only, placed on the screen at bounds.
         const TRect bounds = image.FramesBounds();
@@ -140,7 +184,12 @@ void AddRenderCommand(CLI::App& app) {
     auto* command = app.add_subcommand(
         "render", "Write each frame as the painter shows it: OUTDIR/frame-0000.png, ... (RGBA PNGs)");
     auto options = std::make_shared<RenderOptions>();
-    command->add_option("FILE", options->File, "The GIF file to render")->required();
-    command->add_option("OUTDIR", options->OutDir, "The directory for the PNG files")->required();
+    command->add_option("FILE", options->File, "The GIF file to render (- for standard input)")->required();
+    command->add_option("OUTDIR", options->OutDir, "The directory for the PNG files")
+        ->required()
+        ->check(CLI::Validator(
+            [](const std::string& value) { return value.empty() ? std::string("must not be empty") : ""; },
+            "", "not empty"));
+    command->add_flag("--force", options->Force, "Remove the frame-*.png files that OUTDIR already holds");
     Tvgif::SetAction(*command, [options] { return Render(*options); });
 }

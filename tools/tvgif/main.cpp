@@ -3,10 +3,33 @@
 
 #include "Command.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
-int main(int argc, char** argv) {
+namespace {
+
+// The "Usage: ..." line of app's help.
+std::string UsageLine(const CLI::App& app) {
+    const std::string help = app.help();
+    const size_t start = help.find("Usage:");
+    if (start == std::string::npos) return "";
+    return help.substr(start, help.find('\n', start) - start);
+}
+
+// Before a command is named, CLI11 would only say that one is required; the
+// word it could not take tells the user more.
+int UnknownWord(const CLI::App& app, const std::string& word) {
+    std::fprintf(stderr, "tvgif: unknown %s: %s\n%s\nRun with --help for more information.\n",
+                 word.rfind('-', 0) == 0 ? "option" : "command", word.c_str(), UsageLine(app).c_str());
+    return Tvgif::ExitUsage;
+}
+
+int Run(int argc, char** argv) {
     CLI::App app{"Reads, writes and measures GIF files with the game's GIF library.", "tvgif"};
     app.set_version_flag("--version", "tvgif " TV_VERSION);
     app.require_subcommand(1);
@@ -25,6 +48,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::RuntimeError& e) {
         return e.get_exit_code(); // a command's own exit code
     } catch (const CLI::ParseError& e) {
+        const std::vector<std::string> left = app.remaining();
+        if (app.get_subcommands().empty() && !left.empty()) return UnknownWord(app, left.front());
         app.exit(e);
         return Tvgif::ExitUsage;
     } catch (const std::bad_alloc&) {
@@ -32,4 +57,24 @@ int main(int argc, char** argv) {
         return Tvgif::ExitFileError;
     }
     return Tvgif::ActionResult();
+}
+
+// What was printed must have arrived: a full disk or a closed pipe under
+// standard output is a failure, not a success.
+int FinishStandardOutput(int result) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return result;
+    const int error = errno;
+    std::fprintf(stderr, "tvgif: cannot write standard output: %s\n",
+                 error != 0 ? std::strerror(error) : "write error");
+    return result == Tvgif::ExitOk ? Tvgif::ExitFileError : result;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A file past the size limit then fails to write with a reason
+    // ("File too large") instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    return FinishStandardOutput(Run(argc, argv));
 }

@@ -1,0 +1,151 @@
+#include "OutputFile.h"
+
+#include "Exceptions.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Tvgif {
+
+namespace {
+
+[[noreturn]] void CannotCreate(int error) {
+    throw EFCreateError(std::string("cannot write: ") + std::strerror(error));
+}
+
+[[noreturn]] void CannotWrite(int error) {
+    throw EWriteError(std::string("cannot write: ") + std::strerror(error));
+}
+
+// Closes a descriptor when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : Fd(fd) {}
+    ~FileHandle() {
+        if (Fd >= 0) ::close(Fd);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int Get() const { return Fd; }
+    // Closes now; a failed close is a failed write (NFS reports it there).
+    void Close() {
+        const int fd = Fd;
+        Fd = -1;
+        if (::close(fd) != 0) CannotWrite(errno);
+    }
+
+private:
+    int Fd;
+};
+
+void WriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            CannotWrite(errno);
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+// The file that fileName stands for: links followed to the name they point
+// at, whether or not that exists yet.
+std::string LinkTarget(const std::string& fileName) {
+    std::filesystem::path current = fileName;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current.string();
+        std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0) CannotCreate(errno);
+        link.resize(static_cast<size_t>(n));
+        const std::filesystem::path next = link;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    CannotCreate(ELOOP);
+}
+
+// A new file beside target under a name nobody can have planted: an
+// existing file or link of that name is never opened.
+int CreateTemporaryBeside(const std::string& target, std::string& temporary) {
+    static const char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device seed;
+    std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = target + ".tvgif-";
+        for (int i = 0; i < 8; ++i) temporary += Letters[random() % (sizeof Letters - 1)];
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Makes the rename itself lasting; a failure here loses nothing written.
+void SyncFolderOf(const std::string& fileName) {
+    std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+    if (folder.empty()) folder = std::filesystem::path(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+void ReplaceByRename(const std::string& target, const struct stat* old, const uint8_t* data, size_t size) {
+    std::string temporary;
+    FileHandle file(CreateTemporaryBeside(target, temporary));
+    if (file.Get() < 0) CannotCreate(errno);
+    try {
+        if (old && ::fchmod(file.Get(), old->st_mode & 07777) != 0) CannotCreate(errno);
+        WriteAll(file.Get(), data, size);
+        if (::fsync(file.Get()) != 0) CannotWrite(errno);
+        file.Close();
+        if (::rename(temporary.c_str(), target.c_str()) != 0) CannotWrite(errno);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    SyncFolderOf(target);
+}
+
+} // namespace
+
+std::string OutputName(const std::string& fileName) {
+    return fileName == "-" ? "standard output" : fileName;
+}
+
+void WriteOutputFile(const std::string& fileName, const uint8_t* data, size_t size) {
+    if (fileName == "-") {
+        if (std::fflush(stdout) != 0) CannotWrite(errno);
+        WriteAll(STDOUT_FILENO, data, size);
+        return;
+    }
+    const std::string target = LinkTarget(fileName);
+    struct stat old {};
+    const bool exists = ::lstat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) CannotCreate(errno);
+    if (exists && S_ISDIR(old.st_mode)) throw EFCreateError("is a folder, not a file");
+    if (exists && !S_ISREG(old.st_mode)) {
+        // A device or a FIFO: replacing it by a file would not be what was
+        // asked for.
+        FileHandle file(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+        if (file.Get() < 0) CannotCreate(errno);
+        WriteAll(file.Get(), data, size);
+        file.Close();
+        return;
+    }
+    // Replacing a write-protected file by a rename would get round its
+    // protection; refuse as writing it in place would.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) CannotCreate(errno);
+    ReplaceByRename(target, exists ? &old : nullptr, data, size);
+}
+
+} // namespace Tvgif
