@@ -104,7 +104,13 @@ void ReplaceByRename(const std::string& target, const struct stat* old, const ui
     FileHandle file(CreateTemporaryBeside(target, temporary));
     if (file.Get() < 0) CannotCreate(errno);
     try {
-        if (old && ::fchmod(file.Get(), old->st_mode & 07777) != 0) CannotCreate(errno);
+        if (old) {
+            // Another user's file stays theirs where we may give it back
+            // (as root); elsewhere the new file is ours, as any rewrite's.
+            if (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
+                (void)!::fchown(file.Get(), old->st_uid, old->st_gid);
+            if (::fchmod(file.Get(), old->st_mode & 07777) != 0) CannotCreate(errno);
+        }
         WriteAll(file.Get(), data, size);
         if (::fsync(file.Get()) != 0) CannotWrite(errno);
         file.Close();
