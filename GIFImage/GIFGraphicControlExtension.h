@@ -5,6 +5,7 @@
 #include "GIFExtension.h"
 
 #include <array>
+#include <vector>
 
 class TGIFGraphicControlExtension : public TGIFExtension {
 public:
@@ -34,15 +35,26 @@ public:
     // An index at or above the active table's count (when it has entries)
     // warns "Invalid color index" and stores 0.
     void SetTransparentColorIndex(int index);
-    // The six bytes as stored after the label (written with block size 4
-    // and terminator 0, whatever was read there).
+    // The block size as stored, the four fields (0 where a shorter block
+    // lacks them) and the terminator.
     const std::array<uint8_t, 6>& Bytes() const { return Block; }
+    // What a block of another size than 4 stored besides the four fields:
+    // its further bytes and any sub-blocks after it, terminator excluded.
+    const std::vector<uint8_t>& Surplus() const { return Extra; }
 
 protected:
-    // Reads 6 bytes; fewer warns "Premature end of data" and keeps what came.
+    // Reads the block as long as its size byte says and any sub-blocks after
+    // it; a stream that ends first warns "Premature end of data" and keeps
+    // the fields that came.
     void LoadBody(TStream& stream) override;
+    // Writes the block as it was read, so that every decoder reads the copy
+    // as it read the original; a changed block shorter than 4 grows to 4.
     void SaveBody(TStream& stream) override;
 
 private:
+    // A field is set: a block too short to hold every field grows to 4.
+    void Hold();
+
     std::array<uint8_t, 6> Block{GIFWire::ControlBlockSize, 0, 0, 0, 0, 0};
+    std::vector<uint8_t> Extra;
 };
