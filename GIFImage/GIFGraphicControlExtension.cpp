@@ -4,8 +4,6 @@
 #include "GIFStreamIO.h"
 #include "GIFSubImage.h"
 
-#include <algorithm>
-
 const TGIFExtensionClass& TGIFGraphicControlExtension::ClassInfo() {
     static const TGIFExtensionClass info{"TGIFGraphicControlExtension", ExtensionLabel,
                                          [](TGIFSubImage& frame) -> std::unique_ptr<TGIFExtension> {
@@ -71,26 +69,23 @@ void TGIFGraphicControlExtension::SetTransparentColorIndex(int index) {
 }
 
 void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
-    // Other decoders take the block by its size byte: a block of 0 or 2
-    // bytes must not swallow the image descriptor after it. A block cut
-    // short by the end of the stream keeps the fields that came and is
-    // written back well-formed.
     Block = {0, 0, 0, 0, 0, 0};
     Extra.clear();
-    uint8_t size = 0;
     auto cutShort = [&] {
         Warning(SeverityWarning, GIFMessages::PrematureEnd);
-        Block[0] = GIFWire::ControlBlockSize;
         Extra.clear();
     };
-    if (!GIFIO::ReadByte(stream, size)) return cutShort();
-    Block[0] = size;
-    const int64_t fields = std::min<int64_t>(size, GIFWire::ControlBlockSize);
-    if (stream.Read(&Block[1], fields) < fields) return cutShort();
-    Extra.resize(size - static_cast<size_t>(fields));
-    if (stream.Read(Extra.data(), static_cast<int64_t>(Extra.size())) < static_cast<int64_t>(Extra.size()))
-        return cutShort();
-    // Sub-blocks after the block, as every decoder skips them.
+    if (!GIFIO::ReadByte(stream, Block[0])) return cutShort();
+    // A block of the standard size or longer: its four fields, and the next
+    // byte taken as its terminator, as loose writers leave them.
+    if (Block[0] >= GIFWire::ControlBlockSize) {
+        if (stream.Read(&Block[1], 5) < 5) cutShort();
+        return;
+    }
+    // A shorter block (0 or 2 bytes, say) lacks fields, and every decoder
+    // takes it by its size byte: reading 4 would swallow the image
+    // descriptor after it. Its sub-blocks are kept to be written back.
+    if (stream.Read(&Block[1], Block[0]) < Block[0]) return cutShort();
     uint8_t next = 0;
     while (GIFIO::ReadByte(stream, next) && next != bsBlockTerminator) {
         const size_t at = Extra.size();
@@ -101,8 +96,17 @@ void TGIFGraphicControlExtension::LoadBody(TStream& stream) {
 }
 
 void TGIFGraphicControlExtension::SaveBody(TStream& stream) {
-    const int64_t fields = std::min<int64_t>(Block[0], GIFWire::ControlBlockSize);
-    stream.Write(Block.data(), 1 + fields);
+    // A block of the standard size or longer is written in the standard
+    // form, so that every decoder reads the copy; a shorter one as it was
+    // read, so that every decoder reads the copy as it read the original.
+    if (Block[0] >= GIFWire::ControlBlockSize) {
+        std::array<uint8_t, 6> bytes = Block;
+        bytes[0] = GIFWire::ControlBlockSize;
+        bytes[5] = bsBlockTerminator;
+        stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+        return;
+    }
+    stream.Write(Block.data(), 1 + Block[0]);
     if (!Extra.empty()) stream.Write(Extra.data(), static_cast<int64_t>(Extra.size()));
     stream.WriteByte(bsBlockTerminator);
 }

@@ -35,20 +35,20 @@ public:
     // An index at or above the active table's count (when it has entries)
     // warns "Invalid color index" and stores 0.
     void SetTransparentColorIndex(int index);
-    // The block size as stored, the four fields (0 where a shorter block
-    // lacks them) and the terminator.
+    // The block size as stored, the four fields (0 where a block shorter
+    // than 4 lacks them) and the terminator (0 for a shorter block).
     const std::array<uint8_t, 6>& Bytes() const { return Block; }
-    // What a block of another size than 4 stored besides the four fields:
-    // its further bytes and any sub-blocks after it, terminator excluded.
+    // The sub-blocks that followed a block shorter than 4, as stored
+    // (terminator excluded).
     const std::vector<uint8_t>& Surplus() const { return Extra; }
 
 protected:
-    // Reads the block as long as its size byte says and any sub-blocks after
-    // it; a stream that ends first warns "Premature end of data" and keeps
-    // the fields that came.
+    // Reads a block of 4 or more as 4 fields and a terminator; a shorter
+    // one by its size byte, then its sub-blocks. A stream that ends first
+    // warns "Premature end of data" and keeps the fields that came.
     void LoadBody(TStream& stream) override;
-    // Writes the block as it was read, so that every decoder reads the copy
-    // as it read the original; a changed block shorter than 4 grows to 4.
+    // A block of 4 or more in the standard form (size 4, terminator 0); a
+    // shorter one as it was read, until a field is set (it then grows to 4).
     void SaveBody(TStream& stream) override;
 
 private:
