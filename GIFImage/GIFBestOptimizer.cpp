@@ -172,6 +172,11 @@ void TFrameRedraw::Run() {
     }
     for (const TPixelChoice& c : Choices)
         if (!c.Needed && c.Plain < 0 && t < 0) return; // cannot happen; keep the frame
+    // A transparent frame stays transparent: other decoders show the screen
+    // around the first frame, and what a frame restores to the background,
+    // as transparent only when the frame has a transparent index.
+    const bool keepTransparent = t0 >= 0;
+    if (keepTransparent && t < 0) return;
 
     const int bits = map.BitsPerPixel();
     const int areaWidth = Area.Width();
@@ -202,7 +207,7 @@ void TFrameRedraw::Run() {
     Frame.SetPacked(Frame.Packed() & ~0x40);
     for (int y = 0; y < areaHeight; ++y)
         std::copy_n(best.begin() + static_cast<ptrdiff_t>(y) * areaWidth, areaWidth, Frame.ScanLine(y));
-    if (bestTransparent) {
+    if (bestTransparent || keepTransparent) {
         TGIFGraphicControlExtension* control = Frame.GraphicControlExtension();
         if (!control)
             control = static_cast<TGIFGraphicControlExtension*>(

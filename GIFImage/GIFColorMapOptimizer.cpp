@@ -61,8 +61,10 @@ void TGIFColorMap::MapImages(const std::array<uint8_t, MaxColors>& map) {
             uint8_t* p = frame->Data();
             for (int64_t i = 0, n = frame->DataSize(); i < n; ++i) p[i] = map[p[i]];
         }
+        // An index beyond the table stays as it is: no entry moved there, and
+        // storing it anew would turn it into 0.
         int transparent = 0;
-        if (TransparentIndexOf(*frame, transparent))
+        if (TransparentIndexOf(*frame, transparent) && map[static_cast<size_t>(transparent)] != transparent)
             frame->GraphicControlExtension()->SetTransparentColorIndex(map[static_cast<size_t>(transparent)]);
     }
 }

@@ -5,6 +5,7 @@
 #include "GIFExtension.h"
 
 #include <array>
+#include <vector>
 
 class TGIFGraphicControlExtension : public TGIFExtension {
 public:
@@ -34,15 +35,26 @@ public:
     // An index at or above the active table's count (when it has entries)
     // warns "Invalid color index" and stores 0.
     void SetTransparentColorIndex(int index);
-    // The six bytes as stored after the label (written with block size 4
-    // and terminator 0, whatever was read there).
+    // The block size as stored, the four fields (0 where a block shorter
+    // than 4 lacks them) and the terminator (0 for a shorter block).
     const std::array<uint8_t, 6>& Bytes() const { return Block; }
+    // The sub-blocks that followed a block shorter than 4, as stored
+    // (terminator excluded).
+    const std::vector<uint8_t>& Surplus() const { return Extra; }
 
 protected:
-    // Reads 6 bytes; fewer warns "Premature end of data" and keeps what came.
+    // Reads a block of 4 or more as 4 fields and a terminator; a shorter
+    // one by its size byte, then its sub-blocks. A stream that ends first
+    // warns "Premature end of data" and keeps the fields that came.
     void LoadBody(TStream& stream) override;
+    // A block of 4 or more in the standard form (size 4, terminator 0); a
+    // shorter one as it was read, until a field is set (it then grows to 4).
     void SaveBody(TStream& stream) override;
 
 private:
+    // A field is set: a block too short to hold every field grows to 4.
+    void Hold();
+
     std::array<uint8_t, 6> Block{GIFWire::ControlBlockSize, 0, 0, 0, 0, 0};
+    std::vector<uint8_t> Extra;
 };

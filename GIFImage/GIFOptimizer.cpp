@@ -33,6 +33,22 @@ bool HasUndefinedDisposal(const TGIFImage& image) {
     return false;
 }
 
+// Other decoders start from a clear screen only when the first frame has a
+// transparent index, and some clear what a frame restores to the background
+// only when that frame has one: such a frame keeps its transparency, even
+// when no pixel uses it, wherever the clear screen can show.
+bool KeepsTransparencyForOtherDecoders(const TGIFImage& image, int index) {
+    const TGIFSubImage& frame = image.Images[index];
+    if (DisposalOf(frame) == 2) return true;
+    if (index > 0) return false;
+    if (frame.Left() > 0 || frame.Top() > 0 || frame.Width() < image.Width() ||
+        frame.Height() < image.Height())
+        return true;
+    for (const auto& other : image.Images)
+        if (DisposalOf(*other) >= 2) return true;
+    return false;
+}
+
 // How long the painter shows the frame, in hundredths of a second.
 int ShownDelay(const TGIFSubImage& frame) {
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
@@ -143,10 +159,11 @@ void TOptimizeRun::OptimizeColorMaps() {
 }
 
 void TOptimizeRun::CleanupTransparency() {
-    for (const auto& frame : Image.Images) {
+    for (int i = 0; i < Image.Images.Count(); ++i) {
         Count();
+        TGIFSubImage* frame = &Image.Images[i];
         TGIFGraphicControlExtension* control = frame->GraphicControlExtension();
-        if (!frame->Transparent() || !control) continue;
+        if (!frame->Transparent() || !control || KeepsTransparencyForOtherDecoders(Image, i)) continue;
         if (UsedIndices(*frame)[control->TransparentColorIndex()]) continue;
         control->SetTransparent(false);
         Report();
@@ -173,8 +190,13 @@ void TOptimizeRun::CleanupDisposals() {
 }
 
 void TOptimizeRun::MergeFrames() {
+    // With an undefined disposal anywhere, a painter that restores areas
+    // draws neither that frame nor the next, so the frame before another is
+    // not always what lies under it: leave the pixels as they are.
+    const bool undefined = HasUndefinedDisposal(Image);
     for (int c = Image.Images.Count() - 1; c >= 1; --c) {
         Count();
+        if (undefined) continue;
         int b = c - 1;
         while (b >= 1 && DisposalOf(Image.Images[b]) == 3) --b;
         MergeGIFFrame(Image.Images[c], &Image.Images[b]);

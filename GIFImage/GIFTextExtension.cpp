@@ -13,27 +13,30 @@ const TGIFExtensionClass& TGIFTextExtension::ClassInfo() {
 }
 
 uint16_t TGIFTextExtension::GridLeft() const {
-    return GIFIO::Word(&Block[1]);
+    return static_cast<uint16_t>(Field(1) | Field(2) << 8);
 }
 uint16_t TGIFTextExtension::GridTop() const {
-    return GIFIO::Word(&Block[3]);
+    return static_cast<uint16_t>(Field(3) | Field(4) << 8);
 }
 uint16_t TGIFTextExtension::GridWidth() const {
-    return GIFIO::Word(&Block[5]);
+    return static_cast<uint16_t>(Field(5) | Field(6) << 8);
 }
 uint16_t TGIFTextExtension::GridHeight() const {
-    return GIFIO::Word(&Block[7]);
+    return static_cast<uint16_t>(Field(7) | Field(8) << 8);
 }
 
 void TGIFTextExtension::LoadBody(TStream& stream) {
-    GIFIO::ReadExact(stream, Block.data(), static_cast<int64_t>(Block.size()));
+    // Other decoders pass over the block by its size byte: a block of
+    // another size than 12 must not swallow what follows it.
+    uint8_t size = 0;
+    GIFIO::ReadExact(stream, &size, 1);
+    Block.assign(size_t{1} + size, 0);
+    Block[0] = size;
+    GIFIO::ReadExact(stream, Block.data() + 1, size);
     ReadTextSubBlocks(stream, Text);
 }
 
 void TGIFTextExtension::SaveBody(TStream& stream) {
-    // The block size as the format has it, whatever was read there.
-    std::array<uint8_t, 13> bytes = Block;
-    bytes[0] = GIFWire::TextBlockSize;
-    stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    stream.Write(Block.data(), static_cast<int64_t>(Block.size()));
     WriteTextSubBlocks(stream, Text);
 }

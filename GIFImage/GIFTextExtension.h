@@ -3,7 +3,6 @@
 
 #include "GIFExtension.h"
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -12,28 +11,36 @@ public:
     static constexpr uint8_t ExtensionLabel = 0x01;
     static const TGIFExtensionClass& ClassInfo();
 
-    explicit TGIFTextExtension(TGIFSubImage& frame) : TGIFExtension(frame) {}
+    // A well-formed block of 12 zero bytes and no text.
+    explicit TGIFTextExtension(TGIFSubImage& frame) : TGIFExtension(frame) {
+        Block[0] = GIFWire::TextBlockSize;
+    }
     const TGIFExtensionClass& Class() const override { return ClassInfo(); }
 
     uint16_t GridLeft() const;
     uint16_t GridTop() const;
     uint16_t GridWidth() const;
     uint16_t GridHeight() const;
-    uint8_t CellWidth() const { return Block[9]; }
-    uint8_t CellHeight() const { return Block[10]; }
-    uint8_t ForegroundColorIndex() const { return Block[11]; }
-    uint8_t BackgroundColorIndex() const { return Block[12]; }
-    // The 13 bytes as stored after the label (block size first).
-    const std::array<uint8_t, 13>& Bytes() const { return Block; }
+    uint8_t CellWidth() const { return Field(9); }
+    uint8_t CellHeight() const { return Field(10); }
+    uint8_t ForegroundColorIndex() const { return Field(11); }
+    uint8_t BackgroundColorIndex() const { return Field(12); }
+    // The block as stored after the label: its size byte and that many
+    // bytes (12 in a well-formed block; fields a shorter one lacks read 0).
+    const std::vector<uint8_t>& Bytes() const { return Block; }
 
     // One line per data sub-block read.
     std::vector<std::string> Text;
 
 protected:
+    // Reads the block as long as its size byte says, then the text.
     void LoadBody(TStream& stream) override;
-    // The 13 stored bytes, then the text as sub-blocks.
+    // The block as read, so that every decoder finds the text where it was,
+    // then the text as sub-blocks.
     void SaveBody(TStream& stream) override;
 
 private:
-    std::array<uint8_t, 13> Block{12};
+    uint8_t Field(size_t index) const { return index < Block.size() ? Block[index] : 0; }
+
+    std::vector<uint8_t> Block = std::vector<uint8_t>(13, 0);
 };

@@ -3,7 +3,8 @@
 #   fuzz/run-gif-fuzz.sh [SECONDS] [JOBS] [TARGET]
 # (default 1800 seconds, 1 job, target gif_read; gif_encode checks that
 # every frame decodes to what was encoded; gif_roundtrip that what was read
-# and written reads back the same). The growing corpus lives in
+# and written reads back the same; gif_optimize that optimised random
+# animations animate as before). The growing corpus lives in
 # fuzz/corpus-work/ (not committed); it starts from the committed seeds in
 # fuzz/corpus/TARGET/ where there are any. Each crash, hang or leak
 # is copied to tests/data/gif/fuzz-regressions/, where the reader tests load
@@ -23,6 +24,13 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTV_FUZZ=ON >/dev/null
 ninja -C "$build" -j2 "${target}_fuzzer"
 
+# The reading targets get 512 MB: a small input that claims more is a
+# finding. The others build and check larger pictures.
+rss=2048
+case "$target" in gif_read | gif_roundtrip) rss=512 ;; esac
+# gif_optimize reads a few hundred choices at most.
+len=65536
+[ "$target" = gif_optimize ] && len=1024
 parallel=""
 [ "$jobs" -gt 1 ] && parallel="-jobs=$jobs -workers=$jobs"
 status=0
@@ -30,14 +38,14 @@ status=0
 cd "$root/fuzz/corpus-work"
 # shellcheck disable=SC2086
 "$build/fuzz/${target}_fuzzer" "$work" "$seeds" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb="$rss" -max_len="$len" \
     $parallel -artifact_prefix="$crashes/" -print_final_stats=1 || status=$?
 
 for f in "$crashes"/*; do
     [ -e "$f" ] || continue
-    # gif_encode's inputs are pixels and settings, not GIF files: the reader
+    # gif_encode's and gif_optimize's inputs are choices, not GIF files: the reader
     # tests cannot replay them, so they stay in the crash folder.
-    if [ "$target" = gif_encode ]; then
+    if [ "$target" = gif_encode ] || [ "$target" = gif_optimize ]; then
         echo "crash input: $f (replay: $build/fuzz/${target}_fuzzer $f)"
         continue
     fi

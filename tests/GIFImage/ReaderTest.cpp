@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -365,6 +366,42 @@ TEST(GIFReaderLayout, TextExtensionKeepsItsGridAndLines) {
     EXPECT_EQ(ext->CellHeight(), 8);
     EXPECT_EQ(ext->ForegroundColorIndex(), 3);
     EXPECT_EQ(ext->Text, (std::vector<std::string>{"h", "i"}));
+}
+
+TEST(GIFReaderLayout, ExtensionBlocksOfAnotherSizeAreReadByTheirSizeAndWrittenBackAsRead) {
+    // A text block of 3 bytes, graphic control blocks of 0 and 2: each must
+    // leave the image descriptor after it to its frame, and the copy must
+    // read back as the file did.
+    const Bytes text = Bytes{0x21, 0x01, 3, 5, 6, 7} + SubBlocks(Bytes{'h', 'i'});
+    const Bytes emptyControl{0x21, 0xF9, 0, 0};
+    const Bytes shortControl{0x21, 0xF9, 2, 0x05, 9, 0};
+    const Bytes bytes = Screen + text + emptyControl + Frame + shortControl + Frame + Bytes{0x3B};
+    const Loaded l = Load(bytes);
+    EXPECT_EQ(l.Error, "");
+    EXPECT_TRUE(l.Warnings.empty());
+    ASSERT_EQ(l.Image->Images.Count(), 2);
+    auto* ext = FindExtension<TGIFTextExtension>(l.Image->Images[0]);
+    ASSERT_NE(ext, nullptr);
+    EXPECT_EQ(ext->GridLeft(), 5 | 6 << 8);
+    EXPECT_EQ(ext->GridWidth(), 0);
+    EXPECT_EQ(ext->Text, std::vector<std::string>{"hi"});
+    const auto* control = l.Image->Images[1].GraphicControlExtension();
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(l.Image->Images[1].Transparent());
+    EXPECT_EQ(control->Delay(), 9);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(PixelsOf(l.Image->Images[i]), FramePixels);
+
+    TMemoryStream copy;
+    l.Image->SaveToStream(copy);
+    const Bytes written = copy.Memory();
+    for (const Bytes* block : {&text, &emptyControl, &shortControl})
+        EXPECT_NE(std::search(written.begin(), written.end(), block->begin(), block->end()), written.end());
+    const Loaded again = Load(written);
+    EXPECT_EQ(again.Error, "");
+    ASSERT_EQ(again.Image->Images.Count(), 2);
+    EXPECT_EQ(FindExtension<TGIFTextExtension>(again.Image->Images[0])->Bytes(), ext->Bytes());
+    EXPECT_EQ(again.Image->Images[1].GraphicControlExtension()->Bytes(), control->Bytes());
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(PixelsOf(again.Image->Images[i]), FramePixels);
 }
 
 TEST(GIFReaderLayout, TransparentFrameEndingEarlyKeepsTheTransparentIndex) {
