@@ -5,6 +5,7 @@
 #include "GIFTestStreams.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -250,3 +251,19 @@ TEST(Tvgif, EveryCommandNeedsMemoryInProportionToTheFile) {
     }
 }
 #endif
+
+TEST(Tvgif, RenderDrawsFramesUpToTheScreenLimit) {
+    // 2^25 + 8192 pixels: 134 MB at 32 bits, above the 128 MB that Qt's image
+    // reading allows by default; below the 2^27 pixels of a rendered screen.
+    const std::string in = WriteFile(
+        "large-frame.gif", Header(8192, 4097, 0x87) + ColorTable(256) + Descriptor(0, 0, 8192, 4097) +
+                               ImageData(8, LongRunCodes(int64_t{8192} * 4097)) + Bytes{0x3B});
+    const std::filesystem::path out = Dir / "large-frames";
+    std::filesystem::remove_all(out);
+    const Outcome o = RunTvgif({"render", in, out.string()});
+    ASSERT_EQ(o.ExitCode, 0) << o.Err;
+    QImageReader reader(QString::fromStdString((out / "frame-0000.png").string()));
+    EXPECT_EQ(reader.size(), QSize(8192, 4097));
+    QImageReader::setAllocationLimit(0);
+    EXPECT_EQ(reader.read().pixel(8191, 4096), qRgb(0, 255, 0)) << "entry 0 of the table";
+}
