@@ -6,14 +6,28 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
-// What one pixel of the logical screen shows: the ground under the picture
-// (0), or an opaque colour 0xFFRRGGBB.
-using TScreen = std::vector<uint32_t>;
+// What each pixel of the frames' union on the logical screen shows: the
+// ground under the picture (0), or an opaque colour 0xFFRRGGBB. The rest of
+// the screen is never drawn and is not held.
+struct TScreen {
+    TScreen(const TRect& bounds, uint32_t fill)
+        : Bounds(bounds),
+          Pixels(static_cast<size_t>(bounds.Width()) * static_cast<size_t>(bounds.Height()), fill) {}
+    // Row y of the screen from column x on; both within Bounds.
+    uint32_t* At(int x, int y) {
+        return Pixels.data() + static_cast<int64_t>(y - Bounds.Top) * Bounds.Width() + (x - Bounds.Left);
+    }
+    const uint32_t* At(int x, int y) const { return const_cast<TScreen*>(this)->At(x, y); }
+
+    TRect Bounds;
+    std::vector<uint32_t> Pixels;
+};
 constexpr uint32_t Ground = 0;
 
 int DisposalOf(const TGIFSubImage& frame) {
@@ -45,29 +59,34 @@ bool CanFollow(TGIFImage& image) {
         if (frame->Left() + frame->Width() > image.Width() || frame->Top() + frame->Height() > image.Height())
             return false;
         const int count = frame->ActiveColorMap().Count();
-        const uint8_t* pixels = frame->Data();
-        if (count == 0 || *std::max_element(pixels, pixels + frame->DataSize()) >= count) return false;
+        if (count == 0) return false;
+        std::vector<uint8_t> fillRow;
+        for (int y = 0; y < frame->Height(); ++y) {
+            const uint8_t* row = frame->ReadRow(y, fillRow);
+            if (*std::max_element(row, row + frame->Width()) >= count) return false;
+        }
     }
     return true;
 }
 
 // Shows the frame on screen and disposes of it as the painter does.
-void ShowFrame(TScreen& screen, int screenWidth, TGIFSubImage& frame) {
+void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int t = TransparentIndexOf(frame);
     const int disposal = DisposalOf(frame);
     const int width = frame.Width();
     std::vector<uint32_t> before;
+    std::vector<uint8_t> fillRow;
     for (int y = 0; y < frame.Height(); ++y) {
-        uint32_t* row = screen.data() + static_cast<int64_t>(frame.Top() + y) * screenWidth + frame.Left();
-        const uint8_t* pixels = frame.Data() + static_cast<int64_t>(y) * width;
+        uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
+        const uint8_t* pixels = frame.ReadRow(y, fillRow);
         if (disposal == 3) before.insert(before.end(), row, row + width);
         for (int x = 0; x < width; ++x)
             if (pixels[x] != t) row[x] = colours[pixels[x]];
     }
     if (disposal != 2 && disposal != 3) return;
     for (int y = 0; y < frame.Height(); ++y) {
-        uint32_t* row = screen.data() + static_cast<int64_t>(frame.Top() + y) * screenWidth + frame.Left();
+        uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
         if (disposal == 2)
             std::fill_n(row, width, Ground);
         else
@@ -75,25 +94,26 @@ void ShowFrame(TScreen& screen, int screenWidth, TGIFSubImage& frame) {
     }
 }
 
-int EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits) {
+int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), false, height, width);
+    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels, false, height, width, fillValue);
     return static_cast<int>(out.Size());
 }
 
 // One pixel of the redrawn frame: a needed one keeps its index; a free one
 // may be transparent or drawn with Plain (an index of the colour the screen
-// already shows there, -1 when the table has none).
+// already shows there, -1 when the table has none). Four bytes: one is held
+// for every pixel of the frame.
 struct TPixelChoice {
     bool Needed = false;
-    int Value = 0;
-    int Plain = -1;
+    uint8_t Value = 0;
+    int16_t Plain = -1;
 };
 
 class TFrameRedraw {
 public:
-    TFrameRedraw(TGIFSubImage& frame, const TScreen& first, const TScreen& later, int screenWidth)
-        : Frame(frame), First(first), Later(later), ScreenWidth(screenWidth) {}
+    TFrameRedraw(TGIFSubImage& frame, const TScreen& first, const TScreen& later)
+        : Frame(frame), First(first), Later(later) {}
     void Run();
 
 private:
@@ -101,9 +121,8 @@ private:
     bool NeedsTransparency(const std::vector<uint8_t>& form, int t) const;
 
     TGIFSubImage& Frame;
-    const TScreen& First; // the screen before the frame in the first pass
-    const TScreen& Later; // and in every later pass
-    int ScreenWidth;
+    const TScreen& First;              // the screen before the frame in the first pass
+    const TScreen& Later;              // and in every later pass
     TRect Area;                        // the redrawn rectangle, frame coordinates
     std::vector<TPixelChoice> Choices; // of Area, row by row
 };
@@ -120,21 +139,23 @@ void TFrameRedraw::Run() {
 
     std::vector<TPixelChoice> all(static_cast<size_t>(width) * static_cast<size_t>(height));
     TRect box{width, height, 0, 0};
+    std::vector<uint8_t> fillRow;
     for (int y = 0; y < height; ++y) {
-        const uint8_t* pixels = Frame.Data() + static_cast<int64_t>(y) * width;
-        const int64_t screenRow = static_cast<int64_t>(Frame.Top() + y) * ScreenWidth + Frame.Left();
+        const uint8_t* pixels = Frame.ReadRow(y, fillRow);
+        const uint32_t* firstRow = First.At(Frame.Left(), Frame.Top() + y);
+        const uint32_t* laterRow = Later.At(Frame.Left(), Frame.Top() + y);
         for (int x = 0; x < width; ++x) {
             TPixelChoice& choice = all[static_cast<size_t>(y) * width + x];
-            const uint32_t first = First[static_cast<size_t>(screenRow + x)];
-            const uint32_t later = Later[static_cast<size_t>(screenRow + x)];
+            const uint32_t first = firstRow[x];
+            const uint32_t later = laterRow[x];
             // A colour every pass shows there before this frame.
             const bool settled = first == later && first != Ground;
             const int v = pixels[x];
-            choice.Value = v;
+            choice.Value = static_cast<uint8_t>(v);
             choice.Needed = v != t0 && !(settled && colours[static_cast<size_t>(v)] == first);
             if (settled) {
                 const auto found = indexOf.find(first);
-                if (found != indexOf.end()) choice.Plain = found->second;
+                if (found != indexOf.end()) choice.Plain = static_cast<int16_t>(found->second);
             }
             // Restoring to the ground must still reach whatever is not ground.
             const bool mustCover = restoresToGround && !(first == Ground && later == Ground);
@@ -147,10 +168,13 @@ void TFrameRedraw::Run() {
         }
     }
     Area = box.IsEmpty() ? TRect{0, 0, 1, 1} : box;
-    Choices.clear();
+    // The area's rows moved to the front of the frame's, in place.
+    size_t kept = 0;
     for (int y = Area.Top; y < Area.Bottom; ++y)
-        for (int x = Area.Left; x < Area.Right; ++x)
-            Choices.push_back(all[static_cast<size_t>(y) * width + x]);
+        for (int x = Area.Left; x < Area.Right; ++x) all[kept++] = all[static_cast<size_t>(y) * width + x];
+    all.resize(kept);
+    all.shrink_to_fit();
+    Choices = std::move(all);
 
     // The transparent index: among the entries no needed pixel uses, the one
     // that most free pixels could show plain anyway, so that drawing them
@@ -181,8 +205,8 @@ void TFrameRedraw::Run() {
     const int bits = map.BitsPerPixel();
     const int areaWidth = Area.Width();
     const int areaHeight = Area.Height();
-    std::vector<uint8_t> current(Frame.Data(), Frame.Data() + Frame.DataSize());
-    int bestSize = EncodedSize(current, width, height, bits);
+    const TGIFEncodeJob current = Frame.EncodeJob();
+    int bestSize = EncodedSize(current.Pixels, width, height, bits, current.FillValue);
     std::vector<uint8_t> best;
     bool bestTransparent = false;
     for (int kind = 0; kind < 3; ++kind) {
@@ -190,7 +214,7 @@ void TFrameRedraw::Run() {
         std::vector<uint8_t> form = Form(kind, t);
         const bool transparent = NeedsTransparency(form, t);
         // A graphic control extension to add costs its 8 bytes.
-        const int size = EncodedSize(form, areaWidth, areaHeight, bits) +
+        const int size = EncodedSize(form.data(), areaWidth, areaHeight, bits) +
                          (transparent && !Frame.GraphicControlExtension() ? 8 : 0);
         if (size < bestSize) {
             bestSize = size;
@@ -269,8 +293,11 @@ bool UnifyColorTables(TGIFImage& image) {
     for (const auto& frame : image.Images) {
         const std::array<uint32_t, 256> frameColours = ColoursOf(*frame);
         std::array<bool, 256> used{};
-        const uint8_t* pixels = frame->Data();
-        for (int64_t i = 0; i < frame->DataSize(); ++i) used[pixels[i]] = true;
+        std::vector<uint8_t> fillRow;
+        for (int y = 0; y < frame->Height(); ++y) {
+            const uint8_t* row = frame->ReadRow(y, fillRow);
+            for (int x = 0; x < frame->Width(); ++x) used[row[x]] = true;
+        }
         const int t = TransparentIndexOf(*frame);
         std::array<int, 256> map{};
         map.fill(-1);
@@ -316,9 +343,11 @@ bool UnifyColorTables(TGIFImage& image) {
         TGIFSubImage& frame = image.Images[static_cast<int>(f)];
         const int t = TransparentIndexOf(frame);
         frame.ColorMap.Clear();
-        uint8_t* pixels = frame.Data();
-        for (int64_t i = 0; i < frame.DataSize(); ++i)
-            pixels[i] = static_cast<uint8_t>(pixels[i] == t ? transparent[f] : maps[f][pixels[i]]);
+        std::array<uint8_t, 256> map{};
+        for (int v = 0; v < 256; ++v)
+            map[static_cast<size_t>(v)] =
+                static_cast<uint8_t>(v == t ? transparent[f] : maps[f][static_cast<size_t>(v)]);
+        frame.MapPixels(map);
         if (t >= 0) frame.GraphicControlExtension()->SetTransparentColorIndex(transparent[f]);
         frame.FreeBitmap();
     }
@@ -327,16 +356,16 @@ bool UnifyColorTables(TGIFImage& image) {
 
 // Redraws every frame against the screen before it.
 void RedrawFrames(TGIFImage& image) {
-    const int width = image.Width();
-    const size_t area = static_cast<size_t>(width) * static_cast<size_t>(image.Height());
+    // Frames only shrink here, so the union stays the same throughout.
+    const TRect bounds = image.FramesBounds();
     // Every pass after the first starts from what the first one left.
-    TScreen later(area, Ground);
-    for (const auto& frame : image.Images) ShowFrame(later, width, *frame);
-    TScreen first(area, Ground);
+    TScreen later(bounds, Ground);
+    for (const auto& frame : image.Images) ShowFrame(later, *frame);
+    TScreen first(bounds, Ground);
     for (const auto& frame : image.Images) {
-        TFrameRedraw(*frame, first, later, width).Run();
-        ShowFrame(first, width, *frame);
-        ShowFrame(later, width, *frame);
+        TFrameRedraw(*frame, first, later).Run();
+        ShowFrame(first, *frame);
+        ShowFrame(later, *frame);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,18 +50,18 @@ std::array<int64_t, TGIFColorMap::MaxColors> TGIFColorMap::BuildHistogram() {
     std::array<int64_t, MaxColors> counts{};
     for (TGIFSubImage* frame : UsingFrames()) {
         if (frame->Empty()) continue;
-        const uint8_t* p = frame->Data();
-        for (int64_t i = 0, n = frame->DataSize(); i < n; ++i) ++counts[p[i]];
+        std::vector<uint8_t> fillRow;
+        for (int y = 0; y < frame->Height(); ++y) {
+            const uint8_t* p = frame->ReadRow(y, fillRow);
+            for (int x = 0; x < frame->Width(); ++x) ++counts[p[x]];
+        }
     }
     return counts;
 }
 
 void TGIFColorMap::MapImages(const std::array<uint8_t, MaxColors>& map) {
     for (TGIFSubImage* frame : UsingFrames()) {
-        if (!frame->Empty()) {
-            uint8_t* p = frame->Data();
-            for (int64_t i = 0, n = frame->DataSize(); i < n; ++i) p[i] = map[p[i]];
-        }
+        frame->MapPixels(map);
         // An index beyond the table stays as it is: no entry moved there, and
         // storing it anew would turn it into 0.
         int transparent = 0;

@@ -8,6 +8,8 @@
 #include "GIFStreamIO.h"
 #include "Stream.h"
 
+#include <QImage>
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -42,12 +44,32 @@ TGIFDIB::TGIFDIB(int width, int height, int bitsPerPixel, const TPalette& palett
 uint8_t* TGIFDIB::ScanLine(int y) {
     if (y < 0 || y >= ImageHeight) throw EInvalidGraphicOperation("Scan line index out of range");
     if (!Pixels) throw GIFException(GIFMessages::ImageHasNoDIB);
-    // Stored bottom-up.
+    // Stored top-down at 8 bits, so that the bitmap can take the rows as
+    // they are; bottom-up, as a BMP file has them, at 24.
+    if (Bits == 8) return Pixels.get() + int64_t{y} * Stride;
     return Pixels.get() + int64_t{ImageHeight - 1 - y} * Stride;
 }
 
 void TGIFDIB::AssignTo(TBitmap& bitmap) {
     if (!Pixels) throw GIFException(GIFMessages::ImageHasNoDIB);
+    if (Bits == 8) {
+        // The indexed rows go to the bitmap as they are: going through a BMP
+        // file would hold the pixels three more times, and Qt's reader
+        // refuses files above its allocation limit.
+        // The image frees the rows: its clean-up is given them as its info.
+        QImage image(
+            Pixels.get(), ImageWidth, ImageHeight, Stride, QImage::Format_Indexed8,
+            [](void* pixels) { delete[] static_cast<uint8_t*>(pixels); }, Pixels.get());
+        if (image.isNull()) throw EOutOfMemory(GIFMessages::DIBAllocationFailed);
+        Pixels.release();
+        // As the BMP file's table read: 256 entries, the colours given first.
+        QList<QRgb> table(256, qRgb(0, 0, 0));
+        for (size_t i = 0; i < std::min<size_t>(256, Colors.size()); ++i)
+            table[static_cast<qsizetype>(i)] = qRgb(Colors[i].Red, Colors[i].Green, Colors[i].Blue);
+        image.setColorTable(table);
+        bitmap.Assign(image);
+        return;
+    }
     const int tableEntries = Bits == 8 ? 256 : 0;
     const uint32_t pixelOffset = FileHeaderSize + InfoHeaderSize + tableEntries * 4;
     const int64_t pixelBytes = int64_t{Stride} * ImageHeight;

@@ -9,11 +9,14 @@
 #include <cstring>
 
 void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int numColors, const uint8_t* data,
-                           bool interlaced, int height, int width) {
+                           bool interlaced, int height, int width, int fillValue) {
     // Codes of 2 bits could not hold clear and end codes beside the pixels.
     BitsPerPixel = std::clamp(bitsPerPixel, 2, 8);
     NumColors = numColors;
     Data = data;
+    FillRow.clear();
+    if (!data && fillValue >= 0 && fillValue <= 255 && width > 0)
+        FillRow.assign(static_cast<size_t>(width), static_cast<uint8_t>(fillValue));
     Interlaced = interlaced;
     Height = height;
     Width = width;
@@ -32,7 +35,7 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int numColors, con
     stream.Write(&codeSize, 1);
     Target = &stream;
     try {
-        if (Data && Width > 0 && Height > 0) DoCompress();
+        if ((Data || !FillRow.empty()) && Width > 0 && Height > 0) DoCompress();
         OutputCode(EOFCode);
         PackWholeBytes();
         if (BitCount > 0) Packed[PackedCount++] = static_cast<uint8_t>(Bits);
@@ -107,12 +110,12 @@ void TGIFEncoder::ColorNotInTable() {
 }
 
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
-                       const uint8_t* data, bool interlaced, int height, int width) {
+                       const uint8_t* data, bool interlaced, int height, int width, int fillValue) {
     if (compression == TGIFCompression::RLE) {
         TRLEEncoder encoder;
-        encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width);
+        encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     } else {
         TLZWEncoder encoder;
-        encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width);
+        encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     }
 }

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 class TGIFEncoder {
 public:
@@ -18,9 +19,10 @@ public:
     // Writes the minimum code size byte (bitsPerPixel, at least 2), the
     // compressed pixels and the end code as sub-blocks, and the terminator.
     // A pixel at or above numColors fails with "Color not in color table";
-    // what was written before stays in the stream.
+    // what was written before stays in the stream. Without data, every pixel
+    // has the value fillValue (when 0 to 255), read from one row.
     void Compress(TStream& stream, int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced,
-                  int height, int width);
+                  int height, int width, int fillValue = -1);
 
 protected:
     virtual void Clear() = 0;
@@ -58,6 +60,10 @@ protected:
     // Calls visit(row, count) for the runs of pixels in GIF order: the whole
     // buffer at once, or row by row in the four interlace passes.
     template <class Visit> void WalkPixels(Visit&& visit) const {
+        if (!Data) {
+            for (int64_t row = 0; row < Height; ++row) visit(FillRow.data(), int64_t{Width});
+            return;
+        }
         if (!Interlaced) {
             visit(Data, int64_t{Width} * Height);
             return;
@@ -88,6 +94,8 @@ protected:
     int Height = 0;
     bool Interlaced = false;
     const uint8_t* Data = nullptr;
+    // Every row of a frame given without data.
+    std::vector<uint8_t> FillRow;
     TStream* Target = nullptr;
 
     static constexpr int BlockBytes = 255; // data bytes of a full sub-block
@@ -109,4 +117,4 @@ protected:
 // Compresses a frame's pixels with TRLEEncoder for TGIFCompression::RLE, else
 // with TLZWEncoder.
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
-                       const uint8_t* data, bool interlaced, int height, int width);
+                       const uint8_t* data, bool interlaced, int height, int width, int fillValue = -1);

@@ -16,7 +16,9 @@
 #include "GIFSubImage.h"
 
 #include <cstring>
+#include <new>
 #include <utility>
+#include <vector>
 
 TPalette TGIFSubImage::Palette() {
     if (FrameBitmap) return BitmapPalette;
@@ -48,6 +50,10 @@ void TGIFSubImage::FreeBitmap() {
     FrameMask.reset();
     // A bitmap built again derives its mask again.
     NeedMask = true;
+    FreeDrawingImages();
+}
+
+void TGIFSubImage::FreeDrawingImages() {
     OpaqueImage = QImage();
     MaskedImage = QImage();
 }
@@ -92,13 +98,14 @@ void TGIFSubImage::BuildBitmap(bool dither) {
         mask = std::make_unique<TGIFMask>(width, height);
     }
     bool anyTransparent = false;
-    const uint8_t* pixels = std::as_const(*this).Data(); // shared pixels stay shared
     if (dither) {
         anyTransparent = DitherRows(dib, mask.get(), transparentIndex, progress);
     } else {
+        std::vector<uint8_t> fillRow;
         for (int y = 0; y < height; ++y) {
             if (y % 32 == 0) progress(TProgressStage::Running, y * 100 / height, false);
-            const uint8_t* row = pixels + int64_t{y} * width;
+            // Shared pixels stay shared, missing ones are not made.
+            const uint8_t* row = ReadRow(y, fillRow);
             std::memcpy(dib.ScanLine(y), row, static_cast<size_t>(width));
             if (!mask) continue;
             for (int x = 0; x < width; ++x)
@@ -138,11 +145,11 @@ bool TGIFSubImage::DitherRows(TGIFDIB& dib, TGIFMask* mask, int transparentIndex
             : 0;
     TNetscapeColorLookup lookup;
     TFloydSteinbergDitherer ditherer(width, lookup);
-    const uint8_t* pixels = std::as_const(*this).Data(); // shared pixels stay shared
+    std::vector<uint8_t> fillRow;
     bool anyTransparent = false;
     for (int y = 0; y < height; ++y) {
         if (y % 32 == 0) progress(TProgressStage::Running, y * 100 / height, false);
-        const uint8_t* row = pixels + int64_t{y} * width;
+        const uint8_t* row = ReadRow(y, fillRow);
         uint8_t* out = dib.ScanLine(y);
         // Serpentine: the ditherer walks even rows left to right and odd
         // rows right to left; the mask bits are set in its walking order.
@@ -205,6 +212,7 @@ void TGIFSubImage::DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, b
     if (image.isNull()) {
         if (masked) {
             image = bitmap->Image().convertToFormat(QImage::Format_ARGB32);
+            if (image.isNull()) throw std::bad_alloc();
             for (int y = 0; y < image.height(); ++y) {
                 auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
                 for (int x = 0; x < image.width(); ++x)
@@ -213,6 +221,8 @@ void TGIFSubImage::DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, b
         } else {
             image = bitmap->Image().convertToFormat(QImage::Format_RGB32);
         }
+        // Qt answers a conversion it has no memory for with a null image.
+        if (image.isNull()) throw std::bad_alloc();
     }
     const TCopyMode mode = canvas.CopyMode;
     canvas.CopyMode = TCopyMode::SrcCopy;

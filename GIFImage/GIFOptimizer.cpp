@@ -67,8 +67,11 @@ TRect BoundsOf(const TGIFSubImage& frame) {
 std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
     std::array<bool, 256> used{};
     if (frame.Empty()) return used;
-    const uint8_t* pixels = frame.Data();
-    for (int64_t i = 0; i < frame.DataSize(); ++i) used[pixels[i]] = true;
+    std::vector<uint8_t> fillRow;
+    for (int y = 0; y < frame.Height(); ++y) {
+        const uint8_t* row = frame.ReadRow(y, fillRow);
+        for (int x = 0; x < frame.Width(); ++x) used[row[x]] = true;
+    }
     return used;
 }
 
@@ -88,10 +91,10 @@ TGIFGraphicControlExtension& GraphicControlFor(TGIFSubImage& frame) {
 // Replaces the frame's pixels by the rectangle area of them (frame
 // coordinates), moving the frame so that what remains stays in place.
 void CutFrame(TGIFSubImage& frame, const TRect& area) {
-    const int width = frame.Width();
     std::vector<uint8_t> kept(static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height()));
+    std::vector<uint8_t> fillRow;
     for (int y = area.Top; y < area.Bottom; ++y)
-        std::copy_n(frame.Data() + static_cast<int64_t>(y) * width + area.Left, area.Width(),
+        std::copy_n(frame.ReadRow(y, fillRow) + area.Left, area.Width(),
                     kept.begin() + static_cast<ptrdiff_t>(y - area.Top) * area.Width());
     frame.SetLeft(static_cast<uint16_t>(frame.Left() + area.Left));
     frame.SetTop(static_cast<uint16_t>(frame.Top() + area.Top));
@@ -108,8 +111,9 @@ TRect OpaqueBounds(const TGIFSubImage& frame, uint8_t t) {
     const int width = frame.Width();
     const int height = frame.Height();
     TRect box{width, height, 0, 0};
+    std::vector<uint8_t> fillRow;
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = frame.Data() + static_cast<int64_t>(y) * width;
+        const uint8_t* row = frame.ReadRow(y, fillRow);
         int left = 0;
         while (left < width && row[left] == t) ++left;
         if (left == width) continue;
@@ -326,11 +330,11 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
     TGIFColorMap& previousMap = previous->ActiveColorMap();
     const bool sameMap = &selfMap == &previousMap;
     const int selfWidth = self.Width();
-    const int previousWidth = previous->Width();
     bool taken = false;
+    std::vector<uint8_t> fillRow;
     for (int y = common.Top; y < common.Bottom; ++y) {
         uint8_t* row = self.Data() + static_cast<int64_t>(y - self.Top()) * selfWidth;
-        const uint8_t* under = previous->Data() + static_cast<int64_t>(y - previous->Top()) * previousWidth;
+        const uint8_t* under = previous->ReadRow(y - previous->Top(), fillRow);
         for (int x = common.Left; x < common.Right; ++x) {
             uint8_t& s = row[x - self.Left()];
             const uint8_t q = under[x - previous->Left()];
@@ -352,6 +356,9 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
         control.SetTransparent(true);
         control.SetTransparentColorIndex(t);
     }
+    // Frames whose data decoded nothing are made whole to be merged; most
+    // come out of it of one value again and need no buffer.
+    self.CompactUniformPixels();
     self.FreeBitmap();
 }
 

@@ -336,6 +336,9 @@ void TGIFPainter::DrawFrame(int index, int disposal, int previousDisposal) {
             return;
         }
         Composer->DrawFrame(index, disposal, previousDisposal);
+        // The frame's 32-bit copies are made again when it comes round, so
+        // that an animation holds no more than its frames' bitmaps.
+        image->Images[index].FreeDrawingImages();
         HasStarted = true;
         if (OnTargetChanged) OnTargetChanged();
     });

@@ -11,7 +11,9 @@
 
 // One frame's pixels and what the compressor needs to know about them.
 struct TGIFEncodeJob {
+    // Null when every pixel has the value FillValue.
     const uint8_t* Pixels = nullptr;
+    int FillValue = -1;
     int Width = 0;
     int Height = 0;
     int Bits = 8;

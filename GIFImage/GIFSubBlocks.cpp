@@ -33,9 +33,11 @@ void ReadTextSubBlocks(TStream& stream, std::vector<std::string>& lines) {
     lines.clear();
     uint8_t size = 0;
     while (GIFIO::ReadByte(stream, size) && size != 0) {
-        std::string line(size, '\0');
-        GIFIO::ReadExact(stream, line.data(), size);
-        lines.push_back(std::move(line));
+        if (lines.size() < MaxSeparateSubBlocks) lines.emplace_back();
+        std::string& line = lines.back();
+        const size_t start = line.size();
+        line.resize(start + size);
+        GIFIO::ReadExact(stream, line.data() + start, size);
     }
 }
 
@@ -43,9 +45,10 @@ void ReadDataSubBlocks(TStream& stream, std::vector<TGIFBlock>& blocks) {
     blocks.clear();
     uint8_t size = 0;
     while (GIFIO::ReadByte(stream, size) && size != 0) {
-        TGIFBlock block;
-        block.Data.resize(size);
-        GIFIO::ReadExact(stream, block.Data.data(), size);
-        blocks.push_back(std::move(block));
+        if (blocks.size() < MaxSeparateSubBlocks) blocks.emplace_back();
+        std::vector<uint8_t>& data = blocks.back().Data;
+        const size_t start = data.size();
+        data.resize(start + size);
+        GIFIO::ReadExact(stream, data.data() + start, size);
     }
 }

@@ -114,9 +114,11 @@ void TGIFSubImage::WriteDescriptor(TStream& stream) {
 }
 
 int TGIFSubImage::BitsForPixels() const {
-    const uint8_t* p = Data();
-    uint8_t highest = 0;
-    for (int64_t i = 0; i < PixelCount; ++i) highest = std::max(highest, p[i]);
+    uint8_t highest = PendingFill;
+    if (const uint8_t* p = Pixels.get()) {
+        highest = 0;
+        for (int64_t i = 0; i < PixelCount; ++i) highest = std::max(highest, p[i]);
+    }
     int bits = 1;
     while ((1 << bits) <= highest) ++bits;
     return bits;
@@ -140,7 +142,9 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
         colors = 1 << bits;
     }
     TGIFEncodeJob job;
-    job.Pixels = Data();
+    // A frame without a pixel buffer is compressed from one row of its fill.
+    job.Pixels = Pixels.get();
+    job.FillValue = Pixels ? -1 : PendingFill;
     job.Width = Width();
     job.Height = Height();
     job.Bits = bits;
@@ -153,7 +157,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
 void TGIFSubImage::Compress(TStream& stream) {
     const TGIFEncodeJob job = EncodeJob();
     CompressImageData(stream, job.Compression, job.Bits, job.Colors, job.Pixels, job.Interlaced, job.Height,
-                      job.Width);
+                      job.Width, job.FillValue);
 }
 
 int TGIFSubImage::Version() const {
@@ -249,6 +253,32 @@ void TGIFSubImage::FreePixels() {
     Pixels.reset();
     PixelCount = 0;
     PendingFill = 0;
+}
+
+const uint8_t* TGIFSubImage::ReadRow(int y, std::vector<uint8_t>& fillRow) const {
+    if (Pixels) return Pixels.get() + static_cast<int64_t>(y) * Width();
+    fillRow.assign(Width(), PendingFill);
+    return fillRow.data();
+}
+
+void TGIFSubImage::MapPixels(const std::array<uint8_t, 256>& map) {
+    if (PixelCount == 0) return;
+    if (!Pixels) {
+        PendingFill = map[PendingFill];
+        return;
+    }
+    uint8_t* p = OwnPixels();
+    for (int64_t i = 0; i < PixelCount; ++i) p[i] = map[p[i]];
+}
+
+void TGIFSubImage::CompactUniformPixels() {
+    if (!Pixels || PixelCount == 0) return;
+    const uint8_t* p = Pixels.get();
+    const uint8_t value = p[0];
+    for (int64_t i = 1; i < PixelCount; ++i)
+        if (p[i] != value) return;
+    Pixels.reset();
+    PendingFill = value;
 }
 
 uint8_t* TGIFSubImage::ScanLine(int y) {

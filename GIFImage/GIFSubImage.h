@@ -90,6 +90,17 @@ public:
     // Whether the pixel buffer exists yet (see Data); without it every pixel
     // has the value FillValue() had when the frame was read.
     bool HasPixelBuffer() const { return Pixels != nullptr; }
+    // Row y for reading, without making the pixel buffer: the stored row, or
+    // fillRow (resized to the width) holding the value every pixel of a frame
+    // without a buffer has. Walking the frame row by row this way costs one
+    // row, not the frame. y must lie within the frame.
+    const uint8_t* ReadRow(int y, std::vector<uint8_t>& fillRow) const;
+    // Puts every pixel through map: the buffer's, or the one value of a frame
+    // without a buffer, which then still has none.
+    void MapPixels(const std::array<uint8_t, 256>& map);
+    // Drops a buffer whose pixels all have one value: the frame then reads
+    // as before, costing no buffer (as one whose data decoded nothing).
+    void CompactUniformPixels();
     // The start of row y; creates the pixel buffer when absent. Fails with
     // "Invalid pixel coordinates" or "Image is empty".
     uint8_t* ScanLine(int y);
@@ -111,6 +122,9 @@ public:
     // Callers that change pixels through ScanLine drop it with FreeBitmap.
     TBitmap* Bitmap();
     void FreeBitmap();
+    // Drops the 32-bit copies of the bitmap that drawing made (four bytes a
+    // pixel), keeping the bitmap; the next draw makes them again.
+    void FreeDrawingImages();
     bool HasBitmap() const { return FrameBitmap != nullptr; }
     // Builds the bitmap again when the mask has not been derived yet;
     // whether the frame has a mask.

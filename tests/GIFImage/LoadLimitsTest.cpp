@@ -5,16 +5,21 @@
 // meet a real machine.
 
 #include "AddressSpaceLimit.h"
+#include "GIFBestOptimizer.h"
 #include "GIFCommentExtension.h"
 #include "GIFException.h"
 #include "GIFImage.h"
 #include "GIFLimits.h"
 #include "GIFMessages.h"
+#include "GIFOptimizer.h"
+#include "GIFSubBlocks.h"
 #include "GIFTestStreams.h"
+#include "GIFUnknownAppExtension.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -56,6 +61,10 @@ Bytes ManyEmptyWideFrames() {
     return bytes + Bytes{0x3B};
 }
 
+Bytes SimpleFrame() {
+    return Descriptor(0, 0, 1, 1) + ImageData(2, EncodeCodes(2, {1}));
+}
+
 // One frame of width × height zeros, wholly decoded by its data.
 Bytes FullFrame(int width, int height) {
     return Header(width, height, 0x87) + ColorTable(256) + Descriptor(0, 0, width, height) +
@@ -81,6 +90,63 @@ TEST(GIFLoadLimits, FramesWhoseDataDecodesNothingAllocateNothing) {
     EXPECT_EQ(first.DataSize(), 4000 * 4000);
     EXPECT_EQ(first.Pixel(3999, 3999), 0);
     EXPECT_TRUE(first.HasPixelBuffer());
+}
+
+TEST(GIFLoadLimits, FramesWhoseDataDecodesNothingStayUnmadeWhenUsed) {
+    if (!AddressSpaceCanBeLimited) GTEST_SKIP() << "the sanitizer reserves the address space";
+    const auto emptyFrames = [](int width, int height, int count) {
+        Bytes bytes = Header(width, height, 0x81) + ColorTable(4);
+        for (int i = 0; i < count; ++i) bytes = bytes + EmptyFrame(width, height);
+        return bytes + Bytes{0x3B};
+    };
+    // Checksummed row by row, written, optimised: more than the room if
+    // each frame were made whole and kept.
+    const auto use = [](const Bytes& bytes, bool best) {
+        LimitAddressSpace(96);
+        TGIFImage image;
+        if (LoadError(bytes, image) != "") std::_Exit(2);
+        std::vector<uint8_t> fillRow;
+        for (const auto& frame : image.Images)
+            for (int y = 0; y < frame->Height(); ++y)
+                if (frame->ReadRow(y, fillRow)[frame->Width() - 1] != 0) std::_Exit(3);
+        TMemoryStream written;
+        image.SaveToStream(written);
+        OptimizeGIF(image, OptimizeCrop | OptimizeMerge | OptimizeCleanup | OptimizeColorMap);
+        // Redrawing holds 16 bytes a pixel of the frames' union.
+        if (best) OptimizeGIFBest(image);
+        image.SaveToStream(written);
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(use(emptyFrames(3000, 3000, 12), false), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(use(emptyFrames(65535, 1, 2000), true), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(GIFLoadLimits, LongRunsOfTinySubBlocksKeepTheirBytesInFewPieces) {
+    // 2 bytes of the file each; one line or block each would cost 32 more.
+    const std::string text(3 * MaxSeparateSubBlocks, 'c');
+    const Bytes app = Bytes{0x21, 0xFF, 11} + Bytes{'T', 'E', 'S', 'T', 'A', 'P', 'P', '1', '2', '3', '4'} +
+                      SubBlocks(Bytes(text.begin(), text.end()), 1);
+    const Bytes bytes = Header(1, 1, 0x80) + ColorTable(2) + Bytes{0x21, 0xFE} +
+                        SubBlocks(Bytes(text.begin(), text.end()), 1) + app + SimpleFrame() + Bytes{0x3B};
+    TGIFImage image;
+    ASSERT_EQ(LoadError(bytes, image), "");
+    for (int pass = 0; pass < 2; ++pass) {
+        const auto* comment = dynamic_cast<const TGIFCommentExtension*>(&image.Images[0].Extensions[0]);
+        const auto* unknown = dynamic_cast<const TGIFUnknownAppExtension*>(&image.Images[0].Extensions[1]);
+        ASSERT_TRUE(comment && unknown) << pass;
+        EXPECT_LE(comment->Text.size(), MaxSeparateSubBlocks) << pass;
+        EXPECT_LE(unknown->Blocks.size(), MaxSeparateSubBlocks) << pass;
+        std::string joined, data;
+        for (const std::string& line : comment->Text) joined += line;
+        for (const TGIFBlock& block : unknown->Blocks) data.append(block.Data.begin(), block.Data.end());
+        EXPECT_EQ(joined, text) << pass;
+        EXPECT_EQ(data, text) << pass;
+        // Written and read again: the same bytes.
+        TMemoryStream written;
+        image.SaveToStream(written);
+        written.SetPosition(0);
+        image.LoadFromStream(written);
+    }
 }
 
 TEST(GIFLoadLimits, OnlyImageDataEarnsPixels) {

@@ -5,6 +5,7 @@
 #include "GIFTestStreams.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -202,6 +203,23 @@ TEST(Tvgif, RunningOutOfMemoryEndsWithAMessageAndExitOne) {
         const Outcome o = RunTvgif(args, AddressSpaceLimit(200));
         EXPECT_EQ(o.ExitCode, 1) << command << ": " << o.Err;
         EXPECT_NE(o.Err.find(big + ": out of memory"), std::string::npos) << command << ": " << o.Err;
+    }
+    // 36 megapixels load within the limit; drawing or redrawing them does
+    // not fit, wherever the memory runs out.
+    const std::string large =
+        WriteFile("large.gif", Header(6000, 6000, 0x87) + ColorTable(256) + Descriptor(0, 0, 6000, 6000) +
+                                   ImageData(8, LongRunCodes(int64_t{6000} * 6000)) + Bytes{0x3B});
+    const std::string out = (Dir / "out.gif").string();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"render", large, (Dir / "frames").string()},
+          {"optimize", "--best", large, out}}) {
+        for (const long megabytes : {150, 200, 300}) {
+            std::filesystem::remove_all(Dir / "frames");
+            const Outcome o = RunTvgif(args, AddressSpaceLimit(megabytes));
+            if (o.ExitCode == 0) continue;
+            EXPECT_EQ(o.ExitCode, 1) << args[0] << " in " << megabytes << " MB: " << o.Err;
+            EXPECT_NE(o.Err.find(large + ": out of memory"), std::string::npos) << args[0] << ": " << o.Err;
+        }
     }
 }
 #endif
@@ -442,4 +460,60 @@ TEST(TvgifErrors, NameTheFileAndTheCause) {
     EXPECT_EQ(bogus.ExitCode, 2);
     EXPECT_NE(bogus.Err.find("unknown option: --bogus"), std::string::npos) << bogus.Err;
     EXPECT_NE(bogus.Err.find("Usage: tvgif"), std::string::npos) << bogus.Err;
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// The hostile files of bench/gif/make-hostile.py, made small enough for a
+// test, each under an address space that the program with about 100 MB, and
+// 16 bytes for each pixel of the frames' union when drawn, stays within.
+TEST(Tvgif, EveryCommandNeedsMemoryInProportionToTheFile) {
+    const auto emptyFrames = [](int width, int height, int count) { // data that decodes nothing
+        const Bytes frame = Descriptor(0, 0, width, height) + ImageData(2, {4, 5});
+        Bytes bytes = Header(width, height, 0x81) + ColorTable(4);
+        for (int i = 0; i < count; ++i) bytes.insert(bytes.end(), frame.begin(), frame.end());
+        return bytes + Bytes{0x3B};
+    };
+    const Bytes smallFrame = Descriptor(0, 0, 2, 2) + ImageData(2, EncodeCodes(2, {1, 2, 2, 1}));
+    const Bytes hugeScreen =
+        Header(16000, 16000, 0x81) + ColorTable(4) + smallFrame + smallFrame + Bytes{0x3B};
+    const Bytes tinyBlocks = Header(2, 2, 0x81) + ColorTable(4) + Bytes{0x21, 0xFE} +
+                             SubBlocks(Bytes(4'000'000, 'x'), 1) + smallFrame + Bytes{0x3B};
+    const std::string out = (Dir / "out.gif").string(), frames = (Dir / "frames").string();
+    const struct {
+        std::string File;
+        long Megabytes;
+        bool Render; // a 16000 x 16000 screen is refused for its PNGs
+    } cases[] = {{WriteFile("empty-large.gif", emptyFrames(4000, 4000, 24)), 400, false},
+                 {WriteFile("empty-wide.gif", emptyFrames(65535, 1, 2000)), 200, true},
+                 {WriteFile("huge-screen.gif", hugeScreen), 200, false},
+                 {WriteFile("tiny-blocks.gif", tinyBlocks), 200, true}};
+    for (const auto& c : cases) {
+        std::vector<std::vector<std::string>> runs{{"info", c.File},
+                                                   {"copy", c.File, out},
+                                                   {"optimize", c.File, out},
+                                                   {"optimize", "--best", c.File, out}};
+        if (c.Render) runs.push_back({"render", c.File, frames});
+        for (const auto& args : runs) {
+            std::filesystem::remove_all(frames);
+            const Outcome o = RunTvgif(args, AddressSpaceLimit(c.Megabytes));
+            EXPECT_EQ(o.ExitCode, 0) << ::testing::PrintToString(args) << ": " << o.Err;
+        }
+    }
+}
+#endif
+
+TEST(Tvgif, RenderDrawsFramesUpToTheScreenLimit) {
+    // 2^25 + 8192 pixels: 134 MB at 32 bits, above the 128 MB that Qt's image
+    // reading allows by default; below the 2^27 pixels of a rendered screen.
+    const std::string in = WriteFile(
+        "large-frame.gif", Header(8192, 4097, 0x87) + ColorTable(256) + Descriptor(0, 0, 8192, 4097) +
+                               ImageData(8, LongRunCodes(int64_t{8192} * 4097)) + Bytes{0x3B});
+    const std::filesystem::path out = Dir / "large-frames";
+    std::filesystem::remove_all(out);
+    const Outcome o = RunTvgif({"render", in, out.string()});
+    ASSERT_EQ(o.ExitCode, 0) << o.Err;
+    QImageReader reader(QString::fromStdString((out / "frame-0000.png").string()));
+    EXPECT_EQ(reader.size(), QSize(8192, 4097));
+    QImageReader::setAllocationLimit(0);
+    EXPECT_EQ(reader.read().pixel(8191, 4096), qRgb(0, 255, 0)) << "entry 0 of the table";
 }

@@ -48,5 +48,6 @@ void AddCopyCommand(CLI::App& app) {
     command->add_option("IN", options->In, "The GIF file to read (- for standard input)")->required();
     command->add_option("OUT", options->Out, "The GIF file to write (- for standard output)")->required();
     command->add_flag("--rle", options->Rle, "Write the pixels with the run-length encoder");
-    Tvgif::SetAction(*command, [options] { return Copy(*options); });
+    Tvgif::SetAction(
+        *command, [options] { return Copy(*options); }, &options->In);
 }

@@ -32,7 +32,11 @@ std::string FrameJson(TGIFSubImage& frame) {
                                         ? std::to_string(control->TransparentColorIndex())
                                         : std::string("null");
     char hash[17];
-    const uint64_t fnv = Fnv1a64(frame.Data(), frame.Data() ? static_cast<size_t>(frame.DataSize()) : 0);
+    // Row by row: a frame whose data decoded nothing never gets its buffer.
+    uint64_t fnv = Fnv1a64Start;
+    std::vector<uint8_t> fillRow;
+    if (!frame.Empty())
+        for (int y = 0; y < frame.Height(); ++y) fnv = Fnv1a64(frame.ReadRow(y, fillRow), frame.Width(), fnv);
     std::snprintf(hash, sizeof hash, "%016" PRIx64, fnv);
     std::string out = "{";
     out += "\"left\": " + std::to_string(frame.Left());

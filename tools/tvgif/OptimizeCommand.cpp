@@ -113,5 +113,6 @@ void AddOptimizeCommand(CLI::App& app) {
     command->add_flag("--cleanup", settings->Cleanup, "drop needless transparency, disposal and extensions");
     command->add_flag("--colormap", settings->ColorMap, "sort colour tables by use and drop unused entries");
     command->add_flag("--best", settings->Best, "also redraw each frame in the smallest of a few forms");
-    Tvgif::SetAction(*command, [settings] { return RunOptimize(*settings); });
+    Tvgif::SetAction(
+        *command, [settings] { return RunOptimize(*settings); }, &settings->In);
 }

@@ -34,6 +34,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -83,8 +84,21 @@ void KeepPngError(png_structp png, png_const_charp message) {
 
 void IgnorePngWarning(png_structp, png_const_charp) {}
 
+// Row y of picture (premultiplied ARGB32) as straight RGBA bytes into out,
+// so that no converted copy of the whole picture is made.
+void StraightRgbaRow(const QImage& picture, int y, png_byte* out) {
+    const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    for (int x = 0; x < picture.width(); ++x, out += 4) {
+        const QRgb pixel = qUnpremultiply(in[x]);
+        out[0] = static_cast<png_byte>(qRed(pixel));
+        out[1] = static_cast<png_byte>(qGreen(pixel));
+        out[2] = static_cast<png_byte>(qBlue(pixel));
+        out[3] = static_cast<png_byte>(qAlpha(pixel));
+    }
+}
+
 // Writes an RGBA PNG of width × height to file, clear except for picture
-// (straight RGBA8888) at place, one row at a time. Returns libpng's error,
+// (premultiplied ARGB32) at place, one row at a time. Returns libpng's error,
 // "" on success.
 std::string WriteScreenPng(FILE* file, int width, int height, const QImage& picture, const TRect& place) {
     std::vector<png_byte> row(static_cast<size_t>(width) * 4);
@@ -105,9 +119,7 @@ std::string WriteScreenPng(FILE* file, int width, int height, const QImage& pict
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         const bool inside = y >= place.Top && y < place.Bottom;
-        if (inside)
-            std::memcpy(row.data() + size_t(place.Left) * 4, picture.constScanLine(y - place.Top),
-                        size_t(place.Width()) * 4);
+        if (inside) StraightRgbaRow(picture, y - place.Top, row.data() + size_t(place.Left) * 4);
         png_write_row(png, row.data());
         if (inside) std::fill(row.begin() + place.Left * 4, row.begin() + place.Right * 4, png_byte{0});
     }
@@ -129,8 +141,7 @@ void WriteFrame(const std::string& name, int width, int height, const QImage& dr
         }
         throw EFCreateError("cannot write " + name + ": " + std::strerror(reason));
     }
-    std::string error =
-        WriteScreenPng(file, width, height, drawn.convertToFormat(QImage::Format_RGBA8888), place);
+    std::string error = WriteScreenPng(file, width, height, drawn, place);
     if (std::fclose(file) != 0 && error.empty()) error = std::strerror(errno);
     if (!error.empty()) {
         ::unlink(name.c_str());
@@ -161,13 +172,16 @@ int Render(const RenderOptions& options) {
         const TRect bounds = image.FramesBounds();
         QImage drawn(std::max(1, bounds.Width()), std::max(1, bounds.Height()),
                      QImage::Format_ARGB32_Premultiplied);
-        if (drawn.isNull()) throw EOutOfResources("Not enough memory for the frames");
+        if (drawn.isNull()) throw std::bad_alloc();
         drawn.fill(Qt::transparent);
         TCanvas canvas(&drawn);
         int written = 0;
-        image.OnAfterPaint = [&](TGIFPainter&) {
+        image.OnAfterPaint = [&](TGIFPainter& painter) {
             WriteFrame(FrameName(options.OutDir, written), image.Width(), image.Height(), drawn, bounds);
             ++written;
+            // One pass: a drawn frame's bitmap is not needed again.
+            const int index = painter.CurrentFrame();
+            if (index >= 0 && index < image.Images.Count()) image.Images[index].FreeBitmap();
         };
         image.PainterTimerFactory = [] { return std::make_unique<TGIFInstantTimer>(); };
         // In this very call, one pass, exact colours.
@@ -191,5 +205,6 @@ void AddRenderCommand(CLI::App& app) {
             [](const std::string& value) { return value.empty() ? std::string("must not be empty") : ""; },
             "", "not empty"));
     command->add_flag("--force", options->Force, "Remove the frame-*.png files that OUTDIR already holds");
-    Tvgif::SetAction(*command, [options] { return Render(*options); });
+    Tvgif::SetAction(
+        *command, [options] { return Render(*options); }, &options->File);
 }
