@@ -39,6 +39,7 @@
 namespace {
 
 constexpr int TableSize = 4096;
+constexpr int MaxCodeWidth = 12;
 constexpr uint32_t NoOffset = 0xFFFFFFFFu;
 // A string is at most one value longer than the table has codes. Larger
 // lengths mark entries that are no string: the clear and end codes, and
@@ -69,7 +70,6 @@ struct THotState {
     TOutputCursor Out;
     int CodeWidth = 0;
     int NextFree = 0;
-    int WidthLimit = 0;
     int Prev = 0;
     uint32_t PrevOffset = NoOffset; // where Prev's string stands, followed by the next string
 };
@@ -206,7 +206,6 @@ void LZWDecoder::Run() {
     ClearCode = 1 << size;
     EndCode = ClearCode + 1;
     State.CodeWidth = MinCodeSize + 1;
-    State.WidthLimit = 2 * ClearCode;
     State.NextFree = ClearCode + 2;
     for (int i = 0; i < ClearCode; ++i) {
         Table[i] = TEntry{static_cast<uint64_t>(i & 0xFF), NoOffset, 1, 0};
@@ -327,7 +326,6 @@ bool TRowCursor::Next(TOutputCursor& out) {
 
 void LZWDecoder::ClearTable() {
     State.CodeWidth = MinCodeSize + 1;
-    State.WidthLimit = 2 * ClearCode;
     State.NextFree = ClearCode + 2;
     // Corrupt data may use the next free code before it is assigned; it then
     // reads as a cleared entry (prefix 0, value 0).
@@ -405,27 +403,46 @@ void LZWDecoder::Fill() {
     const int clear = ClearCode;
     uint8_t* out = Pixels;
     const uint32_t total = Width * Height; // the pixel buffer's size
-    THotState h = State;
-    uint32_t codeMask = (1u << h.CodeWidth) - 1;
+    // The hot state in locals, handed to the members for a call that needs
+    // them and taken back after it.
+    uint32_t bitPos = 0, validBits = 0, outPos = 0, outEnd = 0, prevOffset = NoOffset, codeMask = 0;
+    int codeWidth = 0, nextFree = 0, prevCode = 0;
+    const auto load = [&] {
+        bitPos = State.Bits.BitPos;
+        validBits = State.Bits.ValidBits;
+        outPos = State.Out.Pos;
+        outEnd = State.Out.End;
+        codeWidth = State.CodeWidth;
+        nextFree = State.NextFree;
+        prevCode = State.Prev;
+        prevOffset = State.PrevOffset;
+        codeMask = (1u << codeWidth) - 1;
+    };
+    const auto save = [&] {
+        State.Bits = TBitCursor{bitPos, validBits};
+        State.Out = TOutputCursor{outPos, outEnd};
+        State.CodeWidth = codeWidth;
+        State.NextFree = nextFree;
+        State.Prev = prevCode;
+        State.PrevOffset = prevOffset;
+    };
+    const auto slow = [&](auto&& call) {
+        save();
+        call();
+        load();
+    };
+    load();
     // The previous code's string (head and length), which the entry that the
     // next code adds extends by one value, and that entry's length.
-    uint64_t prevHead = Table[h.Prev].Head;
-    uint32_t prevLength = Table[h.Prev].Length;
+    uint64_t prevHead = Table[prevCode].Head;
+    uint32_t prevLength = Table[prevCode].Length;
     uint32_t addLength = prevLength + 1;
-    // Hands the hot state to the members for a call that needs them, and
-    // takes it back.
-    const auto slow = [&](auto&& call) {
-        State = h;
-        call();
-        h = State;
-        codeMask = (1u << h.CodeWidth) - 1;
-    };
     const auto readCode = [&]() -> int {
-        if (h.Bits.BitPos + static_cast<uint32_t>(h.CodeWidth) < h.Bits.ValidBits) {
+        if (bitPos + static_cast<uint32_t>(codeWidth) < validBits) {
             uint32_t bits;
-            std::memcpy(&bits, Reader.Bytes() + (h.Bits.BitPos >> 3), 4);
-            const int code = static_cast<int>((bits >> (h.Bits.BitPos & 7)) & codeMask);
-            h.Bits.BitPos += static_cast<uint32_t>(h.CodeWidth);
+            std::memcpy(&bits, Reader.Bytes() + (bitPos >> 3), 4);
+            const int code = static_cast<int>((bits >> (bitPos & 7)) & codeMask);
+            bitPos += static_cast<uint32_t>(codeWidth);
             return code;
         }
         int code = 0;
@@ -434,7 +451,7 @@ void LZWDecoder::Fill() {
     };
 
     for (;;) {
-        if (h.Out.Pos == h.Out.End) {
+        if (outPos == outEnd) {
             bool more = false;
             slow([&] { more = Rows.Next(State.Out); });
             if (!more) break;
@@ -450,7 +467,7 @@ void LZWDecoder::Fill() {
         uint32_t length;
         uint32_t offset;
         uint8_t newFirst;
-        const bool special = static_cast<uint32_t>(code) >= static_cast<uint32_t>(h.NextFree);
+        const bool special = static_cast<uint32_t>(code) >= static_cast<uint32_t>(nextFree);
         if (!special) {
             const TEntry& entry = Table[code];
             head = entry.Head;
@@ -463,7 +480,7 @@ void LZWDecoder::Fill() {
                     return;
                 }
                 if (code != clear) {
-                    State = h; // how far the pixels got
+                    save(); // how far the pixels got
                     throw GIFException(GIFMessages::CircularTableEntry);
                 }
                 slow([&] { ClearTable(); });
@@ -474,8 +491,8 @@ void LZWDecoder::Fill() {
                     slow([&] { EndOfData(); });
                     return;
                 }
-                if (code > h.NextFree) {
-                    State = h; // how far the pixels got
+                if (code > nextFree) {
+                    save(); // how far the pixels got
                     throw GIFException(GIFMessages::CodeOutOfRange);
                 }
                 // The first pixel the data gives: the buffer is made now.
@@ -484,35 +501,35 @@ void LZWDecoder::Fill() {
                     if (!out) break;
                 }
                 // The first code of a table stands for itself.
-                out[h.Out.Pos] = static_cast<uint8_t>(code);
-                h.PrevOffset = (code < clear && h.Out.Pos + 1 < h.Out.End) ? h.Out.Pos : NoOffset;
-                ++h.Out.Pos;
+                out[outPos] = static_cast<uint8_t>(code);
+                prevOffset = (code < clear && outPos + 1 < outEnd) ? outPos : NoOffset;
+                ++outPos;
                 // Corrupt data may start with the next free code: the entry
                 // the next code adds then leads back to itself.
                 prevHead = Table[code].Head;
                 prevLength = Table[code].Length;
-                addLength = code == h.NextFree ? CircularLength : prevLength + 1;
-                h.Prev = code;
+                addLength = code == nextFree ? CircularLength : prevLength + 1;
+                prevCode = code;
                 continue;
             }
         } else {
             if (code < 0) break;
-            if (code > h.NextFree) {
-                State = h; // how far the pixels got
+            if (code > nextFree) {
+                save(); // how far the pixels got
                 throw GIFException(GIFMessages::CodeOutOfRange);
             }
             newFirst = static_cast<uint8_t>(prevHead);
             head = WithValue(prevHead, prevLength, newFirst);
             length = prevLength + 1;
-            offset = h.PrevOffset;
+            offset = prevOffset;
             if (length > MaxLength) {
-                State = h; // how far the pixels got
+                save(); // how far the pixels got
                 throw GIFException(GIFMessages::CircularTableEntry);
             }
         }
 
-        const uint32_t pos = h.Out.Pos;
-        const uint32_t room = h.Out.End - pos;
+        const uint32_t pos = outPos;
+        const uint32_t room = outEnd - pos;
         bool split = false;
         if (length + 8 <= room) {
             // The head as one 8-byte store; what lands past the string is
@@ -530,6 +547,16 @@ void LZWDecoder::Fill() {
                         uint8_t block[16];
                         std::memcpy(block, out + offset, 16);
                         std::memcpy(out + pos, block, 16);
+                    } else if (length + 16 <= room && offset + length + 16 <= total) {
+                        // 16-byte blocks, the last reaching up to 15 bytes
+                        // past the string as the head's store does: cheaper
+                        // than a call for the lengths strings have.
+                        for (uint32_t i = 0; i < length; i += 16) {
+                            uint8_t block[16];
+                            std::memcpy(block, out + offset + i, 16);
+                            std::memcpy(out + pos + i, block, 16);
+                        }
+                        if (special) out[pos + length - 1] = newFirst;
                     } else if (!special) {
                         std::memcpy(out + pos, out + offset, length);
                     } else {
@@ -539,7 +566,7 @@ void LZWDecoder::Fill() {
                 } else if (!special) {
                     Walk(out + pos, code, length);
                 } else {
-                    Walk(out + pos, h.Prev, length - 1);
+                    Walk(out + pos, prevCode, length - 1);
                     out[pos + length - 1] = newFirst;
                 }
             }
@@ -548,28 +575,27 @@ void LZWDecoder::Fill() {
             if (!special) {
                 Put(out + pos, code, length);
             } else {
-                Put(out + pos, h.Prev, length - 1);
+                Put(out + pos, prevCode, length - 1);
                 out[pos + length - 1] = newFirst;
             }
         } else {
-            const int from = special ? h.Prev : code;
+            const int from = special ? prevCode : code;
             slow([&] { WriteAcrossSegments(from, length, special, newFirst); });
             split = true;
         }
 
         // The entry this code adds: the previous string and this string's
         // first value. A full table adds into its spare entry.
-        const int next = h.NextFree;
-        Table[next] = TEntry{WithValue(prevHead, prevLength, newFirst), h.PrevOffset,
-                             static_cast<uint16_t>(addLength), static_cast<uint16_t>(h.Prev)};
+        const int next = nextFree;
+        Table[next] = TEntry{WithValue(prevHead, prevLength, newFirst), prevOffset,
+                             static_cast<uint16_t>(addLength), static_cast<uint16_t>(prevCode)};
         Suffix[next] = newFirst;
-        if (++h.NextFree >= h.WidthLimit) {
-            if (h.WidthLimit < TableSize) {
-                h.WidthLimit <<= 1;
-                ++h.CodeWidth;
-                codeMask = (1u << h.CodeWidth) - 1;
+        if (static_cast<uint32_t>(++nextFree) > codeMask) {
+            if (codeWidth < MaxCodeWidth) {
+                ++codeWidth;
+                codeMask = (1u << codeWidth) - 1;
             } else {
-                h.NextFree = TableSize;
+                nextFree = TableSize;
             }
         }
         // In the special case this code is the entry just added, whose
@@ -578,17 +604,17 @@ void LZWDecoder::Fill() {
         prevHead = head;
         prevLength = special ? addLength : length;
         addLength = prevLength + 1;
-        h.Prev = code;
+        prevCode = code;
         if (split) {
-            h.PrevOffset = NoOffset;
+            prevOffset = NoOffset;
             // Only a string split over segments can leave values pending.
             if (Pending > 0) break;
         } else {
-            h.PrevOffset = length < room ? pos : NoOffset;
-            h.Out.Pos = pos + length;
+            prevOffset = length < room ? pos : NoOffset;
+            outPos = pos + length;
         }
     }
-    State = h;
+    save();
 }
 
 // The value after the last pixel: for well-formed data this reads the end
