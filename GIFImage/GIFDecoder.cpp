@@ -39,7 +39,15 @@
 namespace {
 
 constexpr int TableSize = 4096;
+constexpr int MaxCodeWidth = 12;
 constexpr uint32_t NoOffset = 0xFFFFFFFFu;
+// A string is at most one value longer than the table has codes. Larger
+// lengths mark entries that are no string: the clear and end codes, and
+// entries that lead back to themselves (CircularLength, and above it the
+// entries built on one, as every entry is one longer than its prefix).
+constexpr uint32_t MaxLength = TableSize;
+constexpr uint16_t CircularLength = 0x8000;
+constexpr uint16_t ControlLength = 0xC000;
 
 // Where the next code's bits are: a bit position within the valid bits of
 // the bit buffer.
@@ -62,7 +70,6 @@ struct THotState {
     TOutputCursor Out;
     int CodeWidth = 0;
     int NextFree = 0;
-    int WidthLimit = 0;
     int Prev = 0;
     uint32_t PrevOffset = NoOffset; // where Prev's string stands, followed by the next string
 };
@@ -146,6 +153,7 @@ private:
     void ClearTable();
     void EndOfData();
     void Fill();
+    void FillRest();
     void ExtraValue();
     void Finish();
     uint8_t* AllocatePixels();
@@ -176,11 +184,13 @@ private:
     struct TEntry {
         uint64_t Head;   // the first up to 8 values, zero above the length
         uint32_t Offset; // a copy of the string in the pixel buffer, or NoOffset
-        uint16_t Length; // 0: the entry leads back to itself
+        uint16_t Length; // above MaxLength: no string (see CircularLength)
         uint16_t Prefix;
     };
-    TEntry Table[TableSize];
-    uint8_t Suffix[TableSize]; // the last value, for spelling out
+    // One spare entry at the end takes the entries a full table would add,
+    // so that adding needs no test of its own.
+    TEntry Table[TableSize + 1];
+    uint8_t Suffix[TableSize + 1]; // the last value, for spelling out
 
     // Values of the last string that did not fit into the frame.
     uint32_t Pending = 0;
@@ -196,19 +206,33 @@ void LZWDecoder::Run() {
     ClearCode = 1 << size;
     EndCode = ClearCode + 1;
     State.CodeWidth = MinCodeSize + 1;
-    State.WidthLimit = 2 * ClearCode;
     State.NextFree = ClearCode + 2;
     for (int i = 0; i < ClearCode; ++i) {
         Table[i] = TEntry{static_cast<uint64_t>(i & 0xFF), NoOffset, 1, 0};
         Suffix[i] = static_cast<uint8_t>(i);
     }
-    Fill();
-    // Strings are written eight bytes at a time; past the last string the
-    // row must show its pre-filled value again.
-    const TOutputCursor& out = State.Out;
-    if (Pixels && out.Pos < out.End)
-        std::memset(Pixels + out.Pos, FillValue, std::min<uint32_t>(16, out.End - out.Pos));
+    Table[ClearCode] = TEntry{0, NoOffset, ControlLength, 0};
+    Table[EndCode] = TEntry{0, NoOffset, ControlLength, 0};
+    try {
+        Fill();
+    } catch (...) {
+        FillRest();
+        throw;
+    }
+    FillRest();
     Finish();
+}
+
+// Gives every pixel the data did not reach the fill value, from the output
+// cursor on; this also covers what the 8- and 16-byte stores wrote past the
+// last string.
+void LZWDecoder::FillRest() {
+    if (!Pixels) return;
+    TOutputCursor& out = State.Out;
+    do {
+        if (out.Pos < out.End) std::memset(Pixels + out.Pos, FillValue, out.End - out.Pos);
+        out.Pos = out.End;
+    } while (Rows.Next(out));
 }
 
 uint8_t* LZWDecoder::AllocatePixels() {
@@ -302,7 +326,6 @@ bool TRowCursor::Next(TOutputCursor& out) {
 
 void LZWDecoder::ClearTable() {
     State.CodeWidth = MinCodeSize + 1;
-    State.WidthLimit = 2 * ClearCode;
     State.NextFree = ClearCode + 2;
     // Corrupt data may use the next free code before it is assigned; it then
     // reads as a cleared entry (prefix 0, value 0).
@@ -380,22 +403,46 @@ void LZWDecoder::Fill() {
     const int clear = ClearCode;
     uint8_t* out = Pixels;
     const uint32_t total = Width * Height; // the pixel buffer's size
-    THotState h = State;
-    uint32_t codeMask = (1u << h.CodeWidth) - 1;
-    // Hands the hot state to the members for a call that needs them, and
-    // takes it back.
-    const auto slow = [&](auto&& call) {
-        State = h;
-        call();
-        h = State;
-        codeMask = (1u << h.CodeWidth) - 1;
+    // The hot state in locals, handed to the members for a call that needs
+    // them and taken back after it.
+    uint32_t bitPos = 0, validBits = 0, outPos = 0, outEnd = 0, prevOffset = NoOffset, codeMask = 0;
+    int codeWidth = 0, nextFree = 0, prevCode = 0;
+    const auto load = [&] {
+        bitPos = State.Bits.BitPos;
+        validBits = State.Bits.ValidBits;
+        outPos = State.Out.Pos;
+        outEnd = State.Out.End;
+        codeWidth = State.CodeWidth;
+        nextFree = State.NextFree;
+        prevCode = State.Prev;
+        prevOffset = State.PrevOffset;
+        codeMask = (1u << codeWidth) - 1;
     };
+    const auto save = [&] {
+        State.Bits = TBitCursor{bitPos, validBits};
+        State.Out = TOutputCursor{outPos, outEnd};
+        State.CodeWidth = codeWidth;
+        State.NextFree = nextFree;
+        State.Prev = prevCode;
+        State.PrevOffset = prevOffset;
+    };
+    const auto slow = [&](auto&& call) {
+        save();
+        call();
+        load();
+    };
+    load();
+    // The previous code's string (head and length), which the entry that the
+    // next code adds extends by one value, and that entry's length.
+    uint64_t prevHead = Table[prevCode].Head;
+    uint32_t prevLength = Table[prevCode].Length;
+    uint32_t addLength = prevLength + 1;
     const auto readCode = [&]() -> int {
-        if (h.Bits.BitPos + static_cast<uint32_t>(h.CodeWidth) < h.Bits.ValidBits) {
+        if (bitPos + static_cast<uint32_t>(codeWidth) < validBits) {
             uint32_t bits;
-            std::memcpy(&bits, Reader.Bytes() + (h.Bits.BitPos >> 3), 4);
-            const int code = static_cast<int>((bits >> (h.Bits.BitPos & 7)) & codeMask);
-            h.Bits.BitPos += static_cast<uint32_t>(h.CodeWidth);
+            std::memcpy(&bits, Reader.Bytes() + (bitPos >> 3), 4);
+            const int code = static_cast<int>((bits >> (bitPos & 7)) & codeMask);
+            bitPos += static_cast<uint32_t>(codeWidth);
             return code;
         }
         int code = 0;
@@ -404,73 +451,93 @@ void LZWDecoder::Fill() {
     };
 
     for (;;) {
-        if (h.Out.Pos == h.Out.End) {
+        if (outPos == outEnd) {
             bool more = false;
             slow([&] { more = Rows.Next(State.Out); });
             if (!more) break;
         }
         int code = readCode();
-        if (code < 0) break;
-        if (code == clear) {
-            slow([&] { ClearTable(); });
-            do code = readCode();
-            while (code == clear);
-            if (code < 0) break;
-            if (code == EndCode) {
-                slow([&] { EndOfData(); });
-                return;
-            }
-            if (code > h.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
-            // The first pixel the data gives: the buffer is made now.
-            if (!out) {
-                slow([&] { out = AllocatePixels(); });
-                if (!out) break;
-            }
-            // The first code of a table stands for itself.
-            out[h.Out.Pos] = static_cast<uint8_t>(code);
-            h.Prev = code;
-            h.PrevOffset = (code < clear && h.Out.Pos + 1 < h.Out.End) ? h.Out.Pos : NoOffset;
-            ++h.Out.Pos;
-            continue;
-        }
-        if (code == EndCode) {
-            slow([&] { EndOfData(); });
-            return;
-        }
 
         // The code's string: a table entry, or (the standard's special case,
         // the next free code) the previous string and its own first value.
-        const TEntry prev = Table[h.Prev];
-        const uint32_t pos = h.Out.Pos;
-        const uint32_t room = h.Out.End - pos;
+        // What is not a plain entry (the end of the data, a clear or end
+        // code, a code out of range, an entry that leads back to itself) is
+        // sorted out behind these two tests.
         uint64_t head;
         uint32_t length;
         uint32_t offset;
         uint8_t newFirst;
-        const bool special = code >= h.NextFree;
+        const bool special = static_cast<uint32_t>(code) >= static_cast<uint32_t>(nextFree);
         if (!special) {
             const TEntry& entry = Table[code];
             head = entry.Head;
             length = entry.Length;
             offset = entry.Offset;
             newFirst = static_cast<uint8_t>(head);
+            if (length > MaxLength) {
+                if (code == EndCode) {
+                    slow([&] { EndOfData(); });
+                    return;
+                }
+                if (code != clear) {
+                    save(); // how far the pixels got
+                    throw GIFException(GIFMessages::CircularTableEntry);
+                }
+                slow([&] { ClearTable(); });
+                do code = readCode();
+                while (code == clear);
+                if (code < 0) break;
+                if (code == EndCode) {
+                    slow([&] { EndOfData(); });
+                    return;
+                }
+                if (code > nextFree) {
+                    save(); // how far the pixels got
+                    throw GIFException(GIFMessages::CodeOutOfRange);
+                }
+                // The first pixel the data gives: the buffer is made now.
+                if (!out) {
+                    slow([&] { out = AllocatePixels(); });
+                    if (!out) break;
+                }
+                // The first code of a table stands for itself.
+                out[outPos] = static_cast<uint8_t>(code);
+                prevOffset = (code < clear && outPos + 1 < outEnd) ? outPos : NoOffset;
+                ++outPos;
+                // Corrupt data may start with the next free code: the entry
+                // the next code adds then leads back to itself.
+                prevHead = Table[code].Head;
+                prevLength = Table[code].Length;
+                addLength = code == nextFree ? CircularLength : prevLength + 1;
+                prevCode = code;
+                continue;
+            }
         } else {
-            if (code > h.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
-            newFirst = static_cast<uint8_t>(prev.Head);
-            head = WithValue(prev.Head, prev.Length, newFirst);
-            length = prev.Length == 0 ? 0 : prev.Length + 1u;
-            offset = h.PrevOffset;
+            if (code < 0) break;
+            if (code > nextFree) {
+                save(); // how far the pixels got
+                throw GIFException(GIFMessages::CodeOutOfRange);
+            }
+            newFirst = static_cast<uint8_t>(prevHead);
+            head = WithValue(prevHead, prevLength, newFirst);
+            length = prevLength + 1;
+            offset = prevOffset;
+            if (length > MaxLength) {
+                save(); // how far the pixels got
+                throw GIFException(GIFMessages::CircularTableEntry);
+            }
         }
-        if (length == 0) throw GIFException(GIFMessages::CircularTableEntry);
 
+        const uint32_t pos = outPos;
+        const uint32_t room = outEnd - pos;
         bool split = false;
         if (length + 8 <= room) {
             // The head as one 8-byte store; what lands past the string is
-            // written again by the strings that follow. Longer strings come
-            // from their earlier copy: before pos (the special case: ending
-            // at pos and at least 8 long), or in an interlaced frame perhaps
-            // in a later row, where a 16-byte block could reach past the
-            // frame's last pixel.
+            // written again by the strings that follow (or by FillRest).
+            // Longer strings come from their earlier copy: before pos (the
+            // special case: ending at pos and at least 8 long), or in an
+            // interlaced frame perhaps in a later row, where a 16-byte block
+            // could reach past the frame's last pixel.
             Store8(out + pos, head);
             if (length > 8) {
                 if (offset != NoOffset) {
@@ -480,6 +547,16 @@ void LZWDecoder::Fill() {
                         uint8_t block[16];
                         std::memcpy(block, out + offset, 16);
                         std::memcpy(out + pos, block, 16);
+                    } else if (length + 16 <= room && offset + length + 16 <= total) {
+                        // 16-byte blocks, the last reaching up to 15 bytes
+                        // past the string as the head's store does: cheaper
+                        // than a call for the lengths strings have.
+                        for (uint32_t i = 0; i < length; i += 16) {
+                            uint8_t block[16];
+                            std::memcpy(block, out + offset + i, 16);
+                            std::memcpy(out + pos + i, block, 16);
+                        }
+                        if (special) out[pos + length - 1] = newFirst;
                     } else if (!special) {
                         std::memcpy(out + pos, out + offset, length);
                     } else {
@@ -489,7 +566,7 @@ void LZWDecoder::Fill() {
                 } else if (!special) {
                     Walk(out + pos, code, length);
                 } else {
-                    Walk(out + pos, h.Prev, length - 1);
+                    Walk(out + pos, prevCode, length - 1);
                     out[pos + length - 1] = newFirst;
                 }
             }
@@ -498,39 +575,46 @@ void LZWDecoder::Fill() {
             if (!special) {
                 Put(out + pos, code, length);
             } else {
-                Put(out + pos, h.Prev, length - 1);
+                Put(out + pos, prevCode, length - 1);
                 out[pos + length - 1] = newFirst;
             }
         } else {
-            const int from = special ? h.Prev : code;
+            const int from = special ? prevCode : code;
             slow([&] { WriteAcrossSegments(from, length, special, newFirst); });
             split = true;
         }
 
-        if (h.NextFree < TableSize) {
-            const int next = h.NextFree;
-            const uint64_t nextHead = WithValue(prev.Head, prev.Length, newFirst);
-            const uint16_t nextLength =
-                (h.Prev == next || prev.Length == 0) ? 0 : static_cast<uint16_t>(prev.Length + 1);
-            Table[next] = TEntry{nextHead, h.PrevOffset, nextLength, static_cast<uint16_t>(h.Prev)};
-            Suffix[next] = newFirst;
-            if (++h.NextFree >= h.WidthLimit && h.WidthLimit < TableSize) {
-                h.WidthLimit <<= 1;
-                ++h.CodeWidth;
-                codeMask = (1u << h.CodeWidth) - 1;
+        // The entry this code adds: the previous string and this string's
+        // first value. A full table adds into its spare entry.
+        const int next = nextFree;
+        Table[next] = TEntry{WithValue(prevHead, prevLength, newFirst), prevOffset,
+                             static_cast<uint16_t>(addLength), static_cast<uint16_t>(prevCode)};
+        Suffix[next] = newFirst;
+        if (static_cast<uint32_t>(++nextFree) > codeMask) {
+            if (codeWidth < MaxCodeWidth) {
+                ++codeWidth;
+                codeMask = (1u << codeWidth) - 1;
+            } else {
+                nextFree = TableSize;
             }
         }
-        h.Prev = code;
+        // In the special case this code is the entry just added, whose
+        // length differs from the string's only where it leads back to
+        // itself.
+        prevHead = head;
+        prevLength = special ? addLength : length;
+        addLength = prevLength + 1;
+        prevCode = code;
         if (split) {
-            h.PrevOffset = NoOffset;
+            prevOffset = NoOffset;
             // Only a string split over segments can leave values pending.
             if (Pending > 0) break;
         } else {
-            h.PrevOffset = length < room ? pos : NoOffset;
-            h.Out.Pos = pos + length;
+            prevOffset = length < room ? pos : NoOffset;
+            outPos = pos + length;
         }
     }
-    State = h;
+    save();
 }
 
 // The value after the last pixel: for well-formed data this reads the end
@@ -554,7 +638,7 @@ void LZWDecoder::ExtraValue() {
     if (code < ClearCode) return;
     if (code > State.NextFree) throw GIFException(GIFMessages::CodeOutOfRange);
     const int expanded = code == State.NextFree ? State.Prev : code;
-    if (Table[expanded].Length == 0) throw GIFException(GIFMessages::CircularTableEntry);
+    if (Table[expanded].Length > MaxLength) throw GIFException(GIFMessages::CircularTableEntry);
 }
 
 void LZWDecoder::Finish() {

@@ -8,10 +8,10 @@
 #include <string>
 
 struct TGIFDecodeTarget {
-    // Width × Height bytes, rows top to bottom, already pre-filled with
-    // FillValue; whatever the data does not reach keeps it. When null,
-    // Allocate is asked for them just before the first pixel is written, so
-    // that data that decodes no pixel allocates nothing.
+    // Width × Height bytes, rows top to bottom; the decoder writes every
+    // one, FillValue where the data does not reach. When null, Allocate is
+    // asked for them (their values unset) just before the first pixel is
+    // written, so that data that decodes no pixel allocates nothing.
     uint8_t* Pixels = nullptr;
     int Width = 0;
     int Height = 0;

@@ -70,7 +70,8 @@ void TGIFSubImage::DecodeImageData(TStream& stream) {
     target.FillValue = fill;
     target.Allocate = [&]() -> uint8_t* {
         if (OwnerImage) OwnerImage->ClaimPixels(count, dataBytes);
-        AllocatePixels(fill);
+        // The decoder writes every pixel: no fill before it.
+        AllocateUnfilledPixels();
         return Pixels.get();
     };
     ::DecodeImageData(stream, target,
@@ -226,12 +227,16 @@ bool TGIFSubImage::Empty() const {
 }
 
 void TGIFSubImage::AllocatePixels(uint8_t fill) const {
+    AllocateUnfilledPixels();
+    if (Pixels) std::memset(Pixels.get(), fill, static_cast<size_t>(PixelCount));
+}
+
+void TGIFSubImage::AllocateUnfilledPixels() const {
     Pixels.reset();
     PixelCount = 0;
     const int64_t count = int64_t{Width()} * Height();
     if (count == 0) return;
     Pixels = std::shared_ptr<uint8_t[]>(new uint8_t[static_cast<size_t>(count)]);
-    std::memset(Pixels.get(), fill, static_cast<size_t>(count));
     PixelCount = count;
 }
 

@@ -163,6 +163,7 @@ public:
 
 private:
     void AllocatePixels(uint8_t fill) const;
+    void AllocateUnfilledPixels() const;
     uint8_t* MakePixels() const;
     uint8_t* OwnPixels();
     void FreePixels();
