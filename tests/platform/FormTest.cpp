@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontDialog>
 #include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
@@ -347,6 +348,17 @@ TEST(FontColorDialog, OffersTheColourAndYieldsItWithTheFont) {
     answer("Lime", false);
     EXPECT_FALSE(RunFontColorDialog(font, color, nullptr));
     EXPECT_EQ(color, QColor(128, 0, 0));
+    // Esc in the font panel closes the whole dialog, as Cancel.
+    bool closedByEsc = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClick(dialog->findChild<QFontDialog*>(), Qt::Key_Escape);
+        closedByEsc = !dialog->isVisible();
+        if (!closedByEsc) dialog->reject();
+    });
+    EXPECT_FALSE(RunFontColorDialog(font, color, nullptr));
+    EXPECT_TRUE(closedByEsc);
 }
 
 // The three padded captions of the main menu at 574 pixels: the trailing item
