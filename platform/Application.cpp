@@ -6,6 +6,7 @@
 #include "Services.h"
 #include "Synchronize.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <cstdlib>
@@ -131,14 +132,21 @@ void TApplication::ActivityLeaves(TForm* form) {
 
 void TApplication::RunMessageBox(const std::function<void()>& body) {
     TForm* owner = Active;
+    // The control that had the keyboard has it again when the box closes;
+    // the window system alone would leave the keyboard nowhere.
+    QPointer<QWidget> focused = owner ? owner->focusWidget() : nullptr;
     MoveActivity(nullptr);
     struct Restore {
         TApplication* App;
         TForm* Owner;
+        QPointer<QWidget> Focused;
         ~Restore() {
-            if (Owner && Owner->isVisible()) App->MoveActivity(Owner);
+            if (!Owner || !Owner->isVisible()) return;
+            App->MoveActivity(Owner);
+            Owner->activateWindow();
+            if (Focused && Focused->isVisible() && Focused->isEnabled()) Focused->setFocus();
         }
-    } restore{this, owner};
+    } restore{this, owner, focused};
     body();
 }
 

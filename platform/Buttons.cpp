@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Form.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 TBitBtn::TBitBtn(QWidget* parent, const QString& name, int left, int top, int width, int height)
@@ -38,6 +39,14 @@ void TBitBtn::paintEvent(QPaintEvent* event) {
     painter.drawRect(frame);
     painter.setPen(QPen(Qt::white, 2, Qt::DotLine));
     painter.drawRect(frame);
+}
+
+void TBitBtn::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return QPushButton::keyPressEvent(event);
+    // Only a fresh press: Enter held down since another window (the one
+    // this button's click just closed, say) must not press it again and again.
+    if (!event->isAutoRepeat()) click();
 }
 
 void TBitBtn::Click() {

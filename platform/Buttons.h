@@ -32,8 +32,10 @@ public:
 
 protected:
     // The picture covers the button's own focus mark; a frame drawn over
-    // it shows which button Space will press.
+    // it shows which button Space or Enter will press.
     void paintEvent(QPaintEvent* event) override;
+    // Enter and the keypad's Enter press the focused button, as Space does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool IsCancel = false;

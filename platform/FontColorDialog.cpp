@@ -28,6 +28,8 @@ bool RunFontColorDialog(QFont& font, QColor& color, QWidget* parent) {
     auto* fonts = new QFontDialog(font, &dialog);
     fonts->setWindowFlags(Qt::Widget);
     fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    // The panel is a dialog of its own: Esc in it would only hide the panel.
+    QObject::connect(fonts, &QDialog::rejected, &dialog, &QDialog::reject);
     auto* colors = new QComboBox(&dialog);
     colors->setObjectName("Color");
     for (const TNamedColor& entry : BasicColors()) {

@@ -9,8 +9,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -143,21 +145,35 @@ void TForm::Show() {
     Application->MoveActivity(this);
 }
 
+void TForm::BecomeDialogOf(TForm* opener) {
+    // Only a dialog is tied to its opener by the window system (a window
+    // manager keeps it above, and without one it is not left behind).
+    if (windowType() != Qt::Dialog) setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    if (!testAttribute(Qt::WA_WState_Created)) create();
+    windowHandle()->setTransientParent(opener && opener != this ? opener->windowHandle() : nullptr);
+}
+
 void TForm::ShowModal() {
+    BecomeDialogOf(Application->ActiveForm());
     PlaceOnShow();
     setWindowModality(Qt::ApplicationModal);
     ShowWindow();
+    // Shown again, it would otherwise stay where it was in the stack of
+    // windows, behind its opener.
+    raise();
+    activateWindow();
     if (FirstFocus) FirstFocus->setFocus();
     TApplication::Guarded([&] {
         if (OnShow) OnShow();
     });
-    // The other windows are disabled while this one is up.
-    std::vector<TForm*> disabled;
+    // The other windows are disabled while this one is up. Disabling takes
+    // the keyboard from a window's focused control: each gets it back after.
+    std::vector<std::pair<TForm*, QPointer<QWidget>>> disabled;
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* form = dynamic_cast<TForm*>(widget);
             form && form != this && form->isVisible() && form->isEnabled()) {
+            disabled.emplace_back(form, form->focusWidget());
             form->setEnabled(false);
-            disabled.push_back(form);
         }
     Application->BeginModal(this);
     if (isVisible()) {
@@ -166,7 +182,10 @@ void TForm::ShowModal() {
         loop.exec();
         ModalLoop = nullptr;
     }
-    for (TForm* form : disabled) form->setEnabled(true);
+    for (auto& [form, focused] : disabled) {
+        form->setEnabled(true);
+        if (focused && focused->isVisible() && focused->isEnabled()) focused->setFocus();
+    }
     setWindowModality(Qt::NonModal);
 }
 

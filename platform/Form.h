@@ -51,6 +51,8 @@ public:
     // Shows the window, not modal, and makes it the active window.
     void Show();
     // Shows the window, disables the other windows and returns when it closes.
+    // The window is a dialog of the window that was active: the window
+    // system keeps it above that one, and it is raised and given the keyboard.
     void ShowModal();
     // Runs the close handler and hides the window; the main window's Close
     // ends the program.
@@ -82,6 +84,7 @@ protected:
 
 private:
     void PlaceOnShow();
+    void BecomeDialogOf(TForm* opener);
     void ShowWindow();
     void RunClose();
 

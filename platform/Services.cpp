@@ -45,24 +45,28 @@ private:
     std::unique_ptr<TSoundOutput> Output;
 };
 
+// The window a box or dialog belongs to: the active one, or else the modal
+// window that is up (the window system may not have told which is active).
+QWidget* DialogOwner() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return QApplication::activeModalWidget();
+}
+
 TServices MakeRealServices() {
     TServices s;
     s.Clock = std::make_shared<TSystemClock>();
     s.Random = std::make_shared<TClockSeededRandom>();
     s.Sound = std::make_shared<TModuleSoundOutput>();
     s.Confirm = [](const QString& text) {
-        const auto answer =
-            QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), text,
-                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const auto answer = QMessageBox::question(DialogOwner(), QApplication::applicationName(), text,
+                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Yes) return TModalResult::Yes;
         if (answer == QMessageBox::No) return TModalResult::No;
         return TModalResult::Cancel;
     };
-    s.ChooseFont = [](QFont& font, QColor& color) {
-        return RunFontColorDialog(font, color, QApplication::activeWindow());
-    };
+    s.ChooseFont = [](QFont& font, QColor& color) { return RunFontColorDialog(font, color, DialogOwner()); };
     s.ShowError = [](const QString& message) {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), message);
+        QMessageBox::critical(DialogOwner(), QApplication::applicationName(), message);
     };
     return s;
 }

@@ -6,9 +6,22 @@
 #include "ListBox.h"
 #include "StdCtrls.h"
 
+#include <QFontMetrics>
+#include <algorithm>
+
 namespace {
 
 const int RankTops[10] = {22, 39, 55, 72, 87, 103, 119, 135, 151, 166};
+// Space kept between a rank label and the list's left edge.
+constexpr int RankGap = 1;
+// Below this a rank would be hard to read; no stock desktop font comes near it.
+constexpr int SmallestRankPixelSize = 9;
+
+int InkWidth(const QFont& font, const QString& text) {
+    // The ink of a bold glyph can reach past its advance.
+    const QFontMetrics metrics(font);
+    return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).width());
+}
 
 QStringList ToQt(const std::vector<std::string>& texts) {
     QStringList list;
@@ -56,6 +69,7 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
     ListBox4->setFocusPolicy(Qt::ClickFocus); // Tab skips it
     ListBox4->SetRowHeight(16);
     ListBox4->SetItems(QStringList(10, QString()));
+    FitRankLabels();
 
     BitBtn3 = new TBitBtn(client, "BitBtn3", variant.FontLeft, variant.ButtonTop, 75, 20);
     BitBtn3->SetGlyph(Artwork::ButtonFace("Font", 71, 16));
@@ -84,6 +98,25 @@ TScoreWindow::TScoreWindow(const TScoreVariant& variant) : TForm(variant.ClassNa
         OnActivate = [this] { FormShow(); };
     else
         OnShow = [this] { FormShow(); };
+}
+
+void TScoreWindow::FitRankLabels() {
+    // The designed places were drawn for a narrower font than the system may
+    // give: measured in the real one, a label that would reach under the list
+    // moves left, and shrinks only where the window's edge leaves too little room.
+    const int room = ListBox4->x() - RankGap;
+    for (TLabel* label : RankLabels) {
+        QFont font = label->font();
+        while (font.pixelSize() > SmallestRankPixelSize && InkWidth(font, label->text()) > room)
+            font.setPixelSize(font.pixelSize() - 1);
+        label->setFont(font);
+        // Wide enough for the ink too, where that reaches past the caption's size.
+        if (const int ink = InkWidth(font, label->text()); ink > label->width()) {
+            label->SetAutoSize(false);
+            label->resize(ink, label->height());
+        }
+        if (label->x() + label->width() > room) label->move(std::max(0, room - label->width()), label->y());
+    }
 }
 
 int TScoreWindow::CurrentScoreRow() const {

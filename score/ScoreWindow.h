@@ -54,6 +54,8 @@ public:
     void SetRowSource(const TScoreRowSource& source) { RowSource = &source; }
 
 private:
+    // Places the rank labels so that each ends before the list.
+    void FitRankLabels();
     void ShowLists(const std::vector<std::string>& lines, const std::vector<std::string>& rows);
     int CurrentScoreRow() const;
 

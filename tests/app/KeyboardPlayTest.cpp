@@ -31,11 +31,13 @@ protected:
         TStepRunner::Key(Qt::Key_Return);
     }
 
-    // Tab until the focused control is the button of that name, then Space.
-    static void Press(const QString& name) {
+    // Tab until the focused control is the button of that name, then Space
+    // (or the key given).
+    static void Press(const QString& name, Qt::Key key = Qt::Key_Space,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         for (int i = 0; i < 40 && !IsButton(TStepRunner::Focused(), name); ++i) TStepRunner::Key(Qt::Key_Tab);
         ASSERT_TRUE(IsButton(TStepRunner::Focused(), name)) << name.toStdString();
-        TStepRunner::Key(Qt::Key_Space);
+        TStepRunner::Key(key, modifiers);
     }
     static bool IsButton(QWidget* widget, const QString& name) {
         auto* button = dynamic_cast<TBitBtn*>(widget);
@@ -165,6 +167,59 @@ TEST_F(KeyboardPlay, WholeGameIsPlayableWithoutAMouse) {
     QFile scores("sc4.pr");
     ASSERT_TRUE(scores.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(scores.readAll()).contains("Ada"));
+    EXPECT_TRUE(World.Errors.isEmpty()) << World.Errors.join("; ").toStdString();
+}
+
+// Enter, and the keypad's Enter, press the focused button as Space does:
+// New Game, New Game again after a win, the score window's Close (focused
+// when it opens) and About's OK.
+TEST_F(KeyboardPlay, EnterPressesTheFocusedButtonInEveryWindow) {
+    FormM->Show();
+    Steps.Add([&] { ChooseFromMenu(0, "Numberswith4digits1"); });
+    Steps.Add([&] {
+        Game = dynamic_cast<TGameWindow*>(Application->FindForm("TForm4"));
+        World.Random->Script = DistinctScript("1234");
+        Press("New Game", Qt::Key_Return);
+    });
+    Steps.Add([&] {
+        ASSERT_EQ(Game->Session.Secret(), "1234");
+        TStepRunner::Type("1234");
+        TStepRunner::Key(Qt::Key_Return); // wins: the congratulation window opens
+    });
+    Steps.Add([&] {
+        ExpectOnTop("TForm1");
+        TStepRunner::Key(Qt::Key_Return);
+    });
+    Steps.Add([&] {
+        ExpectOnTop("TForm4");
+        World.Random->Script = DistinctScript("5678");
+        Press("New Game", Qt::Key_Enter, Qt::KeypadModifier);
+    });
+    Steps.Add([&] {
+        EXPECT_EQ(Game->Session.Secret(), "5678");
+        Press("Score", Qt::Key_Return);
+    });
+    Steps.Add([&] {
+        ExpectOnTop("TFScore4");
+        EXPECT_TRUE(IsButton(TStepRunner::Focused(), "Close"));
+        TStepRunner::Key(Qt::Key_Return);
+    });
+    Steps.Add([&] {
+        ExpectOnTop("TForm4");
+        Press("Exit", Qt::Key_Return);
+    });
+    Steps.Add([&] {
+        ExpectOnTop("TFormM");
+        ChooseFromMenu(2, "About1");
+    });
+    Steps.Add([&] {
+        ExpectOnTop("TAboutBox");
+        Press("OK", Qt::Key_Enter, Qt::KeypadModifier);
+    });
+    Steps.Run();
+    EXPECT_FALSE(Game->Visible());
+    EXPECT_FALSE(Application->FindForm("TAboutBox")->Visible());
+    EXPECT_TRUE(FormM->Visible());
     EXPECT_TRUE(World.Errors.isEmpty()) << World.Errors.join("; ").toStdString();
 }
 

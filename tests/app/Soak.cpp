@@ -245,7 +245,8 @@ void TSoak::RandomKey() {
     if (roll < 60) {
         TStepRunner::Key(Qt::Key_0 + Pick(10));
     } else if (roll < 72) {
-        TStepRunner::Key(Qt::Key_Return);
+        if (TStepRunner::KeyTarget() != FormM->OKButton)
+            TStepRunner::Key(Chance(0.2) ? Qt::Key_Enter : Qt::Key_Return); // Close ends the run
     } else if (roll < 76) {
         TStepRunner::Key(Qt::Key_Escape);
     } else if (roll < 80) {

@@ -2,9 +2,11 @@
 // measured in the font each control really has (QFontMetrics): the labels in
 // the states that give them their longest texts, the input field with N
 // digits beside Label10, and the attempts list with the 72nd row and the
-// widest row any game can give. On Debian the font is DejaVu Sans Bold.
+// widest row any game can give; and the score windows' rank labels beside
+// their list. On Debian the font is DejaVu Sans Bold.
 #include "AttemptRow.h"
 #include "GameDriver.h"
+#include "ScoreWindow.h"
 #include "TabSetMemo.h"
 
 #include <QFontMetrics>
@@ -124,4 +126,27 @@ TEST_F(GameLayout, EveryTextAndControlOfEveryGameWindowLiesWholeInsideItsPanel) 
             ExpectRowFits(AttemptRow(variant, 72, QString(variant.Digits, '8'), none, helpMode));
         Click("BitBtn2");
     }
+}
+
+// The rank labels 1) to 10) of every score window show their whole text and
+// end before the list's left edge, in the font they really have.
+TEST_F(GameLayout, EveryScoreWindowsRankLabelsEndBeforeItsList) {
+    int windows = 0;
+    for (TForm* form : Application->AllForms()) {
+        auto* score = dynamic_cast<TScoreWindow*>(form);
+        if (!score) continue;
+        ++windows;
+        const int listLeft = score->findChild<QWidget*>("ListBox4")->x();
+        for (int rank = 1; rank <= 10; ++rank) {
+            auto* label = score->findChild<QLabel*>(QString("Label%1").arg(rank + 1));
+            ASSERT_NE(label, nullptr);
+            const std::string where = form->objectName().toStdString() + " " + label->text().toStdString();
+            EXPECT_EQ(label->text(), QString("%1)").arg(rank)) << where;
+            EXPECT_LE(Width(*label, label->text()), label->width()) << where;
+            EXPECT_GE(label->x(), 0) << where;
+            EXPECT_LT(label->geometry().right(), listLeft) << where;
+            EXPECT_TRUE(label->font().bold()) << where;
+        }
+    }
+    EXPECT_EQ(windows, 12);
 }

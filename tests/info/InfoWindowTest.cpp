@@ -11,12 +11,17 @@
 #include "UMein.h"
 #include "startup.h"
 
+#include "Canvas.h"
 #include "GIFAppExtNSLoop.h"
+#include "GIFDrawFlags.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFPainterTimer.h"
 #include "GIFSubImage.h"
+#include "Stream.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QScreen>
@@ -152,6 +157,34 @@ TEST_F(InfoWindows, VisualHelpOpensBesideTheMainWindowAndClosesOnItsPicture) {
         EXPECT_TRUE(closed);
         EXPECT_EQ(opened, FormM->pos() + QPoint(54, 158));
     }
+}
+
+// The visual help's blue ground keeps its shade in every frame, as the
+// painter shows them one after another through a whole loop.
+TEST(VisualHelpPicture, GroundKeepsItsShadeInEveryFrame) {
+    QFile file(":/pictures/visual-help.gif");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    TBorrowedMemoryStream stream(bytes.constData(), bytes.size());
+    TGIFImage image;
+    image.LoadFromStream(stream);
+    QImage drawn(image.Width(), image.Height(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    TCanvas canvas(&drawn);
+    const QPoint groundPoints[] = {{2, 2}, {image.Width() - 3, image.Height() - 3}, {200, 30}};
+    std::vector<std::vector<QRgb>> grounds;
+    image.OnAfterPaint = [&](TGIFPainter&) {
+        grounds.emplace_back();
+        for (QPoint p : groundPoints) grounds.back().push_back(drawn.pixel(p));
+    };
+    image.PainterTimerFactory = [] { return std::make_unique<TGIFInstantTimer>(); };
+    const uint16_t flags = GIFDrawFlagsDefault & ~(DrawAsync | DrawLoop | DrawDither | DrawAutoDither);
+    image.Paint(nullptr, canvas, flags, {0, 0, image.Width(), image.Height()});
+    ASSERT_EQ(grounds.size(), 38u);
+    const QColor ground(grounds[0][0]);
+    EXPECT_GT(ground.blue(), 2 * ground.red());
+    for (size_t frame = 0; frame < grounds.size(); ++frame)
+        for (QRgb shown : grounds[frame]) EXPECT_EQ(QColor(shown), ground) << "frame " << frame;
 }
 
 TEST_F(InfoWindows, AboutShowsTheProductAndCloses) {

@@ -15,8 +15,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontDialog>
+#include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -97,6 +100,44 @@ TEST_F(FormEvents, ModalWindowLeavesItsCallerWithoutEvents) {
     EXPECT_EQ(Journal, QStringList({"M.show", "M.activate", "M.close", "M.deactivate"}));
     EXPECT_TRUE(A->isEnabled());
     EXPECT_EQ(Application->ActiveForm(), A);
+}
+
+// A modal window is a dialog of the window that opened it, and has the
+// keyboard at every showing; when it closes, and when a box over the opener
+// closes, the opener has the keyboard again on the control that had it.
+TEST_F(FormEvents, ModalWindowAndBoxAreTiedToTheirOpenerAndGiveTheKeyboardBack) {
+    new TEdit(A->Client(), "Edit1", 10, 10, 80, 20);
+    auto* second = new TEdit(A->Client(), "Edit2", 10, 40, 80, 20);
+    A->Show();
+    second->setFocus();
+    for (int showing = 0; showing < 2; ++showing) {
+        QWindow* opener = nullptr;
+        QWidget* active = nullptr;
+        QTimer::singleShot(0, [&] {
+            QCoreApplication::processEvents(); // the window system's answers
+            opener = M->windowHandle()->transientParent();
+            active = QApplication::activeWindow();
+            M->Close();
+        });
+        M->ShowModal();
+        EXPECT_EQ(opener, A->windowHandle());
+        EXPECT_EQ(active, M);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), A);
+        EXPECT_EQ(QApplication::focusWidget(), second);
+    }
+    Application->RunMessageBox([&] {
+        QDialog box(A);
+        QTimer::singleShot(0, &box, [&] {
+            QCoreApplication::processEvents();
+            EXPECT_EQ(QApplication::activeWindow(), &box);
+            box.reject();
+        });
+        box.exec();
+    });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), A);
+    EXPECT_EQ(QApplication::focusWidget(), second);
 }
 
 TEST_F(FormEvents, MessageBoxTakesActivityAndGivesItBack) {
@@ -212,6 +253,27 @@ TEST_F(MaskedField, EscGoesToTheCancelButtonUnlessDigitsWereTyped) {
     EXPECT_EQ(CancelClicks, 2);
 }
 
+// Enter and the keypad's Enter press the focused button, as Space does; a
+// held-down Enter does not press it again. The field keeps its own Enter,
+// and Esc stays the cancel button's.
+TEST_F(MaskedField, EnterPressesTheFocusedButtonAndTheFieldKeepsItsEnter) {
+    Cancel->SetCancel(true);
+    QTest::keyClick(Edit, Qt::Key_Return);
+    QTest::keyClick(Edit, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(Keys, std::string("\r\r"));
+    EXPECT_EQ(CancelClicks, 0);
+    Cancel->setFocus();
+    QTest::keyClick(Cancel, Qt::Key_Return);
+    QTest::keyClick(Cancel, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(CancelClicks, 2);
+    QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r", true);
+    QApplication::sendEvent(Cancel, &held);
+    EXPECT_EQ(CancelClicks, 2);
+    Edit->setFocus();
+    QTest::keyClick(Edit, Qt::Key_Escape);
+    EXPECT_EQ(CancelClicks, 3);
+}
+
 TEST_F(MaskedField, WithoutCancelButtonEscAlwaysReachesTheField) {
     QTest::keyClick(Edit, Qt::Key_Escape);
     EXPECT_EQ(CancelClicks, 0);
@@ -286,6 +348,17 @@ TEST(FontColorDialog, OffersTheColourAndYieldsItWithTheFont) {
     answer("Lime", false);
     EXPECT_FALSE(RunFontColorDialog(font, color, nullptr));
     EXPECT_EQ(color, QColor(128, 0, 0));
+    // Esc in the font panel closes the whole dialog, as Cancel.
+    bool closedByEsc = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClick(dialog->findChild<QFontDialog*>(), Qt::Key_Escape);
+        closedByEsc = !dialog->isVisible();
+        if (!closedByEsc) dialog->reject();
+    });
+    EXPECT_FALSE(RunFontColorDialog(font, color, nullptr));
+    EXPECT_TRUE(closedByEsc);
 }
 
 // The three padded captions of the main menu at 574 pixels: the trailing item

@@ -9,10 +9,13 @@
 #include "ScratchDir.h"
 #include "StdCtrls.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -240,4 +243,50 @@ TEST_F(ScoreWindowTest, OpensAtTheDesktopCentreAtEveryShowing) {
     OpenModal(four, [&] { second = four->frameGeometry().center(); });
     EXPECT_LE((first - screen.center()).manhattanLength(), 2);
     EXPECT_EQ(second, first);
+}
+
+// The score window is a dialog of the game window that opened it, and the
+// font dialog and the clearing confirmation (the real ones) are dialogs of
+// the score window. When one of them closes, the score window has the
+// keyboard again on the button that opened it, so that Esc closes the window.
+TEST_F(ScoreWindowTest, DialogsGiveTheKeyboardBackToTheButtonThatOpenedThem) {
+    ResetServices();
+    const TServices real = Services();
+    World.Install();
+    Services().Confirm = real.Confirm;
+    Services().ChooseFont = real.ChooseFont;
+    TFakeGame* game = Game("TForm6");
+    TScoreWindow* w = Window("TFScore6");
+    game->Show();
+    for (int showing = 0; showing < 2; ++showing) {
+        bool closedByEsc = false;
+        QTimer::singleShot(0, [&] {
+            QCoreApplication::processEvents(); // the window system's answers
+            EXPECT_EQ(w->windowHandle()->transientParent(), game->windowHandle());
+            EXPECT_EQ(QApplication::activeWindow(), w);
+            for (TBitBtn* button : {w->BitBtn3, w->BitBtn2}) {
+                QWidget* dialogParent = nullptr;
+                QTimer::singleShot(0, [&] {
+                    QCoreApplication::processEvents();
+                    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                    ASSERT_NE(dialog, nullptr);
+                    dialogParent = dialog->parentWidget();
+                    dialog->reject();
+                });
+                button->setFocus();
+                QTest::keyClick(button, Qt::Key_Return);
+                QCoreApplication::processEvents();
+                EXPECT_EQ(dialogParent, w) << button->Caption().toStdString();
+                EXPECT_EQ(QApplication::activeWindow(), w) << button->Caption().toStdString();
+                EXPECT_EQ(QApplication::focusWidget(), button) << button->Caption().toStdString();
+            }
+            if (QWidget* focused = QApplication::focusWidget()) QTest::keyClick(focused, Qt::Key_Escape);
+            closedByEsc = !w->Visible();
+            if (!closedByEsc) w->Close();
+        });
+        w->ShowModal();
+        EXPECT_TRUE(closedByEsc);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), game);
+    }
 }

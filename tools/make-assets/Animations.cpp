@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFont>
+#include <QHash>
 #include <QPainter>
 #include <QRadialGradient>
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include <cstring>
 #include <functional>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,10 +28,35 @@ QFont Bold(int pixelSize) {
     return font;
 }
 
-// Appends one drawn frame with its own colour table (reduced by Qt for the
-// asset only) and the delay in hundredths of a second.
+// The colours of a drawn frame, most used first: all of them when there are
+// at most 256, else the 256 most used. Qt's own reduction would switch a
+// frame of more colours to a fixed colour cube, and a flat ground would then
+// change its shade from one frame to the next; the most used colours (the
+// ground and the inks) stay exact in every frame.
+QList<QRgb> FramePalette(const QImage& picture) {
+    QHash<QRgb, int> uses;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) ++uses[line[x] | 0xff000000u];
+    }
+    std::vector<std::pair<int, QRgb>> byUse;
+    byUse.reserve(static_cast<size_t>(uses.size()));
+    for (auto it = uses.cbegin(); it != uses.cend(); ++it) byUse.emplace_back(it.value(), it.key());
+    // Most used first; equal counts in colour order, so that the picture is
+    // the same at every build.
+    std::sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    QList<QRgb> palette;
+    for (size_t i = 0; i < byUse.size() && i < 256; ++i) palette.push_back(byUse[i].second);
+    return palette;
+}
+
+// Appends one drawn frame with its own colour table (the pixels beyond its
+// colours drawn in the nearest of them) and the delay in hundredths of a second.
 void AddFrame(TGIFImage& gif, const QImage& picture, uint16_t delay, bool loop) {
-    const QImage indexed = picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    const QImage indexed =
+        picture.convertToFormat(QImage::Format_Indexed8, FramePalette(picture), Qt::ThresholdDither);
     auto frame = std::make_unique<TGIFSubImage>(&gif);
     frame->SetWidth(static_cast<uint16_t>(indexed.width()));
     frame->SetHeight(static_cast<uint16_t>(indexed.height()));
