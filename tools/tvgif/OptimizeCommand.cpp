@@ -1,4 +1,4 @@
-// tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best]
+// tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best] [--lossy[=N]]
 //
 // Rewrites IN into OUT so that it stores less and animates the same. Without
 // an option all four steps run; --best searches further. OUT is never larger
@@ -8,6 +8,7 @@
 #include "Exceptions.h"
 #include "GIFBestOptimizer.h"
 #include "GIFImage.h"
+#include "GIFLossyOptimizer.h"
 #include "GIFOptimizer.h"
 
 #include <QByteArray>
@@ -31,6 +32,7 @@ struct OptimizeSettings {
     bool Cleanup = false;
     bool ColorMap = false;
     bool Best = false;
+    int Lossy = 0; // 0: lossless
 };
 
 // A bar on stderr that redraws itself in place; only for a terminal.
@@ -91,6 +93,11 @@ int RunOptimize(const OptimizeSettings& settings) {
             if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
                 OptimizeGIF(image, again);
         }
+        if (settings.Lossy > 0) {
+            OptimizeGIFLossy(image, settings.Lossy);
+            if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
+                OptimizeGIF(image, again);
+        }
         image.SaveToStream(output);
         return Tvgif::ExitOk;
     });
@@ -123,5 +130,10 @@ void AddOptimizeCommand(CLI::App& app) {
     command->add_flag("--cleanup", settings->Cleanup, "drop needless transparency, disposal and extensions");
     command->add_flag("--colormap", settings->ColorMap, "sort colour tables by use and drop unused entries");
     command->add_flag("--best", settings->Best, "also redraw each frame in the smallest of a few forms");
+    command
+        ->add_flag("--lossy{20}", settings->Lossy,
+                   "let pixels take colours up to N away (RGB distance, 0-200; 20 when N is not given) "
+                   "where that compresses better")
+        ->check(CLI::Range(0, 200));
     Tvgif::SetAction(*command, [settings] { return RunOptimize(*settings); });
 }
