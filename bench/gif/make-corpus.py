@@ -5,11 +5,12 @@ Every kind has files in both halves; the held-out half is measured only to
 check that what was tuned on the other half holds on unseen files.
 
 The frames are drawn with Pillow and written as the tools people use write
-them: ImageMagick (one quantisation over all frames, or per frame with local
-tables), Pillow, and gifsicle merging per-frame GIFs (each with its own
-256-entry table, as browsers' screen-capture tools write full frames).
+them: Pillow's own animated writer; full frames with a local table each
+(quantised alone, plain or dithered into 256 entries as browsers'
+screen-capture tools write them) joined by gifsicle; one global table made
+by gifsicle --colors; transparent frames restored to the background.
 
-usage: bench/gif/make-corpus.py [OUTDIR]     (needs python3-pil, ImageMagick, gifsicle)"""
+usage: bench/gif/make-corpus.py [OUTDIR]     (needs python3-pil and gifsicle)"""
 import math
 import os
 import random
@@ -341,48 +342,52 @@ def pan(rng):
 
 KINDS = [terminal, scrolling_text, window_moves, cursor, spinner, progress, toggles, sprites, fireworks,
          text_effects, chart, cinemagraph, pan]
-WRITERS = ["magick", "pillow", "capture", "magick-local"]
+WRITERS = ["global", "pillow", "capture", "local"]
+
+
+def quantised(img, dither):
+    """A frame as a GIF of its own: 256 colours chosen for it (255 and a
+    transparent entry for a frame with transparent parts)."""
+    if img.mode == "RGBA":
+        p = img.convert("RGB").quantize(255, dither=Image.NONE)
+        p.paste(255, mask=img.getchannel("A").point(lambda a: 255 if a < 128 else 0))
+        p.info["transparency"] = 255
+        return p
+    return img.convert("RGB").quantize(256, dither=Image.FLOYDSTEINBERG if dither else Image.NONE)
+
+
+def join(gifs, delays, path, extra):
+    args = ["gifsicle", "--no-comments", "--loopcount=forever"] + extra
+    for g, d in zip(gifs, delays):
+        args += ["-d", str(d), g]
+    subprocess.run(args + ["-o", path], check=True, stderr=subprocess.DEVNULL)
 
 
 def write(frames, delays, disposal, writer, path, tmp):
-    names = []
+    gifs = []
     for i, img in enumerate(frames):
-        names.append(os.path.join(tmp, "f%03d.png" % i))
-        img.save(names[-1])
+        gifs.append(os.path.join(tmp, "f%03d.gif" % i))
+        p = quantised(img, writer == "capture")
+        if "transparency" in p.info:
+            p.save(gifs[-1], transparency=255)
+        else:
+            p.save(gifs[-1])
     if disposal == 2:
         # Transparent frames, each restored to the background.
-        args = ["convert", "-dispose", "background", "-loop", "0"]
-        for n, d in zip(names, delays):
-            args += ["-delay", str(d), n]
-        subprocess.run(args + [path], check=True)
-    elif writer == "magick":
-        args = ["convert", "-loop", "0"]
-        for n, d in zip(names, delays):
-            args += ["-delay", str(d), n]
-        subprocess.run(args + ["+dither", "-colors", "255", path], check=True)
-    elif writer == "magick-local":
-        # Every frame quantised alone: local tables of its own colours.
-        args = ["convert", "-loop", "0"]
-        for n, d in zip(names, delays):
-            args += ["-delay", str(d), n]
-        subprocess.run(args + [path], check=True)
+        join(gifs, delays, path, ["--disposal=background"])
+    elif writer == "global":
+        # One table for all frames, as gifsicle --colors makes it.
+        join(gifs, delays, path, [])
+        subprocess.run(["gifsicle", "-b", "--colors", "255", path], check=True, stderr=subprocess.DEVNULL)
     elif writer == "pillow":
         first = frames[0].convert("RGB")
         rest = [f.convert("RGB") for f in frames[1:]]
         first.save(path, save_all=True, append_images=rest, duration=[10 * d for d in delays], loop=0,
                    optimize=False)
     else:
-        # As capture tools write: full frames, each quantised alone with
-        # dithering into its own 256-entry table, joined by gifsicle.
-        gifs = []
-        for n, img in zip(names, frames):
-            g = n[:-4] + ".gif"
-            img.convert("RGB").quantize(256, dither=Image.FLOYDSTEINBERG).save(g)
-            gifs.append(g)
-        args = ["gifsicle", "--no-comments", "--loopcount=forever"]
-        for g, d in zip(gifs, delays):
-            args += ["-d", str(d), g]
-        subprocess.run(args + ["-o", path], check=True)
+        # Full frames, each quantised alone into its own table (dithered, as
+        # capture tools write them, or not), joined by gifsicle.
+        join(gifs, delays, path, [])
 
 
 def main():
@@ -396,7 +401,7 @@ def main():
             rng = random.Random(seed)
             frames, delays, disposal = kind(rng)
             writer = WRITERS[(k + copy) % len(WRITERS)]
-            half = "held" if (k + copy) % 2 else "tune"
+            half = "held" if (copy + k // 2) % 2 else "tune"
             name = "%s-%d-%s.gif" % (kind.__name__.replace("_", ""), copy, writer)
             path = os.path.join(out, half, name)
             with tempfile.TemporaryDirectory() as tmp:
