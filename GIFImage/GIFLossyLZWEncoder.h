@@ -7,6 +7,7 @@
 // therefore compress with TLZWEncoder into the very codes it chose, and the
 // frame is written by the usual encoder.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

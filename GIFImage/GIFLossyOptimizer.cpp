@@ -1,10 +1,12 @@
 #include "GIFLossyOptimizer.h"
 
+#include "GIFEncoder.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLossyLZWEncoder.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -71,10 +73,80 @@ void ShowFrame(TScreen& screen, int screenWidth, TGIFSubImage& frame) {
     }
 }
 
+int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours) {
+    TMemoryStream out;
+    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), false, height, width);
+    return out.Size();
+}
+
+int Distance2(uint32_t a, uint32_t b) {
+    const int dr = static_cast<int>((a >> 16) & 0xFF) - static_cast<int>((b >> 16) & 0xFF);
+    const int dg = static_cast<int>((a >> 8) & 0xFF) - static_cast<int>((b >> 8) & 0xFF);
+    const int db = static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF);
+    return dr * dr + dg * dg + db * db;
+}
+
+// A frame with a table of its own but no transparency cannot let the screen
+// beneath show through; many of its pixels may lie close to what is already
+// there (a dithered recording redraws everything). Then an entry becomes its
+// transparent index: a new one when the table has room, else the entry whose
+// pixels the nearest other entry serves with the least error (each within
+// maxError); those pixels move to that entry. Returns the index, or -1.
+int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError) {
+    TGIFColorMap& map = frame.ColorMap;
+    if (map.Count() == 0) return -1;
+    const std::vector<uint32_t> colours = ColoursOf(frame);
+    const int64_t limit = int64_t{maxError} * maxError;
+    size_t near = 0;
+    std::vector<int64_t> uses(colours.size(), 0);
+    for (const TLossyPixel& p : pixels) {
+        ++uses[static_cast<size_t>(p.Exact)];
+        if (p.Beneath != Ground && Distance2(p.Beneath, p.Wanted) <= limit) ++near;
+    }
+    if (near * 8 < pixels.size()) return -1;
+    int t = -1;
+    if (map.Count() < 256) {
+        map.Add(RGBColor(0, 0, 0));
+        t = map.Count() - 1;
+    } else {
+        int64_t bestCost = -1;
+        int bestInstead = -1;
+        for (size_t e = 0; e < colours.size(); ++e) {
+            int nearest = -1;
+            int64_t d = 0;
+            for (size_t o = 0; o < colours.size(); ++o) {
+                if (o == e) continue;
+                const int64_t od = Distance2(colours[e], colours[o]);
+                if (nearest < 0 || od < d) {
+                    nearest = static_cast<int>(o);
+                    d = od;
+                }
+            }
+            if (uses[e] > 0 && d > limit) continue;
+            const int64_t cost = uses[e] * d;
+            if (bestCost < 0 || cost < bestCost) {
+                bestCost = cost;
+                t = static_cast<int>(e);
+                bestInstead = nearest;
+            }
+        }
+        if (t < 0) return -1;
+        for (TLossyPixel& p : pixels)
+            if (p.Exact == t) p.Exact = bestInstead;
+    }
+    TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    if (!control)
+        control = static_cast<TGIFGraphicControlExtension*>(
+            &frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+    control->SetTransparent(true);
+    control->SetTransparentColorIndex(t);
+    return t;
+}
+
 } // namespace
 
 void OptimizeGIFLossy(TGIFImage& image, int maxError) {
-    if (maxError <= 0 || image.Empty() || !CanFollow(image)) return;
+    if (maxError < 0 || image.Empty() || !CanFollow(image)) return;
     image.StopPainters();
     const int screenWidth = image.Width();
     const size_t area = static_cast<size_t>(screenWidth) * static_cast<size_t>(image.Height());
@@ -90,10 +162,10 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     std::vector<TLossyPixel> pixels;
     for (const auto& framePointer : image.Images) {
         TGIFSubImage& frame = *framePointer;
-        const std::vector<uint32_t> colours = ColoursOf(frame);
-        const int t = TransparentIndexOf(frame);
+        int t = TransparentIndexOf(frame);
         const int width = frame.Width();
         const int height = frame.Height();
+        std::vector<uint32_t> colours = ColoursOf(frame);
         pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), {});
         for (int y = 0; y < height; ++y) {
             const uint8_t* row = frame.Data() + static_cast<int64_t>(y) * width;
@@ -106,16 +178,26 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
                 p.Wanted = p.Exact != t ? colours[static_cast<size_t>(p.Exact)]
                            : settled    ? exactFirst[s]
                                         : Ground;
-                p.Beneath = t >= 0 && settled ? actual[s] : Ground;
+                p.Beneath = settled ? actual[s] : Ground;
             }
         }
         ShowFrame(exactFirst, screenWidth, frame);
         ShowFrame(exactLater, screenWidth, frame);
+        if (t < 0) {
+            t = FreeTransparentIndex(frame, pixels, maxError);
+            colours = ColoursOf(frame);
+        }
         // The encoder walks the chosen pixels row after row.
         frame.SetPacked(frame.Packed() & ~0x40);
-        const std::vector<uint8_t> chosen =
-            encoder.Choose(pixels, colours, t, frame.EncodeJob().Bits, maxError);
-        std::copy(chosen.begin(), chosen.end(), frame.Data());
+        const TGIFEncodeJob job = frame.EncodeJob();
+        const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
+        // The search is greedy; a frame it would make larger keeps its
+        // pixels (moved off an entry freed for transparency).
+        std::vector<uint8_t> kept(pixels.size());
+        for (size_t i = 0; i < pixels.size(); ++i) kept[i] = static_cast<uint8_t>(pixels[i].Exact);
+        const bool better = EncodedSize(chosen, width, height, job.Bits, job.Colors) <=
+                            EncodedSize(kept, width, height, job.Bits, job.Colors);
+        std::copy(better ? chosen.begin() : kept.begin(), better ? chosen.end() : kept.end(), frame.Data());
         frame.FreeBitmap();
         ShowFrame(actual, screenWidth, frame);
     }

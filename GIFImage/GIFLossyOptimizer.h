@@ -7,7 +7,10 @@
 class TGIFImage;
 
 // maxError: how far (Euclidean RGB distance, 0 to 255) a pixel's colour may
-// move from what the animation showed there; 0 changes nothing. Pictures
+// move from what the animation showed there. With 0 the pictures stay
+// exactly the same: a pixel then takes any index that shows its colour
+// (the transparent one where the screen beneath shows it), chosen so that
+// strings grow longer. Pictures
 // with undefined disposals, frames outside the logical screen or colour
 // indices outside their table are left alone.
 void OptimizeGIFLossy(TGIFImage& image, int maxError);
