@@ -3,6 +3,7 @@
 #include "GIFEncoder.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFLossyOptimizer.h"
 
 #include <algorithm>
 #include <array>
@@ -75,9 +76,10 @@ void ShowFrame(TScreen& screen, int screenWidth, TGIFSubImage& frame) {
     }
 }
 
-int EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits) {
+int EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits,
+                bool interlaced = false) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), false, height, width);
+    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced, height, width);
     return static_cast<int>(out.Size());
 }
 
@@ -329,6 +331,15 @@ void RedrawFrames(TGIFImage& image) {
     for (const auto& frame : image.Images) ShowFrame(later, width, *frame);
     TScreen first(area, Ground);
     for (const auto& frame : image.Images) {
+        // Rows in interlaced order mostly compress worse; the picture is
+        // the same either way.
+        if (frame->Interlaced()) {
+            const std::vector<uint8_t> pixels(frame->Data(), frame->Data() + frame->DataSize());
+            const int bits = frame->ActiveColorMap().BitsPerPixel();
+            if (EncodedSize(pixels, frame->Width(), frame->Height(), bits) <=
+                EncodedSize(pixels, frame->Width(), frame->Height(), bits, true))
+                frame->SetPacked(frame->Packed() & ~0x40);
+        }
         TFrameRedraw(*frame, first, later, width).Run();
         ShowFrame(first, width, *frame);
         ShowFrame(later, width, *frame);
@@ -365,5 +376,9 @@ void OptimizeGIFBest(TGIFImage& image) {
     } else {
         RedrawFrames(image);
     }
+    // Then each pixel that may show through or be drawn plain takes
+    // whichever index makes the compressor's strings longest.
+    OptimizeGIFLossy(image, 0);
+    image.SmallestCodeSize = true;
     image.Changed();
 }
