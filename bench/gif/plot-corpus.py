@@ -12,7 +12,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 CURVES = [("tvgif", ["tvgif-best", "tvgif-lossy20", "tvgif-lossy40", "tvgif-lossy80"], (200, 40, 40)),
           ("gifsicle", ["gifsicle-O3", "gifsicle-lossy20", "gifsicle-lossy40", "gifsicle-lossy80"], (40, 90, 200))]
-TOP_DB = 50.0  # lossless (99 dB) is drawn here
+TOP_DB = 70.0  # lossless (99 dB) is drawn here
 PANEL_W, PANEL_H, MARGIN = 260, 190, 36
 
 
