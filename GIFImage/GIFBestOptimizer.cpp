@@ -3,11 +3,14 @@
 #include "GIFEncoder.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFLossyOptimizer.h"
+#include "GIFWireFormat.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -94,9 +97,11 @@ void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     }
 }
 
-int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1) {
+int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
+                bool interlaced = false) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels, false, height, width, fillValue);
+    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, height, width,
+                      fillValue);
     return static_cast<int>(out.Size());
 }
 
@@ -363,6 +368,15 @@ void RedrawFrames(TGIFImage& image) {
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
     for (const auto& frame : image.Images) {
+        // Rows in interlaced order mostly compress worse; the picture is
+        // the same either way.
+        if (frame->Interlaced()) {
+            const uint8_t* pixels = std::as_const(*frame).Data();
+            const int bits = frame->ActiveColorMap().BitsPerPixel();
+            if (EncodedSize(pixels, frame->Width(), frame->Height(), bits) <=
+                EncodedSize(pixels, frame->Width(), frame->Height(), bits, -1, true))
+                frame->SetPacked(frame->Packed() & ~GIFWire::DescriptorInterlaced);
+        }
         TFrameRedraw(*frame, first, later).Run();
         ShowFrame(first, *frame);
         ShowFrame(later, *frame);
@@ -399,5 +413,9 @@ void OptimizeGIFBest(TGIFImage& image) {
     } else {
         RedrawFrames(image);
     }
+    // Then each pixel that may show through or be drawn plain takes
+    // whichever index makes the compressor's strings longest.
+    OptimizeGIFLossy(image, 0);
+    image.SmallestCodeSize = true;
     image.Changed();
 }

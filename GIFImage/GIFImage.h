@@ -172,6 +172,10 @@ public:
     uint32_t ReductionBits = DefaultReductionBits;
     uint8_t DitherMode = DefaultDitherMode;
     TGIFCompression Compression = DefaultCompression;
+    // Each frame's LZW codes start from the fewest bits its pixels need (at
+    // least 2) rather than from its table's bits: smaller for frames that
+    // use only the first entries of a large table; every reader takes it.
+    bool SmallestCodeSize = false;
     TGIFWarning WarningHandler;
     TGIFThreadPriority ThreadPriority = DefaultThreadPriority;
     int32_t AnimationSpeed = DefaultAnimationSpeed;

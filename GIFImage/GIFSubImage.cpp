@@ -142,6 +142,13 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
             bits = BitsForPixels(); // no colour table at all: the pixels decide
         colors = 1 << bits;
     }
+    if (OwnerImage && OwnerImage->SmallestCodeSize) {
+        const int needed = std::max(2, BitsForPixels());
+        if (needed < bits) {
+            bits = needed;
+            colors = std::min(colors, 1 << bits);
+        }
+    }
     TGIFEncodeJob job;
     // A frame without a pixel buffer is compressed from one row of its fill.
     job.Pixels = Pixels.get();

@@ -1,0 +1,74 @@
+#pragma once
+// Lossy LZW: chooses a frame's colour indices so that LZW strings grow
+// longer, letting a string go on through a pixel whose colour is close
+// enough to the one wanted there. It keeps the string table exactly as
+// TLZWEncoder builds it, and a string it chooses stops only where no child
+// of the string is close enough to the next pixel; the indices it returns
+// therefore compress with TLZWEncoder into the very codes it chose, and the
+// frame is written by the usual encoder.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// What one pixel may show: the index of the lossless frame, the colour the
+// screen should show (0xFFRRGGBB), and the colour the transparent index
+// would show there (the screen beneath), or NoColour where the transparent
+// index may only stand where the lossless frame has it.
+struct TLossyPixel {
+    static constexpr uint32_t NoColour = 0;
+    int Exact = 0;
+    uint32_t Wanted = NoColour;
+    uint32_t Beneath = NoColour;
+};
+
+class TLossyLZWEncoder {
+public:
+    TLossyLZWEncoder();
+
+    // Chooses an index per pixel (in the order the encoder walks them) for
+    // a table of colours (0xFFRRGGBB) with transparentIndex (-1 for none)
+    // and a code size of bitsPerPixel. A pixel other than its exact index
+    // takes a colour within maxError (Euclidean RGB distance) of the one
+    // wanted; the longest string wins, then the smallest error.
+    std::vector<uint8_t> Choose(const std::vector<TLossyPixel>& pixels, const std::vector<uint32_t>& colours,
+                                int transparentIndex, int bitsPerPixel, int maxError);
+
+    // The strings (codes other than clear and end) the last Choose made.
+    int Strings() const { return StringCount; }
+
+private:
+    static constexpr int MaxCodes = 4096;
+    static constexpr int NoNode = -1;
+    // Child evaluations allowed in the search for one string: the search
+    // goes deep along the closest child first, so this bounds the time on
+    // pictures where many colours are near each other.
+    static constexpr int SearchLimit = 400;
+
+    void ClearTable();
+    void AddString(int prefix, int pixel);
+    int ErrorOf(int index, const TLossyPixel& pixel) const;
+    void Search(int node, size_t position, int64_t error);
+
+    // The string table as a tree: the child of code c for pixel p at
+    // Child[c * 256 + p] (0: none), and for walking the children, the
+    // first child and the next sibling of each code.
+    std::vector<uint16_t> Child;
+    int FirstChild[MaxCodes];
+    int NextSibling[MaxCodes];
+    int Parent[MaxCodes];
+    uint8_t Value[MaxCodes];
+    int FirstFreeCode = 0;
+    int NextCode = 0;
+    int StringCount = 0;
+
+    // The search in progress.
+    const std::vector<TLossyPixel>* Pixels = nullptr;
+    const std::vector<uint32_t>* Colours = nullptr;
+    int Transparent = -1;
+    int64_t Budget = 0;
+    int Evaluations = 0;
+    size_t BestEnd = 0;
+    int64_t BestError = 0;
+    int BestNode = 0;
+};

@@ -1,0 +1,232 @@
+#include "GIFLossyOptimizer.h"
+
+#include "GIFEncoder.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+#include "GIFLossyLZWEncoder.h"
+#include "GIFWireFormat.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// What each pixel of the frames' union shows: the ground under the
+// picture, or an opaque colour 0xFFRRGGBB. The rest of the logical screen
+// only ever shows the ground, so it takes no memory.
+struct TScreen {
+    TScreen(const TRect& bounds, uint32_t fill)
+        : Bounds(bounds),
+          Pixels(static_cast<size_t>(bounds.Width()) * static_cast<size_t>(bounds.Height()), fill) {}
+    // Row y of the screen from column x on; both within Bounds.
+    uint32_t* At(int x, int y) {
+        return Pixels.data() + static_cast<int64_t>(y - Bounds.Top) * Bounds.Width() + (x - Bounds.Left);
+    }
+
+    TRect Bounds;
+    std::vector<uint32_t> Pixels;
+};
+constexpr uint32_t Ground = TLossyPixel::NoColour;
+
+int DisposalOf(const TGIFSubImage& frame) {
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    return control ? static_cast<int>(control->Disposal()) : 0;
+}
+
+int TransparentIndexOf(const TGIFSubImage& frame) {
+    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    return frame.Transparent() && control ? control->TransparentColorIndex() : -1;
+}
+
+std::vector<uint32_t> ColoursOf(TGIFSubImage& frame) {
+    const TGIFColorMap& map = frame.ActiveColorMap();
+    std::vector<uint32_t> colours(static_cast<size_t>(map.Count()));
+    for (int i = 0; i < map.Count(); ++i) {
+        const TPaletteEntry e = map.Entry(i);
+        colours[static_cast<size_t>(i)] =
+            0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
+    }
+    return colours;
+}
+
+bool CanFollow(TGIFImage& image) {
+    for (const auto& frame : image.Images) {
+        if (frame->Empty() || DisposalOf(*frame) > 3) return false;
+        if (frame->Left() + frame->Width() > image.Width() || frame->Top() + frame->Height() > image.Height())
+            return false;
+        const int count = frame->ActiveColorMap().Count();
+        if (count == 0) return false;
+        std::vector<uint8_t> fillRow;
+        for (int y = 0; y < frame->Height(); ++y) {
+            const uint8_t* row = frame->ReadRow(y, fillRow);
+            if (*std::max_element(row, row + frame->Width()) >= count) return false;
+        }
+    }
+    return true;
+}
+
+// Shows the frame on screen and disposes of it as the painter does.
+void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
+    const std::vector<uint32_t> colours = ColoursOf(frame);
+    const int t = TransparentIndexOf(frame);
+    const int disposal = DisposalOf(frame);
+    const int width = frame.Width();
+    std::vector<uint32_t> before;
+    std::vector<uint8_t> fillRow;
+    for (int y = 0; y < frame.Height(); ++y) {
+        uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
+        const uint8_t* pixels = frame.ReadRow(y, fillRow);
+        if (disposal == 3) before.insert(before.end(), row, row + width);
+        for (int x = 0; x < width; ++x)
+            if (pixels[x] != t) row[x] = colours[pixels[x]];
+    }
+    if (disposal != 2 && disposal != 3) return;
+    for (int y = 0; y < frame.Height(); ++y) {
+        uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
+        if (disposal == 2)
+            std::fill_n(row, width, Ground);
+        else
+            std::copy_n(before.begin() + static_cast<ptrdiff_t>(y) * width, width, row);
+    }
+}
+
+int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours) {
+    TMemoryStream out;
+    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), false, height, width);
+    return out.Size();
+}
+
+int Distance2(uint32_t a, uint32_t b) {
+    const int dr = static_cast<int>((a >> 16) & 0xFF) - static_cast<int>((b >> 16) & 0xFF);
+    const int dg = static_cast<int>((a >> 8) & 0xFF) - static_cast<int>((b >> 8) & 0xFF);
+    const int db = static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF);
+    return dr * dr + dg * dg + db * db;
+}
+
+// A frame with a table of its own but no transparency cannot let the screen
+// beneath show through; many of its pixels may lie close to what is already
+// there (a dithered recording redraws everything). Then an entry becomes its
+// transparent index: a new one when the table has room, else the entry whose
+// pixels the nearest other entry serves with the least error (each within
+// maxError); those pixels move to that entry. Returns the index, or -1.
+int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError) {
+    TGIFColorMap& map = frame.ColorMap;
+    if (map.Count() == 0) return -1;
+    const std::vector<uint32_t> colours = ColoursOf(frame);
+    const int64_t limit = int64_t{maxError} * maxError;
+    size_t near = 0;
+    std::vector<int64_t> uses(colours.size(), 0);
+    for (const TLossyPixel& p : pixels) {
+        ++uses[static_cast<size_t>(p.Exact)];
+        if (p.Beneath != Ground && Distance2(p.Beneath, p.Wanted) <= limit) ++near;
+    }
+    if (near * 8 < pixels.size()) return -1;
+    int t = -1;
+    if (map.Count() < 256) {
+        map.Add(RGBColor(0, 0, 0));
+        t = map.Count() - 1;
+    } else {
+        int64_t bestCost = -1;
+        int bestInstead = -1;
+        for (size_t e = 0; e < colours.size(); ++e) {
+            int nearest = -1;
+            int64_t d = 0;
+            for (size_t o = 0; o < colours.size(); ++o) {
+                if (o == e) continue;
+                const int64_t od = Distance2(colours[e], colours[o]);
+                if (nearest < 0 || od < d) {
+                    nearest = static_cast<int>(o);
+                    d = od;
+                }
+            }
+            if (uses[e] > 0 && d > limit) continue;
+            const int64_t cost = uses[e] * d;
+            if (bestCost < 0 || cost < bestCost) {
+                bestCost = cost;
+                t = static_cast<int>(e);
+                bestInstead = nearest;
+            }
+        }
+        if (t < 0) return -1;
+        for (TLossyPixel& p : pixels)
+            if (p.Exact == t) p.Exact = bestInstead;
+    }
+    TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+    if (!control)
+        control = static_cast<TGIFGraphicControlExtension*>(
+            &frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+    control->SetTransparent(true);
+    control->SetTransparentColorIndex(t);
+    return t;
+}
+
+} // namespace
+
+void OptimizeGIFLossy(TGIFImage& image, int maxError) {
+    if (maxError < 0 || image.Empty() || !CanFollow(image)) return;
+    image.StopPainters();
+    const TRect bounds = image.FramesBounds();
+    // The lossless screens before each frame, in the first pass and in the
+    // later ones (which start from what the first left); and the screen
+    // the chosen frames make. Where the two passes differ, a pixel keeps
+    // its exact index.
+    TScreen exactLater(bounds, Ground);
+    for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
+    TScreen exactFirst(bounds, Ground);
+    TScreen actual(bounds, Ground);
+    TLossyLZWEncoder encoder;
+    std::vector<TLossyPixel> pixels;
+    std::vector<uint8_t> fillRow;
+    for (const auto& framePointer : image.Images) {
+        TGIFSubImage& frame = *framePointer;
+        if (!frame.HasPixelBuffer()) {
+            // One value throughout (data that decoded nothing): no choice
+            // to make, and no buffer to make for it.
+            ShowFrame(exactFirst, frame);
+            ShowFrame(exactLater, frame);
+            ShowFrame(actual, frame);
+            continue;
+        }
+        int t = TransparentIndexOf(frame);
+        const int width = frame.Width();
+        const int height = frame.Height();
+        std::vector<uint32_t> colours = ColoursOf(frame);
+        pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), {});
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* row = frame.ReadRow(y, fillRow);
+            const uint32_t* first = exactFirst.At(frame.Left(), frame.Top() + y);
+            const uint32_t* later = exactLater.At(frame.Left(), frame.Top() + y);
+            const uint32_t* shown = actual.At(frame.Left(), frame.Top() + y);
+            for (int x = 0; x < width; ++x) {
+                TLossyPixel& p = pixels[static_cast<size_t>(y) * width + x];
+                const bool settled = first[x] == later[x];
+                p.Exact = row[x];
+                p.Wanted = p.Exact != t ? colours[static_cast<size_t>(p.Exact)] : settled ? first[x] : Ground;
+                p.Beneath = settled ? shown[x] : Ground;
+            }
+        }
+        ShowFrame(exactFirst, frame);
+        ShowFrame(exactLater, frame);
+        if (t < 0) {
+            t = FreeTransparentIndex(frame, pixels, maxError);
+            colours = ColoursOf(frame);
+        }
+        // The encoder walks the chosen pixels row after row.
+        frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
+        const TGIFEncodeJob job = frame.EncodeJob();
+        const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
+        // The search is greedy; a frame it would make larger keeps its
+        // pixels (moved off an entry freed for transparency).
+        std::vector<uint8_t> kept(pixels.size());
+        for (size_t i = 0; i < pixels.size(); ++i) kept[i] = static_cast<uint8_t>(pixels[i].Exact);
+        const bool better = EncodedSize(chosen, width, height, job.Bits, job.Colors) <=
+                            EncodedSize(kept, width, height, job.Bits, job.Colors);
+        std::copy(better ? chosen.begin() : kept.begin(), better ? chosen.end() : kept.end(), frame.Data());
+        // A frame of one value (data that decodes nothing) keeps no buffer.
+        frame.CompactUniformPixels();
+        frame.FreeBitmap();
+        ShowFrame(actual, frame);
+    }
+    image.Changed();
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Lossy optimisation: every frame's indices are chosen again by the lossy
+// LZW encoder, so that a pixel may show a colour near the one it showed
+// (or let the screen beneath show through) where that lengthens the
+// compressor's strings. Run it after the lossless steps.
+
+class TGIFImage;
+
+// maxError: how far (Euclidean RGB distance, 0 to 255) a pixel's colour may
+// move from what the animation showed there. With 0 the pictures stay
+// exactly the same: a pixel then takes any index that shows its colour
+// (the transparent one where the screen beneath shows it), chosen so that
+// strings grow longer. Pictures
+// with undefined disposals, frames outside the logical screen or colour
+// indices outside their table are left alone.
+void OptimizeGIFLossy(TGIFImage& image, int maxError);

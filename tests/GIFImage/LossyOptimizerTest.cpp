@@ -1,0 +1,155 @@
+// Lossy optimisation: the error stays within what each level allows (as a
+// PSNR floor over the whole animation), a level of 0 changes nothing, and
+// the chosen pixels compress as the lossy encoder chose them.
+
+#include "GIFEncoder.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFLossyLZWEncoder.h"
+#include "GIFLossyOptimizer.h"
+#include "GIFOptimizer.h"
+#include "GIFTestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+// A noisy diagonal gradient over a 64-colour ramp, with a block that moves
+// and background pixels that flicker by one entry from frame to frame, as a
+// dithered recording does.
+Bytes NoisyAnimation() {
+    std::mt19937 random(7);
+    TGIFImage image;
+    image.Header.SetWidth(48);
+    image.Header.SetHeight(32);
+    for (int i = 0; i < 64; ++i)
+        image.Header.ColorMap.Add(RGBColor(static_cast<uint8_t>(4 * i), static_cast<uint8_t>(40 + 3 * i),
+                                           static_cast<uint8_t>(255 - 4 * i)));
+    for (int f = 0; f < 8; ++f) {
+        Bytes pixels(48 * 32);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 48; ++x) {
+                int v = (x + y) % 60 + static_cast<int>(random() % 3);
+                if (x >= 4 * f && x < 4 * f + 10 && y >= 8 && y < 20) v = 63;
+                pixels[static_cast<size_t>(y * 48 + x)] = static_cast<uint8_t>(v);
+            }
+        TGIFSubImage& frame = AddFrame(image, 0, 0, 48, 32, pixels);
+        auto& control = static_cast<TGIFGraphicControlExtension&>(
+            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+        control.SetDelay(static_cast<uint16_t>(5 + f));
+        control.SetDisposal(TGIFDisposal::DoNotDispose);
+    }
+    return Save(image);
+}
+
+// The screen (0xRRGGBB, or 0 where nothing is drawn yet) after each frame,
+// with each frame's delay: one pass by the rules of the format.
+std::vector<std::pair<std::vector<uint32_t>, int>> Screens(TGIFImage& image) {
+    std::vector<uint32_t> screen(static_cast<size_t>(image.Width() * image.Height()), 0);
+    std::vector<std::pair<std::vector<uint32_t>, int>> shown;
+    for (int i = 0; i < image.Images.Count(); ++i) {
+        TGIFSubImage& frame = image.Images[i];
+        const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+        const int t = frame.Transparent() && control ? control->TransparentColorIndex() : -1;
+        const TGIFColorMap& map = frame.ActiveColorMap();
+        for (int y = 0; y < frame.Height(); ++y)
+            for (int x = 0; x < frame.Width(); ++x) {
+                const int v = frame.Data()[y * frame.Width() + x];
+                if (v == t) continue;
+                const TPaletteEntry e = map.Entry(v);
+                screen[static_cast<size_t>((frame.Top() + y) * image.Width() + frame.Left() + x)] =
+                    0x1000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
+            }
+        shown.emplace_back(screen, control ? std::max<int>(control->Delay(), 1) : 1);
+        if (control && control->Disposal() == TGIFDisposal::RestoreBackground)
+            for (int y = 0; y < frame.Height(); ++y)
+                for (int x = 0; x < frame.Width(); ++x)
+                    screen[static_cast<size_t>((frame.Top() + y) * image.Width() + frame.Left() + x)] = 0;
+    }
+    return shown;
+}
+
+// The PSNR of after against before, each hundredth of a second weighed
+// alike; 99 dB when they show the same.
+double PsnrOverTime(const Bytes& before, const Bytes& after) {
+    TGIFImage a, b;
+    Load(a, before);
+    Load(b, after);
+    const auto x = Screens(a);
+    const auto y = Screens(b);
+    double error = 0, samples = 0;
+    size_t j = 0;
+    int left = y.empty() ? 0 : y[0].second;
+    for (const auto& [picture, delay] : x)
+        for (int d = 0; d < delay; ++d) {
+            for (size_t p = 0; p < picture.size(); ++p)
+                for (int shift : {0, 8, 16}) {
+                    const int e = static_cast<int>((picture[p] >> shift) & 0xFF) -
+                                  static_cast<int>((y[j].first[p] >> shift) & 0xFF);
+                    error += e * e + ((picture[p] >> 24) != (y[j].first[p] >> 24) ? 65025 : 0);
+                    samples += 1;
+                }
+            if (--left == 0 && j + 1 < y.size()) left = y[++j].second;
+        }
+    return error == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * samples / error);
+}
+
+Bytes Optimised(const Bytes& bytes, int lossy) {
+    TGIFImage image;
+    Load(image, bytes);
+    OptimizeGIF(image, OptimizeCrop | OptimizeMerge | OptimizeCleanup | OptimizeColorMap);
+    OptimizeGIFLossy(image, lossy);
+    OptimizeGIF(image, OptimizeCleanup | OptimizeColorMap);
+    return Save(image);
+}
+
+} // namespace
+
+TEST(GIFOptimizeLossy, EachLevelKeepsItsErrorBoundAndSavesBytes) {
+    const Bytes bytes = NoisyAnimation();
+    const Bytes lossless = Optimised(bytes, 0);
+    EXPECT_EQ(PsnrOverTime(bytes, lossless), 99.0);
+    for (int level : {20, 40, 80}) {
+        SCOPED_TRACE(level);
+        const Bytes lossy = Optimised(bytes, level);
+        // No pixel is further than level from its colour.
+        const double floor = 20 * std::log10(255.0 * std::sqrt(3.0) / level);
+        EXPECT_GE(PsnrOverTime(bytes, lossy), floor);
+        // Sizes need not fall with every level: a string made longer now
+        // may leave worse strings after it.
+        EXPECT_LT(lossy.size(), lossless.size());
+    }
+}
+
+TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
+    // Re-encoding the chosen pixels must not find longer strings than the
+    // lossy encoder made, so the written size matches its parse: every
+    // string it ended was ended by a pixel that no child continues.
+    std::mt19937 random(3);
+    std::vector<uint32_t> colours;
+    for (int i = 0; i < 16; ++i) colours.push_back(0xFF000000u | static_cast<uint32_t>(i * 0x0F0F0F));
+    std::vector<TLossyPixel> pixels(30000);
+    for (auto& p : pixels) {
+        p.Exact = static_cast<int>(random() % 16);
+        p.Wanted = colours[static_cast<size_t>(p.Exact)];
+    }
+    TLossyLZWEncoder encoder;
+    const std::vector<uint8_t> exact = encoder.Choose(pixels, colours, -1, 4, 0);
+    for (size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(exact[i], pixels[i].Exact) << i;
+    const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, -1, 4, 40);
+    int changed = 0;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const int d =
+            std::abs(static_cast<int>(colours[chosen[i]] & 0xFF) - static_cast<int>(pixels[i].Wanted & 0xFF));
+        EXPECT_LE(d * d * 3, 40 * 40) << i;
+        changed += chosen[i] != pixels[i].Exact;
+    }
+    EXPECT_GT(changed, 0);
+    TMemoryStream stream;
+    CompressImageData(stream, TGIFCompression::LZW, 4, 16, chosen.data(), false, 300, 100);
+    int strings = 0;
+    for (int code : UnpackCodes(stream.Memory())) strings += code != 16 && code != 17;
+    EXPECT_EQ(strings, encoder.Strings());
+}
