@@ -6,20 +6,25 @@
 #include "GIFSubImage.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
 QImage MakeBuffer(const TRect& rect, QRgb fill) {
     QImage buffer(std::max(1, rect.Width()), std::max(1, rect.Height()), QImage::Format_ARGB32_Premultiplied);
+    // Qt answers memory it cannot have with a null image.
+    if (buffer.isNull()) throw std::bad_alloc();
     buffer.fill(fill);
     return buffer;
 }
 
 QImage TargetPart(const TCanvas& target, const TRect& rect) {
     const QImage* image = target.Image();
-    if (!image) return {};
-    return image->copy(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()))
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (!image || image->isNull()) return {};
+    QImage part = image->copy(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()))
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (part.isNull() && !rect.IsEmpty()) throw std::bad_alloc();
+    return part;
 }
 
 // The part of rect that the image's frames can reach on target: nothing
