@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "GIFColorReduction.h"
 #include "GIFImage.h"
+#include "ProgressBar.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -15,7 +16,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -25,30 +25,6 @@ struct TConvertOptions {
     std::string Method;
     int Dither = -1;
     int Bits = -1;
-};
-
-// A bar on stderr, drawn only when stderr is a terminal.
-class TProgressBar {
-public:
-    TProgressBar() : Shown(isatty(STDERR_FILENO) == 1) {}
-    ~TProgressBar() {
-        if (Drawn) std::fputc('\n', stderr);
-    }
-    void Show(const std::string& message, int percent) {
-        if (!Shown) return;
-        percent = std::clamp(percent, 0, 100);
-        char bar[41];
-        const int filled = percent * 40 / 100;
-        for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
-        bar[40] = 0;
-        std::fprintf(stderr, "\r%-14s [%s] %3d%%", message.c_str(), bar, percent);
-        std::fflush(stderr);
-        Drawn = true;
-    }
-
-private:
-    bool Shown;
-    bool Drawn = false;
 };
 
 bool IsGIF(const std::string& name) {

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     AddOptimizeCommand(app);
     AddRenderCommand(app);
     AddConvertCommand(app);
+    AddMakeCommand(app);
 
     try {
         app.parse(argc, argv);
