@@ -2,7 +2,6 @@
 
 #include "GIFColorLookup.h"
 #include "GIFColorReduction.h"
-#include "GIFDitherer.h"
 #include "GIFEncoder.h"
 #include "GIFLimits.h"
 #include "Stream.h"
@@ -16,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -143,9 +143,10 @@ int Tolerance(int quality) {
     return int(3 * perComponent * perComponent);
 }
 
-// The share of the dithering error (in sixteenths) passed on.
-int DitherScale(int quality) {
-    return quality >= 100 ? 0 : 8;
+// The mean squared RGB error per changed pixel that a frame's own palette
+// may leave when fewer colours make shorter codes (1 at quality 90).
+double AllowedError(int quality) {
+    return Tolerance(quality) / 18.75;
 }
 
 int Distance(uint8_t r, uint8_t g, uint8_t b, const TPaletteEntry& e) {
@@ -224,13 +225,15 @@ void WriteFrame(TStream& out, TFrameRecord& frame) {
     out.Write(data.data(), int64_t(data.size()));
 }
 
-// What the screen shows: a colour per pixel, and whether any frame drew it.
+// What the screen shows: a colour per pixel, the source colour it was
+// chosen for, and whether any frame drew it.
 struct TScreen {
     explicit TScreen(QSize size)
-        : Width(size.width()), Colors(size_t(size.width()) * size_t(size.height()) * 3, 0),
+        : Width(size.width()), Colors(size_t(size.width()) * size_t(size.height()) * 3, 0), Sources(Colors),
           Drawn(size_t(size.width()) * size_t(size.height()), 0) {}
     int Width;
     std::vector<uint8_t> Colors;
+    std::vector<uint8_t> Sources;
     std::vector<uint8_t> Drawn;
 };
 
@@ -274,20 +277,34 @@ public:
                 if (!keep[at]) keep[at] = seen++ % step != 0;
         }
         TPalette local = CreateBestPalette(crop, 255, &keep);
-        TSlowColorLookup localLookup(local);
+        auto localLookup = std::make_unique<TSlowColorLookup>(local);
+        double localError = ErrorOf(crop, *localLookup);
+        // Fewer colours, shorter codes, while the error stays within what
+        // the quality allows; colours that all fit stay exact.
+        const double allowed = AllowedError(Options.Quality) * double(Count);
+        for (int colors = 127;
+             colors >= 3 && localError > 0 && localError <= allowed && int(local.size()) > colors;
+             colors /= 2) {
+            TPalette fewer = CreateBestPalette(crop, colors, &keep);
+            auto fewerLookup = std::make_unique<TSlowColorLookup>(fewer);
+            const double fewerError = ErrorOf(crop, *fewerLookup);
+            if (fewerError > allowed) break;
+            local = std::move(fewer);
+            localLookup = std::move(fewerLookup);
+            localError = fewerError;
+        }
         const double globalError = ErrorOf(crop, GlobalLookup);
-        const double localError = ErrorOf(crop, localLookup);
         const int localBits = BitsFor(int(local.size()) + 1);
         // A table of its own costs its bytes; it pays when it serves the
         // pixels clearly better or, as well, with shorter codes.
         auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + Count * bits / 32.0; };
         const bool useLocal = localError < 0.85 * globalError ||
                               (localError <= globalError && cost(localBits, 1 << localBits) < cost(8, 0));
-        TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(localLookup) : GlobalLookup;
+        TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*localLookup) : GlobalLookup;
         const TPalette& palette = useLocal ? local : Global;
 
         std::vector<uint8_t> chosen(size_t(width) * size_t(height), 0);
-        Dither(crop, lookup, chosen);
+        Choose(crop, lookup, chosen);
         const int transparent = int(palette.size());
         std::vector<uint8_t> indices(chosen.size());
         // The same pixels with every kept one transparent: the other form
@@ -305,6 +322,8 @@ public:
                 const bool drawn = Screen.Drawn[pixel];
                 int index = transparent;
                 if (Changed[at]) {
+                    const uint8_t* source = crop.constScanLine(y) + 3 * x;
+                    std::memcpy(&Screen.Sources[3 * pixel], source, 3);
                     const TPaletteEntry& e = palette[chosen[at]];
                     if (!drawn || e.Red != shown[0] || e.Green != shown[1] || e.Blue != shown[2]) {
                         index = chosen[at];
@@ -352,8 +371,8 @@ public:
     }
 
 private:
-    // The rectangle and mask of the pixels that differ from the screen by
-    // more than the tolerance (transparent pixels of the picture keep what
+    // The rectangle and mask of the pixels that differ from what the screen
+    // was drawn for by more than the tolerance (transparent pixels of the picture keep what
     // shows).
     void FindChanges(const QImage& picture) {
         const int w = picture.width(), h = picture.height();
@@ -378,10 +397,13 @@ private:
         }
     }
 
+    // A pixel is compared with the colour it was last chosen for, not with
+    // the palette colour that shows: noise within the tolerance never
+    // changes it, and slow changes add up until they count.
     bool Differs(QRgb color, size_t pixel) const {
         if (qAlpha(color) < 128) return false;
         if (!Screen.Drawn[pixel]) return true;
-        const uint8_t* shown = &Screen.Colors[3 * pixel];
+        const uint8_t* shown = &Screen.Sources[3 * pixel];
         const int dr = qRed(color) - shown[0], dg = qGreen(color) - shown[1], db = qBlue(color) - shown[2];
         return dr * dr + dg * dg + db * db > Tolerance2;
     }
@@ -400,25 +422,28 @@ private:
         return error;
     }
 
-    // The palette index of each changed pixel, by damped error diffusion
-    // over the changed pixels only.
-    void Dither(const QImage& crop, TColorLookup& lookup, std::vector<uint8_t>& chosen) const {
+    // The palette index of each changed pixel: its nearest entry (a run of
+    // one colour looks it up once). No error diffusion: on every kind of
+    // sequence measured it cost bytes and likeness alike, and without it a
+    // pixel's index depends on its own colour only, so nothing crawls.
+    void Choose(const QImage& crop, TColorLookup& lookup, std::vector<uint8_t>& chosen) const {
         const int width = crop.width();
-        auto ditherer = TDitherEngine::Create(dmFloydSteinberg, width, lookup);
-        if (auto* diffusion = dynamic_cast<TErrorDiffusionDitherer*>(ditherer.get()))
-            diffusion->SetErrorScale(DitherScale(Options.Quality));
         for (int y = 0; y < crop.height(); ++y) {
             const uint8_t* in = crop.constScanLine(y);
-            for (int i = 0; i < width; ++i) {
-                const int x = ditherer->Column();
+            int previous = -1;
+            for (int x = 0; x < width; ++x, in += 3) {
                 const size_t at = size_t(y) * size_t(width) + size_t(x);
                 if (!Changed[at]) {
-                    ditherer->Skip();
+                    previous = -1;
                     continue;
                 }
-                chosen[at] = uint8_t(ditherer->Dither(in[3 * x], in[3 * x + 1], in[3 * x + 2]));
+                if (previous >= 0 && Distance(in[0], in[1], in[2], lookup.Color(previous)) == 0) {
+                    chosen[at] = uint8_t(previous);
+                    continue;
+                }
+                previous = lookup.Lookup(in[0], in[1], in[2]);
+                chosen[at] = uint8_t(previous);
             }
-            ditherer->NextLine();
         }
     }
 

@@ -143,9 +143,9 @@ TEST(Tvgif, FileErrorsExitWithOneNamingTheFile) {
 }
 
 TEST(Tvgif, MakeWithABrokenFrameNamesItAndWritesNothing) {
+    const std::string broken = WriteFile("broken.png", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3});
     const std::string good = (Dir / "good.png").string(), out = (Dir / "made.gif").string();
     ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString(good)));
-    const std::string broken = WriteFile("broken.png", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3});
     for (const std::string& target : {out, std::string("-")}) {
         const Outcome o = RunTvgif({"make", good, broken, good, "-o", target});
         EXPECT_EQ(o.ExitCode, 1) << target;
