@@ -24,7 +24,7 @@ namespace {
 constexpr int MaxDelay = 0xFFFF;
 // A frame's own palette is chosen from at most about this many of its
 // changed pixels.
-constexpr int64_t PaletteSamplePixels = 100000;
+constexpr int64_t PaletteSamplePixels = 1000000;
 
 // The histogram of the first pass: colours binned by their top 6 bits per
 // component, each bin keeping its pixel count and the sums of its colours,
