@@ -19,10 +19,7 @@ constexpr int MaxRounds = 12;
 // A round that gains less than this share of the error ends the refining.
 constexpr double ConvergedRatio = 0.9995;
 
-struct TColorCount {
-    uint32_t Color; // 0x00RRGGBB
-    uint32_t Count;
-};
+using TColorCount = TWeightedColor;
 
 // The distinct colours of the picture with their counts (an open-addressed
 // table that doubles when half full).
@@ -255,12 +252,7 @@ TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparenc
         picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
     const std::vector<TColorCount> histogram = CountColors(rgb, mask);
     if (progress) progress(10);
-    if (static_cast<int>(histogram.size()) <= colors) {
-        TPalette exact;
-        for (const TColorCount& c : histogram) exact.push_back({R(c.Color), G(c.Color), B(c.Color)});
-        if (exact.empty()) exact.push_back({0, 0, 0});
-        return exact;
-    }
+    if (static_cast<int>(histogram.size()) <= colors) return CreateBestPalette(histogram, colors);
 
     // Refined from a variance-splitting start; the octree palette stays when
     // it serves the picture better.
@@ -271,4 +263,16 @@ TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparenc
     const TPalette& best = splitError <= TotalError(histogram, octree) ? refined : octree;
     if (progress) progress(100);
     return best;
+}
+
+TPalette CreateBestPalette(const std::vector<TWeightedColor>& histogram, int colors) {
+    colors = std::clamp(colors, 1, 256);
+    if (static_cast<int>(histogram.size()) <= colors) {
+        TPalette exact;
+        for (const TColorCount& c : histogram) exact.push_back({R(c.Color), G(c.Color), B(c.Color)});
+        if (exact.empty()) exact.push_back({0, 0, 0});
+        return exact;
+    }
+    double error = 0;
+    return Refine(histogram, SplitPalette(histogram, colors), colors, error, {}, 0, 0);
 }

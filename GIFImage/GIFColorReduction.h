@@ -66,6 +66,17 @@ TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits
 TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask = nullptr,
                            const TReductionProgress& progress = {});
 
+// A colour (0x00RRGGBB) with the number of pixels that show it.
+struct TWeightedColor {
+    uint32_t Color;
+    uint32_t Count;
+};
+
+// Method 10's palette of at most colors entries for distinct colours given
+// with their counts: the colours themselves when they fit, else a
+// variance-splitting palette refined by k-means.
+TPalette CreateBestPalette(const std::vector<TWeightedColor>& histogram, int colors);
+
 // The lookup (with its palette) of a method 1..10; null for 0 and others.
 std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& picture, const TPalette& given,
                                                     int reductionBits,

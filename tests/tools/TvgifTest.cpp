@@ -190,6 +190,22 @@ TEST(Tvgif, FileErrorsExitWithOneNamingTheFile) {
     EXPECT_NE(bench.Err.find(missing), std::string::npos);
 }
 
+TEST(Tvgif, MakeWithABrokenFrameNamesItAndWritesNothing) {
+    const std::string broken = WriteFile("broken.png", Bytes{0x89, 'P', 'N', 'G', 1, 2, 3});
+    const std::string good = (Dir / "good.png").string(), out = (Dir / "made.gif").string();
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString(good)));
+    for (const std::string& target : {out, std::string("-")}) {
+        const Outcome o = RunTvgif({"make", good, broken, good, "-o", target});
+        EXPECT_EQ(o.ExitCode, 1) << target;
+        EXPECT_NE(o.Err.find(broken + ": "), std::string::npos) << o.Err;
+        EXPECT_TRUE(o.Out.empty()) << target;
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
+    const Outcome help = RunTvgif({"make", "--help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_NE(help.Out.find("tvgif render"), std::string::npos);
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 TEST(Tvgif, RunningOutOfMemoryEndsWithAMessageAndExitOne) {
     // 256 megapixels that about 100 KB of data really produce: within every

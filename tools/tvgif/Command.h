@@ -34,3 +34,4 @@ void AddBenchCommand(CLI::App& app);
 void AddOptimizeCommand(CLI::App& app);
 void AddConvertCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
+void AddMakeCommand(CLI::App& app);

@@ -10,6 +10,7 @@
 #include "GIFImage.h"
 #include "InputFile.h"
 #include "OutputFile.h"
+#include "ProgressBar.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -32,30 +33,6 @@ struct TConvertOptions {
     std::string Method;
     int Dither = -1;
     int Bits = -1;
-};
-
-// A bar on stderr, drawn only when stderr is a terminal.
-class TProgressBar {
-public:
-    TProgressBar() : Shown(isatty(STDERR_FILENO) == 1) {}
-    ~TProgressBar() {
-        if (Drawn) std::fputc('\n', stderr);
-    }
-    void Show(const std::string& message, int percent) {
-        if (!Shown) return;
-        percent = std::clamp(percent, 0, 100);
-        char bar[41];
-        const int filled = percent * 40 / 100;
-        for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
-        bar[40] = 0;
-        std::fprintf(stderr, "\r%-14s [%s] %3d%%", message.c_str(), bar, percent);
-        std::fflush(stderr);
-        Drawn = true;
-    }
-
-private:
-    bool Shown;
-    bool Drawn = false;
 };
 
 bool IsGIF(const std::vector<uint8_t>& bytes) {

@@ -1,6 +1,7 @@
 #include "OutputFile.h"
 
 #include "Exceptions.h"
+#include "Stream.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -56,6 +57,26 @@ void WriteAll(int fd, const uint8_t* data, size_t size) {
     }
 }
 
+// A stream that writes straight onto a file descriptor, for output made
+// piece by piece; it keeps no position to return to.
+class TDescriptorStream : public TStream {
+public:
+    explicit TDescriptorStream(int fd) : Fd(fd) {}
+    int64_t Read(void*, int64_t) override { throw EReadError("write-only stream"); }
+    void Write(const void* buffer, int64_t count) override {
+        WriteAll(Fd, static_cast<const uint8_t*>(buffer), static_cast<size_t>(count));
+        Written += count;
+    }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+        if (offset == 0 && origin != TSeekOrigin::Beginning) return Written;
+        throw EWriteError("cannot write: the output cannot go back");
+    }
+
+private:
+    int Fd;
+    int64_t Written = 0;
+};
+
 // The file that fileName stands for: links followed to the name they point
 // at, whether or not that exists yet.
 std::string LinkTarget(const std::string& fileName) {
@@ -99,7 +120,8 @@ void SyncFolderOf(const std::string& fileName) {
     ::close(fd);
 }
 
-void ReplaceByRename(const std::string& target, const struct stat* old, const uint8_t* data, size_t size) {
+void ReplaceByRename(const std::string& target, const struct stat* old,
+                     const std::function<void(int)>& fill) {
     std::string temporary;
     FileHandle file(CreateTemporaryBeside(target, temporary));
     if (file.Get() < 0) CannotCreate(errno);
@@ -111,7 +133,7 @@ void ReplaceByRename(const std::string& target, const struct stat* old, const ui
                 (void)!::fchown(file.Get(), old->st_uid, old->st_gid);
             if (::fchmod(file.Get(), old->st_mode & 07777) != 0) CannotCreate(errno);
         }
-        WriteAll(file.Get(), data, size);
+        fill(file.Get());
         if (::fsync(file.Get()) != 0) CannotWrite(errno);
         file.Close();
         if (::rename(temporary.c_str(), target.c_str()) != 0) CannotWrite(errno);
@@ -129,9 +151,20 @@ std::string OutputName(const std::string& fileName) {
 }
 
 void WriteOutputFile(const std::string& fileName, const uint8_t* data, size_t size) {
+    WriteOutputFile(fileName, [&](int fd) { WriteAll(fd, data, size); });
+}
+
+void WriteOutputFile(const std::string& fileName, const std::function<void(TStream&)>& write) {
+    WriteOutputFile(fileName, [&](int fd) {
+        TDescriptorStream stream(fd);
+        write(stream);
+    });
+}
+
+void WriteOutputFile(const std::string& fileName, const std::function<void(int)>& fill) {
     if (fileName == "-") {
         if (std::fflush(stdout) != 0) CannotWrite(errno);
-        WriteAll(STDOUT_FILENO, data, size);
+        fill(STDOUT_FILENO);
         return;
     }
     const std::string target = LinkTarget(fileName);
@@ -144,14 +177,14 @@ void WriteOutputFile(const std::string& fileName, const uint8_t* data, size_t si
         // asked for.
         FileHandle file(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
         if (file.Get() < 0) CannotCreate(errno);
-        WriteAll(file.Get(), data, size);
+        fill(file.Get());
         file.Close();
         return;
     }
     // Replacing a write-protected file by a rename would get round its
     // protection; refuse as writing it in place would.
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) CannotCreate(errno);
-    ReplaceByRename(target, exists ? &old : nullptr, data, size);
+    ReplaceByRename(target, exists ? &old : nullptr, fill);
 }
 
 } // namespace Tvgif

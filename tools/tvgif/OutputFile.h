@@ -11,8 +11,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+class TStream;
 
 namespace Tvgif {
 
@@ -25,5 +28,10 @@ void WriteOutputFile(const std::string& fileName, const uint8_t* data, size_t si
 inline void WriteOutputFile(const std::string& fileName, const std::vector<uint8_t>& bytes) {
     WriteOutputFile(fileName, bytes.data(), bytes.size());
 }
+// The same for output that write makes piece by piece onto a stream that
+// cannot seek back, so that it need not be held whole.
+void WriteOutputFile(const std::string& fileName, const std::function<void(TStream&)>& write);
+// The same for output that fill writes onto the file descriptor it is given.
+void WriteOutputFile(const std::string& fileName, const std::function<void(int)>& fill);
 
 } // namespace Tvgif

@@ -40,6 +40,7 @@ int Run(int argc, char** argv) {
     AddOptimizeCommand(app);
     AddRenderCommand(app);
     AddConvertCommand(app);
+    AddMakeCommand(app);
 
     try {
         app.parse(argc, argv);

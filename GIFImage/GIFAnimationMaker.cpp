@@ -1,0 +1,551 @@
+#include "GIFAnimationMaker.h"
+
+#include "GIFColorLookup.h"
+#include "GIFColorReduction.h"
+#include "GIFEncoder.h"
+#include "GIFLimits.h"
+#include "Stream.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr int MaxDelay = 0xFFFF;
+// A frame's own palette is chosen from at most about this many of its
+// changed pixels.
+constexpr int64_t PaletteSamplePixels = 1000000;
+
+// The histogram of the first pass: colours binned by their top 6 bits per
+// component, each bin keeping its pixel count and the sums of its colours,
+// so that a bin of one colour stands for that colour exactly.
+constexpr int BinBits = 6;
+constexpr int BinCount = 1 << (3 * BinBits);
+
+int BinOf(uint8_t r, uint8_t g, uint8_t b) {
+    constexpr int shift = 8 - BinBits;
+    return ((r >> shift) << (2 * BinBits)) | ((g >> shift) << BinBits) | (b >> shift);
+}
+
+struct THistogram {
+    std::vector<uint64_t> Count = std::vector<uint64_t>(BinCount, 0);
+    std::vector<uint64_t> Sum = std::vector<uint64_t>(3 * BinCount, 0);
+    std::mutex Mutex;
+
+    void Add(const QImage& frame) {
+        std::lock_guard lock(Mutex);
+        for (int y = 0; y < frame.height(); ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+            for (int x = 0; x < frame.width(); ++x) {
+                if (qAlpha(row[x]) < 128) continue;
+                const uint8_t r = uint8_t(qRed(row[x])), g = uint8_t(qGreen(row[x])),
+                              b = uint8_t(qBlue(row[x]));
+                const int bin = BinOf(r, g, b);
+                ++Count[size_t(bin)];
+                Sum[3 * size_t(bin)] += r;
+                Sum[3 * size_t(bin) + 1] += g;
+                Sum[3 * size_t(bin) + 2] += b;
+            }
+        }
+    }
+
+    // Each bin's mean colour with its count, the counts scaled to 32 bits.
+    std::vector<TWeightedColor> Colors() const {
+        const uint64_t most = *std::max_element(Count.begin(), Count.end());
+        const uint64_t divisor = most / 0xFFFFFFFFu + 1;
+        std::vector<TWeightedColor> colors;
+        for (size_t bin = 0; bin < Count.size(); ++bin) {
+            const uint64_t n = Count[bin];
+            if (n == 0) continue;
+            auto mean = [&](int k) { return uint32_t((Sum[3 * bin + size_t(k)] + n / 2) / n); };
+            colors.push_back(
+                {(mean(0) << 16) | (mean(1) << 8) | mean(2), uint32_t(std::max<uint64_t>(1, n / divisor))});
+        }
+        return colors;
+    }
+};
+
+// Reads the frames at the animation's size.
+class TFrameReader {
+public:
+    TFrameReader(const std::vector<std::string>& files, const TGIFMakeOptions& options) : Files(files) {
+        const QImage first = ReadFile(0);
+        FirstSize = first.size();
+        int width = options.Width, height = options.Height;
+        if (width > 0 && height <= 0)
+            height = std::max(1, int(std::lround(double(width) * FirstSize.height() / FirstSize.width())));
+        else if (height > 0 && width <= 0)
+            width = std::max(1, int(std::lround(double(height) * FirstSize.width() / FirstSize.height())));
+        else if (width <= 0)
+            width = FirstSize.width(), height = FirstSize.height();
+        if (width > 0xFFFF || height > 0xFFFF)
+            throw EGIFFrameError(files[0], "too large for a GIF (at most 65535 pixels a side)");
+        Size = QSize(width, height);
+    }
+
+    QSize ScreenSize() const { return Size; }
+
+    // Frame index as ARGB32 of the screen's size; misfit tells whether it
+    // had another size than the first frame.
+    QImage Read(size_t index, bool& misfit) const {
+        QImage picture = ReadFile(index);
+        misfit = picture.size() != FirstSize;
+        if (!misfit) {
+            if (picture.size() != Size)
+                picture = picture.scaled(Size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            return picture.convertToFormat(QImage::Format_ARGB32);
+        }
+        const QImage fitted = picture.scaled(Size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        QImage framed(Size, QImage::Format_ARGB32);
+        framed.fill(Qt::transparent);
+        QPainter painter(&framed);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage((Size.width() - fitted.width()) / 2, (Size.height() - fitted.height()) / 2, fitted);
+        return framed;
+    }
+
+private:
+    QImage ReadFile(size_t index) const {
+        const QString name = QString::fromStdString(Files[index]);
+        QImageReader reader(name);
+        reader.setAutoTransform(true);
+        // Decoding a picture costs its pixels: refuse what a GIF cannot hold
+        // before reading it.
+        const QSize announced = reader.size();
+        if (announced.isValid() && int64_t(announced.width()) * announced.height() > MaxScreenPicturePixels)
+            throw EGIFFrameError(Files[index], "picture too large");
+        QImage picture = reader.read();
+        if (picture.isNull()) throw EGIFFrameError(Files[index], reader.errorString().toStdString());
+        if (picture.width() == 0 || picture.height() == 0)
+            throw EGIFFrameError(Files[index], "empty picture");
+        return picture;
+    }
+
+    const std::vector<std::string>& Files;
+    QSize FirstSize;
+    QSize Size;
+};
+
+// Quality 100 keeps only exact colours; lower qualities let a pixel keep
+// what the screen shows while it stays within this squared RGB distance.
+int Tolerance(int quality) {
+    const double perComponent = (100 - std::clamp(quality, 1, 100)) / 4.0;
+    return int(3 * perComponent * perComponent);
+}
+
+// The mean squared RGB error per changed pixel that a frame's own palette
+// may leave when fewer colours make shorter codes (1 at quality 90).
+double AllowedError(int quality) {
+    return Tolerance(quality) / 18.75;
+}
+
+int Distance(uint8_t r, uint8_t g, uint8_t b, const TPaletteEntry& e) {
+    const int dr = r - e.Red, dg = g - e.Green, db = b - e.Blue;
+    return dr * dr + dg * dg + db * db;
+}
+
+int BitsFor(int entries) {
+    int bits = 1;
+    while ((1 << bits) < entries) ++bits;
+    return bits;
+}
+
+// The compressed image data of one frame's indices. The place where a lossy
+// compressor takes over when a loss is allowed.
+std::vector<uint8_t> CompressIndices(const std::vector<uint8_t>& indices, int width, int height, int bits,
+                                     int colors, int /*lossy*/) {
+    TMemoryStream out;
+    CompressImageData(out, TGIFCompression::LZW, bits, colors, indices.data(), false, height, width);
+    return out.Memory();
+}
+
+// A frame on its way to the file.
+struct TFrameRecord {
+    int Left = 0, Top = 0, Width = 1, Height = 1;
+    int Delay = 0;
+    bool Transparent = false;
+    int TransparentIndex = 0;
+    TPalette LocalTable; // empty: the global table
+    int Bits = 8;
+    std::future<std::vector<uint8_t>> Data;
+};
+
+void PutWord(std::vector<uint8_t>& out, int value) {
+    out.push_back(uint8_t(value & 0xFF));
+    out.push_back(uint8_t((value >> 8) & 0xFF));
+}
+
+void PutTable(std::vector<uint8_t>& out, const TPalette& palette, int bits) {
+    for (int i = 0; i < (1 << bits); ++i) {
+        const TPaletteEntry e = size_t(i) < palette.size() ? palette[size_t(i)] : TPaletteEntry{0, 0, 0};
+        out.insert(out.end(), {e.Red, e.Green, e.Blue});
+    }
+}
+
+void WriteHeader(TStream& out, QSize size, const TPalette& global, int loop) {
+    std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a'};
+    PutWord(bytes, size.width());
+    PutWord(bytes, size.height());
+    bytes.insert(bytes.end(), {0xF7, 0, 0}); // a global table of 256 entries
+    PutTable(bytes, global, 8);
+    bytes.insert(bytes.end(), {0x21, 0xFF, 11});
+    for (char c : std::string("NETSCAPE2.0")) bytes.push_back(uint8_t(c));
+    bytes.insert(bytes.end(), {3, 1});
+    PutWord(bytes, std::clamp(loop, 0, 0xFFFF));
+    bytes.push_back(0);
+    out.Write(bytes.data(), int64_t(bytes.size()));
+}
+
+void WriteFrame(TStream& out, TFrameRecord& frame) {
+    std::vector<uint8_t> bytes = {0x21, 0xF9, 4, uint8_t((1 << 2) | (frame.Transparent ? 1 : 0))};
+    PutWord(bytes, frame.Delay);
+    bytes.insert(bytes.end(), {uint8_t(frame.TransparentIndex), 0, 0x2C});
+    PutWord(bytes, frame.Left);
+    PutWord(bytes, frame.Top);
+    PutWord(bytes, frame.Width);
+    PutWord(bytes, frame.Height);
+    if (frame.LocalTable.empty()) {
+        bytes.push_back(0);
+    } else {
+        bytes.push_back(uint8_t(0x80 | (frame.Bits - 1)));
+        PutTable(bytes, frame.LocalTable, frame.Bits);
+    }
+    out.Write(bytes.data(), int64_t(bytes.size()));
+    const std::vector<uint8_t> data = frame.Data.get();
+    out.Write(data.data(), int64_t(data.size()));
+}
+
+// What the screen shows: a colour per pixel, the source colour it was
+// chosen for, and whether any frame drew it.
+struct TScreen {
+    explicit TScreen(QSize size)
+        : Width(size.width()), Colors(size_t(size.width()) * size_t(size.height()) * 3, 0), Sources(Colors),
+          Drawn(size_t(size.width()) * size_t(size.height()), 0) {}
+    int Width;
+    std::vector<uint8_t> Colors;
+    std::vector<uint8_t> Sources;
+    std::vector<uint8_t> Drawn;
+};
+
+// The second pass: each frame against the screen.
+class TFrameMaker {
+public:
+    TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
+        : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
+          Tolerance2(Tolerance(options.Quality)) {}
+
+    // The record of frame picture, or an empty record (Width 0) when it
+    // changes nothing that shows.
+    TFrameRecord Make(const QImage& picture, int delay) {
+        TFrameRecord record;
+        record.Delay = delay;
+        FindChanges(picture);
+        if (Count == 0) {
+            record.Width = 0;
+            return record;
+        }
+        const int width = Right - Left, height = Bottom - Top;
+        // The changed pixels of the rectangle as a picture of their own;
+        // the mask leaves out the others.
+        QImage crop(width, height, QImage::Format_RGB888);
+        TTransparencyMask keep(size_t(width) * size_t(height), 1);
+        for (int y = 0; y < height; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(Top + y)) + Left;
+            uint8_t* out = crop.scanLine(y);
+            for (int x = 0; x < width; ++x) {
+                out[3 * x] = uint8_t(qRed(in[x]));
+                out[3 * x + 1] = uint8_t(qGreen(in[x]));
+                out[3 * x + 2] = uint8_t(qBlue(in[x]));
+                keep[size_t(y) * size_t(width) + size_t(x)] = !Changed[size_t(y) * size_t(width) + size_t(x)];
+            }
+        }
+        // A large change chooses its palette from a sample of its pixels.
+        const int64_t step = std::max<int64_t>(1, Count / PaletteSamplePixels);
+        if (step > 1) {
+            int64_t seen = 0;
+            for (size_t at = 0; at < keep.size(); ++at)
+                if (!keep[at]) keep[at] = seen++ % step != 0;
+        }
+        TPalette local = CreateBestPalette(crop, 255, &keep);
+        auto localLookup = std::make_unique<TSlowColorLookup>(local);
+        double localError = ErrorOf(crop, *localLookup);
+        // Fewer colours, shorter codes, while the error stays within what
+        // the quality allows; colours that all fit stay exact.
+        const double allowed = AllowedError(Options.Quality) * double(Count);
+        for (int colors = 127;
+             colors >= 3 && localError > 0 && localError <= allowed && int(local.size()) > colors;
+             colors /= 2) {
+            TPalette fewer = CreateBestPalette(crop, colors, &keep);
+            auto fewerLookup = std::make_unique<TSlowColorLookup>(fewer);
+            const double fewerError = ErrorOf(crop, *fewerLookup);
+            if (fewerError > allowed) break;
+            local = std::move(fewer);
+            localLookup = std::move(fewerLookup);
+            localError = fewerError;
+        }
+        const double globalError = ErrorOf(crop, GlobalLookup);
+        const int localBits = BitsFor(int(local.size()) + 1);
+        // A table of its own costs its bytes; it pays when it serves the
+        // pixels clearly better or, as well, with shorter codes.
+        auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + Count * bits / 32.0; };
+        const bool useLocal = localError < 0.85 * globalError ||
+                              (localError <= globalError && cost(localBits, 1 << localBits) < cost(8, 0));
+        TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*localLookup) : GlobalLookup;
+        const TPalette& palette = useLocal ? local : Global;
+
+        std::vector<uint8_t> chosen(size_t(width) * size_t(height), 0);
+        Choose(crop, lookup, chosen);
+        const int transparent = int(palette.size());
+        std::vector<uint8_t> indices(chosen.size());
+        // The same pixels with every kept one transparent: the other form
+        // tried by the closer search.
+        std::vector<uint8_t> plain;
+        if (Options.Best) plain.assign(chosen.size(), uint8_t(transparent));
+        bool anyTransparent = false;
+        bool anyShown = false;
+        for (int y = 0; y < height; ++y) {
+            int previous = -1;
+            for (int x = 0; x < width; ++x) {
+                const size_t at = size_t(y) * size_t(width) + size_t(x);
+                const size_t pixel = size_t(Top + y) * size_t(Screen.Width) + size_t(Left + x);
+                uint8_t* shown = &Screen.Colors[3 * pixel];
+                const bool drawn = Screen.Drawn[pixel];
+                int index = transparent;
+                if (Changed[at]) {
+                    const uint8_t* source = crop.constScanLine(y) + 3 * x;
+                    std::memcpy(&Screen.Sources[3 * pixel], source, 3);
+                    const TPaletteEntry& e = palette[chosen[at]];
+                    if (!drawn || e.Red != shown[0] || e.Green != shown[1] || e.Blue != shown[2]) {
+                        index = chosen[at];
+                        if (!plain.empty()) plain[at] = chosen[at];
+                        shown[0] = e.Red, shown[1] = e.Green, shown[2] = e.Blue;
+                        Screen.Drawn[pixel] = 1;
+                        anyShown = true;
+                    }
+                }
+                // A pixel that keeps what shows may repeat the index before
+                // it when that shows the same colour: longer runs compress
+                // better.
+                if (index == transparent && drawn && previous >= 0 && previous != transparent) {
+                    const TPaletteEntry& e = palette[size_t(previous)];
+                    if (e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2]) index = previous;
+                }
+                anyTransparent |= index == transparent || (!plain.empty() && plain[at] == transparent);
+                indices[at] = uint8_t(index);
+                previous = index;
+            }
+        }
+        if (!anyShown) {
+            record.Width = 0;
+            return record;
+        }
+        record.Left = Left, record.Top = Top, record.Width = width, record.Height = height;
+        record.Transparent = anyTransparent;
+        record.TransparentIndex = anyTransparent ? transparent : 0;
+        const int entries = int(palette.size()) + (anyTransparent ? 1 : 0);
+        record.Bits = useLocal ? BitsFor(entries) : 8;
+        if (useLocal) record.LocalTable = palette;
+        const int lossy = Options.Lossy;
+        const int bits = record.Bits;
+        const int colors = 1 << bits;
+        record.Data = std::async(std::launch::async, [indices = std::move(indices), plain = std::move(plain),
+                                                      width, height, bits, colors, lossy] {
+            std::vector<uint8_t> data = CompressIndices(indices, width, height, bits, colors, lossy);
+            if (!plain.empty()) {
+                std::vector<uint8_t> other = CompressIndices(plain, width, height, bits, colors, lossy);
+                if (other.size() < data.size()) data.swap(other);
+            }
+            return data;
+        });
+        return record;
+    }
+
+private:
+    // The rectangle and mask of the pixels that differ from what the screen
+    // was drawn for by more than the tolerance (transparent pixels of the picture keep what
+    // shows).
+    void FindChanges(const QImage& picture) {
+        const int w = picture.width(), h = picture.height();
+        Left = w, Top = h, Right = 0, Bottom = 0, Count = 0;
+        for (int y = 0; y < h; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
+                    Left = std::min(Left, x), Right = std::max(Right, x + 1);
+                    Top = std::min(Top, y), Bottom = std::max(Bottom, y + 1);
+                }
+        }
+        if (Right <= Left) return;
+        Changed.assign(size_t(Right - Left) * size_t(Bottom - Top), 0);
+        for (int y = Top; y < Bottom; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (int x = Left; x < Right; ++x)
+                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
+                    Changed[size_t(y - Top) * size_t(Right - Left) + size_t(x - Left)] = 1;
+                    ++Count;
+                }
+        }
+    }
+
+    // A pixel is compared with the colour it was last chosen for, not with
+    // the palette colour that shows: noise within the tolerance never
+    // changes it, and slow changes add up until they count.
+    bool Differs(QRgb color, size_t pixel) const {
+        if (qAlpha(color) < 128) return false;
+        if (!Screen.Drawn[pixel]) return true;
+        const uint8_t* shown = &Screen.Sources[3 * pixel];
+        const int dr = qRed(color) - shown[0], dg = qGreen(color) - shown[1], db = qBlue(color) - shown[2];
+        return dr * dr + dg * dg + db * db > Tolerance2;
+    }
+
+    double ErrorOf(const QImage& crop, TColorLookup& lookup) const {
+        double error = 0;
+        const int width = crop.width();
+        for (int y = 0; y < crop.height(); ++y) {
+            const uint8_t* in = crop.constScanLine(y);
+            for (int x = 0; x < width; ++x) {
+                if (!Changed[size_t(y) * size_t(width) + size_t(x)]) continue;
+                const uint8_t* c = in + 3 * x;
+                error += Distance(c[0], c[1], c[2], lookup.Color(lookup.Lookup(c[0], c[1], c[2])));
+            }
+        }
+        return error;
+    }
+
+    // The palette index of each changed pixel: its nearest entry (a run of
+    // one colour looks it up once). No error diffusion: on every kind of
+    // sequence measured it cost bytes and likeness alike, and without it a
+    // pixel's index depends on its own colour only, so nothing crawls.
+    void Choose(const QImage& crop, TColorLookup& lookup, std::vector<uint8_t>& chosen) const {
+        const int width = crop.width();
+        for (int y = 0; y < crop.height(); ++y) {
+            const uint8_t* in = crop.constScanLine(y);
+            int previous = -1;
+            for (int x = 0; x < width; ++x, in += 3) {
+                const size_t at = size_t(y) * size_t(width) + size_t(x);
+                if (!Changed[at]) {
+                    previous = -1;
+                    continue;
+                }
+                if (previous >= 0 && Distance(in[0], in[1], in[2], lookup.Color(previous)) == 0) {
+                    chosen[at] = uint8_t(previous);
+                    continue;
+                }
+                previous = lookup.Lookup(in[0], in[1], in[2]);
+                chosen[at] = uint8_t(previous);
+            }
+        }
+    }
+
+    const TGIFMakeOptions& Options;
+    TScreen Screen;
+    TPalette Global;
+    TSlowColorLookup GlobalLookup;
+    int Tolerance2;
+    std::vector<uint8_t> Changed;
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    int64_t Count = 0;
+};
+
+// Runs read(i) for i in 0..count on worker threads, at most window ahead,
+// and hands the results to use(i, result) in order.
+template <class Read, class Use> void Pipeline(size_t count, size_t window, Read read, Use use) {
+    using TResult = decltype(read(size_t{0}));
+    std::deque<std::future<TResult>> ahead;
+    size_t next = 0;
+    for (size_t i = 0; i < count; ++i) {
+        while (next < count && ahead.size() < window)
+            ahead.push_back(std::async(std::launch::async, read, next++));
+        TResult result = ahead.front().get();
+        ahead.pop_front();
+        use(i, std::move(result));
+    }
+}
+
+} // namespace
+
+int GIFFrameDelay(int fps, int index) {
+    fps = std::clamp(fps, 1, 100);
+    return (index + 1) * 100 / fps - index * 100 / fps;
+}
+
+void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptions& options, TStream& out,
+                      const TGIFMakeWarning& warning, const TGIFMakeProgress& progress) {
+    if (files.empty()) throw Exception("no frames");
+    const TFrameReader reader(files, options);
+    const size_t count = files.size();
+    const int threads =
+        options.Threads > 0 ? options.Threads : std::max(1, int(std::thread::hardware_concurrency()));
+    const size_t window = size_t(threads) + 1;
+    auto report = [&](int percent) {
+        if (progress) progress(percent);
+    };
+
+    // First pass: every frame is read, and the histogram gathered.
+    THistogram histogram;
+    Pipeline(
+        count, window,
+        [&](size_t i) {
+            bool misfit = false;
+            const QImage frame = reader.Read(i, misfit);
+            histogram.Add(frame);
+            return misfit;
+        },
+        [&](size_t i, bool misfit) {
+            if (misfit && warning)
+                warning(files[i] + ": another size than the first frame; scaled to fit inside it, centred");
+            report(int(i * 30 / count));
+        });
+    TPalette global = CreateBestPalette(histogram.Colors(), 255);
+    report(35);
+
+    // Second pass: frame by frame, written as soon as a few are ready.
+    WriteHeader(out, reader.ScreenSize(), global, options.Loop);
+    TFrameMaker maker(options, reader.ScreenSize(), std::move(global));
+    std::deque<TFrameRecord> pending;
+    auto writeOldest = [&] {
+        WriteFrame(out, pending.front());
+        pending.pop_front();
+    };
+    Pipeline(
+        count, window,
+        [&](size_t i) {
+            bool misfit = false;
+            return reader.Read(i, misfit);
+        },
+        [&](size_t i, QImage frame) {
+            const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(i));
+            TFrameRecord record = maker.Make(frame, delay);
+            // A frame that changes nothing lengthens the one before.
+            if (record.Width == 0 && !pending.empty() && pending.back().Delay + delay <= MaxDelay) {
+                pending.back().Delay += delay;
+            } else {
+                if (record.Width == 0) {
+                    // Nothing to show yet (or the delay would overflow): a
+                    // single transparent pixel holds the time.
+                    record = TFrameRecord{};
+                    record.Delay = delay;
+                    record.Transparent = true;
+                    record.Bits = 8;
+                    record.TransparentIndex = 255;
+                    record.Data = std::async(std::launch::deferred,
+                                             [] { return CompressIndices({255}, 1, 1, 8, 256, 0); });
+                }
+                pending.push_back(std::move(record));
+            }
+            while (pending.size() > window) writeOldest();
+            report(35 + int((i + 1) * 65 / count));
+        });
+    while (!pending.empty()) writeOldest();
+    out.WriteByte(0x3B);
+}

@@ -1,0 +1,212 @@
+// Animations made from picture files: frame order and timing, frames of
+// another size, a frame that cannot be read, still areas that stay still,
+// and the quality of what shows.
+
+#include "GIFAnimationMaker.h"
+#include "GIFAppExtNSLoop.h"
+#include "GIFGraphicControlExtension.h"
+#include "GIFImage.h"
+#include "GIFSubImage.h"
+#include "Stream.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class AnimationMaker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Folder = fs::temp_directory_path() / ("tvgif-make-" + std::to_string(::getpid()));
+        fs::create_directories(Folder);
+    }
+    void TearDown() override { fs::remove_all(Folder); }
+
+    // Saves the pictures as PNG files and returns their names.
+    std::vector<std::string> Save(const std::vector<QImage>& pictures) {
+        std::vector<std::string> names;
+        for (const QImage& picture : pictures) {
+            names.push_back((Folder / ("f" + std::to_string(names.size()) + ".png")).string());
+            EXPECT_TRUE(picture.save(QString::fromStdString(names.back())));
+        }
+        return names;
+    }
+
+    // Makes the animation and reads it back.
+    void Make(const std::vector<std::string>& files, const TGIFMakeOptions& options = {}) {
+        TMemoryStream out;
+        MakeGIFAnimation(files, options, out, [&](const std::string& w) { Warnings.push_back(w); });
+        out.SetPosition(0);
+        Gif.LoadFromStream(out);
+    }
+
+    // What the screen shows after each frame (every frame leaves its pixels
+    // in place), as RGB32.
+    std::vector<QImage> Shown() {
+        std::vector<QImage> shown;
+        QImage screen(Gif.Width(), Gif.Height(), QImage::Format_RGB32);
+        screen.fill(Qt::black);
+        for (int i = 0; i < Gif.Images.Count(); ++i) {
+            TGIFSubImage& frame = Gif.Images[i];
+            const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+            EXPECT_TRUE(control && control->Disposal() <= TGIFDisposal::DoNotDispose);
+            const int transparent = frame.Transparent() ? control->TransparentColorIndex() : -1;
+            for (int y = 0; y < frame.Height(); ++y)
+                for (int x = 0; x < frame.Width(); ++x) {
+                    const int index = frame.ScanLine(y)[x];
+                    if (index == transparent) continue;
+                    const TPaletteEntry e = frame.ActiveColorMap().Entry(index);
+                    screen.setPixel(frame.Left() + x, frame.Top() + y, qRgb(e.Red, e.Green, e.Blue));
+                }
+            shown.push_back(screen.copy());
+        }
+        return shown;
+    }
+
+    fs::path Folder;
+    TGIFImage Gif;
+    std::vector<std::string> Warnings;
+};
+
+QImage Filled(int width, int height, QRgb color) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(color);
+    return picture;
+}
+
+double Psnr(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int d[3] = {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)};
+            sum += d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+        }
+    if (sum == 0) return 99;
+    return 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / sum);
+}
+
+TEST_F(AnimationMaker, FramesKeepTheirOrderAndTimeAndTheLoopIsStored) {
+    // At 30 per second the delays run 3, 3, 4; a repeated frame joins the
+    // one before it.
+    const QRgb colors[] = {qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 200, 0), qRgb(0, 0, 200),
+                           qRgb(90, 90, 0)};
+    std::vector<QImage> pictures;
+    for (QRgb c : colors) pictures.push_back(Filled(8, 6, c));
+    TGIFMakeOptions options;
+    options.Fps = 30;
+    options.Loop = 5;
+    Make(Save(pictures), options);
+    ASSERT_EQ(Gif.Images.Count(), 4);
+    const std::vector<int> delays = {3, 3 + 4, 3, 3};
+    const QRgb shownColors[] = {colors[0], colors[1], colors[3], colors[4]};
+    const std::vector<QImage> shown = Shown();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(Gif.Images[i].GraphicControlExtension()->Delay(), delays[size_t(i)]) << i;
+        EXPECT_EQ(shown[size_t(i)].pixel(4, 3), shownColors[i]) << i;
+    }
+    int loops = -1;
+    for (const auto& extension : Gif.Images[0].Extensions)
+        if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(extension.get())) loops = loop->Loops;
+    EXPECT_EQ(loops, 5);
+    EXPECT_EQ(GIFFrameDelay(30, 29), 4);
+    EXPECT_EQ(GIFFrameDelay(7, 0) + GIFFrameDelay(7, 1) + GIFFrameDelay(7, 2) + GIFFrameDelay(7, 3) +
+                  GIFFrameDelay(7, 4) + GIFFrameDelay(7, 5) + GIFFrameDelay(7, 6),
+              100);
+}
+
+TEST_F(AnimationMaker, AFrameOfAnotherSizeIsScaledToFitAndCentredWithAWarning) {
+    const std::vector<std::string> files =
+        Save({Filled(40, 20, qRgb(0, 0, 255)), Filled(10, 10, qRgb(255, 0, 0))});
+    Make(files);
+    ASSERT_EQ(Warnings.size(), 1u);
+    EXPECT_NE(Warnings[0].find(files[1]), std::string::npos);
+    EXPECT_EQ(Gif.Width(), 40);
+    EXPECT_EQ(Gif.Height(), 20);
+    const QImage last = Shown().back();
+    // Scaled to 20 × 20, centred; around it the first frame shows through.
+    EXPECT_EQ(last.pixel(10, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(last.pixel(29, 19), qRgb(255, 0, 0));
+    EXPECT_EQ(last.pixel(9, 10), qRgb(0, 0, 255));
+    EXPECT_EQ(last.pixel(30, 10), qRgb(0, 0, 255));
+}
+
+TEST_F(AnimationMaker, AFrameThatCannotBeReadIsNamedBeforeAnythingIsWritten) {
+    std::vector<std::string> files = Save({Filled(8, 8, qRgb(1, 2, 3)), Filled(8, 8, qRgb(4, 5, 6))});
+    const std::string broken = (Folder / "broken.png").string();
+    FILE* file = std::fopen(broken.c_str(), "wb");
+    std::fputs("\x89PNG not really", file);
+    std::fclose(file);
+    files.push_back(broken);
+    TMemoryStream out;
+    try {
+        MakeGIFAnimation(files, {}, out);
+        FAIL() << "a broken frame was taken";
+    } catch (const EGIFFrameError& e) {
+        EXPECT_EQ(e.FileName(), broken);
+    }
+    EXPECT_EQ(out.Size(), 0);
+}
+
+// A dithered gradient with sensor noise on the right and a square moving on
+// the left: the right half must not change at all after the first frame.
+TEST_F(AnimationMaker, AStillAreaStaysExactlyAsItWasThroughSmallNoise) {
+    std::vector<QImage> pictures;
+    uint32_t seed = 7;
+    for (int i = 0; i < 6; ++i) {
+        QImage picture(96, 48, QImage::Format_RGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 96; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const int noise = int(seed >> 30) % 3 - 1; // -1..1
+                picture.setPixel(x, y,
+                                 qRgb(std::clamp(x * 2 + y + noise, 0, 255),
+                                      std::clamp(y * 5 + noise, 0, 255),
+                                      std::clamp(255 - x - y + noise, 0, 255)));
+            }
+        for (int y = 10; y < 30; ++y)
+            for (int x = 4 + 3 * i; x < 20 + 3 * i; ++x) picture.setPixel(x, y, qRgb(250, 250, 40));
+        pictures.push_back(picture);
+    }
+    Make(Save(pictures));
+    const std::vector<QImage> shown = Shown();
+    ASSERT_EQ(shown.size(), pictures.size());
+    for (size_t i = 1; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].copy(48, 0, 48, 48), shown[0].copy(48, 0, 48, 48)) << i;
+        EXPECT_EQ(shown[i].pixel(5 + 3 * int(i), 20), qRgb(250, 250, 40)) << i;
+        EXPECT_LE(Gif.Images[int(i)].Left() + Gif.Images[int(i)].Width(), 48) << i;
+    }
+}
+
+TEST_F(AnimationMaker, TheDefaultQualityKeepsEveryFrameClose) {
+    // A smooth scene of many colours with a ball crossing it.
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 8; ++i) {
+        QImage picture(80, 60, QImage::Format_RGB32);
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 80; ++x) {
+                const int dx = x - 10 - 8 * i, dy = y - 30;
+                const bool ball = dx * dx + dy * dy < 64;
+                picture.setPixel(
+                    x, y,
+                    ball ? qRgb(240, 240 - 4 * dx * dx, 30)
+                         : qRgb(x * 3, int(128 + 100 * std::sin(y / 9.0 + x / 17.0)), 200 - y * 2));
+            }
+        pictures.push_back(picture);
+    }
+    Make(Save(pictures));
+    const std::vector<QImage> shown = Shown();
+    ASSERT_EQ(shown.size(), pictures.size());
+    for (size_t i = 0; i < shown.size(); ++i)
+        EXPECT_GE(Psnr(shown[i], pictures[i].convertToFormat(QImage::Format_RGB32)), 33.0) << i;
+}
+
+} // namespace

@@ -1,0 +1,84 @@
+// tvgif make FRAME... -o OUT.gif: pictures (any format Qt reads) into an
+// animated GIF, in the order given. The making itself is the GIF library's
+// (MakeGIFAnimation); this command reads the options, shows progress and
+// writes the result.
+
+#include "Command.h"
+#include "Exceptions.h"
+#include "GIFAnimationMaker.h"
+#include "OutputFile.h"
+#include "ProgressBar.h"
+#include "Stream.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TMakeOptions {
+    std::vector<std::string> Frames;
+    std::string Out;
+    TGIFMakeOptions Make;
+};
+
+int Make(const TMakeOptions& options) {
+    TProgressBar bar;
+    try {
+        Tvgif::WriteOutputFile(options.Out, [&](TStream& out) {
+            MakeGIFAnimation(
+                options.Frames, options.Make, out,
+                [&](const std::string& message) { std::fprintf(stderr, "\n%s\n", message.c_str()); },
+                [&](int percent) { bar.Show("Making", percent); });
+        });
+    } catch (const EGIFFrameError& e) {
+        std::fprintf(stderr, "\n%s: %s\n", e.FileName().c_str(), e.what());
+        return Tvgif::ExitFileError;
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "\n%s: %s\n", options.Out.c_str(), e.what());
+        return Tvgif::ExitFileError;
+    }
+    return Tvgif::ExitOk;
+}
+
+} // namespace
+
+void AddMakeCommand(CLI::App& app) {
+    auto options = std::make_shared<TMakeOptions>();
+    CLI::App* command = app.add_subcommand(
+        "make",
+        "Makes an animated GIF of pictures (PNG, JPEG, BMP, ...), one frame each, in the order given");
+    command->add_option("FRAME", options->Frames, "the pictures, in order")->required();
+    command->add_option("-o,--output", options->Out, "the GIF file to write; - writes to standard output")
+        ->required();
+    auto* fps = command
+                    ->add_option("--fps", options->Make.Fps,
+                                 "frames per second (default 10); where 100/N is not whole the delays "
+                                 "alternate so that the average holds (3, 3, 4 hundredths at 30)")
+                    ->check(CLI::Range(1, 100));
+    command
+        ->add_option("--delay", options->Make.Delay,
+                     "hundredths of a second each frame shows, instead of --fps")
+        ->check(CLI::Range(1, 65535))
+        ->excludes(fps);
+    command
+        ->add_option("--loop", options->Make.Loop,
+                     "times to loop, stored in the file; 0 loops forever (default)")
+        ->check(CLI::Range(0, 65535));
+    command
+        ->add_option("--quality", options->Make.Quality,
+                     "1 to 100 (default 90): how much colour error is allowed; 100 is near lossless")
+        ->check(CLI::Range(1, 100));
+    command->add_option("--width", options->Make.Width, "width in pixels; alone, the height keeps the aspect")
+        ->check(CLI::Range(1, 65535));
+    command
+        ->add_option("--height", options->Make.Height, "height in pixels; alone, the width keeps the aspect")
+        ->check(CLI::Range(1, 65535));
+    command->add_flag("--best", options->Make.Best,
+                      "slower, smaller: each frame in the form that compresses best");
+    command->footer(
+        "Frames of another size than the first are scaled to fit inside it, centred on transparent.\n"
+        "The way back, an animation into frames: tvgif render FILE OUTDIR");
+    Tvgif::SetAction(*command, [options] { return Make(*options); });
+}
