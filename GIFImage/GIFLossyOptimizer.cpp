@@ -1,6 +1,7 @@
 #include "GIFLossyOptimizer.h"
 
 #include "GIFEncoder.h"
+#include "GIFFollowedScreen.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLossyLZWEncoder.h"
@@ -12,83 +13,13 @@
 
 namespace {
 
-// What each pixel of the frames' union shows: the ground under the
-// picture, or an opaque colour 0xFFRRGGBB. The rest of the logical screen
-// only ever shows the ground, so it takes no memory.
-struct TScreen {
-    TScreen(const TRect& bounds, uint32_t fill)
-        : Bounds(bounds),
-          Pixels(static_cast<size_t>(bounds.Width()) * static_cast<size_t>(bounds.Height()), fill) {}
-    // Row y of the screen from column x on; both within Bounds.
-    uint32_t* At(int x, int y) {
-        return Pixels.data() + static_cast<int64_t>(y - Bounds.Top) * Bounds.Width() + (x - Bounds.Left);
-    }
+using namespace GIFFollowedScreen;
+static_assert(Ground == TLossyPixel::NoColour, "the encoder knows the ground as no colour");
 
-    TRect Bounds;
-    std::vector<uint32_t> Pixels;
-};
-constexpr uint32_t Ground = TLossyPixel::NoColour;
-
-int DisposalOf(const TGIFSubImage& frame) {
-    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    return control ? static_cast<int>(control->Disposal()) : 0;
-}
-
-int TransparentIndexOf(const TGIFSubImage& frame) {
-    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    return frame.Transparent() && control ? control->TransparentColorIndex() : -1;
-}
-
-std::vector<uint32_t> ColoursOf(TGIFSubImage& frame) {
-    const TGIFColorMap& map = frame.ActiveColorMap();
-    std::vector<uint32_t> colours(static_cast<size_t>(map.Count()));
-    for (int i = 0; i < map.Count(); ++i) {
-        const TPaletteEntry e = map.Entry(i);
-        colours[static_cast<size_t>(i)] =
-            0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
-    }
-    return colours;
-}
-
-bool CanFollow(TGIFImage& image) {
-    for (const auto& frame : image.Images) {
-        if (frame->Empty() || DisposalOf(*frame) > 3) return false;
-        if (frame->Left() + frame->Width() > image.Width() || frame->Top() + frame->Height() > image.Height())
-            return false;
-        const int count = frame->ActiveColorMap().Count();
-        if (count == 0) return false;
-        std::vector<uint8_t> fillRow;
-        for (int y = 0; y < frame->Height(); ++y) {
-            const uint8_t* row = frame->ReadRow(y, fillRow);
-            if (*std::max_element(row, row + frame->Width()) >= count) return false;
-        }
-    }
-    return true;
-}
-
-// Shows the frame on screen and disposes of it as the painter does.
-void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
-    const std::vector<uint32_t> colours = ColoursOf(frame);
-    const int t = TransparentIndexOf(frame);
-    const int disposal = DisposalOf(frame);
-    const int width = frame.Width();
-    std::vector<uint32_t> before;
-    std::vector<uint8_t> fillRow;
-    for (int y = 0; y < frame.Height(); ++y) {
-        uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
-        const uint8_t* pixels = frame.ReadRow(y, fillRow);
-        if (disposal == 3) before.insert(before.end(), row, row + width);
-        for (int x = 0; x < width; ++x)
-            if (pixels[x] != t) row[x] = colours[pixels[x]];
-    }
-    if (disposal != 2 && disposal != 3) return;
-    for (int y = 0; y < frame.Height(); ++y) {
-        uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
-        if (disposal == 2)
-            std::fill_n(row, width, Ground);
-        else
-            std::copy_n(before.begin() + static_cast<ptrdiff_t>(y) * width, width, row);
-    }
+// The colours of the frame's table, one for each of its entries.
+std::vector<uint32_t> TableColours(TGIFSubImage& frame) {
+    const std::array<uint32_t, 256> colours = ColoursOf(frame);
+    return {colours.begin(), colours.begin() + frame.ActiveColorMap().Count()};
 }
 
 int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours) {
@@ -113,7 +44,7 @@ int Distance2(uint32_t a, uint32_t b) {
 int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError) {
     TGIFColorMap& map = frame.ColorMap;
     if (map.Count() == 0) return -1;
-    const std::vector<uint32_t> colours = ColoursOf(frame);
+    const std::vector<uint32_t> colours = TableColours(frame);
     const int64_t limit = int64_t{maxError} * maxError;
     size_t near = 0;
     std::vector<int64_t> uses(colours.size(), 0);
@@ -191,7 +122,7 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         int t = TransparentIndexOf(frame);
         const int width = frame.Width();
         const int height = frame.Height();
-        std::vector<uint32_t> colours = ColoursOf(frame);
+        std::vector<uint32_t> colours = TableColours(frame);
         pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), {});
         for (int y = 0; y < height; ++y) {
             const uint8_t* row = frame.ReadRow(y, fillRow);
@@ -210,7 +141,7 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         ShowFrame(exactLater, frame);
         if (t < 0) {
             t = FreeTransparentIndex(frame, pixels, maxError);
-            colours = ColoursOf(frame);
+            colours = TableColours(frame);
         }
         // The encoder walks the chosen pixels row after row.
         frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);

@@ -175,6 +175,8 @@ TEST_F(KeyboardPlay, WholeGameIsPlayableWithoutAMouse) {
 // when it opens) and About's OK.
 TEST_F(KeyboardPlay, EnterPressesTheFocusedButtonInEveryWindow) {
     FormM->Show();
+    // The main window is active from the event loop's first pass on.
+    Steps.Add([&] { TStepRunner::Type("Ada"); });
     Steps.Add([&] { ChooseFromMenu(0, "Numberswith4digits1"); });
     Steps.Add([&] {
         Game = dynamic_cast<TGameWindow*>(Application->FindForm("TForm4"));

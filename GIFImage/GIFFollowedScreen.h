@@ -1,0 +1,50 @@
+#pragma once
+// The logical screen as an animation's frames leave it, followed pixel by
+// pixel in opaque colours 0xFFRRGGBB, with Ground (0) where the picture
+// shows nothing: what the optimisers that redraw frames compare against.
+// Only the frames' union is held; the rest of the screen only ever shows
+// the ground.
+
+#include "Geometry.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class TGIFImage;
+class TGIFSubImage;
+
+namespace GIFFollowedScreen {
+
+inline constexpr uint32_t Ground = 0;
+
+struct TScreen {
+    TScreen(const TRect& bounds, uint32_t fill)
+        : Bounds(bounds),
+          Pixels(static_cast<size_t>(bounds.Width()) * static_cast<size_t>(bounds.Height()), fill) {}
+    // Row y of the screen from column x on; both within Bounds.
+    uint32_t* At(int x, int y) {
+        return Pixels.data() + static_cast<int64_t>(y - Bounds.Top) * Bounds.Width() + (x - Bounds.Left);
+    }
+    const uint32_t* At(int x, int y) const { return const_cast<TScreen*>(this)->At(x, y); }
+
+    TRect Bounds;
+    std::vector<uint32_t> Pixels;
+};
+
+// The frame's disposal (0 without a graphic control) and transparent index
+// (-1 for none).
+int DisposalOf(const TGIFSubImage& frame);
+int TransparentIndexOf(const TGIFSubImage& frame);
+// The opaque colour of each entry of the frame's active table; 0 beyond it.
+std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame);
+
+// The frames can be followed pixel by pixel: defined disposals, every frame
+// inside the screen, every pixel naming an entry of its table.
+bool CanFollow(TGIFImage& image);
+
+// Shows the frame on screen and disposes of it as the painter does. The
+// frame lies within the screen's bounds.
+void ShowFrame(TScreen& screen, TGIFSubImage& frame);
+
+} // namespace GIFFollowedScreen
