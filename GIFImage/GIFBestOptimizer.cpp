@@ -18,6 +18,9 @@ namespace {
 
 using namespace GIFFollowedScreen;
 
+// The largest union of frames whose pixels choose among equal colours.
+constexpr int64_t MaxEqualColourChoicePixels = int64_t{1} << 23;
+
 int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
                 bool interlaced = false) {
     TMemoryStream out;
@@ -335,8 +338,12 @@ void OptimizeGIFBest(TGIFImage& image) {
         RedrawFrames(image);
     }
     // Then each pixel that may show through or be drawn plain takes
-    // whichever index makes the compressor's strings longest.
-    OptimizeGIFLossy(image, 0);
+    // whichever index makes the compressor's strings longest. That choice
+    // holds about 27 bytes for each pixel of the frames' union, more than
+    // the rest of the optimisation, for a gain of a few per cent: the
+    // largest pictures go without it.
+    const TRect bounds = image.FramesBounds();
+    if (int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels) OptimizeGIFLossy(image, 0);
     image.SmallestCodeSize = true;
     image.Changed();
 }
