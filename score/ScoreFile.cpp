@@ -1,6 +1,7 @@
 #include "ScoreFile.h"
 
 #include "Exceptions.h"
+#include "FileHandle.h"
 
 #include <cerrno>
 #include <cstring>
@@ -19,27 +20,6 @@ std::string Reason(int error) {
 std::string Quoted(const std::string& fileName) {
     return "\"" + fileName + "\"";
 }
-
-// Closes a descriptor when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : Fd(fd) {}
-    ~FileHandle() {
-        if (Fd >= 0) ::close(Fd);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return Fd; }
-    // Closes now and tells whether the close succeeded.
-    bool Close() {
-        const int fd = Fd;
-        Fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int Fd;
-};
 
 std::string ReadAll(const std::string& fileName, int fd) {
     std::string text;
@@ -123,7 +103,7 @@ void WriteAndSync(WritePath& path, int fd, const std::string& text, const std::s
 bool ReplaceByRename(WritePath& path, const std::string& target, const struct stat* old,
                      const std::string& text, const std::string& fileName) {
     std::string temporary;
-    FileHandle file(CreateTemporaryBeside(target, temporary));
+    TFileHandle file(CreateTemporaryBeside(target, temporary));
     if (file.Get() < 0) {
         if (IsPermissionError(errno)) return false;
         throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
@@ -156,7 +136,7 @@ bool ReplaceByRename(WritePath& path, const std::string& target, const struct st
 void WriteInPlace(WritePath& path, const std::string& target, bool exists, const std::string& text,
                   const std::string& fileName) {
     const int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (exists ? 0 : O_CREAT | O_EXCL);
-    FileHandle file(::open(target.c_str(), flags, 0666));
+    TFileHandle file(::open(target.c_str(), flags, 0666));
     if (file.Get() < 0) throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0)
@@ -222,7 +202,7 @@ std::optional<std::vector<std::string>> ReadScoreFile(const std::string& fileNam
     RequireRegularFile(fileName, info);
     // O_NONBLOCK: should a FIFO have taken the file's place since, the open
     // does not wait for a writer; the check below then refuses it.
-    FileHandle file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    TFileHandle file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) {
         if (errno == ENOENT) return std::nullopt;
         throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(errno));
@@ -237,7 +217,7 @@ void CreateEmptyScoreFile(const std::string& fileName) {
     // Exclusive: a file that appeared in the meantime keeps its lines, and a
     // link is followed to where its target is to be.
     const std::string target = ScoreFileTarget(fileName);
-    FileHandle file(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    TFileHandle file(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (file.Get() < 0 && errno != EEXIST)
         throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
 }

@@ -1,6 +1,7 @@
 #include "OutputFile.h"
 
 #include "Exceptions.h"
+#include "FileHandle.h"
 #include "Stream.h"
 
 #include <cerrno>
@@ -23,27 +24,6 @@ namespace {
 [[noreturn]] void CannotWrite(int error) {
     throw EWriteError(std::string("cannot write: ") + std::strerror(error));
 }
-
-// Closes a descriptor when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : Fd(fd) {}
-    ~FileHandle() {
-        if (Fd >= 0) ::close(Fd);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return Fd; }
-    // Closes now; a failed close is a failed write (NFS reports it there).
-    void Close() {
-        const int fd = Fd;
-        Fd = -1;
-        if (::close(fd) != 0) CannotWrite(errno);
-    }
-
-private:
-    int Fd;
-};
 
 void WriteAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
@@ -123,7 +103,7 @@ void SyncFolderOf(const std::string& fileName) {
 void ReplaceByRename(const std::string& target, const struct stat* old,
                      const std::function<void(int)>& fill) {
     std::string temporary;
-    FileHandle file(CreateTemporaryBeside(target, temporary));
+    TFileHandle file(CreateTemporaryBeside(target, temporary));
     if (file.Get() < 0) CannotCreate(errno);
     try {
         if (old) {
@@ -135,7 +115,7 @@ void ReplaceByRename(const std::string& target, const struct stat* old,
         }
         fill(file.Get());
         if (::fsync(file.Get()) != 0) CannotWrite(errno);
-        file.Close();
+        if (!file.Close()) CannotWrite(errno);
         if (::rename(temporary.c_str(), target.c_str()) != 0) CannotWrite(errno);
     } catch (...) {
         ::unlink(temporary.c_str());
@@ -175,10 +155,10 @@ void WriteOutputFile(const std::string& fileName, const std::function<void(int)>
     if (exists && !S_ISREG(old.st_mode)) {
         // A device or a FIFO: replacing it by a file would not be what was
         // asked for.
-        FileHandle file(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+        TFileHandle file(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
         if (file.Get() < 0) CannotCreate(errno);
         fill(file.Get());
-        file.Close();
+        if (!file.Close()) CannotWrite(errno);
         return;
     }
     // Replacing a write-protected file by a rename would get round its
