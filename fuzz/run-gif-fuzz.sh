@@ -6,8 +6,9 @@
 # and written reads back the same; gif_optimize that optimised random
 # animations animate as before). The growing corpus lives in
 # fuzz/corpus-work/ (not committed); it starts from the committed seeds in
-# fuzz/corpus/TARGET/ where there are any. Each crash, hang or leak
-# is copied to tests/data/gif/fuzz-regressions/, where the reader tests load
+# fuzz/corpus/TARGET/ where there are any. FUZZ_TIMEOUT (seconds, default
+# 10) loosens the hang limit when the machine is shared. Each crash, hang or
+# leak is copied to tests/data/gif/fuzz-regressions/, where the reader tests load
 # every file and expect an answer instead of a fault.
 set -eu
 seconds=${1:-1800}
@@ -38,7 +39,7 @@ status=0
 cd "$root/fuzz/corpus-work"
 # shellcheck disable=SC2086
 "$build/fuzz/${target}_fuzzer" "$work" "$seeds" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb="$rss" -max_len="$len" \
+    -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb="$rss" -max_len="$len" \
     $parallel -artifact_prefix="$crashes/" -print_final_stats=1 || status=$?
 
 for f in "$crashes"/*; do
