@@ -6,8 +6,10 @@
 // colours; an entry that no colour chose moves to the worst-served colour.
 // The octree palette is kept instead when its error is smaller.
 
+#include "GIFBestPalette.h"
+
 #include "GIFColorLookup.h"
-#include "GIFColorReduction.h"
+#include "GIFColorQuantizer.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -43,9 +45,7 @@ std::vector<TColorCount> CountColors(const QImage& rgb, const TTransparencyMask*
         uint32_t last = 0;
         uint32_t run = 0;
         for (int x = 0; x < rgb.width(); ++x) {
-            if (mask && rowStart + static_cast<size_t>(x) < mask->size() &&
-                (*mask)[rowStart + static_cast<size_t>(x)])
-                continue;
+            if (IsMasked(mask, static_cast<int64_t>(rowStart) + x)) continue;
             const uint32_t key =
                 ((uint32_t{row[3 * x]} << 16) | (uint32_t{row[3 * x + 1]} << 8) | row[3 * x + 2]) + 1;
             if (key == last) {
@@ -248,8 +248,7 @@ TPalette Refine(const std::vector<TColorCount>& histogram, TPalette palette, int
 TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask,
                            const TReductionProgress& progress) {
     colors = std::clamp(colors, 1, 256);
-    const QImage rgb =
-        picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
+    const QImage rgb = AsRGB888(picture);
     const std::vector<TColorCount> histogram = CountColors(rgb, mask);
     if (progress) progress(10);
     if (static_cast<int>(histogram.size()) <= colors) return CreateBestPalette(histogram, colors);

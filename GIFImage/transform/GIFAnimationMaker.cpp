@@ -1,5 +1,6 @@
 #include "GIFAnimationMaker.h"
 
+#include "GIFBestPalette.h"
 #include "GIFColorLookup.h"
 #include "GIFColorReduction.h"
 #include "GIFEncoder.h"

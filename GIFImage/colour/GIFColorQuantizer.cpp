@@ -1,5 +1,7 @@
 #include "GIFColorQuantizer.h"
 
+#include "GIFPalettes.h"
+
 #include <algorithm>
 
 TColorQuantizer::TColorQuantizer(int maxColors, int colorBits)
@@ -124,4 +126,33 @@ std::vector<TPaletteEntry> TColorQuantizer::ReducibleNodes(int level) const {
          n = Nodes[static_cast<size_t>(n)].NextReducible)
         nodes.push_back(NodeColors[static_cast<size_t>(n)]);
     return nodes;
+}
+
+TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
+                                const TTransparencyMask* mask) {
+    const QImage rgb = AsRGB888(picture);
+    const int entries = staticColors ? 256 : std::clamp(colors, 1, 256);
+    const int wanted = staticColors ? 256 - StaticColorCount : entries;
+    TColorQuantizer quantizer(wanted, colorBits);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const uint8_t* row = rgb.constScanLine(y);
+        if (!mask) {
+            quantizer.AddPixels(row, rgb.width());
+            continue;
+        }
+        const int64_t base = int64_t{y} * rgb.width();
+        for (int x = 0; x < rgb.width(); ++x)
+            if (!IsMasked(mask, base + x)) quantizer.AddColor(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
+    }
+    TPalette palette(static_cast<size_t>(entries), TPaletteEntry{0, 0, 0});
+    const TPalette found = quantizer.Palette();
+    const size_t first = staticColors ? 10 : 0;
+    for (size_t i = 0; i < found.size() && first + i < static_cast<size_t>(first + wanted); ++i)
+        palette[first + i] = found[i];
+    if (staticColors) {
+        const TPalette& statics = StaticColors();
+        std::copy(statics.begin(), statics.begin() + 10, palette.begin());
+        std::copy(statics.begin() + 10, statics.end(), palette.begin() + 246);
+    }
+    return palette;
 }

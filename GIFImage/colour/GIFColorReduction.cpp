@@ -1,6 +1,7 @@
 #include "GIFColorReduction.h"
 
 #include "Bitmap.h"
+#include "GIFBestPalette.h"
 #include "GIFColorQuantizer.h"
 #include "GIFDitherer.h"
 #include "GIFPalettes.h"
@@ -8,15 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-QImage AsRGB888(const QImage& picture) {
-    return picture.format() == QImage::Format_RGB888 ? picture
-                                                     : picture.convertToFormat(QImage::Format_RGB888);
-}
-
-bool Masked(const TTransparencyMask* mask, int64_t index) {
-    return mask && static_cast<size_t>(index) < mask->size() && (*mask)[static_cast<size_t>(index)];
-}
 
 // The share of the error (in sixteenths) that the best method diffuses.
 constexpr int BestErrorScale = 12;
@@ -26,35 +18,6 @@ int ColorsOfBits(int bits) {
 }
 
 } // namespace
-
-TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
-                                const TTransparencyMask* mask) {
-    const QImage rgb = AsRGB888(picture);
-    const int entries = staticColors ? 256 : std::clamp(colors, 1, 256);
-    const int wanted = staticColors ? 256 - StaticColorCount : entries;
-    TColorQuantizer quantizer(wanted, colorBits);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const uint8_t* row = rgb.constScanLine(y);
-        if (!mask) {
-            quantizer.AddPixels(row, rgb.width());
-            continue;
-        }
-        const int64_t base = int64_t{y} * rgb.width();
-        for (int x = 0; x < rgb.width(); ++x)
-            if (!Masked(mask, base + x)) quantizer.AddColor(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
-    }
-    TPalette palette(static_cast<size_t>(entries), TPaletteEntry{0, 0, 0});
-    const TPalette found = quantizer.Palette();
-    const size_t first = staticColors ? 10 : 0;
-    for (size_t i = 0; i < found.size() && first + i < static_cast<size_t>(first + wanted); ++i)
-        palette[first + i] = found[i];
-    if (staticColors) {
-        const TPalette& statics = StaticColors();
-        std::copy(statics.begin(), statics.begin() + 10, palette.begin());
-        std::copy(statics.begin() + 10, statics.end(), palette.begin() + 246);
-    }
-    return palette;
-}
 
 std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& picture, const TPalette& given,
                                                     int reductionBits, const TTransparencyMask* mask,
@@ -124,7 +87,7 @@ QImage ReduceColors(const QImage& picture, int method, int ditherMode, const TPa
         const int64_t rowStart = int64_t{y} * width;
         for (int i = 0; i < width; ++i) {
             const int x = ditherer->Column();
-            if (Masked(mask, rowStart + x)) {
+            if (IsMasked(mask, rowStart + x)) {
                 ditherer->Skip();
                 continue;
             }

@@ -20,9 +20,9 @@
 //           3/4 of the error. Our best quality (tvgif --method best).
 
 #include "GIFColorLookup.h"
+#include "GIFPaletteChoice.h"
 
 #include <QImage>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,40 +42,6 @@ enum TColorReduction : uint8_t {
     rmBest = 10,
 };
 inline constexpr int ColorReductionCount = 11;
-
-// Told how far a long conversion has come, 0..100.
-using TReductionProgress = std::function<void(int percent)>;
-
-// Per pixel, row by row: non-zero where the pixel is transparent. Such
-// pixels take no part in choosing the palette and are not dithered; they
-// get index 0. With a mask, methods 7 and 10 choose at most 255 colours, so
-// that the transparent colour finds room in the table.
-using TTransparencyMask = std::vector<uint8_t>;
-
-// The palette of methods 7 and 8: the octree quantiser with colors colours
-// (236 with static colours) of colorBits depth over the picture's pixels;
-// the palette has colors entries (256 with static colours, the first ten at
-// 0-9 and the last ten at 246-255), its own colours from entry 0 (10 with
-// static colours) on, black where the quantiser found none.
-TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
-                                const TTransparencyMask* mask = nullptr);
-
-// Method 10's palette: a variance-splitting palette refined by k-means on
-// the picture's distinct colours; the octree palette instead when its error
-// is smaller, so it is never worse than method 7.
-TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask = nullptr,
-                           const TReductionProgress& progress = {});
-
-// A colour (0x00RRGGBB) with the number of pixels that show it.
-struct TWeightedColor {
-    uint32_t Color;
-    uint32_t Count;
-};
-
-// Method 10's palette of at most colors entries for distinct colours given
-// with their counts: the colours themselves when they fit, else a
-// variance-splitting palette refined by k-means.
-TPalette CreateBestPalette(const std::vector<TWeightedColor>& histogram, int colors);
 
 // The lookup (with its palette) of a method 1..10; null for 0 and others.
 std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& picture, const TPalette& given,

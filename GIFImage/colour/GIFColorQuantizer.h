@@ -4,7 +4,10 @@
 // recently made node of the deepest level that still has inner nodes merges
 // its children into itself. The leaves' average colours are the palette.
 
+#include "GIFPaletteChoice.h"
 #include "Geometry.h"
+
+#include <QImage>
 
 #include <cstdint>
 #include <vector>
@@ -60,3 +63,11 @@ private:
     int32_t LastLeaf = -1;
     uint32_t LastColor = 0;
 };
+
+// The palette of methods 7 and 8: the octree quantiser with colors colours
+// (236 with static colours) of colorBits depth over the picture's pixels;
+// the palette has colors entries (256 with static colours, the first ten at
+// 0-9 and the last ten at 246-255), its own colours from entry 0 (10 with
+// static colours) on, black where the quantiser found none.
+TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
+                                const TTransparencyMask* mask = nullptr);
