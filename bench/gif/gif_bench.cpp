@@ -17,13 +17,9 @@
 #include <string>
 #include <vector>
 
-#ifdef TV_HAVE_GIFLIB
-#include <gif_lib.h>
-#endif
+#include "GiflibFrames.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 struct SetFile {
     std::string Name;
@@ -41,24 +37,11 @@ int64_t DecodeOurs(const Bytes& data) {
 }
 
 #ifdef TV_HAVE_GIFLIB
-struct MemoryReader {
-    const Bytes* Data;
-    size_t Pos = 0;
-};
-
-int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count) {
-    auto* reader = static_cast<MemoryReader*>(gif->UserData);
-    const size_t n = std::min(static_cast<size_t>(count), reader->Data->size() - reader->Pos);
-    std::memcpy(buffer, reader->Data->data() + reader->Pos, n);
-    reader->Pos += n;
-    return static_cast<int>(n);
-}
-
 int64_t DecodeGiflib(const Bytes& data) {
-    MemoryReader reader{&data};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&reader, ReadFromMemory, &error);
+    GiflibMemoryReader reader{&data};
+    GifFileType* gif = GiflibOpen(reader);
     if (!gif) return 0;
+    int error = 0;
     int64_t pixels = 0;
     if (DGifSlurp(gif) == GIF_OK)
         for (int i = 0; i < gif->ImageCount; ++i)

@@ -3,17 +3,11 @@
 #ifdef TV_HAVE_GIFLIB
 #include <algorithm>
 #include <cstring>
-#include <gif_lib.h>
 
 namespace {
 
-struct MemoryReader {
-    const Bytes* Data;
-    size_t Pos = 0;
-};
-
 int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count) {
-    auto* reader = static_cast<MemoryReader*>(gif->UserData);
+    auto* reader = static_cast<GiflibMemoryReader*>(gif->UserData);
     const size_t n = std::min(static_cast<size_t>(count), reader->Data->size() - reader->Pos);
     std::memcpy(buffer, reader->Data->data() + reader->Pos, n);
     reader->Pos += n;
@@ -22,11 +16,16 @@ int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int count) {
 
 } // namespace
 
-std::vector<Bytes> GiflibFrames(const Bytes& bytes) {
-    MemoryReader reader{&bytes};
+GifFileType* GiflibOpen(GiflibMemoryReader& reader) {
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, ReadFromMemory, &error);
+    return DGifOpen(&reader, ReadFromMemory, &error);
+}
+
+std::vector<Bytes> GiflibFrames(const Bytes& bytes) {
+    GiflibMemoryReader reader{&bytes};
+    GifFileType* gif = GiflibOpen(reader);
     if (!gif) return {};
+    int error = 0;
     std::vector<Bytes> frames;
     if (DGifSlurp(gif) == GIF_OK) {
         for (int i = 0; i < gif->ImageCount; ++i) {
