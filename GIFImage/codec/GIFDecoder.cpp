@@ -531,6 +531,16 @@ void LZWDecoder::Fill() {
         const uint32_t pos = outPos;
         const uint32_t room = outEnd - pos;
         bool split = false;
+        // Writes the string through write(count): the code's entry, or in
+        // the special case the previous code's entry and the first value.
+        const auto spell = [&](auto&& write) {
+            if (!special) {
+                write(length);
+            } else {
+                write(length - 1);
+                out[pos + length - 1] = newFirst;
+            }
+        };
         if (length + 8 <= room) {
             // The head as one 8-byte store; what lands past the string is
             // written again by the strings that follow (or by FillRest).
@@ -557,27 +567,16 @@ void LZWDecoder::Fill() {
                             std::memcpy(out + pos + i, block, 16);
                         }
                         if (special) out[pos + length - 1] = newFirst;
-                    } else if (!special) {
-                        std::memcpy(out + pos, out + offset, length);
                     } else {
-                        std::memcpy(out + pos, out + offset, length - 1);
-                        out[pos + length - 1] = newFirst;
+                        spell([&](uint32_t n) { std::memcpy(out + pos, out + offset, n); });
                     }
-                } else if (!special) {
-                    Walk(out + pos, code, length);
                 } else {
-                    Walk(out + pos, prevCode, length - 1);
-                    out[pos + length - 1] = newFirst;
+                    spell([&](uint32_t n) { Walk(out + pos, special ? prevCode : code, n); });
                 }
             }
         } else if (length <= room) {
             // Near the end of the row: exactly the string's bytes.
-            if (!special) {
-                Put(out + pos, code, length);
-            } else {
-                Put(out + pos, prevCode, length - 1);
-                out[pos + length - 1] = newFirst;
-            }
+            spell([&](uint32_t n) { Put(out + pos, special ? prevCode : code, n); });
         } else {
             const int from = special ? prevCode : code;
             slow([&] { WriteAcrossSegments(from, length, special, newFirst); });
