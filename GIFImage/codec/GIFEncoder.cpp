@@ -29,11 +29,11 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int numColors, con
     Bits = 0;
     BitCount = 0;
     PackedCount = 0;
-    StreamFailed = false;
 
     const uint8_t codeSize = static_cast<uint8_t>(BitsPerPixel);
     stream.Write(&codeSize, 1);
-    Target = &stream;
+    TGIFWriter writer(stream);
+    Writer = &writer;
     try {
         if ((Data || !FillRow.empty()) && Width > 0 && Height > 0) DoCompress();
         OutputCode(EOFCode);
@@ -43,41 +43,28 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int numColors, con
     } catch (...) {
         // The whole bytes made before the failure stay in the stream, as
         // sub-blocks; a failing stream is not tried again.
-        if (!StreamFailed) {
+        if (!writer.Failed()) {
             try {
                 PackWholeBytes();
                 WriteBlocks(true);
             } catch (...) {
             }
         }
-        Target = nullptr;
+        Writer = nullptr;
         throw;
     }
-    Target = nullptr;
+    Writer = nullptr;
     const uint8_t terminator = 0;
     stream.Write(&terminator, 1);
 }
 
 void TGIFEncoder::WriteBlocks(bool last) {
-    const int blocks = last ? (PackedCount + BlockBytes - 1) / BlockBytes : PackedCount / BlockBytes;
-    int framed = 0;
-    int done = 0;
-    for (int b = 0; b < blocks; ++b) {
-        const int n = std::min(BlockBytes, PackedCount - done);
-        Framed[framed] = static_cast<uint8_t>(n);
-        std::memcpy(Framed + framed + 1, Packed + done, static_cast<size_t>(n));
-        framed += n + 1;
-        done += n;
-    }
-    // The bytes leave the buffer before the stream is asked, so that a
+    // The bytes leave the buffer before the writer is asked, so that a
     // failing stream never sees them again.
-    PackedCount -= done;
-    std::memmove(Packed, Packed + done, static_cast<size_t>(PackedCount));
-    if (framed > 0) {
-        StreamFailed = true;
-        Target->Write(Framed, framed);
-        StreamFailed = false;
-    }
+    const int count = PackedCount;
+    PackedCount = 0;
+    Writer->Write(Packed, count);
+    if (last) Writer->Flush();
 }
 
 bool TGIFEncoder::AllPixelsInTable() const {

@@ -73,8 +73,8 @@ protected:
                 visit(Data + row * Width, int64_t{Width});
     }
 
-    // The packed bytes: whole sub-blocks of 255 bytes out to the stream, all
-    // of them when last is set; the rest moves to the front.
+    // The packed bytes to the sub-block writer, which sends full sub-blocks
+    // on; with last set, the rest too.
     void WriteBlocks(bool last);
     // Moves the whole bytes of the accumulator to the packed bytes.
     void PackWholeBytes() {
@@ -96,16 +96,14 @@ protected:
     const uint8_t* Data = nullptr;
     // Every row of a frame given without data.
     std::vector<uint8_t> FillRow;
-    TStream* Target = nullptr;
+    TGIFWriter* Writer = nullptr; // for the time of Compress
 
     static constexpr int BlockBytes = 255; // data bytes of a full sub-block
     static constexpr int PackedLimit = 32 * BlockBytes;
     uint64_t Bits = 0;
     int BitCount = 0;
     int PackedCount = 0;
-    bool StreamFailed = false; // the stream threw while being written
     uint8_t Packed[PackedLimit + 8];
-    uint8_t Framed[PackedLimit / BlockBytes * (BlockBytes + 1)];
     int CodeWidth = 0;
     int InitialCodeWidth = 0;
     int MaxCode = 0;

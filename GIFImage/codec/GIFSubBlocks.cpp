@@ -1,31 +1,34 @@
 #include "GIFSubBlocks.h"
 
+#include "GIFWriter.h"
+
 #include "GIFStreamIO.h"
 
 #include <algorithm>
 
 namespace {
 
-void WritePieces(TStream& stream, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const uint8_t n = static_cast<uint8_t>(std::min<size_t>(size, 255));
-        stream.WriteByte(n);
-        stream.Write(data, n);
-        data += n;
-        size -= n;
-    }
+// A piece of data in sub-blocks of its own: the next piece starts a new one.
+void WritePiece(TGIFWriter& writer, const void* data, size_t size) {
+    writer.Write(data, static_cast<int64_t>(size));
+    writer.Flush();
 }
 
 } // namespace
 
 void WriteTextSubBlocks(TStream& stream, const std::vector<std::string>& lines) {
-    for (const auto& line : lines)
-        WritePieces(stream, reinterpret_cast<const uint8_t*>(line.data()), line.size());
+    {
+        TGIFWriter writer(stream);
+        for (const auto& line : lines) WritePiece(writer, line.data(), line.size());
+    }
     stream.WriteByte(0);
 }
 
 void WriteDataSubBlocks(TStream& stream, const std::vector<TGIFBlock>& blocks) {
-    for (const auto& block : blocks) WritePieces(stream, block.Data.data(), block.Data.size());
+    {
+        TGIFWriter writer(stream);
+        for (const auto& block : blocks) WritePiece(writer, block.Data.data(), block.Data.size());
+    }
     stream.WriteByte(0);
 }
 

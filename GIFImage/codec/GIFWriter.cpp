@@ -19,6 +19,7 @@ int64_t TGIFStream::Seek(int64_t, TSeekOrigin) {
 }
 
 TGIFWriter::~TGIFWriter() {
+    if (TargetFailed) return;
     try {
         Flush();
     } catch (...) {
@@ -28,22 +29,41 @@ TGIFWriter::~TGIFWriter() {
 
 void TGIFWriter::Write(const void* buffer, int64_t count) {
     const auto* bytes = static_cast<const uint8_t*>(buffer);
-    while (count > 0) {
+    // First the sub-block that is partly filled.
+    if (Count > 1) {
         const int64_t n = std::min<int64_t>(count, 256 - Count);
         std::memcpy(Buffer + Count, bytes, static_cast<size_t>(n));
         Count += static_cast<int>(n);
         bytes += n;
         count -= n;
-        if (Count == 256) Flush();
+        if (Count < 256) return;
+        Flush();
     }
+    // Then full sub-blocks framed straight from the caller's bytes, many to
+    // one write of the target.
+    while (count >= 255) {
+        int framed = 0;
+        for (; count >= 255 && framed < BlocksAtOnce * 256; framed += 256, bytes += 255, count -= 255) {
+            Framed[framed] = 255;
+            std::memcpy(Framed + framed + 1, bytes, 255);
+        }
+        WriteTarget(Framed, framed);
+    }
+    std::memcpy(Buffer + 1, bytes, static_cast<size_t>(count));
+    Count = 1 + static_cast<int>(count);
 }
 
 void TGIFWriter::Flush() {
     if (Count <= 1) return;
     Buffer[0] = static_cast<uint8_t>(Count - 1);
     const int size = Count;
-    // Reset first: a failing target must not see the same block again from
-    // the destructor.
+    // Reset first: a failing target must not see the same block again.
     Count = 1;
-    Target.Write(Buffer, size);
+    WriteTarget(Buffer, size);
+}
+
+void TGIFWriter::WriteTarget(const uint8_t* bytes, int count) {
+    TargetFailed = true;
+    Target.Write(bytes, count);
+    TargetFailed = false;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Streams that the encoders write through. TGIFStream stands in for a stream
-// that may only be written in its own way; TGIFWriter packs everything
-// written into GIF data sub-blocks of up to 255 bytes through one 256-byte
-// buffer.
+// Streams that GIF data is written through. TGIFStream stands in for a
+// stream that may only be written in its own way; TGIFWriter packs everything
+// written into GIF data sub-blocks of up to 255 bytes. It is the one writer
+// of sub-blocks: the encoders write their codes through it, and extensions
+// their text and data.
 
 #include "Stream.h"
 
@@ -28,10 +29,13 @@ protected:
 class TGIFWriter : public TGIFStream {
 public:
     using TGIFStream::TGIFStream;
-    // Writes a last, partly filled sub-block; errors of the target are
-    // swallowed here (Flush reports them on the normal path).
+    // Writes a last, partly filled sub-block unless the target has failed;
+    // errors of the target are swallowed here (Flush reports them on the
+    // normal path).
     ~TGIFWriter() override;
 
+    // Full sub-blocks go out as they fill, many in one write of the target
+    // when the caller hands over many bytes; the rest waits in the buffer.
     void Write(const void* buffer, int64_t count) override;
     // The encoders' path: one byte into the buffer, a sub-block out when it
     // holds 255 data bytes.
@@ -41,4 +45,14 @@ public:
     }
     // Writes the buffered data as one sub-block, when there is any.
     void Flush();
+    // Whether a write of the target has failed: what it was given is gone
+    // from the buffers, and nothing more is written to it.
+    bool Failed() const { return TargetFailed; }
+
+private:
+    void WriteTarget(const uint8_t* bytes, int count);
+
+    static constexpr int BlocksAtOnce = 32;
+    uint8_t Framed[BlocksAtOnce * 256];
+    bool TargetFailed = false;
 };
