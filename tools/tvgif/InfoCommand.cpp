@@ -6,7 +6,7 @@
 #include "Fnv1a.h"
 #include "GIFAppExtNSLoop.h"
 #include "GIFBytes.h"
-#include "GIFGraphicControlExtension.h"
+#include "GIFFrameQueries.h"
 #include "GIFImage.h"
 #include "InputFile.h"
 #include "Json.h"
@@ -27,10 +27,9 @@ std::string JsonList(const std::vector<std::string>& texts) {
 }
 
 std::string FrameJson(TGIFSubImage& frame) {
-    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    const std::string transparent = control && control->Transparent()
-                                        ? std::to_string(control->TransparentColorIndex())
-                                        : std::string("null");
+    const int transparentIndex = GIFFrame::TransparentIndexOf(frame);
+    const std::string transparent =
+        transparentIndex == GIFFrame::NoTransparency ? std::string("null") : std::to_string(transparentIndex);
     char hash[17];
     // Row by row: a frame whose data decoded nothing never gets its buffer.
     uint64_t fnv = Fnv1a64Start;
@@ -45,8 +44,8 @@ std::string FrameJson(TGIFSubImage& frame) {
     out += ", \"height\": " + std::to_string(frame.Height());
     out += std::string(", \"interlaced\": ") + (frame.Interlaced() ? "true" : "false");
     out += ", \"local_colors\": " + std::to_string(frame.ColorMap.Count());
-    out += ", \"disposal\": " + std::to_string(control ? static_cast<int>(control->Disposal()) : 0);
-    out += ", \"delay\": " + std::to_string(control ? control->Delay() : 0);
+    out += ", \"disposal\": " + std::to_string(static_cast<int>(GIFFrame::DisposalOf(frame)));
+    out += ", \"delay\": " + std::to_string(GIFFrame::DelayOf(frame));
     out += ", \"transparent\": " + transparent;
     out += std::string(", \"empty\": ") + (frame.Empty() ? "true" : "false");
     out += std::string(", \"pixels_fnv1a64\": \"") + hash + "\"";
