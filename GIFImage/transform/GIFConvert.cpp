@@ -2,6 +2,8 @@
 // of any depth (reduced to 256 colours when deeper than 8 bits), icons,
 // metafiles, Qt images, any other graphic, and whole GIF pictures.
 
+#include "GIFConvert.h"
+
 #include "Bitmap.h"
 #include "GIFColorReduction.h"
 #include "GIFException.h"
@@ -339,6 +341,16 @@ void TGIFSubImage::AssignImage(const QImage& image) {
         return ImportPicture(*this, argb.convertToFormat(QImage::Format_RGB888), nullptr);
     }
     ImportPicture(*this, Indexed(image) ? image : image.convertToFormat(QImage::Format_RGB888), nullptr);
+}
+
+TGIFSubImage& AddPictureFrame(TGIFImage& gif, const QImage& picture) {
+    auto frame = std::make_unique<TGIFSubImage>(&gif);
+    frame->AssignImage(picture);
+    TGIFSubImage& added = gif.Add(std::move(frame));
+    // A frame with a transparent colour had its table shrunk when that
+    // entry was added.
+    if (!added.Transparent()) added.ColorMap.Optimize();
+    return added;
 }
 
 TGIFSubImage& TGIFImage::Add(TGraphic& graphic) {

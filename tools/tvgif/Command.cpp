@@ -1,6 +1,7 @@
 #include "Command.h"
 
 #include "Exceptions.h"
+#include "ProgressBar.h"
 
 #include <cstdio>
 #include <new>
@@ -13,6 +14,7 @@ int Result = ExitOk;
 const std::string* MemoryFor = nullptr;
 
 int OutOfMemory(const std::string& fileName) {
+    TProgressBar::EndLine();
     std::fprintf(stderr, "%s: out of memory\n", (MemoryFor ? *MemoryFor : fileName).c_str());
     return ExitFileError;
 }
@@ -42,6 +44,7 @@ int ForFile(const std::string& fileName, const std::function<int()>& body) {
     } catch (const EOutOfMemory&) {
         return OutOfMemory(fileName);
     } catch (const Exception& e) {
+        TProgressBar::EndLine();
         std::fprintf(stderr, "%s: %s\n", fileName.c_str(), e.what());
     } catch (const std::bad_alloc&) {
         return OutOfMemory(fileName);

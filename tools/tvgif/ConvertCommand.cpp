@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "GIFBytes.h"
 #include "GIFColorReduction.h"
+#include "GIFConvert.h"
 #include "GIFImage.h"
 #include "InputFile.h"
 #include "OutputFile.h"
@@ -46,13 +47,14 @@ int Convert(const TConvertOptions& options) {
     gif.OnProgress = [&](TGraphic&, TProgressStage, int percent, bool, const TRect&,
                          const std::string& message) { bar.Show(message, percent); };
     const std::string inName = Tvgif::InputName(options.In);
-    try {
-        const std::vector<uint8_t> bytes = Tvgif::ReadInputFile(options.In);
-        if (IsGIF(bytes)) {
-            TGIFImage source;
-            Tvgif::LoadGIF(source, bytes);
-            gif.Assign(&source);
-        } else {
+    if (const int read = Tvgif::ForFile(inName, [&] {
+            const std::vector<uint8_t> bytes = Tvgif::ReadInputFile(options.In);
+            if (IsGIF(bytes)) {
+                TGIFImage source;
+                Tvgif::LoadGIF(source, bytes);
+                gif.Assign(&source);
+                return Tvgif::ExitOk;
+            }
             // Decoded from memory: the input was read once, whatever it is.
             QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                                       static_cast<qsizetype>(bytes.size()));
@@ -68,20 +70,10 @@ int Convert(const TConvertOptions& options) {
                 gif.ColorReduction = static_cast<uint8_t>(std::stoi(options.Method));
             if (options.Dither >= 0) gif.DitherMode = static_cast<uint8_t>(options.Dither);
             if (options.Bits >= 0) gif.ReductionBits = static_cast<uint32_t>(options.Bits);
-            auto frame = std::make_unique<TGIFSubImage>(&gif);
-            frame->AssignImage(picture);
-            TGIFSubImage& added = gif.Add(std::move(frame));
-            // The table shrinks to the colours used (the transparent frame's
-            // table was optimised when its transparent entry was added).
-            if (!added.Transparent()) added.ColorMap.Optimize();
-        }
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "\n%s: %s\n", inName.c_str(), e.what());
-        return Tvgif::ExitFileError;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "\n%s: out of memory\n", inName.c_str());
-        return Tvgif::ExitFileError;
-    }
+            AddPictureFrame(gif, picture);
+            return Tvgif::ExitOk;
+        }))
+        return read;
     TMemoryStream stream;
     if (const int result = Tvgif::ForFile(inName, [&] {
             Tvgif::EncodeGIF(gif, stream);
@@ -116,5 +108,6 @@ void AddConvertCommand(CLI::App& app) {
         ->check(CLI::Range(0, 6));
     command->add_option("--bits", options->Bits, "2^B colours for methods 7 and best (default 8)")
         ->check(CLI::Range(1, 8));
-    Tvgif::SetAction(*command, [options] { return Convert(*options); });
+    Tvgif::SetAction(
+        *command, [options] { return Convert(*options); }, &options->In);
 }
