@@ -60,14 +60,15 @@ class TFramesAhead {
 public:
     using TFinish = std::function<void(std::unique_ptr<TGIFSubImage>, int percent)>;
 
-    TFramesAhead(TGIFImage& image, int threads, TFinish finish)
-        : Image(image), Pool(threads, ParallelDecodeMinFrames), Finish(std::move(finish)) {
+    TFramesAhead(TGIFImage& image, TStream& stream, int threads, TFinish finish)
+        : Image(image), Stream(stream), Size(stream.Size()), Pool(threads, ParallelDecodeMinFrames),
+          Finish(std::move(finish)) {
         Image.FinishFramesAhead = [this] { FinishAll(); };
     }
     ~TFramesAhead() { Image.FinishFramesAhead = nullptr; }
 
-    // Takes a frame just read, with its image data (null when it has none).
-    void Add(std::unique_ptr<TGIFSubImage> frame, TGIFDecodeJob* job, int percent);
+    // Reads the frame that starts at the stream's position.
+    void Read(std::unique_ptr<TGIFSubImage> frame);
     // Finishes every frame read; after a failing frame the later ones are
     // dropped, as a load stops there.
     void FinishAll();
@@ -81,25 +82,29 @@ private:
     void FinishOldest();
 
     TGIFImage& Image;
+    TStream& Stream;
+    const int64_t Size;
     std::deque<TEntry> Entries;
     TGIFDecodePool Pool;
     TFinish Finish;
     bool Finishing = false;
 };
 
-void TFramesAhead::Add(std::unique_ptr<TGIFSubImage> frame, TGIFDecodeJob* job, int percent) {
+void TFramesAhead::Read(std::unique_ptr<TGIFSubImage> frame) {
+    TGIFDecodeJob job;
+    const bool hasData = frame->ReadAhead(Stream, job);
     TEntry entry;
-    if (job && Image.ReservePixels(frame->DataSize())) {
-        Pool.Push(std::move(*job));
+    if (hasData && job.Data && Image.ReservePixels(frame->DataSize())) {
+        Pool.Push(std::move(job));
         entry.Decoding = true;
-    } else if (job) {
-        // Whether its claim fits depends on whether the frames before
-        // allocate: it is decoded here once they are finished.
+    } else if (hasData) {
+        // Data too large to hold, or pixels whose claim depends on whether
+        // the frames before allocate: decoded here once they are finished.
         FinishAll();
-        frame->DecodeReadAhead(*job);
+        frame->DecodeReadAhead(Stream, job);
     }
     entry.Frame = std::move(frame);
-    entry.Percent = percent;
+    entry.Percent = Size > 0 ? static_cast<int>(Stream.Position() * 100 / Size) : 100;
     Entries.push_back(std::move(entry));
     while (Entries.size() > static_cast<size_t>(MaxDecodeAheadFrames) ||
            Pool.QueuedBytes() > MaxDecodeAheadBytes)
@@ -133,8 +138,6 @@ void TFramesAhead::FinishAll() {
 void TGIFImageList::LoadFromStream(TStream& stream) {
     const int threads =
         DecodeThreads > 0 ? DecodeThreads : static_cast<int>(std::thread::hardware_concurrency());
-    const int64_t size = stream.Size();
-    const auto percent = [&] { return size > 0 ? static_cast<int>(stream.Position() * 100 / size) : 100; };
     const auto finish = [this](std::unique_ptr<TGIFSubImage> frame, int percentDone) {
         Add(std::move(frame));
         if (OwnerImage)
@@ -142,19 +145,16 @@ void TGIFImageList::LoadFromStream(TStream& stream) {
                                  GIFMessages::Loading);
     };
     if (!OwnerImage || threads <= 1) {
+        const int64_t size = stream.Size();
         ReadFrames(stream, [&](std::unique_ptr<TGIFSubImage> frame) {
             frame->LoadFromStream(stream);
-            finish(std::move(frame), percent());
+            finish(std::move(frame), size > 0 ? static_cast<int>(stream.Position() * 100 / size) : 100);
         });
         return;
     }
-    TFramesAhead ahead(*OwnerImage, threads, finish);
+    TFramesAhead ahead(*OwnerImage, stream, threads, finish);
     try {
-        ReadFrames(stream, [&](std::unique_ptr<TGIFSubImage> frame) {
-            TGIFDecodeJob job;
-            const bool hasData = frame->ReadAhead(stream, job);
-            ahead.Add(std::move(frame), hasData ? &job : nullptr, percent());
-        });
+        ReadFrames(stream, [&](std::unique_ptr<TGIFSubImage> frame) { ahead.Read(std::move(frame)); });
     } catch (...) {
         // The frames read before the failure come first, and so does an
         // error of theirs.

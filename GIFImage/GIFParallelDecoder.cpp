@@ -7,7 +7,7 @@
 
 TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
     TGIFDecodedFrame result;
-    TBorrowedMemoryStream stream(job.Data.data(), static_cast<int64_t>(job.Data.size()));
+    TBorrowedMemoryStream stream(job.Data.get(), job.Size);
     TGIFDecodeTarget target;
     target.Width = job.Width;
     target.Height = job.Height;
@@ -42,7 +42,7 @@ TGIFDecodePool::~TGIFDecodePool() {
 void TGIFDecodePool::Push(TGIFDecodeJob job) {
     auto slot = std::make_unique<TSlot>();
     slot->Job = std::move(job);
-    Bytes += static_cast<int64_t>(slot->Job.Data.size());
+    Bytes += slot->Job.Size;
     {
         std::lock_guard lock(Mutex);
         Waiting.push_back(slot.get());
@@ -94,7 +94,7 @@ TGIFDecodedFrame TGIFDecodePool::Pop() {
     }
     JobDone.wait(lock, [&] { return slot.Done; });
     TGIFDecodedFrame result = std::move(slot.Result);
-    Bytes -= static_cast<int64_t>(slot.Job.Data.size());
+    Bytes -= slot.Job.Size;
     Slots.pop_front();
     return result;
 }

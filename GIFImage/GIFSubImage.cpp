@@ -90,19 +90,25 @@ bool TGIFSubImage::ReadAhead(TStream& stream, TGIFDecodeJob& job) {
     if (!ReadHead(stream)) return false;
     const int64_t dataBytes = GIFIO::MeasureImageData(stream);
     BeginImageData(dataBytes);
-    // Exactly the bytes that decoding from the stream could read.
-    job.Data.resize(static_cast<size_t>(dataBytes));
-    job.Data.resize(static_cast<size_t>(std::max<int64_t>(0, stream.Read(job.Data.data(), dataBytes))));
     job.Width = Width();
     job.Height = Height();
     job.Interlaced = Interlaced();
     job.FillValue = PendingFill;
+    job.Size = dataBytes;
+    if (dataBytes > MaxDecodeAheadBytes) return true; // left in the stream
+    // Exactly the bytes that decoding from the stream could read.
+    job.Data.reset(new uint8_t[static_cast<size_t>(std::max<int64_t>(1, dataBytes))]);
+    job.Size = std::max<int64_t>(0, stream.Read(job.Data.get(), dataBytes));
     return true;
 }
 
-void TGIFSubImage::DecodeReadAhead(const TGIFDecodeJob& job) {
-    TBorrowedMemoryStream data(job.Data.data(), static_cast<int64_t>(job.Data.size()));
-    DecodeImageData(data, static_cast<int64_t>(job.Data.size()));
+void TGIFSubImage::DecodeReadAhead(TStream& stream, const TGIFDecodeJob& job) {
+    if (job.Data) {
+        TBorrowedMemoryStream data(job.Data.get(), job.Size);
+        DecodeImageData(data, job.Size);
+    } else {
+        DecodeImageData(stream, job.Size);
+    }
     if (RenderOnLoad) Bitmap();
 }
 

@@ -35,11 +35,14 @@ public:
     // image data.
     void LoadFromStream(TStream& stream) override;
     // Loading with the decoding done elsewhere (GIFImageList.cpp): reads as
-    // LoadFromStream does, but takes the image data into job undecoded;
-    // false when the frame has none (the trailer or the end came first).
+    // LoadFromStream does, but takes the image data into job undecoded, or
+    // leaves it in the stream when it is larger than MaxDecodeAheadBytes
+    // (job then holds no bytes); false when the frame has none (the trailer
+    // or the end came first).
     bool ReadAhead(TStream& stream, TGIFDecodeJob& job);
-    // Decodes job's data here, as LoadFromStream decodes from the stream.
-    void DecodeReadAhead(const TGIFDecodeJob& job);
+    // Decodes job's data here, from its bytes or from the stream where it
+    // was left, as LoadFromStream would.
+    void DecodeReadAhead(TStream& stream, const TGIFDecodeJob& job);
     // Takes what decoding job elsewhere gave, as LoadFromStream would have
     // met it: the warnings, the pixels, then the error. The pixels were
     // reserved in the load's budget (see TGIFImage::ReservePixels).

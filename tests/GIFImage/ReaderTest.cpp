@@ -502,29 +502,33 @@ TEST(GIFReaderLayout, FuzzRegressionFilesLoadOrFailCleanly) {
 
 namespace {
 
-// Loads on threads threads, the pool starting with the first frame; restores
-// the settings afterwards.
+// Loads on threads threads, the pool starting with the first frame, reading
+// ahead at most aheadBytes; restores the settings afterwards.
 struct DecodeSettings {
-    DecodeSettings(int threads, int64_t minBudget)
-        : Threads(DecodeThreads), Start(ParallelDecodeMinFrames), Budget(MinPixelBudget) {
+    DecodeSettings(int threads, int64_t minBudget, int64_t aheadBytes)
+        : Threads(DecodeThreads), Start(ParallelDecodeMinFrames), Budget(MinPixelBudget),
+          Ahead(MaxDecodeAheadBytes) {
         DecodeThreads = threads;
         ParallelDecodeMinFrames = 1;
         MinPixelBudget = minBudget;
+        MaxDecodeAheadBytes = aheadBytes;
     }
     ~DecodeSettings() {
         DecodeThreads = Threads;
         ParallelDecodeMinFrames = Start;
         MinPixelBudget = Budget;
+        MaxDecodeAheadBytes = Ahead;
     }
     int Threads, Start;
-    int64_t Budget;
+    int64_t Budget, Ahead;
 };
 
 // All a caller sees of a load, in order: each warning and progress report
 // with the number of frames the image had then, the error, the frames with
 // their pixels.
-std::vector<std::string> Transcript(const Bytes& bytes, int threads, int64_t minBudget = MinPixelBudget) {
-    const DecodeSettings settings(threads, minBudget);
+std::vector<std::string> Transcript(const Bytes& bytes, int threads, int64_t minBudget = MinPixelBudget,
+                                    int64_t aheadBytes = MaxDecodeAheadBytes) {
+    const DecodeSettings settings(threads, minBudget, aheadBytes);
     TGIFImage image;
     std::vector<std::string> seen;
     const auto frames = [&] { return " with " + std::to_string(image.Images.Count()) + " frames"; };
@@ -617,6 +621,10 @@ TEST(GIFReaderThreads, LoadShowsWhatALoadOnOneThreadShows) {
     for (size_t i = 0; i < 2; ++i)
         EXPECT_EQ(Transcript(streams[i], 3), Transcript(streams[i], 1)) << "rendering " << i;
     RenderOnLoad = false;
+    // Reading ahead little: larger frames are decoded from the stream, the
+    // others while few wait.
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Transcript(streams[i], 3, MinPixelBudget, 150), Transcript(streams[i], 1)) << "ahead " << i;
 
     const auto budget = Transcript(BudgetFrames(), 1, 50000);
     EXPECT_EQ(ErrorIn(budget), GIFMessages::ImageTooLarge);
