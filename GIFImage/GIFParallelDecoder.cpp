@@ -53,7 +53,8 @@ void TGIFDecodePool::Push(TGIFDecodeJob job) {
 }
 
 void TGIFDecodePool::StartWorkers() {
-    for (int i = 0; i < Threads; ++i) {
+    // The caller decodes too while it waits for results.
+    for (int i = 1; i < Threads; ++i) {
         try {
             Workers.emplace_back([this] { Work(); });
         } catch (const std::system_error&) {
@@ -67,34 +68,39 @@ void TGIFDecodePool::Work() {
     for (;;) {
         JobQueued.wait(lock, [this] { return Stopping || !Waiting.empty(); });
         if (Stopping) return;
-        TSlot* slot = Waiting.front();
+        TSlot& slot = *Waiting.front();
         Waiting.pop_front();
-        slot->Taken = true;
-        lock.unlock();
-        TGIFDecodedFrame result = DecodeFrame(slot->Job);
-        lock.lock();
-        slot->Result = std::move(result);
-        slot->Done = true;
-        JobDone.notify_all();
+        DecodeHere(lock, slot);
     }
+}
+
+void TGIFDecodePool::DecodeHere(std::unique_lock<std::mutex>& lock, TSlot& slot) {
+    slot.Taken = true;
+    lock.unlock();
+    TGIFDecodedFrame result = DecodeFrame(slot.Job);
+    lock.lock();
+    slot.Result = std::move(result);
+    slot.Done = true;
+    JobDone.notify_all();
 }
 
 TGIFDecodedFrame TGIFDecodePool::Pop() {
     std::unique_lock lock(Mutex);
-    TSlot& slot = *Slots.front();
-    if (!slot.Taken) {
-        // No worker has it (none runs yet, or all are busy): the oldest frame
-        // is always the first one waiting.
-        Waiting.pop_front();
-        slot.Taken = true;
-        lock.unlock();
-        slot.Result = DecodeFrame(slot.Job);
-        lock.lock();
-        slot.Done = true;
+    TSlot& oldest = *Slots.front();
+    // While a worker has the oldest frame, the caller decodes the next ones
+    // rather than wait: on a busy machine a worker may get no core for a
+    // while, and the load then goes on as fast as on one thread.
+    while (!oldest.Done) {
+        if (!Waiting.empty()) {
+            TSlot& next = *Waiting.front();
+            Waiting.pop_front();
+            DecodeHere(lock, next);
+        } else {
+            JobDone.wait(lock);
+        }
     }
-    JobDone.wait(lock, [&] { return slot.Done; });
-    TGIFDecodedFrame result = std::move(slot.Result);
-    Bytes -= slot.Job.Size;
+    TGIFDecodedFrame result = std::move(oldest.Result);
+    Bytes -= oldest.Job.Size;
     Slots.pop_front();
     return result;
 }

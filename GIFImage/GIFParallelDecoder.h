@@ -36,10 +36,10 @@ struct TGIFDecodedFrame {
     std::exception_ptr Error;
 };
 
-// Decodes frames in the order they are queued. Worker threads start once
-// startFrames frames have been queued; until then, and for a frame that no
-// worker has taken yet when its result is asked for, the frame is decoded on
-// the caller's thread.
+// Decodes frames in the order they are queued, on threads threads: the
+// caller's, while it waits for a result, and workers that start once
+// startFrames frames have been queued (until then the caller decodes every
+// frame as its result is asked for).
 class TGIFDecodePool {
 public:
     TGIFDecodePool(int threads, int startFrames);
@@ -63,6 +63,8 @@ private:
     };
     void StartWorkers();
     void Work();
+    // Decodes slot on this thread; lock is held before and after.
+    void DecodeHere(std::unique_lock<std::mutex>& lock, TSlot& slot);
 
     const int Threads;
     const int StartFrames;
