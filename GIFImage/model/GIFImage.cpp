@@ -107,6 +107,20 @@ void TGIFImage::ClaimPixels(int64_t count, int64_t frameDataBytes) {
     if (Budget.Active) Budget.Allocated = total;
 }
 
+bool TGIFImage::ReservePixels(int64_t count) {
+    if (!Budget.Active) return false;
+    const int64_t total = Budget.Allocated + Budget.Reserved + count;
+    if (total > PixelBudget(Budget.DataBytes) || total > MaxLoadPixels) return false;
+    Budget.Reserved += count;
+    return true;
+}
+
+void TGIFImage::SettleReservedPixels(int64_t count, bool allocated) {
+    if (!Budget.Active) return;
+    Budget.Reserved -= count;
+    if (allocated) Budget.Allocated += count;
+}
+
 TRect TGIFImage::FramesBounds() const {
     TRect bounds{0, 0, 0, 0};
     bool any = false;
@@ -174,6 +188,7 @@ int TGIFImage::ColorResolution() const {
 }
 
 void TGIFImage::Warning(TGIFSeverity severity, const std::string& message) {
+    if (FinishFramesAhead) FinishFramesAhead();
     if (WarningHandler) WarningHandler(*this, severity, message);
 }
 

@@ -163,6 +163,19 @@ public:
     // for its data" past the budget and "Image exceeds the pixel limit of a
     // load" past MaxLoadPixels.
     void ClaimPixels(int64_t count, int64_t frameDataBytes);
+    // Frames decoded after the load has read on: reserves count pixels for
+    // a frame while they fit the budget as it stands however many of the
+    // pixels reserved before get allocated, so that its claim could not fail
+    // where the frame stands in the stream. False (nothing reserved) when
+    // they may not fit, or no load is under way.
+    bool ReservePixels(int64_t count);
+    // The reserved pixels of a finished frame: claimed when its data
+    // allocated them, else given back.
+    void SettleReservedPixels(int64_t count, bool allocated);
+    // Set while a load reads frames ahead of their decoding: finishes the
+    // frames read before, so that whatever the reader reports next comes
+    // after all they report, as when frames are read one by one.
+    std::function<void()> FinishFramesAhead;
 
     TGIFImageList Images;
     TGIFHeader Header;
@@ -226,6 +239,7 @@ private:
         bool Active = false;
         int64_t DataBytes = 0;
         int64_t Allocated = 0;
+        int64_t Reserved = 0;
     };
     TLoadBudget Budget;
 };

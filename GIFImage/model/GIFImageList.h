@@ -13,4 +13,9 @@ public:
     void LoadFromStream(TStream& stream);
     // Saves each frame in order, reporting progress after each.
     void SaveToStream(TStream& stream);
+
+private:
+    // Reads up to the trailer, an unknown block or the end, handing each
+    // frame that starts to readFrame.
+    void ReadFrames(TStream& stream, const std::function<void(std::unique_ptr<TGIFSubImage>)>& readFrame);
 };

@@ -32,12 +32,20 @@ void TGIFSubImage::Clear() {
 }
 
 void TGIFSubImage::LoadFromStream(TStream& stream) {
+    if (!ReadHead(stream)) return;
+    const int64_t dataBytes = GIFIO::MeasureImageData(stream);
+    BeginImageData(dataBytes);
+    DecodeImageData(stream, dataBytes);
+    if (RenderOnLoad) Bitmap();
+}
+
+bool TGIFSubImage::ReadHead(TStream& stream) {
     Clear();
     Extensions.LoadFromStream(stream, *this);
     uint8_t next = 0;
-    if (!GIFIO::ReadByte(stream, next)) return;
+    if (!GIFIO::ReadByte(stream, next)) return false;
     GIFIO::StepBack(stream);
-    if (next == bsTrailer || next == 0) return;
+    if (next == bsTrailer || next == 0) return false;
 
     GIFIO::ReadExact(stream, Descriptor.data(), static_cast<int64_t>(Descriptor.size()));
     if (Width() == 0 || Height() == 0) {
@@ -49,25 +57,25 @@ void TGIFSubImage::LoadFromStream(TStream& stream) {
     }
     if (Packed() & GIFWire::DescriptorLocalTable)
         ColorMap.LoadFromStream(stream, GIFWire::TableEntries(Packed()));
-    DecodeImageData(stream);
-    if (RenderOnLoad) Bitmap();
+    return true;
 }
 
-void TGIFSubImage::DecodeImageData(TStream& stream) {
-    const int64_t count = int64_t{Width()} * Height();
-    const int64_t dataBytes = GIFIO::MeasureImageData(stream);
+void TGIFSubImage::BeginImageData(int64_t dataBytes) {
     if (OwnerImage) OwnerImage->CountImageData(dataBytes);
     FreePixels();
-    const uint8_t fill = FillValue();
     // The buffer is made with the first pixel the data gives; until then the
     // frame only knows its size and fill value.
-    PixelCount = count;
-    PendingFill = fill;
+    PixelCount = int64_t{Width()} * Height();
+    PendingFill = FillValue();
+}
+
+void TGIFSubImage::DecodeImageData(TStream& stream, int64_t dataBytes) {
+    const int64_t count = PixelCount;
     TGIFDecodeTarget target;
     target.Width = Width();
     target.Height = Height();
     target.Interlaced = Interlaced();
-    target.FillValue = fill;
+    target.FillValue = PendingFill;
     target.Allocate = [&]() -> uint8_t* {
         if (OwnerImage) OwnerImage->ClaimPixels(count, dataBytes);
         // The decoder writes every pixel: no fill before it.
@@ -76,6 +84,40 @@ void TGIFSubImage::DecodeImageData(TStream& stream) {
     };
     ::DecodeImageData(stream, target,
                       [this](const std::string& message) { Warning(SeverityWarning, message); });
+}
+
+bool TGIFSubImage::ReadAhead(TStream& stream, TGIFDecodeJob& job) {
+    if (!ReadHead(stream)) return false;
+    const int64_t dataBytes = GIFIO::MeasureImageData(stream);
+    BeginImageData(dataBytes);
+    job.Width = Width();
+    job.Height = Height();
+    job.Interlaced = Interlaced();
+    job.FillValue = PendingFill;
+    job.Size = dataBytes;
+    if (dataBytes > MaxDecodeAheadBytes) return true; // left in the stream
+    // Exactly the bytes that decoding from the stream could read.
+    job.Data.reset(new uint8_t[static_cast<size_t>(std::max<int64_t>(1, dataBytes))]);
+    job.Size = std::max<int64_t>(0, stream.Read(job.Data.get(), dataBytes));
+    return true;
+}
+
+void TGIFSubImage::DecodeReadAhead(TStream& stream, const TGIFDecodeJob& job) {
+    if (job.Data) {
+        TBorrowedMemoryStream data(job.Data.get(), job.Size);
+        DecodeImageData(data, job.Size);
+    } else {
+        DecodeImageData(stream, job.Size);
+    }
+    if (RenderOnLoad) Bitmap();
+}
+
+void TGIFSubImage::TakeDecoded(TGIFDecodedFrame decoded) {
+    for (const auto& message : decoded.Warnings) Warning(SeverityWarning, message);
+    if (OwnerImage) OwnerImage->SettleReservedPixels(PixelCount, decoded.Pixels != nullptr);
+    if (decoded.Pixels) Pixels = std::move(decoded.Pixels);
+    if (decoded.Error) std::rethrow_exception(decoded.Error);
+    if (RenderOnLoad) Bitmap();
 }
 
 void TGIFSubImage::UpdatePacked() {

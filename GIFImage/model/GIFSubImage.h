@@ -6,6 +6,7 @@
 #include "GIFExtensionList.h"
 #include "GIFItem.h"
 #include "GIFMask.h"
+#include "GIFParallelDecoder.h"
 #include "GIFParallelEncoder.h"
 #include "Graphic.h"
 
@@ -33,6 +34,19 @@ public:
     // the stream comes first) its image descriptor, local colour table and
     // image data.
     void LoadFromStream(TStream& stream) override;
+    // Loading with the decoding done elsewhere (GIFImageList.cpp): reads as
+    // LoadFromStream does, but takes the image data into job undecoded, or
+    // leaves it in the stream when it is larger than MaxDecodeAheadBytes
+    // (job then holds no bytes); false when the frame has none (the trailer
+    // or the end came first).
+    bool ReadAhead(TStream& stream, TGIFDecodeJob& job);
+    // Decodes job's data here, from its bytes or from the stream where it
+    // was left, as LoadFromStream would.
+    void DecodeReadAhead(TStream& stream, const TGIFDecodeJob& job);
+    // Takes what decoding job elsewhere gave, as LoadFromStream would have
+    // met it: the warnings, the pixels, then the error. The pixels were
+    // reserved in the load's budget (see TGIFImage::ReservePixels).
+    void TakeDecoded(TGIFDecodedFrame decoded);
     // Writes the extensions and, unless the frame is empty, the image
     // descriptor with its packed byte recomputed, the local table and the
     // compressed pixels. A frame with a local table is written not
@@ -167,7 +181,13 @@ private:
     uint8_t* MakePixels() const;
     uint8_t* OwnPixels();
     void FreePixels();
-    void DecodeImageData(TStream& stream);
+    // Reads the extensions, descriptor and local table; false when no image
+    // data follows.
+    bool ReadHead(TStream& stream);
+    // Counts the image data towards the load's budget and leaves the frame
+    // with its size and fill value only.
+    void BeginImageData(int64_t dataBytes);
+    void DecodeImageData(TStream& stream, int64_t dataBytes);
     void WriteDescriptor(TStream& stream);
     // The fewest bits (at least 1) that hold every pixel value.
     int BitsForPixels() const;

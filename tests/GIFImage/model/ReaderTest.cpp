@@ -3,11 +3,14 @@
 
 #include "GIFAppExtNSLoop.h"
 #include "GIFCommentExtension.h"
+#include "GIFErrorOf.h"
 #include "GIFException.h"
 #include "GIFExtensionRegistry.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFLimits.h"
 #include "GIFMessages.h"
+#include "GIFParallelDecoder.h"
 #include "GIFTestStreams.h"
 #include "GIFTextExtension.h"
 #include "GIFUnknownAppExtension.h"
@@ -16,6 +19,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 namespace {
 
@@ -492,4 +496,137 @@ TEST(GIFReaderLayout, FuzzRegressionFilesLoadOrFailCleanly) {
             EXPECT_EQ(stream.Position(), 0) << entry.path();
         }
     }
+}
+
+// ---- Frames decoded on several threads ----
+
+namespace {
+
+// Loads on threads threads, the pool starting with the first frame, reading
+// ahead at most aheadBytes; restores the settings afterwards.
+struct DecodeSettings {
+    DecodeSettings(int threads, int64_t minBudget, int64_t aheadBytes)
+        : Threads(DecodeThreads), Start(ParallelDecodeMinFrames), Budget(MinPixelBudget),
+          Ahead(MaxDecodeAheadBytes) {
+        DecodeThreads = threads;
+        ParallelDecodeMinFrames = 1;
+        MinPixelBudget = minBudget;
+        MaxDecodeAheadBytes = aheadBytes;
+    }
+    ~DecodeSettings() {
+        DecodeThreads = Threads;
+        ParallelDecodeMinFrames = Start;
+        MinPixelBudget = Budget;
+        MaxDecodeAheadBytes = Ahead;
+    }
+    int Threads, Start;
+    int64_t Budget, Ahead;
+};
+
+// All a caller sees of a load, in order: each warning and progress report
+// with the number of frames the image had then, the error, the frames with
+// their pixels.
+std::vector<std::string> Transcript(const Bytes& bytes, int threads, int64_t minBudget = MinPixelBudget,
+                                    int64_t aheadBytes = MaxDecodeAheadBytes) {
+    const DecodeSettings settings(threads, minBudget, aheadBytes);
+    TGIFImage image;
+    std::vector<std::string> seen;
+    const auto frames = [&] { return " with " + std::to_string(image.Images.Count()) + " frames"; };
+    image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
+        seen.push_back("warning " + message + frames());
+    };
+    image.OnProgress = [&](TGraphic&, TProgressStage stage, int percent, bool redraw, const TRect&,
+                           const std::string& message) {
+        seen.push_back("progress " + message + " " + std::to_string(static_cast<int>(stage)) + " " +
+                       std::to_string(percent) + (redraw ? " redraw" : "") + frames());
+    };
+    TBorrowedMemoryStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+    seen.push_back("error " + ErrorOf([&] { image.LoadFromStream(stream); }));
+    seen.push_back("at " + std::to_string(stream.Position()));
+    std::vector<uint8_t> fillRow;
+    for (const auto& frame : image.Images) {
+        std::string pixels;
+        for (int y = 0; y < frame->Height() && frame->DataSize() > 0; ++y)
+            pixels.append(reinterpret_cast<const char*>(frame->ReadRow(y, fillRow)), frame->Width());
+        seen.push_back(std::to_string(frame->Width()) + "x" + std::to_string(frame->Height()) +
+                       (frame->HasPixelBuffer() ? " buffer " : " fill ") + pixels);
+    }
+    return seen;
+}
+
+// Sixteen frames of every kind: sizes, interlacing, local tables,
+// transparency; one stretched to the screen (a warning of the reader), one
+// whose data stops without an end code (warnings of the decoder), one that
+// decodes no pixel. bad: a frame whose data fails, followed by more frames.
+Bytes ManyFrames(int bad = -1) {
+    std::mt19937 random(5);
+    Bytes bytes = Header(40, 30, 0x83) + ColorTable(16) + LoopExtension("NETSCAPE2.0", 0);
+    for (int i = 0; i < 16; ++i) {
+        const int width = 3 + i * 2, height = 2 + (i * 5) % 27;
+        Bytes pixels(static_cast<size_t>(width) * height);
+        for (auto& p : pixels) p = static_cast<uint8_t>(random() % (i % 2 ? 16 : 4));
+        if (i % 5 == 1) bytes = bytes + GraphicControl(0x01, 4, 2);
+        if (i == 6) bytes = bytes + Comment("between");
+        const uint8_t packed = static_cast<uint8_t>((i % 3 == 2 ? 0x40 : 0) | (i % 4 == 3 ? 0x83 : 0));
+        bytes = bytes + Descriptor(i % 7, i % 3, i == 4 ? 0 : width, height, packed);
+        if (packed & 0x80) bytes = bytes + ColorTable(16);
+        std::vector<int> codes = EncodeCodes(4, i == 4 ? Bytes(40 * height, 1) : pixels);
+        if (i == 8) codes.resize(codes.size() / 2);
+        if (i == 11) codes = {16, 17};
+        if (i == bad) codes = {16, 1, 2, 30, 3, 17};
+        bytes = bytes + ImageData(4, codes, 17 + i);
+    }
+    return bytes + Bytes{0x3B};
+}
+
+} // namespace
+
+// Frames of 200 × 200 from a few bytes each, some decoding no pixel: with a
+// small budget, whether a frame fits depends on the frames before it, and
+// the seventh fails.
+Bytes BudgetFrames() {
+    Bytes bytes = Header(200, 200, 0x80) + ColorTable(2);
+    for (int i = 0; i < 12; ++i)
+        bytes = bytes + Descriptor(0, 0, 200, 200) +
+                ImageData(2, i % 3 == 1 ? std::vector<int>{4, 5} : std::vector<int>{4, 1, 5});
+    return bytes + Bytes{0x3B};
+}
+
+std::string ErrorIn(const std::vector<std::string>& transcript) {
+    for (const auto& line : transcript)
+        if (line.rfind("error ", 0) == 0) return line.substr(6);
+    return "none";
+}
+
+TEST(GIFReaderThreads, LoadShowsWhatALoadOnOneThreadShows) {
+    std::vector<Bytes> streams{ManyFrames(), ManyFrames(9)};
+    // Cut inside the fourteenth frame: the reader's own error.
+    const Bytes whole = ManyFrames();
+    streams.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 4 / 5));
+    for (const TestFile& file : TestSetFiles()) streams.push_back(file.Data);
+    const std::filesystem::path folder = std::filesystem::path(TV_TEST_DATA) / "gif" / "fuzz-regressions";
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        TMemoryStream file;
+        file.LoadFromFile(entry.path().string());
+        streams.push_back(file.Memory());
+    }
+    for (size_t i = 0; i < streams.size(); ++i)
+        EXPECT_EQ(Transcript(streams[i], 3), Transcript(streams[i], 1)) << "stream " << i;
+    EXPECT_EQ(ErrorIn(Transcript(streams[0], 1)), "");
+    EXPECT_EQ(ErrorIn(Transcript(streams[1], 1)), GIFMessages::CodeOutOfRange);
+    EXPECT_EQ(ErrorIn(Transcript(streams[2], 1)), GIFMessages::PrematureEnd);
+
+    // Rendering on load reports between the frames.
+    RenderOnLoad = true;
+    for (size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(Transcript(streams[i], 3), Transcript(streams[i], 1)) << "rendering " << i;
+    RenderOnLoad = false;
+    // Reading ahead little: larger frames are decoded from the stream, the
+    // others while few wait.
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Transcript(streams[i], 3, MinPixelBudget, 150), Transcript(streams[i], 1)) << "ahead " << i;
+
+    const auto budget = Transcript(BudgetFrames(), 1, 50000);
+    EXPECT_EQ(ErrorIn(budget), GIFMessages::ImageTooLarge);
+    EXPECT_EQ(Transcript(BudgetFrames(), 3, 50000), budget);
 }

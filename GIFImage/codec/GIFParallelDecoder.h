@@ -1,0 +1,96 @@
+#pragma once
+// Decoding the frames of a picture side by side while it is read. The reading
+// thread reads each frame's image data ahead into memory; worker threads turn
+// it into pixels, and the reading thread takes the results back in the order
+// the frames were read. Decoding depends on a frame's data alone, so each
+// result (pixels, warnings, error) is what decoding it from the stream gives.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// One frame's image data, read ahead.
+struct TGIFDecodeJob {
+    // The table-based image data as the stream holds it: code size byte,
+    // sub-blocks and terminator, or as far as the stream goes. (Not a vector:
+    // it would clear the bytes before they are read.)
+    std::unique_ptr<uint8_t[]> Data;
+    int64_t Size = 0;
+    int Width = 0;
+    int Height = 0;
+    bool Interlaced = false;
+    uint8_t FillValue = 0;
+};
+
+struct TGIFDecodedFrame {
+    // Width × Height pixels; null when the data decoded no pixel.
+    std::shared_ptr<uint8_t[]> Pixels;
+    // The warnings decoding gave, in order, and the error that ended it.
+    std::vector<std::string> Warnings;
+    std::exception_ptr Error;
+};
+
+// Decodes frames in the order they are queued, on threads threads: the
+// caller's, while it waits for a result, and workers that start once
+// startFrames frames have been queued (until then the caller decodes every
+// frame as its result is asked for).
+class TGIFDecodePool {
+public:
+    TGIFDecodePool(int threads, int startFrames);
+    // Drops the frames not taken and waits for those being decoded.
+    ~TGIFDecodePool();
+    TGIFDecodePool(const TGIFDecodePool&) = delete;
+    TGIFDecodePool& operator=(const TGIFDecodePool&) = delete;
+
+    void Push(TGIFDecodeJob job);
+    // The result of the oldest frame queued, which leaves the queue.
+    TGIFDecodedFrame Pop();
+    // The image data bytes of the frames queued.
+    int64_t QueuedBytes() const { return Bytes; }
+
+private:
+    struct TSlot {
+        TGIFDecodeJob Job;
+        TGIFDecodedFrame Result;
+        bool Taken = false;
+        bool Done = false;
+    };
+    void StartWorkers();
+    void Work();
+    // Decodes slot on this thread; lock is held before and after.
+    void DecodeHere(std::unique_lock<std::mutex>& lock, TSlot& slot);
+
+    const int Threads;
+    const int StartFrames;
+    int Pushed = 0;
+    int64_t Bytes = 0;
+    // Every frame queued and not popped, oldest first; Waiting holds those no
+    // thread has taken, which are always the newest.
+    std::deque<std::unique_ptr<TSlot>> Slots;
+    std::deque<TSlot*> Waiting;
+    bool Stopping = false;
+    std::mutex Mutex;
+    std::condition_variable JobQueued;
+    std::condition_variable JobDone;
+    std::vector<std::thread> Workers;
+};
+
+// Decodes one frame's image data on the calling thread.
+TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job);
+
+// Threads that decode the frames of a load; 0 means one per processor core,
+// 1 reads and decodes each frame in turn on the caller's thread.
+inline int DecodeThreads = 0;
+// Loads use the threads from this many frames on: a still picture or a short
+// animation is decoded on the caller's thread alone.
+inline int ParallelDecodeMinFrames = 8;
+// How far reading may run ahead of decoding: image data bytes and frames
+// read and not yet finished.
+inline int64_t MaxDecodeAheadBytes = int64_t{32} << 20;
+inline int MaxDecodeAheadFrames = 64;
