@@ -18,9 +18,6 @@ bool Masked(const TTransparencyMask* mask, int64_t index) {
     return mask && static_cast<size_t>(index) < mask->size() && (*mask)[static_cast<size_t>(index)];
 }
 
-// The share of the error (in sixteenths) that the best method diffuses.
-constexpr int BestErrorScale = 12;
-
 int ColorsOfBits(int bits) {
     return 1 << std::clamp(bits, 1, 8);
 }

@@ -43,6 +43,10 @@ enum TColorReduction : uint8_t {
 };
 inline constexpr int ColorReductionCount = 11;
 
+// The share of the error (in sixteenths) that the best method's ditherers
+// diffuse.
+inline constexpr int BestErrorScale = 12;
+
 // Told how far a long conversion has come, 0..100.
 using TReductionProgress = std::function<void(int percent)>;
 
