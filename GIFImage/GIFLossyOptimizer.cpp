@@ -8,6 +8,7 @@
 #include "GIFWireFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -160,4 +161,8 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         ShowFrame(actual, frame);
     }
     image.Changed();
+}
+
+int LossyErrorOfLevel(int level) {
+    return static_cast<int>(std::lround(3 * std::sqrt(static_cast<double>(std::max(level, 0)))));
 }

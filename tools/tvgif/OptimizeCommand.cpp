@@ -20,7 +20,6 @@
 #include "OutputFile.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -52,13 +51,6 @@ void ShowProgress(TProgressStage stage, int percent) {
                  std::string(static_cast<size_t>(Width - filled), ' ').c_str(), percent);
     if (stage == TProgressStage::Ending) std::fprintf(stderr, "\n");
     std::fflush(stderr);
-}
-
-// The colour distance a pixel may move for a lossy level: 3 sqrt(N), so
-// that the levels people know from gifsicle (20, 40, 80) give about the
-// same PSNR as they do there.
-int LossyDistance(int level) {
-    return static_cast<int>(std::lround(3 * std::sqrt(static_cast<double>(level))));
 }
 
 int RunOptimize(const OptimizeSettings& settings) {
@@ -101,7 +93,7 @@ int RunOptimize(const OptimizeSettings& settings) {
                 OptimizeGIF(image, again);
         }
         if (settings.Lossy > 0) {
-            OptimizeGIFLossy(image, LossyDistance(settings.Lossy));
+            OptimizeGIFLossy(image, LossyErrorOfLevel(settings.Lossy));
             if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
                 OptimizeGIF(image, again);
         }
