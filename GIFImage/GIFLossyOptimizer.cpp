@@ -23,9 +23,11 @@ std::vector<uint32_t> TableColours(TGIFSubImage& frame) {
     return {colours.begin(), colours.begin() + frame.ActiveColorMap().Count()};
 }
 
-int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours) {
+int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours,
+                    bool keepFullTable) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), false, height, width);
+    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), false, height, width, -1,
+                      keepFullTable);
     return out.Size();
 }
 
@@ -107,7 +109,11 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
     TScreen exactFirst(bounds, Ground);
     TScreen actual(bounds, Ground);
+    // With a loss allowed, the strings are chosen to match the table; it
+    // serves longer when kept full than when cleared.
+    image.KeepFullCodeTable = image.KeepFullCodeTable || maxError > 0;
     TLossyLZWEncoder encoder;
+    encoder.KeepFullTable = image.KeepFullCodeTable;
     std::vector<TLossyPixel> pixels;
     std::vector<uint8_t> fillRow;
     for (const auto& framePointer : image.Images) {
@@ -152,8 +158,8 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         // pixels (moved off an entry freed for transparency).
         std::vector<uint8_t> kept(pixels.size());
         for (size_t i = 0; i < pixels.size(); ++i) kept[i] = static_cast<uint8_t>(pixels[i].Exact);
-        const bool better = EncodedSize(chosen, width, height, job.Bits, job.Colors) <=
-                            EncodedSize(kept, width, height, job.Bits, job.Colors);
+        const bool better = EncodedSize(chosen, width, height, job.Bits, job.Colors, job.KeepFullTable) <=
+                            EncodedSize(kept, width, height, job.Bits, job.Colors, job.KeepFullTable);
         std::copy(better ? chosen.begin() : kept.begin(), better ? chosen.end() : kept.end(), frame.Data());
         // A frame of one value (data that decodes nothing) keeps no buffer.
         frame.CompactUniformPixels();

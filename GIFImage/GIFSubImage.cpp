@@ -158,6 +158,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
     job.Bits = bits;
     job.Colors = colors;
     job.Interlaced = Interlaced();
+    job.KeepFullTable = OwnerImage && OwnerImage->KeepFullCodeTable;
     job.Compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
     return job;
 }
@@ -165,7 +166,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
 void TGIFSubImage::Compress(TStream& stream) {
     const TGIFEncodeJob job = EncodeJob();
     CompressImageData(stream, job.Compression, job.Bits, job.Colors, job.Pixels, job.Interlaced, job.Height,
-                      job.Width, job.FillValue);
+                      job.Width, job.FillValue, job.KeepFullTable);
 }
 
 int TGIFSubImage::Version() const {
