@@ -171,9 +171,10 @@ int BitsFor(int entries) {
 }
 
 std::vector<uint8_t> CompressIndices(const std::vector<uint8_t>& indices, int width, int height, int bits,
-                                     int colors) {
+                                     int colors, bool keepFullTable = false) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, colors, indices.data(), false, height, width);
+    CompressImageData(out, TGIFCompression::LZW, bits, colors, indices.data(), false, height, width, -1,
+                      keepFullTable);
     return out.Memory();
 }
 
@@ -187,17 +188,21 @@ struct TLossyFrame {
 };
 
 // The compressed image data of one frame's indices; with a loss allowed,
-// the lossy compressor's choice when that is smaller.
+// the smallest of them and of the lossy compressor's choices for a code
+// table cleared when full and for one kept.
 std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices, int width, int height, int bits,
                                    int colors, TLossyFrame* lossy) {
     std::vector<uint8_t> data = CompressIndices(indices, width, height, bits, colors);
     if (!lossy) return data;
     for (size_t i = 0; i < indices.size(); ++i) lossy->Pixels[i].Exact = indices[i];
     TLossyLZWEncoder encoder;
-    const std::vector<uint8_t> chosen =
-        encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, lossy->MaxError);
-    std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors);
-    if (smaller.size() < data.size()) data.swap(smaller);
+    for (const bool keep : {false, true}) {
+        encoder.KeepFullTable = keep;
+        const std::vector<uint8_t> chosen =
+            encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, lossy->MaxError);
+        std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors, keep);
+        if (smaller.size() < data.size()) data.swap(smaller);
+    }
     return data;
 }
 

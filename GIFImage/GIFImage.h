@@ -176,10 +176,6 @@ public:
     // least 2) rather than from its table's bits: smaller for frames that
     // use only the first entries of a large table; every reader takes it.
     bool SmallestCodeSize = false;
-    // A frame's LZW code table, once full, is kept for the rest of the frame
-    // instead of being cleared: strings chosen to match it (lossy
-    // compression) then keep matching. Every reader takes it.
-    bool KeepFullCodeTable = false;
     TGIFWarning WarningHandler;
     TGIFThreadPriority ThreadPriority = DefaultThreadPriority;
     int32_t AnimationSpeed = DefaultAnimationSpeed;

@@ -109,11 +109,7 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
     TScreen exactFirst(bounds, Ground);
     TScreen actual(bounds, Ground);
-    // With a loss allowed, the strings are chosen to match the table; it
-    // serves longer when kept full than when cleared.
-    image.KeepFullCodeTable = image.KeepFullCodeTable || maxError > 0;
     TLossyLZWEncoder encoder;
-    encoder.KeepFullTable = image.KeepFullCodeTable;
     std::vector<TLossyPixel> pixels;
     std::vector<uint8_t> fillRow;
     for (const auto& framePointer : image.Images) {
@@ -152,15 +148,29 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         }
         // The encoder walks the chosen pixels row after row.
         frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
+        frame.KeepFullCodeTable = false;
         const TGIFEncodeJob job = frame.EncodeJob();
-        const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
         // The search is greedy; a frame it would make larger keeps its
-        // pixels (moved off an entry freed for transparency).
-        std::vector<uint8_t> kept(pixels.size());
-        for (size_t i = 0; i < pixels.size(); ++i) kept[i] = static_cast<uint8_t>(pixels[i].Exact);
-        const bool better = EncodedSize(chosen, width, height, job.Bits, job.Colors, job.KeepFullTable) <=
-                            EncodedSize(kept, width, height, job.Bits, job.Colors, job.KeepFullTable);
-        std::copy(better ? chosen.begin() : kept.begin(), better ? chosen.end() : kept.end(), frame.Data());
+        // pixels (moved off an entry freed for transparency). With a loss
+        // allowed, the strings are also chosen for a code table kept when
+        // full: long strings chosen early then serve the whole frame (a
+        // page of text), or miss the rest of it (a frame whose lower part
+        // differs), so the smaller wins.
+        std::vector<uint8_t> best(pixels.size());
+        for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
+        int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false);
+        for (const bool keep : {false, true}) {
+            if (keep && maxError == 0) break;
+            encoder.KeepFullTable = keep;
+            std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
+            const int64_t size = EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
+            if (size <= bestSize) {
+                bestSize = size;
+                best.swap(chosen);
+                frame.KeepFullCodeTable = keep;
+            }
+        }
+        std::copy(best.begin(), best.end(), frame.Data());
         // A frame of one value (data that decodes nothing) keeps no buffer.
         frame.CompactUniformPixels();
         frame.FreeBitmap();

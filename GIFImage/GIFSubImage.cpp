@@ -158,7 +158,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
     job.Bits = bits;
     job.Colors = colors;
     job.Interlaced = Interlaced();
-    job.KeepFullTable = OwnerImage && OwnerImage->KeepFullCodeTable;
+    job.KeepFullTable = KeepFullCodeTable;
     job.Compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
     return job;
 }
