@@ -97,12 +97,14 @@ void TGIFEncoder::ColorNotInTable() {
 }
 
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
-                       const uint8_t* data, bool interlaced, int height, int width, int fillValue) {
+                       const uint8_t* data, bool interlaced, int height, int width, int fillValue,
+                       bool keepFullTable) {
     if (compression == TGIFCompression::RLE) {
         TRLEEncoder encoder;
         encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     } else {
         TLZWEncoder encoder;
+        encoder.KeepFullTable = keepFullTable;
         encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     }
 }

@@ -24,6 +24,10 @@ public:
     void Compress(TStream& stream, int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced,
                   int height, int width, int fillValue = -1);
 
+    // LZW: once the code table is full (code 4095 made), keep it for the
+    // rest of the frame instead of clearing it.
+    bool KeepFullTable = false;
+
 protected:
     virtual void Clear() = 0;
     virtual void DoCompress() = 0;
@@ -115,4 +119,5 @@ protected:
 // Compresses a frame's pixels with TRLEEncoder for TGIFCompression::RLE, else
 // with TLZWEncoder.
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
-                       const uint8_t* data, bool interlaced, int height, int width, int fillValue = -1);
+                       const uint8_t* data, bool interlaced, int height, int width, int fillValue = -1,
+                       bool keepFullTable = false);

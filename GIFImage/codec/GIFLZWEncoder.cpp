@@ -113,9 +113,12 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
         // pixel is added, and a string starts anew.
         const auto endString = [&](int pixel, uint32_t slot) __attribute__((always_inline)) {
             PackCode(Packed, bits, bitCount, packedCount, static_cast<uint32_t>(table.Code(prefix)), width);
-            table.Insert(slot, prefix, pixel, next);
-            if constexpr (UseLeaps) Leaps[next] = {0, table.Node(next), 0};
-            ++next;
+            // A full table that is kept takes no more strings.
+            if (next < TLZWStringTable::MaxCodes) [[likely]] {
+                table.Insert(slot, prefix, pixel, next);
+                if constexpr (UseLeaps) Leaps[next] = {0, table.Node(next), 0};
+                ++next;
+            }
             prefix = table.Node(pixel);
             if (packedCount >= PackedLimit) [[unlikely]] {
                 save();
@@ -125,11 +128,12 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
             if (next > slowAbove) [[unlikely]] {
                 // The code just made was next - 1: as after each code, the
                 // width grows when it no longer fits, and at 4095 the
-                // table is cleared instead.
+                // table is cleared instead, unless a full table is kept
+                // (then code 4095 stays, the last the table takes).
                 save();
                 NextCode = next - 1;
                 GrowCodeWidth();
-                if (NextCode > 4094)
+                if (NextCode > 4094 && !KeepFullTable)
                     Clear();
                 else
                     NextCode = next;

@@ -20,10 +20,10 @@ void TLossyLZWEncoder::ClearTable() {
 }
 
 // As TLZWEncoder: the code that would be 4095 is never made; the table is
-// cleared instead.
+// cleared instead. A kept table takes code 4095 and then no more.
 void TLossyLZWEncoder::AddString(int prefix, int pixel) {
-    if (NextCode > 4094) {
-        ClearTable();
+    if (KeepFullTable ? NextCode >= MaxCodes : NextCode > 4094) {
+        if (!KeepFullTable) ClearTable();
         return;
     }
     const int code = NextCode++;

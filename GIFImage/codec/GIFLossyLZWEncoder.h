@@ -37,6 +37,11 @@ public:
     // The strings (codes other than clear and end) the last Choose made.
     int Strings() const { return StringCount; }
 
+    // Follows an encoder that keeps its full table (TGIFEncoder::
+    // KeepFullTable) instead of clearing it: the long strings a lossy
+    // choice makes keep serving.
+    bool KeepFullTable = false;
+
 private:
     static constexpr int MaxCodes = 4096;
     static constexpr int NoNode = -1;

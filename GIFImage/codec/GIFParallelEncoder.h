@@ -19,6 +19,7 @@ struct TGIFEncodeJob {
     int Bits = 8;
     int Colors = 256;
     bool Interlaced = false;
+    bool KeepFullTable = false; // see TGIFEncoder::KeepFullTable
     TGIFCompression Compression = TGIFCompression::LZW;
 };
 

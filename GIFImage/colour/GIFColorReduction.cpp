@@ -10,9 +10,6 @@
 
 namespace {
 
-// The share of the error (in sixteenths) that the best method diffuses.
-constexpr int BestErrorScale = 12;
-
 int ColorsOfBits(int bits) {
     return 1 << std::clamp(bits, 1, 8);
 }

@@ -43,6 +43,10 @@ enum TColorReduction : uint8_t {
 };
 inline constexpr int ColorReductionCount = 11;
 
+// The share of the error (in sixteenths) that the best method's ditherers
+// diffuse.
+inline constexpr int BestErrorScale = 12;
+
 // The lookup (with its palette) of a method 1..10; null for 0 and others.
 std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& picture, const TPalette& given,
                                                     int reductionBits,

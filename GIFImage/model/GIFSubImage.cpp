@@ -200,6 +200,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
     job.Bits = bits;
     job.Colors = colors;
     job.Interlaced = Interlaced();
+    job.KeepFullTable = KeepFullCodeTable;
     job.Compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
     return job;
 }
@@ -207,7 +208,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
 void TGIFSubImage::Compress(TStream& stream) {
     const TGIFEncodeJob job = EncodeJob();
     CompressImageData(stream, job.Compression, job.Bits, job.Colors, job.Pixels, job.Interlaced, job.Height,
-                      job.Width, job.FillValue);
+                      job.Width, job.FillValue, job.KeepFullTable);
 }
 
 int TGIFSubImage::Version() const {

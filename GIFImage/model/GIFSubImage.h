@@ -91,6 +91,10 @@ public:
     TGIFColorMap& ActiveColorMap();
     TGIFLocalColorMap ColorMap;
     TGIFExtensionList Extensions;
+    // The frame's LZW code table, once full, is kept for the rest of the
+    // frame instead of being cleared: strings chosen to match it (lossy
+    // compression) then keep matching. Every reader takes it.
+    bool KeepFullCodeTable = false;
 
     // No pixels, or zero width or height.
     bool Empty() const;

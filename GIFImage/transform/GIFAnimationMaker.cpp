@@ -5,6 +5,8 @@
 #include "GIFColorReduction.h"
 #include "GIFEncoder.h"
 #include "GIFLimits.h"
+#include "GIFLossyLZWEncoder.h"
+#include "GIFLossyOptimizer.h"
 #include "Stream.h"
 
 #include <QImage>
@@ -155,19 +157,54 @@ int Distance(uint8_t r, uint8_t g, uint8_t b, const TPaletteEntry& e) {
     return dr * dr + dg * dg + db * db;
 }
 
+uint32_t Opaque(const uint8_t* rgb) {
+    return 0xFF000000u | uint32_t{rgb[0]} << 16 | uint32_t{rgb[1]} << 8 | rgb[2];
+}
+
+uint32_t Opaque(const TPaletteEntry& e) {
+    return 0xFF000000u | uint32_t{e.Red} << 16 | uint32_t{e.Green} << 8 | e.Blue;
+}
+
 int BitsFor(int entries) {
     int bits = 1;
     while ((1 << bits) < entries) ++bits;
     return bits;
 }
 
-// The compressed image data of one frame's indices. The place where a lossy
-// compressor takes over when a loss is allowed.
 std::vector<uint8_t> CompressIndices(const std::vector<uint8_t>& indices, int width, int height, int bits,
-                                     int colors, int /*lossy*/) {
+                                     int colors, bool keepFullTable = false) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, colors, indices.data(), false, height, width);
+    CompressImageData(out, TGIFCompression::LZW, bits, colors, indices.data(), false, height, width, -1,
+                      keepFullTable);
     return out.Memory();
+}
+
+// What a lossy compressor may do with one frame: per pixel what it shows
+// and what shows beneath, and the colours of the table's entries.
+struct TLossyFrame {
+    std::vector<TLossyPixel> Pixels;
+    std::vector<uint32_t> Colours;
+    int Transparent = -1;
+    int MaxError = 0;
+};
+
+// The compressed image data of one frame's indices; with a loss allowed,
+// the smallest of them and of the lossy compressor's choices for a code
+// table cleared when full and for one kept.
+std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices, int width, int height, int bits,
+                                   int colors, TLossyFrame* lossy) {
+    std::vector<uint8_t> data = CompressIndices(indices, width, height, bits, colors);
+    if (!lossy) return data;
+    for (size_t i = 0; i < indices.size(); ++i) lossy->Pixels[i].Exact = indices[i];
+    TLossyLZWEncoder encoder;
+    for (const bool keep : {false, true}) {
+        encoder.KeepFullTable = keep;
+        const std::vector<uint8_t> chosen =
+            encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, lossy->MaxError);
+        std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors, keep);
+        if (smaller.size() < data.size()) data.swap(smaller);
+    }
+    return data;
 }
 
 // A frame on its way to the file.
@@ -312,6 +349,10 @@ public:
         // tried by the closer search.
         std::vector<uint8_t> plain;
         if (Options.Best) plain.assign(chosen.size(), uint8_t(transparent));
+        // With a loss allowed: what each pixel shows, and what showed
+        // beneath it before this frame.
+        const bool lossy = Options.Lossy > 0;
+        std::vector<TLossyPixel> lossyPixels(lossy ? chosen.size() : 0);
         bool anyTransparent = false;
         bool anyShown = false;
         for (int y = 0; y < height; ++y) {
@@ -321,6 +362,7 @@ public:
                 const size_t pixel = size_t(Top + y) * size_t(Screen.Width) + size_t(Left + x);
                 uint8_t* shown = &Screen.Colors[3 * pixel];
                 const bool drawn = Screen.Drawn[pixel];
+                if (lossy && drawn) lossyPixels[at].Beneath = Opaque(shown);
                 int index = transparent;
                 if (Changed[at]) {
                     const uint8_t* source = crop.constScanLine(y) + 3 * x;
@@ -343,6 +385,8 @@ public:
                 }
                 anyTransparent |= index == transparent || (!plain.empty() && plain[at] == transparent);
                 indices[at] = uint8_t(index);
+                if (lossy)
+                    lossyPixels[at].Wanted = Screen.Drawn[pixel] ? Opaque(shown) : TLossyPixel::NoColour;
                 previous = index;
             }
         }
@@ -356,14 +400,24 @@ public:
         const int entries = int(palette.size()) + (anyTransparent ? 1 : 0);
         record.Bits = useLocal ? BitsFor(entries) : 8;
         if (useLocal) record.LocalTable = palette;
-        const int lossy = Options.Lossy;
+        std::unique_ptr<TLossyFrame> lossyFrame;
+        if (lossy) {
+            lossyFrame = std::make_unique<TLossyFrame>();
+            lossyFrame->Pixels = std::move(lossyPixels);
+            for (const TPaletteEntry& e : palette) lossyFrame->Colours.push_back(Opaque(e));
+            lossyFrame->Colours.push_back(TLossyPixel::NoColour);
+            lossyFrame->Transparent = anyTransparent ? transparent : -1;
+            lossyFrame->MaxError = LossyErrorOfLevel(Options.Lossy);
+        }
         const int bits = record.Bits;
         const int colors = 1 << bits;
         record.Data = std::async(std::launch::async, [indices = std::move(indices), plain = std::move(plain),
-                                                      width, height, bits, colors, lossy] {
-            std::vector<uint8_t> data = CompressIndices(indices, width, height, bits, colors, lossy);
+                                                      lossyFrame = std::move(lossyFrame), width, height, bits,
+                                                      colors] {
+            std::vector<uint8_t> data = CompressFrame(indices, width, height, bits, colors, lossyFrame.get());
             if (!plain.empty()) {
-                std::vector<uint8_t> other = CompressIndices(plain, width, height, bits, colors, lossy);
+                std::vector<uint8_t> other =
+                    CompressFrame(plain, width, height, bits, colors, lossyFrame.get());
                 if (other.size() < data.size()) data.swap(other);
             }
             return data;
@@ -540,7 +594,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                     record.Bits = 8;
                     record.TransparentIndex = 255;
                     record.Data = std::async(std::launch::deferred,
-                                             [] { return CompressIndices({255}, 1, 1, 8, 256, 0); });
+                                             [] { return CompressIndices({255}, 1, 1, 8, 256); });
                 }
                 pending.push_back(std::move(record));
             }

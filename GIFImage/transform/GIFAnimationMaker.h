@@ -39,8 +39,9 @@ struct TGIFMakeOptions {
     int Height = 0;
     // Worker threads; 0 means one per processor core.
     int Threads = 0;
-    // The loss allowed to the compressor (lossy LZW); 0 compresses exactly.
-    // Read where each frame's indices are compressed.
+    // The loss allowed to the compressor (lossy LZW), 0 to 200 as
+    // tvgif optimize --lossy takes it; 0 compresses exactly. A frame keeps
+    // the lossy choice only where it is smaller.
     int Lossy = 0;
 };
 

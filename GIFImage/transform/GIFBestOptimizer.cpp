@@ -307,6 +307,154 @@ void RedrawFrames(TGIFImage& image) {
     }
 }
 
+// The frame's pixels through map, row by row.
+std::vector<uint8_t> MappedPixels(TGIFSubImage& frame, const std::array<int, 256>& map) {
+    std::vector<uint8_t> mapped(static_cast<size_t>(frame.Width()) * static_cast<size_t>(frame.Height()));
+    std::vector<uint8_t> fillRow;
+    for (int y = 0; y < frame.Height(); ++y) {
+        const uint8_t* row = frame.ReadRow(y, fillRow);
+        for (int x = 0; x < frame.Width(); ++x)
+            mapped[static_cast<size_t>(y) * frame.Width() + x] = static_cast<uint8_t>(map[row[x]]);
+    }
+    return mapped;
+}
+
+int BitsFor(int entries) {
+    int bits = 1;
+    while ((1 << bits) < entries) ++bits;
+    return bits;
+}
+
+int TableBytes(int entries) {
+    return 3 << BitsFor(entries);
+}
+
+// The code size the writer gives pixels of a table of tableEntries whose
+// largest index is largest (the image is written with the smallest code
+// sizes).
+int CodeBits(int tableEntries, int largest) {
+    return std::min(BitsFor(tableEntries), std::max(2, BitsFor(largest + 1)));
+}
+
+// Each frame takes whichever table stores it smallest, its bytes counted
+// with the pixels' codes: the global table (when that has every colour the
+// frame shows and an entry to spare for its transparency), or a table of
+// its own of just the colours it shows. The pictures stay the same.
+void ChooseFrameTables(TGIFImage& image) {
+    TGIFColorMap& global = image.Header.ColorMap;
+    std::unordered_map<uint32_t, int> globalIndexOf;
+    std::array<uint32_t, 256> globalColours{};
+    for (int i = global.Count() - 1; i >= 0; --i) {
+        const TPaletteEntry e = global.Entry(i);
+        globalColours[static_cast<size_t>(i)] =
+            0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
+        globalIndexOf[globalColours[static_cast<size_t>(i)]] = i;
+    }
+    std::vector<uint8_t> fillRow;
+    for (const auto& framePointer : image.Images) {
+        TGIFSubImage& frame = *framePointer;
+        if (frame.Empty() || frame.ActiveColorMap().Count() == 0) continue;
+        const std::array<uint32_t, 256> colours = ColoursOf(frame);
+        const int t = TransparentIndexOf(frame);
+        std::array<int64_t, 256> uses{};
+        for (int y = 0; y < frame.Height(); ++y) {
+            const uint8_t* row = frame.ReadRow(y, fillRow);
+            for (int x = 0; x < frame.Width(); ++x) ++uses[row[x]];
+        }
+        const bool local = frame.ColorMap.Count() > 0;
+        const TGIFEncodeJob job = frame.EncodeJob();
+        int bestSize =
+            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, frame.Interlaced()) +
+            (local ? TableBytes(frame.ColorMap.Count()) : 0);
+        int bestKind = -1; // -1: as it is; 0: the global table; 1: one of its own
+        std::array<int, 256> bestMap{};
+        std::vector<uint32_t> bestTable;
+        int bestTransparent = -1;
+
+        // The global table.
+        if (local && global.Count() > 0) {
+            std::array<int, 256> map{};
+            std::array<bool, 256> taken{};
+            bool fits = true;
+            for (int v = 0; v < 256 && fits; ++v) {
+                if (uses[static_cast<size_t>(v)] == 0 || v == t) continue;
+                const auto found = globalIndexOf.find(colours[static_cast<size_t>(v)]);
+                if (found == globalIndexOf.end())
+                    fits = false;
+                else
+                    taken[static_cast<size_t>(map[static_cast<size_t>(v)] = found->second)] = true;
+            }
+            int spare = -1;
+            if (fits && t >= 0) {
+                for (int i = 0; i < global.Count() && spare < 0; ++i)
+                    if (!taken[static_cast<size_t>(i)]) spare = i;
+                fits = spare >= 0;
+                if (fits) map[static_cast<size_t>(t)] = spare;
+            }
+            if (fits) {
+                const std::vector<uint8_t> mapped = MappedPixels(frame, map);
+                const int largest = *std::max_element(mapped.begin(), mapped.end());
+                const int size = EncodedSize(mapped.data(), frame.Width(), frame.Height(),
+                                             CodeBits(global.Count(), largest), -1, frame.Interlaced());
+                if (size < bestSize) {
+                    bestSize = size, bestKind = 0, bestMap = map, bestTransparent = spare;
+                }
+            }
+        }
+        // A table of its own, the colours most used first.
+        {
+            std::vector<std::pair<int64_t, uint32_t>> byUse;
+            std::unordered_map<uint32_t, int64_t> useOf;
+            for (int v = 0; v < 256; ++v)
+                if (uses[static_cast<size_t>(v)] > 0 && v != t)
+                    useOf[colours[static_cast<size_t>(v)]] += uses[static_cast<size_t>(v)];
+            for (const auto& [colour, count] : useOf) byUse.emplace_back(count, colour);
+            std::sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) {
+                return a.first != b.first ? a.first > b.first : a.second < b.second;
+            });
+            std::vector<uint32_t> table;
+            std::unordered_map<uint32_t, int> indexOf;
+            for (const auto& [count, colour] : byUse) {
+                indexOf[colour] = static_cast<int>(table.size());
+                table.push_back(colour);
+            }
+            int transparent = -1;
+            if (t >= 0) {
+                transparent = static_cast<int>(table.size());
+                table.push_back(0xFF000000u);
+            }
+            if (table.size() < 2) table.push_back(0xFF000000u);
+            if (table.size() <= 256) {
+                std::array<int, 256> map{};
+                for (int v = 0; v < 256; ++v)
+                    if (uses[static_cast<size_t>(v)] > 0)
+                        map[static_cast<size_t>(v)] =
+                            v == t ? transparent : indexOf.at(colours[static_cast<size_t>(v)]);
+                const std::vector<uint8_t> mapped = MappedPixels(frame, map);
+                const int largest = *std::max_element(mapped.begin(), mapped.end());
+                const int size =
+                    EncodedSize(mapped.data(), frame.Width(), frame.Height(),
+                                CodeBits(static_cast<int>(table.size()), largest), -1, frame.Interlaced()) +
+                    TableBytes(static_cast<int>(table.size()));
+                if (size < bestSize) {
+                    bestSize = size, bestKind = 1, bestMap = map, bestTransparent = transparent;
+                    bestTable = std::move(table);
+                }
+            }
+        }
+        if (bestKind < 0) continue;
+        const std::vector<uint8_t> mapped = MappedPixels(frame, bestMap);
+        frame.ColorMap.Clear();
+        for (uint32_t c : bestTable)
+            frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                        static_cast<uint8_t>(c)));
+        std::copy(mapped.begin(), mapped.end(), frame.Data());
+        if (t >= 0) frame.GraphicControlExtension()->SetTransparentColorIndex(bestTransparent);
+        frame.CompactUniformPixels();
+        frame.FreeBitmap();
+    }
+}
+
 int64_t SavedSize(TGIFImage& image) {
     TMemoryStream stream;
     image.SaveToStream(stream);
@@ -345,5 +493,9 @@ void OptimizeGIFBest(TGIFImage& image) {
     const TRect bounds = image.FramesBounds();
     if (int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels) OptimizeGIFLossy(image, 0);
     image.SmallestCodeSize = true;
+    // The global table sorted by use first, as it will be written: its
+    // frames' code sizes follow from the order.
+    image.Header.ColorMap.Optimize();
+    ChooseFrameTables(image);
     image.Changed();
 }

@@ -8,6 +8,7 @@
 #include "GIFWireFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -22,9 +23,11 @@ std::vector<uint32_t> TableColours(TGIFSubImage& frame) {
     return {colours.begin(), colours.begin() + frame.ActiveColorMap().Count()};
 }
 
-int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours) {
+int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours,
+                    bool keepFullTable) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), false, height, width);
+    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), false, height, width, -1,
+                      keepFullTable);
     return out.Size();
 }
 
@@ -145,19 +148,37 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         }
         // The encoder walks the chosen pixels row after row.
         frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
+        frame.KeepFullCodeTable = false;
         const TGIFEncodeJob job = frame.EncodeJob();
-        const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
         // The search is greedy; a frame it would make larger keeps its
-        // pixels (moved off an entry freed for transparency).
-        std::vector<uint8_t> kept(pixels.size());
-        for (size_t i = 0; i < pixels.size(); ++i) kept[i] = static_cast<uint8_t>(pixels[i].Exact);
-        const bool better = EncodedSize(chosen, width, height, job.Bits, job.Colors) <=
-                            EncodedSize(kept, width, height, job.Bits, job.Colors);
-        std::copy(better ? chosen.begin() : kept.begin(), better ? chosen.end() : kept.end(), frame.Data());
+        // pixels (moved off an entry freed for transparency). With a loss
+        // allowed, the strings are also chosen for a code table kept when
+        // full: long strings chosen early then serve the whole frame (a
+        // page of text), or miss the rest of it (a frame whose lower part
+        // differs), so the smaller wins.
+        std::vector<uint8_t> best(pixels.size());
+        for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
+        int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false);
+        for (const bool keep : {false, true}) {
+            if (keep && maxError == 0) break;
+            encoder.KeepFullTable = keep;
+            std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
+            const int64_t size = EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
+            if (size <= bestSize) {
+                bestSize = size;
+                best.swap(chosen);
+                frame.KeepFullCodeTable = keep;
+            }
+        }
+        std::copy(best.begin(), best.end(), frame.Data());
         // A frame of one value (data that decodes nothing) keeps no buffer.
         frame.CompactUniformPixels();
         frame.FreeBitmap();
         ShowFrame(actual, frame);
     }
     image.Changed();
+}
+
+int LossyErrorOfLevel(int level) {
+    return static_cast<int>(std::lround(3 * std::sqrt(static_cast<double>(std::max(level, 0)))));
 }

@@ -14,3 +14,8 @@ class TGIFImage;
 // with undefined disposals, frames outside the logical screen or colour
 // indices outside their table are left alone.
 void OptimizeGIFLossy(TGIFImage& image, int maxError);
+
+// The colour distance a pixel may move at a lossy level 0..200 as people
+// know it from gifsicle: 3 sqrt(level), so that 20, 40 and 80 give about
+// the PSNR they give there.
+int LossyErrorOfLevel(int level);

@@ -1,6 +1,8 @@
 // tvgif optimize as a user runs it: exit codes, messages, and a result that
 // is never larger than the input.
 
+#include "GIFGraphicControlExtension.h"
+#include "GIFTestImages.h"
 #include "GIFTestStreams.h"
 
 #include <QProcess>
@@ -8,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -84,4 +87,53 @@ TEST(TvgifOptimize, UsageAndFileErrors) {
     EXPECT_EQ(run.Code, 1);
     EXPECT_NE(run.Err.find(missing.string()), std::string::npos) << run.Err;
     EXPECT_FALSE(std::filesystem::exists(TempFile("never.gif")));
+}
+
+TEST(TvgifOptimize, ColorsLeavesEveryTableThatSmallAndTheTimingAsItWas) {
+    // One animation with transparency over a global table of 32 colours,
+    // one without; with a dither, a fixed palette and the default method.
+    struct Case {
+        const char* File;
+        QStringList Options;
+        int Colors;
+    };
+    for (const Case& c : {Case{"sprite-gifsicle-O3.gif", {"--colors", "4", "--dither", "1"}, 4},
+                          Case{"sprite-full.gif", {"--colors", "5", "--method", "6"}, 5},
+                          Case{"sprite-full.gif", {"--colors", "2"}, 2}}) {
+        SCOPED_TRACE(c.File + (" " + c.Options.join(' ').toStdString()));
+        const std::filesystem::path in = std::string(TV_TEST_DATA "/gif/optimize/") + c.File;
+        const auto out = TempFile("colors.gif");
+        const TvgifRun run = Tvgif(QStringList{"optimize", Q(in), Q(out)} + c.Options);
+        ASSERT_EQ(run.Code, 0) << run.Err;
+        TGIFImage before, after;
+        Load(before, ReadBytes(in));
+        Load(after, ReadBytes(out));
+        // The files store tables of 2^n entries; the pixels show no more
+        // colours than asked for (these inputs use one table throughout).
+        std::set<uint32_t> shown;
+        for (int i = 0; i < after.Images.Count(); ++i) {
+            TGIFSubImage& frame = after.Images[i];
+            const auto* control = frame.GraphicControlExtension();
+            const int t = frame.Transparent() ? control->TransparentColorIndex() : -1;
+            for (int64_t p = 0; p < frame.DataSize(); ++p)
+                if (frame.Data()[p] != t) {
+                    const TPaletteEntry e = frame.ActiveColorMap().Entry(frame.Data()[p]);
+                    shown.insert(uint32_t{e.Red} << 16 | uint32_t{e.Green} << 8 | e.Blue);
+                }
+        }
+        EXPECT_LE(static_cast<int>(shown.size()), c.Colors);
+        EXPECT_GE(static_cast<int>(shown.size()), 2);
+        auto duration = [](TGIFImage& image) {
+            int hundredths = 0;
+            for (int i = 0; i < image.Images.Count(); ++i)
+                if (const auto* control = image.Images[i].GraphicControlExtension())
+                    hundredths += control->Delay();
+            return hundredths;
+        };
+        EXPECT_EQ(duration(after), duration(before));
+        EXPECT_GT(after.Images.Count(), 1);
+        std::filesystem::remove(out);
+    }
+    EXPECT_EQ(Tvgif({"optimize", "a.gif", "b.gif", "--colors", "1"}).Code, 2);
+    EXPECT_EQ(Tvgif({"optimize", "a.gif", "b.gif", "--dither", "1"}).Code, 2);
 }

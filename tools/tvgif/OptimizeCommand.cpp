@@ -1,21 +1,25 @@
 // tvgif optimize IN OUT [--crop] [--merge] [--cleanup] [--colormap] [--best] [--lossy[=N]]
+//                       [--colors N [--method M] [--dither D]]
 //
 // Rewrites IN into OUT so that it stores less and animates the same. Without
 // an option all four steps run; --best searches further. OUT is never larger
 // than IN: when the result would be, IN's bytes are written as they were.
+// --colors first reduces every colour table to N colours, as convert
+// reduces a picture.
 
 #include "Command.h"
 #include "Exceptions.h"
 #include "GIFBestOptimizer.h"
 #include "GIFBytes.h"
+#include "GIFColorReduction.h"
 #include "GIFImage.h"
 #include "GIFLossyOptimizer.h"
 #include "GIFOptimizer.h"
+#include "GIFTableReduction.h"
 #include "InputFile.h"
 #include "OutputFile.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -32,7 +36,10 @@ struct OptimizeSettings {
     bool Cleanup = false;
     bool ColorMap = false;
     bool Best = false;
-    int Lossy = 0; // 0: lossless
+    int Lossy = 0;  // 0: lossless
+    int Colors = 0; // 0: the tables as they are
+    std::string Method = "best";
+    int Dither = 0;
 };
 
 // A bar on stderr that redraws itself in place; only for a terminal.
@@ -44,13 +51,6 @@ void ShowProgress(TProgressStage stage, int percent) {
                  std::string(static_cast<size_t>(Width - filled), ' ').c_str(), percent);
     if (stage == TProgressStage::Ending) std::fprintf(stderr, "\n");
     std::fflush(stderr);
-}
-
-// The colour distance a pixel may move for a lossy level: 3 sqrt(N), so
-// that the levels people know from gifsicle (20, 40, 80) give about the
-// same PSNR as they do there.
-int LossyDistance(int level) {
-    return static_cast<int>(std::lround(3 * std::sqrt(static_cast<double>(level))));
 }
 
 int RunOptimize(const OptimizeSettings& settings) {
@@ -81,6 +81,9 @@ int RunOptimize(const OptimizeSettings& settings) {
     TMemoryStream output;
     const int result = Tvgif::ForFile(inName, [&] {
         Tvgif::LoadGIF(image, original);
+        if (settings.Colors > 0)
+            ReduceGIFTables(image, settings.Colors,
+                            settings.Method == "best" ? rmBest : std::stoi(settings.Method), settings.Dither);
         OptimizeGIF(image, options);
         // The lossy choice starts from the smallest lossless form.
         if (settings.Best || settings.Lossy > 0) {
@@ -90,7 +93,7 @@ int RunOptimize(const OptimizeSettings& settings) {
                 OptimizeGIF(image, again);
         }
         if (settings.Lossy > 0) {
-            OptimizeGIFLossy(image, LossyDistance(settings.Lossy));
+            OptimizeGIFLossy(image, LossyErrorOfLevel(settings.Lossy));
             if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
                 OptimizeGIF(image, again);
         }
@@ -134,6 +137,25 @@ void AddOptimizeCommand(CLI::App& app) {
                    "let pixels take colours up to N away (RGB distance, 0-200; 20 when N is not given) "
                    "where that compresses better")
         ->check(CLI::Range(0, 200));
+    CLI::Option* colors =
+        command
+            ->add_option("--colors", settings->Colors,
+                         "first reduce every colour table to N colours (2-256, the transparent one included)")
+            ->check(CLI::Range(2, 256));
+    command
+        ->add_option(
+            "--method", settings->Method,
+            "with --colors, the colour reduction: 1 static colours, 2 halftone, 3 four greys, 4 black "
+            "and white, 5 256 greys, 6 web palette, 7 octree, 8 octree with static colours, best "
+            "(default; fixed palettes keep their N most used entries)")
+        ->check(CLI::IsMember({"1", "2", "3", "4", "5", "6", "7", "8", "best"}))
+        ->needs(colors);
+    command
+        ->add_option("--dither", settings->Dither,
+                     "with --colors: 0 nearest (default), 1 Floyd-Steinberg, 2 Stucki, 3 Sierra, 4 "
+                     "Jarvis-Judice-Ninke, 5 Stevenson-Arce, 6 Burkes")
+        ->check(CLI::Range(0, 6))
+        ->needs(colors);
     Tvgif::SetAction(
         *command, [settings] { return RunOptimize(*settings); }, &settings->In);
 }

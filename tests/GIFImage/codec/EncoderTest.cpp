@@ -152,6 +152,31 @@ TEST(GIFLZWEncoder, LongInputsClearInsteadOfAssigningCode4095) {
     }
 }
 
+TEST(GIFLZWEncoder, AKeptFullTableIsNeverClearedAndDecodesAlike) {
+    std::mt19937 rng(4);
+    for (const int bits : {2, 5, 8}) {
+        const Bytes pixels = RandomPixels(rng, 300000, 1 << bits, 3);
+        TMemoryStream stream;
+        CompressImageData(stream, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), false, 500, 600, -1,
+                          true);
+        const std::vector<int> codes = UnpackCodes(stream.Memory());
+        // Only the clear that starts the data; the full table's last
+        // codes are sent on.
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), 1 << bits), 1) << bits;
+        EXPECT_GE(*std::max_element(codes.begin(), codes.end()), 4094) << bits;
+        std::vector<std::string> warnings;
+        EXPECT_EQ(Decode(stream.Memory(), 600, 500, false, warnings), pixels) << bits;
+        EXPECT_TRUE(warnings.empty());
+#ifdef TV_HAVE_GIFLIB
+        const Bytes gif = Header(600, 500, static_cast<uint8_t>(0x80 | (bits - 1))) + ColorTable(1 << bits) +
+                          Descriptor(0, 0, 600, 500) + stream.Memory() + Bytes{0x3B};
+        const std::vector<Bytes> frames = GiflibFrames(gif);
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0], pixels) << bits;
+#endif
+    }
+}
+
 TEST(GIFLZWEncoder, TwoColoursUseMinimumCodeSize2AndOneColourAFrameOfOne) {
     const Bytes data = Encode(TGIFCompression::LZW, 1, 2, Bytes{0, 1, 1, 0}, false, 2, 2);
     EXPECT_EQ(data[0], 2);

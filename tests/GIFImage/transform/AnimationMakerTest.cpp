@@ -44,6 +44,7 @@ protected:
     void Make(const std::vector<std::string>& files, const TGIFMakeOptions& options = {}) {
         TMemoryStream out;
         MakeGIFAnimation(files, options, out, [&](const std::string& w) { Warnings.push_back(w); });
+        Size = out.Size();
         out.SetPosition(0);
         Gif.LoadFromStream(out);
     }
@@ -73,6 +74,7 @@ protected:
 
     fs::path Folder;
     TGIFImage Gif;
+    int64_t Size = 0;
     std::vector<std::string> Warnings;
 };
 
@@ -186,8 +188,8 @@ TEST_F(AnimationMaker, AStillAreaStaysExactlyAsItWasThroughSmallNoise) {
     }
 }
 
-TEST_F(AnimationMaker, TheDefaultQualityKeepsEveryFrameClose) {
-    // A smooth scene of many colours with a ball crossing it.
+// A smooth scene of many colours with a ball crossing it.
+std::vector<QImage> BallOverAScene() {
     std::vector<QImage> pictures;
     for (int i = 0; i < 8; ++i) {
         QImage picture(80, 60, QImage::Format_RGB32);
@@ -202,11 +204,31 @@ TEST_F(AnimationMaker, TheDefaultQualityKeepsEveryFrameClose) {
             }
         pictures.push_back(picture);
     }
+    return pictures;
+}
+
+TEST_F(AnimationMaker, TheDefaultQualityKeepsEveryFrameClose) {
+    const std::vector<QImage> pictures = BallOverAScene();
     Make(Save(pictures));
     const std::vector<QImage> shown = Shown();
     ASSERT_EQ(shown.size(), pictures.size());
     for (size_t i = 0; i < shown.size(); ++i)
         EXPECT_GE(Psnr(shown[i], pictures[i].convertToFormat(QImage::Format_RGB32)), 33.0) << i;
+}
+
+TEST_F(AnimationMaker, LossyCompressionStoresLessAndKeepsEveryFrameClose) {
+    const std::vector<QImage> pictures = BallOverAScene();
+    const std::vector<std::string> files = Save(pictures);
+    Make(files);
+    const int64_t exact = Size;
+    TGIFMakeOptions options;
+    options.Lossy = 80;
+    Make(files, options);
+    EXPECT_LT(Size, exact * 9 / 10);
+    const std::vector<QImage> shown = Shown();
+    ASSERT_EQ(shown.size(), pictures.size());
+    for (size_t i = 0; i < shown.size(); ++i)
+        EXPECT_GE(Psnr(shown[i], pictures[i].convertToFormat(QImage::Format_RGB32)), 30.0) << i;
 }
 
 } // namespace

@@ -135,21 +135,26 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
         p.Exact = static_cast<int>(random() % 16);
         p.Wanted = colours[static_cast<size_t>(p.Exact)];
     }
-    TLossyLZWEncoder encoder;
-    const std::vector<uint8_t> exact = encoder.Choose(pixels, colours, -1, 4, 0);
-    for (size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(exact[i], pixels[i].Exact) << i;
-    const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, -1, 4, 40);
-    int changed = 0;
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        const int d =
-            std::abs(static_cast<int>(colours[chosen[i]] & 0xFF) - static_cast<int>(pixels[i].Wanted & 0xFF));
-        EXPECT_LE(d * d * 3, 40 * 40) << i;
-        changed += chosen[i] != pixels[i].Exact;
+    // Both with a table that is cleared when full and one that is kept.
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep);
+        TLossyLZWEncoder encoder;
+        encoder.KeepFullTable = keep;
+        const std::vector<uint8_t> exact = encoder.Choose(pixels, colours, -1, 4, 0);
+        for (size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(exact[i], pixels[i].Exact) << i;
+        const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, -1, 4, 40);
+        int changed = 0;
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            const int d = std::abs(static_cast<int>(colours[chosen[i]] & 0xFF) -
+                                   static_cast<int>(pixels[i].Wanted & 0xFF));
+            EXPECT_LE(d * d * 3, 40 * 40) << i;
+            changed += chosen[i] != pixels[i].Exact;
+        }
+        EXPECT_GT(changed, 0);
+        TMemoryStream stream;
+        CompressImageData(stream, TGIFCompression::LZW, 4, 16, chosen.data(), false, 300, 100, -1, keep);
+        int strings = 0;
+        for (int code : UnpackCodes(stream.Memory())) strings += code != 16 && code != 17;
+        EXPECT_EQ(strings, encoder.Strings());
     }
-    EXPECT_GT(changed, 0);
-    TMemoryStream stream;
-    CompressImageData(stream, TGIFCompression::LZW, 4, 16, chosen.data(), false, 300, 100);
-    int strings = 0;
-    for (int code : UnpackCodes(stream.Memory())) strings += code != 16 && code != 17;
-    EXPECT_EQ(strings, encoder.Strings());
 }

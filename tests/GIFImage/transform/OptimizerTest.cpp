@@ -424,3 +424,40 @@ TEST(GIFOptimizeBest, NeverLargerThanTheFourOptionsOnTheFixtures) {
     }
     EXPECT_LT(best, four);
 }
+
+TEST(GIFOptimizeBest, AFrameWithATableOfItsOwnTakesTheGlobalOneWhenThatStoresItSmaller) {
+    // As some recorders write: the first frame shows all 256 colours of the
+    // global table, the later ones have full tables of their own of other
+    // colours (so no one table holds them all) but show only the two
+    // colours the first frame shows most.
+    TGIFImage image;
+    image.Header.SetWidth(32);
+    image.Header.SetHeight(16);
+    AddColors(image.Header.ColorMap, 256);
+    for (int f = 0; f < 3; ++f) {
+        Bytes pixels(32 * 16);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = f == 0 ? (i < 256 ? i : i % 2) : (i / 3 + static_cast<size_t>(f)) % 4 == 0;
+        TGIFSubImage& frame = AddFrame(image, 0, 0, 32, 16, pixels);
+        if (f > 0) {
+            AddColors(frame.ColorMap, 2);
+            for (int c = 2; c < 256; ++c)
+                frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c), static_cast<uint8_t>(c), 1));
+        }
+        auto& control = static_cast<TGIFGraphicControlExtension&>(
+            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+        control.SetDelay(10);
+    }
+    const Bytes bytes = Save(image);
+    TGIFImage original, optimised;
+    Load(original, bytes);
+    Load(optimised, bytes);
+    OptimizeGIF(optimised, 0x0F);
+    OptimizeGIFBest(optimised);
+    OptimizeGIF(optimised, OptimizeCleanup | OptimizeColorMap);
+    TGIFImage reread;
+    Load(reread, Save(optimised));
+    ExpectSameTimeline(original, reread);
+    ASSERT_EQ(reread.Images.Count(), 3);
+    for (int f = 0; f < 3; ++f) EXPECT_EQ(reread.Images[f].ColorMap.Count(), 0) << f;
+}
