@@ -64,7 +64,7 @@ void TFrameRedraw::Run() {
     std::unordered_map<uint32_t, int> indexOf;
     for (int i = map.Count() - 1; i >= 0; --i) indexOf[colours[static_cast<size_t>(i)]] = i;
     const int t0 = TransparentIndexOf(Frame);
-    const bool restoresToGround = DisposalOf(Frame) == 2;
+    const bool restoresToGround = DisposalOf(Frame) == TGIFDisposal::RestoreBackground;
 
     std::vector<TPixelChoice> all(static_cast<size_t>(width) * static_cast<size_t>(height));
     TRect box{width, height, 0, 0};
@@ -157,7 +157,7 @@ void TFrameRedraw::Run() {
     Frame.SetTop(static_cast<uint16_t>(Frame.Top() + Area.Top));
     Frame.SetWidth(static_cast<uint16_t>(areaWidth));
     Frame.SetHeight(static_cast<uint16_t>(areaHeight));
-    Frame.SetPacked(Frame.Packed() & ~0x40);
+    Frame.SetPacked(Frame.Packed() & ~GIFWire::DescriptorInterlaced);
     for (int y = 0; y < areaHeight; ++y)
         std::copy_n(best.begin() + static_cast<ptrdiff_t>(y) * areaWidth, areaWidth, Frame.ScanLine(y));
     if (bestTransparent || keepTransparent) {
@@ -247,7 +247,7 @@ bool UnifyColorTables(TGIFImage& image) {
     std::vector<int> transparent(maps.size(), -1);
     int spare = -1;
     for (size_t f = 0; f < maps.size(); ++f) {
-        if (TransparentIndexOf(image.Images[static_cast<int>(f)]) < 0) continue;
+        if (TransparentIndexOf(image.Images[static_cast<int>(f)]) == GIFFrame::NoTransparency) continue;
         std::vector<bool> taken(colours.size() + 1, false);
         for (int v : maps[f])
             if (v >= 0) taken[static_cast<size_t>(v)] = true;

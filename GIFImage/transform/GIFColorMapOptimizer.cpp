@@ -2,6 +2,7 @@
 // unused entries dropped.
 
 #include "GIFColorMap.h"
+#include "GIFFrameQueries.h"
 
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
@@ -33,13 +34,6 @@ void QuickSort(std::vector<TColorUse>& a, int left, int right) {
     } while (i < right);
 }
 
-bool TransparentIndexOf(TGIFSubImage& frame, int& index) {
-    TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    if (!frame.Transparent() || !control) return false;
-    index = control->TransparentColorIndex();
-    return true;
-}
-
 } // namespace
 
 void SortColorUses(std::vector<TColorUse>& uses) {
@@ -64,8 +58,8 @@ void TGIFColorMap::MapImages(const std::array<uint8_t, MaxColors>& map) {
         frame->MapPixels(map);
         // An index beyond the table stays as it is: no entry moved there, and
         // storing it anew would turn it into 0.
-        int transparent = 0;
-        if (TransparentIndexOf(*frame, transparent) && map[static_cast<size_t>(transparent)] != transparent)
+        const int transparent = GIFFrame::TransparentIndexOf(*frame);
+        if (transparent != GIFFrame::NoTransparency && map[static_cast<size_t>(transparent)] != transparent)
             frame->GraphicControlExtension()->SetTransparentColorIndex(map[static_cast<size_t>(transparent)]);
     }
 }
@@ -73,8 +67,8 @@ void TGIFColorMap::MapImages(const std::array<uint8_t, MaxColors>& map) {
 std::vector<int> TGIFColorMap::ReferencedIndices() {
     std::vector<int> indices;
     for (TGIFSubImage* frame : UsingFrames()) {
-        int transparent = 0;
-        if (TransparentIndexOf(*frame, transparent)) indices.push_back(transparent);
+        const int transparent = GIFFrame::TransparentIndexOf(*frame);
+        if (transparent != GIFFrame::NoTransparency) indices.push_back(transparent);
     }
     return indices;
 }

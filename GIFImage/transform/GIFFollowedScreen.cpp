@@ -7,16 +7,6 @@
 
 namespace GIFFollowedScreen {
 
-int DisposalOf(const TGIFSubImage& frame) {
-    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    return control ? static_cast<int>(control->Disposal()) : 0;
-}
-
-int TransparentIndexOf(const TGIFSubImage& frame) {
-    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    return frame.Transparent() && control ? control->TransparentColorIndex() : -1;
-}
-
 std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
     std::array<uint32_t, 256> colours{};
     const TGIFColorMap& map = frame.ActiveColorMap();
@@ -30,7 +20,7 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
 
 bool CanFollow(TGIFImage& image) {
     for (const auto& frame : image.Images) {
-        if (frame->Empty() || DisposalOf(*frame) > 3) return false;
+        if (frame->Empty() || GIFFrame::IsUndefined(DisposalOf(*frame))) return false;
         if (frame->Left() + frame->Width() > image.Width() || frame->Top() + frame->Height() > image.Height())
             return false;
         const int count = frame->ActiveColorMap().Count();
@@ -47,21 +37,21 @@ bool CanFollow(TGIFImage& image) {
 void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int t = TransparentIndexOf(frame);
-    const int disposal = DisposalOf(frame);
+    const TGIFDisposal disposal = DisposalOf(frame);
     const int width = frame.Width();
     std::vector<uint32_t> before;
     std::vector<uint8_t> fillRow;
     for (int y = 0; y < frame.Height(); ++y) {
         uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
         const uint8_t* pixels = frame.ReadRow(y, fillRow);
-        if (disposal == 3) before.insert(before.end(), row, row + width);
+        if (disposal == TGIFDisposal::RestorePrevious) before.insert(before.end(), row, row + width);
         for (int x = 0; x < width; ++x)
             if (pixels[x] != t) row[x] = colours[pixels[x]];
     }
-    if (disposal != 2 && disposal != 3) return;
+    if (!GIFFrame::Restores(disposal)) return;
     for (int y = 0; y < frame.Height(); ++y) {
         uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
-        if (disposal == 2)
+        if (disposal == TGIFDisposal::RestoreBackground)
             std::fill_n(row, width, Ground);
         else
             std::copy_n(before.begin() + static_cast<ptrdiff_t>(y) * width, width, row);

@@ -5,6 +5,7 @@
 // Only the frames' union is held; the rest of the screen only ever shows
 // the ground.
 
+#include "GIFFrameQueries.h"
 #include "Geometry.h"
 
 #include <array>
@@ -34,8 +35,9 @@ struct TScreen {
 
 // The frame's disposal (0 without a graphic control) and transparent index
 // (-1 for none).
-int DisposalOf(const TGIFSubImage& frame);
-int TransparentIndexOf(const TGIFSubImage& frame);
+// The frame queries the screen is followed with.
+using GIFFrame::DisposalOf;
+using GIFFrame::TransparentIndexOf;
 // The opaque colour of each entry of the frame's active table; 0 beyond it.
 std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame);
 

@@ -4,6 +4,7 @@
 #include "GIFCommentExtension.h"
 #include "GIFDrawFlags.h"
 #include "GIFException.h"
+#include "GIFFrameQueries.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFMessages.h"
@@ -16,20 +17,18 @@
 
 namespace {
 
-int DisposalOf(const TGIFSubImage& frame) {
-    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    return control ? static_cast<int>(control->Disposal()) : 0;
-}
-
-// The frame's area restores to the background or to what was before it.
-bool Restores(const TGIFSubImage& frame) {
-    const int disposal = DisposalOf(frame);
-    return disposal == 2 || disposal == 3;
-}
+using GIFFrame::BoundsOf;
+using GIFFrame::Crop;
+using GIFFrame::DisposalOf;
+using GIFFrame::GraphicControlFor;
+using GIFFrame::IsUndefined;
+using GIFFrame::Restores;
+using GIFFrame::ShownDelayOf;
+using GIFFrame::TransparentIndexOf;
 
 bool HasUndefinedDisposal(const TGIFImage& image) {
     for (const auto& frame : image.Images)
-        if (DisposalOf(*frame) > 3) return true;
+        if (IsUndefined(DisposalOf(*frame))) return true;
     return false;
 }
 
@@ -39,29 +38,14 @@ bool HasUndefinedDisposal(const TGIFImage& image) {
 // when no pixel uses it, wherever the clear screen can show.
 bool KeepsTransparencyForOtherDecoders(const TGIFImage& image, int index) {
     const TGIFSubImage& frame = image.Images[index];
-    if (DisposalOf(frame) == 2) return true;
+    if (DisposalOf(frame) == TGIFDisposal::RestoreBackground) return true;
     if (index > 0) return false;
     if (frame.Left() > 0 || frame.Top() > 0 || frame.Width() < image.Width() ||
         frame.Height() < image.Height())
         return true;
     for (const auto& other : image.Images)
-        if (DisposalOf(*other) >= 2) return true;
+        if (DisposalOf(*other) >= TGIFDisposal::RestoreBackground) return true;
     return false;
-}
-
-// How long the painter shows the frame, in hundredths of a second.
-int ShownDelay(const TGIFSubImage& frame) {
-    const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    const int delay = control ? control->Delay() : 0;
-    return delay == 0 ? DelayDefault : std::max(delay, DelayMinimum);
-}
-
-uint8_t TransparentIndexOf(const TGIFSubImage& frame) {
-    return frame.GraphicControlExtension() ? frame.GraphicControlExtension()->TransparentColorIndex() : 0;
-}
-
-TRect BoundsOf(const TGIFSubImage& frame) {
-    return TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
 }
 
 std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
@@ -80,29 +64,6 @@ bool EntryOf(const TGIFColorMap& map, int index, TPaletteEntry& entry) {
     if (index >= map.Count()) return false;
     entry = map.Entry(index);
     return true;
-}
-
-TGIFGraphicControlExtension& GraphicControlFor(TGIFSubImage& frame) {
-    if (TGIFGraphicControlExtension* control = frame.GraphicControlExtension()) return *control;
-    auto& added = frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame));
-    return static_cast<TGIFGraphicControlExtension&>(added);
-}
-
-// Replaces the frame's pixels by the rectangle area of them (frame
-// coordinates), moving the frame so that what remains stays in place.
-void CutFrame(TGIFSubImage& frame, const TRect& area) {
-    std::vector<uint8_t> kept(static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height()));
-    std::vector<uint8_t> fillRow;
-    for (int y = area.Top; y < area.Bottom; ++y)
-        std::copy_n(frame.ReadRow(y, fillRow) + area.Left, area.Width(),
-                    kept.begin() + static_cast<ptrdiff_t>(y - area.Top) * area.Width());
-    frame.SetLeft(static_cast<uint16_t>(frame.Left() + area.Left));
-    frame.SetTop(static_cast<uint16_t>(frame.Top() + area.Top));
-    frame.SetWidth(static_cast<uint16_t>(area.Width()));
-    frame.SetHeight(static_cast<uint16_t>(area.Height()));
-    for (int y = 0; y < area.Height(); ++y)
-        std::copy_n(kept.begin() + static_cast<ptrdiff_t>(y) * area.Width(), area.Width(), frame.ScanLine(y));
-    frame.FreeBitmap();
 }
 
 // The smallest rectangle (frame coordinates) of the pixels other than t;
@@ -182,12 +143,13 @@ void TOptimizeRun::CleanupDisposals() {
         Count();
         TGIFSubImage& frame = Image.Images[i];
         TGIFSubImage& next = Image.Images[i + 1];
-        if (!Restores(frame) || next.Transparent()) continue;
+        if (!Restores(DisposalOf(frame)) || next.Transparent()) continue;
         const TRect common = BoundsOf(frame).Intersect(BoundsOf(next));
         if (common.IsEmpty()) continue;
         // Only when the next frame paints over all of this one, and does not
         // itself restore to what this disposal leaves, is the restoring unseen.
-        if (!undefined && common == BoundsOf(frame) && !next.Empty() && DisposalOf(next) != 3)
+        if (!undefined && common == BoundsOf(frame) && !next.Empty() &&
+            DisposalOf(next) != TGIFDisposal::RestorePrevious)
             frame.GraphicControlExtension()->SetDisposal(TGIFDisposal::Unspecified);
         Report();
     }
@@ -202,7 +164,7 @@ void TOptimizeRun::MergeFrames() {
         Count();
         if (undefined) continue;
         int b = c - 1;
-        while (b >= 1 && DisposalOf(Image.Images[b]) == 3) --b;
+        while (b >= 1 && DisposalOf(Image.Images[b]) == TGIFDisposal::RestorePrevious) --b;
         MergeGIFFrame(Image.Images[c], &Image.Images[b]);
         Report();
     }
@@ -216,10 +178,11 @@ bool TOptimizeRun::CanDropBlankFrame(int index) const {
     const TGIFSubImage& frame = Image.Images[index];
     const TGIFSubImage& before = Image.Images[index - 1];
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-    if (frame.Extensions.Count() != 1 || !control || control->UserInput() || DisposalOf(frame) == 2)
+    if (frame.Extensions.Count() != 1 || !control || control->UserInput() ||
+        DisposalOf(frame) == TGIFDisposal::RestoreBackground)
         return false;
-    if (DisposalOf(before) > 1) return false;
-    return ShownDelay(before) + ShownDelay(frame) <= 0xFFFF;
+    if (DisposalOf(before) > TGIFDisposal::DoNotDispose) return false;
+    return ShownDelayOf(before) + ShownDelayOf(frame) <= 0xFFFF;
 }
 
 void TOptimizeRun::CropFrames() {
@@ -228,7 +191,8 @@ void TOptimizeRun::CropFrames() {
         TGIFSubImage& frame = Image.Images[c];
         // Cropping a frame that restores to the background would shrink the
         // area it restores; undefined disposals are left as they are.
-        if (frame.Empty() || !frame.Transparent() || DisposalOf(frame) == 2 || DisposalOf(frame) > 3)
+        if (frame.Empty() || !frame.Transparent() || DisposalOf(frame) == TGIFDisposal::RestoreBackground ||
+            IsUndefined(DisposalOf(frame)))
             continue;
         if (!OpaqueBounds(frame, TransparentIndexOf(frame)).IsEmpty()) {
             if (CropGIFFrame(frame)) Report();
@@ -236,12 +200,12 @@ void TOptimizeRun::CropFrames() {
         }
         if (CanDropBlankFrame(c)) {
             TGIFSubImage& before = Image.Images[c - 1];
-            const int delay = ShownDelay(before) + ShownDelay(frame);
+            const int delay = ShownDelayOf(before) + ShownDelayOf(frame);
             GraphicControlFor(before).SetDelay(static_cast<uint16_t>(delay));
             Image.Images.Delete(c);
         } else {
             // Keeps its place in time and its disposal, as one clear pixel.
-            CutFrame(frame, TRect{0, 0, 1, 1});
+            Crop(frame, TRect{0, 0, 1, 1});
         }
         Report();
     }
@@ -272,7 +236,7 @@ void TOptimizeRun::CleanupExtensionsAndFrames() {
         if (TGIFGraphicControlExtension* control = frame.GraphicControlExtension()) {
             const bool single = frames == 1;
             if ((control->Delay() == 0 || single) && !control->Transparent() && !control->UserInput() &&
-                (DisposalOf(frame) < 2 || single))
+                (DisposalOf(frame) < TGIFDisposal::RestoreBackground || single))
                 frame.Extensions.Delete(frame.Extensions.IndexOf(control));
         }
         if (frame.Empty() && frame.Extensions.Count() == 0) Image.Images.Delete(n);
@@ -310,7 +274,8 @@ int TransparentIndexForMerging(TGIFSubImage& self) {
 }
 
 void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
-    if (self.Empty() || !previous || previous->Empty() || DisposalOf(*previous) > 1) return;
+    if (self.Empty() || !previous || previous->Empty() || DisposalOf(*previous) > TGIFDisposal::DoNotDispose)
+        return;
     const TRect common = BoundsOf(self).Intersect(BoundsOf(*previous));
     if (common.IsEmpty()) return;
 
@@ -371,7 +336,7 @@ bool CropGIFFrame(TGIFSubImage& frame) {
         return true;
     }
     if (box == TRect{0, 0, frame.Width(), frame.Height()}) return false;
-    CutFrame(frame, box);
+    Crop(frame, box);
     return true;
 }
 

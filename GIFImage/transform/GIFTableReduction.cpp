@@ -1,7 +1,7 @@
 #include "GIFTableReduction.h"
 
-#include "GIFColorLookup.h"
 #include "GIFBestPalette.h"
+#include "GIFColorLookup.h"
 #include "GIFColorQuantizer.h"
 #include "GIFColorReduction.h"
 #include "GIFDitherer.h"
