@@ -499,3 +499,13 @@ void OptimizeGIFBest(TGIFImage& image) {
     ChooseFrameTables(image);
     image.Changed();
 }
+
+void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int lossyError) {
+    const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap);
+    OptimizeGIF(image, options);
+    OptimizeGIFBest(image);
+    if (again) OptimizeGIF(image, again);
+    if (lossyError <= 0) return;
+    OptimizeGIFLossy(image, lossyError);
+    if (again) OptimizeGIF(image, again);
+}

@@ -3,6 +3,8 @@
 // against what the screen shows before it, in whichever of a few forms
 // compresses smallest, and still shows exactly the same.
 
+#include "GIFOptimizer.h"
+
 class TGIFImage;
 
 // For each frame: only the rectangle that changes what the screen shows
@@ -13,3 +15,11 @@ class TGIFImage;
 // when nothing is smaller. Pictures with undefined disposals, frames outside
 // the logical screen or colour indices outside their table are left alone.
 void OptimizeGIFBest(TGIFImage& image);
+
+// The whole search that tvgif optimize --best (and --lossy) makes: the
+// optimisation steps of options, then OptimizeGIFBest, then the cleanup and
+// colour-map steps of options again for the entries and transparency the
+// redrawn frames left unused. With lossyError above 0, lossy compression
+// (OptimizeGIFLossy) follows from that smallest lossless form, and those
+// steps once more.
+void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int lossyError = 0);

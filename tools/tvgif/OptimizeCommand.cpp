@@ -18,12 +18,12 @@
 #include "GIFTableReduction.h"
 #include "InputFile.h"
 #include "OutputFile.h"
+#include "ProgressBar.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,17 +41,6 @@ struct OptimizeSettings {
     std::string Method = "best";
     int Dither = 0;
 };
-
-// A bar on stderr that redraws itself in place; only for a terminal.
-void ShowProgress(TProgressStage stage, int percent) {
-    constexpr int Width = 30;
-    const int filled = std::clamp(percent, 0, 100) * Width / 100;
-    std::fprintf(stderr, "\rOptimizing... [%s%s] %3d%%",
-                 std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(Width - filled), ' ').c_str(), percent);
-    if (stage == TProgressStage::Ending) std::fprintf(stderr, "\n");
-    std::fflush(stderr);
-}
 
 int RunOptimize(const OptimizeSettings& settings) {
     const std::string inName = Tvgif::InputName(settings.In);
@@ -73,30 +62,21 @@ int RunOptimize(const OptimizeSettings& settings) {
     image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
         std::fprintf(stderr, "%s: warning: %s\n", inName.c_str(), message.c_str());
     };
-    if (isatty(STDERR_FILENO))
-        image.OnProgress = [](TGraphic&, TProgressStage stage, int percent, bool, const TRect&,
+    TProgressBar bar;
+    image.OnProgress = [&bar](TGraphic&, TProgressStage, int percent, bool, const TRect&,
                               const std::string& message) {
-            if (message == "Optimizing...") ShowProgress(stage, percent);
-        };
+        if (message == "Optimizing...") bar.Show(message, percent);
+    };
     TMemoryStream output;
     const int result = Tvgif::ForFile(inName, [&] {
         Tvgif::LoadGIF(image, original);
         if (settings.Colors > 0)
             ReduceGIFTables(image, settings.Colors,
                             settings.Method == "best" ? rmBest : std::stoi(settings.Method), settings.Dither);
-        OptimizeGIF(image, options);
-        // The lossy choice starts from the smallest lossless form.
-        if (settings.Best || settings.Lossy > 0) {
-            OptimizeGIFBest(image);
-            // The redrawn frames may leave entries and transparency unused.
-            if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
-                OptimizeGIF(image, again);
-        }
-        if (settings.Lossy > 0) {
-            OptimizeGIFLossy(image, LossyErrorOfLevel(settings.Lossy));
-            if (const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap))
-                OptimizeGIF(image, again);
-        }
+        if (settings.Best || settings.Lossy > 0)
+            OptimizeGIFSmallest(image, options, settings.Lossy > 0 ? LossyErrorOfLevel(settings.Lossy) : 0);
+        else
+            OptimizeGIF(image, options);
         Tvgif::EncodeGIF(image, output);
         return Tvgif::ExitOk;
     });
