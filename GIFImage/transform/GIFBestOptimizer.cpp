@@ -39,31 +39,85 @@ struct TPixelChoice {
     int16_t Plain = -1;
 };
 
+// The forms a redrawn frame's free pixels (those the screen already shows)
+// can take.
+enum class TFreePixels {
+    Transparent,    // all the transparent index
+    Plain,          // their colour where the table has it
+    ContinuingRuns, // whichever continues the run of the pixel before
+};
+inline constexpr TFreePixels FreePixelForms[] = {TFreePixels::Transparent, TFreePixels::Plain,
+                                                 TFreePixels::ContinuingRuns};
+
 class TFrameRedraw {
 public:
     TFrameRedraw(TGIFSubImage& frame, const TScreen& first, const TScreen& later)
         : Frame(frame), First(first), Later(later) {}
+    // Finds the pixels the frame must draw and the area they need, picks a
+    // transparent index, tries the forms and keeps the smallest.
     void Run();
 
 private:
-    std::vector<uint8_t> Form(int kind, int t) const;
+    // The choice for every pixel of the frame, and Area: the rectangle of
+    // what is needed (and of what restoring to the ground must reach).
+    void FindNeededPixels();
+    // Among the entries no needed pixel uses, the one that most free pixels
+    // could show plain anyway; -1 when every entry is used.
+    int ChooseTransparentIndex() const;
+    // The frame redrawn as best (Area's pixels), with its transparency.
+    void Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t);
+
+    std::vector<uint8_t> Form(TFreePixels form, int t) const;
     bool NeedsTransparency(const std::vector<uint8_t>& form, int t) const;
 
     TGIFSubImage& Frame;
     const TScreen& First;              // the screen before the frame in the first pass
     const TScreen& Later;              // and in every later pass
+    int T0 = GIFFrame::NoTransparency; // the frame's transparent index as it came
     TRect Area;                        // the redrawn rectangle, frame coordinates
     std::vector<TPixelChoice> Choices; // of Area, row by row
 };
 
 void TFrameRedraw::Run() {
+    T0 = TransparentIndexOf(Frame);
+    FindNeededPixels();
+    const int t = ChooseTransparentIndex();
+    for (const TPixelChoice& c : Choices)
+        if (!c.Needed && c.Plain < 0 && t < 0) return; // cannot happen; keep the frame
+    // A transparent frame stays transparent: other decoders show the screen
+    // around the first frame, and what a frame restores to the background,
+    // as transparent only when the frame has a transparent index.
+    const bool keepTransparent = T0 >= 0;
+    if (keepTransparent && t < 0) return;
+
+    const int bits = Frame.ActiveColorMap().BitsPerPixel();
+    const TGIFEncodeJob current = Frame.EncodeJob();
+    int bestSize = EncodedSize(current.Pixels, Frame.Width(), Frame.Height(), bits, current.FillValue);
+    std::vector<uint8_t> best;
+    bool bestTransparent = false;
+    for (const TFreePixels kind : FreePixelForms) {
+        if (kind == TFreePixels::Transparent && t < 0) continue;
+        std::vector<uint8_t> form = Form(kind, t);
+        const bool transparent = NeedsTransparency(form, t);
+        // A graphic control extension to add costs its 8 bytes.
+        const int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) +
+                         (transparent && !Frame.GraphicControlExtension() ? 8 : 0);
+        if (size < bestSize) {
+            bestSize = size;
+            best = std::move(form);
+            bestTransparent = transparent;
+        }
+    }
+    if (!best.empty()) Apply(best, bestTransparent, keepTransparent, t);
+}
+
+void TFrameRedraw::FindNeededPixels() {
     const int width = Frame.Width();
     const int height = Frame.Height();
     const std::array<uint32_t, 256> colours = ColoursOf(Frame);
     const TGIFColorMap& map = Frame.ActiveColorMap();
     std::unordered_map<uint32_t, int> indexOf;
     for (int i = map.Count() - 1; i >= 0; --i) indexOf[colours[static_cast<size_t>(i)]] = i;
-    const int t0 = TransparentIndexOf(Frame);
     const bool restoresToGround = DisposalOf(Frame) == TGIFDisposal::RestoreBackground;
 
     std::vector<TPixelChoice> all(static_cast<size_t>(width) * static_cast<size_t>(height));
@@ -81,7 +135,7 @@ void TFrameRedraw::Run() {
             const bool settled = first == later && first != Ground;
             const int v = pixels[x];
             choice.Value = static_cast<uint8_t>(v);
-            choice.Needed = v != t0 && !(settled && colours[static_cast<size_t>(v)] == first);
+            choice.Needed = v != T0 && !(settled && colours[static_cast<size_t>(v)] == first);
             if (settled) {
                 const auto found = indexOf.find(first);
                 if (found != indexOf.end()) choice.Plain = static_cast<int16_t>(found->second);
@@ -104,10 +158,10 @@ void TFrameRedraw::Run() {
     all.resize(kept);
     all.shrink_to_fit();
     Choices = std::move(all);
+}
 
-    // The transparent index: among the entries no needed pixel uses, the one
-    // that most free pixels could show plain anyway, so that drawing them
-    // transparent or plain is the same byte.
+int TFrameRedraw::ChooseTransparentIndex() const {
+    // Drawing a free pixel transparent or plain is then the same byte.
     std::array<bool, 256> usedByNeeded{};
     std::array<int, 256> plainUse{};
     for (const TPixelChoice& c : Choices) {
@@ -117,42 +171,18 @@ void TFrameRedraw::Run() {
             ++plainUse[static_cast<size_t>(c.Plain)];
     }
     int t = -1;
-    for (int i = 0; i < map.Count(); ++i) {
+    for (int i = 0; i < Frame.ActiveColorMap().Count(); ++i) {
         if (usedByNeeded[static_cast<size_t>(i)]) continue;
         if (t < 0 || plainUse[static_cast<size_t>(i)] > plainUse[static_cast<size_t>(t)] ||
-            (plainUse[static_cast<size_t>(i)] == plainUse[static_cast<size_t>(t)] && i == t0))
+            (plainUse[static_cast<size_t>(i)] == plainUse[static_cast<size_t>(t)] && i == T0))
             t = i;
     }
-    for (const TPixelChoice& c : Choices)
-        if (!c.Needed && c.Plain < 0 && t < 0) return; // cannot happen; keep the frame
-    // A transparent frame stays transparent: other decoders show the screen
-    // around the first frame, and what a frame restores to the background,
-    // as transparent only when the frame has a transparent index.
-    const bool keepTransparent = t0 >= 0;
-    if (keepTransparent && t < 0) return;
+    return t;
+}
 
-    const int bits = map.BitsPerPixel();
+void TFrameRedraw::Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t) {
     const int areaWidth = Area.Width();
     const int areaHeight = Area.Height();
-    const TGIFEncodeJob current = Frame.EncodeJob();
-    int bestSize = EncodedSize(current.Pixels, width, height, bits, current.FillValue);
-    std::vector<uint8_t> best;
-    bool bestTransparent = false;
-    for (int kind = 0; kind < 3; ++kind) {
-        if (kind == 0 && t < 0) continue;
-        std::vector<uint8_t> form = Form(kind, t);
-        const bool transparent = NeedsTransparency(form, t);
-        // A graphic control extension to add costs its 8 bytes.
-        const int size = EncodedSize(form.data(), areaWidth, areaHeight, bits) +
-                         (transparent && !Frame.GraphicControlExtension() ? 8 : 0);
-        if (size < bestSize) {
-            bestSize = size;
-            best = std::move(form);
-            bestTransparent = transparent;
-        }
-    }
-    if (best.empty()) return;
-
     Frame.SetLeft(static_cast<uint16_t>(Frame.Left() + Area.Left));
     Frame.SetTop(static_cast<uint16_t>(Frame.Top() + Area.Top));
     Frame.SetWidth(static_cast<uint16_t>(areaWidth));
@@ -160,31 +190,26 @@ void TFrameRedraw::Run() {
     Frame.SetPacked(Frame.Packed() & ~GIFWire::DescriptorInterlaced);
     for (int y = 0; y < areaHeight; ++y)
         std::copy_n(best.begin() + static_cast<ptrdiff_t>(y) * areaWidth, areaWidth, Frame.ScanLine(y));
-    if (bestTransparent || keepTransparent) {
-        TGIFGraphicControlExtension* control = Frame.GraphicControlExtension();
-        if (!control)
-            control = static_cast<TGIFGraphicControlExtension*>(
-                &Frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(Frame)));
-        control->SetTransparent(true);
-        control->SetTransparentColorIndex(t);
+    if (transparent || keepTransparent) {
+        TGIFGraphicControlExtension& control = GIFFrame::GraphicControlFor(Frame);
+        control.SetTransparent(true);
+        control.SetTransparentColorIndex(t);
     } else if (Frame.Transparent()) {
         Frame.GraphicControlExtension()->SetTransparent(false);
     }
     Frame.FreeBitmap();
 }
 
-// kind 0: free pixels transparent; 1: plain where the table has the colour;
-// 2: whichever continues the run of the pixel before.
-std::vector<uint8_t> TFrameRedraw::Form(int kind, int t) const {
+std::vector<uint8_t> TFrameRedraw::Form(TFreePixels kind, int t) const {
     std::vector<uint8_t> form(Choices.size());
     int previous = -1;
     for (size_t i = 0; i < Choices.size(); ++i) {
         const TPixelChoice& c = Choices[i];
         int value = c.Value;
         if (!c.Needed) {
-            if (kind == 0)
+            if (kind == TFreePixels::Transparent)
                 value = t;
-            else if (kind == 1)
+            else if (kind == TFreePixels::Plain)
                 value = c.Plain >= 0 ? c.Plain : t;
             else if (previous >= 0 && (previous == t || previous == c.Plain))
                 value = previous;
