@@ -22,9 +22,9 @@ PANEL_W, PANEL_H, MARGIN = 300, 210, 40
 
 def compare_module():
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-compare.py")
-    loader_spec = importlib.util.spec_from_file_location("make_compare", path)
-    module = importlib.util.module_from_spec(loader_spec)
-    loader_spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("make_compare", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
