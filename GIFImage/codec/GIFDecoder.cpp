@@ -17,6 +17,11 @@
 // the rest from that earlier copy in one 16-byte block or one copy. Single
 // values are table entries like any other, so the common path has no branch
 // on the kind of code.
+// Where the strings of the last sub-block were 4 to 16 values long on
+// average (smooth pictures), strings of up to 24 values are written as the
+// head and the 16 bytes after it without a branch on their length; where
+// they were shorter (noise, dithering) or longer, a branch on the length is
+// well predicted and the decoder writes just what each string needs.
 // Only long strings whose copy is not in the buffer (across an interlaced
 // row end, or after corrupt data) are spelt out backwards along the prefix
 // chain. Nothing is pushed value by value, so there is no stack to
@@ -48,6 +53,14 @@ constexpr uint32_t NoOffset = 0xFFFFFFFFu;
 constexpr uint32_t MaxLength = TableSize;
 constexpr uint16_t CircularLength = 0x8000;
 constexpr uint16_t ControlLength = 0xC000;
+// Strings of at least this many values on average count as long, and of
+// at least the second as very long, mostly beyond the 24 values that long
+// strings are written with (see FillWriting).
+constexpr uint64_t LongStringsMeanLength = 4;
+constexpr uint64_t VeryLongStringsMeanLength = 16;
+// What the reading of codes gives when the filling is to change its way of
+// writing strings before the next code.
+constexpr int PauseCode = -2;
 
 // Where the next code's bits are: a bit position within the valid bits of
 // the bit buffer.
@@ -63,8 +76,8 @@ struct TOutputCursor {
     uint32_t End = 0;
 };
 
-// The state that Fill() works on for every code. Fill keeps a copy in locals
-// and hands it back before each call that needs the members.
+// The state that the filling works on for every code. It keeps a copy in
+// locals and hands it back before each call that needs the members.
 struct THotState {
     TBitCursor Bits;
     TOutputCursor Out;
@@ -72,6 +85,11 @@ struct THotState {
     int NextFree = 0;
     int Prev = 0;
     uint32_t PrevOffset = NoOffset; // where Prev's string stands, followed by the next string
+    // Prev's string, which the entry that the next code adds extends by one
+    // value, and that entry's length.
+    uint64_t PrevHead = 0;
+    uint32_t PrevLength = 1;
+    uint32_t AddLength = 2;
 };
 
 // The data sub-blocks seen as a run of bits: the current sub-block behind
@@ -95,6 +113,8 @@ public:
     int ReadSlow(TBitCursor& bits, int width, int clearCode, bool finalRead);
 
     const uint8_t* Bytes() const { return Buffer; }
+    // The data bytes of the sub-blocks read so far.
+    uint64_t BytesRead() const { return Read; }
     bool DataEnded() const { return Ended; }
     bool NoMoreBlocks() const { return NoMore; }
 
@@ -109,6 +129,7 @@ private:
     // 2 carry bytes, one sub-block, and slack for the 32-bit load at its end.
     uint8_t Buffer[2 + 255 + 8] = {};
     uint32_t ValidBytes = 2;
+    uint64_t Read = 0;
     bool StartOfData = true;
     bool Ended = false;  // the terminator has been read
     bool NoMore = false; // no sub-block follows
@@ -123,6 +144,11 @@ public:
 
     // Moves out to the next segment; false when the frame is full.
     bool Next(TOutputCursor& out);
+    // The values written so far, out being the current segment.
+    uint64_t Done(const TOutputCursor& out) const {
+        if (!Interlaced) return out.Pos;
+        return uint64_t{RowsDone - 1} * Width + (out.Pos - (out.End - Width));
+    }
 
 private:
     const uint32_t Width;
@@ -153,6 +179,8 @@ private:
     void ClearTable();
     void EndOfData();
     void Fill();
+    template <bool LongStrings> bool FillWriting();
+    bool ChooseWriting();
     void FillRest();
     void ExtraValue();
     void Finish();
@@ -174,6 +202,11 @@ private:
     TRowCursor Rows;
     THotState State;
     bool Finished = false; // the end code has been met
+    // How strings are written (see FillWriting), and the progress when that
+    // was last chosen.
+    bool LongStrings = false;
+    uint64_t ValuesWhenChosen = 0;
+    uint64_t BytesWhenChosen = 0;
 
     int MinCodeSize = 0;
     int ClearCode = 0;
@@ -182,8 +215,10 @@ private:
     // One code's string; what the common path needs is read from one
     // 16-byte entry.
     struct TEntry {
-        uint64_t Head;   // the first up to 8 values, zero above the length
-        uint32_t Offset; // a copy of the string in the pixel buffer, or NoOffset
+        uint64_t Head; // the first up to 8 values, zero above the length
+        // A copy of the string in the pixel buffer, or NoOffset; for single
+        // values 0, the start of the buffer (see Fill).
+        uint32_t Offset;
         uint16_t Length; // above MaxLength: no string (see CircularLength)
         uint16_t Prefix;
     };
@@ -208,7 +243,7 @@ void LZWDecoder::Run() {
     State.CodeWidth = MinCodeSize + 1;
     State.NextFree = ClearCode + 2;
     for (int i = 0; i < ClearCode; ++i) {
-        Table[i] = TEntry{static_cast<uint64_t>(i & 0xFF), NoOffset, 1, 0};
+        Table[i] = TEntry{static_cast<uint64_t>(i & 0xFF), 0, 1, 0};
         Suffix[i] = static_cast<uint8_t>(i);
     }
     Table[ClearCode] = TEntry{0, NoOffset, ControlLength, 0};
@@ -261,6 +296,7 @@ bool TBitReader::Refill(TBitCursor& bits) {
     bits.BitPos = bits.BitPos + 16 - bits.ValidBits;
     ValidBytes = got + 2;
     bits.ValidBits = ValidBytes * 8;
+    Read += got;
     return true;
 }
 
@@ -398,8 +434,34 @@ void LZWDecoder::WriteAcrossSegments(int code, uint32_t length, bool special, ui
     }
 }
 
-// Fills the frame until it is full, the data ends, or the end code comes.
+// Fills the frame until it is full, the data ends, or the end code comes,
+// writing strings as their lengths suit best.
 void LZWDecoder::Fill() {
+    while (!(LongStrings ? FillWriting<true>() : FillWriting<false>())) {
+    }
+}
+
+// Once a sub-block: whether the strings of the data read since the last
+// choice were long on average; true when that changes the way of writing.
+bool LZWDecoder::ChooseWriting() {
+    // Nothing new to judge by: before the first pixel, or right after a
+    // change.
+    if (!Pixels || Reader.BytesRead() == BytesWhenChosen) return false;
+    const uint64_t values = Rows.Done(State.Out) - ValuesWhenChosen;
+    const uint64_t bits = (Reader.BytesRead() - BytesWhenChosen) * 8;
+    ValuesWhenChosen += values;
+    BytesWhenChosen = Reader.BytesRead();
+    const uint64_t codes = bits / static_cast<uint64_t>(State.CodeWidth);
+    const bool longStrings =
+        values >= LongStringsMeanLength * codes && values < VeryLongStringsMeanLength * codes;
+    const bool changed = longStrings != LongStrings;
+    LongStrings = longStrings;
+    return changed;
+}
+
+// Fills as Fill does, until then or until the way of writing strings is to
+// change; false then.
+template <bool LongStrings> bool LZWDecoder::FillWriting() {
     const int clear = ClearCode;
     uint8_t* out = Pixels;
     const uint32_t total = Width * Height; // the pixel buffer's size
@@ -407,6 +469,10 @@ void LZWDecoder::Fill() {
     // them and taken back after it.
     uint32_t bitPos = 0, validBits = 0, outPos = 0, outEnd = 0, prevOffset = NoOffset, codeMask = 0;
     int codeWidth = 0, nextFree = 0, prevCode = 0;
+    // The previous code's string (head and length), which the entry that the
+    // next code adds extends by one value, and that entry's length.
+    uint64_t prevHead = 0;
+    uint32_t prevLength = 0, addLength = 0;
     const auto load = [&] {
         bitPos = State.Bits.BitPos;
         validBits = State.Bits.ValidBits;
@@ -416,6 +482,9 @@ void LZWDecoder::Fill() {
         nextFree = State.NextFree;
         prevCode = State.Prev;
         prevOffset = State.PrevOffset;
+        prevHead = State.PrevHead;
+        prevLength = State.PrevLength;
+        addLength = State.AddLength;
         codeMask = (1u << codeWidth) - 1;
     };
     const auto save = [&] {
@@ -425,6 +494,9 @@ void LZWDecoder::Fill() {
         State.NextFree = nextFree;
         State.Prev = prevCode;
         State.PrevOffset = prevOffset;
+        State.PrevHead = prevHead;
+        State.PrevLength = prevLength;
+        State.AddLength = addLength;
     };
     const auto slow = [&](auto&& call) {
         save();
@@ -432,12 +504,10 @@ void LZWDecoder::Fill() {
         load();
     };
     load();
-    // The previous code's string (head and length), which the entry that the
-    // next code adds extends by one value, and that entry's length.
-    uint64_t prevHead = Table[prevCode].Head;
-    uint32_t prevLength = Table[prevCode].Length;
-    uint32_t addLength = prevLength + 1;
-    const auto readCode = [&]() -> int {
+    // mayPause: a code read where the filling may stop to change its way
+    // of writing strings (PauseCode).
+    bool paused = false;
+    const auto readCode = [&](bool mayPause) -> int {
         if (bitPos + static_cast<uint32_t>(codeWidth) < validBits) {
             uint32_t bits;
             std::memcpy(&bits, Reader.Bytes() + (bitPos >> 3), 4);
@@ -446,8 +516,11 @@ void LZWDecoder::Fill() {
             return code;
         }
         int code = 0;
-        slow([&] { code = ReadCode(false); });
-        return code;
+        slow([&] {
+            paused = mayPause && ChooseWriting();
+            if (!paused) code = ReadCode(false);
+        });
+        return paused ? PauseCode : code;
     };
 
     for (;;) {
@@ -456,7 +529,7 @@ void LZWDecoder::Fill() {
             slow([&] { more = Rows.Next(State.Out); });
             if (!more) break;
         }
-        int code = readCode();
+        int code = readCode(true);
 
         // The code's string: a table entry, or (the standard's special case,
         // the next free code) the previous string and its own first value.
@@ -477,19 +550,19 @@ void LZWDecoder::Fill() {
             if (length > MaxLength) {
                 if (code == EndCode) {
                     slow([&] { EndOfData(); });
-                    return;
+                    return true;
                 }
                 if (code != clear) {
                     save(); // how far the pixels got
                     throw GIFException(GIFMessages::CircularTableEntry);
                 }
                 slow([&] { ClearTable(); });
-                do code = readCode();
+                do code = readCode(false);
                 while (code == clear);
                 if (code < 0) break;
                 if (code == EndCode) {
                     slow([&] { EndOfData(); });
-                    return;
+                    return true;
                 }
                 if (code > nextFree) {
                     save(); // how far the pixels got
@@ -541,7 +614,24 @@ void LZWDecoder::Fill() {
                 out[pos + length - 1] = newFirst;
             }
         };
-        if (length + 8 <= room) {
+        // Where strings are long on average (smooth pictures), their
+        // lengths vary around 8 too much from code to code for a branch on
+        // the length to be predicted. Strings of up to 24 values are then
+        // written without one: the head as 8 bytes, then the next 16 from
+        // the earlier copy; for strings of up to 8 values these are bytes
+        // of no meaning (single values point at the buffer's start), which
+        // the strings after them overwrite. In the special case the copy is
+        // the previous string, which ends at pos, where the head's first
+        // value now stands. Where nearly all strings are short (noise,
+        // dithering), the branch is predicted and the copy would cost more.
+        if (LongStrings && ((room >= 24) & (length <= 24) & (uint64_t{offset} + 24 <= total))) {
+            Store8(out + pos, head);
+            uint64_t low, high;
+            std::memcpy(&low, out + offset + 8, 8);
+            std::memcpy(&high, out + offset + 16, 8);
+            Store8(out + pos + 8, low);
+            Store8(out + pos + 16, high);
+        } else if (length + 8 <= room) {
             // The head as one 8-byte store; what lands past the string is
             // written again by the strings that follow (or by FillRest).
             // Longer strings come from their earlier copy: before pos (the
@@ -614,6 +704,7 @@ void LZWDecoder::Fill() {
         }
     }
     save();
+    return !paused;
 }
 
 // The value after the last pixel: for well-formed data this reads the end
