@@ -5,14 +5,10 @@
 // the frames were read. Decoding depends on a frame's data alone, so each
 // result (pixels, warnings, error) is what decoding it from the stream gives.
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 // One frame's image data, read ahead.
@@ -36,10 +32,10 @@ struct TGIFDecodedFrame {
     std::exception_ptr Error;
 };
 
-// Decodes frames in the order they are queued, on threads threads: the
-// caller's, while it waits for a result, and workers that start once
-// startFrames frames have been queued (until then the caller decodes every
-// frame as its result is asked for).
+// Decodes frames in the order they are queued, on up to threads threads:
+// the caller's, while it waits for a result, and kept worker threads that
+// join once startFrames frames have been queued (until then the caller
+// decodes every frame as its result is asked for).
 class TGIFDecodePool {
 public:
     TGIFDecodePool(int threads, int startFrames);
@@ -55,30 +51,14 @@ public:
     int64_t QueuedBytes() const { return Bytes; }
 
 private:
-    struct TSlot {
-        TGIFDecodeJob Job;
-        TGIFDecodedFrame Result;
-        bool Taken = false;
-        bool Done = false;
-    };
-    void StartWorkers();
-    void Work();
-    // Decodes slot on this thread; lock is held before and after.
-    void DecodeHere(std::unique_lock<std::mutex>& lock, TSlot& slot);
+    struct TFrames; // shared with the worker threads' tasks
+    void AskForHelp();
 
     const int Threads;
     const int StartFrames;
     int Pushed = 0;
     int64_t Bytes = 0;
-    // Every frame queued and not popped, oldest first; Waiting holds those no
-    // thread has taken, which are always the newest.
-    std::deque<std::unique_ptr<TSlot>> Slots;
-    std::deque<TSlot*> Waiting;
-    bool Stopping = false;
-    std::mutex Mutex;
-    std::condition_variable JobQueued;
-    std::condition_variable JobDone;
-    std::vector<std::thread> Workers;
+    std::shared_ptr<TFrames> Frames;
 };
 
 // Decodes one frame's image data on the calling thread.

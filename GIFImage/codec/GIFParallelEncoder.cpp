@@ -1,6 +1,7 @@
 #include "GIFParallelEncoder.h"
 
 #include "GIFEncoder.h"
+#include "GIFWorkerThreads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,8 +9,6 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -22,8 +21,8 @@ std::vector<uint8_t> CompressOne(const TGIFEncodeJob& job) {
 
 // The frames of one call, shared with its helper threads. A helper may start
 // only after the caller has compressed every frame itself (on a busy
-// machine a new thread can wait long for a core): it then finds no frame
-// left and ends, and the caller never waits for it. The caller waits only
+// machine a thread can wait long for a core): it then finds no frame left
+// and ends, and the caller never waits for it. The caller waits only
 // for frames that a helper has taken.
 struct TBatch {
     explicit TBatch(const std::vector<TGIFEncodeJob>& jobs)
@@ -71,13 +70,10 @@ std::vector<std::vector<uint8_t>> CompressFrames(const std::vector<TGIFEncodeJob
     // Frames are handed out one at a time, so that a few large frames do not
     // leave the other threads idle.
     const auto batch = std::make_shared<TBatch>(jobs);
-    for (size_t t = 1; t < workers; ++t) {
-        try {
-            std::thread([batch] { batch->Work(); }).detach();
-        } catch (const std::system_error&) {
+    const int helpers = static_cast<int>(workers) - 1;
+    for (int t = 0; t < helpers; ++t)
+        if (!GIFWorkers::Run([batch] { batch->Work(); }, helpers))
             break; // the threads already running and this one share the work
-        }
-    }
     batch->Work();
     batch->WaitForAll();
     for (size_t i = 0; i < count; ++i)

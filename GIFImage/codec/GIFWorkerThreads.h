@@ -1,0 +1,17 @@
+#pragma once
+// Threads kept for the life of the process that run the tasks of the
+// parallel encoder and decoder. Starting a thread costs about as much as
+// decoding a small frame, so each is started once, when a task first finds
+// every kept thread busy, and then waits for the next task.
+
+#include <functional>
+
+namespace GIFWorkers {
+
+// Runs task on a kept thread, starting one when every kept thread is busy
+// and they number fewer than helpers. Tasks start in the order given and
+// must not throw. False when no thread runs or could be started for it: the
+// task is then dropped and the caller does the work itself.
+bool Run(std::function<void()> task, int helpers);
+
+} // namespace GIFWorkers
