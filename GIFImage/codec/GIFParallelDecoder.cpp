@@ -74,8 +74,9 @@ struct TGIFDecodePool::TFrames {
     std::condition_variable JobDone;
 };
 
-TGIFDecodePool::TGIFDecodePool(int threads, int startFrames)
-    : Threads(threads), StartFrames(startFrames), Frames(std::make_shared<TFrames>()) {}
+TGIFDecodePool::TGIFDecodePool(int threads, int startFrames, int64_t startPixels)
+    : Threads(threads), StartFrames(startFrames), StartPixels(startPixels),
+      Frames(std::make_shared<TFrames>()) {}
 
 TGIFDecodePool::~TGIFDecodePool() {
     std::unique_lock lock(Frames->Mutex);
@@ -92,7 +93,8 @@ void TGIFDecodePool::Push(TGIFDecodeJob job) {
         Frames->Waiting.push_back(slot.get());
         Frames->Slots.push_back(std::move(slot));
     }
-    if (++Pushed >= StartFrames) AskForHelp();
+    PushedPixels += int64_t{job.Width} * job.Height;
+    if (++Pushed >= StartFrames && PushedPixels >= StartPixels) AskForHelp();
 }
 
 // Gives the worker threads as many tasks as they can run beside the caller.

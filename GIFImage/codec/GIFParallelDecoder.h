@@ -34,11 +34,12 @@ struct TGIFDecodedFrame {
 
 // Decodes frames in the order they are queued, on up to threads threads:
 // the caller's, while it waits for a result, and kept worker threads that
-// join once startFrames frames have been queued (until then the caller
-// decodes every frame as its result is asked for).
+// join once startFrames frames of together startPixels pixels have been
+// queued (until then the caller decodes every frame as its result is asked
+// for).
 class TGIFDecodePool {
 public:
-    TGIFDecodePool(int threads, int startFrames);
+    TGIFDecodePool(int threads, int startFrames, int64_t startPixels);
     // Drops the frames not taken and waits for those being decoded.
     ~TGIFDecodePool();
     TGIFDecodePool(const TGIFDecodePool&) = delete;
@@ -56,7 +57,9 @@ private:
 
     const int Threads;
     const int StartFrames;
+    const int64_t StartPixels;
     int Pushed = 0;
+    int64_t PushedPixels = 0;
     int64_t Bytes = 0;
     std::shared_ptr<TFrames> Frames;
 };
@@ -67,9 +70,12 @@ TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job);
 // Threads that decode the frames of a load; 0 means one per processor core,
 // 1 reads and decodes each frame in turn on the caller's thread.
 inline int DecodeThreads = 0;
-// Loads use the threads from this many frames on: a still picture or a short
-// animation is decoded on the caller's thread alone.
+// Loads use the threads from this many frames, holding this many pixels, on:
+// a still picture, a short animation or a small one (which decodes in less
+// time than another thread takes to wake up) is decoded on the caller's
+// thread alone.
 inline int ParallelDecodeMinFrames = 8;
+inline int64_t ParallelDecodeMinPixels = 512 * 1024;
 // How far reading may run ahead of decoding: image data bytes and frames
 // read and not yet finished.
 inline int64_t MaxDecodeAheadBytes = int64_t{32} << 20;

@@ -61,8 +61,8 @@ public:
     using TFinish = std::function<void(std::unique_ptr<TGIFSubImage>, int percent)>;
 
     TFramesAhead(TGIFImage& image, TStream& stream, int threads, TFinish finish)
-        : Image(image), Stream(stream), Size(stream.Size()), Pool(threads, ParallelDecodeMinFrames),
-          Finish(std::move(finish)) {
+        : Image(image), Stream(stream), Size(stream.Size()),
+          Pool(threads, ParallelDecodeMinFrames, ParallelDecodeMinPixels), Finish(std::move(finish)) {
         Image.FinishFramesAhead = [this] { FinishAll(); };
     }
     ~TFramesAhead() { Image.FinishFramesAhead = nullptr; }

@@ -506,21 +506,23 @@ namespace {
 // ahead at most aheadBytes; restores the settings afterwards.
 struct DecodeSettings {
     DecodeSettings(int threads, int64_t minBudget, int64_t aheadBytes)
-        : Threads(DecodeThreads), Start(ParallelDecodeMinFrames), Budget(MinPixelBudget),
-          Ahead(MaxDecodeAheadBytes) {
+        : Threads(DecodeThreads), Start(ParallelDecodeMinFrames), StartPixels(ParallelDecodeMinPixels),
+          Budget(MinPixelBudget), Ahead(MaxDecodeAheadBytes) {
         DecodeThreads = threads;
         ParallelDecodeMinFrames = 1;
+        ParallelDecodeMinPixels = 0;
         MinPixelBudget = minBudget;
         MaxDecodeAheadBytes = aheadBytes;
     }
     ~DecodeSettings() {
         DecodeThreads = Threads;
         ParallelDecodeMinFrames = Start;
+        ParallelDecodeMinPixels = StartPixels;
         MinPixelBudget = Budget;
         MaxDecodeAheadBytes = Ahead;
     }
     int Threads, Start;
-    int64_t Budget, Ahead;
+    int64_t StartPixels, Budget, Ahead;
 };
 
 // All a caller sees of a load, in order: each warning and progress report
