@@ -2,16 +2,19 @@
 """Decoding speed of tvgif against a peer decoder, side by side on the same
 files: ROUNDS rounds, each running `tvgif bench FILES --reps 3`, then
 `PEER FILES --reps 3` (and `GIFLIB FILES --reps 3`, the program built from
-giflib-bench.c); each program's best figure per file and in total counts (on
-a busy machine the least disturbed run). All time on the wall clock; figures
-are megapixels per second, pixels being the sum of frame areas.
+giflib-bench.c; `tvgif bench --threads N` for each --threads N; a BEFORE
+tvgif); each program's best figure per file and in total counts (on a busy
+machine the least disturbed run). All time on the wall clock; figures are
+megapixels per second, pixels being the sum of frame areas.
 
 usage: decode-compare.py --tvgif TVGIF --peer PEER [--giflib GIFLIB]
-                         [--rounds 5] [--threads N] FILE..."""
+                         [--before TVGIF] [--rounds 5] [--threads N]... [--quiet]
+                         FILE..."""
 import argparse
 import os
 import subprocess
 import sys
+import time
 
 
 def figures(command):
@@ -28,6 +31,26 @@ def figures(command):
     return result
 
 
+def idle_share(seconds=0.5):
+    """The share of the machine's CPU time that was idle over seconds."""
+    def read():
+        with open("/proc/stat") as stat:
+            ticks = [int(t) for t in stat.readline().split()[1:]]
+        return sum(ticks), ticks[3] + ticks[4]
+    total0, idle0 = read()
+    time.sleep(seconds)
+    total1, idle1 = read()
+    return (idle1 - idle0) / max(1, total1 - total0)
+
+
+def wait_until_quiet(share=0.8, longest=30):
+    """On a shared machine: waits (at most longest seconds) until other
+    programs leave most of the cores idle."""
+    start = time.time()
+    while time.time() - start < longest and idle_share() < share:
+        pass
+
+
 def keep_best(best, run):
     for key, value in run.items():
         best[key] = max(best.get(key, 0.0), value)
@@ -38,26 +61,46 @@ def main():
     parser.add_argument("--tvgif", required=True)
     parser.add_argument("--peer", required=True)
     parser.add_argument("--giflib")
+    parser.add_argument("--before", help="an earlier tvgif, measured on one thread")
     parser.add_argument("--rounds", type=int, default=5)
-    parser.add_argument("--threads", type=int, default=1)
+    parser.add_argument("--threads", type=int, action="append", default=[],
+                        help="also measure tvgif on N threads (repeatable)")
+    parser.add_argument("--quiet", action="store_true",
+                        help="before each program's run, wait until the machine is mostly idle")
     parser.add_argument("files", nargs="+")
     args = parser.parse_args()
 
-    ours, peer, giflib = {}, {}, {}
-    threads = ["--threads", str(args.threads)] if args.threads > 1 else []
+    # Each program's command and column name, run in this order every round.
+    programs = [("ours", [args.tvgif, "bench", *args.files, "--reps", "3"])]
+    for n in args.threads:
+        if n > 1:
+            programs.append((f"ours {n}t", [args.tvgif, "bench", *args.files, "--reps", "3", "--threads", str(n)]))
+    programs.append(("peer", [args.peer, *args.files, "--reps", "3"]))
+    if args.giflib:
+        programs.append(("giflib", [args.giflib, *args.files, "--reps", "3"]))
+    if args.before:
+        programs.append(("before", [args.before, "bench", *args.files, "--reps", "3"]))
+
+    best = {name: {} for name, _ in programs}
     for _ in range(args.rounds):
-        keep_best(ours, figures([args.tvgif, "bench", *args.files, "--reps", "3", *threads]))
-        keep_best(peer, figures([args.peer, *args.files, "--reps", "3"]))
-        if args.giflib:
-            keep_best(giflib, figures([args.giflib, *args.files, "--reps", "3"]))
+        for name, command in programs:
+            if args.quiet:
+                wait_until_quiet()
+            keep_best(best[name], figures(command))
 
     width = max(len(os.path.basename(f)) for f in args.files + ["total"])
-    print(f"{'file':<{width}} {'ours':>8} {'peer':>8} {'ours/peer':>9}" + (f" {'giflib':>8}" if giflib else ""))
+    names = [name for name, _ in programs]
+    header = f"{'file':<{width}}" + "".join(f" {n:>9}" for n in names) + f" {'ours/peer':>9}"
+    header += "".join(f" {n + '/ours':>10}" for n in names if n.startswith("ours ") or n == "before")
+    print(header)
     for name in args.files + ["total"]:
-        o, p = ours.get(name, 0.0), peer.get(name, 0.0)
-        line = f"{os.path.basename(name):<{width}} {o:8.1f} {p:8.1f} {o / p if p else 0:9.2f}"
-        if giflib:
-            line += f" {giflib.get(name, 0.0):8.1f}"
+        ours = best["ours"].get(name, 0.0)
+        peer = best["peer"].get(name, 0.0)
+        line = f"{os.path.basename(name):<{width}}" + "".join(f" {best[n].get(name, 0.0):9.1f}" for n in names)
+        line += f" {ours / peer if peer else 0:9.2f}"
+        for n in names:
+            if n.startswith("ours ") or n == "before":
+                line += f" {best[n].get(name, 0.0) / ours if ours else 0:10.2f}"
         print(line)
     return 0
 
