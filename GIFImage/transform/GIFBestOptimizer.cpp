@@ -24,11 +24,16 @@ using namespace GIFFollowedScreen;
 constexpr int64_t MaxEqualColourChoicePixels = int64_t{1} << 23;
 
 int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
-                bool interlaced = false) {
+                bool interlaced = false, bool keepFullTable = false) {
     TMemoryStream out;
     CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, height, width,
-                      fillValue);
+                      fillValue, keepFullTable);
     return static_cast<int>(out.Size());
+}
+
+// The writer gives a frame with a table of its own straight rows.
+bool WrittenInterlaced(TGIFSubImage& frame) {
+    return frame.Interlaced() && frame.ColorMap.Count() == 0;
 }
 
 // One pixel of the redrawn frame: a needed one keeps its index; a free one
@@ -67,7 +72,8 @@ private:
     // could show plain anyway; -1 when every entry is used.
     int ChooseTransparentIndex() const;
     // The frame redrawn as best (Area's pixels), with its transparency.
-    void Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t);
+    void Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t,
+               bool interlaced);
 
     std::vector<uint8_t> Form(TFreePixels form, int t) const;
     bool NeedsTransparency(const std::vector<uint8_t>& form, int t) const;
@@ -94,23 +100,34 @@ void TFrameRedraw::Run() {
 
     const int bits = Frame.ActiveColorMap().BitsPerPixel();
     const TGIFEncodeJob current = Frame.EncodeJob();
-    int bestSize = EncodedSize(current.Pixels, Frame.Width(), Frame.Height(), bits, current.FillValue);
+    int bestSize = EncodedSize(current.Pixels, Frame.Width(), Frame.Height(), bits, current.FillValue,
+                               WrittenInterlaced(Frame));
     std::vector<uint8_t> best;
     bool bestTransparent = false;
+    bool bestInterlaced = false;
     for (const TFreePixels kind : FreePixelForms) {
         if (kind == TFreePixels::Transparent && t < 0) continue;
         std::vector<uint8_t> form = Form(kind, t);
         const bool transparent = NeedsTransparency(form, t);
         // A graphic control extension to add costs its 8 bytes.
-        const int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) +
-                         (transparent && !Frame.GraphicControlExtension() ? 8 : 0);
+        const int control = transparent && !Frame.GraphicControlExtension() ? 8 : 0;
+        // Rows in interlaced order mostly compress worse, not always (lines
+        // of text); only a frame without a table of its own keeps them.
+        int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) + control;
+        bool interlaced = false;
+        if (Frame.ColorMap.Count() == 0) {
+            const int interlacedSize =
+                EncodedSize(form.data(), Area.Width(), Area.Height(), bits, -1, true) + control;
+            if (interlacedSize < size) size = interlacedSize, interlaced = true;
+        }
         if (size < bestSize) {
             bestSize = size;
             best = std::move(form);
             bestTransparent = transparent;
+            bestInterlaced = interlaced;
         }
     }
-    if (!best.empty()) Apply(best, bestTransparent, keepTransparent, t);
+    if (!best.empty()) Apply(best, bestTransparent, keepTransparent, t, bestInterlaced);
 }
 
 void TFrameRedraw::FindNeededPixels() {
@@ -182,14 +199,16 @@ int TFrameRedraw::ChooseTransparentIndex() const {
     return t;
 }
 
-void TFrameRedraw::Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t) {
+void TFrameRedraw::Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t,
+                         bool interlaced) {
     const int areaWidth = Area.Width();
     const int areaHeight = Area.Height();
     Frame.SetLeft(static_cast<uint16_t>(Frame.Left() + Area.Left));
     Frame.SetTop(static_cast<uint16_t>(Frame.Top() + Area.Top));
     Frame.SetWidth(static_cast<uint16_t>(areaWidth));
     Frame.SetHeight(static_cast<uint16_t>(areaHeight));
-    Frame.SetPacked(Frame.Packed() & ~GIFWire::DescriptorInterlaced);
+    Frame.SetPacked((Frame.Packed() & ~GIFWire::DescriptorInterlaced) |
+                    (interlaced ? GIFWire::DescriptorInterlaced : 0));
     for (int y = 0; y < areaHeight; ++y)
         std::copy_n(best.begin() + static_cast<ptrdiff_t>(y) * areaWidth, areaWidth, Frame.ScanLine(y));
     if (transparent || keepTransparent) {
@@ -319,15 +338,6 @@ void RedrawFrames(TGIFImage& image) {
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
     for (const auto& frame : image.Images) {
-        // Rows in interlaced order mostly compress worse; the picture is
-        // the same either way.
-        if (frame->Interlaced()) {
-            const uint8_t* pixels = std::as_const(*frame).Data();
-            const int bits = frame->ActiveColorMap().BitsPerPixel();
-            if (EncodedSize(pixels, frame->Width(), frame->Height(), bits) <=
-                EncodedSize(pixels, frame->Width(), frame->Height(), bits, -1, true))
-                frame->SetPacked(frame->Packed() & ~GIFWire::DescriptorInterlaced);
-        }
         TFrameRedraw(*frame, first, later).Run();
         ShowFrame(first, *frame);
         ShowFrame(later, *frame);
@@ -390,6 +400,7 @@ struct TFrameTableChoice {
     int Size = 0;
     std::array<int, 256> Map{};
     int Transparent = -1;
+    bool Interlaced = false; // with the global table
 };
 
 TFrameTableNeeds NeedsOf(TGIFSubImage& frame) {
@@ -405,7 +416,7 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame) {
     }
     const TGIFEncodeJob job = frame.EncodeJob();
     needs.KeptSize =
-        EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, frame.Interlaced()) +
+        EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, WrittenInterlaced(frame)) +
         (needs.OnGlobal ? 0 : TableBytes(frame.ColorMap.Count()));
 
     const int t = needs.Transparent;
@@ -436,8 +447,7 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame) {
     const std::vector<uint8_t> mapped = MappedPixels(frame, needs.OwnMap);
     const int largest = *std::max_element(mapped.begin(), mapped.end());
     const int entries = static_cast<int>(needs.OwnTable.size());
-    needs.OwnSize = EncodedSize(mapped.data(), frame.Width(), frame.Height(), CodeBits(entries, largest), -1,
-                                frame.Interlaced()) +
+    needs.OwnSize = EncodedSize(mapped.data(), frame.Width(), frame.Height(), CodeBits(entries, largest)) +
                     TableBytes(entries);
     return needs;
 }
@@ -467,8 +477,11 @@ TFrameTableChoice GlobalChoice(const TFrameTableNeeds& needs, const std::vector<
     TGIFSubImage& frame = *needs.Frame;
     const std::vector<uint8_t> mapped = MappedPixels(frame, choice.Map);
     const int largest = *std::max_element(mapped.begin(), mapped.end());
-    choice.Size = EncodedSize(mapped.data(), frame.Width(), frame.Height(),
-                              CodeBits(static_cast<int>(colours.size()), largest), -1, frame.Interlaced());
+    const int bits = CodeBits(static_cast<int>(colours.size()), largest);
+    // Either row order, whichever is smaller.
+    choice.Size = EncodedSize(mapped.data(), frame.Width(), frame.Height(), bits);
+    const int interlacedSize = EncodedSize(mapped.data(), frame.Width(), frame.Height(), bits, -1, true);
+    if (interlacedSize < choice.Size) choice.Size = interlacedSize, choice.Interlaced = true;
     return choice;
 }
 
@@ -682,6 +695,8 @@ void ChooseColorTables(TGIFImage& image) {
                 frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
                                             static_cast<uint8_t>(c)));
         std::copy(mapped.begin(), mapped.end(), frame.Data());
+        frame.SetPacked((frame.Packed() & ~GIFWire::DescriptorInterlaced) |
+                        (choice.Interlaced ? GIFWire::DescriptorInterlaced : 0));
         if (frames[f].Transparent >= 0)
             frame.GraphicControlExtension()->SetTransparentColorIndex(choice.Transparent);
         frame.CompactUniformPixels();
@@ -689,16 +704,17 @@ void ChooseColorTables(TGIFImage& image) {
     }
 }
 
-// Each frame's rows in whichever order, straight or interlaced, compresses
-// smaller; the picture is the same either way.
-void ChooseRowOrders(TGIFImage& image) {
+// Each frame's code table cleared when full, or kept, whichever stores the
+// frame smaller.
+void ChooseCodeTableKeeping(TGIFImage& image) {
     for (const auto& frame : image.Images) {
         if (frame->Empty()) continue;
         const TGIFEncodeJob job = frame->EncodeJob();
-        const bool interlaced = frame->Interlaced();
-        if (EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, !interlaced) <
-            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced))
-            frame->SetPacked(frame->Packed() ^ GIFWire::DescriptorInterlaced);
+        if (int64_t{job.Width} * job.Height < 4096) continue; // too few codes to fill it
+        const bool interlaced = WrittenInterlaced(*frame);
+        frame->KeepFullCodeTable =
+            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced, true) <
+            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced, false);
     }
 }
 
@@ -747,7 +763,7 @@ void ChooseTablesAndRowOrders(TGIFImage& image) {
     // frames' code sizes follow from the order.
     image.Header.ColorMap.Optimize();
     ChooseColorTables(image);
-    ChooseRowOrders(image);
+    ChooseCodeTableKeeping(image);
     image.Changed();
 }
 
