@@ -489,11 +489,16 @@ TFrameTableChoice GlobalChoice(const TFrameTableNeeds& needs, const std::vector<
 // frames' colours do not fit, the colour that the least weight of frames
 // needs is dropped, every frame showing it then keeping a table of its own;
 // a frame weighs the bytes that table costs, so frames of few colours give
-// way first. The background colour stays. byFrames orders the table by
-// the number of its frames showing each colour, so that frames of few
-// colours take low indices and short codes; otherwise by use.
+// way first. The background colour stays.
+enum class TSharedOrder {
+    ByFrames,       // the colours most frames show first
+    ByUse,          // the most used first
+    BySmallestFrame // the colours of the frames of fewest colours first
+};
+// Frames of few colours take low indices, and so short codes, when their
+// colours come first.
 std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames, int background,
-                                    bool byFrames) {
+                                    TSharedOrder order) {
     std::unordered_map<uint32_t, int> idOf;
     std::vector<uint32_t> colourOf;
     std::vector<std::vector<int>> colourIdsOf(frames.size());
@@ -554,12 +559,19 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
         }
     }
 
-    std::vector<std::pair<int64_t, int64_t>> score(colourOf.size()); // frames, uses
+    struct TScore {
+        size_t SmallestFrame = 256; // the fewest colours of a frame showing it
+        int64_t Frames = 0;
+        int64_t Uses = 0;
+    };
+    std::vector<TScore> score(colourOf.size());
     for (size_t id = 0; id < colourOf.size(); ++id)
         for (const auto& [f, uses] : framesOf[id])
             if (shared[static_cast<size_t>(f)]) {
-                ++score[id].first;
-                score[id].second += uses;
+                score[id].SmallestFrame =
+                    std::min(score[id].SmallestFrame, colourIdsOf[static_cast<size_t>(f)].size());
+                ++score[id].Frames;
+                score[id].Uses += uses;
             }
     std::vector<int> ids;
     for (size_t id = 0; id < colourOf.size(); ++id)
@@ -567,8 +579,10 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
     std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
         const auto& sa = score[static_cast<size_t>(a)];
         const auto& sb = score[static_cast<size_t>(b)];
-        if (byFrames && sa.first != sb.first) return sa.first > sb.first;
-        return sa.second > sb.second;
+        if (order == TSharedOrder::BySmallestFrame && sa.SmallestFrame != sb.SmallestFrame)
+            return sa.SmallestFrame < sb.SmallestFrame;
+        if (order != TSharedOrder::ByUse && sa.Frames != sb.Frames) return sa.Frames > sb.Frames;
+        return sa.Uses > sb.Uses;
     });
     std::vector<uint32_t> colours;
     for (int id : ids) colours.push_back(colourOf[static_cast<size_t>(id)]);
@@ -636,18 +650,23 @@ void ChooseColorTables(TGIFImage& image) {
     std::vector<uint32_t> bestColours;
     int64_t bestTotal = -1;
     bool replaced = false;
+    // Returns the choices made with the table, and keeps it when it stores
+    // smallest so far.
     const auto tryGlobal = [&](std::vector<uint32_t> colours, bool kept) {
         std::vector<TFrameTableChoice> choices;
         const int64_t total = ChooseWithGlobal(frames, colours, kept, choices);
-        if (total < 0 || (bestTotal >= 0 && total >= bestTotal)) return;
-        bestTotal = total, bestChoices = std::move(choices), bestColours = std::move(colours);
-        replaced = !kept;
+        if (total < 0) return std::vector<TFrameTableChoice>{};
+        if (bestTotal < 0 || total < bestTotal) {
+            bestTotal = total, bestChoices = choices, bestColours = std::move(colours);
+            replaced = !kept;
+        }
+        return choices;
     };
     // Each table is also tried without the entries that no frame drawn
     // with it, nor the background, then uses.
     const auto tryGlobalAndTrimmed = [&](const std::vector<uint32_t>& colours, bool kept) {
-        std::vector<TFrameTableChoice> choices;
-        if (ChooseWithGlobal(frames, colours, kept, choices) < 0) return;
+        const std::vector<TFrameTableChoice> choices = tryGlobal(colours, kept);
+        if (choices.empty() || !canReplaceGlobal) return;
         std::vector<bool> used(colours.size(), false);
         for (size_t f = 0; f < frames.size(); ++f) {
             if (choices[f].Kind != TFrameTableChoice::Global) continue;
@@ -659,15 +678,14 @@ void ChooseColorTables(TGIFImage& image) {
         for (size_t i = 0; i < colours.size(); ++i)
             if (used[i] || static_cast<int>(colours[i]) == background) trimmed.push_back(colours[i]);
         if (trimmed.size() < 2) trimmed.resize(2, 0xFF000000u);
-        tryGlobal(colours, kept);
-        if (canReplaceGlobal &&
-            TableBytes(static_cast<int>(trimmed.size())) < TableBytes(static_cast<int>(colours.size())))
+        if (TableBytes(static_cast<int>(trimmed.size())) < TableBytes(static_cast<int>(colours.size())))
             tryGlobal(std::move(trimmed), false);
     };
     tryGlobalAndTrimmed(current, true);
     if (canReplaceGlobal)
-        for (const bool byFrames : {true, false}) {
-            std::vector<uint32_t> colours = SharedColours(frames, background, byFrames);
+        for (const TSharedOrder order :
+             {TSharedOrder::ByFrames, TSharedOrder::ByUse, TSharedOrder::BySmallestFrame}) {
+            std::vector<uint32_t> colours = SharedColours(frames, background, order);
             if (colours.size() < 2) colours.resize(2, 0xFF000000u);
             tryGlobalAndTrimmed(colours, false);
         }
