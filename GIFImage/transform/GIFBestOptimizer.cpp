@@ -559,6 +559,22 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
         }
     }
 
+    // Dropping frames may have left room for others that the first drops
+    // turned away: the heaviest take it.
+    std::vector<size_t> byWeight;
+    for (size_t f = 0; f < frames.size(); ++f)
+        if (!shared[f]) byWeight.push_back(f);
+    std::stable_sort(byWeight.begin(), byWeight.end(),
+                     [&](size_t a, size_t b) { return frameWeight(a) > frameWeight(b); });
+    for (const size_t f : byWeight) {
+        size_t missing = 0;
+        for (int id : colourIdsOf[f]) missing += kept[static_cast<size_t>(id)] ? 0 : 1;
+        if (count + missing > room) continue;
+        for (int id : colourIdsOf[f]) kept[static_cast<size_t>(id)] = true;
+        count += missing;
+        shared[f] = true;
+    }
+
     struct TScore {
         size_t SmallestFrame = 256; // the fewest colours of a frame showing it
         int64_t Frames = 0;
