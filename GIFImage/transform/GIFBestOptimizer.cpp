@@ -392,7 +392,29 @@ struct TFrameTableNeeds {
     std::array<int, 256> OwnMap{};
     int OwnTransparent = -1;
     int OwnSize = -1; // -1: more colours than a table holds
+    // The compressed size of the frame with its colours merged as every
+    // table here merges them, by code size and row order: the compressor's
+    // output depends only on which pixels are equal, not on their indices.
+    mutable std::array<int, 18> MergedSizes{};
 };
+
+int MergedSize(const TFrameTableNeeds& needs, int bits, bool interlaced) {
+    int& size = needs.MergedSizes[static_cast<size_t>(bits * 2 + (interlaced ? 1 : 0))];
+    if (size == 0) {
+        TGIFSubImage& frame = *needs.Frame;
+        const std::vector<uint8_t> mapped = MappedPixels(frame, needs.OwnMap);
+        size = EncodedSize(mapped.data(), frame.Width(), frame.Height(), bits, -1, interlaced);
+    }
+    return size;
+}
+
+// The largest index of the frame's pixels through map.
+int LargestIndex(const TFrameTableNeeds& needs, const std::array<int, 256>& map) {
+    int largest = 0;
+    for (int v = 0; v < 256; ++v)
+        if (needs.Uses[static_cast<size_t>(v)] > 0) largest = std::max(largest, map[static_cast<size_t>(v)]);
+    return largest;
+}
 
 // How one frame is stored with a given global table.
 struct TFrameTableChoice {
@@ -444,11 +466,9 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame) {
         if (needs.Uses[static_cast<size_t>(v)] > 0)
             needs.OwnMap[static_cast<size_t>(v)] =
                 v == t ? needs.OwnTransparent : indexOf.at(needs.Colours[static_cast<size_t>(v)]);
-    const std::vector<uint8_t> mapped = MappedPixels(frame, needs.OwnMap);
-    const int largest = *std::max_element(mapped.begin(), mapped.end());
     const int entries = static_cast<int>(needs.OwnTable.size());
-    needs.OwnSize = EncodedSize(mapped.data(), frame.Width(), frame.Height(), CodeBits(entries, largest)) +
-                    TableBytes(entries);
+    needs.OwnSize =
+        MergedSize(needs, CodeBits(entries, LargestIndex(needs, needs.OwnMap)), false) + TableBytes(entries);
     return needs;
 }
 
@@ -474,13 +494,11 @@ TFrameTableChoice GlobalChoice(const TFrameTableNeeds& needs, const std::vector<
         choice.Transparent = static_cast<int>(spare - taken.begin());
         choice.Map[static_cast<size_t>(needs.Transparent)] = choice.Transparent;
     }
-    TGIFSubImage& frame = *needs.Frame;
-    const std::vector<uint8_t> mapped = MappedPixels(frame, choice.Map);
-    const int largest = *std::max_element(mapped.begin(), mapped.end());
-    const int bits = CodeBits(static_cast<int>(colours.size()), largest);
+    if (needs.OwnSize < 0) return choice; // cannot happen: a spare was found
+    const int bits = CodeBits(static_cast<int>(colours.size()), LargestIndex(needs, choice.Map));
     // Either row order, whichever is smaller.
-    choice.Size = EncodedSize(mapped.data(), frame.Width(), frame.Height(), bits);
-    const int interlacedSize = EncodedSize(mapped.data(), frame.Width(), frame.Height(), bits, -1, true);
+    choice.Size = MergedSize(needs, bits, false);
+    const int interlacedSize = MergedSize(needs, bits, true);
     if (interlacedSize < choice.Size) choice.Size = interlacedSize, choice.Interlaced = true;
     return choice;
 }
@@ -744,11 +762,14 @@ void ChooseCodeTableKeeping(TGIFImage& image) {
     for (const auto& frame : image.Images) {
         if (frame->Empty()) continue;
         const TGIFEncodeJob job = frame->EncodeJob();
-        if (int64_t{job.Width} * job.Height < 4096) continue; // too few codes to fill it
         const bool interlaced = WrittenInterlaced(*frame);
-        frame->KeepFullCodeTable =
-            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced, true) <
-            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced, false);
+        const int cleared =
+            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced);
+        // Codes of at least bits + 1 bits: too few of them never fill it.
+        const int64_t codesAtMost = int64_t{cleared} * 8 / (job.Bits + 1);
+        if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) continue;
+        frame->KeepFullCodeTable = EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue,
+                                               interlaced, true) < cleared;
     }
 }
 
