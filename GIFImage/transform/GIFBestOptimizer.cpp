@@ -72,8 +72,7 @@ private:
     // could show plain anyway; -1 when every entry is used.
     int ChooseTransparentIndex() const;
     // The frame redrawn as best (Area's pixels), with its transparency.
-    void Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t,
-               bool interlaced);
+    void Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t);
 
     std::vector<uint8_t> Form(TFreePixels form, int t) const;
     bool NeedsTransparency(const std::vector<uint8_t>& form, int t) const;
@@ -104,30 +103,22 @@ void TFrameRedraw::Run() {
                                WrittenInterlaced(Frame));
     std::vector<uint8_t> best;
     bool bestTransparent = false;
-    bool bestInterlaced = false;
     for (const TFreePixels kind : FreePixelForms) {
         if (kind == TFreePixels::Transparent && t < 0) continue;
         std::vector<uint8_t> form = Form(kind, t);
         const bool transparent = NeedsTransparency(form, t);
         // A graphic control extension to add costs its 8 bytes.
         const int control = transparent && !Frame.GraphicControlExtension() ? 8 : 0;
-        // Rows in interlaced order mostly compress worse, not always (lines
-        // of text); only a frame without a table of its own keeps them.
-        int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) + control;
-        bool interlaced = false;
-        if (Frame.ColorMap.Count() == 0) {
-            const int interlacedSize =
-                EncodedSize(form.data(), Area.Width(), Area.Height(), bits, -1, true) + control;
-            if (interlacedSize < size) size = interlacedSize, interlaced = true;
-        }
+        // Rows in interlaced order mostly compress worse; the table choice
+        // tries them again.
+        const int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) + control;
         if (size < bestSize) {
             bestSize = size;
             best = std::move(form);
             bestTransparent = transparent;
-            bestInterlaced = interlaced;
         }
     }
-    if (!best.empty()) Apply(best, bestTransparent, keepTransparent, t, bestInterlaced);
+    if (!best.empty()) Apply(best, bestTransparent, keepTransparent, t);
 }
 
 void TFrameRedraw::FindNeededPixels() {
@@ -199,16 +190,14 @@ int TFrameRedraw::ChooseTransparentIndex() const {
     return t;
 }
 
-void TFrameRedraw::Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t,
-                         bool interlaced) {
+void TFrameRedraw::Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t) {
     const int areaWidth = Area.Width();
     const int areaHeight = Area.Height();
     Frame.SetLeft(static_cast<uint16_t>(Frame.Left() + Area.Left));
     Frame.SetTop(static_cast<uint16_t>(Frame.Top() + Area.Top));
     Frame.SetWidth(static_cast<uint16_t>(areaWidth));
     Frame.SetHeight(static_cast<uint16_t>(areaHeight));
-    Frame.SetPacked((Frame.Packed() & ~GIFWire::DescriptorInterlaced) |
-                    (interlaced ? GIFWire::DescriptorInterlaced : 0));
+    Frame.SetPacked(Frame.Packed() & ~GIFWire::DescriptorInterlaced);
     for (int y = 0; y < areaHeight; ++y)
         std::copy_n(best.begin() + static_cast<ptrdiff_t>(y) * areaWidth, areaWidth, Frame.ScanLine(y));
     if (transparent || keepTransparent) {
