@@ -645,7 +645,7 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std:
 
 // Chooses the global table and each frame's table so that they store
 // smallest, their bytes counted with the pixels' codes: the global table as
-// it is, or one shared by the frames of most colours (in two orders); each
+// it is, or one shared by the frames it can serve (in three orders); each
 // frame with the global table (when that has every colour it shows and an
 // entry to spare for its transparency), a table of its own of just the
 // colours it shows, or the one it had. The pictures stay the same.
@@ -801,8 +801,9 @@ void RedrawSmallest(TGIFImage& image) {
     image.SmallestCodeSize = true;
 }
 
-// The tables and row orders that store the redrawn frames smallest.
-void ChooseTablesAndRowOrders(TGIFImage& image) {
+// The colour tables, row orders and code tables (cleared or kept when
+// full) that store the redrawn frames smallest.
+void ChooseFrameStorage(TGIFImage& image) {
     // The global table sorted by use first, as it will be written: its
     // frames' code sizes follow from the order.
     image.Header.ColorMap.Optimize();
@@ -816,7 +817,7 @@ void ChooseTablesAndRowOrders(TGIFImage& image) {
 void OptimizeGIFBest(TGIFImage& image) {
     if (image.Empty() || !CanFollow(image)) return;
     RedrawSmallest(image);
-    ChooseTablesAndRowOrders(image);
+    ChooseFrameStorage(image);
 }
 
 void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int lossyError) {
@@ -826,7 +827,7 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     if (redraw) RedrawSmallest(image);
     if (again) OptimizeGIF(image, again);
     // After the colour-map step, which sorts every table by use.
-    if (redraw) ChooseTablesAndRowOrders(image);
+    if (redraw) ChooseFrameStorage(image);
     if (lossyError <= 0) return;
     OptimizeGIFLossy(image, lossyError);
     if (again) OptimizeGIF(image, again);
