@@ -519,10 +519,8 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
         return at->second;
     };
     if (background >= 0) idFor(static_cast<uint32_t>(background));
-    bool anyTransparent = false;
     for (size_t f = 0; f < frames.size(); ++f) {
         const TFrameTableNeeds& needs = frames[f];
-        anyTransparent |= needs.Transparent >= 0;
         std::unordered_map<int, int64_t> usesOf;
         for (int v = 0; v < 256; ++v)
             if (needs.Uses[static_cast<size_t>(v)] > 0 && v != needs.Transparent)
@@ -532,7 +530,9 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
             framesOf[static_cast<size_t>(id)].emplace_back(static_cast<int>(f), uses);
         }
     }
-    const size_t room = anyTransparent ? 255 : 256;
+    // A transparent frame takes for its transparency any entry it does not
+    // show.
+    const size_t room = 256;
 
     std::vector<int64_t> weight(colourOf.size(), 0);
     std::vector<bool> shared(frames.size(), true);
@@ -566,8 +566,14 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
         }
     }
 
-    // Dropping frames may have left room for others that the first drops
-    // turned away: the heaviest take it.
+    // Colours that no frame still sharing the table shows go too, and the
+    // room they and the dropped frames leave goes to the heaviest of the
+    // frames turned away that fit in it.
+    for (size_t id = 0; id < weight.size(); ++id)
+        if (kept[id] && weight[id] == 0) {
+            kept[id] = false;
+            --count;
+        }
     std::vector<size_t> byWeight;
     for (size_t f = 0; f < frames.size(); ++f)
         if (!shared[f]) byWeight.push_back(f);
