@@ -837,4 +837,5 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     if (lossyError <= 0) return;
     OptimizeGIFLossy(image, lossyError);
     if (again) OptimizeGIF(image, again);
+    if (redraw) ChooseFrameStorage(image);
 }
