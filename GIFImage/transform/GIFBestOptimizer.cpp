@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <queue>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -22,11 +24,16 @@ using namespace GIFFollowedScreen;
 constexpr int64_t MaxEqualColourChoicePixels = int64_t{1} << 23;
 
 int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
-                bool interlaced = false) {
+                bool interlaced = false, bool keepFullTable = false) {
     TMemoryStream out;
     CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, height, width,
-                      fillValue);
+                      fillValue, keepFullTable);
     return static_cast<int>(out.Size());
+}
+
+// The writer gives a frame with a table of its own straight rows.
+bool WrittenInterlaced(TGIFSubImage& frame) {
+    return frame.Interlaced() && frame.ColorMap.Count() == 0;
 }
 
 // One pixel of the redrawn frame: a needed one keeps its index; a free one
@@ -92,7 +99,8 @@ void TFrameRedraw::Run() {
 
     const int bits = Frame.ActiveColorMap().BitsPerPixel();
     const TGIFEncodeJob current = Frame.EncodeJob();
-    int bestSize = EncodedSize(current.Pixels, Frame.Width(), Frame.Height(), bits, current.FillValue);
+    int bestSize = EncodedSize(current.Pixels, Frame.Width(), Frame.Height(), bits, current.FillValue,
+                               WrittenInterlaced(Frame));
     std::vector<uint8_t> best;
     bool bestTransparent = false;
     for (const TFreePixels kind : FreePixelForms) {
@@ -100,8 +108,10 @@ void TFrameRedraw::Run() {
         std::vector<uint8_t> form = Form(kind, t);
         const bool transparent = NeedsTransparency(form, t);
         // A graphic control extension to add costs its 8 bytes.
-        const int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) +
-                         (transparent && !Frame.GraphicControlExtension() ? 8 : 0);
+        const int control = transparent && !Frame.GraphicControlExtension() ? 8 : 0;
+        // Rows in interlaced order mostly compress worse; the table choice
+        // tries them again.
+        const int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) + control;
         if (size < bestSize) {
             bestSize = size;
             best = std::move(form);
@@ -317,15 +327,6 @@ void RedrawFrames(TGIFImage& image) {
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
     for (const auto& frame : image.Images) {
-        // Rows in interlaced order mostly compress worse; the picture is
-        // the same either way.
-        if (frame->Interlaced()) {
-            const uint8_t* pixels = std::as_const(*frame).Data();
-            const int bits = frame->ActiveColorMap().BitsPerPixel();
-            if (EncodedSize(pixels, frame->Width(), frame->Height(), bits) <=
-                EncodedSize(pixels, frame->Width(), frame->Height(), bits, -1, true))
-                frame->SetPacked(frame->Packed() & ~GIFWire::DescriptorInterlaced);
-        }
         TFrameRedraw(*frame, first, later).Run();
         ShowFrame(first, *frame);
         ShowFrame(later, *frame);
@@ -361,122 +362,409 @@ int CodeBits(int tableEntries, int largest) {
     return std::min(BitsFor(tableEntries), std::max(2, BitsFor(largest + 1)));
 }
 
-// Each frame takes whichever table stores it smallest, its bytes counted
-// with the pixels' codes: the global table (when that has every colour the
-// frame shows and an entry to spare for its transparency), or a table of
-// its own of just the colours it shows. The pictures stay the same.
-void ChooseFrameTables(TGIFImage& image) {
-    TGIFColorMap& global = image.Header.ColorMap;
-    std::unordered_map<uint32_t, int> globalIndexOf;
-    std::array<uint32_t, 256> globalColours{};
-    for (int i = global.Count() - 1; i >= 0; --i) {
-        const TPaletteEntry e = global.Entry(i);
-        globalColours[static_cast<size_t>(i)] =
-            0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
-        globalIndexOf[globalColours[static_cast<size_t>(i)]] = i;
-    }
-    std::vector<uint8_t> fillRow;
-    for (const auto& framePointer : image.Images) {
-        TGIFSubImage& frame = *framePointer;
-        if (frame.Empty() || frame.ActiveColorMap().Count() == 0) continue;
-        const std::array<uint32_t, 256> colours = ColoursOf(frame);
-        const int t = TransparentIndexOf(frame);
-        std::array<int64_t, 256> uses{};
-        for (int y = 0; y < frame.Height(); ++y) {
-            const uint8_t* row = frame.ReadRow(y, fillRow);
-            for (int x = 0; x < frame.Width(); ++x) ++uses[row[x]];
-        }
-        const bool local = frame.ColorMap.Count() > 0;
-        const TGIFEncodeJob job = frame.EncodeJob();
-        int bestSize =
-            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, frame.Interlaced()) +
-            (local ? TableBytes(frame.ColorMap.Count()) : 0);
-        int bestKind = -1; // -1: as it is; 0: the global table; 1: one of its own
-        std::array<int, 256> bestMap{};
-        std::vector<uint32_t> bestTable;
-        int bestTransparent = -1;
+uint32_t OpaqueColour(const TPaletteEntry& e) {
+    return 0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
+}
 
-        // The global table.
-        if (local && global.Count() > 0) {
-            std::array<int, 256> map{};
-            std::array<bool, 256> taken{};
-            bool fits = true;
-            for (int v = 0; v < 256 && fits; ++v) {
-                if (uses[static_cast<size_t>(v)] == 0 || v == t) continue;
-                const auto found = globalIndexOf.find(colours[static_cast<size_t>(v)]);
-                if (found == globalIndexOf.end())
-                    fits = false;
-                else
-                    taken[static_cast<size_t>(map[static_cast<size_t>(v)] = found->second)] = true;
-            }
-            int spare = -1;
-            if (fits && t >= 0) {
-                for (int i = 0; i < global.Count() && spare < 0; ++i)
-                    if (!taken[static_cast<size_t>(i)]) spare = i;
-                fits = spare >= 0;
-                if (fits) map[static_cast<size_t>(t)] = spare;
-            }
-            if (fits) {
-                const std::vector<uint8_t> mapped = MappedPixels(frame, map);
-                const int largest = *std::max_element(mapped.begin(), mapped.end());
-                const int size = EncodedSize(mapped.data(), frame.Width(), frame.Height(),
-                                             CodeBits(global.Count(), largest), -1, frame.Interlaced());
-                if (size < bestSize) {
-                    bestSize = size, bestKind = 0, bestMap = map, bestTransparent = spare;
-                }
+// What a frame asks of a colour table, gathered once for every global
+// table that is tried: its colours, how often each index is used, and the
+// stores that do not depend on the global table.
+struct TFrameTableNeeds {
+    TGIFSubImage* Frame = nullptr;
+    std::array<uint32_t, 256> Colours{};
+    std::array<int64_t, 256> Uses{};
+    int Transparent = -1;
+    bool OnGlobal = false;
+    int KeptSize = 0; // as it is, its own table counted
+    // A table of its own of just the colours it shows, the most used first.
+    std::vector<uint32_t> OwnTable;
+    std::array<int, 256> OwnMap{};
+    int OwnTransparent = -1;
+    int OwnSize = -1; // -1: more colours than a table holds
+    // The compressed size of the frame with its colours merged as every
+    // table here merges them, by code size and row order: the compressor's
+    // output depends only on which pixels are equal, not on their indices.
+    mutable std::array<int, 18> MergedSizes{};
+};
+
+int MergedSize(const TFrameTableNeeds& needs, int bits, bool interlaced) {
+    int& size = needs.MergedSizes[static_cast<size_t>(bits * 2 + (interlaced ? 1 : 0))];
+    if (size == 0) {
+        TGIFSubImage& frame = *needs.Frame;
+        const std::vector<uint8_t> mapped = MappedPixels(frame, needs.OwnMap);
+        size = EncodedSize(mapped.data(), frame.Width(), frame.Height(), bits, -1, interlaced);
+    }
+    return size;
+}
+
+// The largest index of the frame's pixels through map.
+int LargestIndex(const TFrameTableNeeds& needs, const std::array<int, 256>& map) {
+    int largest = 0;
+    for (int v = 0; v < 256; ++v)
+        if (needs.Uses[static_cast<size_t>(v)] > 0) largest = std::max(largest, map[static_cast<size_t>(v)]);
+    return largest;
+}
+
+// How one frame is stored with a given global table.
+struct TFrameTableChoice {
+    enum { Kept, Global, Own } Kind = Kept;
+    int Size = 0;
+    std::array<int, 256> Map{};
+    int Transparent = -1;
+    bool Interlaced = false; // with the global table
+};
+
+TFrameTableNeeds NeedsOf(TGIFSubImage& frame) {
+    TFrameTableNeeds needs;
+    needs.Frame = &frame;
+    needs.Colours = ColoursOf(frame);
+    needs.Transparent = TransparentIndexOf(frame);
+    needs.OnGlobal = frame.ColorMap.Count() == 0;
+    std::vector<uint8_t> fillRow;
+    for (int y = 0; y < frame.Height(); ++y) {
+        const uint8_t* row = frame.ReadRow(y, fillRow);
+        for (int x = 0; x < frame.Width(); ++x) ++needs.Uses[row[x]];
+    }
+    const TGIFEncodeJob job = frame.EncodeJob();
+    needs.KeptSize =
+        EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, WrittenInterlaced(frame)) +
+        (needs.OnGlobal ? 0 : TableBytes(frame.ColorMap.Count()));
+
+    const int t = needs.Transparent;
+    std::unordered_map<uint32_t, int64_t> useOf;
+    for (int v = 0; v < 256; ++v)
+        if (needs.Uses[static_cast<size_t>(v)] > 0 && v != t)
+            useOf[needs.Colours[static_cast<size_t>(v)]] += needs.Uses[static_cast<size_t>(v)];
+    std::vector<std::pair<int64_t, uint32_t>> byUse;
+    for (const auto& [colour, count] : useOf) byUse.emplace_back(count, colour);
+    std::sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    std::unordered_map<uint32_t, int> indexOf;
+    for (const auto& [count, colour] : byUse) {
+        indexOf[colour] = static_cast<int>(needs.OwnTable.size());
+        needs.OwnTable.push_back(colour);
+    }
+    if (t >= 0) {
+        needs.OwnTransparent = static_cast<int>(needs.OwnTable.size());
+        needs.OwnTable.push_back(0xFF000000u);
+    }
+    if (needs.OwnTable.size() < 2) needs.OwnTable.push_back(0xFF000000u);
+    if (needs.OwnTable.size() > 256) return needs;
+    for (int v = 0; v < 256; ++v)
+        if (needs.Uses[static_cast<size_t>(v)] > 0)
+            needs.OwnMap[static_cast<size_t>(v)] =
+                v == t ? needs.OwnTransparent : indexOf.at(needs.Colours[static_cast<size_t>(v)]);
+    const int entries = static_cast<int>(needs.OwnTable.size());
+    needs.OwnSize =
+        MergedSize(needs, CodeBits(entries, LargestIndex(needs, needs.OwnMap)), false) + TableBytes(entries);
+    return needs;
+}
+
+// The frame drawn with the global table of colours (indexOf finds them),
+// the lowest entry none of its colours takes serving its transparency;
+// Size -1 when the table lacks a colour or that entry.
+TFrameTableChoice GlobalChoice(const TFrameTableNeeds& needs, const std::vector<uint32_t>& colours,
+                               const std::unordered_map<uint32_t, int>& indexOf) {
+    TFrameTableChoice choice;
+    choice.Kind = TFrameTableChoice::Global;
+    choice.Size = -1;
+    std::vector<bool> taken(colours.size(), false);
+    for (int v = 0; v < 256; ++v) {
+        if (needs.Uses[static_cast<size_t>(v)] == 0 || v == needs.Transparent) continue;
+        const auto found = indexOf.find(needs.Colours[static_cast<size_t>(v)]);
+        if (found == indexOf.end()) return choice;
+        choice.Map[static_cast<size_t>(v)] = found->second;
+        taken[static_cast<size_t>(found->second)] = true;
+    }
+    if (needs.Transparent >= 0) {
+        const auto spare = std::find(taken.begin(), taken.end(), false);
+        if (spare == taken.end()) return choice;
+        choice.Transparent = static_cast<int>(spare - taken.begin());
+        choice.Map[static_cast<size_t>(needs.Transparent)] = choice.Transparent;
+    }
+    if (needs.OwnSize < 0) return choice; // cannot happen: a spare was found
+    const int bits = CodeBits(static_cast<int>(colours.size()), LargestIndex(needs, choice.Map));
+    // Either row order, whichever is smaller.
+    choice.Size = MergedSize(needs, bits, false);
+    const int interlacedSize = MergedSize(needs, bits, true);
+    if (interlacedSize < choice.Size) choice.Size = interlacedSize, choice.Interlaced = true;
+    return choice;
+}
+
+// A global table shared by as many frames as it can serve. While the
+// frames' colours do not fit, the colour that the least weight of frames
+// needs is dropped, every frame showing it then keeping a table of its own;
+// a frame weighs the bytes that table costs, so frames of few colours give
+// way first. The background colour stays.
+enum class TSharedOrder {
+    ByFrames,       // the colours most frames show first
+    ByUse,          // the most used first
+    BySmallestFrame // the colours of the frames of fewest colours first
+};
+// Frames of few colours take low indices, and so short codes, when their
+// colours come first.
+std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames, int background,
+                                    TSharedOrder order) {
+    std::unordered_map<uint32_t, int> idOf;
+    std::vector<uint32_t> colourOf;
+    std::vector<std::vector<int>> colourIdsOf(frames.size());
+    std::vector<std::vector<std::pair<int, int64_t>>> framesOf; // frame, uses
+    const auto idFor = [&](uint32_t colour) {
+        const auto [at, added] = idOf.try_emplace(colour, static_cast<int>(colourOf.size()));
+        if (added) {
+            colourOf.push_back(colour);
+            framesOf.emplace_back();
+        }
+        return at->second;
+    };
+    if (background >= 0) idFor(static_cast<uint32_t>(background));
+    for (size_t f = 0; f < frames.size(); ++f) {
+        const TFrameTableNeeds& needs = frames[f];
+        std::unordered_map<int, int64_t> usesOf;
+        for (int v = 0; v < 256; ++v)
+            if (needs.Uses[static_cast<size_t>(v)] > 0 && v != needs.Transparent)
+                usesOf[idFor(needs.Colours[static_cast<size_t>(v)])] += needs.Uses[static_cast<size_t>(v)];
+        for (const auto& [id, uses] : usesOf) {
+            colourIdsOf[f].push_back(id);
+            framesOf[static_cast<size_t>(id)].emplace_back(static_cast<int>(f), uses);
+        }
+    }
+    // A transparent frame takes for its transparency any entry it does not
+    // show.
+    const size_t room = 256;
+
+    std::vector<int64_t> weight(colourOf.size(), 0);
+    std::vector<bool> shared(frames.size(), true);
+    std::vector<bool> kept(colourOf.size(), true);
+    const auto frameWeight = [&](size_t f) {
+        return int64_t{TableBytes(static_cast<int>(frames[f].OwnTable.size()))};
+    };
+    for (size_t f = 0; f < frames.size(); ++f)
+        for (int id : colourIdsOf[f]) weight[static_cast<size_t>(id)] += frameWeight(f);
+    if (background >= 0) weight[0] = INT64_MAX;
+    size_t count = colourOf.size();
+    // Lightest first; an entry whose weight has since fallen is stale.
+    using TEntry = std::pair<int64_t, int>;
+    std::priority_queue<TEntry, std::vector<TEntry>, std::greater<>> lightest;
+    for (size_t id = 0; id < weight.size(); ++id) lightest.emplace(weight[id], static_cast<int>(id));
+    while (count > room && !lightest.empty()) {
+        const auto [w, id] = lightest.top();
+        lightest.pop();
+        if (!kept[static_cast<size_t>(id)] || w != weight[static_cast<size_t>(id)]) continue;
+        kept[static_cast<size_t>(id)] = false;
+        --count;
+        for (const auto& [f, uses] : framesOf[static_cast<size_t>(id)]) {
+            if (!shared[static_cast<size_t>(f)]) continue;
+            shared[static_cast<size_t>(f)] = false;
+            for (int other : colourIdsOf[static_cast<size_t>(f)]) {
+                if (!kept[static_cast<size_t>(other)] || weight[static_cast<size_t>(other)] == INT64_MAX)
+                    continue;
+                weight[static_cast<size_t>(other)] -= frameWeight(static_cast<size_t>(f));
+                lightest.emplace(weight[static_cast<size_t>(other)], other);
             }
         }
-        // A table of its own, the colours most used first.
-        {
-            std::vector<std::pair<int64_t, uint32_t>> byUse;
-            std::unordered_map<uint32_t, int64_t> useOf;
+    }
+
+    // Colours that no frame still sharing the table shows go too, and the
+    // room they and the dropped frames leave goes to the heaviest of the
+    // frames turned away that fit in it.
+    for (size_t id = 0; id < weight.size(); ++id)
+        if (kept[id] && weight[id] == 0) {
+            kept[id] = false;
+            --count;
+        }
+    std::vector<size_t> byWeight;
+    for (size_t f = 0; f < frames.size(); ++f)
+        if (!shared[f]) byWeight.push_back(f);
+    std::stable_sort(byWeight.begin(), byWeight.end(),
+                     [&](size_t a, size_t b) { return frameWeight(a) > frameWeight(b); });
+    for (const size_t f : byWeight) {
+        size_t missing = 0;
+        for (int id : colourIdsOf[f]) missing += kept[static_cast<size_t>(id)] ? 0 : 1;
+        if (count + missing > room) continue;
+        for (int id : colourIdsOf[f]) kept[static_cast<size_t>(id)] = true;
+        count += missing;
+        shared[f] = true;
+    }
+
+    struct TScore {
+        size_t SmallestFrame = 256; // the fewest colours of a frame showing it
+        int64_t Frames = 0;
+        int64_t Uses = 0;
+    };
+    std::vector<TScore> score(colourOf.size());
+    for (size_t id = 0; id < colourOf.size(); ++id)
+        for (const auto& [f, uses] : framesOf[id])
+            if (shared[static_cast<size_t>(f)]) {
+                score[id].SmallestFrame =
+                    std::min(score[id].SmallestFrame, colourIdsOf[static_cast<size_t>(f)].size());
+                ++score[id].Frames;
+                score[id].Uses += uses;
+            }
+    std::vector<int> ids;
+    for (size_t id = 0; id < colourOf.size(); ++id)
+        if (kept[id]) ids.push_back(static_cast<int>(id));
+    std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
+        const auto& sa = score[static_cast<size_t>(a)];
+        const auto& sb = score[static_cast<size_t>(b)];
+        if (order == TSharedOrder::BySmallestFrame && sa.SmallestFrame != sb.SmallestFrame)
+            return sa.SmallestFrame < sb.SmallestFrame;
+        if (order != TSharedOrder::ByUse && sa.Frames != sb.Frames) return sa.Frames > sb.Frames;
+        return sa.Uses > sb.Uses;
+    });
+    std::vector<uint32_t> colours;
+    for (int id : ids) colours.push_back(colourOf[static_cast<size_t>(id)]);
+    return colours;
+}
+
+// The bytes of every frame with the global table of colours, each frame
+// stored whichever way is smallest (as it is only when it keeps its own
+// table or the global table stays); -1 when a frame cannot be stored.
+int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std::vector<uint32_t>& colours,
+                         bool globalKept, std::vector<TFrameTableChoice>& choices) {
+    std::unordered_map<uint32_t, int> indexOf;
+    for (int i = static_cast<int>(colours.size()) - 1; i >= 0; --i)
+        indexOf[colours[static_cast<size_t>(i)]] = i;
+    int64_t total = colours.empty() ? 0 : TableBytes(static_cast<int>(colours.size()));
+    choices.assign(frames.size(), {});
+    for (size_t f = 0; f < frames.size(); ++f) {
+        const TFrameTableNeeds& needs = frames[f];
+        TFrameTableChoice& best = choices[f];
+        best.Size = -1;
+        if (!needs.OnGlobal || globalKept) best.Size = needs.KeptSize;
+        if (!colours.empty()) {
+            const TFrameTableChoice global = GlobalChoice(needs, colours, indexOf);
+            if (global.Size >= 0 && (best.Size < 0 || global.Size < best.Size)) best = global;
+        }
+        if (needs.OwnSize >= 0 && (best.Size < 0 || needs.OwnSize < best.Size)) {
+            best.Kind = TFrameTableChoice::Own;
+            best.Size = needs.OwnSize;
+            best.Map = needs.OwnMap;
+            best.Transparent = needs.OwnTransparent;
+        }
+        if (best.Size < 0) return -1;
+        total += best.Size;
+    }
+    return total;
+}
+
+// Chooses the global table and each frame's table so that they store
+// smallest, their bytes counted with the pixels' codes: the global table as
+// it is, or one shared by the frames it can serve (in three orders); each
+// frame with the global table (when that has every colour it shows and an
+// entry to spare for its transparency), a table of its own of just the
+// colours it shows, or the one it had. The pictures stay the same.
+void ChooseColorTables(TGIFImage& image) {
+    TGIFColorMap& global = image.Header.ColorMap;
+    std::vector<TFrameTableNeeds> frames;
+    bool canReplaceGlobal = true;
+    for (const auto& frame : image.Images) {
+        if (frame->Empty()) continue;
+        if (frame->ActiveColorMap().Count() == 0) {
+            canReplaceGlobal = false;
+            continue;
+        }
+        frames.push_back(NeedsOf(*frame));
+    }
+    if (frames.empty()) return;
+
+    std::vector<uint32_t> current;
+    for (int i = 0; i < global.Count(); ++i) current.push_back(OpaqueColour(global.Entry(i)));
+    const int backgroundIndex = image.Header.BackgroundColorIndex();
+    const int background = backgroundIndex < global.Count()
+                               ? static_cast<int>(current[static_cast<size_t>(backgroundIndex)])
+                               : -1;
+    std::vector<TFrameTableChoice> bestChoices;
+    std::vector<uint32_t> bestColours;
+    int64_t bestTotal = -1;
+    bool replaced = false;
+    // Returns the choices made with the table, and keeps it when it stores
+    // smallest so far.
+    const auto tryGlobal = [&](std::vector<uint32_t> colours, bool kept) {
+        std::vector<TFrameTableChoice> choices;
+        const int64_t total = ChooseWithGlobal(frames, colours, kept, choices);
+        if (total < 0) return std::vector<TFrameTableChoice>{};
+        if (bestTotal < 0 || total < bestTotal) {
+            bestTotal = total, bestChoices = choices, bestColours = std::move(colours);
+            replaced = !kept;
+        }
+        return choices;
+    };
+    // Each table is also tried without the entries that no frame drawn
+    // with it, nor the background, then uses.
+    const auto tryGlobalAndTrimmed = [&](const std::vector<uint32_t>& colours, bool kept) {
+        const std::vector<TFrameTableChoice> choices = tryGlobal(colours, kept);
+        if (choices.empty() || !canReplaceGlobal) return;
+        std::vector<bool> used(colours.size(), false);
+        for (size_t f = 0; f < frames.size(); ++f) {
+            if (choices[f].Kind != TFrameTableChoice::Global) continue;
             for (int v = 0; v < 256; ++v)
-                if (uses[static_cast<size_t>(v)] > 0 && v != t)
-                    useOf[colours[static_cast<size_t>(v)]] += uses[static_cast<size_t>(v)];
-            for (const auto& [colour, count] : useOf) byUse.emplace_back(count, colour);
-            std::sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) {
-                return a.first != b.first ? a.first > b.first : a.second < b.second;
-            });
-            std::vector<uint32_t> table;
-            std::unordered_map<uint32_t, int> indexOf;
-            for (const auto& [count, colour] : byUse) {
-                indexOf[colour] = static_cast<int>(table.size());
-                table.push_back(colour);
-            }
-            int transparent = -1;
-            if (t >= 0) {
-                transparent = static_cast<int>(table.size());
-                table.push_back(0xFF000000u);
-            }
-            if (table.size() < 2) table.push_back(0xFF000000u);
-            if (table.size() <= 256) {
-                std::array<int, 256> map{};
-                for (int v = 0; v < 256; ++v)
-                    if (uses[static_cast<size_t>(v)] > 0)
-                        map[static_cast<size_t>(v)] =
-                            v == t ? transparent : indexOf.at(colours[static_cast<size_t>(v)]);
-                const std::vector<uint8_t> mapped = MappedPixels(frame, map);
-                const int largest = *std::max_element(mapped.begin(), mapped.end());
-                const int size =
-                    EncodedSize(mapped.data(), frame.Width(), frame.Height(),
-                                CodeBits(static_cast<int>(table.size()), largest), -1, frame.Interlaced()) +
-                    TableBytes(static_cast<int>(table.size()));
-                if (size < bestSize) {
-                    bestSize = size, bestKind = 1, bestMap = map, bestTransparent = transparent;
-                    bestTable = std::move(table);
-                }
-            }
+                if (frames[f].Uses[static_cast<size_t>(v)] > 0)
+                    used[static_cast<size_t>(choices[f].Map[static_cast<size_t>(v)])] = true;
         }
-        if (bestKind < 0) continue;
-        const std::vector<uint8_t> mapped = MappedPixels(frame, bestMap);
+        std::vector<uint32_t> trimmed;
+        for (size_t i = 0; i < colours.size(); ++i)
+            if (used[i] || static_cast<int>(colours[i]) == background) trimmed.push_back(colours[i]);
+        if (trimmed.size() < 2) trimmed.resize(2, 0xFF000000u);
+        if (TableBytes(static_cast<int>(trimmed.size())) < TableBytes(static_cast<int>(colours.size())))
+            tryGlobal(std::move(trimmed), false);
+    };
+    tryGlobalAndTrimmed(current, true);
+    if (canReplaceGlobal)
+        for (const TSharedOrder order :
+             {TSharedOrder::ByFrames, TSharedOrder::ByUse, TSharedOrder::BySmallestFrame}) {
+            std::vector<uint32_t> colours = SharedColours(frames, background, order);
+            if (colours.size() < 2) colours.resize(2, 0xFF000000u);
+            tryGlobalAndTrimmed(colours, false);
+        }
+    if (bestTotal < 0) return;
+
+    if (replaced) {
+        global.Clear();
+        for (uint32_t c : bestColours)
+            global.Add(RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                static_cast<uint8_t>(c)));
+        if (background >= 0) {
+            const auto at =
+                std::find(bestColours.begin(), bestColours.end(), static_cast<uint32_t>(background));
+            image.Header.SetBackgroundColorIndex(static_cast<uint8_t>(at - bestColours.begin()));
+        }
+    }
+    for (size_t f = 0; f < frames.size(); ++f) {
+        const TFrameTableChoice& choice = bestChoices[f];
+        if (choice.Kind == TFrameTableChoice::Kept) continue;
+        TGIFSubImage& frame = *frames[f].Frame;
+        const std::vector<uint8_t> mapped = MappedPixels(frame, choice.Map);
         frame.ColorMap.Clear();
-        for (uint32_t c : bestTable)
-            frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
-                                        static_cast<uint8_t>(c)));
+        if (choice.Kind == TFrameTableChoice::Own)
+            for (uint32_t c : frames[f].OwnTable)
+                frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                            static_cast<uint8_t>(c)));
         std::copy(mapped.begin(), mapped.end(), frame.Data());
-        if (t >= 0) frame.GraphicControlExtension()->SetTransparentColorIndex(bestTransparent);
+        frame.SetPacked((frame.Packed() & ~GIFWire::DescriptorInterlaced) |
+                        (choice.Interlaced ? GIFWire::DescriptorInterlaced : 0));
+        if (frames[f].Transparent >= 0)
+            frame.GraphicControlExtension()->SetTransparentColorIndex(choice.Transparent);
         frame.CompactUniformPixels();
         frame.FreeBitmap();
+    }
+}
+
+// Each frame's code table cleared when full, or kept, whichever stores the
+// frame smaller.
+void ChooseCodeTableKeeping(TGIFImage& image) {
+    for (const auto& frame : image.Images) {
+        if (frame->Empty()) continue;
+        const TGIFEncodeJob job = frame->EncodeJob();
+        const bool interlaced = WrittenInterlaced(*frame);
+        const int cleared =
+            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced);
+        // Codes of at least bits + 1 bits: too few of them never fill it.
+        const int64_t codesAtMost = int64_t{cleared} * 8 / (job.Bits + 1);
+        if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) continue;
+        frame->KeepFullCodeTable = EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue,
+                                               interlaced, true) < cleared;
     }
 }
 
@@ -486,10 +774,9 @@ int64_t SavedSize(TGIFImage& image) {
     return stream.Size();
 }
 
-} // namespace
-
-void OptimizeGIFBest(TGIFImage& image) {
-    if (image.Empty() || !CanFollow(image)) return;
+// Redraws the frames in whichever forms store smallest, their tables still
+// as they were.
+void RedrawSmallest(TGIFImage& image) {
     image.StopPainters();
     TMemoryStream before;
     image.SaveToStream(before);
@@ -518,19 +805,37 @@ void OptimizeGIFBest(TGIFImage& image) {
     const TRect bounds = image.FramesBounds();
     if (int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels) OptimizeGIFLossy(image, 0);
     image.SmallestCodeSize = true;
+}
+
+// The colour tables, row orders and code tables (cleared or kept when
+// full) that store the redrawn frames smallest.
+void ChooseFrameStorage(TGIFImage& image) {
     // The global table sorted by use first, as it will be written: its
     // frames' code sizes follow from the order.
     image.Header.ColorMap.Optimize();
-    ChooseFrameTables(image);
+    ChooseColorTables(image);
+    ChooseCodeTableKeeping(image);
     image.Changed();
+}
+
+} // namespace
+
+void OptimizeGIFBest(TGIFImage& image) {
+    if (image.Empty() || !CanFollow(image)) return;
+    RedrawSmallest(image);
+    ChooseFrameStorage(image);
 }
 
 void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int lossyError) {
     const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap);
     OptimizeGIF(image, options);
-    OptimizeGIFBest(image);
+    const bool redraw = !image.Empty() && CanFollow(image);
+    if (redraw) RedrawSmallest(image);
     if (again) OptimizeGIF(image, again);
+    // After the colour-map step, which sorts every table by use.
+    if (redraw) ChooseFrameStorage(image);
     if (lossyError <= 0) return;
     OptimizeGIFLossy(image, lossyError);
     if (again) OptimizeGIF(image, again);
+    if (redraw) ChooseFrameStorage(image);
 }

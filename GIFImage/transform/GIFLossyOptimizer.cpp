@@ -24,9 +24,9 @@ std::vector<uint32_t> TableColours(TGIFSubImage& frame) {
 }
 
 int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours,
-                    bool keepFullTable) {
+                    bool keepFullTable, bool interlaced = false) {
     TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), false, height, width, -1,
+    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), interlaced, height, width, -1,
                       keepFullTable);
     return out.Size();
 }
@@ -146,7 +146,10 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
             t = FreeTransparentIndex(frame, pixels, maxError);
             colours = TableColours(frame);
         }
-        // The encoder walks the chosen pixels row after row.
+        // The encoder walks the chosen pixels row after row; the exact
+        // pixels keep their row order while they stay the smallest.
+        // (The writer gives a frame with a table of its own straight rows.)
+        const bool interlaced = frame.Interlaced() && frame.ColorMap.Count() == 0;
         frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
         frame.KeepFullCodeTable = false;
         const TGIFEncodeJob job = frame.EncodeJob();
@@ -158,7 +161,8 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         // differs), so the smaller wins.
         std::vector<uint8_t> best(pixels.size());
         for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
-        int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false);
+        int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false, interlaced);
+        bool bestInterlaced = interlaced;
         for (const bool keep : {false, true}) {
             if (keep && maxError == 0) break;
             encoder.KeepFullTable = keep;
@@ -168,8 +172,10 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
                 bestSize = size;
                 best.swap(chosen);
                 frame.KeepFullCodeTable = keep;
+                bestInterlaced = false;
             }
         }
+        if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
         std::copy(best.begin(), best.end(), frame.Data());
         // A frame of one value (data that decodes nothing) keeps no buffer.
         frame.CompactUniformPixels();

@@ -461,3 +461,63 @@ TEST(GIFOptimizeBest, AFrameWithATableOfItsOwnTakesTheGlobalOneWhenThatStoresItS
     ASSERT_EQ(reread.Images.Count(), 3);
     for (int f = 0; f < 3; ++f) EXPECT_EQ(reread.Images[f].ColorMap.Count(), 0) << f;
 }
+
+TEST(GIFOptimizeBest, FramesOfMoreColoursThanATableHoldsShareAGlobalTableOfTheColoursMostFramesShow) {
+    // Seven frames with tables of their own, 286 colours in all: the first
+    // shows 220 colours of its own, the six later ones the same 64 others.
+    // The global table holds none of them.
+    TGIFImage image;
+    image.Header.SetWidth(16);
+    image.Header.SetHeight(16);
+    AddColors(image.Header.ColorMap, 2);
+    for (int f = 0; f < 7; ++f) {
+        const int colours = f == 0 ? 220 : 64;
+        Bytes pixels(16 * 16);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<uint8_t>(f == 0 ? i % 220 : (i / 3 + static_cast<size_t>(f)) % 64);
+        TGIFSubImage& frame = AddFrame(image, 0, 0, 16, 16, pixels);
+        for (int c = 0; c < colours; ++c)
+            frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c), f == 0 ? 1 : 2, 3));
+        auto& control = static_cast<TGIFGraphicControlExtension&>(
+            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+        control.SetDelay(10);
+    }
+    const Bytes bytes = Save(image);
+    TGIFImage original, optimised;
+    Load(original, bytes);
+    Load(optimised, bytes);
+    OptimizeGIFBest(optimised);
+    const Bytes written = Save(optimised);
+    TGIFImage reread;
+    Load(reread, written);
+    ExpectSameTimeline(original, reread);
+    EXPECT_LT(written.size(), bytes.size());
+    ASSERT_EQ(reread.Images.Count(), 7);
+    EXPECT_GT(reread.Images[0].ColorMap.Count(), 0);
+    for (int f = 1; f < 7; ++f) EXPECT_EQ(reread.Images[f].ColorMap.Count(), 0) << f;
+}
+
+TEST(GIFOptimizeBest, AFrameTakesTheRowOrderThatStoresItSmaller) {
+    // Every eighth row noise, the rest one colour: in interlaced order the
+    // noise comes first and the one colour in a single run.
+    TGIFImage image;
+    image.Header.SetWidth(64);
+    image.Header.SetHeight(64);
+    AddColors(image.Header.ColorMap, 16);
+    std::mt19937 random(7);
+    Bytes pixels(64 * 64, 0);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        if (i / 64 % 8 == 0) pixels[i] = static_cast<uint8_t>(random() % 16);
+    AddFrame(image, 0, 0, 64, 64, pixels);
+    const Bytes bytes = Save(image);
+    TGIFImage original, optimised;
+    Load(original, bytes);
+    Load(optimised, bytes);
+    OptimizeGIFBest(optimised);
+    const Bytes written = Save(optimised);
+    TGIFImage reread;
+    Load(reread, written);
+    ExpectSameTimeline(original, reread);
+    EXPECT_TRUE(reread.Images[0].Interlaced());
+    EXPECT_LT(written.size(), bytes.size());
+}
