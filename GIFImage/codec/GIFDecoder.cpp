@@ -482,9 +482,6 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
         nextFree = State.NextFree;
         prevCode = State.Prev;
         prevOffset = State.PrevOffset;
-        prevHead = State.PrevHead;
-        prevLength = State.PrevLength;
-        addLength = State.AddLength;
         codeMask = (1u << codeWidth) - 1;
     };
     const auto save = [&] {
@@ -494,9 +491,6 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
         State.NextFree = nextFree;
         State.Prev = prevCode;
         State.PrevOffset = prevOffset;
-        State.PrevHead = prevHead;
-        State.PrevLength = prevLength;
-        State.AddLength = addLength;
     };
     const auto slow = [&](auto&& call) {
         save();
@@ -504,6 +498,11 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
         load();
     };
     load();
+    // The calls in between leave these alone: they only go on from where a
+    // pause left them.
+    prevHead = State.PrevHead;
+    prevLength = State.PrevLength;
+    addLength = State.AddLength;
     // mayPause: a code read where the filling may stop to change its way
     // of writing strings (PauseCode).
     bool paused = false;
@@ -704,6 +703,9 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
         }
     }
     save();
+    State.PrevHead = prevHead;
+    State.PrevLength = prevLength;
+    State.AddLength = addLength;
     return !paused;
 }
 
