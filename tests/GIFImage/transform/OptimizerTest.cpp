@@ -53,10 +53,11 @@ Bytes ReadFile(const std::filesystem::path& path) {
     return stream.Memory();
 }
 
-// A 4 × 2 picture with a four-colour global table.
-void MakeScreen(TGIFImage& image, int colours = 4) {
-    image.Header.SetWidth(4);
-    image.Header.SetHeight(2);
+// A width × height picture (4 × 2 by default) with a global table of
+// colours colours (4 by default).
+void MakeScreen(TGIFImage& image, int colours = 4, int width = 4, int height = 2) {
+    image.Header.SetWidth(width);
+    image.Header.SetHeight(height);
     AddColors(image.Header.ColorMap, colours);
 }
 
@@ -75,6 +76,21 @@ TGIFGraphicControlExtension& AddControl(TGIFSubImage& frame, int disposal, int d
 
 Bytes PixelsOf(const TGIFSubImage& frame) {
     return Bytes(frame.Data(), frame.Data() + frame.DataSize());
+}
+
+// Saves image, redraws what it read back with OptimizeGIFBest and reads the
+// result into reread, which must show what image showed. The bytes before
+// and after.
+std::pair<Bytes, Bytes> SaveBestAndReread(TGIFImage& image, TGIFImage& reread) {
+    const Bytes bytes = Save(image);
+    TGIFImage original, optimised;
+    Load(original, bytes);
+    Load(optimised, bytes);
+    OptimizeGIFBest(optimised);
+    const Bytes written = Save(optimised);
+    Load(reread, written);
+    ExpectSameTimeline(original, reread);
+    return {bytes, written};
 }
 
 } // namespace
@@ -444,9 +460,7 @@ TEST(GIFOptimizeBest, AFrameWithATableOfItsOwnTakesTheGlobalOneWhenThatStoresItS
             for (int c = 2; c < 256; ++c)
                 frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c), static_cast<uint8_t>(c), 1));
         }
-        auto& control = static_cast<TGIFGraphicControlExtension&>(
-            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
-        control.SetDelay(10);
+        AddControl(frame, 0, 10);
     }
     const Bytes bytes = Save(image);
     TGIFImage original, optimised;
@@ -467,9 +481,7 @@ TEST(GIFOptimizeBest, FramesOfMoreColoursThanATableHoldsShareAGlobalTableOfTheCo
     // shows 220 colours of its own, the six later ones the same 64 others.
     // The global table holds none of them.
     TGIFImage image;
-    image.Header.SetWidth(16);
-    image.Header.SetHeight(16);
-    AddColors(image.Header.ColorMap, 2);
+    MakeScreen(image, 2, 16, 16);
     for (int f = 0; f < 7; ++f) {
         const int colours = f == 0 ? 220 : 64;
         Bytes pixels(16 * 16);
@@ -478,19 +490,10 @@ TEST(GIFOptimizeBest, FramesOfMoreColoursThanATableHoldsShareAGlobalTableOfTheCo
         TGIFSubImage& frame = AddFrame(image, 0, 0, 16, 16, pixels);
         for (int c = 0; c < colours; ++c)
             frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c), f == 0 ? 1 : 2, 3));
-        auto& control = static_cast<TGIFGraphicControlExtension&>(
-            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
-        control.SetDelay(10);
+        AddControl(frame, 0, 10);
     }
-    const Bytes bytes = Save(image);
-    TGIFImage original, optimised;
-    Load(original, bytes);
-    Load(optimised, bytes);
-    OptimizeGIFBest(optimised);
-    const Bytes written = Save(optimised);
     TGIFImage reread;
-    Load(reread, written);
-    ExpectSameTimeline(original, reread);
+    const auto [bytes, written] = SaveBestAndReread(image, reread);
     EXPECT_LT(written.size(), bytes.size());
     ASSERT_EQ(reread.Images.Count(), 7);
     EXPECT_GT(reread.Images[0].ColorMap.Count(), 0);
@@ -501,23 +504,14 @@ TEST(GIFOptimizeBest, AFrameTakesTheRowOrderThatStoresItSmaller) {
     // Every eighth row noise, the rest one colour: in interlaced order the
     // noise comes first and the one colour in a single run.
     TGIFImage image;
-    image.Header.SetWidth(64);
-    image.Header.SetHeight(64);
-    AddColors(image.Header.ColorMap, 16);
+    MakeScreen(image, 16, 64, 64);
     std::mt19937 random(7);
     Bytes pixels(64 * 64, 0);
     for (size_t i = 0; i < pixels.size(); ++i)
         if (i / 64 % 8 == 0) pixels[i] = static_cast<uint8_t>(random() % 16);
     AddFrame(image, 0, 0, 64, 64, pixels);
-    const Bytes bytes = Save(image);
-    TGIFImage original, optimised;
-    Load(original, bytes);
-    Load(optimised, bytes);
-    OptimizeGIFBest(optimised);
-    const Bytes written = Save(optimised);
     TGIFImage reread;
-    Load(reread, written);
-    ExpectSameTimeline(original, reread);
+    const auto [bytes, written] = SaveBestAndReread(image, reread);
     EXPECT_TRUE(reread.Images[0].Interlaced());
     EXPECT_LT(written.size(), bytes.size());
 }
