@@ -82,6 +82,8 @@ TGIFDecodePool::~TGIFDecodePool() {
     std::unique_lock lock(Frames->Mutex);
     Frames->Waiting.clear();
     Frames->JobDone.wait(lock, [this] { return Frames->Running == 0; });
+    // A task still queued holds the frames: their data and pixels go now.
+    Frames->Slots.clear();
 }
 
 void TGIFDecodePool::Push(TGIFDecodeJob job) {
