@@ -20,6 +20,10 @@ struct TLossyPixel {
     int Exact = 0;
     uint32_t Wanted = NoColour;
     uint32_t Beneath = NoColour;
+    // The squared distance of the exact index's colour from Wanted: where
+    // Wanted is the true colour rather than the exact one, another index
+    // counts only the error it adds to this.
+    int ExactError = 0;
 };
 
 class TLossyLZWEncoder {

@@ -152,6 +152,12 @@ double AllowedError(int quality) {
     return Tolerance(quality) / 18.75;
 }
 
+// The loss the compressor may take when none is asked for: none at quality
+// 100, a colour distance of 4 at 90.
+int QualityLossyLevel(int quality) {
+    return (100 - std::clamp(quality, 1, 100)) / 5;
+}
+
 int Distance(uint8_t r, uint8_t g, uint8_t b, const TPaletteEntry& e) {
     const int dr = r - e.Red, dg = g - e.Green, db = b - e.Blue;
     return dr * dr + dg * dg + db * db;
@@ -280,7 +286,8 @@ class TFrameMaker {
 public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
         : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
-          Tolerance2(Tolerance(options.Quality)) {}
+          Tolerance2(Tolerance(options.Quality)),
+          LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)) {}
 
     // The record of frame picture, or an empty record (Width 0) when it
     // changes nothing that shows.
@@ -336,7 +343,10 @@ public:
         // A table of its own costs its bytes; it pays when it serves the
         // pixels clearly better or, as well, with shorter codes.
         auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + Count * bits / 32.0; };
-        const bool useLocal = localError < 0.85 * globalError ||
+        // Below quality 100 the table's bytes buy more likeness spent on the
+        // codes (a finer loss), so it must halve the error to pay.
+        const double localGain = Options.Quality >= 100 ? 0.85 : 0.5;
+        const bool useLocal = localError < localGain * globalError ||
                               (localError <= globalError && cost(localBits, 1 << localBits) < cost(8, 0));
         TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*localLookup) : GlobalLookup;
         const TPalette& palette = useLocal ? local : Global;
@@ -351,7 +361,7 @@ public:
         if (Options.Best) plain.assign(chosen.size(), uint8_t(transparent));
         // With a loss allowed: what each pixel shows, and what showed
         // beneath it before this frame.
-        const bool lossy = Options.Lossy > 0;
+        const bool lossy = LossyLevel > 0;
         std::vector<TLossyPixel> lossyPixels(lossy ? chosen.size() : 0);
         bool anyTransparent = false;
         bool anyShown = false;
@@ -385,8 +395,18 @@ public:
                 }
                 anyTransparent |= index == transparent || (!plain.empty() && plain[at] == transparent);
                 indices[at] = uint8_t(index);
-                if (lossy)
-                    lossyPixels[at].Wanted = Screen.Drawn[pixel] ? Opaque(shown) : TLossyPixel::NoColour;
+                // The loss is measured against the picture's true colour,
+                // counting only what it adds to the exact choice's error
+                // (where the picture is transparent, against what shows).
+                if (lossy && Screen.Drawn[pixel]) {
+                    const bool opaque =
+                        qAlpha(reinterpret_cast<const QRgb*>(picture.constScanLine(Top + y))[Left + x]) >=
+                        128;
+                    const uint8_t* source = opaque ? crop.constScanLine(y) + 3 * x : shown;
+                    lossyPixels[at].Wanted = Opaque(source);
+                    lossyPixels[at].ExactError = Distance(source[0], source[1], source[2],
+                                                          TPaletteEntry{shown[0], shown[1], shown[2]});
+                }
                 previous = index;
             }
         }
@@ -407,7 +427,7 @@ public:
             for (const TPaletteEntry& e : palette) lossyFrame->Colours.push_back(Opaque(e));
             lossyFrame->Colours.push_back(TLossyPixel::NoColour);
             lossyFrame->Transparent = anyTransparent ? transparent : -1;
-            lossyFrame->MaxError = LossyErrorOfLevel(Options.Lossy);
+            lossyFrame->MaxError = LossyErrorOfLevel(LossyLevel);
         }
         const int bits = record.Bits;
         const int colors = 1 << bits;
@@ -507,6 +527,7 @@ private:
     TPalette Global;
     TSlowColorLookup GlobalLookup;
     int Tolerance2;
+    int LossyLevel;
     std::vector<uint8_t> Changed;
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     int64_t Count = 0;
