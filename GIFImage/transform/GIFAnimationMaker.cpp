@@ -236,12 +236,19 @@ void PutTable(std::vector<uint8_t>& out, const TPalette& palette, int bits) {
     }
 }
 
+// The bits of the global table: room for its colours and a transparent
+// entry after them, so that a few colours make short codes.
+int GlobalBits(const TPalette& global) {
+    return BitsFor(int(global.size()) + 1);
+}
+
 void WriteHeader(TStream& out, QSize size, const TPalette& global, int loop) {
     std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a'};
     PutWord(bytes, size.width());
     PutWord(bytes, size.height());
-    bytes.insert(bytes.end(), {0xF7, 0, 0}); // a global table of 256 entries
-    PutTable(bytes, global, 8);
+    const int bits = GlobalBits(global);
+    bytes.insert(bytes.end(), {uint8_t(0xF0 | (bits - 1)), 0, 0});
+    PutTable(bytes, global, bits);
     bytes.insert(bytes.end(), {0x21, 0xFF, 11});
     for (char c : std::string("NETSCAPE2.0")) bytes.push_back(uint8_t(c));
     bytes.insert(bytes.end(), {3, 1});
@@ -286,7 +293,7 @@ class TFrameMaker {
 public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
         : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
-          Tolerance2(Tolerance(options.Quality)),
+          GlobalBits(::GlobalBits(Global)), Tolerance2(Tolerance(options.Quality)),
           LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)) {}
 
     // The record of frame picture, or an empty record (Width 0) when it
@@ -346,8 +353,9 @@ public:
         // Below quality 100 the table's bytes buy more likeness spent on the
         // codes (a finer loss), so it must halve the error to pay.
         const double localGain = Options.Quality >= 100 ? 0.85 : 0.5;
-        const bool useLocal = localError < localGain * globalError ||
-                              (localError <= globalError && cost(localBits, 1 << localBits) < cost(8, 0));
+        const bool useLocal =
+            localError < localGain * globalError ||
+            (localError <= globalError && cost(localBits, 1 << localBits) < cost(GlobalBits, 0));
         TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*localLookup) : GlobalLookup;
         const TPalette& palette = useLocal ? local : Global;
 
@@ -418,7 +426,7 @@ public:
         record.Transparent = anyTransparent;
         record.TransparentIndex = anyTransparent ? transparent : 0;
         const int entries = int(palette.size()) + (anyTransparent ? 1 : 0);
-        record.Bits = useLocal ? BitsFor(entries) : 8;
+        record.Bits = useLocal ? BitsFor(entries) : GlobalBits;
         if (useLocal) record.LocalTable = palette;
         std::unique_ptr<TLossyFrame> lossyFrame;
         if (lossy) {
@@ -526,6 +534,7 @@ private:
     TScreen Screen;
     TPalette Global;
     TSlowColorLookup GlobalLookup;
+    int GlobalBits;
     int Tolerance2;
     int LossyLevel;
     std::vector<uint8_t> Changed;
@@ -587,6 +596,8 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
 
     // Second pass: frame by frame, written as soon as a few are ready.
     WriteHeader(out, reader.ScreenSize(), global, options.Loop);
+    const int globalBits = GlobalBits(global);
+    const int holdIndex = int(global.size());
     TFrameMaker maker(options, reader.ScreenSize(), std::move(global));
     std::deque<TFrameRecord> pending;
     auto writeOldest = [&] {
@@ -612,10 +623,11 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                     record = TFrameRecord{};
                     record.Delay = delay;
                     record.Transparent = true;
-                    record.Bits = 8;
-                    record.TransparentIndex = 255;
-                    record.Data = std::async(std::launch::deferred,
-                                             [] { return CompressIndices({255}, 1, 1, 8, 256); });
+                    record.Bits = globalBits;
+                    record.TransparentIndex = holdIndex;
+                    record.Data = std::async(std::launch::deferred, [=] {
+                        return CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits);
+                    });
                 }
                 pending.push_back(std::move(record));
             }
