@@ -294,7 +294,8 @@ public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
         : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
           GlobalBits(::GlobalBits(Global)), Tolerance2(Tolerance(options.Quality)),
-          LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)) {}
+          LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
+          LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0) {}
 
     // The record of frame picture, or an empty record (Width 0) when it
     // changes nothing that shows.
@@ -405,15 +406,18 @@ public:
                 indices[at] = uint8_t(index);
                 // The loss is measured against the picture's true colour,
                 // counting only what it adds to the exact choice's error
-                // (where the picture is transparent, against what shows).
+                // and a share of it (where the picture is transparent,
+                // against what shows): noisy pixels, already far from the
+                // palette, take more loss for the same share of likeness.
                 if (lossy && Screen.Drawn[pixel]) {
                     const bool opaque =
                         qAlpha(reinterpret_cast<const QRgb*>(picture.constScanLine(Top + y))[Left + x]) >=
                         128;
                     const uint8_t* source = opaque ? crop.constScanLine(y) + 3 * x : shown;
                     lossyPixels[at].Wanted = Opaque(source);
-                    lossyPixels[at].ExactError = Distance(source[0], source[1], source[2],
-                                                          TPaletteEntry{shown[0], shown[1], shown[2]});
+                    lossyPixels[at].FreeError =
+                        int(LossyShare * Distance(source[0], source[1], source[2],
+                                                  TPaletteEntry{shown[0], shown[1], shown[2]}));
                 }
                 previous = index;
             }
@@ -537,6 +541,7 @@ private:
     int GlobalBits;
     int Tolerance2;
     int LossyLevel;
+    double LossyShare;
     std::vector<uint8_t> Changed;
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     int64_t Count = 0;
