@@ -10,6 +10,7 @@
 #include "ProgressBar.h"
 #include "Stream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -88,8 +89,9 @@ void AddMakeCommand(CLI::App& app) {
         "Frames of another size than the first are scaled to fit inside it, centred on transparent.\n"
         "The way back, an animation into frames: tvgif render FILE OUTDIR");
     Tvgif::SetAction(*command, [options, lossy] {
-        // Not given: the quality sets the loss.
-        if (lossy->count() == 0) options->Make.Lossy = -1;
+        // Not given: the quality sets the loss. A flag reads --lossy=0 as
+        // "off", a negative count: no loss.
+        options->Make.Lossy = lossy->count() == 0 ? -1 : std::max(options->Make.Lossy, 0);
         return Make(*options);
     });
 }
