@@ -28,6 +28,9 @@ constexpr int MaxDelay = 0xFFFF;
 // A frame's own palette is chosen from at most about this many of its
 // changed pixels.
 constexpr int64_t PaletteSamplePixels = 1000000;
+// A frame's own table always pays when each of its bytes saves at least
+// this much squared RGB error, summed over the frame's changed pixels.
+constexpr double LocalErrorPerTableByte = 200;
 
 // The histogram of the first pass: colours binned by their top 6 bits per
 // component, each bin keeping its pixel count and the sums of its colours,
@@ -140,16 +143,19 @@ private:
 };
 
 // Quality 100 keeps only exact colours; lower qualities let a pixel keep
-// what the screen shows while it stays within this squared RGB distance.
+// what the screen shows while it stays within this squared RGB distance
+// (18 at quality 90: sensor noise of a step or two never shows).
 int Tolerance(int quality) {
     const double perComponent = (100 - std::clamp(quality, 1, 100)) / 4.0;
     return int(3 * perComponent * perComponent);
 }
 
 // The mean squared RGB error per changed pixel that a frame's own palette
-// may leave when fewer colours make shorter codes (1 at quality 90).
+// may leave when fewer colours make shorter codes (0.25 at quality 90: the
+// compressor's loss buys bytes more cheaply).
 double AllowedError(int quality) {
-    return Tolerance(quality) / 18.75;
+    const double step = (100 - std::clamp(quality, 1, 100)) / 20.0;
+    return step * step;
 }
 
 // The loss the compressor may take when none is asked for: none at quality
@@ -352,10 +358,13 @@ public:
         // pixels clearly better or, as well, with shorter codes.
         auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + Count * bits / 32.0; };
         // Below quality 100 the table's bytes buy more likeness spent on the
-        // codes (a finer loss), so it must halve the error to pay.
+        // codes (a finer loss), so it must halve the error to pay, or save
+        // much error for each of its bytes (a large change of many colours,
+        // a camera pan, say).
         const double localGain = Options.Quality >= 100 ? 0.85 : 0.5;
         const bool useLocal =
             localError < localGain * globalError ||
+            globalError - localError > LocalErrorPerTableByte * 3.0 * (1 << localBits) ||
             (localError <= globalError && cost(localBits, 1 << localBits) < cost(GlobalBits, 0));
         TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*localLookup) : GlobalLookup;
         const TPalette& palette = useLocal ? local : Global;
