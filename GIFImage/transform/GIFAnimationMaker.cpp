@@ -46,7 +46,23 @@ int BinOf(uint8_t r, uint8_t g, uint8_t b) {
 struct THistogram {
     std::vector<uint64_t> Count = std::vector<uint64_t>(BinCount, 0);
     std::vector<uint64_t> Sum = std::vector<uint64_t>(3 * BinCount, 0);
+    // The distinct colours of all frames while there are at most 255 of
+    // them (sorted), so that a few colours, antialiased text say, get a
+    // global table that holds them exactly even where bins share them.
+    std::vector<uint32_t> Exact;
+    bool TooManyColours = false;
     std::mutex Mutex;
+
+    void AddExact(uint32_t colour) {
+        const auto at = std::lower_bound(Exact.begin(), Exact.end(), colour);
+        if (at != Exact.end() && *at == colour) return;
+        if (Exact.size() >= 255) {
+            TooManyColours = true;
+            Exact.clear();
+            return;
+        }
+        Exact.insert(at, colour);
+    }
 
     void Add(const QImage& frame) {
         std::lock_guard lock(Mutex);
@@ -56,6 +72,8 @@ struct THistogram {
                 if (qAlpha(row[x]) < 128) continue;
                 const uint8_t r = uint8_t(qRed(row[x])), g = uint8_t(qGreen(row[x])),
                               b = uint8_t(qBlue(row[x]));
+                const uint32_t colour = row[x] & 0xFFFFFFu;
+                if (!TooManyColours && (x == 0 || colour != (row[x - 1] & 0xFFFFFFu))) AddExact(colour);
                 const int bin = BinOf(r, g, b);
                 ++Count[size_t(bin)];
                 Sum[3 * size_t(bin)] += r;
@@ -605,7 +623,14 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                 warning(files[i] + ": another size than the first frame; scaled to fit inside it, centred");
             report(int(i * 30 / count));
         });
-    TPalette global = CreateBestPalette(histogram.Colors(), 255);
+    TPalette global;
+    if (histogram.TooManyColours) {
+        global = CreateBestPalette(histogram.Colors(), 255);
+    } else {
+        for (const uint32_t colour : histogram.Exact)
+            global.push_back({uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)});
+        if (global.empty()) global.push_back({0, 0, 0});
+    }
     report(35);
 
     // Second pass: frame by frame, written as soon as a few are ready.
