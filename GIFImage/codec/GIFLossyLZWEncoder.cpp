@@ -43,7 +43,7 @@ int TLossyLZWEncoder::ErrorOf(int index, const TLossyPixel& pixel) const {
     const int dr = static_cast<int>((colour >> 16) & 0xFF) - static_cast<int>((pixel.Wanted >> 16) & 0xFF);
     const int dg = static_cast<int>((colour >> 8) & 0xFF) - static_cast<int>((pixel.Wanted >> 8) & 0xFF);
     const int db = static_cast<int>(colour & 0xFF) - static_cast<int>(pixel.Wanted & 0xFF);
-    return dr * dr + dg * dg + db * db;
+    return std::max(0, dr * dr + dg * dg + db * db - pixel.FreeError);
 }
 
 // Depth first, the exact child before the others; node stands for the

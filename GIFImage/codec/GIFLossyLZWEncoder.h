@@ -20,6 +20,10 @@ struct TLossyPixel {
     int Exact = 0;
     uint32_t Wanted = NoColour;
     uint32_t Beneath = NoColour;
+    // The squared distance from Wanted that counts as no error: where
+    // Wanted is the true colour rather than the exact one, about the exact
+    // index's own error, so that another index counts only what it adds.
+    int FreeError = 0;
 };
 
 class TLossyLZWEncoder {

@@ -28,6 +28,9 @@ constexpr int MaxDelay = 0xFFFF;
 // A frame's own palette is chosen from at most about this many of its
 // changed pixels.
 constexpr int64_t PaletteSamplePixels = 1000000;
+// A frame's own table always pays when each of its bytes saves at least
+// this much squared RGB error, summed over the frame's changed pixels.
+constexpr double LocalErrorPerTableByte = 200;
 
 // The histogram of the first pass: colours binned by their top 6 bits per
 // component, each bin keeping its pixel count and the sums of its colours,
@@ -43,7 +46,23 @@ int BinOf(uint8_t r, uint8_t g, uint8_t b) {
 struct THistogram {
     std::vector<uint64_t> Count = std::vector<uint64_t>(BinCount, 0);
     std::vector<uint64_t> Sum = std::vector<uint64_t>(3 * BinCount, 0);
+    // The distinct colours of all frames while there are at most 255 of
+    // them (sorted), so that a few colours, antialiased text say, get a
+    // global table that holds them exactly even where bins share them.
+    std::vector<uint32_t> Exact;
+    bool TooManyColours = false;
     std::mutex Mutex;
+
+    void AddExact(uint32_t colour) {
+        const auto at = std::lower_bound(Exact.begin(), Exact.end(), colour);
+        if (at != Exact.end() && *at == colour) return;
+        if (Exact.size() >= 255) {
+            TooManyColours = true;
+            Exact.clear();
+            return;
+        }
+        Exact.insert(at, colour);
+    }
 
     void Add(const QImage& frame) {
         std::lock_guard lock(Mutex);
@@ -53,6 +72,8 @@ struct THistogram {
                 if (qAlpha(row[x]) < 128) continue;
                 const uint8_t r = uint8_t(qRed(row[x])), g = uint8_t(qGreen(row[x])),
                               b = uint8_t(qBlue(row[x]));
+                const uint32_t colour = row[x] & 0xFFFFFFu;
+                if (!TooManyColours && (x == 0 || colour != (row[x - 1] & 0xFFFFFFu))) AddExact(colour);
                 const int bin = BinOf(r, g, b);
                 ++Count[size_t(bin)];
                 Sum[3 * size_t(bin)] += r;
@@ -140,16 +161,25 @@ private:
 };
 
 // Quality 100 keeps only exact colours; lower qualities let a pixel keep
-// what the screen shows while it stays within this squared RGB distance.
+// what the screen shows while it stays within this squared RGB distance
+// (18 at quality 90: sensor noise of a step or two never shows).
 int Tolerance(int quality) {
     const double perComponent = (100 - std::clamp(quality, 1, 100)) / 4.0;
     return int(3 * perComponent * perComponent);
 }
 
 // The mean squared RGB error per changed pixel that a frame's own palette
-// may leave when fewer colours make shorter codes (1 at quality 90).
+// may leave when fewer colours make shorter codes (0.25 at quality 90: the
+// compressor's loss buys bytes more cheaply).
 double AllowedError(int quality) {
-    return Tolerance(quality) / 18.75;
+    const double step = (100 - std::clamp(quality, 1, 100)) / 20.0;
+    return step * step;
+}
+
+// The loss the compressor may take when none is asked for: none at quality
+// 100, a colour distance of 4 at 90.
+int QualityLossyLevel(int quality) {
+    return (100 - std::clamp(quality, 1, 100)) / 5;
 }
 
 int Distance(uint8_t r, uint8_t g, uint8_t b, const TPaletteEntry& e) {
@@ -230,12 +260,19 @@ void PutTable(std::vector<uint8_t>& out, const TPalette& palette, int bits) {
     }
 }
 
+// The bits of the global table: room for its colours and a transparent
+// entry after them, so that a few colours make short codes.
+int GlobalBits(const TPalette& global) {
+    return BitsFor(int(global.size()) + 1);
+}
+
 void WriteHeader(TStream& out, QSize size, const TPalette& global, int loop) {
     std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a'};
     PutWord(bytes, size.width());
     PutWord(bytes, size.height());
-    bytes.insert(bytes.end(), {0xF7, 0, 0}); // a global table of 256 entries
-    PutTable(bytes, global, 8);
+    const int bits = GlobalBits(global);
+    bytes.insert(bytes.end(), {uint8_t(0xF0 | (bits - 1)), 0, 0});
+    PutTable(bytes, global, bits);
     bytes.insert(bytes.end(), {0x21, 0xFF, 11});
     for (char c : std::string("NETSCAPE2.0")) bytes.push_back(uint8_t(c));
     bytes.insert(bytes.end(), {3, 1});
@@ -280,7 +317,9 @@ class TFrameMaker {
 public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
         : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
-          Tolerance2(Tolerance(options.Quality)) {}
+          GlobalBits(::GlobalBits(Global)), Tolerance2(Tolerance(options.Quality)),
+          LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
+          LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0) {}
 
     // The record of frame picture, or an empty record (Width 0) when it
     // changes nothing that shows.
@@ -336,8 +375,15 @@ public:
         // A table of its own costs its bytes; it pays when it serves the
         // pixels clearly better or, as well, with shorter codes.
         auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + Count * bits / 32.0; };
-        const bool useLocal = localError < 0.85 * globalError ||
-                              (localError <= globalError && cost(localBits, 1 << localBits) < cost(8, 0));
+        // Below quality 100 the table's bytes buy more likeness spent on the
+        // codes (a finer loss), so it must halve the error to pay, or save
+        // much error for each of its bytes (a large change of many colours,
+        // a camera pan, say).
+        const double localGain = Options.Quality >= 100 ? 0.85 : 0.5;
+        const bool useLocal =
+            localError < localGain * globalError ||
+            globalError - localError > LocalErrorPerTableByte * 3.0 * (1 << localBits) ||
+            (localError <= globalError && cost(localBits, 1 << localBits) < cost(GlobalBits, 0));
         TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*localLookup) : GlobalLookup;
         const TPalette& palette = useLocal ? local : Global;
 
@@ -351,7 +397,7 @@ public:
         if (Options.Best) plain.assign(chosen.size(), uint8_t(transparent));
         // With a loss allowed: what each pixel shows, and what showed
         // beneath it before this frame.
-        const bool lossy = Options.Lossy > 0;
+        const bool lossy = LossyLevel > 0;
         std::vector<TLossyPixel> lossyPixels(lossy ? chosen.size() : 0);
         bool anyTransparent = false;
         bool anyShown = false;
@@ -385,8 +431,21 @@ public:
                 }
                 anyTransparent |= index == transparent || (!plain.empty() && plain[at] == transparent);
                 indices[at] = uint8_t(index);
-                if (lossy)
-                    lossyPixels[at].Wanted = Screen.Drawn[pixel] ? Opaque(shown) : TLossyPixel::NoColour;
+                // The loss is measured against the picture's true colour,
+                // counting only what it adds to the exact choice's error
+                // and a share of it (where the picture is transparent,
+                // against what shows): noisy pixels, already far from the
+                // palette, take more loss for the same share of likeness.
+                if (lossy && Screen.Drawn[pixel]) {
+                    const bool opaque =
+                        qAlpha(reinterpret_cast<const QRgb*>(picture.constScanLine(Top + y))[Left + x]) >=
+                        128;
+                    const uint8_t* source = opaque ? crop.constScanLine(y) + 3 * x : shown;
+                    lossyPixels[at].Wanted = Opaque(source);
+                    lossyPixels[at].FreeError =
+                        int(LossyShare * Distance(source[0], source[1], source[2],
+                                                  TPaletteEntry{shown[0], shown[1], shown[2]}));
+                }
                 previous = index;
             }
         }
@@ -398,7 +457,7 @@ public:
         record.Transparent = anyTransparent;
         record.TransparentIndex = anyTransparent ? transparent : 0;
         const int entries = int(palette.size()) + (anyTransparent ? 1 : 0);
-        record.Bits = useLocal ? BitsFor(entries) : 8;
+        record.Bits = useLocal ? BitsFor(entries) : GlobalBits;
         if (useLocal) record.LocalTable = palette;
         std::unique_ptr<TLossyFrame> lossyFrame;
         if (lossy) {
@@ -407,7 +466,7 @@ public:
             for (const TPaletteEntry& e : palette) lossyFrame->Colours.push_back(Opaque(e));
             lossyFrame->Colours.push_back(TLossyPixel::NoColour);
             lossyFrame->Transparent = anyTransparent ? transparent : -1;
-            lossyFrame->MaxError = LossyErrorOfLevel(Options.Lossy);
+            lossyFrame->MaxError = LossyErrorOfLevel(LossyLevel);
         }
         const int bits = record.Bits;
         const int colors = 1 << bits;
@@ -506,7 +565,10 @@ private:
     TScreen Screen;
     TPalette Global;
     TSlowColorLookup GlobalLookup;
+    int GlobalBits;
     int Tolerance2;
+    int LossyLevel;
+    double LossyShare;
     std::vector<uint8_t> Changed;
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     int64_t Count = 0;
@@ -561,11 +623,20 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                 warning(files[i] + ": another size than the first frame; scaled to fit inside it, centred");
             report(int(i * 30 / count));
         });
-    TPalette global = CreateBestPalette(histogram.Colors(), 255);
+    TPalette global;
+    if (histogram.TooManyColours) {
+        global = CreateBestPalette(histogram.Colors(), 255);
+    } else {
+        for (const uint32_t colour : histogram.Exact)
+            global.push_back({uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)});
+        if (global.empty()) global.push_back({0, 0, 0});
+    }
     report(35);
 
     // Second pass: frame by frame, written as soon as a few are ready.
     WriteHeader(out, reader.ScreenSize(), global, options.Loop);
+    const int globalBits = GlobalBits(global);
+    const int holdIndex = int(global.size());
     TFrameMaker maker(options, reader.ScreenSize(), std::move(global));
     std::deque<TFrameRecord> pending;
     auto writeOldest = [&] {
@@ -591,10 +662,11 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                     record = TFrameRecord{};
                     record.Delay = delay;
                     record.Transparent = true;
-                    record.Bits = 8;
-                    record.TransparentIndex = 255;
-                    record.Data = std::async(std::launch::deferred,
-                                             [] { return CompressIndices({255}, 1, 1, 8, 256); });
+                    record.Bits = globalBits;
+                    record.TransparentIndex = holdIndex;
+                    record.Data = std::async(std::launch::deferred, [=] {
+                        return CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits);
+                    });
                 }
                 pending.push_back(std::move(record));
             }

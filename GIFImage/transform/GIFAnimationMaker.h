@@ -40,9 +40,10 @@ struct TGIFMakeOptions {
     // Worker threads; 0 means one per processor core.
     int Threads = 0;
     // The loss allowed to the compressor (lossy LZW), 0 to 200 as
-    // tvgif optimize --lossy takes it; 0 compresses exactly. A frame keeps
-    // the lossy choice only where it is smaller.
-    int Lossy = 0;
+    // tvgif optimize --lossy takes it; 0 compresses exactly, and below 0
+    // the quality sets it. A frame keeps the lossy choice only where it is
+    // smaller; the loss counts against the frame's true colours.
+    int Lossy = -1;
 };
 
 // A frame that cannot be read.

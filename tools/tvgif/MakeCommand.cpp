@@ -10,6 +10,7 @@
 #include "ProgressBar.h"
 #include "Stream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -77,13 +78,20 @@ void AddMakeCommand(CLI::App& app) {
         ->check(CLI::Range(1, 65535));
     command->add_flag("--best", options->Make.Best,
                       "slower, smaller: each frame in the form that compresses best");
-    command
-        ->add_flag("--lossy{20}", options->Make.Lossy,
-                   "let pixels take colours near theirs where that compresses better (0-200; 20 when N is "
-                   "not given)")
-        ->check(CLI::Range(0, 200));
+    CLI::Option* lossy =
+        command
+            ->add_flag(
+                "--lossy{20}", options->Make.Lossy,
+                "let pixels take colours near theirs where that compresses better (0-200; 20 when N is "
+                "not given; by default as much as the quality allows, none at 100)")
+            ->check(CLI::Range(0, 200));
     command->footer(
         "Frames of another size than the first are scaled to fit inside it, centred on transparent.\n"
         "The way back, an animation into frames: tvgif render FILE OUTDIR");
-    Tvgif::SetAction(*command, [options] { return Make(*options); });
+    Tvgif::SetAction(*command, [options, lossy] {
+        // Not given: the quality sets the loss. A flag reads --lossy=0 as
+        // "off", a negative count: no loss.
+        options->Make.Lossy = lossy->count() == 0 ? -1 : std::max(options->Make.Lossy, 0);
+        return Make(*options);
+    });
 }
