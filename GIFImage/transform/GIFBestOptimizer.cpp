@@ -5,13 +5,16 @@
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLossyOptimizer.h"
+#include "GIFParallelEncoder.h"
 #include "GIFWireFormat.h"
+#include "GIFWorkerThreads.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <queue>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -318,7 +321,24 @@ bool UnifyColorTables(TGIFImage& image) {
     return true;
 }
 
-// Redraws every frame against the screen before it.
+// The threads the search spreads independent frames over.
+int SearchThreads(TGIFImage&) {
+    return std::max(1, EncodeThreads > 0 ? EncodeThreads
+                                         : static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+// A copy of the screen's pixels within area (inside its bounds).
+TScreen ScreenPart(const TScreen& screen, const TRect& area) {
+    TScreen part(area, Ground);
+    for (int y = area.Top; y < area.Bottom; ++y)
+        std::copy_n(screen.At(area.Left, y), area.Width(), part.At(area.Left, y));
+    return part;
+}
+
+// Redraws every frame against the screen before it. A redrawn frame leaves
+// the screen as the frame did, so the screens follow the frames as they
+// came, and a few frames at a time are redrawn side by side, each against
+// copies of the screens under its own rectangle.
 void RedrawFrames(TGIFImage& image) {
     // Frames only shrink here, so the union stays the same throughout.
     const TRect bounds = image.FramesBounds();
@@ -326,10 +346,26 @@ void RedrawFrames(TGIFImage& image) {
     TScreen later(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
-    for (const auto& frame : image.Images) {
-        TFrameRedraw(*frame, first, later).Run();
-        ShowFrame(first, *frame);
-        ShowFrame(later, *frame);
+    const int threads = SearchThreads(image);
+    const int count = image.Images.Count();
+    // The copies of a few frames' screens at a time, to hold little memory.
+    const int window = threads > 1 ? 2 * threads : 1;
+    std::vector<TScreen> firstParts, laterParts;
+    for (int start = 0; start < count; start += window) {
+        const int end = std::min(count, start + window);
+        firstParts.clear();
+        laterParts.clear();
+        for (int i = start; i < end; ++i) {
+            TGIFSubImage& frame = image.Images[i];
+            const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+            firstParts.push_back(ScreenPart(first, area));
+            laterParts.push_back(ScreenPart(later, area));
+            ShowFrame(first, frame);
+            ShowFrame(later, frame);
+        }
+        GIFWorkers::ForEach(static_cast<size_t>(end - start), threads, [&](size_t k) {
+            TFrameRedraw(image.Images[start + static_cast<int>(k)], firstParts[k], laterParts[k]).Run();
+        });
     }
 }
 
@@ -622,13 +658,13 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
 // stored whichever way is smallest (as it is only when it keeps its own
 // table or the global table stays); -1 when a frame cannot be stored.
 int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std::vector<uint32_t>& colours,
-                         bool globalKept, std::vector<TFrameTableChoice>& choices) {
+                         bool globalKept, std::vector<TFrameTableChoice>& choices, int threads) {
     std::unordered_map<uint32_t, int> indexOf;
     for (int i = static_cast<int>(colours.size()) - 1; i >= 0; --i)
         indexOf[colours[static_cast<size_t>(i)]] = i;
-    int64_t total = colours.empty() ? 0 : TableBytes(static_cast<int>(colours.size()));
     choices.assign(frames.size(), {});
-    for (size_t f = 0; f < frames.size(); ++f) {
+    // Each frame's choice on its own core: most of it is compressing.
+    GIFWorkers::ForEach(frames.size(), threads, [&](size_t f) {
         const TFrameTableNeeds& needs = frames[f];
         TFrameTableChoice& best = choices[f];
         best.Size = -1;
@@ -643,6 +679,9 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std:
             best.Map = needs.OwnMap;
             best.Transparent = needs.OwnTransparent;
         }
+    });
+    int64_t total = colours.empty() ? 0 : TableBytes(static_cast<int>(colours.size()));
+    for (const TFrameTableChoice& best : choices) {
         if (best.Size < 0) return -1;
         total += best.Size;
     }
@@ -657,7 +696,7 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std:
 // colours it shows, or the one it had. The pictures stay the same.
 void ChooseColorTables(TGIFImage& image) {
     TGIFColorMap& global = image.Header.ColorMap;
-    std::vector<TFrameTableNeeds> frames;
+    std::vector<TGIFSubImage*> tabled;
     bool canReplaceGlobal = true;
     for (const auto& frame : image.Images) {
         if (frame->Empty()) continue;
@@ -665,9 +704,12 @@ void ChooseColorTables(TGIFImage& image) {
             canReplaceGlobal = false;
             continue;
         }
-        frames.push_back(NeedsOf(*frame));
+        tabled.push_back(frame.get());
     }
-    if (frames.empty()) return;
+    if (tabled.empty()) return;
+    const int threads = SearchThreads(image);
+    std::vector<TFrameTableNeeds> frames(tabled.size());
+    GIFWorkers::ForEach(tabled.size(), threads, [&](size_t f) { frames[f] = NeedsOf(*tabled[f]); });
 
     std::vector<uint32_t> current;
     for (int i = 0; i < global.Count(); ++i) current.push_back(OpaqueColour(global.Entry(i)));
@@ -683,7 +725,7 @@ void ChooseColorTables(TGIFImage& image) {
     // smallest so far.
     const auto tryGlobal = [&](std::vector<uint32_t> colours, bool kept) {
         std::vector<TFrameTableChoice> choices;
-        const int64_t total = ChooseWithGlobal(frames, colours, kept, choices);
+        const int64_t total = ChooseWithGlobal(frames, colours, kept, choices, threads);
         if (total < 0) return std::vector<TFrameTableChoice>{};
         if (bestTotal < 0 || total < bestTotal) {
             bestTotal = total, bestChoices = choices, bestColours = std::move(colours);
@@ -754,18 +796,19 @@ void ChooseColorTables(TGIFImage& image) {
 // Each frame's code table cleared when full, or kept, whichever stores the
 // frame smaller.
 void ChooseCodeTableKeeping(TGIFImage& image) {
-    for (const auto& frame : image.Images) {
-        if (frame->Empty()) continue;
+    GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
+        TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
+        if (frame->Empty()) return;
         const TGIFEncodeJob job = frame->EncodeJob();
         const bool interlaced = WrittenInterlaced(*frame);
         const int cleared =
             EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced);
         // Codes of at least bits + 1 bits: too few of them never fill it.
         const int64_t codesAtMost = int64_t{cleared} * 8 / (job.Bits + 1);
-        if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) continue;
+        if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) return;
         frame->KeepFullCodeTable = EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue,
                                                interlaced, true) < cleared;
-    }
+    });
 }
 
 int64_t SavedSize(TGIFImage& image) {
