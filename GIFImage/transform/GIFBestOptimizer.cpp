@@ -106,15 +106,19 @@ void TFrameRedraw::Run() {
                                WrittenInterlaced(Frame));
     std::vector<uint8_t> best;
     bool bestTransparent = false;
+    std::vector<std::vector<uint8_t>> tried;
     for (const TFreePixels kind : FreePixelForms) {
         if (kind == TFreePixels::Transparent && t < 0) continue;
         std::vector<uint8_t> form = Form(kind, t);
+        // A form made again stores the same and cannot be smaller.
+        if (std::find(tried.begin(), tried.end(), form) != tried.end()) continue;
         const bool transparent = NeedsTransparency(form, t);
         // A graphic control extension to add costs its 8 bytes.
         const int control = transparent && !Frame.GraphicControlExtension() ? 8 : 0;
         // Rows in interlaced order mostly compress worse; the table choice
         // tries them again.
         const int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) + control;
+        tried.push_back(form);
         if (size < bestSize) {
             bestSize = size;
             best = std::move(form);
@@ -136,6 +140,8 @@ void TFrameRedraw::FindNeededPixels() {
     std::vector<TPixelChoice> all(static_cast<size_t>(width) * static_cast<size_t>(height));
     TRect box{width, height, 0, 0};
     std::vector<uint8_t> fillRow;
+    uint32_t lastColour = Ground; // never settled
+    int16_t lastPlain = -1;
     for (int y = 0; y < height; ++y) {
         const uint8_t* pixels = Frame.ReadRow(y, fillRow);
         const uint32_t* firstRow = First.At(Frame.Left(), Frame.Top() + y);
@@ -150,8 +156,14 @@ void TFrameRedraw::FindNeededPixels() {
             choice.Value = static_cast<uint8_t>(v);
             choice.Needed = v != T0 && !(settled && colours[static_cast<size_t>(v)] == first);
             if (settled) {
-                const auto found = indexOf.find(first);
-                if (found != indexOf.end()) choice.Plain = static_cast<int16_t>(found->second);
+                // Neighbours mostly show the same colour: the last one found
+                // is asked first.
+                if (first != lastColour) {
+                    const auto found = indexOf.find(first);
+                    lastColour = first;
+                    lastPlain = found != indexOf.end() ? static_cast<int16_t>(found->second) : int16_t{-1};
+                }
+                choice.Plain = lastPlain;
             }
             // Restoring to the ground must still reach whatever is not ground.
             const bool mustCover = restoresToGround && !(first == Ground && later == Ground);
