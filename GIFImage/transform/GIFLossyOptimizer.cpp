@@ -127,7 +127,8 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
     int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false, interlaced);
     bool bestInterlaced = interlaced;
-    TLossyLZWEncoder encoder;
+    // Its tables are large to clear: one for each thread, made once.
+    thread_local TLossyLZWEncoder encoder;
     for (const bool keep : {false, true}) {
         if (keep && maxError == 0) break;
         encoder.KeepFullTable = keep;
