@@ -256,8 +256,9 @@ bool TFrameRedraw::NeedsTransparency(const std::vector<uint8_t>& form, int t) co
 
 // Gives every frame the one global table when all the colours the frames
 // show (and the background colour) fit in it with room to spare, so that no
-// frame carries a table of its own. Returns whether it did.
-bool UnifyColorTables(TGIFImage& image) {
+// frame carries a table of its own. Returns whether it did; then the
+// picture as it was is saved to before.
+bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
     std::vector<uint32_t> colours;
     std::unordered_map<uint32_t, int> indexOf;
     auto indexFor = [&](uint32_t colour) {
@@ -290,6 +291,7 @@ bool UnifyColorTables(TGIFImage& image) {
         background = indexFor(0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue);
     }
     if (colours.size() >= 256) return false;
+    image.SaveToStream(before);
 
     // A transparent index for each transparent frame that none of its
     // visible colours takes; one spare entry serves every frame that shows
@@ -834,8 +836,7 @@ int64_t SavedSize(TGIFImage& image) {
 void RedrawSmallest(TGIFImage& image) {
     image.StopPainters();
     TMemoryStream before;
-    image.SaveToStream(before);
-    if (UnifyColorTables(image)) {
+    if (UnifyColorTables(image, before)) {
         // One table may make codes wider than the tables it replaces: keep
         // whichever way ends smaller.
         RedrawFrames(image);
