@@ -20,7 +20,9 @@ class TLZWStringTable {
 public:
     static constexpr int MaxCodes = 4096;
 
-    TLZWStringTable() { Clear(0); }
+    // Left as it is: the encoder clears it before its first code, and a
+    // search compresses thousands of small frames, each with a new table.
+    TLZWStringTable() {}
 
     static int Node(int code) { return code * 8; }
     static int Code(int node) { return node >> 3; }

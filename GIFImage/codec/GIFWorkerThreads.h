@@ -4,6 +4,7 @@
 // decoding a small frame, so each is started once, when a task first finds
 // every kept thread busy, and then waits for the next task.
 
+#include <cstddef>
 #include <functional>
 
 namespace GIFWorkers {
@@ -13,5 +14,11 @@ namespace GIFWorkers {
 // must not throw. False when no thread runs or could be started for it: the
 // task is then dropped and the caller does the work itself.
 bool Run(std::function<void()> task, int helpers);
+
+// Calls task(0) to task(count - 1) on up to threads threads, the caller's
+// among them, handing out one index at a time, and returns when every call
+// has ended. Then the exception of the lowest index that threw, if any, is
+// thrown again. The calls must not depend on one another.
+void ForEach(size_t count, int threads, const std::function<void(size_t)>& task);
 
 } // namespace GIFWorkers

@@ -5,13 +5,16 @@
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLossyOptimizer.h"
+#include "GIFParallelEncoder.h"
 #include "GIFWireFormat.h"
+#include "GIFWorkerThreads.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <queue>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -103,15 +106,19 @@ void TFrameRedraw::Run() {
                                WrittenInterlaced(Frame));
     std::vector<uint8_t> best;
     bool bestTransparent = false;
+    std::vector<std::vector<uint8_t>> tried;
     for (const TFreePixels kind : FreePixelForms) {
         if (kind == TFreePixels::Transparent && t < 0) continue;
         std::vector<uint8_t> form = Form(kind, t);
+        // A form made again stores the same and cannot be smaller.
+        if (std::find(tried.begin(), tried.end(), form) != tried.end()) continue;
         const bool transparent = NeedsTransparency(form, t);
         // A graphic control extension to add costs its 8 bytes.
         const int control = transparent && !Frame.GraphicControlExtension() ? 8 : 0;
         // Rows in interlaced order mostly compress worse; the table choice
         // tries them again.
         const int size = EncodedSize(form.data(), Area.Width(), Area.Height(), bits) + control;
+        tried.push_back(form);
         if (size < bestSize) {
             bestSize = size;
             best = std::move(form);
@@ -133,6 +140,8 @@ void TFrameRedraw::FindNeededPixels() {
     std::vector<TPixelChoice> all(static_cast<size_t>(width) * static_cast<size_t>(height));
     TRect box{width, height, 0, 0};
     std::vector<uint8_t> fillRow;
+    uint32_t lastColour = Ground; // never settled
+    int16_t lastPlain = -1;
     for (int y = 0; y < height; ++y) {
         const uint8_t* pixels = Frame.ReadRow(y, fillRow);
         const uint32_t* firstRow = First.At(Frame.Left(), Frame.Top() + y);
@@ -147,8 +156,14 @@ void TFrameRedraw::FindNeededPixels() {
             choice.Value = static_cast<uint8_t>(v);
             choice.Needed = v != T0 && !(settled && colours[static_cast<size_t>(v)] == first);
             if (settled) {
-                const auto found = indexOf.find(first);
-                if (found != indexOf.end()) choice.Plain = static_cast<int16_t>(found->second);
+                // Neighbours mostly show the same colour: the last one found
+                // is asked first.
+                if (first != lastColour) {
+                    const auto found = indexOf.find(first);
+                    lastColour = first;
+                    lastPlain = found != indexOf.end() ? static_cast<int16_t>(found->second) : int16_t{-1};
+                }
+                choice.Plain = lastPlain;
             }
             // Restoring to the ground must still reach whatever is not ground.
             const bool mustCover = restoresToGround && !(first == Ground && later == Ground);
@@ -241,8 +256,9 @@ bool TFrameRedraw::NeedsTransparency(const std::vector<uint8_t>& form, int t) co
 
 // Gives every frame the one global table when all the colours the frames
 // show (and the background colour) fit in it with room to spare, so that no
-// frame carries a table of its own. Returns whether it did.
-bool UnifyColorTables(TGIFImage& image) {
+// frame carries a table of its own. Returns whether it did; then the
+// picture as it was is saved to before.
+bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
     std::vector<uint32_t> colours;
     std::unordered_map<uint32_t, int> indexOf;
     auto indexFor = [&](uint32_t colour) {
@@ -275,6 +291,7 @@ bool UnifyColorTables(TGIFImage& image) {
         background = indexFor(0xFF000000u | (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue);
     }
     if (colours.size() >= 256) return false;
+    image.SaveToStream(before);
 
     // A transparent index for each transparent frame that none of its
     // visible colours takes; one spare entry serves every frame that shows
@@ -318,7 +335,24 @@ bool UnifyColorTables(TGIFImage& image) {
     return true;
 }
 
-// Redraws every frame against the screen before it.
+// The threads the search spreads independent frames over.
+int SearchThreads(TGIFImage&) {
+    return std::max(1, EncodeThreads > 0 ? EncodeThreads
+                                         : static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+// A copy of the screen's pixels within area (inside its bounds).
+TScreen ScreenPart(const TScreen& screen, const TRect& area) {
+    TScreen part(area, Ground);
+    for (int y = area.Top; y < area.Bottom; ++y)
+        std::copy_n(screen.At(area.Left, y), area.Width(), part.At(area.Left, y));
+    return part;
+}
+
+// Redraws every frame against the screen before it. A redrawn frame leaves
+// the screen as the frame did, so the screens follow the frames as they
+// came, and a few frames at a time are redrawn side by side, each against
+// copies of the screens under its own rectangle.
 void RedrawFrames(TGIFImage& image) {
     // Frames only shrink here, so the union stays the same throughout.
     const TRect bounds = image.FramesBounds();
@@ -326,10 +360,26 @@ void RedrawFrames(TGIFImage& image) {
     TScreen later(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
-    for (const auto& frame : image.Images) {
-        TFrameRedraw(*frame, first, later).Run();
-        ShowFrame(first, *frame);
-        ShowFrame(later, *frame);
+    const int threads = SearchThreads(image);
+    const int count = image.Images.Count();
+    // The copies of a few frames' screens at a time, to hold little memory.
+    const int window = threads > 1 ? 2 * threads : 1;
+    std::vector<TScreen> firstParts, laterParts;
+    for (int start = 0; start < count; start += window) {
+        const int end = std::min(count, start + window);
+        firstParts.clear();
+        laterParts.clear();
+        for (int i = start; i < end; ++i) {
+            TGIFSubImage& frame = image.Images[i];
+            const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+            firstParts.push_back(ScreenPart(first, area));
+            laterParts.push_back(ScreenPart(later, area));
+            ShowFrame(first, frame);
+            ShowFrame(later, frame);
+        }
+        GIFWorkers::ForEach(static_cast<size_t>(end - start), threads, [&](size_t k) {
+            TFrameRedraw(image.Images[start + static_cast<int>(k)], firstParts[k], laterParts[k]).Run();
+        });
     }
 }
 
@@ -622,13 +672,13 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
 // stored whichever way is smallest (as it is only when it keeps its own
 // table or the global table stays); -1 when a frame cannot be stored.
 int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std::vector<uint32_t>& colours,
-                         bool globalKept, std::vector<TFrameTableChoice>& choices) {
+                         bool globalKept, std::vector<TFrameTableChoice>& choices, int threads) {
     std::unordered_map<uint32_t, int> indexOf;
     for (int i = static_cast<int>(colours.size()) - 1; i >= 0; --i)
         indexOf[colours[static_cast<size_t>(i)]] = i;
-    int64_t total = colours.empty() ? 0 : TableBytes(static_cast<int>(colours.size()));
     choices.assign(frames.size(), {});
-    for (size_t f = 0; f < frames.size(); ++f) {
+    // Each frame's choice on its own core: most of it is compressing.
+    GIFWorkers::ForEach(frames.size(), threads, [&](size_t f) {
         const TFrameTableNeeds& needs = frames[f];
         TFrameTableChoice& best = choices[f];
         best.Size = -1;
@@ -643,6 +693,9 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std:
             best.Map = needs.OwnMap;
             best.Transparent = needs.OwnTransparent;
         }
+    });
+    int64_t total = colours.empty() ? 0 : TableBytes(static_cast<int>(colours.size()));
+    for (const TFrameTableChoice& best : choices) {
         if (best.Size < 0) return -1;
         total += best.Size;
     }
@@ -657,7 +710,7 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std:
 // colours it shows, or the one it had. The pictures stay the same.
 void ChooseColorTables(TGIFImage& image) {
     TGIFColorMap& global = image.Header.ColorMap;
-    std::vector<TFrameTableNeeds> frames;
+    std::vector<TGIFSubImage*> tabled;
     bool canReplaceGlobal = true;
     for (const auto& frame : image.Images) {
         if (frame->Empty()) continue;
@@ -665,9 +718,12 @@ void ChooseColorTables(TGIFImage& image) {
             canReplaceGlobal = false;
             continue;
         }
-        frames.push_back(NeedsOf(*frame));
+        tabled.push_back(frame.get());
     }
-    if (frames.empty()) return;
+    if (tabled.empty()) return;
+    const int threads = SearchThreads(image);
+    std::vector<TFrameTableNeeds> frames(tabled.size());
+    GIFWorkers::ForEach(tabled.size(), threads, [&](size_t f) { frames[f] = NeedsOf(*tabled[f]); });
 
     std::vector<uint32_t> current;
     for (int i = 0; i < global.Count(); ++i) current.push_back(OpaqueColour(global.Entry(i)));
@@ -683,7 +739,7 @@ void ChooseColorTables(TGIFImage& image) {
     // smallest so far.
     const auto tryGlobal = [&](std::vector<uint32_t> colours, bool kept) {
         std::vector<TFrameTableChoice> choices;
-        const int64_t total = ChooseWithGlobal(frames, colours, kept, choices);
+        const int64_t total = ChooseWithGlobal(frames, colours, kept, choices, threads);
         if (total < 0) return std::vector<TFrameTableChoice>{};
         if (bestTotal < 0 || total < bestTotal) {
             bestTotal = total, bestChoices = choices, bestColours = std::move(colours);
@@ -754,18 +810,19 @@ void ChooseColorTables(TGIFImage& image) {
 // Each frame's code table cleared when full, or kept, whichever stores the
 // frame smaller.
 void ChooseCodeTableKeeping(TGIFImage& image) {
-    for (const auto& frame : image.Images) {
-        if (frame->Empty()) continue;
+    GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
+        TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
+        if (frame->Empty()) return;
         const TGIFEncodeJob job = frame->EncodeJob();
         const bool interlaced = WrittenInterlaced(*frame);
         const int cleared =
             EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced);
         // Codes of at least bits + 1 bits: too few of them never fill it.
         const int64_t codesAtMost = int64_t{cleared} * 8 / (job.Bits + 1);
-        if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) continue;
+        if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) return;
         frame->KeepFullCodeTable = EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue,
                                                interlaced, true) < cleared;
-    }
+    });
 }
 
 int64_t SavedSize(TGIFImage& image) {
@@ -779,8 +836,7 @@ int64_t SavedSize(TGIFImage& image) {
 void RedrawSmallest(TGIFImage& image) {
     image.StopPainters();
     TMemoryStream before;
-    image.SaveToStream(before);
-    if (UnifyColorTables(image)) {
+    if (UnifyColorTables(image, before)) {
         // One table may make codes wider than the tables it replaces: keep
         // whichever way ends smaller.
         RedrawFrames(image);

@@ -5,11 +5,14 @@
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLossyLZWEncoder.h"
+#include "GIFParallelEncoder.h"
 #include "GIFWireFormat.h"
+#include "GIFWorkerThreads.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -97,6 +100,56 @@ int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, 
 
 } // namespace
 
+namespace {
+
+// Chooses the pixels of one frame (those of pixels, the frame's as they
+// came, with the screens they fall on) and gives them to the frame.
+void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError) {
+    int t = TransparentIndexOf(frame);
+    const int width = frame.Width();
+    const int height = frame.Height();
+    if (t < 0) t = FreeTransparentIndex(frame, pixels, maxError);
+    const std::vector<uint32_t> colours = TableColours(frame);
+    // The encoder walks the chosen pixels row after row; the exact
+    // pixels keep their row order while they stay the smallest.
+    // (The writer gives a frame with a table of its own straight rows.)
+    const bool interlaced = frame.Interlaced() && frame.ColorMap.Count() == 0;
+    frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
+    frame.KeepFullCodeTable = false;
+    const TGIFEncodeJob job = frame.EncodeJob();
+    // The search is greedy; a frame it would make larger keeps its
+    // pixels (moved off an entry freed for transparency). With a loss
+    // allowed, the strings are also chosen for a code table kept when
+    // full: long strings chosen early then serve the whole frame (a
+    // page of text), or miss the rest of it (a frame whose lower part
+    // differs), so the smaller wins.
+    std::vector<uint8_t> best(pixels.size());
+    for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
+    int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false, interlaced);
+    bool bestInterlaced = interlaced;
+    // Its tables are large to clear: one for each thread, made once.
+    thread_local TLossyLZWEncoder encoder;
+    for (const bool keep : {false, true}) {
+        if (keep && maxError == 0) break;
+        encoder.KeepFullTable = keep;
+        std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
+        const int64_t size = EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
+        if (size <= bestSize) {
+            bestSize = size;
+            best.swap(chosen);
+            frame.KeepFullCodeTable = keep;
+            bestInterlaced = false;
+        }
+    }
+    if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
+    std::copy(best.begin(), best.end(), frame.Data());
+    // A frame of one value (data that decodes nothing) keeps no buffer.
+    frame.CompactUniformPixels();
+    frame.FreeBitmap();
+}
+
+} // namespace
+
 void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     if (maxError < 0 || image.Empty() || !CanFollow(image)) return;
     image.StopPainters();
@@ -108,79 +161,62 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     TScreen exactLater(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
     TScreen exactFirst(bounds, Ground);
-    TScreen actual(bounds, Ground);
-    TLossyLZWEncoder encoder;
-    std::vector<TLossyPixel> pixels;
+    // Without loss the chosen frames make the same screens as the exact
+    // ones; then no frame waits for the one before, and a few at a time
+    // are chosen side by side.
+    const bool lossless = maxError == 0;
+    TScreen actual(lossless ? TRect{} : bounds, Ground);
+    const int threads = std::max(
+        1, EncodeThreads > 0 ? EncodeThreads : static_cast<int>(std::thread::hardware_concurrency()));
+    const int window = lossless && threads > 1 ? 2 * threads : 1;
+    const int count = image.Images.Count();
+    std::vector<std::vector<TLossyPixel>> pixelsOf(static_cast<size_t>(window));
+    std::vector<int> chosen;
     std::vector<uint8_t> fillRow;
-    for (const auto& framePointer : image.Images) {
-        TGIFSubImage& frame = *framePointer;
-        if (!frame.HasPixelBuffer()) {
-            // One value throughout (data that decoded nothing): no choice
-            // to make, and no buffer to make for it.
+    for (int start = 0; start < count; start += window) {
+        const int end = std::min(count, start + window);
+        chosen.clear();
+        for (int i = start; i < end; ++i) {
+            TGIFSubImage& frame = image.Images[i];
+            if (!frame.HasPixelBuffer()) {
+                // One value throughout (data that decoded nothing): no choice
+                // to make, and no buffer to make for it.
+                ShowFrame(exactFirst, frame);
+                ShowFrame(exactLater, frame);
+                if (!lossless) ShowFrame(actual, frame);
+                continue;
+            }
+            const int t = TransparentIndexOf(frame);
+            const int width = frame.Width();
+            const int height = frame.Height();
+            const std::vector<uint32_t> colours = TableColours(frame);
+            std::vector<TLossyPixel>& pixels = pixelsOf[static_cast<size_t>(i - start)];
+            pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), {});
+            for (int y = 0; y < height; ++y) {
+                const uint8_t* row = frame.ReadRow(y, fillRow);
+                const uint32_t* first = exactFirst.At(frame.Left(), frame.Top() + y);
+                const uint32_t* later = exactLater.At(frame.Left(), frame.Top() + y);
+                const uint32_t* shown = lossless ? first : actual.At(frame.Left(), frame.Top() + y);
+                for (int x = 0; x < width; ++x) {
+                    TLossyPixel& p = pixels[static_cast<size_t>(y) * width + x];
+                    const bool settled = first[x] == later[x];
+                    p.Exact = row[x];
+                    p.Wanted = p.Exact != t ? colours[static_cast<size_t>(p.Exact)]
+                               : settled    ? first[x]
+                                            : Ground;
+                    p.Beneath = settled ? shown[x] : Ground;
+                }
+            }
             ShowFrame(exactFirst, frame);
             ShowFrame(exactLater, frame);
-            ShowFrame(actual, frame);
-            continue;
+            chosen.push_back(i);
         }
-        int t = TransparentIndexOf(frame);
-        const int width = frame.Width();
-        const int height = frame.Height();
-        std::vector<uint32_t> colours = TableColours(frame);
-        pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), {});
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* row = frame.ReadRow(y, fillRow);
-            const uint32_t* first = exactFirst.At(frame.Left(), frame.Top() + y);
-            const uint32_t* later = exactLater.At(frame.Left(), frame.Top() + y);
-            const uint32_t* shown = actual.At(frame.Left(), frame.Top() + y);
-            for (int x = 0; x < width; ++x) {
-                TLossyPixel& p = pixels[static_cast<size_t>(y) * width + x];
-                const bool settled = first[x] == later[x];
-                p.Exact = row[x];
-                p.Wanted = p.Exact != t ? colours[static_cast<size_t>(p.Exact)] : settled ? first[x] : Ground;
-                p.Beneath = settled ? shown[x] : Ground;
-            }
-        }
-        ShowFrame(exactFirst, frame);
-        ShowFrame(exactLater, frame);
-        if (t < 0) {
-            t = FreeTransparentIndex(frame, pixels, maxError);
-            colours = TableColours(frame);
-        }
-        // The encoder walks the chosen pixels row after row; the exact
-        // pixels keep their row order while they stay the smallest.
-        // (The writer gives a frame with a table of its own straight rows.)
-        const bool interlaced = frame.Interlaced() && frame.ColorMap.Count() == 0;
-        frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
-        frame.KeepFullCodeTable = false;
-        const TGIFEncodeJob job = frame.EncodeJob();
-        // The search is greedy; a frame it would make larger keeps its
-        // pixels (moved off an entry freed for transparency). With a loss
-        // allowed, the strings are also chosen for a code table kept when
-        // full: long strings chosen early then serve the whole frame (a
-        // page of text), or miss the rest of it (a frame whose lower part
-        // differs), so the smaller wins.
-        std::vector<uint8_t> best(pixels.size());
-        for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
-        int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false, interlaced);
-        bool bestInterlaced = interlaced;
-        for (const bool keep : {false, true}) {
-            if (keep && maxError == 0) break;
-            encoder.KeepFullTable = keep;
-            std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
-            const int64_t size = EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
-            if (size <= bestSize) {
-                bestSize = size;
-                best.swap(chosen);
-                frame.KeepFullCodeTable = keep;
-                bestInterlaced = false;
-            }
-        }
-        if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
-        std::copy(best.begin(), best.end(), frame.Data());
-        // A frame of one value (data that decodes nothing) keeps no buffer.
-        frame.CompactUniformPixels();
-        frame.FreeBitmap();
-        ShowFrame(actual, frame);
+        GIFWorkers::ForEach(chosen.size(), window > 1 ? threads : 1, [&](size_t k) {
+            ChooseFramePixels(image.Images[chosen[k]], pixelsOf[static_cast<size_t>(chosen[k] - start)],
+                              maxError);
+        });
+        if (!lossless)
+            for (int i : chosen) ShowFrame(actual, image.Images[i]);
     }
     image.Changed();
 }

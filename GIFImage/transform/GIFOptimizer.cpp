@@ -66,6 +66,20 @@ bool EntryOf(const TGIFColorMap& map, int index, TPaletteEntry& entry) {
     return true;
 }
 
+// Each entry of the map as one number (its four bytes), -1 past its end:
+// two indices show the same entry when their numbers are equal and not -1.
+std::array<int64_t, 256> EntryKeys(const TGIFColorMap& map) {
+    std::array<int64_t, 256> keys;
+    keys.fill(-1);
+    for (int i = 0; i < 256; ++i) {
+        TPaletteEntry e{};
+        if (EntryOf(map, i, e))
+            keys[static_cast<size_t>(i)] =
+                int64_t{e.Red} | int64_t{e.Green} << 8 | int64_t{e.Blue} << 16 | int64_t{e.Flags} << 24;
+    }
+    return keys;
+}
+
 // The smallest rectangle (frame coordinates) of the pixels other than t;
 // empty when there are none.
 TRect OpaqueBounds(const TGIFSubImage& frame, uint8_t t) {
@@ -296,6 +310,8 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
     const bool sameMap = &selfMap == &previousMap;
     const int selfWidth = self.Width();
     bool taken = false;
+    const std::array<int64_t, 256> selfKeys = EntryKeys(selfMap);
+    const std::array<int64_t, 256> previousKeys = EntryKeys(previousMap);
     std::vector<uint8_t> fillRow;
     for (int y = common.Top; y < common.Bottom; ++y) {
         uint8_t* row = self.Data() + static_cast<int64_t>(y - self.Top()) * selfWidth;
@@ -304,9 +320,7 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
             uint8_t& s = row[x - self.Left()];
             const uint8_t q = under[x - previous->Left()];
             if ((!pending && s == t) || q == p) continue;
-            bool same = sameMap && s == q;
-            TPaletteEntry a{}, b{};
-            if (!same && EntryOf(selfMap, s, a) && EntryOf(previousMap, q, b)) same = a == b;
+            const bool same = (sameMap && s == q) || (selfKeys[s] >= 0 && selfKeys[s] == previousKeys[q]);
             if (!same) continue;
             if (pending) {
                 t = TransparentIndexForMerging(self);

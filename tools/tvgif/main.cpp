@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
 #include <new>
 #include <string>
 #include <vector>
@@ -77,5 +78,10 @@ int main(int argc, char** argv) {
     // A file past the size limit then fails to write with a reason
     // ("File too large") instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A command allocates and frees frame-sized buffers again and again:
+    // kept in the heap they are reused, where each new mapping of its own
+    // would fault in every page again.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     return FinishStandardOutput(Run(argc, argv));
 }
