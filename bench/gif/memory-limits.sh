@@ -8,8 +8,9 @@
 #                                                how each run ends under ulimit -v
 #
 # TVGIF defaults to build/default/tools/tvgif/tvgif, DIR to bench/data/hostile
-# (made when missing). Under a limit every run must end with exit 0, or with
-# exit 1 and "FILE: out of memory"; anything else is printed as FAULT.
+# (made when missing). Under a limit every run must end with exit 0, with
+# exit 1 and "FILE: out of memory", or as it ends without a limit (a file
+# refused with its reason); anything else is printed as FAULT.
 set -u
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 tvgif="${1:-$root/build/default/tools/tvgif/tvgif}"
@@ -51,13 +52,20 @@ for f in $files; do
                 cell="$cell (exit $code)"
             fi
         else
+            # How the run ends without a limit: a file refused with exit 1 and
+            # its reason is refused alike under any limit.
+            timeout 600 "$tvgif" $(args "$c" "$dir/$f.gif") >/dev/null 2>"$work/free-err"
+            free=$?
             cell=""
             for limit in $LIMITS; do
+                rm -rf "$work/out" "$work/out.gif"
                 (ulimit -v $((limit * 1024)); exec timeout 600 "$tvgif" $(args "$c" "$dir/$f.gif")) \
                     >/dev/null 2>"$work/err"
                 code=$?
                 if [ "$code" = 0 ]; then
                     :
+                elif [ "$code" = 1 ] && [ "$free" = 1 ] && cmp -s "$work/err" "$work/free-err"; then
+                    cell="$cell${cell:+,}refused@$limit"
                 elif [ "$code" = 1 ] && grep -q "^$dir/$f.gif: out of memory" "$work/err"; then
                     cell="$cell${cell:+,}oom@$limit"
                 else
