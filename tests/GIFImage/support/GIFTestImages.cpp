@@ -44,28 +44,16 @@ std::vector<int> UnpackCodes(const Bytes& imageData) {
         i += n + 1;
     }
     const int clear = 1 << minCodeSize;
-    int width = minCodeSize + 1, limit = 2 * clear, nextFree = clear + 2;
-    bool firstAfterClear = true;
+    TCodeWidth width(minCodeSize);
     std::vector<int> codes;
     size_t bit = 0;
-    while (bit + static_cast<size_t>(width) <= data.size() * 8) {
+    while (bit + static_cast<size_t>(width.Width()) <= data.size() * 8) {
         int code = 0;
-        for (int b = 0; b < width; ++b, ++bit)
+        for (int b = 0; b < width.Width(); ++b, ++bit)
             if (data[bit / 8] & (1 << (bit % 8))) code |= 1 << b;
         codes.push_back(code);
-        if (code == clear) {
-            width = minCodeSize + 1;
-            limit = 2 * clear;
-            nextFree = clear + 2;
-            firstAfterClear = true;
-        } else if (code == clear + 1) {
-            break;
-        } else if (firstAfterClear) {
-            firstAfterClear = false;
-        } else if (nextFree < 4096 && ++nextFree >= limit && limit < 4096) {
-            limit *= 2;
-            ++width;
-        }
+        if (code == clear + 1) break;
+        width.After(code);
     }
     return codes;
 }

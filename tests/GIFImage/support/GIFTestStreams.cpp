@@ -83,38 +83,40 @@ Bytes SubBlocks(const Bytes& data, int blockSize, bool terminator) {
     return out;
 }
 
+void TCodeWidth::Reset() {
+    CurrentWidth = MinCodeSize + 1;
+    Limit = 2 * Clear;
+    NextFree = Clear + 2;
+    FirstAfterClear = true;
+}
+
+void TCodeWidth::After(int code) {
+    if (code == Clear) {
+        Reset();
+    } else if (code == Clear + 1) {
+        // Nothing follows in well-formed data.
+    } else if (FirstAfterClear) {
+        FirstAfterClear = false;
+    } else if (NextFree < 4096 && ++NextFree >= Limit && Limit < 4096) {
+        Limit *= 2;
+        ++CurrentWidth;
+    }
+}
+
 Bytes PackCodes(int minCodeSize, const std::vector<int>& codes) {
-    const int clear = 1 << minCodeSize;
-    int width = minCodeSize + 1;
-    int limit = 2 * clear;
-    int nextFree = clear + 2;
-    bool firstAfterClear = true;
+    TCodeWidth width(minCodeSize);
     Bytes out;
     uint32_t bucket = 0;
     int bits = 0;
     for (const int code : codes) {
-        bucket |= static_cast<uint32_t>(code & ((1 << width) - 1)) << bits;
-        bits += width;
+        bucket |= static_cast<uint32_t>(code & ((1 << width.Width()) - 1)) << bits;
+        bits += width.Width();
         while (bits >= 8) {
             out.push_back(static_cast<uint8_t>(bucket & 0xFF));
             bucket >>= 8;
             bits -= 8;
         }
-        if (code == clear) {
-            width = minCodeSize + 1;
-            limit = 2 * clear;
-            nextFree = clear + 2;
-            firstAfterClear = true;
-        } else if (code == clear + 1) {
-            // Nothing follows in well-formed data.
-        } else if (firstAfterClear) {
-            firstAfterClear = false;
-        } else if (nextFree < 4096) {
-            if (++nextFree >= limit && limit < 4096) {
-                limit *= 2;
-                ++width;
-            }
-        }
+        width.After(code);
     }
     if (bits > 0) out.push_back(static_cast<uint8_t>(bucket & 0xFF));
     return out;

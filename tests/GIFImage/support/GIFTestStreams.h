@@ -26,6 +26,24 @@ Bytes SubBlocks(const Bytes& data, int blockSize = 255, bool terminator = true);
 // Packs codes least significant bit first, with the code width the decoder
 // uses for each: it starts as after a clear code and grows as entries are
 // added (none for the first code after a clear, none once 4096 are made).
+// The width of the next code in a code stream, as a decoder tracks it: reset
+// by each clear code, widened as the table fills (the first code after a
+// clear adds no entry).
+class TCodeWidth {
+public:
+    explicit TCodeWidth(int minCodeSize) : MinCodeSize(minCodeSize), Clear(1 << minCodeSize) { Reset(); }
+    int Width() const { return CurrentWidth; }
+    // Takes the code just read or written.
+    void After(int code);
+
+private:
+    void Reset();
+    const int MinCodeSize;
+    const int Clear;
+    int CurrentWidth = 0, Limit = 0, NextFree = 0;
+    bool FirstAfterClear = true;
+};
+
 Bytes PackCodes(int minCodeSize, const std::vector<int>& codes);
 
 // The LZW encoding of pixels as codes: a clear code first, the end code last.
