@@ -4,9 +4,13 @@
 #include "GIFWorkerThreads.h"
 #include "Stream.h"
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
-#include <deque>
+#include <limits>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 
 TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
     TGIFDecodedFrame result;
@@ -18,7 +22,7 @@ TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
     target.FillValue = job.FillValue;
     const size_t count = static_cast<size_t>(job.Width) * static_cast<size_t>(job.Height);
     target.Allocate = [&]() -> uint8_t* {
-        result.Pixels = std::shared_ptr<uint8_t[]>(new uint8_t[count]);
+        result.Pixels = job.Pixels ? job.Pixels : std::make_shared_for_overwrite<uint8_t[]>(count);
         return result.Pixels.get();
     };
     try {
@@ -30,85 +34,110 @@ TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
     return result;
 }
 
-// The frames of one load. Tasks on the worker threads hold it, so that a
-// task queued behind other work and started after the load has ended finds
-// no frame and ends.
+// The frames of one load, in a ring of slots. The reading thread fills the
+// slot of each frame it reads and then publishes it; a thread takes the
+// oldest frame nobody has taken by advancing Taken. Frames of small
+// animations decode in microseconds, and a lock handed between two cores for
+// every frame would cost more than that. Tasks on the worker threads hold
+// the frames, so that a task started after the load has ended finds none.
 struct TGIFDecodePool::TFrames {
     struct TSlot {
         TGIFDecodeJob Job;
         TGIFDecodedFrame Result;
-        bool Done = false;
+        std::atomic<bool> Done{false};
     };
 
-    // Decodes the oldest frame no thread has taken, as long as there is one.
+    explicit TFrames(int capacity) : Slots(static_cast<size_t>(capacity)) {}
+
+    TSlot& SlotOf(int64_t frame) { return Slots[static_cast<size_t>(frame) % Slots.size()]; }
+
+    // Takes the oldest frame nobody has taken and decodes it; false when
+    // every frame published is taken.
+    bool DecodeNext() {
+        int64_t frame = Taken.load(std::memory_order_relaxed);
+        do {
+            if (frame >= Published.load(std::memory_order_acquire)) return false;
+        } while (!Taken.compare_exchange_weak(frame, frame + 1, std::memory_order_acq_rel));
+        TSlot& slot = SlotOf(frame);
+        slot.Result = DecodeFrame(slot.Job);
+        // Sequentially consistent with Sleepers: either the waiter sees the
+        // frame done, or this thread sees the waiter and wakes it.
+        slot.Done.store(true);
+        if (Sleepers.load() > 0) {
+            std::lock_guard lock(Mutex);
+            FrameDone.notify_all();
+        }
+        return true;
+    }
+
     void Work() {
-        std::unique_lock lock(Mutex);
-        while (!Waiting.empty()) {
-            TSlot& slot = *Waiting.front();
-            Waiting.pop_front();
-            ++Running;
-            DecodeHere(lock, slot);
-            --Running;
+        while (DecodeNext()) {
         }
         --Helpers;
-        if (Running == 0) JobDone.notify_all();
     }
 
-    // Decodes slot on this thread; lock is held before and after.
-    void DecodeHere(std::unique_lock<std::mutex>& lock, TSlot& slot) {
-        lock.unlock();
-        TGIFDecodedFrame result = DecodeFrame(slot.Job);
-        lock.lock();
-        slot.Result = std::move(result);
-        slot.Done = true;
-        JobDone.notify_all();
+    // Returns once slot is decoded: the thread watches for a moment, then sleeps.
+    void WaitFor(TSlot& slot) {
+        if (GIFWorkers::WatchBriefly([&] { return slot.Done.load(std::memory_order_acquire); })) return;
+        std::unique_lock lock(Mutex);
+        ++Sleepers;
+        FrameDone.wait(lock, [&] { return slot.Done.load(); });
+        --Sleepers;
     }
 
-    // Every frame queued and not popped, oldest first; Waiting holds those no
-    // thread has taken, which are always the newest.
-    std::deque<std::unique_ptr<TSlot>> Slots;
-    std::deque<TSlot*> Waiting;
-    int Helpers = 0; // tasks given to the worker threads and not ended
-    int Running = 0; // frames the worker threads are decoding
+    std::vector<TSlot> Slots;
+    std::atomic<int64_t> Published{0}; // frames whose slots are filled
+    std::atomic<int64_t> Taken{0};     // frames a thread has taken to decode
+    std::atomic<int> Helpers{0};       // tasks given to the worker threads and not ended
+    std::atomic<int> Sleepers{0};      // threads asleep until a frame is done
     std::mutex Mutex;
-    std::condition_variable JobDone;
+    std::condition_variable FrameDone;
 };
 
-TGIFDecodePool::TGIFDecodePool(int threads, int startFrames, int64_t startPixels)
+TGIFDecodePool::TGIFDecodePool(int threads, int startFrames, int64_t startPixels, int capacity)
     : Threads(threads), StartFrames(startFrames), StartPixels(startPixels),
-      Frames(std::make_shared<TFrames>()) {}
+      Frames(std::make_shared<TFrames>(std::max(1, capacity))) {}
 
 TGIFDecodePool::~TGIFDecodePool() {
-    std::unique_lock lock(Frames->Mutex);
-    Frames->Waiting.clear();
-    Frames->JobDone.wait(lock, [this] { return Frames->Running == 0; });
+    // Nobody takes a frame from now on; those taken are waited for.
+    const int64_t taken = Frames->Taken.exchange(std::numeric_limits<int64_t>::max());
+    for (int64_t frame = Popped; frame < taken && frame < Pushed; ++frame)
+        Frames->WaitFor(Frames->SlotOf(frame));
     // A task still queued holds the frames: their data and pixels go now.
-    Frames->Slots.clear();
+    for (TFrames::TSlot& slot : Frames->Slots) {
+        slot.Job = {};
+        slot.Result = {};
+    }
 }
 
 void TGIFDecodePool::Push(TGIFDecodeJob job) {
-    auto slot = std::make_unique<TFrames::TSlot>();
-    slot->Job = std::move(job);
-    Bytes += slot->Job.Size;
-    {
-        std::lock_guard lock(Frames->Mutex);
-        Frames->Waiting.push_back(slot.get());
-        Frames->Slots.push_back(std::move(slot));
+    if (Pushed - Popped >= static_cast<int64_t>(Frames->Slots.size()))
+        throw std::length_error("TGIFDecodePool: more frames queued than it holds");
+    // The room for the pixels is taken here: the frames are freed by this
+    // thread, and glibc gives back blocks that another thread took slowly.
+    const int64_t pixels = int64_t{job.Width} * job.Height;
+    if (!job.Pixels && pixels > 0) {
+        try {
+            job.Pixels = std::make_shared_for_overwrite<uint8_t[]>(static_cast<size_t>(pixels));
+        } catch (const std::bad_alloc&) {
+            // taken by decoding, if the data gives a pixel
+        }
     }
-    PushedPixels += int64_t{job.Width} * job.Height;
-    if (++Pushed >= StartFrames && PushedPixels >= StartPixels) AskForHelp();
+    TFrames::TSlot& slot = Frames->SlotOf(Pushed);
+    Bytes += job.Size;
+    PushedPixels += pixels;
+    slot.Job = std::move(job);
+    slot.Done.store(false, std::memory_order_relaxed);
+    Frames->Published.store(++Pushed, std::memory_order_release);
+    if (Pushed >= StartFrames && PushedPixels >= StartPixels) AskForHelp();
 }
 
 // Gives the worker threads as many tasks as they can run beside the caller.
 void TGIFDecodePool::AskForHelp() {
     const int helpers = Threads - 1;
-    std::unique_lock lock(Frames->Mutex);
-    while (Frames->Helpers < helpers && Frames->Helpers < static_cast<int>(Frames->Waiting.size())) {
+    while (Frames->Helpers.load() < helpers && Frames->Taken.load() < Frames->Published.load()) {
         ++Frames->Helpers;
-        lock.unlock();
-        const bool running = GIFWorkers::Run([frames = Frames] { frames->Work(); }, helpers);
-        lock.lock();
-        if (!running) {
+        if (!GIFWorkers::Run([frames = Frames] { frames->Work(); }, helpers)) {
             --Frames->Helpers; // the caller decodes them
             return;
         }
@@ -116,22 +145,20 @@ void TGIFDecodePool::AskForHelp() {
 }
 
 TGIFDecodedFrame TGIFDecodePool::Pop() {
-    std::unique_lock lock(Frames->Mutex);
-    TFrames::TSlot& oldest = *Frames->Slots.front();
+    TFrames::TSlot& oldest = Frames->SlotOf(Popped);
     // While a worker has the oldest frame, the caller decodes the next ones
     // rather than wait: on a busy machine a worker may get no core for a
     // while, and the load then goes on as fast as on one thread.
-    while (!oldest.Done) {
-        if (!Frames->Waiting.empty()) {
-            TFrames::TSlot& next = *Frames->Waiting.front();
-            Frames->Waiting.pop_front();
-            Frames->DecodeHere(lock, next);
-        } else {
-            Frames->JobDone.wait(lock);
+    while (!oldest.Done.load(std::memory_order_acquire)) {
+        if (!Frames->DecodeNext()) {
+            Frames->WaitFor(oldest);
+            break;
         }
     }
     TGIFDecodedFrame result = std::move(oldest.Result);
     Bytes -= oldest.Job.Size;
-    Frames->Slots.pop_front();
+    oldest.Job = {};
+    oldest.Result = {};
+    ++Popped;
     return result;
 }

@@ -22,6 +22,9 @@ struct TGIFDecodeJob {
     int Height = 0;
     bool Interlaced = false;
     uint8_t FillValue = 0;
+    // Room for Width × Height pixels, or null: decoding then takes it when
+    // the data gives a pixel.
+    std::shared_ptr<uint8_t[]> Pixels;
 };
 
 struct TGIFDecodedFrame {
@@ -36,15 +39,16 @@ struct TGIFDecodedFrame {
 // the caller's, while it waits for a result, and kept worker threads that
 // join once startFrames frames of together startPixels pixels have been
 // queued (until then the caller decodes every frame as its result is asked
-// for).
+// for). At most capacity frames are queued at a time.
 class TGIFDecodePool {
 public:
-    TGIFDecodePool(int threads, int startFrames, int64_t startPixels);
+    TGIFDecodePool(int threads, int startFrames, int64_t startPixels, int capacity);
     // Drops the frames not taken and waits for those being decoded.
     ~TGIFDecodePool();
     TGIFDecodePool(const TGIFDecodePool&) = delete;
     TGIFDecodePool& operator=(const TGIFDecodePool&) = delete;
 
+    // Throws std::length_error when capacity frames are queued already.
     void Push(TGIFDecodeJob job);
     // The result of the oldest frame queued, which leaves the queue.
     TGIFDecodedFrame Pop();
@@ -58,7 +62,8 @@ private:
     const int Threads;
     const int StartFrames;
     const int64_t StartPixels;
-    int Pushed = 0;
+    int64_t Pushed = 0;
+    int64_t Popped = 0;
     int64_t PushedPixels = 0;
     int64_t Bytes = 0;
     std::shared_ptr<TFrames> Frames;
@@ -71,11 +76,11 @@ TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job);
 // 1 reads and decodes each frame in turn on the caller's thread.
 inline int DecodeThreads = 0;
 // Loads use the threads from this many frames, holding this many pixels, on:
-// a still picture, a short animation or a small one (which decodes in less
-// time than another thread takes to wake up) is decoded on the caller's
-// thread alone.
+// a still picture, a short animation or a tiny one (which decodes in less
+// time than handing its frames to another thread costs) is decoded on the
+// caller's thread alone.
 inline int ParallelDecodeMinFrames = 8;
-inline int64_t ParallelDecodeMinPixels = 512 * 1024;
+inline int64_t ParallelDecodeMinPixels = 64 * 1024;
 // How far reading may run ahead of decoding: image data bytes and frames
 // read and not yet finished.
 inline int64_t MaxDecodeAheadBytes = int64_t{32} << 20;

@@ -21,4 +21,10 @@ bool Run(std::function<void()> task, int helpers);
 // thrown again. The calls must not depend on one another.
 void ForEach(size_t count, int threads, const std::function<void(size_t)>& task);
 
+// Asks ready until it says true or a moment has passed (as long as a
+// sleeping thread takes to wake up), and returns what it said last. A thread
+// that waits for another's work watches so before it sleeps, as the kept
+// threads do between tasks: small loads then never wait for a wake-up.
+bool WatchBriefly(const std::function<bool()>& ready);
+
 } // namespace GIFWorkers

@@ -7,6 +7,7 @@
 #include "GIFSettings.h"
 #include "GIFStreamIO.h"
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <thread>
@@ -62,7 +63,9 @@ public:
 
     TFramesAhead(TGIFImage& image, TStream& stream, int threads, TFinish finish)
         : Image(image), Stream(stream), Size(stream.Size()),
-          Pool(threads, ParallelDecodeMinFrames, ParallelDecodeMinPixels), Finish(std::move(finish)) {
+          MaxFramesAhead(std::max(1, MaxDecodeAheadFrames)),
+          Pool(threads, ParallelDecodeMinFrames, ParallelDecodeMinPixels, MaxFramesAhead + 1),
+          Finish(std::move(finish)) {
         Image.FinishFramesAhead = [this] { FinishAll(); };
     }
     ~TFramesAhead() { Image.FinishFramesAhead = nullptr; }
@@ -85,6 +88,7 @@ private:
     TStream& Stream;
     const int64_t Size;
     std::deque<TEntry> Entries;
+    const int MaxFramesAhead; // read, and not finished; one more while a frame is read
     TGIFDecodePool Pool;
     TFinish Finish;
     bool Finishing = false;
@@ -106,8 +110,7 @@ void TFramesAhead::Read(std::unique_ptr<TGIFSubImage> frame) {
     entry.Frame = std::move(frame);
     entry.Percent = Size > 0 ? static_cast<int>(Stream.Position() * 100 / Size) : 100;
     Entries.push_back(std::move(entry));
-    while (Entries.size() > static_cast<size_t>(MaxDecodeAheadFrames) ||
-           Pool.QueuedBytes() > MaxDecodeAheadBytes)
+    while (Entries.size() > static_cast<size_t>(MaxFramesAhead) || Pool.QueuedBytes() > MaxDecodeAheadBytes)
         FinishOldest();
 }
 

@@ -503,16 +503,17 @@ TEST(GIFReaderLayout, FuzzRegressionFilesLoadOrFailCleanly) {
 namespace {
 
 // Loads on threads threads, the pool starting with the first frame, reading
-// ahead at most aheadBytes; restores the settings afterwards.
+// ahead at most aheadBytes and aheadFrames; restores the settings afterwards.
 struct DecodeSettings {
-    DecodeSettings(int threads, int64_t minBudget, int64_t aheadBytes)
-        : Threads(DecodeThreads), Start(ParallelDecodeMinFrames), StartPixels(ParallelDecodeMinPixels),
-          Budget(MinPixelBudget), Ahead(MaxDecodeAheadBytes) {
+    DecodeSettings(int threads, int64_t minBudget, int64_t aheadBytes, int aheadFrames)
+        : Threads(DecodeThreads), Start(ParallelDecodeMinFrames), AheadFrames(MaxDecodeAheadFrames),
+          StartPixels(ParallelDecodeMinPixels), Budget(MinPixelBudget), Ahead(MaxDecodeAheadBytes) {
         DecodeThreads = threads;
         ParallelDecodeMinFrames = 1;
         ParallelDecodeMinPixels = 0;
         MinPixelBudget = minBudget;
         MaxDecodeAheadBytes = aheadBytes;
+        MaxDecodeAheadFrames = aheadFrames;
     }
     ~DecodeSettings() {
         DecodeThreads = Threads;
@@ -520,8 +521,9 @@ struct DecodeSettings {
         ParallelDecodeMinPixels = StartPixels;
         MinPixelBudget = Budget;
         MaxDecodeAheadBytes = Ahead;
+        MaxDecodeAheadFrames = AheadFrames;
     }
-    int Threads, Start;
+    int Threads, Start, AheadFrames;
     int64_t StartPixels, Budget, Ahead;
 };
 
@@ -529,8 +531,9 @@ struct DecodeSettings {
 // with the number of frames the image had then, the error, the frames with
 // their pixels.
 std::vector<std::string> Transcript(const Bytes& bytes, int threads, int64_t minBudget = MinPixelBudget,
-                                    int64_t aheadBytes = MaxDecodeAheadBytes) {
-    const DecodeSettings settings(threads, minBudget, aheadBytes);
+                                    int64_t aheadBytes = MaxDecodeAheadBytes,
+                                    int aheadFrames = MaxDecodeAheadFrames) {
+    const DecodeSettings settings(threads, minBudget, aheadBytes, aheadFrames);
     TGIFImage image;
     std::vector<std::string> seen;
     const auto frames = [&] { return " with " + std::to_string(image.Images.Count()) + " frames"; };
@@ -627,6 +630,12 @@ TEST(GIFReaderThreads, LoadShowsWhatALoadOnOneThreadShows) {
     // others while few wait.
     for (size_t i = 0; i < 3; ++i)
         EXPECT_EQ(Transcript(streams[i], 3, MinPixelBudget, 150), Transcript(streams[i], 1)) << "ahead " << i;
+    // Reading ahead two frames: the places of the frames in flight are used
+    // again and again.
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Transcript(streams[i], 2, MinPixelBudget, MaxDecodeAheadBytes, 2),
+                  Transcript(streams[i], 1))
+            << "two ahead " << i;
 
     const auto budget = Transcript(BudgetFrames(), 1, 50000);
     EXPECT_EQ(ErrorIn(budget), GIFMessages::ImageTooLarge);
