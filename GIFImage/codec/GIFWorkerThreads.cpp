@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <pthread.h>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -159,6 +160,12 @@ bool GIFWorkers::WatchBriefly(const std::function<bool()>& ready) {
 
 bool GIFWorkers::Run(std::function<void()> task, int helpers) {
     // Never destroyed: the kept threads wait on it until the process ends.
-    static TWorkers* const workers = new TWorkers;
-    return workers->Run(std::move(task), helpers);
+    static std::atomic<TWorkers*> workers = [] {
+        // A child process has none of its parent's threads, and their lock
+        // and condition may be held or waited on for ever: the child keeps
+        // threads of its own. (The parent's stay allocated, never used.)
+        pthread_atfork(nullptr, nullptr, [] { workers.store(new TWorkers); });
+        return new TWorkers;
+    }();
+    return workers.load()->Run(std::move(task), helpers);
 }

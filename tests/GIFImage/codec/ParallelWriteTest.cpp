@@ -4,10 +4,15 @@
 #include "GIFMessages.h"
 #include "GIFParallelEncoder.h"
 #include "GIFTestImages.h"
+#include "GIFWorkerThreads.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -76,4 +81,25 @@ TEST(GIFParallelWrite, AFailingFrameFailsAtTheSamePlace) {
     EXPECT_EQ(errors[0], GIFMessages::ColorNotInTable);
     EXPECT_EQ(errors[1], errors[0]);
     EXPECT_EQ(written[1], written[0]);
+}
+
+// A process forked while the kept threads sleep has none of them, and their
+// lock and condition stay as the parent left them: it starts threads of its
+// own. Two calls that each wait for the other can only end side by side.
+TEST(GIFParallelWrite, AForkedProcessWorksOnThreadsOfItsOwn) {
+    const auto sideBySide = [] {
+        std::atomic<int> arrived{0};
+        std::atomic<bool> alone{false};
+        GIFWorkers::ForEach(2, 2, [&](size_t) {
+            ++arrived;
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (arrived < 2 && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+            if (arrived < 2) alone = true;
+        });
+        return !alone;
+    };
+    ASSERT_TRUE(sideBySide());
+    // Longer than the kept threads watch for work: they sleep now.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EXIT(std::_Exit(sideBySide() ? 0 : 1), testing::ExitedWithCode(0), "");
 }
