@@ -547,7 +547,7 @@ int ShownColours(const std::array<uint32_t, 256>& colours, const std::array<int6
 struct TTransparentRedraw {
     size_t Frame = 0;                // among the frames the tables are chosen for
     int Transparent = -1;            // an entry no pixel it changes shows
-    std::vector<TLossyPixel> Pixels; // what each pixel may show
+    std::vector<TLossyPixel> Pixels; // what each pixel may show, a free one's Exact the transparent index
     std::vector<uint32_t> Colours;   // the table, entries it must not show matching nothing
 };
 
@@ -611,11 +611,38 @@ bool PrepareTransparentRedraw(TGIFSubImage& frame, const TFrameTableNeeds& needs
     return true;
 }
 
+// The frame's transparent drawing: a run of free pixels (in the order the
+// compressor reads them) that shows one colour the frame still shows is
+// drawn in it, every other run transparent: either costs the compressor
+// one string, and the colour may go on with the pixels beside the run.
+std::vector<uint8_t> UniformRunsDrawing(const TTransparentRedraw& redraw) {
+    const std::vector<TLossyPixel>& pixels = redraw.Pixels;
+    const int t = redraw.Transparent;
+    std::vector<uint8_t> drawing(pixels.size());
+    for (size_t i = 0; i < pixels.size();) {
+        if (pixels[i].Exact != t) {
+            drawing[i] = static_cast<uint8_t>(pixels[i].Exact);
+            ++i;
+            continue;
+        }
+        const uint32_t colour = pixels[i].Wanted;
+        bool uniform = colour != Ground;
+        size_t end = i;
+        for (; end < pixels.size() && pixels[end].Exact == t; ++end)
+            uniform = uniform && pixels[end].Wanted == colour;
+        const auto at = std::find(redraw.Colours.begin(), redraw.Colours.end(), colour);
+        const int value =
+            uniform && at != redraw.Colours.end() ? static_cast<int>(at - redraw.Colours.begin()) : t;
+        std::fill(drawing.begin() + static_cast<ptrdiff_t>(i), drawing.begin() + static_cast<ptrdiff_t>(end),
+                  static_cast<uint8_t>(value));
+        i = end;
+    }
+    return drawing;
+}
+
 // For each of the frames, what it asks of a table in its transparent
 // drawing, where that shows fewer colours than the frame as it is (Frame
-// null elsewhere). Each such frame's free pixels take the transparent
-// index or any index of their colour, whichever lengthens the compressor's
-// strings.
+// null elsewhere).
 std::vector<TFrameTableNeeds>
 TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& frames, int threads) {
     std::vector<TFrameTableNeeds> alternatives(frames.size());
@@ -636,24 +663,18 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
             thread_local TLossyLZWEncoder encoder;
             encoder.KeepFullTable = false;
             const int bits = BitsFor(static_cast<int>(redraw.Colours.size()));
-            // The free pixels start as the transparent index or as their
-            // colour where the frame still shows it: keep whichever
-            // choice compresses smaller.
+            // Each free pixel may then change where that lengthens the
+            // compressor's strings; the greedy choice is not always
+            // smaller.
+            std::vector<uint8_t> runs = UniformRunsDrawing(redraw);
+            for (size_t i = 0; i < runs.size(); ++i) redraw.Pixels[i].Exact = runs[i];
             std::vector<uint8_t> chosen =
                 encoder.Choose(redraw.Pixels, redraw.Colours, redraw.Transparent, bits, 0);
-            std::vector<TLossyPixel>& plain = redraw.Pixels;
-            for (TLossyPixel& p : plain)
-                if (p.Exact == redraw.Transparent && p.Wanted != Ground) {
-                    const auto at = std::find(redraw.Colours.begin(), redraw.Colours.end(), p.Wanted);
-                    if (at != redraw.Colours.end()) p.Exact = static_cast<int>(at - redraw.Colours.begin());
-                }
-            std::vector<uint8_t> fromPlain =
-                encoder.Choose(plain, redraw.Colours, redraw.Transparent, bits, 0);
             const int width = needs.Frame->Width();
             const int height = needs.Frame->Height();
-            if (EncodedSize(fromPlain.data(), width, height, bits) <
+            if (EncodedSize(runs.data(), width, height, bits) <=
                 EncodedSize(chosen.data(), width, height, bits))
-                chosen.swap(fromPlain);
+                chosen.swap(runs);
             alternatives[redraw.Frame] = NeedsOf(*needs.Frame, std::move(chosen), redraw.Transparent);
         });
         pending.clear();
