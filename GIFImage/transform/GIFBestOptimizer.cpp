@@ -740,8 +740,13 @@ enum class TSharedOrder {
 };
 // Frames of few colours take low indices, and so short codes, when their
 // colours come first.
+enum class TSharedStart {
+    Everything, // every colour, dropped while they do not fit
+    Empty       // no frame: the heaviest frames that fit join one by one
+};
 std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& frames,
-                                    const std::vector<int64_t>& gains, int background, TSharedOrder order) {
+                                    const std::vector<int64_t>& gains, int background, TSharedOrder order,
+                                    TSharedStart start) {
     std::unordered_map<uint32_t, int> idOf;
     std::vector<uint32_t> colourOf;
     std::vector<std::vector<int>> colourIdsOf(frames.size());
@@ -782,6 +787,12 @@ std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& 
     using TEntry = std::pair<int64_t, int>;
     std::priority_queue<TEntry, std::vector<TEntry>, std::greater<>> lightest;
     for (size_t id = 0; id < weight.size(); ++id) lightest.emplace(weight[id], static_cast<int>(id));
+    if (start == TSharedStart::Empty) {
+        std::fill(shared.begin(), shared.end(), false);
+        std::fill(kept.begin(), kept.end(), false);
+        count = background >= 0 ? 1 : 0;
+        if (background >= 0) kept[0] = true;
+    }
     while (count > room && !lightest.empty()) {
         const auto [w, id] = lightest.top();
         lightest.pop();
@@ -1003,12 +1014,14 @@ void ChooseColorTables(TGIFImage& image) {
             if (transparent && preferringTransparent == asIs) break;
             for (const TSharedOrder order :
                  {TSharedOrder::ByFrames, TSharedOrder::ByUse, TSharedOrder::BySmallestFrame}) {
-                std::vector<uint32_t> colours =
-                    transparent
-                        ? SharedColours(preferringTransparent, preferringTransparentGains, background, order)
-                        : SharedColours(asIs, asIsGains, background, order);
-                if (colours.size() < 2) colours.resize(2, 0xFF000000u);
-                tryGlobalAndTrimmed(colours, false);
+                for (const TSharedStart start : {TSharedStart::Everything, TSharedStart::Empty}) {
+                    std::vector<uint32_t> colours =
+                        transparent ? SharedColours(preferringTransparent, preferringTransparentGains,
+                                                    background, order, start)
+                                    : SharedColours(asIs, asIsGains, background, order, start);
+                    if (colours.size() < 2) colours.resize(2, 0xFF000000u);
+                    tryGlobalAndTrimmed(colours, false);
+                }
             }
         }
     if (bestTotal < 0) return;
