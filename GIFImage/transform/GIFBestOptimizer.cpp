@@ -428,7 +428,9 @@ struct TFrameTableNeeds {
     std::array<int64_t, 256> Uses{};
     int Transparent = -1;
     bool OnGlobal = false;
-    int KeptSize = 0; // as it is, its own table counted
+    int KeptSize = 0;    // as it is, its own table counted
+    int KeptLZWSize = 0; // its codes alone
+    int KeptBits = 0;    // their code size (0: not known)
     // A table of its own of just the colours it shows, the most used first.
     std::vector<uint32_t> OwnTable;
     std::array<int, 256> OwnMap{};
@@ -489,9 +491,10 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame, std::vector<uint8_t> drawing = {},
             for (int x = 0; x < frame.Width(); ++x) ++needs.Uses[row[x]];
         }
         const TGIFEncodeJob job = frame.EncodeJob();
-        needs.KeptSize = EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue,
-                                     WrittenInterlaced(frame)) +
-                         (needs.OnGlobal ? 0 : TableBytes(frame.ColorMap.Count()));
+        needs.KeptLZWSize =
+            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, WrittenInterlaced(frame));
+        needs.KeptSize = needs.KeptLZWSize + (needs.OnGlobal ? 0 : TableBytes(frame.ColorMap.Count()));
+        needs.KeptBits = job.FillValue < 0 ? job.Bits : 0; // a frame of one value is left out
     } else {
         for (const uint8_t v : drawing) ++needs.Uses[v];
         needs.KeptSize = -1;
@@ -525,6 +528,22 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame, std::vector<uint8_t> drawing = {},
             needs.OwnMap[static_cast<size_t>(v)] =
                 v == t ? needs.OwnTransparent : indexOf.at(needs.Colours[static_cast<size_t>(v)]);
     const int entries = static_cast<int>(needs.OwnTable.size());
+    // Where no two of its indices show one colour, the frame as it is
+    // compresses as merged: its size is known for its code size and row
+    // order.
+    if (needs.Drawing.empty() && needs.KeptBits >= 2 && needs.KeptBits <= 8) {
+        std::vector<bool> merged(257, false);
+        bool distinct = true;
+        for (int v = 0; v < 256 && distinct; ++v)
+            if (needs.Uses[static_cast<size_t>(v)] > 0) {
+                const int m = needs.OwnMap[static_cast<size_t>(v)];
+                distinct = !merged[static_cast<size_t>(m)];
+                merged[static_cast<size_t>(m)] = true;
+            }
+        if (distinct)
+            needs.MergedSizes[static_cast<size_t>(needs.KeptBits * 2 + (WrittenInterlaced(frame) ? 1 : 0))] =
+                needs.KeptLZWSize;
+    }
     needs.OwnSize = MergedSize(needs, CodeBits(entries, LargestIndex(needs, needs.OwnMap)), false) +
                     TableBytes(entries) + needs.ControlBytes;
     return needs;
@@ -932,13 +951,17 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames,
     return total;
 }
 
+// The compressed size of frames' codes, where known.
+using TStoredSizes = std::unordered_map<const TGIFSubImage*, int>;
+
 // Chooses the global table and each frame's table so that they store
 // smallest, their bytes counted with the pixels' codes: the global table as
 // it is, or one shared by the frames it can serve (in three orders); each
 // frame with the global table (when that has every colour it shows and an
 // entry to spare for its transparency), a table of its own of just the
-// colours it shows, or the one it had. The pictures stay the same.
-void ChooseColorTables(TGIFImage& image) {
+// colours it shows, or the one it had. The pictures stay the same. Returns
+// the compressed size of each frame's codes as now stored.
+TStoredSizes ChooseColorTables(TGIFImage& image) {
     TGIFColorMap& global = image.Header.ColorMap;
     std::vector<TGIFSubImage*> tabled;
     bool canReplaceGlobal = true;
@@ -950,7 +973,7 @@ void ChooseColorTables(TGIFImage& image) {
         }
         tabled.push_back(frame.get());
     }
-    if (tabled.empty()) return;
+    if (tabled.empty()) return {};
     const int threads = SearchThreads(image);
     std::vector<TFrameTableNeeds> frames(tabled.size());
     GIFWorkers::ForEach(tabled.size(), threads, [&](size_t f) { frames[f] = NeedsOf(*tabled[f]); });
@@ -1024,7 +1047,7 @@ void ChooseColorTables(TGIFImage& image) {
                 }
             }
         }
-    if (bestTotal < 0) return;
+    if (bestTotal < 0) return {};
 
     if (replaced) {
         global.Clear();
@@ -1037,10 +1060,16 @@ void ChooseColorTables(TGIFImage& image) {
             image.Header.SetBackgroundColorIndex(static_cast<uint8_t>(at - bestColours.begin()));
         }
     }
+    TStoredSizes stored;
     for (size_t f = 0; f < frames.size(); ++f) {
         const TFrameTableChoice& choice = bestChoices[f];
-        if (choice.Kind == TFrameTableChoice::Kept) continue;
         const TFrameTableNeeds& needs = choice.Redrawn ? alternatives[f] : frames[f];
+        stored[needs.Frame] =
+            choice.Kind == TFrameTableChoice::Kept ? needs.KeptLZWSize
+            : choice.Kind == TFrameTableChoice::Own
+                ? choice.Size - needs.ControlBytes - TableBytes(static_cast<int>(needs.OwnTable.size()))
+                : choice.Size - needs.ControlBytes;
+        if (choice.Kind == TFrameTableChoice::Kept) continue;
         TGIFSubImage& frame = *needs.Frame;
         const std::vector<uint8_t> mapped = MappedPixels(frame, choice.Map, needs.Drawing);
         frame.ColorMap.Clear();
@@ -1059,18 +1088,22 @@ void ChooseColorTables(TGIFImage& image) {
         frame.CompactUniformPixels();
         frame.FreeBitmap();
     }
+    return stored;
 }
 
 // Each frame's code table cleared when full, or kept, whichever stores the
-// frame smaller.
-void ChooseCodeTableKeeping(TGIFImage& image) {
+// frame smaller; stored holds the sizes as cleared that the table choice
+// measured.
+void ChooseCodeTableKeeping(TGIFImage& image, const TStoredSizes& stored) {
     GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
         TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
         if (frame->Empty()) return;
         const TGIFEncodeJob job = frame->EncodeJob();
         const bool interlaced = WrittenInterlaced(*frame);
-        const int cleared =
-            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced);
+        const auto known = stored.find(frame);
+        const int cleared = known != stored.end() ? known->second
+                                                  : EncodedSize(job.Pixels, job.Width, job.Height, job.Bits,
+                                                                job.FillValue, interlaced);
         // Codes of at least bits + 1 bits: too few of them never fill it.
         const int64_t codesAtMost = int64_t{cleared} * 8 / (job.Bits + 1);
         if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) return;
@@ -1123,8 +1156,7 @@ void ChooseFrameStorage(TGIFImage& image) {
     // The global table sorted by use first, as it will be written: its
     // frames' code sizes follow from the order.
     image.Header.ColorMap.Optimize();
-    ChooseColorTables(image);
-    ChooseCodeTableKeeping(image);
+    ChooseCodeTableKeeping(image, ChooseColorTables(image));
     image.Changed();
 }
 
