@@ -440,8 +440,9 @@ struct TFrameTableNeeds {
     // table here merges them, by code size and row order: the compressor's
     // output depends only on which pixels are equal, not on their indices.
     mutable std::array<int, 18> MergedSizes{};
-    // For a redrawn frame (see TransparentDrawing): its pixels, and the
-    // bytes of a graphic control extension it must add for transparency.
+    // For a frame's transparent drawing (see TransparentAlternatives): its
+    // pixels, and the bytes of a graphic control extension it must add for
+    // its transparency.
     std::vector<uint8_t> Drawing;
     int ControlBytes = 0;
 };
@@ -889,9 +890,11 @@ std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& 
     return colours;
 }
 
-// What the frame (or its drawing, frame being the frame as it is) saves on
-// a table shared with others: a table of its own, and for a drawing, the
-// bytes it stores less than the frame as it is.
+// What needs (the frame as it is, frame, or its transparent drawing) saves
+// on a table shared with others: a table of its own, and for a drawing the
+// bytes its codes store less than the frame's, and one more, so that among
+// frames of as many colours the drawing, which the frame as it is cannot
+// replace on the table, keeps its place.
 int64_t SharingGain(const TFrameTableNeeds& needs, const TFrameTableNeeds& frame) {
     const int64_t table = TableBytes(static_cast<int>(needs.OwnTable.size()));
     if (needs.Drawing.empty() || needs.OwnSize < 0) return table;
