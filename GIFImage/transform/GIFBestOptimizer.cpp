@@ -260,6 +260,10 @@ bool TFrameRedraw::NeedsTransparency(const std::vector<uint8_t>& form, int t) co
 // frame carries a table of its own. Returns whether it did; then the
 // picture as it was is saved to before.
 bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
+    // Frames that all take the global table share one already.
+    if (std::all_of(image.Images.begin(), image.Images.end(),
+                    [](const auto& frame) { return frame->ColorMap.Count() == 0; }))
+        return false;
     std::vector<uint32_t> colours;
     std::unordered_map<uint32_t, int> indexOf;
     auto indexFor = [&](uint32_t colour) {
