@@ -7,10 +7,12 @@
 #include <climits>
 #include <cstring>
 
-TLossyLZWEncoder::TLossyLZWEncoder() : Child(static_cast<size_t>(MaxCodes) * 256, 0) {}
+// The rows of the table are cleared as their codes are made: a frame of few
+// codes touches few of its pages.
+TLossyLZWEncoder::TLossyLZWEncoder() : Child(new uint16_t[static_cast<size_t>(MaxCodes) * 256]) {}
 
 void TLossyLZWEncoder::ClearTable() {
-    std::fill_n(Child.begin(), static_cast<size_t>(FirstFreeCode) * 256, uint16_t{0});
+    std::fill_n(Child.get(), static_cast<size_t>(FirstFreeCode) * 256, uint16_t{0});
     for (int code = 0; code < FirstFreeCode; ++code) {
         FirstChild[code] = NoNode;
         Parent[code] = NoNode;
@@ -28,7 +30,7 @@ void TLossyLZWEncoder::AddString(int prefix, int pixel) {
     }
     const int code = NextCode++;
     Child[static_cast<size_t>(prefix) * 256 + static_cast<size_t>(pixel)] = static_cast<uint16_t>(code);
-    std::fill_n(Child.begin() + static_cast<ptrdiff_t>(code) * 256, 256, uint16_t{0});
+    std::fill_n(Child.get() + static_cast<ptrdiff_t>(code) * 256, 256, uint16_t{0});
     FirstChild[code] = NoNode;
     Parent[code] = prefix;
     Value[code] = static_cast<uint8_t>(pixel);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // What one pixel may show: the index of the lossless frame, the colour the
@@ -62,7 +63,7 @@ private:
     // The string table as a tree: the child of code c for pixel p at
     // Child[c * 256 + p] (0: none), and for walking the children, the
     // first child and the next sibling of each code.
-    std::vector<uint16_t> Child;
+    std::unique_ptr<uint16_t[]> Child;
     int FirstChild[MaxCodes];
     int NextSibling[MaxCodes];
     int Parent[MaxCodes];

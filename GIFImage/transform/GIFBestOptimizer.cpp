@@ -4,6 +4,7 @@
 #include "GIFFollowedScreen.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFLossyLZWEncoder.h"
 #include "GIFLossyOptimizer.h"
 #include "GIFParallelEncoder.h"
 #include "GIFWireFormat.h"
@@ -259,6 +260,10 @@ bool TFrameRedraw::NeedsTransparency(const std::vector<uint8_t>& form, int t) co
 // frame carries a table of its own. Returns whether it did; then the
 // picture as it was is saved to before.
 bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
+    // Frames that all take the global table share one already.
+    if (std::all_of(image.Images.begin(), image.Images.end(),
+                    [](const auto& frame) { return frame->ColorMap.Count() == 0; }))
+        return false;
     std::vector<uint32_t> colours;
     std::unordered_map<uint32_t, int> indexOf;
     auto indexFor = [&](uint32_t colour) {
@@ -383,14 +388,16 @@ void RedrawFrames(TGIFImage& image) {
     }
 }
 
-// The frame's pixels through map, row by row.
-std::vector<uint8_t> MappedPixels(TGIFSubImage& frame, const std::array<int, 256>& map) {
-    std::vector<uint8_t> mapped(static_cast<size_t>(frame.Width()) * static_cast<size_t>(frame.Height()));
+// The frame's pixels (or those of drawing, when given) through map, row by
+// row.
+std::vector<uint8_t> MappedPixels(TGIFSubImage& frame, const std::array<int, 256>& map,
+                                  const std::vector<uint8_t>& drawing = {}) {
+    const size_t width = static_cast<size_t>(frame.Width());
+    std::vector<uint8_t> mapped(width * static_cast<size_t>(frame.Height()));
     std::vector<uint8_t> fillRow;
     for (int y = 0; y < frame.Height(); ++y) {
-        const uint8_t* row = frame.ReadRow(y, fillRow);
-        for (int x = 0; x < frame.Width(); ++x)
-            mapped[static_cast<size_t>(y) * frame.Width() + x] = static_cast<uint8_t>(map[row[x]]);
+        const uint8_t* row = drawing.empty() ? frame.ReadRow(y, fillRow) : drawing.data() + y * width;
+        for (size_t x = 0; x < width; ++x) mapped[y * width + x] = static_cast<uint8_t>(map[row[x]]);
     }
     return mapped;
 }
@@ -425,7 +432,9 @@ struct TFrameTableNeeds {
     std::array<int64_t, 256> Uses{};
     int Transparent = -1;
     bool OnGlobal = false;
-    int KeptSize = 0; // as it is, its own table counted
+    int KeptSize = 0;    // as it is, its own table counted
+    int KeptLZWSize = 0; // its codes alone
+    int KeptBits = 0;    // their code size (0: not known)
     // A table of its own of just the colours it shows, the most used first.
     std::vector<uint32_t> OwnTable;
     std::array<int, 256> OwnMap{};
@@ -435,13 +444,18 @@ struct TFrameTableNeeds {
     // table here merges them, by code size and row order: the compressor's
     // output depends only on which pixels are equal, not on their indices.
     mutable std::array<int, 18> MergedSizes{};
+    // For a frame's transparent drawing (see TransparentAlternatives): its
+    // pixels, and the bytes of a graphic control extension it must add for
+    // its transparency.
+    std::vector<uint8_t> Drawing;
+    int ControlBytes = 0;
 };
 
 int MergedSize(const TFrameTableNeeds& needs, int bits, bool interlaced) {
     int& size = needs.MergedSizes[static_cast<size_t>(bits * 2 + (interlaced ? 1 : 0))];
     if (size == 0) {
         TGIFSubImage& frame = *needs.Frame;
-        const std::vector<uint8_t> mapped = MappedPixels(frame, needs.OwnMap);
+        const std::vector<uint8_t> mapped = MappedPixels(frame, needs.OwnMap, needs.Drawing);
         size = EncodedSize(mapped.data(), frame.Width(), frame.Height(), bits, -1, interlaced);
     }
     return size;
@@ -462,23 +476,36 @@ struct TFrameTableChoice {
     std::array<int, 256> Map{};
     int Transparent = -1;
     bool Interlaced = false; // with the global table
+    bool Redrawn = false;    // the frame's transparent drawing
 };
 
-TFrameTableNeeds NeedsOf(TGIFSubImage& frame) {
+// What the frame asks of a table; with a drawing, what the frame redrawn so
+// with transparent index drawingTransparent asks (it cannot be kept as it
+// is).
+TFrameTableNeeds NeedsOf(TGIFSubImage& frame, std::vector<uint8_t> drawing = {},
+                         int drawingTransparent = -1) {
     TFrameTableNeeds needs;
     needs.Frame = &frame;
     needs.Colours = ColoursOf(frame);
-    needs.Transparent = TransparentIndexOf(frame);
+    needs.Transparent = drawing.empty() ? TransparentIndexOf(frame) : drawingTransparent;
     needs.OnGlobal = frame.ColorMap.Count() == 0;
-    std::vector<uint8_t> fillRow;
-    for (int y = 0; y < frame.Height(); ++y) {
-        const uint8_t* row = frame.ReadRow(y, fillRow);
-        for (int x = 0; x < frame.Width(); ++x) ++needs.Uses[row[x]];
+    if (drawing.empty()) {
+        std::vector<uint8_t> fillRow;
+        for (int y = 0; y < frame.Height(); ++y) {
+            const uint8_t* row = frame.ReadRow(y, fillRow);
+            for (int x = 0; x < frame.Width(); ++x) ++needs.Uses[row[x]];
+        }
+        const TGIFEncodeJob job = frame.EncodeJob();
+        needs.KeptLZWSize =
+            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, WrittenInterlaced(frame));
+        needs.KeptSize = needs.KeptLZWSize + (needs.OnGlobal ? 0 : TableBytes(frame.ColorMap.Count()));
+        needs.KeptBits = job.FillValue < 0 ? job.Bits : 0; // a frame of one value is left out
+    } else {
+        for (const uint8_t v : drawing) ++needs.Uses[v];
+        needs.KeptSize = -1;
+        needs.ControlBytes = frame.GraphicControlExtension() ? 0 : 8;
+        needs.Drawing = std::move(drawing);
     }
-    const TGIFEncodeJob job = frame.EncodeJob();
-    needs.KeptSize =
-        EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, WrittenInterlaced(frame)) +
-        (needs.OnGlobal ? 0 : TableBytes(frame.ColorMap.Count()));
 
     const int t = needs.Transparent;
     std::unordered_map<uint32_t, int64_t> useOf;
@@ -506,9 +533,190 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame) {
             needs.OwnMap[static_cast<size_t>(v)] =
                 v == t ? needs.OwnTransparent : indexOf.at(needs.Colours[static_cast<size_t>(v)]);
     const int entries = static_cast<int>(needs.OwnTable.size());
-    needs.OwnSize =
-        MergedSize(needs, CodeBits(entries, LargestIndex(needs, needs.OwnMap)), false) + TableBytes(entries);
+    // Where no two of its indices show one colour, the frame as it is
+    // compresses as merged: its size is known for its code size and row
+    // order.
+    if (needs.Drawing.empty() && needs.KeptBits >= 2 && needs.KeptBits <= 8) {
+        std::vector<bool> merged(257, false);
+        bool distinct = true;
+        for (int v = 0; v < 256 && distinct; ++v)
+            if (needs.Uses[static_cast<size_t>(v)] > 0) {
+                const int m = needs.OwnMap[static_cast<size_t>(v)];
+                distinct = !merged[static_cast<size_t>(m)];
+                merged[static_cast<size_t>(m)] = true;
+            }
+        if (distinct)
+            needs.MergedSizes[static_cast<size_t>(needs.KeptBits * 2 + (WrittenInterlaced(frame) ? 1 : 0))] =
+                needs.KeptLZWSize;
+    }
+    needs.OwnSize = MergedSize(needs, CodeBits(entries, LargestIndex(needs, needs.OwnMap)), false) +
+                    TableBytes(entries) + needs.ControlBytes;
     return needs;
+}
+
+// The number of distinct colours that pixels of uses show, t aside.
+int ShownColours(const std::array<uint32_t, 256>& colours, const std::array<int64_t, 256>& uses, int t) {
+    std::vector<uint32_t> shown;
+    for (int v = 0; v < 256; ++v)
+        if (uses[static_cast<size_t>(v)] > 0 && v != t) shown.push_back(colours[static_cast<size_t>(v)]);
+    std::sort(shown.begin(), shown.end());
+    return static_cast<int>(std::unique(shown.begin(), shown.end()) - shown.begin());
+}
+
+// A frame to redraw with every pixel that every pass already shows free to
+// be transparent, so that it shows only the colours it changes: with fewer
+// colours it may share a table that the frame as it is cannot, a gain the
+// redraw, which chose each frame's drawing by its size alone, could not
+// see.
+struct TTransparentRedraw {
+    size_t Frame = 0;                // among the frames the tables are chosen for
+    int Transparent = -1;            // an entry no pixel it changes shows
+    std::vector<TLossyPixel> Pixels; // what each pixel may show, a free one's Exact the transparent index
+    std::vector<uint32_t> Colours;   // the table, entries it must not show matching nothing
+};
+
+// The frame's pixels as the redraw sees them (first and later: the screens
+// before the frame in the first and in every later pass), when it shows
+// fewer colours with them free than as it is.
+bool PrepareTransparentRedraw(TGIFSubImage& frame, const TFrameTableNeeds& needs, const TScreen& first,
+                              const TScreen& later, TTransparentRedraw& redraw) {
+    const int width = frame.Width();
+    const std::array<uint32_t, 256>& colours = needs.Colours;
+    const int t0 = needs.Transparent;
+    // What each pixel may show: the first walk counts the pixels that must
+    // keep their colour, and only a frame that then shows fewer colours is
+    // walked again to fill pixels.
+    std::array<int64_t, 256> neededUses{};
+    std::vector<TLossyPixel>& pixels = redraw.Pixels;
+    std::vector<uint8_t> fillRow;
+    for (const bool fill : {false, true}) {
+        if (fill) pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(frame.Height()), {});
+        for (int y = 0; y < frame.Height(); ++y) {
+            const uint8_t* row = frame.ReadRow(y, fillRow);
+            const uint32_t* firstRow = first.At(frame.Left(), frame.Top() + y);
+            const uint32_t* laterRow = later.At(frame.Left(), frame.Top() + y);
+            for (int x = 0; x < width; ++x) {
+                TLossyPixel p;
+                const bool settled = firstRow[x] == laterRow[x] && firstRow[x] != Ground;
+                p.Exact = row[x];
+                p.Wanted = p.Exact != t0 ? colours[static_cast<size_t>(p.Exact)]
+                           : settled     ? firstRow[x]
+                                         : Ground;
+                p.Beneath = settled ? firstRow[x] : Ground;
+                if (fill)
+                    pixels[static_cast<size_t>(y) * width + x] = p;
+                else if (p.Exact != t0 && p.Wanted != p.Beneath)
+                    ++neededUses[static_cast<size_t>(p.Exact)];
+            }
+        }
+        if (!fill && ShownColours(colours, neededUses, -1) >= ShownColours(colours, needs.Uses, t0))
+            return false;
+    }
+    int t = t0 >= 0 && neededUses[static_cast<size_t>(t0)] == 0 ? t0 : -1;
+    for (int i = 0; t < 0 && i < 256; ++i)
+        if (neededUses[static_cast<size_t>(i)] == 0) t = i;
+    if (t < 0) return false;
+    // Entries only free pixels show, and the transparent one, match no
+    // colour: one no pixel wants.
+    std::vector<uint32_t> wanted(colours.begin(), colours.end());
+    for (const TLossyPixel& p : pixels) wanted.push_back(p.Wanted);
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    uint32_t nothing = 0xFF000000u;
+    while (std::binary_search(wanted.begin(), wanted.end(), nothing)) ++nothing;
+    // (The transparent index may lie beyond the table: the table chosen
+    // gives it an entry.)
+    redraw.Colours.assign(colours.begin(), colours.begin() + std::max(frame.ActiveColorMap().Count(), t + 1));
+    for (size_t i = 0; i < redraw.Colours.size(); ++i)
+        if (neededUses[i] == 0) redraw.Colours[i] = nothing;
+    for (TLossyPixel& p : pixels)
+        if (p.Exact == t0 || p.Wanted == p.Beneath) p.Exact = t;
+    redraw.Transparent = t;
+    return true;
+}
+
+// The frame's transparent drawing: a run of free pixels (in the order the
+// compressor reads them) that shows one colour the frame still shows is
+// drawn in it, every other run transparent: either costs the compressor
+// one string, and the colour may go on with the pixels beside the run.
+std::vector<uint8_t> UniformRunsDrawing(const TTransparentRedraw& redraw) {
+    const std::vector<TLossyPixel>& pixels = redraw.Pixels;
+    const int t = redraw.Transparent;
+    std::vector<uint8_t> drawing(pixels.size());
+    for (size_t i = 0; i < pixels.size();) {
+        if (pixels[i].Exact != t) {
+            drawing[i] = static_cast<uint8_t>(pixels[i].Exact);
+            ++i;
+            continue;
+        }
+        const uint32_t colour = pixels[i].Wanted;
+        bool uniform = colour != Ground;
+        size_t end = i;
+        for (; end < pixels.size() && pixels[end].Exact == t; ++end)
+            uniform = uniform && pixels[end].Wanted == colour;
+        const auto at = std::find(redraw.Colours.begin(), redraw.Colours.end(), colour);
+        const int value =
+            uniform && at != redraw.Colours.end() ? static_cast<int>(at - redraw.Colours.begin()) : t;
+        std::fill(drawing.begin() + static_cast<ptrdiff_t>(i), drawing.begin() + static_cast<ptrdiff_t>(end),
+                  static_cast<uint8_t>(value));
+        i = end;
+    }
+    return drawing;
+}
+
+// For each of the frames, what it asks of a table in its transparent
+// drawing, where that shows fewer colours than the frame as it is (Frame
+// null elsewhere).
+std::vector<TFrameTableNeeds>
+TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& frames, int threads) {
+    std::vector<TFrameTableNeeds> alternatives(frames.size());
+    if (!CanFollow(image)) return alternatives;
+    std::unordered_map<const TGIFSubImage*, size_t> indexOf;
+    for (size_t f = 0; f < frames.size(); ++f) indexOf[frames[f].Frame] = f;
+    const TRect bounds = image.FramesBounds();
+    TScreen later(bounds, Ground);
+    for (const auto& frame : image.Images) ShowFrame(later, *frame);
+    TScreen first(bounds, Ground);
+    // A few frames at a time, to hold little memory.
+    const size_t window = threads > 1 ? 2 * static_cast<size_t>(threads) : 1;
+    std::vector<TTransparentRedraw> pending;
+    const auto redrawPending = [&] {
+        GIFWorkers::ForEach(pending.size(), threads, [&](size_t k) {
+            TTransparentRedraw& redraw = pending[k];
+            const TFrameTableNeeds& needs = frames[redraw.Frame];
+            thread_local TLossyLZWEncoder encoder;
+            encoder.KeepFullTable = false;
+            const int bits = BitsFor(static_cast<int>(redraw.Colours.size()));
+            // Each free pixel may then change where that lengthens the
+            // compressor's strings; the greedy choice is not always
+            // smaller.
+            std::vector<uint8_t> runs = UniformRunsDrawing(redraw);
+            for (size_t i = 0; i < runs.size(); ++i) redraw.Pixels[i].Exact = runs[i];
+            std::vector<uint8_t> chosen =
+                encoder.Choose(redraw.Pixels, redraw.Colours, redraw.Transparent, bits, 0);
+            const int width = needs.Frame->Width();
+            const int height = needs.Frame->Height();
+            if (EncodedSize(runs.data(), width, height, bits) <=
+                EncodedSize(chosen.data(), width, height, bits))
+                chosen.swap(runs);
+            alternatives[redraw.Frame] = NeedsOf(*needs.Frame, std::move(chosen), redraw.Transparent);
+        });
+        pending.clear();
+    };
+    for (const auto& frame : image.Images) {
+        const auto at = indexOf.find(frame.get());
+        if (at != indexOf.end()) {
+            TTransparentRedraw redraw;
+            redraw.Frame = at->second;
+            if (PrepareTransparentRedraw(*frame, frames[at->second], first, later, redraw))
+                pending.push_back(std::move(redraw));
+            if (pending.size() == window) redrawPending();
+        }
+        ShowFrame(first, *frame);
+        ShowFrame(later, *frame);
+    }
+    redrawPending();
+    return alternatives;
 }
 
 // The frame drawn with the global table of colours (indexOf finds them),
@@ -539,14 +747,16 @@ TFrameTableChoice GlobalChoice(const TFrameTableNeeds& needs, const std::vector<
     choice.Size = MergedSize(needs, bits, false);
     const int interlacedSize = MergedSize(needs, bits, true);
     if (interlacedSize < choice.Size) choice.Size = interlacedSize, choice.Interlaced = true;
+    choice.Size += needs.ControlBytes;
+    choice.Redrawn = !needs.Drawing.empty();
     return choice;
 }
 
 // A global table shared by as many frames as it can serve. While the
 // frames' colours do not fit, the colour that the least weight of frames
 // needs is dropped, every frame showing it then keeping a table of its own;
-// a frame weighs the bytes that table costs, so frames of few colours give
-// way first. The background colour stays.
+// a frame weighs what sharing saves it (see SharingGain), so frames of few
+// colours give way first. The background colour stays.
 enum class TSharedOrder {
     ByFrames,       // the colours most frames show first
     ByUse,          // the most used first
@@ -554,8 +764,13 @@ enum class TSharedOrder {
 };
 // Frames of few colours take low indices, and so short codes, when their
 // colours come first.
-std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames, int background,
-                                    TSharedOrder order) {
+enum class TSharedStart {
+    Everything, // every colour, dropped while they do not fit
+    Empty       // no frame: the heaviest frames that fit join one by one
+};
+std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& frames,
+                                    const std::vector<int64_t>& gains, int background, TSharedOrder order,
+                                    TSharedStart start) {
     std::unordered_map<uint32_t, int> idOf;
     std::vector<uint32_t> colourOf;
     std::vector<std::vector<int>> colourIdsOf(frames.size());
@@ -570,7 +785,7 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
     };
     if (background >= 0) idFor(static_cast<uint32_t>(background));
     for (size_t f = 0; f < frames.size(); ++f) {
-        const TFrameTableNeeds& needs = frames[f];
+        const TFrameTableNeeds& needs = *frames[f];
         std::unordered_map<int, int64_t> usesOf;
         for (int v = 0; v < 256; ++v)
             if (needs.Uses[static_cast<size_t>(v)] > 0 && v != needs.Transparent)
@@ -587,9 +802,7 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
     std::vector<int64_t> weight(colourOf.size(), 0);
     std::vector<bool> shared(frames.size(), true);
     std::vector<bool> kept(colourOf.size(), true);
-    const auto frameWeight = [&](size_t f) {
-        return int64_t{TableBytes(static_cast<int>(frames[f].OwnTable.size()))};
-    };
+    const auto frameWeight = [&](size_t f) { return gains[f]; };
     for (size_t f = 0; f < frames.size(); ++f)
         for (int id : colourIdsOf[f]) weight[static_cast<size_t>(id)] += frameWeight(f);
     if (background >= 0) weight[0] = INT64_MAX;
@@ -598,6 +811,12 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
     using TEntry = std::pair<int64_t, int>;
     std::priority_queue<TEntry, std::vector<TEntry>, std::greater<>> lightest;
     for (size_t id = 0; id < weight.size(); ++id) lightest.emplace(weight[id], static_cast<int>(id));
+    if (start == TSharedStart::Empty) {
+        std::fill(shared.begin(), shared.end(), false);
+        std::fill(kept.begin(), kept.end(), false);
+        count = background >= 0 ? 1 : 0;
+        if (background >= 0) kept[0] = true;
+    }
     while (count > room && !lightest.empty()) {
         const auto [w, id] = lightest.top();
         lightest.pop();
@@ -665,34 +884,71 @@ std::vector<uint32_t> SharedColours(const std::vector<TFrameTableNeeds>& frames,
     });
     std::vector<uint32_t> colours;
     for (int id : ids) colours.push_back(colourOf[static_cast<size_t>(id)]);
+    // A transparent frame showing every colour kept needs an entry more.
+    for (size_t f = 0; f < frames.size(); ++f)
+        if (shared[f] && frames[f]->Transparent >= 0 && colourIdsOf[f].size() == colours.size() &&
+            colours.size() < room) {
+            colours.push_back(0xFF000000u);
+            break;
+        }
     return colours;
+}
+
+// What needs (the frame as it is, frame, or its transparent drawing) saves
+// on a table shared with others: a table of its own, and for a drawing the
+// bytes its codes store less than the frame's, and one more, so that among
+// frames of as many colours the drawing, which the frame as it is cannot
+// replace on the table, keeps its place.
+int64_t SharingGain(const TFrameTableNeeds& needs, const TFrameTableNeeds& frame) {
+    const int64_t table = TableBytes(static_cast<int>(needs.OwnTable.size()));
+    if (needs.Drawing.empty() || needs.OwnSize < 0) return table;
+    const int64_t asIs = frame.OwnSize >= 0
+                             ? frame.OwnSize - TableBytes(static_cast<int>(frame.OwnTable.size()))
+                             : frame.KeptSize;
+    return table + 1 + std::max<int64_t>(0, asIs - (needs.OwnSize - table));
+}
+
+// The smallest way to store the frame (or its drawing) with the global
+// table of colours (indexOf finds them) into best, when smaller than best.
+void ChooseFor(const TFrameTableNeeds& needs, const std::vector<uint32_t>& colours,
+               const std::unordered_map<uint32_t, int>& indexOf, bool globalKept, TFrameTableChoice& best) {
+    if (needs.Drawing.empty() && (!needs.OnGlobal || globalKept) &&
+        (best.Size < 0 || needs.KeptSize < best.Size)) {
+        best = {};
+        best.Size = needs.KeptSize;
+    }
+    if (!colours.empty()) {
+        const TFrameTableChoice global = GlobalChoice(needs, colours, indexOf);
+        if (global.Size >= 0 && (best.Size < 0 || global.Size < best.Size)) best = global;
+    }
+    if (needs.OwnSize >= 0 && (best.Size < 0 || needs.OwnSize < best.Size)) {
+        best.Kind = TFrameTableChoice::Own;
+        best.Size = needs.OwnSize;
+        best.Map = needs.OwnMap;
+        best.Transparent = needs.OwnTransparent;
+        best.Interlaced = false;
+        best.Redrawn = !needs.Drawing.empty();
+    }
 }
 
 // The bytes of every frame with the global table of colours, each frame
 // stored whichever way is smallest (as it is only when it keeps its own
-// table or the global table stays); -1 when a frame cannot be stored.
-int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std::vector<uint32_t>& colours,
-                         bool globalKept, std::vector<TFrameTableChoice>& choices, int threads) {
+// table or the global table stays; or in its transparent drawing, where it
+// has one); -1 when a frame cannot be stored.
+int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames,
+                         const std::vector<TFrameTableNeeds>& alternatives,
+                         const std::vector<uint32_t>& colours, bool globalKept,
+                         std::vector<TFrameTableChoice>& choices, int threads) {
     std::unordered_map<uint32_t, int> indexOf;
     for (int i = static_cast<int>(colours.size()) - 1; i >= 0; --i)
         indexOf[colours[static_cast<size_t>(i)]] = i;
     choices.assign(frames.size(), {});
     // Each frame's choice on its own core: most of it is compressing.
     GIFWorkers::ForEach(frames.size(), threads, [&](size_t f) {
-        const TFrameTableNeeds& needs = frames[f];
         TFrameTableChoice& best = choices[f];
         best.Size = -1;
-        if (!needs.OnGlobal || globalKept) best.Size = needs.KeptSize;
-        if (!colours.empty()) {
-            const TFrameTableChoice global = GlobalChoice(needs, colours, indexOf);
-            if (global.Size >= 0 && (best.Size < 0 || global.Size < best.Size)) best = global;
-        }
-        if (needs.OwnSize >= 0 && (best.Size < 0 || needs.OwnSize < best.Size)) {
-            best.Kind = TFrameTableChoice::Own;
-            best.Size = needs.OwnSize;
-            best.Map = needs.OwnMap;
-            best.Transparent = needs.OwnTransparent;
-        }
+        ChooseFor(frames[f], colours, indexOf, globalKept, best);
+        if (alternatives[f].Frame) ChooseFor(alternatives[f], colours, indexOf, globalKept, best);
     });
     int64_t total = colours.empty() ? 0 : TableBytes(static_cast<int>(colours.size()));
     for (const TFrameTableChoice& best : choices) {
@@ -702,13 +958,17 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const std:
     return total;
 }
 
+// The compressed size of frames' codes, where known.
+using TStoredSizes = std::unordered_map<const TGIFSubImage*, int>;
+
 // Chooses the global table and each frame's table so that they store
 // smallest, their bytes counted with the pixels' codes: the global table as
 // it is, or one shared by the frames it can serve (in three orders); each
 // frame with the global table (when that has every colour it shows and an
 // entry to spare for its transparency), a table of its own of just the
-// colours it shows, or the one it had. The pictures stay the same.
-void ChooseColorTables(TGIFImage& image) {
+// colours it shows, or the one it had. The pictures stay the same. Returns
+// the compressed size of each frame's codes as now stored.
+TStoredSizes ChooseColorTables(TGIFImage& image) {
     TGIFColorMap& global = image.Header.ColorMap;
     std::vector<TGIFSubImage*> tabled;
     bool canReplaceGlobal = true;
@@ -720,10 +980,21 @@ void ChooseColorTables(TGIFImage& image) {
         }
         tabled.push_back(frame.get());
     }
-    if (tabled.empty()) return;
+    if (tabled.empty()) return {};
     const int threads = SearchThreads(image);
     std::vector<TFrameTableNeeds> frames(tabled.size());
     GIFWorkers::ForEach(tabled.size(), threads, [&](size_t f) { frames[f] = NeedsOf(*tabled[f]); });
+    const std::vector<TFrameTableNeeds> alternatives = TransparentAlternatives(image, frames, threads);
+    // What each frame asks of a table, as it is or, where that differs, in
+    // its transparent drawing.
+    std::vector<const TFrameTableNeeds*> asIs, preferringTransparent;
+    std::vector<int64_t> asIsGains, preferringTransparentGains;
+    for (size_t f = 0; f < frames.size(); ++f) {
+        asIs.push_back(&frames[f]);
+        asIsGains.push_back(SharingGain(frames[f], frames[f]));
+        preferringTransparent.push_back(alternatives[f].Frame ? &alternatives[f] : &frames[f]);
+        preferringTransparentGains.push_back(SharingGain(*preferringTransparent.back(), frames[f]));
+    }
 
     std::vector<uint32_t> current;
     for (int i = 0; i < global.Count(); ++i) current.push_back(OpaqueColour(global.Entry(i)));
@@ -739,7 +1010,7 @@ void ChooseColorTables(TGIFImage& image) {
     // smallest so far.
     const auto tryGlobal = [&](std::vector<uint32_t> colours, bool kept) {
         std::vector<TFrameTableChoice> choices;
-        const int64_t total = ChooseWithGlobal(frames, colours, kept, choices, threads);
+        const int64_t total = ChooseWithGlobal(frames, alternatives, colours, kept, choices, threads);
         if (total < 0) return std::vector<TFrameTableChoice>{};
         if (bestTotal < 0 || total < bestTotal) {
             bestTotal = total, bestChoices = choices, bestColours = std::move(colours);
@@ -755,8 +1026,9 @@ void ChooseColorTables(TGIFImage& image) {
         std::vector<bool> used(colours.size(), false);
         for (size_t f = 0; f < frames.size(); ++f) {
             if (choices[f].Kind != TFrameTableChoice::Global) continue;
+            const TFrameTableNeeds& needs = choices[f].Redrawn ? alternatives[f] : frames[f];
             for (int v = 0; v < 256; ++v)
-                if (frames[f].Uses[static_cast<size_t>(v)] > 0)
+                if (needs.Uses[static_cast<size_t>(v)] > 0)
                     used[static_cast<size_t>(choices[f].Map[static_cast<size_t>(v)])] = true;
         }
         std::vector<uint32_t> trimmed;
@@ -768,13 +1040,21 @@ void ChooseColorTables(TGIFImage& image) {
     };
     tryGlobalAndTrimmed(current, true);
     if (canReplaceGlobal)
-        for (const TSharedOrder order :
-             {TSharedOrder::ByFrames, TSharedOrder::ByUse, TSharedOrder::BySmallestFrame}) {
-            std::vector<uint32_t> colours = SharedColours(frames, background, order);
-            if (colours.size() < 2) colours.resize(2, 0xFF000000u);
-            tryGlobalAndTrimmed(colours, false);
+        for (const bool transparent : {false, true}) {
+            if (transparent && preferringTransparent == asIs) break;
+            for (const TSharedOrder order :
+                 {TSharedOrder::ByFrames, TSharedOrder::ByUse, TSharedOrder::BySmallestFrame}) {
+                for (const TSharedStart start : {TSharedStart::Everything, TSharedStart::Empty}) {
+                    std::vector<uint32_t> colours =
+                        transparent ? SharedColours(preferringTransparent, preferringTransparentGains,
+                                                    background, order, start)
+                                    : SharedColours(asIs, asIsGains, background, order, start);
+                    if (colours.size() < 2) colours.resize(2, 0xFF000000u);
+                    tryGlobalAndTrimmed(colours, false);
+                }
+            }
         }
-    if (bestTotal < 0) return;
+    if (bestTotal < 0) return {};
 
     if (replaced) {
         global.Clear();
@@ -787,36 +1067,50 @@ void ChooseColorTables(TGIFImage& image) {
             image.Header.SetBackgroundColorIndex(static_cast<uint8_t>(at - bestColours.begin()));
         }
     }
+    TStoredSizes stored;
     for (size_t f = 0; f < frames.size(); ++f) {
         const TFrameTableChoice& choice = bestChoices[f];
+        const TFrameTableNeeds& needs = choice.Redrawn ? alternatives[f] : frames[f];
+        stored[needs.Frame] =
+            choice.Kind == TFrameTableChoice::Kept ? needs.KeptLZWSize
+            : choice.Kind == TFrameTableChoice::Own
+                ? choice.Size - needs.ControlBytes - TableBytes(static_cast<int>(needs.OwnTable.size()))
+                : choice.Size - needs.ControlBytes;
         if (choice.Kind == TFrameTableChoice::Kept) continue;
-        TGIFSubImage& frame = *frames[f].Frame;
-        const std::vector<uint8_t> mapped = MappedPixels(frame, choice.Map);
+        TGIFSubImage& frame = *needs.Frame;
+        const std::vector<uint8_t> mapped = MappedPixels(frame, choice.Map, needs.Drawing);
         frame.ColorMap.Clear();
         if (choice.Kind == TFrameTableChoice::Own)
-            for (uint32_t c : frames[f].OwnTable)
+            for (uint32_t c : needs.OwnTable)
                 frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
                                             static_cast<uint8_t>(c)));
         std::copy(mapped.begin(), mapped.end(), frame.Data());
         frame.SetPacked((frame.Packed() & ~GIFWire::DescriptorInterlaced) |
                         (choice.Interlaced ? GIFWire::DescriptorInterlaced : 0));
-        if (frames[f].Transparent >= 0)
-            frame.GraphicControlExtension()->SetTransparentColorIndex(choice.Transparent);
+        if (needs.Transparent >= 0) {
+            TGIFGraphicControlExtension& control = GIFFrame::GraphicControlFor(frame);
+            control.SetTransparent(true);
+            control.SetTransparentColorIndex(choice.Transparent);
+        }
         frame.CompactUniformPixels();
         frame.FreeBitmap();
     }
+    return stored;
 }
 
 // Each frame's code table cleared when full, or kept, whichever stores the
-// frame smaller.
-void ChooseCodeTableKeeping(TGIFImage& image) {
+// frame smaller; stored holds the sizes as cleared that the table choice
+// measured.
+void ChooseCodeTableKeeping(TGIFImage& image, const TStoredSizes& stored) {
     GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
         TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
         if (frame->Empty()) return;
         const TGIFEncodeJob job = frame->EncodeJob();
         const bool interlaced = WrittenInterlaced(*frame);
-        const int cleared =
-            EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced);
+        const auto known = stored.find(frame);
+        const int cleared = known != stored.end() ? known->second
+                                                  : EncodedSize(job.Pixels, job.Width, job.Height, job.Bits,
+                                                                job.FillValue, interlaced);
         // Codes of at least bits + 1 bits: too few of them never fill it.
         const int64_t codesAtMost = int64_t{cleared} * 8 / (job.Bits + 1);
         if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) return;
@@ -869,8 +1163,7 @@ void ChooseFrameStorage(TGIFImage& image) {
     // The global table sorted by use first, as it will be written: its
     // frames' code sizes follow from the order.
     image.Header.ColorMap.Optimize();
-    ChooseColorTables(image);
-    ChooseCodeTableKeeping(image);
+    ChooseCodeTableKeeping(image, ChooseColorTables(image));
     image.Changed();
 }
 

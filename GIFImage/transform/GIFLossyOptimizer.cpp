@@ -116,6 +116,16 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     const bool interlaced = frame.Interlaced() && frame.ColorMap.Count() == 0;
     frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
     frame.KeepFullCodeTable = false;
+    // Without loss, transparency or two entries of one colour, each pixel's
+    // exact index is its only choice: the frame stays as it is.
+    std::vector<uint32_t> sorted = colours;
+    std::sort(sorted.begin(), sorted.end());
+    if (maxError == 0 && t < 0 && !interlaced &&
+        std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
+        frame.CompactUniformPixels();
+        frame.FreeBitmap();
+        return;
+    }
     const TGIFEncodeJob job = frame.EncodeJob();
     // The search is greedy; a frame it would make larger keeps its
     // pixels (moved off an entry freed for transparency). With a loss

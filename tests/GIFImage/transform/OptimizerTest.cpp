@@ -515,3 +515,38 @@ TEST(GIFOptimizeBest, AFrameTakesTheRowOrderThatStoresItSmaller) {
     EXPECT_TRUE(reread.Images[0].Interlaced());
     EXPECT_LT(written.size(), bytes.size());
 }
+
+TEST(GIFOptimizeBest, AFrameThatNeedsAFullTableAsItIsSharesTheGlobalOneDrawnTransparent) {
+    // Three full-screen frames of 256 colours each: the first of colours A,
+    // the third of colours B and one more, Z. The second changes every pixel
+    // but one to the colours of B; the one it leaves shows a colour of A, so
+    // drawn as it is it needs B, that colour and a table of its own. Drawn
+    // with that pixel transparent it shares a global table of B and Z with
+    // the third frame, Z's entry serving as its transparent one.
+    TGIFImage image;
+    MakeScreen(image, 2, 16, 16);
+    const size_t kept = 100;
+    Bytes first(256), second(256), third(256);
+    for (size_t i = 0; i < 256; ++i) {
+        first[i] = static_cast<uint8_t>(i);
+        second[i] = static_cast<uint8_t>(i == kept ? 255 : i < kept ? i : i - 1);
+        third[i] = static_cast<uint8_t>((second[i] + 1) % 256);
+    }
+    const auto colourOfB = [](int i) { return RGBColor(static_cast<uint8_t>(i), 1, 0); };
+    for (const Bytes* pixels : {&first, &second, &third}) {
+        TGIFSubImage& frame = AddFrame(image, 0, 0, 16, 16, *pixels);
+        for (int i = 0; i < 255; ++i)
+            frame.ColorMap.Add(pixels == &first ? RGBColor(static_cast<uint8_t>(i), 0, 1) : colourOfB(i));
+        frame.ColorMap.Add(pixels == &first    ? RGBColor(255, 0, 1)
+                           : pixels == &second ? RGBColor(static_cast<uint8_t>(kept), 0, 1)
+                                               : colourOfB(255));
+        AddControl(frame, 0, 10);
+    }
+    TGIFImage reread;
+    SaveBestAndReread(image, reread);
+    ASSERT_EQ(reread.Images.Count(), 3);
+    EXPECT_GT(reread.Images[0].ColorMap.Count(), 0);
+    EXPECT_EQ(reread.Images[1].ColorMap.Count(), 0);
+    EXPECT_TRUE(reread.Images[1].Transparent());
+    EXPECT_EQ(reread.Images[2].ColorMap.Count(), 0);
+}
