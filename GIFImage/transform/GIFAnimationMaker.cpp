@@ -402,7 +402,6 @@ public:
         bool anyTransparent = false;
         bool anyShown = false;
         for (int y = 0; y < height; ++y) {
-            int previous = -1;
             for (int x = 0; x < width; ++x) {
                 const size_t at = size_t(y) * size_t(width) + size_t(x);
                 const size_t pixel = size_t(Top + y) * size_t(Screen.Width) + size_t(Left + x);
@@ -422,14 +421,6 @@ public:
                         anyShown = true;
                     }
                 }
-                // A pixel that keeps what shows may repeat the index before
-                // it when that shows the same colour: longer runs compress
-                // better.
-                if (index == transparent && drawn && previous >= 0 && previous != transparent) {
-                    const TPaletteEntry& e = palette[size_t(previous)];
-                    if (e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2]) index = previous;
-                }
-                anyTransparent |= index == transparent || (!plain.empty() && plain[at] == transparent);
                 indices[at] = uint8_t(index);
                 // The loss is measured against the picture's true colour,
                 // counting only what it adds to the exact choice's error
@@ -446,9 +437,11 @@ public:
                         int(LossyShare * Distance(source[0], source[1], source[2],
                                                   TPaletteEntry{shown[0], shown[1], shown[2]}));
                 }
-                previous = index;
             }
+            FillKeptGaps(&indices[size_t(y) * size_t(width)], width, Top + y, lookup, palette, transparent);
         }
+        for (size_t at = 0; at < indices.size(); ++at)
+            anyTransparent |= indices[at] == transparent || (!plain.empty() && plain[at] == transparent);
         if (!anyShown) {
             record.Width = 0;
             return record;
@@ -534,6 +527,46 @@ private:
             }
         }
         return error;
+    }
+
+    // The pixels of a row that keep what shows are transparent, save two
+    // cases where drawing what shows continues the runs around them: a
+    // short gap between drawn pixels takes the indices of the colours it
+    // shows (the eyes of a moving sprite over its own body, say), and a gap
+    // that shows the colour of the drawn pixel before it throughout takes
+    // that pixel's index. Elsewhere the long transparent runs, between
+    // the changes and across rows, compress best.
+    void FillKeptGaps(uint8_t* row, int width, int screenY, TColorLookup& lookup, const TPalette& palette,
+                      int transparent) const {
+        constexpr int ShortGap = 16;
+        auto shows = [&](int x, int index) {
+            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(Left + x);
+            const uint8_t* shown = &Screen.Colors[3 * pixel];
+            const TPaletteEntry& e = palette[size_t(index)];
+            return Screen.Drawn[pixel] && e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2];
+        };
+        for (int x = 0; x < width;) {
+            if (row[x] != transparent) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < width && row[x] == transparent) ++x;
+            if (start == 0) continue;
+            const int before = row[start - 1];
+            bool own = x < width && x - start <= ShortGap;
+            for (int k = start; own && k < x; ++k) {
+                const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(Left + k);
+                const uint8_t* shown = &Screen.Colors[3 * pixel];
+                const int index = lookup.Lookup(shown[0], shown[1], shown[2]);
+                own = shows(k, index);
+                if (own) row[k] = uint8_t(index);
+            }
+            if (own) continue;
+            bool same = true;
+            for (int k = start; same && k < x; ++k) same = shows(k, before);
+            for (int k = start; k < x; ++k) row[k] = uint8_t(same ? before : transparent);
+        }
     }
 
     // The palette index of each changed pixel: its nearest entry (a run of
