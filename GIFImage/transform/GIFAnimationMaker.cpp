@@ -597,13 +597,13 @@ private:
     // The pixels of a row that keep what shows are transparent, save two
     // cases where drawing what shows continues the runs around them: a
     // short gap between drawn pixels takes the indices of the colours it
-    // shows (the eyes of a moving sprite over its own body, say), and a gap
+    // shows (a moving sprite's body between its eyes, say), and a gap
     // that shows the colour of the drawn pixel before it throughout takes
     // that pixel's index. Elsewhere the long transparent runs, between
     // the changes and across rows, compress best.
     void FillKeptGaps(uint8_t* row, int width, int left, int screenY, TColorLookup& lookup,
                       const TPalette& palette, int transparent) const {
-        constexpr int ShortGap = 16;
+        constexpr int ShortGap = 4;
         auto shows = [&](int x, int index) {
             const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
             const uint8_t* shown = &Screen.Colors[3 * pixel];
