@@ -28,6 +28,10 @@ constexpr int MaxDelay = 0xFFFF;
 // A frame's own palette is chosen from at most about this many of its
 // changed pixels.
 constexpr int64_t PaletteSamplePixels = 1000000;
+// The frames whose colours are chosen at once hold at most about this many
+// changed pixels between them (a palette search holds several times its
+// pixels), so that large frames are chosen one at a time.
+constexpr int64_t ChoosingPixels = 1000000;
 // A frame's own table always pays when each of its bytes saves at least
 // this much squared RGB error, summed over the frame's changed pixels.
 constexpr double LocalErrorPerTableByte = 200;
@@ -762,11 +766,17 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     // The colours of a few frames are chosen at once on worker threads
     // (the palette search is most of the work); the frames are then drawn
     // over the screen in their order.
-    std::deque<std::future<TFrameColours>> choosing;
+    struct TChoosing {
+        int64_t Pixels;
+        std::future<TFrameColours> Colours;
+    };
+    std::deque<TChoosing> choosing;
+    int64_t choosingPixels = 0;
     size_t drawn = 0;
     auto drawOldest = [&] {
         const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(drawn));
-        TFrameRecord record = maker.Draw(choosing.front().get(), delay);
+        TFrameRecord record = maker.Draw(choosing.front().Colours.get(), delay);
+        choosingPixels -= choosing.front().Pixels;
         choosing.pop_front();
         // A frame that changes nothing lengthens the one before.
         if (record.Width == 0 && !pending.empty() && pending.back().Delay + delay <= MaxDelay) {
@@ -798,11 +808,16 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         },
         [&](size_t, QImage frame) {
             TFrameChanges changes = maker.FindChanges(frame);
-            choosing.push_back(std::async(std::launch::async, [&maker, frame = std::move(frame),
-                                                               changes = std::move(changes)]() mutable {
-                return maker.ChooseColours(frame, std::move(changes));
-            }));
-            while (choosing.size() > window) drawOldest();
+            const int64_t pixels = changes.Count;
+            while (!choosing.empty() &&
+                   (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
+                drawOldest();
+            choosingPixels += pixels;
+            choosing.push_back(
+                {pixels, std::async(std::launch::async, [&maker, frame = std::move(frame),
+                                                         changes = std::move(changes)]() mutable {
+                     return maker.ChooseColours(frame, std::move(changes));
+                 })});
         });
     while (!choosing.empty()) drawOldest();
     while (!pending.empty()) writeOldest();
