@@ -35,6 +35,9 @@ constexpr int64_t ChoosingPixels = 1000000;
 // A frame's own table always pays when each of its bytes saves at least
 // this much squared RGB error, summed over the frame's changed pixels.
 constexpr double LocalErrorPerTableByte = 200;
+// A gap of at most this many unchanged pixels between changed ones is drawn
+// in the colours it shows rather than left transparent.
+constexpr int ShortGap = 4;
 
 // The histogram of the first pass: colours binned by their top 6 bits per
 // component, each bin keeping its pixel count and the sums of its colours,
@@ -223,13 +226,18 @@ struct TLossyFrame {
 };
 
 // The compressed image data of one frame's indices; with a loss allowed,
-// the smallest of them and of the lossy compressor's choices for a code
-// table cleared when full and for one kept.
-std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices, int width, int height, int bits,
-                                   int colors, TLossyFrame* lossy) {
+// the smallest of them and of the lossy compressor's choices, starting from
+// lossyExact, for a code table cleared when full and for one kept. With
+// alsoExactChoices, last (it rewrites what the lossy frame wants), also the
+// compressor's choices from indices that show exactly what they show: the
+// transparent index moved to where the screen beneath shows the same
+// colour, or away from it, as the strings run longer.
+std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices,
+                                   const std::vector<uint8_t>& lossyExact, int width, int height, int bits,
+                                   int colors, TLossyFrame* lossy, bool alsoExactChoices) {
     std::vector<uint8_t> data = CompressIndices(indices, width, height, bits, colors);
     if (!lossy) return data;
-    for (size_t i = 0; i < indices.size(); ++i) lossy->Pixels[i].Exact = indices[i];
+    for (size_t i = 0; i < lossyExact.size(); ++i) lossy->Pixels[i].Exact = lossyExact[i];
     TLossyLZWEncoder encoder;
     for (const bool keep : {false, true}) {
         encoder.KeepFullTable = keep;
@@ -238,6 +246,18 @@ std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices, int widt
         std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors, keep);
         if (smaller.size() < data.size()) data.swap(smaller);
     }
+    if (!alsoExactChoices || lossy->Transparent < 0) return data;
+    for (size_t i = 0; i < indices.size(); ++i) {
+        TLossyPixel& pixel = lossy->Pixels[i];
+        pixel.Exact = indices[i];
+        pixel.Wanted = indices[i] == lossy->Transparent ? pixel.Beneath : lossy->Colours[indices[i]];
+        pixel.FreeError = 0;
+    }
+    encoder.KeepFullTable = false;
+    const std::vector<uint8_t> chosen =
+        encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, 0);
+    std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors);
+    if (smaller.size() < data.size()) data.swap(smaller);
     return data;
 }
 
@@ -509,6 +529,8 @@ public:
         // beneath it before this frame.
         const bool lossy = LossyLevel > 0;
         std::vector<TLossyPixel> lossyPixels(lossy ? chosen.size() : 0);
+        // The indices the lossy compressor starts from (see ContinueRuns).
+        std::vector<uint8_t> lossyExact(lossy ? chosen.size() : 0);
         bool anyTransparent = false;
         bool anyShown = false;
         for (int y = 0; y < height; ++y) {
@@ -546,11 +568,17 @@ public:
                                                   TPaletteEntry{shown[0], shown[1], shown[2]}));
                 }
             }
-            FillKeptGaps(&indices[size_t(y) * size_t(width)], width, left, top + y, lookup, palette,
-                         transparent);
+            uint8_t* row = &indices[size_t(y) * size_t(width)];
+            if (lossy) {
+                uint8_t* lossyRow = &lossyExact[size_t(y) * size_t(width)];
+                std::copy(row, row + width, lossyRow);
+                ContinueRuns(lossyRow, width, left, top + y, palette, transparent);
+            }
+            FillKeptGaps(row, width, left, top + y, lookup, palette, transparent);
         }
         for (size_t at = 0; at < indices.size(); ++at)
-            anyTransparent |= indices[at] == transparent || (!plain.empty() && plain[at] == transparent);
+            anyTransparent |= indices[at] == transparent || (!plain.empty() && plain[at] == transparent) ||
+                              (!lossyExact.empty() && lossyExact[at] == transparent);
         if (!anyShown) {
             record.Width = 0;
             return record;
@@ -572,17 +600,18 @@ public:
         }
         const int bits = record.Bits;
         const int colors = 1 << bits;
-        record.Data = std::async(std::launch::async, [indices = std::move(indices), plain = std::move(plain),
-                                                      lossyFrame = std::move(lossyFrame), width, height, bits,
-                                                      colors] {
-            std::vector<uint8_t> data = CompressFrame(indices, width, height, bits, colors, lossyFrame.get());
-            if (!plain.empty()) {
-                std::vector<uint8_t> other =
-                    CompressFrame(plain, width, height, bits, colors, lossyFrame.get());
-                if (other.size() < data.size()) data.swap(other);
-            }
-            return data;
-        });
+        record.Data =
+            std::async(std::launch::async, [indices = std::move(indices), lossyExact = std::move(lossyExact),
+                                            plain = std::move(plain), lossyFrame = std::move(lossyFrame),
+                                            width, height, bits, colors] {
+                std::vector<uint8_t> other;
+                if (!plain.empty())
+                    other = CompressFrame(plain, plain, width, height, bits, colors, lossyFrame.get(), false);
+                std::vector<uint8_t> data =
+                    CompressFrame(indices, lossyExact, width, height, bits, colors, lossyFrame.get(), true);
+                if (!other.empty() && other.size() < data.size()) data.swap(other);
+                return data;
+            });
         return record;
     }
 
@@ -607,7 +636,6 @@ private:
     // the changes and across rows, compress best.
     void FillKeptGaps(uint8_t* row, int width, int left, int screenY, TColorLookup& lookup,
                       const TPalette& palette, int transparent) const {
-        constexpr int ShortGap = 4;
         auto shows = [&](int x, int index) {
             const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
             const uint8_t* shown = &Screen.Colors[3 * pixel];
@@ -635,6 +663,21 @@ private:
             bool same = true;
             for (int k = start; same && k < x; ++k) same = shows(k, before);
             for (int k = start; k < x; ++k) row[k] = uint8_t(same ? before : transparent);
+        }
+    }
+
+    // The indices the lossy compressor starts from: a pixel that keeps what
+    // shows repeats the index before it where that shows the same colour.
+    // From these its choices kept more likeness than from FillKeptGaps'.
+    void ContinueRuns(uint8_t* row, int width, int left, int screenY, const TPalette& palette,
+                      int transparent) const {
+        for (int x = 1; x < width; ++x) {
+            if (row[x] != transparent || row[x - 1] == transparent) continue;
+            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
+            const uint8_t* shown = &Screen.Colors[3 * pixel];
+            const TPaletteEntry& e = palette[row[x - 1]];
+            if (Screen.Drawn[pixel] && e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2])
+                row[x] = row[x - 1];
         }
     }
 
