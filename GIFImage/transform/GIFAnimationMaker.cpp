@@ -406,6 +406,8 @@ public:
         return changes;
     }
 
+    // A lookup of the global table for one frame's search, kept warm from
+    // the frames before; given back when the search is done.
     std::unique_ptr<TSlowColorLookup> TakeGlobalLookup() const {
         std::lock_guard lock(LookupsMutex);
         if (GlobalLookups.empty()) return std::make_unique<TSlowColorLookup>(Global);
