@@ -28,9 +28,16 @@ constexpr int MaxDelay = 0xFFFF;
 // A frame's own palette is chosen from at most about this many of its
 // changed pixels.
 constexpr int64_t PaletteSamplePixels = 1000000;
+// The frames whose colours are chosen at once hold at most about this many
+// changed pixels between them (a palette search holds several times its
+// pixels), so that large frames are chosen one at a time.
+constexpr int64_t ChoosingPixels = 1000000;
 // A frame's own table always pays when each of its bytes saves at least
 // this much squared RGB error, summed over the frame's changed pixels.
 constexpr double LocalErrorPerTableByte = 200;
+// A gap of at most this many unchanged pixels between changed ones is drawn
+// in the colours it shows rather than left transparent.
+constexpr int ShortGap = 4;
 
 // The histogram of the first pass: colours binned by their top 6 bits per
 // component, each bin keeping its pixel count and the sums of its colours,
@@ -219,13 +226,18 @@ struct TLossyFrame {
 };
 
 // The compressed image data of one frame's indices; with a loss allowed,
-// the smallest of them and of the lossy compressor's choices for a code
-// table cleared when full and for one kept.
-std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices, int width, int height, int bits,
-                                   int colors, TLossyFrame* lossy) {
+// the smallest of them and of the lossy compressor's choices, starting from
+// lossyExact, for a code table cleared when full and for one kept. With
+// alsoExactChoices, last (it rewrites what the lossy frame wants), also the
+// compressor's choices from indices that show exactly what they show: the
+// transparent index moved to where the screen beneath shows the same
+// colour, or away from it, as the strings run longer.
+std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices,
+                                   const std::vector<uint8_t>& lossyExact, int width, int height, int bits,
+                                   int colors, TLossyFrame* lossy, bool alsoExactChoices) {
     std::vector<uint8_t> data = CompressIndices(indices, width, height, bits, colors);
     if (!lossy) return data;
-    for (size_t i = 0; i < indices.size(); ++i) lossy->Pixels[i].Exact = indices[i];
+    for (size_t i = 0; i < lossyExact.size(); ++i) lossy->Pixels[i].Exact = lossyExact[i];
     TLossyLZWEncoder encoder;
     for (const bool keep : {false, true}) {
         encoder.KeepFullTable = keep;
@@ -234,6 +246,18 @@ std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices, int widt
         std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors, keep);
         if (smaller.size() < data.size()) data.swap(smaller);
     }
+    if (!alsoExactChoices || lossy->Transparent < 0) return data;
+    for (size_t i = 0; i < indices.size(); ++i) {
+        TLossyPixel& pixel = lossy->Pixels[i];
+        pixel.Exact = indices[i];
+        pixel.Wanted = indices[i] == lossy->Transparent ? pixel.Beneath : lossy->Colours[indices[i]];
+        pixel.FreeError = 0;
+    }
+    encoder.KeepFullTable = false;
+    const std::vector<uint8_t> chosen =
+        encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, 0);
+    std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors);
+    if (smaller.size() < data.size()) data.swap(smaller);
     return data;
 }
 
@@ -300,16 +324,34 @@ void WriteFrame(TStream& out, TFrameRecord& frame) {
     out.Write(data.data(), int64_t(data.size()));
 }
 
-// What the screen shows: a colour per pixel, the source colour it was
-// chosen for, and whether any frame drew it.
+// What the screen shows: a colour per pixel and whether any frame drew it.
 struct TScreen {
     explicit TScreen(QSize size)
-        : Width(size.width()), Colors(size_t(size.width()) * size_t(size.height()) * 3, 0), Sources(Colors),
+        : Width(size.width()), Colors(size_t(size.width()) * size_t(size.height()) * 3, 0),
           Drawn(size_t(size.width()) * size_t(size.height()), 0) {}
     int Width;
     std::vector<uint8_t> Colors;
-    std::vector<uint8_t> Sources;
     std::vector<uint8_t> Drawn;
+};
+
+// What a frame changes: the rectangle and mask of its pixels that differ
+// from the colours the screen was last drawn for.
+struct TFrameChanges {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    int64_t Count = 0;
+    std::vector<uint8_t> Changed;
+};
+
+// The colours chosen for a frame's changes: the rectangle's pixels, the
+// table (the global one or its own) and the index of each changed pixel.
+struct TFrameColours {
+    QImage Picture;
+    TFrameChanges Changes;
+    QImage Crop;
+    bool UseLocal = false;
+    TPalette Local;
+    std::unique_ptr<TSlowColorLookup> LocalLookup;
+    std::vector<uint8_t> Chosen;
 };
 
 // The second pass: each frame against the screen.
@@ -319,35 +361,94 @@ public:
         : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
           GlobalBits(::GlobalBits(Global)), Tolerance2(Tolerance(options.Quality)),
           LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
-          LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0) {}
+          LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0),
+          Sources(size_t(size.width()) * size_t(size.height()) * 3, 0),
+          SourceSeen(size_t(size.width()) * size_t(size.height()), 0) {}
 
-    // The record of frame picture, or an empty record (Width 0) when it
-    // changes nothing that shows.
-    TFrameRecord Make(const QImage& picture, int delay) {
-        TFrameRecord record;
-        record.Delay = delay;
-        FindChanges(picture);
-        if (Count == 0) {
-            record.Width = 0;
-            return record;
+    // The changes of frame picture against the colours the screen was drawn
+    // for, which it then stands for. Frames go through in their order; the
+    // changes depend on the pictures only, so that the colours of several
+    // frames may be chosen at once.
+    TFrameChanges FindChanges(const QImage& picture) {
+        TFrameChanges changes;
+        const int w = picture.width(), h = picture.height();
+        int left = w, top = h, right = 0, bottom = 0;
+        for (int y = 0; y < h; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (int x = 0; x < w; ++x)
+                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
+                    left = std::min(left, x), right = std::max(right, x + 1);
+                    top = std::min(top, y), bottom = std::max(bottom, y + 1);
+                }
         }
-        const int width = Right - Left, height = Bottom - Top;
+        if (right <= left) return changes;
+        changes.Left = left, changes.Top = top, changes.Right = right, changes.Bottom = bottom;
+        changes.Changed.assign(size_t(right - left) * size_t(bottom - top), 0);
+        for (int y = top; y < bottom; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (int x = left; x < right; ++x)
+                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
+                    changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
+                    ++changes.Count;
+                }
+        }
+        for (int y = top; y < bottom; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            for (int x = left; x < right; ++x) {
+                if (!changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)]) continue;
+                const size_t pixel = size_t(y) * size_t(w) + size_t(x);
+                uint8_t* source = &Sources[3 * pixel];
+                source[0] = uint8_t(qRed(in[x])), source[1] = uint8_t(qGreen(in[x])),
+                source[2] = uint8_t(qBlue(in[x]));
+                SourceSeen[pixel] = 1;
+            }
+        }
+        return changes;
+    }
+
+    // A lookup of the global table for one frame's search, kept warm from
+    // the frames before; given back when the search is done.
+    std::unique_ptr<TSlowColorLookup> TakeGlobalLookup() const {
+        std::lock_guard lock(LookupsMutex);
+        if (GlobalLookups.empty()) return std::make_unique<TSlowColorLookup>(Global);
+        std::unique_ptr<TSlowColorLookup> lookup = std::move(GlobalLookups.back());
+        GlobalLookups.pop_back();
+        return lookup;
+    }
+
+    void GiveBackGlobalLookup(std::unique_ptr<TSlowColorLookup> lookup) const {
+        std::lock_guard lock(LookupsMutex);
+        GlobalLookups.push_back(std::move(lookup));
+    }
+
+    // The palette and indices of a frame's changes. Safe to call on several
+    // frames at once: it reads the options and the global table only.
+    TFrameColours ChooseColours(const QImage& picture, TFrameChanges changes) const {
+        TFrameColours colours;
+        colours.Picture = picture;
+        colours.Changes = std::move(changes);
+        const TFrameChanges& c = colours.Changes;
+        if (c.Count == 0) return colours;
+        const int left = c.Left, top = c.Top;
+        const int64_t count = c.Count;
+        const std::vector<uint8_t>& changed = c.Changed;
+        const int width = c.Right - c.Left, height = c.Bottom - c.Top;
         // The changed pixels of the rectangle as a picture of their own;
         // the mask leaves out the others.
         QImage crop(width, height, QImage::Format_RGB888);
         TTransparencyMask keep(size_t(width) * size_t(height), 1);
         for (int y = 0; y < height; ++y) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(Top + y)) + Left;
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(top + y)) + left;
             uint8_t* out = crop.scanLine(y);
             for (int x = 0; x < width; ++x) {
                 out[3 * x] = uint8_t(qRed(in[x]));
                 out[3 * x + 1] = uint8_t(qGreen(in[x]));
                 out[3 * x + 2] = uint8_t(qBlue(in[x]));
-                keep[size_t(y) * size_t(width) + size_t(x)] = !Changed[size_t(y) * size_t(width) + size_t(x)];
+                keep[size_t(y) * size_t(width) + size_t(x)] = !changed[size_t(y) * size_t(width) + size_t(x)];
             }
         }
         // A large change chooses its palette from a sample of its pixels.
-        const int64_t step = std::max<int64_t>(1, Count / PaletteSamplePixels);
+        const int64_t step = std::max<int64_t>(1, count / PaletteSamplePixels);
         if (step > 1) {
             int64_t seen = 0;
             for (size_t at = 0; at < keep.size(); ++at)
@@ -355,40 +456,71 @@ public:
         }
         TPalette local = CreateBestPalette(crop, 255, &keep);
         auto localLookup = std::make_unique<TSlowColorLookup>(local);
-        double localError = ErrorOf(crop, *localLookup);
+        std::vector<uint8_t> localChosen;
+        double localError = Choose(crop, changed, *localLookup, localChosen);
         // Fewer colours, shorter codes, while the error stays within what
         // the quality allows; colours that all fit stay exact.
-        const double allowed = AllowedError(Options.Quality) * double(Count);
+        const double allowed = AllowedError(Options.Quality) * double(count);
         for (int colors = 127;
              colors >= 3 && localError > 0 && localError <= allowed && int(local.size()) > colors;
              colors /= 2) {
             TPalette fewer = CreateBestPalette(crop, colors, &keep);
             auto fewerLookup = std::make_unique<TSlowColorLookup>(fewer);
-            const double fewerError = ErrorOf(crop, *fewerLookup);
+            std::vector<uint8_t> fewerChosen;
+            const double fewerError = Choose(crop, changed, *fewerLookup, fewerChosen);
             if (fewerError > allowed) break;
             local = std::move(fewer);
+            localChosen = std::move(fewerChosen);
             localLookup = std::move(fewerLookup);
             localError = fewerError;
         }
-        const double globalError = ErrorOf(crop, GlobalLookup);
+        std::unique_ptr<TSlowColorLookup> globalLookup = TakeGlobalLookup();
+        std::vector<uint8_t> globalChosen;
+        const double globalError = Choose(crop, changed, *globalLookup, globalChosen);
+        GiveBackGlobalLookup(std::move(globalLookup));
         const int localBits = BitsFor(int(local.size()) + 1);
         // A table of its own costs its bytes; it pays when it serves the
         // pixels clearly better or, as well, with shorter codes.
-        auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + Count * bits / 32.0; };
+        auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + count * bits / 32.0; };
         // Below quality 100 the table's bytes buy more likeness spent on the
         // codes (a finer loss), so it must halve the error to pay, or save
         // much error for each of its bytes (a large change of many colours,
         // a camera pan, say).
         const double localGain = Options.Quality >= 100 ? 0.85 : 0.5;
-        const bool useLocal =
+        colours.UseLocal =
             localError < localGain * globalError ||
             globalError - localError > LocalErrorPerTableByte * 3.0 * (1 << localBits) ||
             (localError <= globalError && cost(localBits, 1 << localBits) < cost(GlobalBits, 0));
-        TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*localLookup) : GlobalLookup;
-        const TPalette& palette = useLocal ? local : Global;
+        colours.Chosen = std::move(colours.UseLocal ? localChosen : globalChosen);
+        if (colours.UseLocal) {
+            colours.Local = std::move(local);
+            colours.LocalLookup = std::move(localLookup);
+        }
+        colours.Crop = std::move(crop);
+        return colours;
+    }
 
-        std::vector<uint8_t> chosen(size_t(width) * size_t(height), 0);
-        Choose(crop, lookup, chosen);
+    // The record of a frame drawn in its chosen colours over what the
+    // screen shows, or an empty record (Width 0) when it changes nothing
+    // that shows. Frames go through in their order.
+    TFrameRecord Draw(TFrameColours colours, int delay) {
+        TFrameRecord record;
+        record.Delay = delay;
+        const TFrameChanges& c = colours.Changes;
+        if (c.Count == 0) {
+            record.Width = 0;
+            return record;
+        }
+        const QImage& picture = colours.Picture;
+        const QImage& crop = colours.Crop;
+        const std::vector<uint8_t>& changed = c.Changed;
+        const std::vector<uint8_t>& chosen = colours.Chosen;
+        const int left = c.Left, top = c.Top;
+        const int width = c.Right - c.Left, height = c.Bottom - c.Top;
+        const bool useLocal = colours.UseLocal;
+        TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*colours.LocalLookup)
+                                        : static_cast<TColorLookup&>(GlobalLookup);
+        const TPalette& palette = useLocal ? colours.Local : Global;
         const int transparent = int(palette.size());
         std::vector<uint8_t> indices(chosen.size());
         // The same pixels with every kept one transparent: the other form
@@ -399,20 +531,19 @@ public:
         // beneath it before this frame.
         const bool lossy = LossyLevel > 0;
         std::vector<TLossyPixel> lossyPixels(lossy ? chosen.size() : 0);
+        // The indices the lossy compressor starts from (see ContinueRuns).
+        std::vector<uint8_t> lossyExact(lossy ? chosen.size() : 0);
         bool anyTransparent = false;
         bool anyShown = false;
         for (int y = 0; y < height; ++y) {
-            int previous = -1;
             for (int x = 0; x < width; ++x) {
                 const size_t at = size_t(y) * size_t(width) + size_t(x);
-                const size_t pixel = size_t(Top + y) * size_t(Screen.Width) + size_t(Left + x);
+                const size_t pixel = size_t(top + y) * size_t(Screen.Width) + size_t(left + x);
                 uint8_t* shown = &Screen.Colors[3 * pixel];
                 const bool drawn = Screen.Drawn[pixel];
                 if (lossy && drawn) lossyPixels[at].Beneath = Opaque(shown);
                 int index = transparent;
-                if (Changed[at]) {
-                    const uint8_t* source = crop.constScanLine(y) + 3 * x;
-                    std::memcpy(&Screen.Sources[3 * pixel], source, 3);
+                if (changed[at]) {
                     const TPaletteEntry& e = palette[chosen[at]];
                     if (!drawn || e.Red != shown[0] || e.Green != shown[1] || e.Blue != shown[2]) {
                         index = chosen[at];
@@ -422,14 +553,6 @@ public:
                         anyShown = true;
                     }
                 }
-                // A pixel that keeps what shows may repeat the index before
-                // it when that shows the same colour: longer runs compress
-                // better.
-                if (index == transparent && drawn && previous >= 0 && previous != transparent) {
-                    const TPaletteEntry& e = palette[size_t(previous)];
-                    if (e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2]) index = previous;
-                }
-                anyTransparent |= index == transparent || (!plain.empty() && plain[at] == transparent);
                 indices[at] = uint8_t(index);
                 // The loss is measured against the picture's true colour,
                 // counting only what it adds to the exact choice's error
@@ -438,7 +561,7 @@ public:
                 // palette, take more loss for the same share of likeness.
                 if (lossy && Screen.Drawn[pixel]) {
                     const bool opaque =
-                        qAlpha(reinterpret_cast<const QRgb*>(picture.constScanLine(Top + y))[Left + x]) >=
+                        qAlpha(reinterpret_cast<const QRgb*>(picture.constScanLine(top + y))[left + x]) >=
                         128;
                     const uint8_t* source = opaque ? crop.constScanLine(y) + 3 * x : shown;
                     lossyPixels[at].Wanted = Opaque(source);
@@ -446,14 +569,23 @@ public:
                         int(LossyShare * Distance(source[0], source[1], source[2],
                                                   TPaletteEntry{shown[0], shown[1], shown[2]}));
                 }
-                previous = index;
             }
+            uint8_t* row = &indices[size_t(y) * size_t(width)];
+            if (lossy) {
+                uint8_t* lossyRow = &lossyExact[size_t(y) * size_t(width)];
+                std::copy(row, row + width, lossyRow);
+                ContinueRuns(lossyRow, width, left, top + y, palette, transparent);
+            }
+            FillKeptGaps(row, width, left, top + y, lookup, palette, transparent);
         }
+        for (size_t at = 0; at < indices.size(); ++at)
+            anyTransparent |= indices[at] == transparent || (!plain.empty() && plain[at] == transparent) ||
+                              (!lossyExact.empty() && lossyExact[at] == transparent);
         if (!anyShown) {
             record.Width = 0;
             return record;
         }
-        record.Left = Left, record.Top = Top, record.Width = width, record.Height = height;
+        record.Left = left, record.Top = top, record.Width = width, record.Height = height;
         record.Transparent = anyTransparent;
         record.TransparentIndex = anyTransparent ? transparent : 0;
         const int entries = int(palette.size()) + (anyTransparent ? 1 : 0);
@@ -470,95 +602,122 @@ public:
         }
         const int bits = record.Bits;
         const int colors = 1 << bits;
-        record.Data = std::async(std::launch::async, [indices = std::move(indices), plain = std::move(plain),
-                                                      lossyFrame = std::move(lossyFrame), width, height, bits,
-                                                      colors] {
-            std::vector<uint8_t> data = CompressFrame(indices, width, height, bits, colors, lossyFrame.get());
-            if (!plain.empty()) {
-                std::vector<uint8_t> other =
-                    CompressFrame(plain, width, height, bits, colors, lossyFrame.get());
-                if (other.size() < data.size()) data.swap(other);
-            }
-            return data;
-        });
+        record.Data =
+            std::async(std::launch::async, [indices = std::move(indices), lossyExact = std::move(lossyExact),
+                                            plain = std::move(plain), lossyFrame = std::move(lossyFrame),
+                                            width, height, bits, colors] {
+                std::vector<uint8_t> other;
+                if (!plain.empty())
+                    other = CompressFrame(plain, plain, width, height, bits, colors, lossyFrame.get(), false);
+                std::vector<uint8_t> data =
+                    CompressFrame(indices, lossyExact, width, height, bits, colors, lossyFrame.get(), true);
+                if (!other.empty() && other.size() < data.size()) data.swap(other);
+                return data;
+            });
         return record;
     }
 
 private:
-    // The rectangle and mask of the pixels that differ from what the screen
-    // was drawn for by more than the tolerance (transparent pixels of the picture keep what
-    // shows).
-    void FindChanges(const QImage& picture) {
-        const int w = picture.width(), h = picture.height();
-        Left = w, Top = h, Right = 0, Bottom = 0, Count = 0;
-        for (int y = 0; y < h; ++y) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-            for (int x = 0; x < w; ++x)
-                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
-                    Left = std::min(Left, x), Right = std::max(Right, x + 1);
-                    Top = std::min(Top, y), Bottom = std::max(Bottom, y + 1);
-                }
-        }
-        if (Right <= Left) return;
-        Changed.assign(size_t(Right - Left) * size_t(Bottom - Top), 0);
-        for (int y = Top; y < Bottom; ++y) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-            for (int x = Left; x < Right; ++x)
-                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
-                    Changed[size_t(y - Top) * size_t(Right - Left) + size_t(x - Left)] = 1;
-                    ++Count;
-                }
-        }
-    }
-
     // A pixel is compared with the colour it was last chosen for, not with
     // the palette colour that shows: noise within the tolerance never
     // changes it, and slow changes add up until they count.
     bool Differs(QRgb color, size_t pixel) const {
         if (qAlpha(color) < 128) return false;
-        if (!Screen.Drawn[pixel]) return true;
-        const uint8_t* shown = &Screen.Sources[3 * pixel];
+        if (!SourceSeen[pixel]) return true;
+        const uint8_t* shown = &Sources[3 * pixel];
         const int dr = qRed(color) - shown[0], dg = qGreen(color) - shown[1], db = qBlue(color) - shown[2];
         return dr * dr + dg * dg + db * db > Tolerance2;
     }
 
-    double ErrorOf(const QImage& crop, TColorLookup& lookup) const {
+    // The pixels of a row that keep what shows are transparent, save two
+    // cases where drawing what shows continues the runs around them: a
+    // short gap between drawn pixels takes the indices of the colours it
+    // shows (a moving sprite's body between its eyes, say), and a gap
+    // that shows the colour of the drawn pixel before it throughout takes
+    // that pixel's index. Elsewhere the long transparent runs, between
+    // the changes and across rows, compress best.
+    void FillKeptGaps(uint8_t* row, int width, int left, int screenY, TColorLookup& lookup,
+                      const TPalette& palette, int transparent) const {
+        auto shows = [&](int x, int index) {
+            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
+            const uint8_t* shown = &Screen.Colors[3 * pixel];
+            const TPaletteEntry& e = palette[size_t(index)];
+            return Screen.Drawn[pixel] && e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2];
+        };
+        for (int x = 0; x < width;) {
+            if (row[x] != transparent) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < width && row[x] == transparent) ++x;
+            if (start == 0) continue;
+            const int before = row[start - 1];
+            bool own = x < width && x - start <= ShortGap;
+            for (int k = start; own && k < x; ++k) {
+                const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + k);
+                const uint8_t* shown = &Screen.Colors[3 * pixel];
+                const int index = lookup.Lookup(shown[0], shown[1], shown[2]);
+                own = shows(k, index);
+                if (own) row[k] = uint8_t(index);
+            }
+            if (own) continue;
+            bool same = true;
+            for (int k = start; same && k < x; ++k) same = shows(k, before);
+            for (int k = start; k < x; ++k) row[k] = uint8_t(same ? before : transparent);
+        }
+    }
+
+    // The indices the lossy compressor starts from: a pixel that keeps what
+    // shows repeats the index before it where that shows the same colour.
+    // From these its choices kept more likeness than from FillKeptGaps'.
+    void ContinueRuns(uint8_t* row, int width, int left, int screenY, const TPalette& palette,
+                      int transparent) const {
+        for (int x = 1; x < width; ++x) {
+            if (row[x] != transparent || row[x - 1] == transparent) continue;
+            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
+            const uint8_t* shown = &Screen.Colors[3 * pixel];
+            const TPaletteEntry& e = palette[row[x - 1]];
+            if (Screen.Drawn[pixel] && e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2])
+                row[x] = row[x - 1];
+        }
+    }
+
+    // The palette index of each changed pixel, its nearest entry, into
+    // chosen, and the sum of their squared errors (a run of one colour
+    // looks it up once). No error diffusion: on every kind of sequence
+    // measured it cost bytes and likeness alike, and without it a pixel's
+    // index depends on its own colour only, so nothing crawls.
+    static double Choose(const QImage& crop, const std::vector<uint8_t>& changed, TColorLookup& lookup,
+                         std::vector<uint8_t>& chosen) {
+        chosen.assign(changed.size(), 0);
         double error = 0;
         const int width = crop.width();
         for (int y = 0; y < crop.height(); ++y) {
             const uint8_t* in = crop.constScanLine(y);
-            for (int x = 0; x < width; ++x) {
-                if (!Changed[size_t(y) * size_t(width) + size_t(x)]) continue;
-                const uint8_t* c = in + 3 * x;
-                error += Distance(c[0], c[1], c[2], lookup.Color(lookup.Lookup(c[0], c[1], c[2])));
-            }
-        }
-        return error;
-    }
-
-    // The palette index of each changed pixel: its nearest entry (a run of
-    // one colour looks it up once). No error diffusion: on every kind of
-    // sequence measured it cost bytes and likeness alike, and without it a
-    // pixel's index depends on its own colour only, so nothing crawls.
-    void Choose(const QImage& crop, TColorLookup& lookup, std::vector<uint8_t>& chosen) const {
-        const int width = crop.width();
-        for (int y = 0; y < crop.height(); ++y) {
-            const uint8_t* in = crop.constScanLine(y);
             int previous = -1;
+            int previousError = 0;
             for (int x = 0; x < width; ++x, in += 3) {
                 const size_t at = size_t(y) * size_t(width) + size_t(x);
-                if (!Changed[at]) {
+                if (!changed[at]) {
                     previous = -1;
                     continue;
                 }
-                if (previous >= 0 && Distance(in[0], in[1], in[2], lookup.Color(previous)) == 0) {
+                if (previous >= 0 && (std::memcmp(in, in - 3, 3) == 0 ||
+                                      Distance(in[0], in[1], in[2], lookup.Color(previous)) == 0)) {
+                    // Equal to the pixel before, or exactly the entry.
+                    previousError = std::memcmp(in, in - 3, 3) == 0 ? previousError : 0;
                     chosen[at] = uint8_t(previous);
+                    error += previousError;
                     continue;
                 }
                 previous = lookup.Lookup(in[0], in[1], in[2]);
+                previousError = Distance(in[0], in[1], in[2], lookup.Color(previous));
                 chosen[at] = uint8_t(previous);
+                error += previousError;
             }
         }
+        return error;
     }
 
     const TGIFMakeOptions& Options;
@@ -569,9 +728,15 @@ private:
     int Tolerance2;
     int LossyLevel;
     double LossyShare;
-    std::vector<uint8_t> Changed;
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    int64_t Count = 0;
+    // The colours the screen was last drawn for and whether any frame drew
+    // each pixel, kept by FindChanges ahead of the frames drawn.
+    std::vector<uint8_t> Sources;
+    std::vector<uint8_t> SourceSeen;
+    // Lookups of the global table for ChooseColours, one per frame being
+    // chosen at once: each fills its cells as colours come, so it is kept
+    // for the next frame rather than shared.
+    mutable std::mutex LookupsMutex;
+    mutable std::vector<std::unique_ptr<TSlowColorLookup>> GlobalLookups;
 };
 
 // Runs read(i) for i in 0..count on worker threads, at most window ahead,
@@ -643,36 +808,63 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         WriteFrame(out, pending.front());
         pending.pop_front();
     };
+    // The colours of a few frames are chosen at once on worker threads
+    // (the palette search is most of the work); the frames are then drawn
+    // over the screen in their order.
+    struct TChoosing {
+        int64_t Pixels;
+        std::future<TFrameColours> Colours;
+    };
+    std::deque<TChoosing> choosing;
+    int64_t choosingPixels = 0;
+    size_t drawn = 0;
+    auto drawOldest = [&] {
+        const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(drawn));
+        TFrameRecord record = maker.Draw(choosing.front().Colours.get(), delay);
+        choosingPixels -= choosing.front().Pixels;
+        choosing.pop_front();
+        // A frame that changes nothing lengthens the one before.
+        if (record.Width == 0 && !pending.empty() && pending.back().Delay + delay <= MaxDelay) {
+            pending.back().Delay += delay;
+        } else {
+            if (record.Width == 0) {
+                // Nothing to show yet (or the delay would overflow): a
+                // single transparent pixel holds the time.
+                record = TFrameRecord{};
+                record.Delay = delay;
+                record.Transparent = true;
+                record.Bits = globalBits;
+                record.TransparentIndex = holdIndex;
+                record.Data = std::async(std::launch::deferred, [=] {
+                    return CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits);
+                });
+            }
+            pending.push_back(std::move(record));
+        }
+        while (pending.size() > window) writeOldest();
+        ++drawn;
+        report(35 + int(drawn * 65 / count));
+    };
     Pipeline(
         count, window,
         [&](size_t i) {
             bool misfit = false;
             return reader.Read(i, misfit);
         },
-        [&](size_t i, QImage frame) {
-            const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(i));
-            TFrameRecord record = maker.Make(frame, delay);
-            // A frame that changes nothing lengthens the one before.
-            if (record.Width == 0 && !pending.empty() && pending.back().Delay + delay <= MaxDelay) {
-                pending.back().Delay += delay;
-            } else {
-                if (record.Width == 0) {
-                    // Nothing to show yet (or the delay would overflow): a
-                    // single transparent pixel holds the time.
-                    record = TFrameRecord{};
-                    record.Delay = delay;
-                    record.Transparent = true;
-                    record.Bits = globalBits;
-                    record.TransparentIndex = holdIndex;
-                    record.Data = std::async(std::launch::deferred, [=] {
-                        return CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits);
-                    });
-                }
-                pending.push_back(std::move(record));
-            }
-            while (pending.size() > window) writeOldest();
-            report(35 + int((i + 1) * 65 / count));
+        [&](size_t, QImage frame) {
+            TFrameChanges changes = maker.FindChanges(frame);
+            const int64_t pixels = changes.Count;
+            while (!choosing.empty() &&
+                   (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
+                drawOldest();
+            choosingPixels += pixels;
+            choosing.push_back(
+                {pixels, std::async(std::launch::async, [&maker, frame = std::move(frame),
+                                                         changes = std::move(changes)]() mutable {
+                     return maker.ChooseColours(frame, std::move(changes));
+                 })});
         });
+    while (!choosing.empty()) drawOldest();
     while (!pending.empty()) writeOldest();
     out.WriteByte(0x3B);
 }

@@ -188,6 +188,44 @@ TEST_F(AnimationMaker, AStillAreaStaysExactlyAsItWasThroughSmallNoise) {
     }
 }
 
+// Eyes that change colour over a body that stays: the few body pixels
+// between the eyes are stored in their colour, so that the row runs on,
+// while the long still stretch of ground up to the next change stays
+// transparent.
+TEST_F(AnimationMaker, AShortStillGapBetweenChangesIsStoredInItsColour) {
+    const QRgb ground = qRgb(40, 120, 40), body = qRgb(200, 60, 60), white = qRgb(255, 255, 255),
+               red = qRgb(255, 0, 0);
+    std::vector<QImage> pictures;
+    for (const QRgb eyes : {white, red}) {
+        QImage picture = Filled(40, 4, ground);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 10; x < 18; ++x) picture.setPixel(x, y, x < 12 || x >= 16 ? eyes : body);
+            if (eyes == red) picture.setPixel(30, y, body);
+        }
+        pictures.push_back(picture);
+    }
+    TGIFMakeOptions options;
+    options.Quality = 100;
+    Make(Save(pictures), options);
+    const std::vector<QImage> shown = Shown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], pictures[1].convertToFormat(QImage::Format_RGB32));
+    TGIFSubImage& frame = Gif.Images[1];
+    ASSERT_EQ(frame.Left(), 10);
+    ASSERT_EQ(frame.Width(), 21);
+    ASSERT_TRUE(frame.Transparent());
+    const int transparent = frame.GraphicControlExtension()->TransparentColorIndex();
+    for (int y = 0; y < frame.Height(); ++y) {
+        for (int x = 2; x < 6; ++x) {
+            const int index = frame.ScanLine(y)[x];
+            ASSERT_NE(index, transparent) << x << "," << y;
+            const TPaletteEntry e = frame.ActiveColorMap().Entry(index);
+            EXPECT_EQ(qRgb(e.Red, e.Green, e.Blue), body) << x << "," << y;
+        }
+        for (int x = 8; x < 20; ++x) EXPECT_EQ(frame.ScanLine(y)[x], transparent) << x << "," << y;
+    }
+}
+
 // A smooth scene of many colours with a ball crossing it.
 std::vector<QImage> BallOverAScene() {
     std::vector<QImage> pictures;
