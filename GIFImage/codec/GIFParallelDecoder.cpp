@@ -9,7 +9,6 @@
 #include <condition_variable>
 #include <limits>
 #include <mutex>
-#include <new>
 #include <stdexcept>
 
 TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
@@ -22,7 +21,9 @@ TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
     target.FillValue = job.FillValue;
     const size_t count = static_cast<size_t>(job.Width) * static_cast<size_t>(job.Height);
     target.Allocate = [&]() -> uint8_t* {
-        result.Pixels = job.Pixels ? job.Pixels : std::make_shared_for_overwrite<uint8_t[]>(count);
+        // Taken by the thread that decodes: the lines it writes are then
+        // mostly in its own cache from the frames it decoded before.
+        result.Pixels = std::make_shared_for_overwrite<uint8_t[]>(count);
         return result.Pixels.get();
     };
     try {
@@ -113,16 +114,7 @@ TGIFDecodePool::~TGIFDecodePool() {
 void TGIFDecodePool::Push(TGIFDecodeJob job) {
     if (Pushed - Popped >= static_cast<int64_t>(Frames->Slots.size()))
         throw std::length_error("TGIFDecodePool: more frames queued than it holds");
-    // The room for the pixels is taken here: the frames are freed by this
-    // thread, and glibc gives back blocks that another thread took slowly.
     const int64_t pixels = int64_t{job.Width} * job.Height;
-    if (!job.Pixels && pixels > 0) {
-        try {
-            job.Pixels = std::make_shared_for_overwrite<uint8_t[]>(static_cast<size_t>(pixels));
-        } catch (const std::bad_alloc&) {
-            // taken by decoding, if the data gives a pixel
-        }
-    }
     TFrames::TSlot& slot = Frames->SlotOf(Pushed);
     Bytes += job.Size;
     PushedPixels += pixels;

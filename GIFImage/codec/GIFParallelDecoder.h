@@ -22,9 +22,6 @@ struct TGIFDecodeJob {
     int Height = 0;
     bool Interlaced = false;
     uint8_t FillValue = 0;
-    // Room for Width × Height pixels, or null: decoding then takes it when
-    // the data gives a pixel.
-    std::shared_ptr<uint8_t[]> Pixels;
 };
 
 struct TGIFDecodedFrame {
