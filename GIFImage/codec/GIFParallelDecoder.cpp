@@ -13,7 +13,7 @@
 
 TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
     TGIFDecodedFrame result;
-    TBorrowedMemoryStream stream(job.Data.get(), job.Size);
+    TBorrowedMemoryStream stream(job.Data, job.Size);
     TGIFDecodeTarget target;
     target.Width = job.Width;
     target.Height = job.Height;

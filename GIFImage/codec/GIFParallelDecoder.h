@@ -14,9 +14,11 @@
 // One frame's image data, read ahead.
 struct TGIFDecodeJob {
     // The table-based image data as the stream holds it: code size byte,
-    // sub-blocks and terminator, or as far as the stream goes. (Not a vector:
-    // it would clear the bytes before they are read.)
-    std::unique_ptr<uint8_t[]> Data;
+    // sub-blocks and terminator, or as far as the stream goes; in Copy, or
+    // lent by a stream that keeps its bytes in memory. (Not a vector: it
+    // would clear the bytes before they are read.)
+    const uint8_t* Data = nullptr;
+    std::unique_ptr<uint8_t[]> Copy;
     int64_t Size = 0;
     int Width = 0;
     int Height = 0;

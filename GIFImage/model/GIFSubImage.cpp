@@ -97,14 +97,18 @@ bool TGIFSubImage::ReadAhead(TStream& stream, TGIFDecodeJob& job) {
     job.Size = dataBytes;
     if (dataBytes > MaxDecodeAheadBytes) return true; // left in the stream
     // Exactly the bytes that decoding from the stream could read.
-    job.Data.reset(new uint8_t[static_cast<size_t>(std::max<int64_t>(1, dataBytes))]);
-    job.Size = std::max<int64_t>(0, stream.Read(job.Data.get(), dataBytes));
+    job.Size = dataBytes;
+    job.Data = stream.Lend(job.Size);
+    if (job.Data) return true;
+    job.Copy.reset(new uint8_t[static_cast<size_t>(std::max<int64_t>(1, dataBytes))]);
+    job.Size = std::max<int64_t>(0, stream.Read(job.Copy.get(), dataBytes));
+    job.Data = job.Copy.get();
     return true;
 }
 
 void TGIFSubImage::DecodeReadAhead(TStream& stream, const TGIFDecodeJob& job) {
     if (job.Data) {
-        TBorrowedMemoryStream data(job.Data.get(), job.Size);
+        TBorrowedMemoryStream data(job.Data, job.Size);
         DecodeImageData(data, job.Size);
     } else {
         DecodeImageData(stream, job.Size);

@@ -51,6 +51,14 @@ int64_t SeekTarget(int64_t offset, TSeekOrigin origin, int64_t pos, int64_t size
 
 } // namespace
 
+const uint8_t* TMemoryStream::Lend(int64_t& count) {
+    const int64_t size = Size();
+    count = std::clamp<int64_t>(count, 0, std::max<int64_t>(0, size - Pos));
+    const uint8_t* const bytes = Bytes.data() + std::min(Pos, size);
+    Pos += count;
+    return bytes;
+}
+
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
     const int64_t size = Size();
     if (count <= 0 || Pos >= size) return 0;
@@ -94,6 +102,13 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
     TFileStream file(fileName, TFileMode::Create);
     file.Write(Bytes.data(), Size());
     file.Close();
+}
+
+const uint8_t* TBorrowedMemoryStream::Lend(int64_t& count) {
+    count = std::clamp<int64_t>(count, 0, std::max<int64_t>(0, Length - Pos));
+    const uint8_t* const bytes = Data + std::min(Pos, Length);
+    Pos += count;
+    return bytes;
 }
 
 int64_t TBorrowedMemoryStream::Read(void* buffer, int64_t count) {

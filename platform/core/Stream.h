@@ -31,6 +31,11 @@ public:
     void WriteByte(uint8_t value) { Write(&value, 1); }
     // Copies count bytes from source (all of it from the start when count is 0).
     int64_t CopyFrom(TStream& source, int64_t count);
+    // Where the next bytes lie in memory, as long as the stream is neither
+    // written nor destroyed, and moves past them: up to count bytes, how many
+    // in count. Null (and nothing moved) when the stream keeps no bytes in
+    // memory; then Read copies them.
+    virtual const uint8_t* Lend(int64_t& count) { return (count = 0, nullptr); }
 };
 
 // A stream over a growable block of memory.
@@ -43,6 +48,7 @@ public:
     void Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     int64_t Size() override { return static_cast<int64_t>(Bytes.size()); }
+    const uint8_t* Lend(int64_t& count) override;
 
     void SetSize(int64_t size);
     void Clear();
@@ -66,6 +72,7 @@ public:
     void Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     int64_t Size() override { return Length; }
+    const uint8_t* Lend(int64_t& count) override;
 
 private:
     const uint8_t* Data;
