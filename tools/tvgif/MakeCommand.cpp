@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,11 @@ struct TMakeOptions {
 };
 
 int Make(const TMakeOptions& options) {
+    // Frames are read, searched and compressed on several threads at once.
+    // Each thread would take a heap of its own, and every heap would keep
+    // the frame-sized blocks it once held: one heap for all of them keeps
+    // memory to the frames in flight, however long the sequence.
+    mallopt(M_ARENA_MAX, 1);
     TProgressBar bar;
     try {
         Tvgif::WriteOutputFile(options.Out, [&](TStream& out) {
