@@ -97,7 +97,6 @@ bool TGIFSubImage::ReadAhead(TStream& stream, TGIFDecodeJob& job) {
     job.Size = dataBytes;
     if (dataBytes > MaxDecodeAheadBytes) return true; // left in the stream
     // Exactly the bytes that decoding from the stream could read.
-    job.Size = dataBytes;
     job.Data = stream.Lend(job.Size);
     if (job.Data) return true;
     job.Copy.reset(new uint8_t[static_cast<size_t>(std::max<int64_t>(1, dataBytes))]);

@@ -384,19 +384,14 @@ public:
         if (right <= left) return changes;
         changes.Left = left, changes.Top = top, changes.Right = right, changes.Bottom = bottom;
         changes.Changed.assign(size_t(right - left) * size_t(bottom - top), 0);
-        for (int y = top; y < bottom; ++y) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-            for (int x = left; x < right; ++x)
-                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
-                    changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
-                    ++changes.Count;
-                }
-        }
+        // A pixel's own source decides only its own change: it is taken at once.
         for (int y = top; y < bottom; ++y) {
             const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
             for (int x = left; x < right; ++x) {
-                if (!changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)]) continue;
                 const size_t pixel = size_t(y) * size_t(w) + size_t(x);
+                if (!Differs(in[x], pixel)) continue;
+                changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
+                ++changes.Count;
                 uint8_t* source = &Sources[3 * pixel];
                 source[0] = uint8_t(qRed(in[x])), source[1] = uint8_t(qGreen(in[x])),
                 source[2] = uint8_t(qBlue(in[x]));

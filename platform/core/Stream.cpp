@@ -49,14 +49,18 @@ int64_t SeekTarget(int64_t offset, TSeekOrigin origin, int64_t pos, int64_t size
     return target;
 }
 
+// Lends up to count of the size bytes at data from pos on, and moves pos past them.
+const uint8_t* LendFrom(const uint8_t* data, int64_t size, int64_t& pos, int64_t& count) {
+    count = std::clamp<int64_t>(count, 0, std::max<int64_t>(0, size - pos));
+    const uint8_t* const bytes = data + std::min(pos, size);
+    pos += count;
+    return bytes;
+}
+
 } // namespace
 
 const uint8_t* TMemoryStream::Lend(int64_t& count) {
-    const int64_t size = Size();
-    count = std::clamp<int64_t>(count, 0, std::max<int64_t>(0, size - Pos));
-    const uint8_t* const bytes = Bytes.data() + std::min(Pos, size);
-    Pos += count;
-    return bytes;
+    return LendFrom(Bytes.data(), Size(), Pos, count);
 }
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
@@ -105,10 +109,7 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 }
 
 const uint8_t* TBorrowedMemoryStream::Lend(int64_t& count) {
-    count = std::clamp<int64_t>(count, 0, std::max<int64_t>(0, Length - Pos));
-    const uint8_t* const bytes = Data + std::min(Pos, Length);
-    Pos += count;
-    return bytes;
+    return LendFrom(Data, Length, Pos, count);
 }
 
 int64_t TBorrowedMemoryStream::Read(void* buffer, int64_t count) {
