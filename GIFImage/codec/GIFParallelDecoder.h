@@ -56,7 +56,6 @@ public:
 
 private:
     struct TFrames; // shared with the worker threads' tasks
-    void AskForHelp();
 
     const int Threads;
     const int StartFrames;

@@ -357,3 +357,74 @@ TEST(LZWDecoding, MatchesTheReferenceDecoderOnGeneratedStreams) {
     // The generated set reaches the error paths too.
     EXPECT_GT(errors, 50);
 }
+
+// A frame decoded in two parts cut at a clear code, as two threads decode a
+// large frame, gives what decoding it whole gives; the scan that finds the
+// cut and the decoder agree on corrupt data too, and the first part never
+// writes at or past the cut.
+TEST(LZWDecoding, TwoPartsCutAtAClearCodeGiveTheWholeDecoding) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> percent(0, 99);
+    int combined = 0;
+    for (int round = 0; round < 100; ++round) {
+        const int width = 200 + percent(rng);
+        const int height = 150 + percent(rng);
+        const size_t total = static_cast<size_t>(width) * static_cast<size_t>(height);
+        const uint8_t fill = static_cast<uint8_t>(percent(rng));
+        const int minCodeSize = 4 + percent(rng) % 5;
+        const Bytes pixels = RandomPixels(rng, total, 1 << minCodeSize, 50 + percent(rng) / 2);
+        std::vector<int> codes = EncodeCodes(minCodeSize, pixels);
+        const int mode = percent(rng);
+        if (mode < 30) // a code out of place, before or after the cut
+            codes[percent(rng) * codes.size() / 100] = percent(rng) * (1 << minCodeSize) / 30;
+        if (mode >= 30 && mode < 45)
+            codes.resize(codes.size() * static_cast<size_t>(50 + percent(rng) / 2) / 100);
+        const int blockSize = percent(rng) < 20 ? 1 + percent(rng) % 40 : 255;
+        const Bytes data =
+            Bytes{static_cast<uint8_t>(minCodeSize)} + SubBlocks(PackCodes(minCodeSize, codes), blockSize);
+        const Decoded whole = Decode(data, width, height, false, fill);
+
+        const int decideBlock = MiddleDataBlock(data.data(), static_cast<int64_t>(data.size()));
+        const std::optional<TGIFDataCut> cut =
+            FindDataCut(data.data(), static_cast<int64_t>(data.size()), decideBlock, total);
+        if (!cut) continue;
+        ASSERT_LT(cut->Pixel, total);
+
+        Decoded parts;
+        Bytes buffer(total, 0xA5);
+        const auto decodePart = [&](TGIFDecodePart& part, uint8_t* target, int count) {
+            TBorrowedMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
+            TGIFDecodeTarget t;
+            t.Pixels = target;
+            t.Width = count;
+            t.Height = 1;
+            t.FillValue = fill;
+            try {
+                DecodeImageData(
+                    stream, t, [&](const std::string& m) { parts.Warnings.push_back(m); }, &part);
+            } catch (const GIFException& e) {
+                parts.Error = e.what();
+            }
+        };
+        TGIFDecodePart first;
+        first.DecideBlock = decideBlock;
+        first.Decide = [&] { return cut; };
+        decodePart(first, buffer.data(), static_cast<int>(total));
+        const bool firstClean = first.Stopped && parts.Warnings.empty() && parts.Error.empty();
+        EXPECT_TRUE(std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(cut->Pixel), buffer.end(),
+                                [](uint8_t v) { return v == 0xA5; }))
+            << "round " << round << ": the first part wrote past its cut";
+        if (mode >= 45) EXPECT_TRUE(firstClean) << "round " << round;
+        if (!firstClean) continue;
+
+        TGIFDecodePart second;
+        second.StartBit = cut->Bit;
+        decodePart(second, buffer.data() + cut->Pixel, static_cast<int>(total - cut->Pixel));
+        if (second.Mismatch) continue;
+        ++combined;
+        EXPECT_EQ(parts.Error, whole.Error) << "round " << round;
+        EXPECT_EQ(parts.Warnings, whole.Warnings) << "round " << round;
+        if (whole.Error.empty()) EXPECT_TRUE(buffer == whole.Pixels) << "round " << round;
+    }
+    EXPECT_GT(combined, 50);
+}
