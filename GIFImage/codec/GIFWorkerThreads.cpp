@@ -154,6 +154,26 @@ void GIFWorkers::ForEach(size_t count, int threads, const std::function<void(siz
         if (error) std::rethrow_exception(error);
 }
 
+void GIFWorkers::StartThreads(int helpers) {
+    // Each task holds its thread until all run, so that they run on as many
+    // threads.
+    const auto running = std::make_shared<std::atomic<int>>(0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const auto allRunning = [=] {
+        return running->load() >= helpers || std::chrono::steady_clock::now() > end;
+    };
+    for (int i = 0; i < helpers; ++i) {
+        const bool queued = Run(
+            [=] {
+                ++*running;
+                while (!allRunning()) std::this_thread::yield();
+            },
+            helpers);
+        if (!queued) return;
+    }
+    while (!allRunning()) std::this_thread::yield();
+}
+
 bool GIFWorkers::WatchBriefly(const std::function<bool()>& ready) {
     return ::WatchBriefly(ready);
 }

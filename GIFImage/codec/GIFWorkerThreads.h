@@ -15,6 +15,13 @@ namespace GIFWorkers {
 // task is then dropped and the caller does the work itself.
 bool Run(std::function<void()> task, int helpers);
 
+// Starts kept threads until helpers of them run, and returns once they do
+// (or after a second, when the system gives no more). Loads and searches
+// start them as they need them; a benchmark starts them first, so that what
+// it times is the work and not a thread's start, which can take
+// milliseconds on a virtual machine.
+void StartThreads(int helpers);
+
 // Calls task(0) to task(count - 1) on up to threads threads, the caller's
 // among them, handing out one index at a time, and returns when every call
 // has ended. Then the exception of the lowest index that threw, if any, is

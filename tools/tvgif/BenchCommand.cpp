@@ -10,6 +10,7 @@
 #include "GIFImage.h"
 #include "GIFParallelDecoder.h"
 #include "GIFParallelEncoder.h"
+#include "GIFWorkerThreads.h"
 #include "InputFile.h"
 
 #include <algorithm>
@@ -119,6 +120,8 @@ void KeepFreedMemory() {
 int Bench(const BenchOptions& options) {
     KeepFreedMemory();
     DecodeThreads = options.Threads;
+    // The kept threads run before the first pass, as they do after it.
+    if (options.Threads > 1) GIFWorkers::StartThreads(options.Threads - 1);
     if (options.Encode && options.Threads > 1) return BenchThreads(options);
     double totalSeconds = 0;
     int64_t totalPixels = 0;
