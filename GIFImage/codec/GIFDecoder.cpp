@@ -131,6 +131,9 @@ public:
 
 private:
     bool Refill(TBitCursor& bits);
+    // Reads on to the sub-block that holds the data bit and puts the cursor
+    // there; false when the data ends before it.
+    bool SkipTo(TBitCursor& bits, uint64_t bit);
     void Warning(const char* message) const {
         if (Warn) Warn(message);
     }
@@ -140,8 +143,6 @@ private:
     // 2 carry bytes, one sub-block, and slack for the 32-bit load at its end.
     uint8_t Buffer[2 + 255 + 8] = {};
     uint32_t ValidBytes = 2;
-    bool SkipTo(TBitCursor& bits, uint64_t bit);
-
     uint64_t Read = 0;
     int Blocks = 0;
     uint64_t StartBit = 0;
