@@ -438,8 +438,9 @@ public:
             }
         }
         // The first frame is never restored: decoders disagree on what
-        // shows before it.
-        changes.RestoresPrevious = choice && FramesFound >= 2 && restoredCount <= 2 * keptCount + 64 &&
+        // shows before it. Restoring paid only where it left no more pixels
+        // to draw, so that the trials run on few frames.
+        changes.RestoresPrevious = choice && FramesFound >= 2 && restoredCount <= keptCount &&
                                    double(TrialSize(picture, restored, SourcesBefore, SourceSeenBefore)) <
                                        RestoreMargin * double(TrialSize(picture, kept, Sources, SourceSeen));
         ++FramesFound;
