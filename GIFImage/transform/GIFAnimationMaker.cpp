@@ -4,6 +4,7 @@
 #include "GIFColorLookup.h"
 #include "GIFColorReduction.h"
 #include "GIFEncoder.h"
+#include "GIFFollowedScreen.h"
 #include "GIFLimits.h"
 #include "GIFLossyLZWEncoder.h"
 #include "GIFLossyOptimizer.h"
@@ -35,11 +36,6 @@ constexpr int64_t ChoosingPixels = 1000000;
 // A frame's own table always pays when each of its bytes saves at least
 // this much squared RGB error, summed over the frame's changed pixels.
 constexpr double LocalErrorPerTableByte = 200;
-// The frame before a frame is restored once shown only where that makes
-// the frame's trial (see TrialSize) at least this much smaller: the trial's
-// colours are not the frame's own, and within a percent its ranking was
-// wrong about as often as right.
-constexpr double RestoreMargin = 0.99;
 // A gap of at most this many unchanged pixels between changed ones is drawn
 // in the colours it shows rather than left transparent.
 constexpr int ShortGap = 4;
@@ -440,9 +436,10 @@ public:
         // The first frame is never restored: decoders disagree on what
         // shows before it. Restoring paid only where it left no more pixels
         // to draw, so that the trials run on few frames.
-        changes.RestoresPrevious = choice && FramesFound >= 2 && restoredCount <= keptCount &&
-                                   double(TrialSize(picture, restored, SourcesBefore, SourceSeenBefore)) <
-                                       RestoreMargin * double(TrialSize(picture, kept, Sources, SourceSeen));
+        changes.RestoresPrevious =
+            choice && FramesFound >= 2 && restoredCount <= keptCount &&
+            GIFFollowedScreen::RestoringPays(TrialSize(picture, kept, Sources, SourceSeen),
+                                             TrialSize(picture, restored, SourcesBefore, SourceSeenBefore));
         ++FramesFound;
         // Either way both sets of colours stand for the screen before this
         // frame from here on.
