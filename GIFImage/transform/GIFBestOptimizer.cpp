@@ -361,27 +361,46 @@ struct TDrawing {
     TRect Box;
     std::vector<uint8_t> Pixels;
     int Transparent = -1;
-    int64_t Needed = 0;
 };
 
-// The drawing that turns before into shown (screens of the same area) in
-// both passes, with the colours of frame's table; false when a pixel needs
-// a colour the table lacks, or other colours in the two passes.
-bool DrawingOver(const TScreen& beforeFirst, const TScreen& beforeLater, const TScreen& shownFirst,
-                 const TScreen& shownLater, TGIFSubImage& frame, TDrawing& drawing) {
-    const TRect& area = beforeFirst.Bounds;
-    auto needed = [&](size_t at) {
-        return beforeFirst.Pixels[at] != shownFirst.Pixels[at] ||
-               beforeLater.Pixels[at] != shownLater.Pixels[at];
-    };
-    TRect box{area.Right, area.Bottom, area.Left, area.Top};
-    for (int y = area.Top; y < area.Bottom; ++y)
-        for (int x = area.Left; x < area.Right; ++x)
-            if (needed(static_cast<size_t>(beforeFirst.At(x, y) - beforeFirst.Pixels.data()))) {
-                box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x + 1);
-                box.Top = std::min(box.Top, y), box.Bottom = std::max(box.Bottom, y + 1);
-            }
-    if (box.IsEmpty()) box = TRect::FromSize(area.Left, area.Top, 1, 1);
+// Where a frame must draw to turn before into shown (screens of the same
+// area) in both passes.
+struct TNeededPixels {
+    const TScreen& BeforeFirst;
+    const TScreen& BeforeLater;
+    const TScreen& ShownFirst;
+    const TScreen& ShownLater;
+    TRect Box;
+    int64_t Count = 0;
+
+    TNeededPixels(const TScreen& beforeFirst, const TScreen& beforeLater, const TScreen& shownFirst,
+                  const TScreen& shownLater)
+        : BeforeFirst(beforeFirst), BeforeLater(beforeLater), ShownFirst(shownFirst), ShownLater(shownLater) {
+        const TRect& area = beforeFirst.Bounds;
+        Box = TRect{area.Right, area.Bottom, area.Left, area.Top};
+        for (int y = area.Top; y < area.Bottom; ++y)
+            for (int x = area.Left; x < area.Right; ++x)
+                if (Needed(IndexOf(x, y))) {
+                    Box.Left = std::min(Box.Left, x), Box.Right = std::max(Box.Right, x + 1);
+                    Box.Top = std::min(Box.Top, y), Box.Bottom = std::max(Box.Bottom, y + 1);
+                    ++Count;
+                }
+        if (Box.IsEmpty()) Box = TRect::FromSize(area.Left, area.Top, 1, 1);
+    }
+    size_t IndexOf(int x, int y) const {
+        return static_cast<size_t>(BeforeFirst.At(x, y) - BeforeFirst.Pixels.data());
+    }
+    bool Needed(size_t at) const {
+        return BeforeFirst.Pixels[at] != ShownFirst.Pixels[at] ||
+               BeforeLater.Pixels[at] != ShownLater.Pixels[at];
+    }
+};
+
+// The drawing of the needed pixels with the colours of frame's table;
+// false when a pixel needs a colour the table lacks, or other colours in
+// the two passes.
+bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawing) {
+    const TRect& box = needed.Box;
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int count = frame.ActiveColorMap().Count();
     std::unordered_map<uint32_t, int> indexOf;
@@ -393,17 +412,17 @@ bool DrawingOver(const TScreen& beforeFirst, const TScreen& beforeLater, const T
     size_t out = 0;
     for (int y = box.Top; y < box.Bottom; ++y)
         for (int x = box.Left; x < box.Right; ++x, ++out) {
-            const size_t at = static_cast<size_t>(beforeFirst.At(x, y) - beforeFirst.Pixels.data());
-            if (!needed(at)) {
+            const size_t at = needed.IndexOf(x, y);
+            if (!needed.Needed(at)) {
                 free[out] = true;
                 continue;
             }
-            const uint32_t colour = shownFirst.Pixels[at];
+            const uint32_t colour = needed.ShownFirst.Pixels[at];
             const auto found = indexOf.find(colour);
-            if (colour == Ground || shownLater.Pixels[at] != colour || found == indexOf.end()) return false;
+            if (colour == Ground || needed.ShownLater.Pixels[at] != colour || found == indexOf.end())
+                return false;
             drawing.Pixels[out] = static_cast<uint8_t>(found->second);
             used[static_cast<size_t>(found->second)] = true;
-            ++drawing.Needed;
         }
     int t = TransparentIndexOf(frame);
     if (t < 0 || t >= count || used[static_cast<size_t>(t)])
@@ -432,13 +451,13 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     TScreen shownFirst = afterFirst, shownLater = afterLater;
     ShowFrame(shownFirst, next);
     ShowFrame(shownLater, next);
-    TDrawing kept, restored;
-    if (!DrawingOver(afterFirst, afterLater, shownFirst, shownLater, next, kept) ||
-        !DrawingOver(beforeFirst, beforeLater, shownFirst, shownLater, next, restored))
-        return;
     // As in making animations, restoring paid only where it left no more
     // pixels to draw.
-    if (restored.Needed > kept.Needed) return;
+    const TNeededPixels overKept(afterFirst, afterLater, shownFirst, shownLater);
+    const TNeededPixels overRestored(beforeFirst, beforeLater, shownFirst, shownLater);
+    if (overRestored.Count > overKept.Count) return;
+    TDrawing kept, restored;
+    if (!DrawingOf(overKept, next, kept) || !DrawingOf(overRestored, next, restored)) return;
     const int bits = next.ActiveColorMap().BitsPerPixel();
     if (!RestoringPays(
             EncodedSize(kept.Pixels.data(), kept.Box.Width(), kept.Box.Height(), bits),
