@@ -333,7 +333,6 @@ void WriteFrame(TStream& out, TFrameRecord& frame) {
 // A box of the screen: columns Left..Right-1 of rows Top..Bottom-1.
 struct TBox {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
 };
 
 // Copies the box of a plane of screen pixels, perPixel bytes each.
@@ -405,8 +404,10 @@ public:
     // Here the frame before is also left in place or restored: the changes
     // are found against the colours after it and before it (they differ
     // only within the box it changed), and restoring is chosen where it
-    // makes this frame smaller, a sprite moving over a still ground, say,
-    // that then needs no ground drawn again behind it.
+    // makes this frame smaller: a text fading out to a still ground, or a
+    // mark that comes and goes, needs no ground drawn again where it was.
+    // (A sprite that moves on gains nothing: what showed before the frame
+    // before still holds it where the frame before that drew it.)
     TFrameChanges FindChanges(const QImage& picture) {
         TFrameChanges changes;
         const int w = picture.width(), h = picture.height();

@@ -459,9 +459,12 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     TDrawing kept, restored;
     if (!DrawingOf(overKept, next, kept) || !DrawingOf(overRestored, next, restored)) return;
     const int bits = next.ActiveColorMap().BitsPerPixel();
+    // A graphic control extension to add costs its 8 bytes.
+    const int controls = (frame.GraphicControlExtension() ? 0 : 8) + (next.GraphicControlExtension() ? 0 : 8);
     if (!RestoringPays(
             EncodedSize(kept.Pixels.data(), kept.Box.Width(), kept.Box.Height(), bits),
-            EncodedSize(restored.Pixels.data(), restored.Box.Width(), restored.Box.Height(), bits)))
+            EncodedSize(restored.Pixels.data(), restored.Box.Width(), restored.Box.Height(), bits) +
+                controls))
         return;
     GIFFrame::GraphicControlFor(frame).SetDisposal(TGIFDisposal::RestorePrevious);
     next.SetLeft(static_cast<uint16_t>(restored.Box.Left));
