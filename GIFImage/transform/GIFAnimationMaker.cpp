@@ -4,6 +4,7 @@
 #include "GIFColorLookup.h"
 #include "GIFColorReduction.h"
 #include "GIFEncoder.h"
+#include "GIFFollowedScreen.h"
 #include "GIFLimits.h"
 #include "GIFLossyLZWEncoder.h"
 #include "GIFLossyOptimizer.h"
@@ -269,6 +270,10 @@ struct TFrameRecord {
     int TransparentIndex = 0;
     TPalette LocalTable; // empty: the global table
     int Bits = 8;
+    // 1 leaves the frame in place; 3 restores what showed before it.
+    int Disposal = 1;
+    // The frame before it is to be restored (see TFrameChanges).
+    bool RestoresPrevious = false;
     std::future<std::vector<uint8_t>> Data;
 };
 
@@ -306,7 +311,8 @@ void WriteHeader(TStream& out, QSize size, const TPalette& global, int loop) {
 }
 
 void WriteFrame(TStream& out, TFrameRecord& frame) {
-    std::vector<uint8_t> bytes = {0x21, 0xF9, 4, uint8_t((1 << 2) | (frame.Transparent ? 1 : 0))};
+    std::vector<uint8_t> bytes = {0x21, 0xF9, 4,
+                                  uint8_t((frame.Disposal << 2) | (frame.Transparent ? 1 : 0))};
     PutWord(bytes, frame.Delay);
     bytes.insert(bytes.end(), {uint8_t(frame.TransparentIndex), 0, 0x2C});
     PutWord(bytes, frame.Left);
@@ -324,6 +330,22 @@ void WriteFrame(TStream& out, TFrameRecord& frame) {
     out.Write(data.data(), int64_t(data.size()));
 }
 
+// A box of the screen: columns Left..Right-1 of rows Top..Bottom-1.
+struct TBox {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// Copies the box of a plane of screen pixels, perPixel bytes each.
+void CopyBox(const std::vector<uint8_t>& from, std::vector<uint8_t>& to, int screenWidth, int perPixel,
+             const TBox& box) {
+    if (box.Right <= box.Left) return;
+    const size_t length = size_t(box.Right - box.Left) * size_t(perPixel);
+    for (int y = box.Top; y < box.Bottom; ++y) {
+        const size_t at = (size_t(y) * size_t(screenWidth) + size_t(box.Left)) * size_t(perPixel);
+        std::memcpy(to.data() + at, from.data() + at, length);
+    }
+}
+
 // What the screen shows: a colour per pixel and whether any frame drew it.
 struct TScreen {
     explicit TScreen(QSize size)
@@ -332,6 +354,11 @@ struct TScreen {
     int Width;
     std::vector<uint8_t> Colors;
     std::vector<uint8_t> Drawn;
+
+    void CopyBoxTo(TScreen& to, const TBox& box) const {
+        CopyBox(Colors, to.Colors, Width, 3, box);
+        CopyBox(Drawn, to.Drawn, Width, 1, box);
+    }
 };
 
 // What a frame changes: the rectangle and mask of its pixels that differ
@@ -340,6 +367,9 @@ struct TFrameChanges {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     int64_t Count = 0;
     std::vector<uint8_t> Changed;
+    // The frame before is restored to what showed before it (disposal 3)
+    // and this one drawn over that.
+    bool RestoresPrevious = false;
 };
 
 // The colours chosen for a frame's changes: the rectangle's pixels, the
@@ -363,25 +393,69 @@ public:
           LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
           LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0),
           Sources(size_t(size.width()) * size_t(size.height()) * 3, 0),
-          SourceSeen(size_t(size.width()) * size_t(size.height()), 0) {}
+          SourceSeen(size_t(size.width()) * size_t(size.height()), 0), SourcesBefore(Sources),
+          SourceSeenBefore(SourceSeen), ScreenBefore(size) {}
 
     // The changes of frame picture against the colours the screen was drawn
     // for, which it then stands for. Frames go through in their order; the
     // changes depend on the pictures only, so that the colours of several
     // frames may be chosen at once.
+    //
+    // Here the frame before is also left in place or restored: the changes
+    // are found against the colours after it and before it (they differ
+    // only within the box it changed), and restoring is chosen where it
+    // makes this frame smaller: a text fading out to a still ground, or a
+    // mark that comes and goes, needs no ground drawn again where it was.
+    // (A sprite that moves on gains nothing: what showed before the frame
+    // before still holds it where the frame before that drew it.)
     TFrameChanges FindChanges(const QImage& picture) {
         TFrameChanges changes;
         const int w = picture.width(), h = picture.height();
-        int left = w, top = h, right = 0, bottom = 0;
+        TBox kept{w, h, 0, 0}, restored{w, h, 0, 0};
+        int64_t keptCount = 0, restoredCount = 0;
+        bool choice = false;
+        auto grow = [](TBox& box, int x, int y) {
+            box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x + 1);
+            box.Top = std::min(box.Top, y), box.Bottom = std::max(box.Bottom, y + 1);
+        };
+        const TBox& last = LastChanges;
         for (int y = 0; y < h; ++y) {
             const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-            for (int x = 0; x < w; ++x)
-                if (Differs(in[x], size_t(y) * size_t(w) + size_t(x))) {
-                    left = std::min(left, x), right = std::max(right, x + 1);
-                    top = std::min(top, y), bottom = std::max(bottom, y + 1);
+            const bool rowInLast = y >= last.Top && y < last.Bottom;
+            for (int x = 0; x < w; ++x) {
+                const size_t pixel = size_t(y) * size_t(w) + size_t(x);
+                const bool afterLast = Differs(in[x], pixel, Sources, SourceSeen);
+                bool beforeLast = afterLast;
+                if (rowInLast && x >= last.Left && x < last.Right) {
+                    beforeLast = Differs(in[x], pixel, SourcesBefore, SourceSeenBefore);
+                    choice |= beforeLast != afterLast;
                 }
+                if (afterLast) grow(kept, x, y), ++keptCount;
+                if (beforeLast) grow(restored, x, y), ++restoredCount;
+            }
         }
-        if (right <= left) return changes;
+        // The first frame is never restored: decoders disagree on what
+        // shows before it. Restoring paid only where it left no more pixels
+        // to draw, so that the trials run on few frames.
+        changes.RestoresPrevious =
+            choice && FramesFound >= 2 && restoredCount <= keptCount &&
+            GIFFollowedScreen::RestoringPays(TrialSize(picture, kept, Sources, SourceSeen),
+                                             TrialSize(picture, restored, SourcesBefore, SourceSeenBefore));
+        ++FramesFound;
+        // Either way both sets of colours stand for the screen before this
+        // frame from here on.
+        if (changes.RestoresPrevious) {
+            CopyBox(SourcesBefore, Sources, w, 3, last);
+            CopyBox(SourceSeenBefore, SourceSeen, w, 1, last);
+        } else {
+            CopyBox(Sources, SourcesBefore, w, 3, last);
+            CopyBox(SourceSeen, SourceSeenBefore, w, 1, last);
+        }
+        const TBox box = changes.RestoresPrevious ? restored : kept;
+        LastChanges = TBox{};
+        if (box.Right <= box.Left) return changes;
+        LastChanges = box;
+        const int left = box.Left, top = box.Top, right = box.Right, bottom = box.Bottom;
         changes.Left = left, changes.Top = top, changes.Right = right, changes.Bottom = bottom;
         changes.Changed.assign(size_t(right - left) * size_t(bottom - top), 0);
         // A pixel's own source decides only its own change: it is taken at once.
@@ -389,7 +463,7 @@ public:
             const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
             for (int x = left; x < right; ++x) {
                 const size_t pixel = size_t(y) * size_t(w) + size_t(x);
-                if (!Differs(in[x], pixel)) continue;
+                if (!Differs(in[x], pixel, Sources, SourceSeen)) continue;
                 changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
                 ++changes.Count;
                 uint8_t* source = &Sources[3 * pixel];
@@ -502,6 +576,13 @@ public:
         TFrameRecord record;
         record.Delay = delay;
         const TFrameChanges& c = colours.Changes;
+        // The screen before this frame: after the frame before, or restored.
+        if (c.RestoresPrevious)
+            ScreenBefore.CopyBoxTo(Screen, LastDrawn);
+        else
+            Screen.CopyBoxTo(ScreenBefore, LastDrawn);
+        LastDrawn = c.Count > 0 ? TBox{c.Left, c.Top, c.Right, c.Bottom} : TBox{};
+        record.RestoresPrevious = c.RestoresPrevious;
         if (c.Count == 0) {
             record.Width = 0;
             return record;
@@ -616,12 +697,35 @@ private:
     // A pixel is compared with the colour it was last chosen for, not with
     // the palette colour that shows: noise within the tolerance never
     // changes it, and slow changes add up until they count.
-    bool Differs(QRgb color, size_t pixel) const {
+    bool Differs(QRgb color, size_t pixel, const std::vector<uint8_t>& sources,
+                 const std::vector<uint8_t>& seen) const {
         if (qAlpha(color) < 128) return false;
-        if (!SourceSeen[pixel]) return true;
-        const uint8_t* shown = &Sources[3 * pixel];
+        if (!seen[pixel]) return true;
+        const uint8_t* shown = &sources[3 * pixel];
         const int dr = qRed(color) - shown[0], dg = qGreen(color) - shown[1], db = qBlue(color) - shown[2];
         return dr * dr + dg * dg + db * db > Tolerance2;
+    }
+
+    // A quick measure of a frame's size for choosing among ways to store
+    // it: the pixels of the box that differ from sources, their colours
+    // hashed to indices, the rest transparent, compressed. Equal colours
+    // make equal indices, so runs and repeats compress as they would in
+    // the frame's own colours.
+    int64_t TrialSize(const QImage& picture, const TBox& box, const std::vector<uint8_t>& sources,
+                      const std::vector<uint8_t>& seen) const {
+        if (box.Right <= box.Left) return 0;
+        const int width = box.Right - box.Left, height = box.Bottom - box.Top;
+        std::vector<uint8_t> indices(size_t(width) * size_t(height));
+        for (int y = 0; y < height; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(box.Top + y)) + box.Left;
+            const size_t row = size_t(box.Top + y) * size_t(Screen.Width) + size_t(box.Left);
+            for (int x = 0; x < width; ++x)
+                indices[size_t(y) * size_t(width) + size_t(x)] =
+                    Differs(in[x], row + size_t(x), sources, seen)
+                        ? uint8_t(((in[x] & 0xFFFFFFu) * 2654435761u >> 24) % 255)
+                        : uint8_t(255);
+        }
+        return int64_t(CompressIndices(indices, width, height, 8, 256).size());
     }
 
     // The pixels of a row that keep what shows are transparent, save two
@@ -727,6 +831,16 @@ private:
     // each pixel, kept by FindChanges ahead of the frames drawn.
     std::vector<uint8_t> Sources;
     std::vector<uint8_t> SourceSeen;
+    // The same before the last frame found, which differ from them only
+    // within the box of its changes, and the frames found so far.
+    std::vector<uint8_t> SourcesBefore;
+    std::vector<uint8_t> SourceSeenBefore;
+    TBox LastChanges;
+    int64_t FramesFound = 0;
+    // What the screen showed before the last frame drawn, which differs
+    // from Screen only within the box of its changes.
+    TScreen ScreenBefore;
+    TBox LastDrawn;
     // Lookups of the global table for ChooseColours, one per frame being
     // chosen at once: each fills its cells as colours come, so it is kept
     // for the next frame rather than shared.
@@ -813,13 +927,22 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     std::deque<TChoosing> choosing;
     int64_t choosingPixels = 0;
     size_t drawn = 0;
+    // The last frame drawn is pending.back() rather than joined to it.
+    bool lastOwnRecord = false;
     auto drawOldest = [&] {
         const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(drawn));
         TFrameRecord record = maker.Draw(choosing.front().Colours.get(), delay);
         choosingPixels -= choosing.front().Pixels;
         choosing.pop_front();
-        // A frame that changes nothing lengthens the one before.
-        if (record.Width == 0 && !pending.empty() && pending.back().Delay + delay <= MaxDelay) {
+        // The frame before is restored once shown, when it was stored as a
+        // frame of its own (else it showed nothing new and stays).
+        const bool restores = record.RestoresPrevious && lastOwnRecord;
+        if (restores) pending.back().Disposal = 3;
+        // A frame that changes nothing lengthens the one before, unless what
+        // shows changes between them.
+        lastOwnRecord =
+            !(record.Width == 0 && !restores && !pending.empty() && pending.back().Delay + delay <= MaxDelay);
+        if (!lastOwnRecord) {
             pending.back().Delay += delay;
         } else {
             if (record.Width == 0) {

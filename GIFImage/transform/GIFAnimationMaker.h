@@ -11,7 +11,9 @@
 // through transparency, so still areas never flicker or crawl with dither
 // noise), the rest are reduced with the global palette or a palette of the
 // frame's own, whichever serves them better, and only the rectangle around
-// them is stored. A frame that changes nothing lengthens the one before.
+// them is stored. A frame that changes nothing lengthens the one before. A
+// frame is restored to what showed before it once shown (disposal 3) where
+// the next frame then stores smaller.
 
 #include "Exceptions.h"
 

@@ -354,11 +354,161 @@ TScreen ScreenPart(const TScreen& screen, const TRect& area) {
     return part;
 }
 
+// A frame's drawing over a given screen: the box it must cover and its
+// pixels there, row by row, Transparent where the screen already shows
+// what the frame leaves.
+struct TDrawing {
+    TRect Box;
+    std::vector<uint8_t> Pixels;
+    int Transparent = -1;
+};
+
+// Where a frame must draw to turn before into shown (screens of the same
+// area) in both passes.
+struct TNeededPixels {
+    const TScreen& BeforeFirst;
+    const TScreen& BeforeLater;
+    const TScreen& ShownFirst;
+    const TScreen& ShownLater;
+    TRect Box;
+    int64_t Count = 0;
+
+    TNeededPixels(const TScreen& beforeFirst, const TScreen& beforeLater, const TScreen& shownFirst,
+                  const TScreen& shownLater)
+        : BeforeFirst(beforeFirst), BeforeLater(beforeLater), ShownFirst(shownFirst), ShownLater(shownLater) {
+        const TRect& area = beforeFirst.Bounds;
+        Box = TRect{area.Right, area.Bottom, area.Left, area.Top};
+        for (int y = area.Top; y < area.Bottom; ++y)
+            for (int x = area.Left; x < area.Right; ++x)
+                if (Needed(IndexOf(x, y))) {
+                    Box.Left = std::min(Box.Left, x), Box.Right = std::max(Box.Right, x + 1);
+                    Box.Top = std::min(Box.Top, y), Box.Bottom = std::max(Box.Bottom, y + 1);
+                    ++Count;
+                }
+        if (Box.IsEmpty()) Box = TRect::FromSize(area.Left, area.Top, 1, 1);
+    }
+    size_t IndexOf(int x, int y) const {
+        return static_cast<size_t>(BeforeFirst.At(x, y) - BeforeFirst.Pixels.data());
+    }
+    bool Needed(size_t at) const {
+        return BeforeFirst.Pixels[at] != ShownFirst.Pixels[at] ||
+               BeforeLater.Pixels[at] != ShownLater.Pixels[at];
+    }
+};
+
+// The drawing of the needed pixels with the colours of frame's table;
+// false when a pixel needs a colour the table lacks, or other colours in
+// the two passes.
+bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawing) {
+    const TRect& box = needed.Box;
+    const std::array<uint32_t, 256> colours = ColoursOf(frame);
+    const int count = frame.ActiveColorMap().Count();
+    std::unordered_map<uint32_t, int> indexOf;
+    for (int i = count - 1; i >= 0; --i) indexOf[colours[static_cast<size_t>(i)]] = i;
+    std::array<bool, 256> used{};
+    drawing.Box = box;
+    drawing.Pixels.assign(static_cast<size_t>(box.Width()) * static_cast<size_t>(box.Height()), 0);
+    std::vector<bool> free(drawing.Pixels.size(), false);
+    size_t out = 0;
+    for (int y = box.Top; y < box.Bottom; ++y)
+        for (int x = box.Left; x < box.Right; ++x, ++out) {
+            const size_t at = needed.IndexOf(x, y);
+            if (!needed.Needed(at)) {
+                free[out] = true;
+                continue;
+            }
+            const uint32_t colour = needed.ShownFirst.Pixels[at];
+            const auto found = indexOf.find(colour);
+            if (colour == Ground || needed.ShownLater.Pixels[at] != colour || found == indexOf.end())
+                return false;
+            drawing.Pixels[out] = static_cast<uint8_t>(found->second);
+            used[static_cast<size_t>(found->second)] = true;
+        }
+    int t = TransparentIndexOf(frame);
+    if (t < 0 || t >= count || used[static_cast<size_t>(t)])
+        for (t = 0; t < count && used[static_cast<size_t>(t)];) ++t;
+    if (t >= count) return false;
+    for (size_t i = 0; i < free.size(); ++i)
+        if (free[i]) drawing.Pixels[i] = static_cast<uint8_t>(t);
+    drawing.Transparent = t;
+    return true;
+}
+
+// Restores frame (disposal 3) once shown when next, the frame after it,
+// stores smaller drawn over what showed before frame than over what frame
+// leaves: a mark that comes and goes, a cursor blinking over a still
+// screen. first and later are the screens before frame in the first and
+// in every later pass.
+void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next) {
+    const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
+    const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                     std::max(a.Bottom, b.Bottom)};
+    const TScreen beforeFirst = ScreenPart(first, area), beforeLater = ScreenPart(later, area);
+    TScreen afterFirst = beforeFirst, afterLater = beforeLater;
+    ShowFrame(afterFirst, frame);
+    ShowFrame(afterLater, frame);
+    // The next frame leaves its pixels in place: what it shows stays.
+    TScreen shownFirst = afterFirst, shownLater = afterLater;
+    ShowFrame(shownFirst, next);
+    ShowFrame(shownLater, next);
+    // As in making animations, restoring paid only where it left no more
+    // pixels to draw.
+    const TNeededPixels overKept(afterFirst, afterLater, shownFirst, shownLater);
+    const TNeededPixels overRestored(beforeFirst, beforeLater, shownFirst, shownLater);
+    if (overRestored.Count > overKept.Count) return;
+    TDrawing kept, restored;
+    if (!DrawingOf(overKept, next, kept) || !DrawingOf(overRestored, next, restored)) return;
+    const int bits = next.ActiveColorMap().BitsPerPixel();
+    // A graphic control extension to add costs its 8 bytes.
+    const int controls = (frame.GraphicControlExtension() ? 0 : 8) + (next.GraphicControlExtension() ? 0 : 8);
+    if (!RestoringPays(
+            EncodedSize(kept.Pixels.data(), kept.Box.Width(), kept.Box.Height(), bits),
+            EncodedSize(restored.Pixels.data(), restored.Box.Width(), restored.Box.Height(), bits) +
+                controls))
+        return;
+    GIFFrame::GraphicControlFor(frame).SetDisposal(TGIFDisposal::RestorePrevious);
+    next.SetLeft(static_cast<uint16_t>(restored.Box.Left));
+    next.SetTop(static_cast<uint16_t>(restored.Box.Top));
+    next.SetWidth(static_cast<uint16_t>(restored.Box.Width()));
+    next.SetHeight(static_cast<uint16_t>(restored.Box.Height()));
+    next.SetPacked(next.Packed() & ~GIFWire::DescriptorInterlaced);
+    for (int y = 0; y < restored.Box.Height(); ++y)
+        std::copy_n(restored.Pixels.begin() + static_cast<ptrdiff_t>(y) * restored.Box.Width(),
+                    restored.Box.Width(), next.ScanLine(y));
+    TGIFGraphicControlExtension& control = GIFFrame::GraphicControlFor(next);
+    control.SetTransparent(true);
+    control.SetTransparentColorIndex(restored.Transparent);
+    // Some decoders (Pillow) carry a disposal over to later frames that
+    // leave theirs unspecified: the next frame says that it stays.
+    if (DisposalOf(next) == TGIFDisposal::Unspecified) control.SetDisposal(TGIFDisposal::DoNotDispose);
+    next.FreeBitmap();
+}
+
+// Restores each frame whose next frame stores smaller drawn over what showed
+// before it (see TryRestoring); the pictures shown stay the same. The first
+// frame stays: decoders disagree on what shows before it.
+void ChooseRestoringFrames(TGIFImage& image) {
+    const TRect bounds = image.FramesBounds();
+    TScreen later(bounds, Ground);
+    for (const auto& frame : image.Images) ShowFrame(later, *frame);
+    TScreen first(bounds, Ground);
+    const int count = image.Images.Count();
+    for (int k = 0; k < count; ++k) {
+        TGIFSubImage& frame = image.Images[k];
+        if (k >= 1 && k + 1 < count && !GIFFrame::Restores(DisposalOf(frame)) &&
+            !GIFFrame::Restores(DisposalOf(image.Images[k + 1])))
+            TryRestoring(first, later, frame, image.Images[k + 1]);
+        ShowFrame(first, frame);
+        ShowFrame(later, frame);
+    }
+}
+
 // Redraws every frame against the screen before it. A redrawn frame leaves
 // the screen as the frame did, so the screens follow the frames as they
 // came, and a few frames at a time are redrawn side by side, each against
 // copies of the screens under its own rectangle.
 void RedrawFrames(TGIFImage& image) {
+    ChooseRestoringFrames(image);
     // Frames only shrink here, so the union stays the same throughout.
     const TRect bounds = image.FramesBounds();
     // Every pass after the first starts from what the first one left.

@@ -3,6 +3,7 @@
 // and the quality of what shows.
 
 #include "GIFAnimationMaker.h"
+#include "GIFAnimationTimeline.h"
 #include "GIFAppExtNSLoop.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
@@ -49,8 +50,8 @@ protected:
         Gif.LoadFromStream(out);
     }
 
-    // What the screen shows after each frame (every frame leaves its pixels
-    // in place), as RGB32.
+    // What the screen shows after each frame (a frame stays in place or is
+    // restored to what showed before it), as RGB32.
     std::vector<QImage> Shown() {
         std::vector<QImage> shown;
         QImage screen(Gif.Width(), Gif.Height(), QImage::Format_RGB32);
@@ -58,7 +59,9 @@ protected:
         for (int i = 0; i < Gif.Images.Count(); ++i) {
             TGIFSubImage& frame = Gif.Images[i];
             const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-            EXPECT_TRUE(control && control->Disposal() <= TGIFDisposal::DoNotDispose);
+            EXPECT_TRUE(control && (control->Disposal() <= TGIFDisposal::DoNotDispose ||
+                                    control->Disposal() == TGIFDisposal::RestorePrevious));
+            const QImage before = screen.copy();
             const int transparent = frame.Transparent() ? control->TransparentColorIndex() : -1;
             for (int y = 0; y < frame.Height(); ++y)
                 for (int x = 0; x < frame.Width(); ++x) {
@@ -68,6 +71,7 @@ protected:
                     screen.setPixel(frame.Left() + x, frame.Top() + y, qRgb(e.Red, e.Green, e.Blue));
                 }
             shown.push_back(screen.copy());
+            if (control && control->Disposal() == TGIFDisposal::RestorePrevious) screen = before;
         }
         return shown;
     }
@@ -224,6 +228,43 @@ TEST_F(AnimationMaker, AShortStillGapBetweenChangesIsStoredInItsColour) {
         }
         for (int x = 8; x < 20; ++x) EXPECT_EQ(frame.ScanLine(y)[x], transparent) << x << "," << y;
     }
+}
+
+// A patterned mark that comes and goes over a still patterned ground (a
+// blinking cursor, a sprite jumping in and out): each frame with the mark is
+// restored to the bare ground once shown, so that the frames after it store
+// nothing instead of painting the ground again, and the painter and the
+// other decoders' rules show every picture as it was made.
+TEST_F(AnimationMaker, AMarkThatComesAndGoesIsRestoredAwayRatherThanPaintedOver) {
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 7; ++i) {
+        QImage picture(96, 32, QImage::Format_RGB32);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 96; ++x) {
+                const bool mark = i % 2 == 1 && x >= 4 + 15 * i && x < 16 + 15 * i && y >= 10 && y < 22;
+                picture.setPixel(x, y,
+                                 mark ? ((x + y) % 3 ? qRgb(230, 40, 40) : qRgb(250, 250, 250))
+                                      : ((x / 4 + y / 4) % 2 ? qRgb(60, 120, 60) : qRgb(70, 140, 70)));
+            }
+        pictures.push_back(picture);
+    }
+    Make(Save(pictures));
+    ASSERT_EQ(Gif.Images.Count(), 7);
+    for (int i = 1; i < 6; i += 2) {
+        EXPECT_EQ(Gif.Images[i].GraphicControlExtension()->Disposal(), TGIFDisposal::RestorePrevious) << i;
+        EXPECT_EQ(Gif.Images[i + 1].Width() * Gif.Images[i + 1].Height(), 1) << i + 1;
+    }
+    std::vector<TShownPicture> made;
+    for (const QImage& picture : pictures)
+        made.push_back({picture.convertToFormat(QImage::Format_ARGB32), 10});
+    EXPECT_EQ(TimelineDifference(PainterTimeline(Gif, 70), made), "");
+    // The decoder models show two passes, the ground of the last frame
+    // running on into the first.
+    const std::vector<TShownPicture> again(made.begin() + 1, made.end());
+    made.back().Delay += 10;
+    made.insert(made.end(), again.begin(), again.end());
+    for (TDecoderModel model : {TDecoderModel::Pillow, TDecoderModel::ImageMagick})
+        EXPECT_EQ(TimelineDifference(ModelTimeline(Gif, model), made), "") << int(model);
 }
 
 // A smooth scene of many colours with a ball crossing it.

@@ -7,6 +7,7 @@
 #include "GIFBestOptimizer.h"
 #include "GIFCommentExtension.h"
 #include "GIFDrawFlags.h"
+#include "GIFFrameQueries.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFOptimizer.h"
 #include "GIFRandomAnimation.h"
@@ -498,6 +499,33 @@ TEST(GIFOptimizeBest, FramesOfMoreColoursThanATableHoldsShareAGlobalTableOfTheCo
     ASSERT_EQ(reread.Images.Count(), 7);
     EXPECT_GT(reread.Images[0].ColorMap.Count(), 0);
     for (int f = 1; f < 7; ++f) EXPECT_EQ(reread.Images[f].ColorMap.Count(), 0) << f;
+}
+
+TEST(GIFOptimizeBest, AFrameWhoseNextFrameShowsWhatWasBeforeItIsRestoredOnceShown) {
+    // Full frames, as some recorders write them, of a patterned ground with a
+    // patterned mark on every other frame (a blinking cursor): each frame
+    // with the mark is restored to the ground once shown, and the frame
+    // after it stores one transparent pixel instead of the ground again.
+    TGIFImage image;
+    MakeScreen(image, 4, 48, 16);
+    for (int f = 0; f < 7; ++f) {
+        Bytes pixels(48 * 16);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 48; ++x) {
+                const bool mark = f % 2 == 1 && x >= 6 * f && x < 6 * f + 12 && y >= 4 && y < 12;
+                pixels[static_cast<size_t>(y) * 48 + static_cast<size_t>(x)] =
+                    static_cast<uint8_t>(mark ? 2 + (x + y) % 2 : (x / 4 + y / 4) % 2);
+            }
+        AddControl(AddFrame(image, 0, 0, 48, 16, pixels), 1, 10);
+    }
+    TGIFImage reread;
+    const auto [bytes, written] = SaveBestAndReread(image, reread);
+    ASSERT_EQ(reread.Images.Count(), 7);
+    EXPECT_EQ(GIFFrame::DisposalOf(reread.Images[0]), TGIFDisposal::DoNotDispose);
+    for (int f = 1; f < 6; f += 2) {
+        EXPECT_EQ(GIFFrame::DisposalOf(reread.Images[f]), TGIFDisposal::RestorePrevious) << f;
+        EXPECT_EQ(reread.Images[f + 1].Width() * reread.Images[f + 1].Height(), 1) << f + 1;
+    }
 }
 
 TEST(GIFOptimizeBest, AFrameTakesTheRowOrderThatStoresItSmaller) {
