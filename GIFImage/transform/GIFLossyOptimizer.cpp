@@ -136,9 +136,16 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     std::vector<uint8_t> best(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
     int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false, interlaced);
+    const int64_t exactSize = bestSize;
     bool bestInterlaced = interlaced;
     // Its tables are large to clear: one for each thread, made once.
     thread_local TLossyLZWEncoder encoder;
+    // First the plain choice: each pixel within maxError of its colour,
+    // the longest string winning. Its error is what the frame may spend.
+    encoder.Diffuse = false;
+    encoder.OtherFirstPixels = false;
+    encoder.CodeError = 0;
+    int64_t allowed = 0;
     for (const bool keep : {false, true}) {
         if (keep && maxError == 0) break;
         encoder.KeepFullTable = keep;
@@ -149,6 +156,31 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
             best.swap(chosen);
             frame.KeepFullCodeTable = keep;
             bestInterlaced = false;
+        }
+    }
+    if (maxError > 0 && bestSize < exactSize) allowed = encoder.SquaredError(pixels, best, colours, t);
+    // Then the search that spends error where it buys most bytes: strings
+    // may start off their exact index, errors are handed on along a string,
+    // and a string pays for its error; the smallest drawing within the
+    // plain choice's error wins. Where that error is exceeded the bound
+    // tightens.
+    if (allowed > 0) {
+        encoder.Diffuse = true;
+        encoder.OtherFirstPixels = true;
+        encoder.KeepFullTable = frame.KeepFullCodeTable;
+        for (const int scale : {100, 71, 50}) {
+            const int bound = std::max(1, maxError * scale / 100);
+            encoder.CodeError = int64_t{bound} * bound;
+            std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, bound);
+            if (encoder.SquaredError(pixels, chosen, colours, t) > allowed) continue;
+            const int64_t size =
+                EncodedSize(chosen, width, height, job.Bits, job.Colors, frame.KeepFullCodeTable);
+            if (size < bestSize) {
+                bestSize = size;
+                best.swap(chosen);
+                bestInterlaced = false;
+            }
+            break;
         }
     }
     if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
