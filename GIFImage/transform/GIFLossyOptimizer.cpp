@@ -102,9 +102,16 @@ int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, 
 
 namespace {
 
+// Where the search that spends the plain choice's error starts: an index
+// into its bounds, from the frame before.
+struct TSpendingBound {
+    int Step = 0;
+};
+
 // Chooses the pixels of one frame (those of pixels, the frame's as they
 // came, with the screens they fall on) and gives them to the frame.
-void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError) {
+void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError,
+                       TSpendingBound& bound) {
     int t = TransparentIndexOf(frame);
     const int width = frame.Width();
     const int height = frame.Height();
@@ -168,11 +175,17 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         encoder.Diffuse = true;
         encoder.OtherFirstPixels = true;
         encoder.KeepFullTable = frame.KeepFullCodeTable;
-        for (const int scale : {100, 71, 50}) {
-            const int bound = std::max(1, maxError * scale / 100);
-            encoder.CodeError = int64_t{bound} * bound;
-            std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, bound);
-            if (encoder.SquaredError(pixels, chosen, colours, t) > allowed) continue;
+        // Frames of one animation are alike: the search starts at the bound
+        // that served the frame before, and moves up again when the frame
+        // spent less than half of its error.
+        static constexpr int Scales[] = {100, 71, 50};
+        int step = bound.Step;
+        for (; step < 3; ++step) {
+            const int b = std::max(1, maxError * Scales[step] / 100);
+            encoder.CodeError = int64_t{b} * b;
+            std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, b);
+            const int64_t spent = encoder.SquaredError(pixels, chosen, colours, t);
+            if (spent > allowed) continue;
             const int64_t size =
                 EncodedSize(chosen, width, height, job.Bits, job.Colors, frame.KeepFullCodeTable);
             if (size < bestSize) {
@@ -180,8 +193,10 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
                 best.swap(chosen);
                 bestInterlaced = false;
             }
+            if (2 * spent < allowed && step > 0) --step;
             break;
         }
+        bound.Step = std::min(step, 2);
     }
     if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
     std::copy(best.begin(), best.end(), frame.Data());
@@ -215,6 +230,8 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     std::vector<std::vector<TLossyPixel>> pixelsOf(static_cast<size_t>(window));
     std::vector<int> chosen;
     std::vector<uint8_t> fillRow;
+    // Only a lossy choice spends error, one frame at a time.
+    TSpendingBound spending;
     for (int start = 0; start < count; start += window) {
         const int end = std::min(count, start + window);
         chosen.clear();
@@ -255,7 +272,7 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         }
         GIFWorkers::ForEach(chosen.size(), window > 1 ? threads : 1, [&](size_t k) {
             ChooseFramePixels(image.Images[chosen[k]], pixelsOf[static_cast<size_t>(chosen[k] - start)],
-                              maxError);
+                              maxError, spending);
         });
         if (!lossless)
             for (int i : chosen) ShowFrame(actual, image.Images[i]);
