@@ -35,7 +35,8 @@ public:
     // a table of colours (0xFFRRGGBB) with transparentIndex (-1 for none)
     // and a code size of bitsPerPixel. A pixel other than its exact index
     // takes a colour within maxError (Euclidean RGB distance) of the one
-    // wanted; the longest string wins, then the smallest error.
+    // wanted; the longest string wins, then the smallest error (or, with
+    // CodeError, the most pixels per error).
     std::vector<uint8_t> Choose(const std::vector<TLossyPixel>& pixels, const std::vector<uint32_t>& colours,
                                 int transparentIndex, int bitsPerPixel, int maxError);
 
@@ -49,8 +50,8 @@ public:
 
     // Where a pixel takes another colour, the error it makes is half handed
     // on to the next pixel of the string, which may then move only as far
-    // as maxError from its colour plus that: a string drifts no further
-    // than maxError in one direction, however long it is.
+    // as maxError from its colour plus that: a long run of errors in one
+    // direction stays within half of maxError.
     bool Diffuse = false;
     // A string may also start with an index other than the exact one.
     bool OtherFirstPixels = false;
