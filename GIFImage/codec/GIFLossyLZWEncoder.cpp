@@ -17,6 +17,7 @@ void TLossyLZWEncoder::ClearTable() {
         FirstChild[code] = NoNode;
         Parent[code] = NoNode;
         Value[code] = static_cast<uint8_t>(code);
+        Height[code] = 0;
     }
     NextCode = FirstFreeCode;
 }
@@ -36,6 +37,9 @@ int TLossyLZWEncoder::AddString(int prefix, int pixel) {
     Value[code] = static_cast<uint8_t>(pixel);
     NextSibling[code] = FirstChild[prefix];
     FirstChild[prefix] = code;
+    Height[code] = 0;
+    for (int node = prefix, h = 1; node != NoNode && Height[node] < h; node = Parent[node], ++h)
+        Height[node] = h;
     return code;
 }
 
@@ -93,6 +97,16 @@ void TLossyLZWEncoder::ListNearFirsts(int entry, int rootCount) {
     NearTo[static_cast<size_t>(entry)] = static_cast<int>(NearList.size());
 }
 
+// Whether the strings through node, the pixel before position and its
+// error counted, can do no better than the best found: even the longest
+// of them with no more error.
+bool TLossyLZWEncoder::CannotWin(int node, size_t position, int64_t error) const {
+    if (!OtherFirstPixels || CodeError <= 0) return false;
+    const int64_t longest = static_cast<int64_t>(position - Start) + Height[node];
+    const int64_t bestLength = static_cast<int64_t>(BestEnd - Start);
+    return longest * (CodeError + BestError) < bestLength * (CodeError + error);
+}
+
 // Depth first, the exact child before the others; node stands for the
 // pixels before position, carry for the error they pass on.
 void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourError carry) {
@@ -111,7 +125,8 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
     if (position == Pixels->size()) return;
     const TLossyPixel& pixel = (*Pixels)[position];
     const int exact = Child[static_cast<size_t>(node) * 256 + static_cast<size_t>(pixel.Exact)];
-    if (exact) Search(exact, position + 1, error, Carried(carry, {}));
+    if (exact && !CannotWin(exact, position + 1, error))
+        Search(exact, position + 1, error, Carried(carry, {}));
     for (int child = FirstChild[node]; child != NoNode; child = NextSibling[child]) {
         if (Evaluations >= SearchLimit) return;
         if (child == exact) continue;
@@ -124,7 +139,8 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
             const TColourError total{d.R + carry.R, d.G + carry.G, d.B + carry.B};
             if (total.Squared() > Budget) continue;
         }
-        Search(child, position + 1, error + e, Carried(carry, d));
+        if (!CannotWin(child, position + 1, error + e))
+            Search(child, position + 1, error + e, Carried(carry, d));
     }
 }
 
@@ -180,6 +196,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
                 } else if (before != NoNode &&
                            Child[static_cast<size_t>(before) * 256 + static_cast<size_t>(r)])
                     continue;
+                if (CannotWin(r, position + 1, e)) continue;
                 Root = r;
                 Search(r, position + 1, e, Carried({}, d));
                 if (Evaluations >= SearchLimit) break;

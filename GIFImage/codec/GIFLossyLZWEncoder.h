@@ -91,6 +91,7 @@ private:
     }
     void Search(int node, size_t position, int64_t error, TColourError carry);
     void ListNearFirsts(int entry, int rootCount);
+    bool CannotWin(int node, size_t position, int64_t error) const;
     std::vector<int> NearFrom;
     std::vector<int> NearTo;
     std::vector<uint8_t> NearList;
@@ -103,6 +104,8 @@ private:
     int NextSibling[MaxCodes];
     int Parent[MaxCodes];
     uint8_t Value[MaxCodes];
+    // The length of the longest string below each code.
+    int Height[MaxCodes];
     int FirstFreeCode = 0;
     int NextCode = 0;
     int StringCount = 0;
