@@ -170,6 +170,8 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
         if (first < 0 || first >= static_cast<int>(colours.size()) || first >= (1 << bits))
             throw GIFException(GIFMessages::ColorNotInTable);
         const int added = before == NoNode ? NoNode : AddString(before, first);
+        // (A table just cleared, or none yet, holds no string before.)
+        const bool cleared = before == NoNode || (added == NoNode && !KeepFullTable);
         Start = position;
         BestEnd = position;
         BestError = 0;
@@ -190,12 +192,10 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
                 if (!DifferenceOf(r, pixels[position], d)) continue;
                 const int e = std::max(0, d.Squared() - pixels[position].FreeError);
                 if (e > Budget) continue;
-                if (added != NoNode) {
-                    if (Child[static_cast<size_t>(before) * 256 + static_cast<size_t>(r)]) continue;
-                    Relabel(before, added, r);
-                } else if (before != NoNode &&
-                           Child[static_cast<size_t>(before) * 256 + static_cast<size_t>(r)])
-                    continue;
+                // The string before must not go on with r, or the usual
+                // encoder would parse otherwise; its new entry takes r.
+                if (!cleared && Child[static_cast<size_t>(before) * 256 + static_cast<size_t>(r)]) continue;
+                if (added != NoNode) Relabel(before, added, r);
                 if (CannotWin(r, position + 1, e)) continue;
                 Root = r;
                 Search(r, position + 1, e, Carried({}, d));

@@ -70,9 +70,9 @@ private:
     // Child evaluations allowed in the search for one string: the search
     // goes deep along the closest child first, so this bounds the time on
     // pictures where many colours are near each other.
-    static constexpr int SearchLimit = 400;
     // The searches from first pixels other than the exact one share as
     // many again.
+    static constexpr int SearchLimit = 400;
 
     void ClearTable();
     int AddString(int prefix, int pixel);

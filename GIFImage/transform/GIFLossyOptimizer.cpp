@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -179,8 +180,9 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         // that served the frame before, and moves up again when the frame
         // spent less than half of its error.
         static constexpr int Scales[] = {100, 71, 50};
+        constexpr int Steps = static_cast<int>(std::size(Scales));
         int step = bound.Step;
-        for (; step < 3; ++step) {
+        for (; step < Steps; ++step) {
             const int b = std::max(1, maxError * Scales[step] / 100);
             encoder.CodeError = int64_t{b} * b;
             std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, b);
@@ -196,7 +198,7 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
             if (2 * spent < allowed && step > 0) --step;
             break;
         }
-        bound.Step = std::min(step, 2);
+        bound.Step = std::min(step, Steps - 1);
     }
     if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
     std::copy(best.begin(), best.end(), frame.Data());
