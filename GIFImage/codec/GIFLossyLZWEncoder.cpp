@@ -17,16 +17,17 @@ void TLossyLZWEncoder::ClearTable() {
         FirstChild[code] = NoNode;
         Parent[code] = NoNode;
         Value[code] = static_cast<uint8_t>(code);
+        Height[code] = 0;
     }
     NextCode = FirstFreeCode;
 }
 
 // As TLZWEncoder: the code that would be 4095 is never made; the table is
 // cleared instead. A kept table takes code 4095 and then no more.
-void TLossyLZWEncoder::AddString(int prefix, int pixel) {
+int TLossyLZWEncoder::AddString(int prefix, int pixel) {
     if (KeepFullTable ? NextCode >= MaxCodes : NextCode > 4094) {
         if (!KeepFullTable) ClearTable();
-        return;
+        return NoNode;
     }
     const int code = NextCode++;
     Child[static_cast<size_t>(prefix) * 256 + static_cast<size_t>(pixel)] = static_cast<uint16_t>(code);
@@ -36,36 +37,110 @@ void TLossyLZWEncoder::AddString(int prefix, int pixel) {
     Value[code] = static_cast<uint8_t>(pixel);
     NextSibling[code] = FirstChild[prefix];
     FirstChild[prefix] = code;
+    Height[code] = 0;
+    for (int node = prefix, h = 1; node != NoNode && Height[node] < h; node = Parent[node], ++h)
+        Height[node] = h;
+    return code;
+}
+
+void TLossyLZWEncoder::Relabel(int prefix, int code, int pixel) {
+    Child[static_cast<size_t>(prefix) * 256 + Value[code]] = 0;
+    Child[static_cast<size_t>(prefix) * 256 + static_cast<size_t>(pixel)] = static_cast<uint16_t>(code);
+    Value[code] = static_cast<uint8_t>(pixel);
+}
+
+bool TLossyLZWEncoder::DifferenceOf(int index, const TLossyPixel& pixel, TColourError& d) const {
+    d = {};
+    if (index == pixel.Exact) return true;
+    const uint32_t colour = index == Transparent ? pixel.Beneath : (*Colours)[static_cast<size_t>(index)];
+    if (colour == TLossyPixel::NoColour || pixel.Wanted == TLossyPixel::NoColour) return false;
+    d.R = static_cast<int>((colour >> 16) & 0xFF) - static_cast<int>((pixel.Wanted >> 16) & 0xFF);
+    d.G = static_cast<int>((colour >> 8) & 0xFF) - static_cast<int>((pixel.Wanted >> 8) & 0xFF);
+    d.B = static_cast<int>(colour & 0xFF) - static_cast<int>(pixel.Wanted & 0xFF);
+    return true;
 }
 
 int TLossyLZWEncoder::ErrorOf(int index, const TLossyPixel& pixel) const {
-    if (index == pixel.Exact) return 0;
-    const uint32_t colour = index == Transparent ? pixel.Beneath : (*Colours)[static_cast<size_t>(index)];
-    if (colour == TLossyPixel::NoColour || pixel.Wanted == TLossyPixel::NoColour) return INT_MAX;
-    const int dr = static_cast<int>((colour >> 16) & 0xFF) - static_cast<int>((pixel.Wanted >> 16) & 0xFF);
-    const int dg = static_cast<int>((colour >> 8) & 0xFF) - static_cast<int>((pixel.Wanted >> 8) & 0xFF);
-    const int db = static_cast<int>(colour & 0xFF) - static_cast<int>(pixel.Wanted & 0xFF);
-    return std::max(0, dr * dr + dg * dg + db * db - pixel.FreeError);
+    TColourError d;
+    if (!DifferenceOf(index, pixel, d)) return INT_MAX;
+    return std::max(0, d.Squared() - pixel.FreeError);
+}
+
+int64_t TLossyLZWEncoder::SquaredError(const std::vector<TLossyPixel>& pixels,
+                                       const std::vector<uint8_t>& drawing,
+                                       const std::vector<uint32_t>& colours, int transparentIndex) {
+    Colours = &colours;
+    Transparent = transparentIndex;
+    int64_t total = 0;
+    for (size_t i = 0; i < pixels.size() && i < drawing.size(); ++i) {
+        const int e = ErrorOf(drawing[i], pixels[i]);
+        total += e == INT_MAX ? int64_t{255 * 255 * 3} : e;
+    }
+    return total;
+}
+
+// The other entries within the bound of entry's colour, and the
+// transparent one: the first pixels a string starting off entry may take.
+// Listed when first asked for in a Choose.
+void TLossyLZWEncoder::ListNearFirsts(int entry, int rootCount) {
+    NearFrom[static_cast<size_t>(entry)] = static_cast<int>(NearList.size());
+    const uint32_t a = (*Colours)[static_cast<size_t>(entry)];
+    for (int r = 0; r < rootCount; ++r) {
+        if (r == entry) continue;
+        const uint32_t b = (*Colours)[static_cast<size_t>(r)];
+        const int dr = static_cast<int>((a >> 16) & 0xFF) - static_cast<int>((b >> 16) & 0xFF);
+        const int dg = static_cast<int>((a >> 8) & 0xFF) - static_cast<int>((b >> 8) & 0xFF);
+        const int db = static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF);
+        if (r == Transparent || dr * dr + dg * dg + db * db <= Budget)
+            NearList.push_back(static_cast<uint8_t>(r));
+    }
+    NearTo[static_cast<size_t>(entry)] = static_cast<int>(NearList.size());
+}
+
+// Whether the strings through node, the pixel before position and its
+// error counted, can do no better than the best found: even the longest
+// of them with no more error.
+bool TLossyLZWEncoder::CannotWin(int node, size_t position, int64_t error) const {
+    if (!OtherFirstPixels || CodeError <= 0) return false;
+    const int64_t longest = static_cast<int64_t>(position - Start) + Height[node];
+    const int64_t bestLength = static_cast<int64_t>(BestEnd - Start);
+    return longest * (CodeError + BestError) < bestLength * (CodeError + error);
 }
 
 // Depth first, the exact child before the others; node stands for the
-// pixels before position.
-void TLossyLZWEncoder::Search(int node, size_t position, int64_t error) {
-    if (position > BestEnd || (position == BestEnd && error < BestError)) {
+// pixels before position, carry for the error they pass on.
+void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourError carry) {
+    // With a code's worth of error, the string that covers the most pixels
+    // per code and error wins; else the longest.
+    const int64_t length = static_cast<int64_t>(position - Start);
+    const int64_t bestLength = static_cast<int64_t>(BestEnd - Start);
+    const int64_t gain =
+        CodeError > 0 ? length * (CodeError + BestError) - bestLength * (CodeError + error) : 0;
+    if (gain > 0 || (gain == 0 && (position > BestEnd || (position == BestEnd && error < BestError)))) {
         BestEnd = position;
         BestError = error;
         BestNode = node;
+        BestRoot = Root;
     }
     if (position == Pixels->size()) return;
     const TLossyPixel& pixel = (*Pixels)[position];
     const int exact = Child[static_cast<size_t>(node) * 256 + static_cast<size_t>(pixel.Exact)];
-    if (exact) Search(exact, position + 1, error);
+    if (exact && !CannotWin(exact, position + 1, error))
+        Search(exact, position + 1, error, Carried(carry, {}));
     for (int child = FirstChild[node]; child != NoNode; child = NextSibling[child]) {
         if (Evaluations >= SearchLimit) return;
         if (child == exact) continue;
         ++Evaluations;
-        const int e = ErrorOf(Value[child], pixel);
-        if (e <= Budget) Search(child, position + 1, error + e);
+        TColourError d;
+        if (!DifferenceOf(Value[child], pixel, d)) continue;
+        const int e = std::max(0, d.Squared() - pixel.FreeError);
+        if (e > Budget) continue;
+        if (Diffuse) {
+            const TColourError total{d.R + carry.R, d.G + carry.G, d.B + carry.B};
+            if (total.Squared() > Budget) continue;
+        }
+        if (!CannotWin(child, position + 1, error + e))
+            Search(child, position + 1, error + e, Carried(carry, d));
     }
 }
 
@@ -83,13 +158,51 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
     std::vector<uint8_t> chosen(pixels.size());
     StringCount = 0;
     size_t position = 0;
+    int before = NoNode;
+    const int rootCount = std::min(static_cast<int>(colours.size()), 1 << bits);
+    if (OtherFirstPixels) {
+        NearFrom.assign(static_cast<size_t>(rootCount), -1);
+        NearTo.assign(static_cast<size_t>(rootCount), -1);
+        NearList.clear();
+    }
     while (position < pixels.size()) {
         const int first = pixels[position].Exact;
         if (first < 0 || first >= static_cast<int>(colours.size()) || first >= (1 << bits))
             throw GIFException(GIFMessages::ColorNotInTable);
-        BestEnd = 0;
+        const int added = before == NoNode ? NoNode : AddString(before, first);
+        // (A table just cleared, or none yet, holds no string before.)
+        const bool cleared = before == NoNode || (added == NoNode && !KeepFullTable);
+        Start = position;
+        BestEnd = position;
+        BestError = 0;
+        BestRoot = first;
         Evaluations = 0;
-        Search(first, position + 1, 0);
+        Root = first;
+        Search(first, position + 1, 0, {});
+        if (OtherFirstPixels && Budget > 0) {
+            Evaluations = 0;
+            const bool fromTable = first != Transparent;
+            if (fromTable && NearFrom[static_cast<size_t>(first)] < 0) ListNearFirsts(first, rootCount);
+            const int from = fromTable ? NearFrom[static_cast<size_t>(first)] : 0;
+            const int to = fromTable ? NearTo[static_cast<size_t>(first)] : rootCount;
+            for (int k = from; k < to; ++k) {
+                const int r = fromTable ? NearList[static_cast<size_t>(k)] : k;
+                if (r == first) continue;
+                TColourError d;
+                if (!DifferenceOf(r, pixels[position], d)) continue;
+                const int e = std::max(0, d.Squared() - pixels[position].FreeError);
+                if (e > Budget) continue;
+                // The string before must not go on with r, or the usual
+                // encoder would parse otherwise; its new entry takes r.
+                if (!cleared && Child[static_cast<size_t>(before) * 256 + static_cast<size_t>(r)]) continue;
+                if (added != NoNode) Relabel(before, added, r);
+                if (CannotWin(r, position + 1, e)) continue;
+                Root = r;
+                Search(r, position + 1, e, Carried({}, d));
+                if (Evaluations >= SearchLimit) break;
+            }
+            if (added != NoNode) Relabel(before, added, BestRoot);
+        }
         // The string must not stop where the exact pixel would continue it,
         // or the usual encoder would parse the chosen pixels otherwise.
         while (BestEnd < pixels.size()) {
@@ -104,7 +217,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
             chosen[static_cast<size_t>(at)] = Value[node];
         position = BestEnd;
         ++StringCount;
-        if (position < pixels.size()) AddString(BestNode, pixels[position].Exact);
+        before = BestNode;
     }
     return chosen;
 }

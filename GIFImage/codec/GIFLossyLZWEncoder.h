@@ -35,7 +35,8 @@ public:
     // a table of colours (0xFFRRGGBB) with transparentIndex (-1 for none)
     // and a code size of bitsPerPixel. A pixel other than its exact index
     // takes a colour within maxError (Euclidean RGB distance) of the one
-    // wanted; the longest string wins, then the smallest error.
+    // wanted; the longest string wins, then the smallest error (or, with
+    // CodeError, the most pixels per error).
     std::vector<uint8_t> Choose(const std::vector<TLossyPixel>& pixels, const std::vector<uint32_t>& colours,
                                 int transparentIndex, int bitsPerPixel, int maxError);
 
@@ -47,18 +48,53 @@ public:
     // choice makes keep serving.
     bool KeepFullTable = false;
 
+    // Where a pixel takes another colour, the error it makes is half handed
+    // on to the next pixel of the string, which may then move only as far
+    // as maxError from its colour plus that: a long run of errors in one
+    // direction stays within half of maxError.
+    bool Diffuse = false;
+    // A string may also start with an index other than the exact one.
+    bool OtherFirstPixels = false;
+    // The squared error worth one code: above 0, the string with the most
+    // pixels per (a code's error plus its own) wins, not the longest.
+    int64_t CodeError = 0;
+
+    // The squared RGB error of a drawing (as Choose returns it) against
+    // what pixels wants, counting what FreeError forgives.
+    int64_t SquaredError(const std::vector<TLossyPixel>& pixels, const std::vector<uint8_t>& drawing,
+                         const std::vector<uint32_t>& colours, int transparentIndex);
+
 private:
     static constexpr int MaxCodes = 4096;
     static constexpr int NoNode = -1;
     // Child evaluations allowed in the search for one string: the search
     // goes deep along the closest child first, so this bounds the time on
     // pictures where many colours are near each other.
+    // The searches from first pixels other than the exact one share as
+    // many again.
     static constexpr int SearchLimit = 400;
 
     void ClearTable();
-    void AddString(int prefix, int pixel);
+    int AddString(int prefix, int pixel);
+    void Relabel(int prefix, int code, int pixel);
+    // A colour's difference from the one wanted, per channel.
+    struct TColourError {
+        int R = 0, G = 0, B = 0;
+        int Squared() const { return R * R + G * G + B * B; }
+    };
+    bool DifferenceOf(int index, const TLossyPixel& pixel, TColourError& d) const;
     int ErrorOf(int index, const TLossyPixel& pixel) const;
-    void Search(int node, size_t position, int64_t error);
+    // Half of what a pixel's error and the error it was handed come to
+    // goes on to the next pixel.
+    static TColourError Carried(TColourError carry, TColourError d) {
+        return {(carry.R + d.R) / 2, (carry.G + d.G) / 2, (carry.B + d.B) / 2};
+    }
+    void Search(int node, size_t position, int64_t error, TColourError carry);
+    void ListNearFirsts(int entry, int rootCount);
+    bool CannotWin(int node, size_t position, int64_t error) const;
+    std::vector<int> NearFrom;
+    std::vector<int> NearTo;
+    std::vector<uint8_t> NearList;
 
     // The string table as a tree: the child of code c for pixel p at
     // Child[c * 256 + p] (0: none), and for walking the children, the
@@ -68,6 +104,8 @@ private:
     int NextSibling[MaxCodes];
     int Parent[MaxCodes];
     uint8_t Value[MaxCodes];
+    // The length of the longest string below each code.
+    int Height[MaxCodes];
     int FirstFreeCode = 0;
     int NextCode = 0;
     int StringCount = 0;
@@ -77,8 +115,11 @@ private:
     const std::vector<uint32_t>* Colours = nullptr;
     int Transparent = -1;
     int64_t Budget = 0;
+    size_t Start = 0;
     int Evaluations = 0;
     size_t BestEnd = 0;
     int64_t BestError = 0;
     int BestNode = 0;
+    int BestRoot = 0;
+    int Root = 0;
 };

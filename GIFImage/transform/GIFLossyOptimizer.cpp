@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -102,9 +103,16 @@ int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, 
 
 namespace {
 
+// Where the search that spends the plain choice's error starts: an index
+// into its bounds, from the frame before.
+struct TSpendingBound {
+    int Step = 0;
+};
+
 // Chooses the pixels of one frame (those of pixels, the frame's as they
 // came, with the screens they fall on) and gives them to the frame.
-void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError) {
+void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError,
+                       TSpendingBound& bound) {
     int t = TransparentIndexOf(frame);
     const int width = frame.Width();
     const int height = frame.Height();
@@ -136,9 +144,16 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     std::vector<uint8_t> best(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i) best[i] = static_cast<uint8_t>(pixels[i].Exact);
     int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false, interlaced);
+    const int64_t exactSize = bestSize;
     bool bestInterlaced = interlaced;
     // Its tables are large to clear: one for each thread, made once.
     thread_local TLossyLZWEncoder encoder;
+    // First the plain choice: each pixel within maxError of its colour,
+    // the longest string winning. Its error is what the frame may spend.
+    encoder.Diffuse = false;
+    encoder.OtherFirstPixels = false;
+    encoder.CodeError = 0;
+    int64_t allowed = 0;
     for (const bool keep : {false, true}) {
         if (keep && maxError == 0) break;
         encoder.KeepFullTable = keep;
@@ -150,6 +165,40 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
             frame.KeepFullCodeTable = keep;
             bestInterlaced = false;
         }
+    }
+    if (maxError > 0 && bestSize < exactSize) allowed = encoder.SquaredError(pixels, best, colours, t);
+    // Then the search that spends error where it buys most bytes: strings
+    // may start off their exact index, errors are handed on along a string,
+    // and a string pays for its error; the smallest drawing within the
+    // plain choice's error wins. Where that error is exceeded the bound
+    // tightens.
+    if (allowed > 0) {
+        encoder.Diffuse = true;
+        encoder.OtherFirstPixels = true;
+        encoder.KeepFullTable = frame.KeepFullCodeTable;
+        // Frames of one animation are alike: the search starts at the bound
+        // that served the frame before, and moves up again when the frame
+        // spent less than half of its error.
+        static constexpr int Scales[] = {100, 71, 50};
+        constexpr int Steps = static_cast<int>(std::size(Scales));
+        int step = bound.Step;
+        for (; step < Steps; ++step) {
+            const int b = std::max(1, maxError * Scales[step] / 100);
+            encoder.CodeError = int64_t{b} * b;
+            std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, b);
+            const int64_t spent = encoder.SquaredError(pixels, chosen, colours, t);
+            if (spent > allowed) continue;
+            const int64_t size =
+                EncodedSize(chosen, width, height, job.Bits, job.Colors, frame.KeepFullCodeTable);
+            if (size < bestSize) {
+                bestSize = size;
+                best.swap(chosen);
+                bestInterlaced = false;
+            }
+            if (2 * spent < allowed && step > 0) --step;
+            break;
+        }
+        bound.Step = std::min(step, Steps - 1);
     }
     if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
     std::copy(best.begin(), best.end(), frame.Data());
@@ -183,6 +232,8 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     std::vector<std::vector<TLossyPixel>> pixelsOf(static_cast<size_t>(window));
     std::vector<int> chosen;
     std::vector<uint8_t> fillRow;
+    // Only a lossy choice spends error, one frame at a time.
+    TSpendingBound spending;
     for (int start = 0; start < count; start += window) {
         const int end = std::min(count, start + window);
         chosen.clear();
@@ -223,7 +274,7 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         }
         GIFWorkers::ForEach(chosen.size(), window > 1 ? threads : 1, [&](size_t k) {
             ChooseFramePixels(image.Images[chosen[k]], pixelsOf[static_cast<size_t>(chosen[k] - start)],
-                              maxError);
+                              maxError, spending);
         });
         if (!lossless)
             for (int i : chosen) ShowFrame(actual, image.Images[i]);

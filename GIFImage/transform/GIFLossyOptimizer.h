@@ -3,6 +3,16 @@
 // LZW encoder, so that a pixel may show a colour near the one it showed
 // (or let the screen beneath show through) where that lengthens the
 // compressor's strings. Run it after the lossless steps.
+//
+// A frame is chosen twice. The plain choice lets each pixel move within
+// maxError and takes the longest strings; the squared error it makes is
+// what the frame may spend. The second choice spends that error where it
+// buys most bytes: a string may also start off its exact index, the error
+// a pixel makes is half handed on along the string (so that a long run
+// of errors in one direction stays within half the bound), and a string pays for its error
+// against the pixels it covers. Its bound tightens until it spends no more
+// than the plain choice; the smaller drawing is kept. No pixel moves
+// further than maxError.
 
 class TGIFImage;
 

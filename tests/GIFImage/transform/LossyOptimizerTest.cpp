@@ -135,15 +135,21 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
         p.Exact = static_cast<int>(random() % 16);
         p.Wanted = colours[static_cast<size_t>(p.Exact)];
     }
-    // Both with a table that is cleared when full and one that is kept.
-    for (const bool keep : {false, true}) {
-        SCOPED_TRACE(keep);
+    // Both with a table that is cleared when full and one that is kept, and
+    // both plainly and spending error where it buys most (strings starting
+    // off their exact index, whose table entries then change).
+    for (const auto& [keep, spend] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
+        SCOPED_TRACE(testing::Message() << keep << spend);
         TLossyLZWEncoder encoder;
         encoder.KeepFullTable = keep;
+        encoder.Diffuse = spend;
+        encoder.OtherFirstPixels = spend;
+        encoder.CodeError = spend ? 40 * 40 : 0;
         const std::vector<uint8_t> exact = encoder.Choose(pixels, colours, -1, 4, 0);
         for (size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(exact[i], pixels[i].Exact) << i;
         const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, -1, 4, 40);
         int changed = 0;
+        int changedFirsts = 0;
         for (size_t i = 0; i < pixels.size(); ++i) {
             const int d = std::abs(static_cast<int>(colours[chosen[i]] & 0xFF) -
                                    static_cast<int>(pixels[i].Wanted & 0xFF));
@@ -153,8 +159,27 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
         EXPECT_GT(changed, 0);
         TMemoryStream stream;
         CompressImageData(stream, TGIFCompression::LZW, 4, 16, chosen.data(), false, 300, 100, -1, keep);
+        // Where each string starts: a code's string is one longer than the
+        // one before it was when it was made (16 clears, 17 ends).
         int strings = 0;
-        for (int code : UnpackCodes(stream.Memory())) strings += code != 16 && code != 17;
+        std::vector<int> lengths;
+        size_t at = 0;
+        int before = -1;
+        for (int code : UnpackCodes(stream.Memory())) {
+            if (code == 16 || code == 17) {
+                lengths.assign(18, 1);
+                before = -1;
+                continue;
+            }
+            if (before >= 0 && lengths.size() < 4096)
+                lengths.push_back(lengths[static_cast<size_t>(before)] + 1);
+            changedFirsts += at < chosen.size() && chosen[at] != pixels[at].Exact;
+            at += static_cast<size_t>(lengths[static_cast<size_t>(code)]);
+            before = code;
+            ++strings;
+        }
+        EXPECT_EQ(at, pixels.size());
         EXPECT_EQ(strings, encoder.Strings());
+        EXPECT_EQ(changedFirsts > 0, spend);
     }
 }
