@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
-#include <vector>
 
 // How the decoder works.
 //
@@ -117,23 +115,11 @@ public:
     const uint8_t* Bytes() const { return Buffer; }
     // The data bytes of the sub-blocks read so far.
     uint64_t BytesRead() const { return Read; }
-    // The sub-blocks read so far (not counting the terminator).
-    int BlocksRead() const { return Blocks; }
-    // The data bit at the cursor, counted from the start of the data.
-    uint64_t Position(const TBitCursor& bits) const { return Read * 8 + bits.BitPos - bits.ValidBits; }
-    // Starts the codes at the data bit (just after a clear code) instead of
-    // at the data's start.
-    void StartAt(uint64_t bit) { StartBit = bit; }
-    // The data ended before the bit to start at.
-    bool StartMissing() const { return Missing; }
     bool DataEnded() const { return Ended; }
     bool NoMoreBlocks() const { return NoMore; }
 
 private:
     bool Refill(TBitCursor& bits);
-    // Reads on to the sub-block that holds the data bit and puts the cursor
-    // there; false when the data ends before it.
-    bool SkipTo(TBitCursor& bits, uint64_t bit);
     void Warning(const char* message) const {
         if (Warn) Warn(message);
     }
@@ -144,9 +130,6 @@ private:
     uint8_t Buffer[2 + 255 + 8] = {};
     uint32_t ValidBytes = 2;
     uint64_t Read = 0;
-    int Blocks = 0;
-    uint64_t StartBit = 0;
-    bool Missing = false;
     bool StartOfData = true;
     bool Ended = false;  // the terminator has been read
     bool NoMore = false; // no sub-block follows
@@ -179,9 +162,8 @@ private:
 
 class LZWDecoder {
 public:
-    LZWDecoder(TStream& stream, const TGIFDecodeTarget& target, const TGIFDecodeWarning& warning,
-               TGIFDecodePart* part)
-        : Stream(stream), Part(part), Pixels(target.Pixels), Allocate(target.Allocate),
+    LZWDecoder(TStream& stream, const TGIFDecodeTarget& target, const TGIFDecodeWarning& warning)
+        : Stream(stream), Pixels(target.Pixels), Allocate(target.Allocate),
           Width(static_cast<uint32_t>(std::max(0, target.Width))),
           Height(static_cast<uint32_t>(std::max(0, target.Height))), FillValue(target.FillValue),
           Reader(stream, warning), Rows(Width, Height, target.Interlaced) {
@@ -192,12 +174,8 @@ public:
 
 private:
     int ReadCode(bool finalRead) {
-        const int code = Reader.ReadSlow(State.Bits, State.CodeWidth, ClearCode, finalRead);
-        if (MustDecide && Reader.BlocksRead() > Part->DecideBlock) Decide();
-        return code;
+        return Reader.ReadSlow(State.Bits, State.CodeWidth, ClearCode, finalRead);
     }
-    void Decide();
-    void StopAtCut();
     void ClearTable();
     void EndOfData();
     void Fill();
@@ -213,10 +191,6 @@ private:
     void WriteAcrossSegments(int code, uint32_t length, bool special, uint8_t lastValue);
 
     TStream& Stream;
-    TGIFDecodePart* const Part;
-    // A first part that has yet to ask for its cut, and the cut it was given.
-    bool MustDecide = false;
-    std::optional<TGIFDataCut> Cut;
     uint8_t* Pixels;
     const std::function<uint8_t*()>& Allocate;
     const uint32_t Width;
@@ -274,57 +248,14 @@ void LZWDecoder::Run() {
     }
     Table[ClearCode] = TEntry{0, NoOffset, ControlLength, 0};
     Table[EndCode] = TEntry{0, NoOffset, ControlLength, 0};
-    if (Part) {
-        MustDecide = Part->Decide != nullptr;
-        // The second part: the data before the cut is not the frame's part.
-        Reader.StartAt(Part->StartBit);
-    }
     try {
         Fill();
-        // Whatever stopped the filling, the first part knows its cut before
-        // a value of the second part's may be written.
-        if (MustDecide) Decide();
     } catch (...) {
-        if (MustDecide) Decide();
-        if (!Cut) FillRest();
+        FillRest();
         throw;
-    }
-    if (Cut) {
-        StopAtCut();
-        return;
-    }
-    if (Reader.StartMissing()) {
-        Part->Mismatch = true;
-        return;
     }
     FillRest();
     Finish();
-}
-
-// The first part asks where its cut is. From here on it writes nothing at or
-// after the cut: before it, the strings of the data before this sub-block
-// reach at most CutMargin values beyond what they decode to (see FindDataCut).
-void LZWDecoder::Decide() {
-    MustDecide = false;
-    Cut = Part->Decide();
-    if (!Cut) return;
-    TOutputCursor& out = State.Out;
-    if (Rows.Done(out) >= Cut->Pixel || Cut->Pixel > out.End) {
-        Part->Mismatch = true;
-        Cut->Pixel = Rows.Done(out); // nothing more is written
-    }
-    out.End = static_cast<uint32_t>(Cut->Pixel);
-}
-
-// The first part has filled its values: the next code must be the cut's
-// clear code.
-void LZWDecoder::StopAtCut() {
-    const bool full = Rows.Done(State.Out) == Cut->Pixel && Pending == 0 && !Finished;
-    if (full && ReadCode(true) == ClearCode && Reader.Position(State.Bits) == Cut->Bit) {
-        Part->Stopped = !Part->Mismatch;
-        return;
-    }
-    Part->Mismatch = true;
 }
 
 // Gives every pixel the data did not reach the fill value, from the output
@@ -360,7 +291,6 @@ bool TBitReader::Refill(TBitCursor& bits) {
     } else {
         got = static_cast<uint32_t>(std::max<int64_t>(0, Stream.Read(Buffer + 2, size)));
         if (got < size) Warning(GIFMessages::PrematureEnd);
-        ++Blocks;
     }
     // Fewer than 13 bits were left unread, all inside the two carry bytes.
     bits.BitPos = bits.BitPos + 16 - bits.ValidBits;
@@ -370,23 +300,10 @@ bool TBitReader::Refill(TBitCursor& bits) {
     return true;
 }
 
-bool TBitReader::SkipTo(TBitCursor& bits, uint64_t bit) {
-    while (Read * 8 <= bit) {
-        bits.BitPos = bits.ValidBits; // everything before is skipped
-        if (NoMore || !Refill(bits) || NoMore) return false;
-    }
-    bits.BitPos = static_cast<uint32_t>(bit + bits.ValidBits - Read * 8);
-    return true;
-}
-
 int TBitReader::ReadSlow(TBitCursor& bits, int width, int clearCode, bool finalRead) {
     if (StartOfData) {
         // The data is decoded as if it began with a clear code.
         StartOfData = false;
-        if (StartBit > 0 && !SkipTo(bits, StartBit)) {
-            Missing = true;
-            return -1;
-        }
         return clearCode;
     }
     const uint32_t w = static_cast<uint32_t>(width);
@@ -828,113 +745,9 @@ void LZWDecoder::Finish() {
 
 } // namespace
 
-// ---- Cutting the data in two ----
-
-namespace {
-
-// The values a first part may write past what its codes decode to: the
-// filling's 8-, 16- and 24-byte stores (see FillWriting).
-constexpr uint64_t CutMargin = 32;
-
-} // namespace
-
-int MiddleDataBlock(const uint8_t* data, int64_t size) {
-    int64_t payload = 0;
-    for (int64_t p = 1; p < size && data[p] != 0; p += data[p] + 1) payload += data[p];
-    int block = 0;
-    int64_t before = 0;
-    for (int64_t p = 1; p < size && data[p] != 0; p += data[p] + 1, ++block) {
-        before += data[p];
-        if (before > payload / 2) return block;
-    }
-    return -1;
-}
-
-// Walks the codes as the decoder reads them, keeping only each string's
-// length: a few operations a code, against writing every value. It runs
-// while the first part decodes, and must be done long before that comes to
-// the middle of the data.
-std::optional<TGIFDataCut> FindDataCut(const uint8_t* data, int64_t size, int decideBlock, uint64_t pixels) {
-    if (size < 2 || data[0] < 2 || data[0] >= MaxCodeWidth || decideBlock < 0) return std::nullopt;
-    const int minCodeSize = data[0];
-    const uint32_t clear = 1u << minCodeSize;
-
-    // The sub-blocks' bytes in one run, and 8 bytes for the last loads. A
-    // sub-block cut short by the end of the data is left out.
-    std::vector<uint8_t> bytes;
-    bytes.reserve(static_cast<size_t>(size) + 8);
-    uint64_t decideBit = std::numeric_limits<uint64_t>::max(); // where sub-block decideBlock starts
-    int block = 0;
-    for (int64_t p = 1; p < size && data[p] != 0 && p + 1 + data[p] <= size; p += data[p] + 1, ++block) {
-        if (block == decideBlock) decideBit = bytes.size() * 8;
-        bytes.insert(bytes.end(), data + p + 1, data + p + 1 + data[p]);
-    }
-    const uint64_t endBit = bytes.size() * 8;
-    bytes.resize(bytes.size() + 8, 0);
-    const uint8_t* const in = bytes.data();
-
-    // Each code's string length; 0 for the clear and end codes.
-    uint16_t lengths[TableSize + 1];
-    std::fill_n(lengths, clear, uint16_t{1});
-    lengths[clear] = lengths[clear + 1] = 0;
-    uint64_t bit = 0;        // where the next code starts
-    uint64_t out = 0;        // values decoded
-    uint64_t decidedOut = 0; // values the codes before sub-block decideBlock decode to
-    int width = 0;
-    uint32_t mask = 0;
-    const auto read = [&] {
-        uint64_t word;
-        std::memcpy(&word, in + (bit >> 3), 8);
-        bit += static_cast<uint64_t>(width);
-        return static_cast<uint32_t>(word >> ((bit - static_cast<uint64_t>(width)) & 7)) & mask;
-    };
-    // A clear code just read: the cut, where the first part has asked for it
-    // by then and has enough values left before it.
-    const auto cutHere = [&] {
-        return bit - static_cast<uint64_t>(width) >= decideBit && out >= decidedOut + CutMargin &&
-               out + CutMargin <= pixels;
-    };
-    for (;;) {
-        // The data starts as after a clear code: the table restarts, and the
-        // first code stands for itself.
-        width = minCodeSize + 1;
-        mask = (1u << width) - 1;
-        uint32_t next = clear + 2;
-        uint32_t code = clear;
-        while (code == clear) {
-            if (bit + static_cast<uint64_t>(width) > endBit) return std::nullopt;
-            code = read();
-            if (code == clear && cutHere()) return TGIFDataCut{bit, out};
-        }
-        if (code > clear) return std::nullopt; // the end, or an entry that leads back to itself
-        ++out;
-        if (bit <= decideBit) decidedOut = out;
-        uint32_t prevLength = 1;
-        for (;;) {
-            if (bit + static_cast<uint64_t>(width) > endBit) return std::nullopt;
-            code = read();
-            if (code > next) return std::nullopt;
-            // The entry this code adds, which is its own string where it is
-            // the next free code.
-            lengths[next] = static_cast<uint16_t>(prevLength + 1);
-            const uint32_t length = lengths[code];
-            if (length == 0) break;
-            next += next < TableSize ? 1 : 0;
-            if (next > mask && width < MaxCodeWidth) mask = (1u << ++width) - 1;
-            out += length;
-            if (out > pixels) return std::nullopt;
-            if (bit <= decideBit) decidedOut = out;
-            prevLength = length;
-        }
-        if (code != clear) return std::nullopt; // the end code
-        if (cutHere()) return TGIFDataCut{bit, out};
-    }
-}
-
-void DecodeImageData(TStream& stream, const TGIFDecodeTarget& target, const TGIFDecodeWarning& warning,
-                     TGIFDecodePart* part) {
+void DecodeImageData(TStream& stream, const TGIFDecodeTarget& target, const TGIFDecodeWarning& warning) {
     // The tables (about 50 KB) live in this call's own storage: decoding
     // allocates nothing but the frame's pixel buffer.
-    LZWDecoder decoder(stream, target, warning, part);
+    LZWDecoder decoder(stream, target, warning);
     decoder.Run();
 }

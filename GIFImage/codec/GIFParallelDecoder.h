@@ -56,6 +56,7 @@ public:
 
 private:
     struct TFrames; // shared with the worker threads' tasks
+    void AskForHelp();
 
     const int Threads;
     const int StartFrames;

@@ -594,24 +594,6 @@ Bytes ManyFrames(int bad = -1) {
     return bytes + Bytes{0x3B};
 }
 
-// A first frame of most of the pixels, which two threads decode in two parts,
-// then eight small ones. damage: 1 a code out of range late in the first
-// frame (in its second part), 2 early (in its first), 3 its data cut short.
-Bytes LargeFirstFrame(int damage = 0) {
-    std::mt19937 random(9);
-    Bytes bytes = Header(400, 400, 0x83) + ColorTable(16);
-    Bytes pixels(400 * 400);
-    for (auto& p : pixels) p = static_cast<uint8_t>(random() % 16);
-    std::vector<int> codes = EncodeCodes(4, pixels);
-    if (damage == 1) codes[codes.size() * 9 / 10] = 4000;
-    if (damage == 2) codes[codes.size() / 10] = 4000;
-    if (damage == 3) codes.resize(codes.size() * 8 / 10);
-    bytes = bytes + Descriptor(0, 0, 400, 400) + ImageData(4, codes);
-    for (int i = 0; i < 8; ++i)
-        bytes = bytes + Descriptor(i, i, 20, 10) + ImageData(4, EncodeCodes(4, Bytes(200, 3)));
-    return bytes + Bytes{0x3B};
-}
-
 } // namespace
 
 // Frames of 200 × 200 from a few bytes each, some decoding no pixel: with a
@@ -636,7 +618,6 @@ TEST(GIFReaderThreads, LoadShowsWhatALoadOnOneThreadShows) {
     // Cut inside the fourteenth frame: the reader's own error.
     const Bytes whole = ManyFrames();
     streams.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 4 / 5));
-    for (int damage = 0; damage < 4; ++damage) streams.push_back(LargeFirstFrame(damage));
     for (const TestFile& file : TestSetFiles()) streams.push_back(file.Data);
     const std::filesystem::path folder = std::filesystem::path(TV_TEST_DATA) / "gif" / "fuzz-regressions";
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
