@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <queue>
 #include <thread>
 #include <unordered_map>
@@ -56,9 +57,10 @@ enum class TFreePixels {
     Transparent,    // all the transparent index
     Plain,          // their colour where the table has it
     ContinuingRuns, // whichever continues the run of the pixel before
+    FewestRuns,     // whichever leaves the fewest runs of one value in all
 };
 inline constexpr TFreePixels FreePixelForms[] = {TFreePixels::Transparent, TFreePixels::Plain,
-                                                 TFreePixels::ContinuingRuns};
+                                                 TFreePixels::ContinuingRuns, TFreePixels::FewestRuns};
 
 class TFrameRedraw {
 public:
@@ -79,6 +81,7 @@ private:
     void Apply(const std::vector<uint8_t>& best, bool transparent, bool keepTransparent, int t);
 
     std::vector<uint8_t> Form(TFreePixels form, int t) const;
+    std::vector<uint8_t> FewestRunsForm(int t) const;
     bool NeedsTransparency(const std::vector<uint8_t>& form, int t) const;
 
     TGIFSubImage& Frame;
@@ -227,6 +230,7 @@ void TFrameRedraw::Apply(const std::vector<uint8_t>& best, bool transparent, boo
 }
 
 std::vector<uint8_t> TFrameRedraw::Form(TFreePixels kind, int t) const {
+    if (kind == TFreePixels::FewestRuns) return FewestRunsForm(t);
     std::vector<uint8_t> form(Choices.size());
     int previous = -1;
     for (size_t i = 0; i < Choices.size(); ++i) {
@@ -244,6 +248,53 @@ std::vector<uint8_t> TFrameRedraw::Form(TFreePixels kind, int t) const {
         }
         form[i] = static_cast<uint8_t>(value);
         previous = value;
+    }
+    return form;
+}
+
+// Each free pixel takes the transparent index or its plain colour, so that
+// the values change as seldom as possible along the rows: the fewest runs up
+// to each pixel, for each of its two values, and which value of the pixel
+// before gave them.
+std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
+    const size_t count = Choices.size();
+    std::vector<uint8_t> form(count);
+    if (count == 0) return form;
+    constexpr int Unreachable = std::numeric_limits<int>::max() / 2;
+    const auto options = [&](size_t i, int(&values)[2]) {
+        const TPixelChoice& c = Choices[i];
+        if (c.Needed) {
+            values[0] = values[1] = c.Value;
+        } else {
+            values[0] = t >= 0 ? t : c.Plain;
+            values[1] = c.Plain >= 0 ? c.Plain : values[0];
+        }
+    };
+    std::vector<uint8_t> from(count * 2);
+    int runs[2] = {1, 1};
+    int previous[2];
+    options(0, previous);
+    for (size_t i = 1; i < count; ++i) {
+        int values[2];
+        options(i, values);
+        int next[2];
+        for (int k = 0; k < 2; ++k) {
+            const int stay = runs[0] + (previous[0] != values[k] ? 1 : 0);
+            const int move = runs[1] + (previous[1] != values[k] ? 1 : 0);
+            next[k] = std::min(stay, move);
+            from[i * 2 + static_cast<size_t>(k)] = move < stay ? 1 : 0;
+        }
+        runs[0] = std::min(next[0], Unreachable);
+        runs[1] = std::min(next[1], Unreachable);
+        previous[0] = values[0];
+        previous[1] = values[1];
+    }
+    int k = runs[1] < runs[0] ? 1 : 0;
+    for (size_t i = count; i-- > 0;) {
+        int values[2];
+        options(i, values);
+        form[i] = static_cast<uint8_t>(values[k]);
+        if (i > 0) k = from[i * 2 + static_cast<size_t>(k)];
     }
     return form;
 }
