@@ -54,9 +54,7 @@ bool TLossyLZWEncoder::DifferenceOf(int index, const TLossyPixel& pixel, TColour
     if (index == pixel.Exact) return true;
     const uint32_t colour = index == Transparent ? pixel.Beneath : (*Colours)[static_cast<size_t>(index)];
     if (colour == TLossyPixel::NoColour || pixel.Wanted == TLossyPixel::NoColour) return false;
-    d.R = static_cast<int>((colour >> 16) & 0xFF) - static_cast<int>((pixel.Wanted >> 16) & 0xFF);
-    d.G = static_cast<int>((colour >> 8) & 0xFF) - static_cast<int>((pixel.Wanted >> 8) & 0xFF);
-    d.B = static_cast<int>(colour & 0xFF) - static_cast<int>(pixel.Wanted & 0xFF);
+    d = TColourError::Between(colour, pixel.Wanted);
     return true;
 }
 
@@ -87,11 +85,8 @@ void TLossyLZWEncoder::ListNearFirsts(int entry, int rootCount) {
     const uint32_t a = (*Colours)[static_cast<size_t>(entry)];
     for (int r = 0; r < rootCount; ++r) {
         if (r == entry) continue;
-        const uint32_t b = (*Colours)[static_cast<size_t>(r)];
-        const int dr = static_cast<int>((a >> 16) & 0xFF) - static_cast<int>((b >> 16) & 0xFF);
-        const int dg = static_cast<int>((a >> 8) & 0xFF) - static_cast<int>((b >> 8) & 0xFF);
-        const int db = static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF);
-        if (r == Transparent || dr * dr + dg * dg + db * db <= Budget)
+        if (r == Transparent ||
+            TColourError::Between(a, (*Colours)[static_cast<size_t>(r)]).Squared() <= Budget)
             NearList.push_back(static_cast<uint8_t>(r));
     }
     NearTo[static_cast<size_t>(entry)] = static_cast<int>(NearList.size());

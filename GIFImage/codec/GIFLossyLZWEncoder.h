@@ -81,6 +81,12 @@ private:
     struct TColourError {
         int R = 0, G = 0, B = 0;
         int Squared() const { return R * R + G * G + B * B; }
+        // From colour b to colour a (0xRRGGBB).
+        static TColourError Between(uint32_t a, uint32_t b) {
+            return {static_cast<int>((a >> 16) & 0xFF) - static_cast<int>((b >> 16) & 0xFF),
+                    static_cast<int>((a >> 8) & 0xFF) - static_cast<int>((b >> 8) & 0xFF),
+                    static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF)};
+        }
     };
     bool DifferenceOf(int index, const TLossyPixel& pixel, TColourError& d) const;
     int ErrorOf(int index, const TLossyPixel& pixel) const;

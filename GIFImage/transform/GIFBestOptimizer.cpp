@@ -14,7 +14,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <queue>
 #include <thread>
 #include <unordered_map>
@@ -260,7 +259,6 @@ std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
     const size_t count = Choices.size();
     std::vector<uint8_t> form(count);
     if (count == 0) return form;
-    constexpr int Unreachable = std::numeric_limits<int>::max() / 2;
     const auto options = [&](size_t i, int(&values)[2]) {
         const TPixelChoice& c = Choices[i];
         if (c.Needed) {
@@ -284,8 +282,8 @@ std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
             next[k] = std::min(stay, move);
             from[i * 2 + static_cast<size_t>(k)] = move < stay ? 1 : 0;
         }
-        runs[0] = std::min(next[0], Unreachable);
-        runs[1] = std::min(next[1], Unreachable);
+        runs[0] = next[0];
+        runs[1] = next[1];
         previous[0] = values[0];
         previous[1] = values[1];
     }
