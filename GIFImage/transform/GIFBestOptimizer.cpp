@@ -268,7 +268,8 @@ std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
             values[1] = c.Plain >= 0 ? c.Plain : values[0];
         }
     };
-    std::vector<uint8_t> from(count * 2);
+    // Two bits a pixel: a frame may hold tens of millions of pixels.
+    std::vector<bool> from(count * 2);
     int runs[2] = {1, 1};
     int previous[2];
     options(0, previous);
@@ -280,7 +281,7 @@ std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
             const int stay = runs[0] + (previous[0] != values[k] ? 1 : 0);
             const int move = runs[1] + (previous[1] != values[k] ? 1 : 0);
             next[k] = std::min(stay, move);
-            from[i * 2 + static_cast<size_t>(k)] = move < stay ? 1 : 0;
+            from[i * 2 + static_cast<size_t>(k)] = move < stay;
         }
         runs[0] = next[0];
         runs[1] = next[1];
@@ -292,7 +293,7 @@ std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
         int values[2];
         options(i, values);
         form[i] = static_cast<uint8_t>(values[k]);
-        if (i > 0) k = from[i * 2 + static_cast<size_t>(k)];
+        if (i > 0) k = from[i * 2 + static_cast<size_t>(k)] ? 1 : 0;
     }
     return form;
 }
@@ -537,11 +538,13 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
 // before it (see TryRestoring); the pictures shown stay the same. The first
 // frame stays: decoders disagree on what shows before it.
 void ChooseRestoringFrames(TGIFImage& image) {
+    // Only a frame with frames before and after it may be restored.
+    const int count = image.Images.Count();
+    if (count < 3) return;
     const TRect bounds = image.FramesBounds();
     TScreen later(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
-    const int count = image.Images.Count();
     for (int k = 0; k < count; ++k) {
         TGIFSubImage& frame = image.Images[k];
         if (k >= 1 && k + 1 < count && !GIFFrame::Restores(DisposalOf(frame)) &&
