@@ -4,6 +4,7 @@
 #include "GIFColorLookup.h"
 #include "GIFColorReduction.h"
 #include "GIFEncoder.h"
+#include "GIFFewestRuns.h"
 #include "GIFFollowedScreen.h"
 #include "GIFLimits.h"
 #include "GIFLossyLZWEncoder.h"
@@ -15,6 +16,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -226,39 +228,59 @@ struct TLossyFrame {
     int MaxError = 0;
 };
 
-// The compressed image data of one frame's indices; with a loss allowed,
-// the smallest of them and of the lossy compressor's choices, starting from
-// lossyExact, for a code table cleared when full and for one kept. With
-// alsoExactChoices, last (it rewrites what the lossy frame wants), also the
-// compressor's choices from indices that show exactly what they show: the
-// transparent index moved to where the screen beneath shows the same
-// colour, or away from it, as the strings run longer.
-std::vector<uint8_t> CompressFrame(const std::vector<uint8_t>& indices,
-                                   const std::vector<uint8_t>& lossyExact, int width, int height, int bits,
-                                   int colors, TLossyFrame* lossy, bool alsoExactChoices) {
-    std::vector<uint8_t> data = CompressIndices(indices, width, height, bits, colors);
+// One way to draw a frame: indices that show it exactly, those the lossy
+// compressor starts from (empty: the same), and whether the compressor's
+// exact choices start from it too (from other forms they came out the
+// same on every kind of sequence measured).
+struct TFrameForm {
+    std::vector<uint8_t> Indices;
+    std::vector<uint8_t> LossyStart;
+    bool ExactChoices = false;
+};
+
+// The smallest compressed image data among a frame's forms as they are;
+// with a loss allowed, the lossy compressor's choices from each form's
+// start, for a code table cleared when full and for one kept; and then
+// (this rewrites what the lossy frame wants) the compressor's choices that
+// show exactly what the forms that ask for them show: the transparent
+// index moved to where the screen beneath shows the same colour, or away
+// from it, as the strings run longer.
+std::vector<uint8_t> CompressFrame(const std::vector<TFrameForm>& forms, int width, int height, int bits,
+                                   TLossyFrame* lossy) {
+    const int colors = 1 << bits;
+    std::vector<uint8_t> data;
+    const auto keepSmaller = [&](std::vector<uint8_t> smaller) {
+        if (data.empty() || smaller.size() < data.size()) data.swap(smaller);
+    };
+    for (const TFrameForm& form : forms)
+        keepSmaller(CompressIndices(form.Indices, width, height, bits, colors));
     if (!lossy) return data;
-    for (size_t i = 0; i < lossyExact.size(); ++i) lossy->Pixels[i].Exact = lossyExact[i];
     TLossyLZWEncoder encoder;
-    for (const bool keep : {false, true}) {
-        encoder.KeepFullTable = keep;
-        const std::vector<uint8_t> chosen =
-            encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, lossy->MaxError);
-        std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors, keep);
-        if (smaller.size() < data.size()) data.swap(smaller);
+    for (const TFrameForm& form : forms) {
+        const std::vector<uint8_t>& start = form.LossyStart.empty() ? form.Indices : form.LossyStart;
+        for (size_t i = 0; i < start.size(); ++i) lossy->Pixels[i].Exact = start[i];
+        for (const bool keep : {false, true}) {
+            encoder.KeepFullTable = keep;
+            const std::vector<uint8_t> chosen =
+                encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, lossy->MaxError);
+            keepSmaller(CompressIndices(chosen, width, height, bits, colors, keep));
+        }
     }
-    if (!alsoExactChoices || lossy->Transparent < 0) return data;
-    for (size_t i = 0; i < indices.size(); ++i) {
-        TLossyPixel& pixel = lossy->Pixels[i];
-        pixel.Exact = indices[i];
-        pixel.Wanted = indices[i] == lossy->Transparent ? pixel.Beneath : lossy->Colours[indices[i]];
-        pixel.FreeError = 0;
-    }
+    if (lossy->Transparent < 0) return data;
     encoder.KeepFullTable = false;
-    const std::vector<uint8_t> chosen =
-        encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, 0);
-    std::vector<uint8_t> smaller = CompressIndices(chosen, width, height, bits, colors);
-    if (smaller.size() < data.size()) data.swap(smaller);
+    for (const TFrameForm& form : forms) {
+        if (!form.ExactChoices) continue;
+        for (size_t i = 0; i < form.Indices.size(); ++i) {
+            TLossyPixel& pixel = lossy->Pixels[i];
+            const uint8_t index = form.Indices[i];
+            pixel.Exact = index;
+            pixel.Wanted = index == lossy->Transparent ? pixel.Beneath : lossy->Colours[index];
+            pixel.FreeError = 0;
+        }
+        const std::vector<uint8_t> chosen =
+            encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, 0);
+        keepSmaller(CompressIndices(chosen, width, height, bits, colors));
+    }
     return data;
 }
 
@@ -609,6 +631,10 @@ public:
         std::vector<TLossyPixel> lossyPixels(lossy ? chosen.size() : 0);
         // The indices the lossy compressor starts from (see ContinueRuns).
         std::vector<uint8_t> lossyExact(lossy ? chosen.size() : 0);
+        // For each pixel two indices it may take: the changed ones only
+        // their own, the others transparent or the entry of the colour
+        // they show, when the table has it.
+        std::vector<std::array<uint8_t, 2>> choices(chosen.size());
         bool anyTransparent = false;
         bool anyShown = false;
         for (int y = 0; y < height; ++y) {
@@ -652,10 +678,17 @@ public:
                 std::copy(row, row + width, lossyRow);
                 ContinueRuns(lossyRow, width, left, top + y, palette, transparent);
             }
+            PlainChoices(row, &choices[size_t(y) * size_t(width)], width, left, top + y, lookup, palette,
+                         transparent);
             FillKeptGaps(row, width, left, top + y, lookup, palette, transparent);
         }
+        std::vector<uint8_t> fewestRuns = FewestRunsOf(choices.size(), [&](size_t at, int(&values)[2]) {
+            values[0] = choices[at][0], values[1] = choices[at][1];
+        });
+        choices = {};
         for (size_t at = 0; at < indices.size(); ++at)
-            anyTransparent |= indices[at] == transparent || (!plain.empty() && plain[at] == transparent) ||
+            anyTransparent |= indices[at] == transparent || fewestRuns[at] == transparent ||
+                              (!plain.empty() && plain[at] == transparent) ||
                               (!lossyExact.empty() && lossyExact[at] == transparent);
         if (!anyShown) {
             record.Width = 0;
@@ -677,18 +710,16 @@ public:
             lossyFrame->MaxError = LossyErrorOfLevel(LossyLevel);
         }
         const int bits = record.Bits;
-        const int colors = 1 << bits;
         record.Data =
             std::async(std::launch::async, [indices = std::move(indices), lossyExact = std::move(lossyExact),
-                                            plain = std::move(plain), lossyFrame = std::move(lossyFrame),
-                                            width, height, bits, colors] {
-                std::vector<uint8_t> other;
-                if (!plain.empty())
-                    other = CompressFrame(plain, plain, width, height, bits, colors, lossyFrame.get(), false);
-                std::vector<uint8_t> data =
-                    CompressFrame(indices, lossyExact, width, height, bits, colors, lossyFrame.get(), true);
-                if (!other.empty() && other.size() < data.size()) data.swap(other);
-                return data;
+                                            plain = std::move(plain), fewestRuns = std::move(fewestRuns),
+                                            lossyFrame = std::move(lossyFrame), width, height, bits] {
+                std::vector<TFrameForm> forms;
+                // On a tie the first form wins.
+                forms.push_back({std::move(indices), std::move(lossyExact), true});
+                if (!plain.empty()) forms.push_back({std::move(plain), {}, false});
+                forms.push_back({std::move(fewestRuns), {}, false});
+                return CompressFrame(forms, width, height, bits, lossyFrame.get());
             });
         return record;
     }
@@ -764,6 +795,29 @@ private:
             bool same = true;
             for (int k = start; same && k < x; ++k) same = shows(k, before);
             for (int k = start; k < x; ++k) row[k] = uint8_t(same ? before : transparent);
+        }
+    }
+
+    // The two indices each pixel of a row may take (see Draw): row holds
+    // the changed pixels' indices, transparent elsewhere.
+    void PlainChoices(const uint8_t* row, std::array<uint8_t, 2>* choices, int width, int left, int screenY,
+                      TColorLookup& lookup, const TPalette& palette, int transparent) const {
+        uint32_t lastShown = 0;
+        int lastPlain = -1;
+        for (int x = 0; x < width; ++x) {
+            choices[x] = {row[x], row[x]};
+            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
+            if (row[x] != transparent || !Screen.Drawn[pixel]) continue;
+            const uint8_t* shown = &Screen.Colors[3 * pixel];
+            const uint32_t colour = Opaque(shown);
+            if (lastPlain < 0 || colour != lastShown) {
+                const int index = lookup.Lookup(shown[0], shown[1], shown[2]);
+                const TPaletteEntry& e = palette[size_t(index)];
+                lastShown = colour;
+                lastPlain =
+                    e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2] ? index : transparent;
+            }
+            choices[x][1] = uint8_t(lastPlain);
         }
     }
 

@@ -1,6 +1,7 @@
 #include "GIFBestOptimizer.h"
 
 #include "GIFEncoder.h"
+#include "GIFFewestRuns.h"
 #include "GIFFollowedScreen.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
@@ -251,15 +252,10 @@ std::vector<uint8_t> TFrameRedraw::Form(TFreePixels kind, int t) const {
     return form;
 }
 
-// Each free pixel takes the transparent index or its plain colour, so that
-// the values change as seldom as possible along the rows: the fewest runs up
-// to each pixel, for each of its two values, and which value of the pixel
-// before gave them.
+// Each free pixel takes the transparent index or its plain colour, whichever
+// leaves the fewest runs.
 std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
-    const size_t count = Choices.size();
-    std::vector<uint8_t> form(count);
-    if (count == 0) return form;
-    const auto options = [&](size_t i, int(&values)[2]) {
+    return FewestRunsOf(Choices.size(), [&](size_t i, int(&values)[2]) {
         const TPixelChoice& c = Choices[i];
         if (c.Needed) {
             values[0] = values[1] = c.Value;
@@ -267,35 +263,7 @@ std::vector<uint8_t> TFrameRedraw::FewestRunsForm(int t) const {
             values[0] = t >= 0 ? t : c.Plain;
             values[1] = c.Plain >= 0 ? c.Plain : values[0];
         }
-    };
-    // Two bits a pixel: a frame may hold tens of millions of pixels.
-    std::vector<bool> from(count * 2);
-    int runs[2] = {1, 1};
-    int previous[2];
-    options(0, previous);
-    for (size_t i = 1; i < count; ++i) {
-        int values[2];
-        options(i, values);
-        int next[2];
-        for (int k = 0; k < 2; ++k) {
-            const int stay = runs[0] + (previous[0] != values[k] ? 1 : 0);
-            const int move = runs[1] + (previous[1] != values[k] ? 1 : 0);
-            next[k] = std::min(stay, move);
-            from[i * 2 + static_cast<size_t>(k)] = move < stay;
-        }
-        runs[0] = next[0];
-        runs[1] = next[1];
-        previous[0] = values[0];
-        previous[1] = values[1];
-    }
-    int k = runs[1] < runs[0] ? 1 : 0;
-    for (size_t i = count; i-- > 0;) {
-        int values[2];
-        options(i, values);
-        form[i] = static_cast<uint8_t>(values[k]);
-        if (i > 0) k = from[i * 2 + static_cast<size_t>(k)] ? 1 : 0;
-    }
-    return form;
+    });
 }
 
 bool TFrameRedraw::NeedsTransparency(const std::vector<uint8_t>& form, int t) const {

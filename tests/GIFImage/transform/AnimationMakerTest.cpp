@@ -192,19 +192,20 @@ TEST_F(AnimationMaker, AStillAreaStaysExactlyAsItWasThroughSmallNoise) {
     }
 }
 
-// Eyes that change colour over a body that stays: the few body pixels
-// between the eyes are stored in their colour, so that the row runs on,
-// while the long still stretch of ground up to the next change stays
-// transparent.
+// One eye turns red and the other closes over a body that stays: the body
+// pixels between them are stored in their colour, so that the row runs on
+// into the closed eye, while the long still stretch of ground up to the
+// next change stays transparent.
 TEST_F(AnimationMaker, AShortStillGapBetweenChangesIsStoredInItsColour) {
     const QRgb ground = qRgb(40, 120, 40), body = qRgb(200, 60, 60), white = qRgb(255, 255, 255),
                red = qRgb(255, 0, 0);
     std::vector<QImage> pictures;
-    for (const QRgb eyes : {white, red}) {
+    for (const bool later : {false, true}) {
         QImage picture = Filled(40, 4, ground);
         for (int y = 0; y < 4; ++y) {
-            for (int x = 10; x < 18; ++x) picture.setPixel(x, y, x < 12 || x >= 16 ? eyes : body);
-            if (eyes == red) picture.setPixel(30, y, body);
+            for (int x = 10; x < 18; ++x)
+                picture.setPixel(x, y, x < 12 ? (later ? red : white) : x >= 16 && !later ? white : body);
+            if (later) picture.setPixel(30, y, body);
         }
         pictures.push_back(picture);
     }
