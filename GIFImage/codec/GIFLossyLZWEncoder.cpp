@@ -174,7 +174,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
         Evaluations = 0;
         Root = first;
         Search(first, position + 1, 0, {});
-        if (OtherFirstPixels && Budget > 0) {
+        if (OtherFirstPixels) {
             Evaluations = 0;
             const bool fromTable = first != Transparent;
             if (fromTable && NearFrom[static_cast<size_t>(first)] < 0) ListNearFirsts(first, rootCount);

@@ -53,7 +53,10 @@ public:
     // as maxError from its colour plus that: a long run of errors in one
     // direction stays within half of maxError.
     bool Diffuse = false;
-    // A string may also start with an index other than the exact one.
+    // A string may also start with an index other than the exact one
+    // (within maxError; with none allowed, transparent where the screen
+    // beneath shows the pixel's colour, or that colour where it is
+    // transparent).
     bool OtherFirstPixels = false;
     // The squared error worth one code: above 0, the string with the most
     // pixels per (a code's error plus its own) wins, not the longest.

@@ -268,6 +268,9 @@ std::vector<uint8_t> CompressFrame(const std::vector<TFrameForm>& forms, int wid
     }
     if (lossy->Transparent < 0) return data;
     encoder.KeepFullTable = false;
+    // Without loss a string may still start transparent where the screen
+    // shows its colour, or in that colour where it could be transparent.
+    encoder.OtherFirstPixels = true;
     for (const TFrameForm& form : forms) {
         if (!form.ExactChoices) continue;
         for (size_t i = 0; i < form.Indices.size(); ++i) {
