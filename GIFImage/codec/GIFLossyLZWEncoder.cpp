@@ -159,6 +159,13 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
         NearFrom.assign(static_cast<size_t>(rootCount), -1);
         NearTo.assign(static_cast<size_t>(rootCount), -1);
         NearList.clear();
+        // Without loss a transparent pixel may start only with an entry
+        // of the colour wanted there: found by colour, not by trying all.
+        EntriesByColour.clear();
+        if (Budget == 0)
+            for (int r = 0; r < rootCount; ++r)
+                if (r != Transparent) EntriesByColour.emplace_back(colours[static_cast<size_t>(r)], r);
+        std::sort(EntriesByColour.begin(), EntriesByColour.end());
     }
     while (position < pixels.size()) {
         const int first = pixels[position].Exact;
@@ -178,8 +185,16 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
             Evaluations = 0;
             const bool fromTable = first != Transparent;
             if (fromTable && NearFrom[static_cast<size_t>(first)] < 0) ListNearFirsts(first, rootCount);
-            const int from = fromTable ? NearFrom[static_cast<size_t>(first)] : 0;
-            const int to = fromTable ? NearTo[static_cast<size_t>(first)] : rootCount;
+            int from = fromTable ? NearFrom[static_cast<size_t>(first)] : 0;
+            int to = fromTable ? NearTo[static_cast<size_t>(first)] : rootCount;
+            if (!fromTable && Budget == 0) {
+                const uint32_t wanted = pixels[position].Wanted;
+                const auto at = std::lower_bound(EntriesByColour.begin(), EntriesByColour.end(),
+                                                 std::pair<uint32_t, int>{wanted, -1});
+                const bool found = at != EntriesByColour.end() && at->first == wanted;
+                from = found ? at->second : 0;
+                to = found ? from + 1 : 0;
+            }
             for (int k = from; k < to; ++k) {
                 const int r = fromTable ? NearList[static_cast<size_t>(k)] : k;
                 if (r == first) continue;

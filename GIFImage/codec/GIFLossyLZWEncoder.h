@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // What one pixel may show: the index of the lossless frame, the colour the
@@ -104,6 +105,7 @@ private:
     std::vector<int> NearFrom;
     std::vector<int> NearTo;
     std::vector<uint8_t> NearList;
+    std::vector<std::pair<uint32_t, int>> EntriesByColour;
 
     // The string table as a tree: the child of code c for pixel p at
     // Child[c * 256 + p] (0: none), and for walking the children, the

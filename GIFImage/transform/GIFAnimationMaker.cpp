@@ -252,12 +252,25 @@ std::vector<uint8_t> CompressFrame(const std::vector<TFrameForm>& forms, int wid
     const auto keepSmaller = [&](std::vector<uint8_t> smaller) {
         if (data.empty() || smaller.size() < data.size()) data.swap(smaller);
     };
-    for (const TFrameForm& form : forms)
-        keepSmaller(CompressIndices(form.Indices, width, height, bits, colors));
+    // A form made again (where the frame leaves no choice, say) stores
+    // the same: it is not tried twice.
+    const auto startOf = [&](size_t k) -> const std::vector<uint8_t>& {
+        return forms[k].LossyStart.empty() ? forms[k].Indices : forms[k].LossyStart;
+    };
+    const auto repeated = [&](size_t k, const auto& of) {
+        for (size_t j = 0; j < k; ++j)
+            if (of(j) == of(k)) return true;
+        return false;
+    };
+    const auto indicesOf = [&](size_t k) -> const std::vector<uint8_t>& { return forms[k].Indices; };
+    for (size_t k = 0; k < forms.size(); ++k)
+        if (!repeated(k, indicesOf))
+            keepSmaller(CompressIndices(forms[k].Indices, width, height, bits, colors));
     if (!lossy) return data;
     TLossyLZWEncoder encoder;
-    for (const TFrameForm& form : forms) {
-        const std::vector<uint8_t>& start = form.LossyStart.empty() ? form.Indices : form.LossyStart;
+    for (size_t k = 0; k < forms.size(); ++k) {
+        if (repeated(k, startOf)) continue;
+        const std::vector<uint8_t>& start = startOf(k);
         for (size_t i = 0; i < start.size(); ++i) lossy->Pixels[i].Exact = start[i];
         for (const bool keep : {false, true}) {
             encoder.KeepFullTable = keep;
