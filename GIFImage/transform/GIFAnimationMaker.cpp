@@ -273,6 +273,8 @@ std::vector<uint8_t> CompressFrame(const std::vector<TFrameForm>& forms, int wid
         const std::vector<uint8_t>& start = startOf(k);
         for (size_t i = 0; i < start.size(); ++i) lossy->Pixels[i].Exact = start[i];
         for (const bool keep : {false, true}) {
+            // A table that never filled is kept or cleared alike.
+            if (keep && encoder.Strings() + std::max(colors, 4) + 2 < 4095) break;
             encoder.KeepFullTable = keep;
             const std::vector<uint8_t> chosen =
                 encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, lossy->MaxError);
