@@ -167,14 +167,23 @@ void TLossyLZWEncoder::SearchSameColour(int node, size_t position, int64_t error
                                pixel.Exact < static_cast<int>(Colours->size()) &&
                                (*Colours)[static_cast<size_t>(pixel.Exact)] == pixel.Wanted;
         if (!onlyExact) {
-            const auto [from, to] =
-                std::equal_range(ByColour.begin(), ByColour.end(), std::pair{pixel.Wanted, -1},
-                                 [](const auto& a, const auto& b) { return a.first < b.first; });
-            for (auto at = from; at != to; ++at)
-                if (at->second != pixel.Exact && children[at->second]) found[count++] = children[at->second];
+            // Neighbouring pixels mostly want one colour: the last range
+            // found is asked first.
+            if (pixel.Wanted != SameColourOf) {
+                const auto [from, to] =
+                    std::equal_range(ByColour.begin(), ByColour.end(), std::pair{pixel.Wanted, -1},
+                                     [](const auto& a, const auto& b) { return a.first < b.first; });
+                SameColourOf = pixel.Wanted;
+                SameColourFrom = static_cast<int>(from - ByColour.begin());
+                SameColourTo = static_cast<int>(to - ByColour.begin());
+            }
+            for (int k = SameColourFrom; k < SameColourTo; ++k) {
+                const int entry = ByColour[static_cast<size_t>(k)].second;
+                if (entry != pixel.Exact && children[entry]) found[count++] = children[entry];
+            }
         }
         // In the order of the sibling list: the last made first.
-        std::sort(found, found + count, [](int a, int b) { return a > b; });
+        if (count > 1) std::sort(found, found + count, [](int a, int b) { return a > b; });
     }
     const int last = ChildCount[node] - 1;
     const int exactPlace = exact ? last - Ordinal[exact] : -1;
@@ -197,6 +206,8 @@ void TLossyLZWEncoder::ListSameColours() {
     for (size_t i = 0; i < Colours->size(); ++i)
         if (static_cast<int>(i) != Transparent) ByColour.emplace_back((*Colours)[i], static_cast<int>(i));
     std::sort(ByColour.begin(), ByColour.end());
+    SameColourOf = TLossyPixel::NoColour;
+    SameColourFrom = SameColourTo = 0;
     EqualColours = std::adjacent_find(ByColour.begin(), ByColour.end(), [](const auto& a, const auto& b) {
                        return a.first == b.first;
                    }) != ByColour.end();

@@ -108,6 +108,10 @@ private:
     // aside) by colour, and whether two of them show one colour.
     std::vector<std::pair<uint32_t, int>> ByColour;
     bool EqualColours = false;
+    // The entries of ByColour of the colour last asked for.
+    uint32_t SameColourOf = TLossyPixel::NoColour;
+    int SameColourFrom = 0;
+    int SameColourTo = 0;
 
     // The string table as a tree: the child of code c for pixel p at
     // Child[c * 256 + p] (0: none), and for walking the children, the

@@ -158,7 +158,10 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         if (keep && maxError == 0) break;
         encoder.KeepFullTable = keep;
         std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
-        const int64_t size = EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
+        // Often nothing changes without a loss: the same pixels in the
+        // same row order store the same.
+        const bool same = !keep && !interlaced && chosen == best;
+        const int64_t size = same ? bestSize : EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
         if (size <= bestSize) {
             bestSize = size;
             best.swap(chosen);
