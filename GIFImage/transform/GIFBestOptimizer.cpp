@@ -396,14 +396,6 @@ int SearchThreads(TGIFImage&) {
                                          : static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-// A copy of the screen's pixels within area (inside its bounds).
-TScreen ScreenPart(const TScreen& screen, const TRect& area) {
-    TScreen part(area, Ground);
-    for (int y = area.Top; y < area.Bottom; ++y)
-        std::copy_n(screen.At(area.Left, y), area.Width(), part.At(area.Left, y));
-    return part;
-}
-
 // A frame's drawing over a given screen: the box it must cover and its
 // pixels there, row by row, Transparent where the screen already shows
 // what the frame leaves.
@@ -557,8 +549,8 @@ void ChooseRestoringFrames(TGIFImage& image) {
 
 // Redraws every frame against the screen before it. A redrawn frame leaves
 // the screen as the frame did, so the screens follow the frames as they
-// came, and a few frames at a time are redrawn side by side, each against
-// copies of the screens under its own rectangle.
+// came, while the frames already followed are redrawn side by side, each
+// against copies of the screens under its own rectangle.
 void RedrawFrames(TGIFImage& image) {
     ChooseRestoringFrames(image);
     // Frames only shrink here, so the union stays the same throughout.
@@ -570,24 +562,23 @@ void RedrawFrames(TGIFImage& image) {
     const int threads = SearchThreads(image);
     const int count = image.Images.Count();
     // The copies of a few frames' screens at a time, to hold little memory.
-    const int window = threads > 1 ? 2 * threads : 1;
-    std::vector<TScreen> firstParts, laterParts;
-    for (int start = 0; start < count; start += window) {
-        const int end = std::min(count, start + window);
-        firstParts.clear();
-        laterParts.clear();
-        for (int i = start; i < end; ++i) {
-            TGIFSubImage& frame = image.Images[i];
+    std::vector<TScreen> firstParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    std::vector<TScreen> laterParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    GIFWorkers::Pipeline(
+        static_cast<size_t>(count), threads, 2 * static_cast<size_t>(threads),
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
             const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
-            firstParts.push_back(ScreenPart(first, area));
-            laterParts.push_back(ScreenPart(later, area));
+            firstParts[k] = ScreenPart(first, area);
+            laterParts[k] = ScreenPart(later, area);
             ShowFrame(first, frame);
             ShowFrame(later, frame);
-        }
-        GIFWorkers::ForEach(static_cast<size_t>(end - start), threads, [&](size_t k) {
-            TFrameRedraw(image.Images[start + static_cast<int>(k)], firstParts[k], laterParts[k]).Run();
+        },
+        [&](size_t k) {
+            TFrameRedraw(image.Images[static_cast<int>(k)], firstParts[k], laterParts[k]).Run();
+            firstParts[k] = TScreen{TRect{}, Ground};
+            laterParts[k] = TScreen{TRect{}, Ground};
         });
-    }
 }
 
 // The frame's pixels (or those of drawing, when given) through map, row by

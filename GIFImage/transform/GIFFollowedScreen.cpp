@@ -34,6 +34,13 @@ bool CanFollow(TGIFImage& image) {
     return true;
 }
 
+TScreen ScreenPart(const TScreen& screen, const TRect& area) {
+    TScreen part(area, Ground);
+    for (int y = area.Top; y < area.Bottom; ++y)
+        std::copy_n(screen.At(area.Left, y), area.Width(), part.At(area.Left, y));
+    return part;
+}
+
 void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int t = TransparentIndexOf(frame);
