@@ -476,6 +476,41 @@ bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawi
     return true;
 }
 
+// How many pixels next, the frame after frame, must draw over what frame
+// leaves (kept) and over what showed before frame (restored), within area,
+// their union; first and later are the screens before frame. One walk
+// without copies of the screens, for frames that both leave their pixels
+// in place.
+void CountNeededPixels(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next,
+                       const TRect& area, int64_t& kept, int64_t& restored) {
+    const std::array<uint32_t, 256> frameColours = ColoursOf(frame), nextColours = ColoursOf(next);
+    const int frameT = TransparentIndexOf(frame), nextT = TransparentIndexOf(next);
+    const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
+    std::vector<uint8_t> frameFill, nextFill;
+    kept = restored = 0;
+    for (int y = area.Top; y < area.Bottom; ++y) {
+        const uint32_t* firstRow = first.At(area.Left, y);
+        const uint32_t* laterRow = later.At(area.Left, y);
+        const uint8_t* frameRow = y >= a.Top && y < a.Bottom ? frame.ReadRow(y - a.Top, frameFill) : nullptr;
+        const uint8_t* nextRow = y >= b.Top && y < b.Bottom ? next.ReadRow(y - b.Top, nextFill) : nullptr;
+        for (int x = area.Left; x < area.Right; ++x) {
+            const uint32_t before1 = firstRow[x - area.Left], before2 = laterRow[x - area.Left];
+            uint32_t after1 = before1, after2 = before2;
+            if (frameRow && x >= a.Left && x < a.Right) {
+                const int v = frameRow[x - a.Left];
+                if (v != frameT) after1 = after2 = frameColours[static_cast<size_t>(v)];
+            }
+            uint32_t shown1 = after1, shown2 = after2;
+            if (nextRow && x >= b.Left && x < b.Right) {
+                const int v = nextRow[x - b.Left];
+                if (v != nextT) shown1 = shown2 = nextColours[static_cast<size_t>(v)];
+            }
+            kept += after1 != shown1 || after2 != shown2 ? 1 : 0;
+            restored += before1 != shown1 || before2 != shown2 ? 1 : 0;
+        }
+    }
+}
+
 // Restores frame (disposal 3) once shown when next, the frame after it,
 // stores smaller drawn over what showed before frame than over what frame
 // leaves: a mark that comes and goes, a cursor blinking over a still
@@ -485,6 +520,10 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
     const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
                      std::max(a.Bottom, b.Bottom)};
+    // Restoring mostly leaves more to draw: that is found first, cheaply.
+    int64_t keptCount = 0, restoredCount = 0;
+    CountNeededPixels(first, later, frame, next, area, keptCount, restoredCount);
+    if (restoredCount > keptCount) return;
     const TScreen beforeFirst = ScreenPart(first, area), beforeLater = ScreenPart(later, area);
     TScreen afterFirst = beforeFirst, afterLater = beforeLater;
     ShowFrame(afterFirst, frame);
