@@ -909,12 +909,34 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
     TScreen later(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
-    // A few frames at a time, to hold little memory.
-    const size_t window = threads > 1 ? 2 * static_cast<size_t>(threads) : 1;
-    std::vector<TTransparentRedraw> pending;
-    const auto redrawPending = [&] {
-        GIFWorkers::ForEach(pending.size(), threads, [&](size_t k) {
-            TTransparentRedraw& redraw = pending[k];
+    // The frames already followed are redrawn side by side, each with
+    // copies of the screens under it.
+    const int count = image.Images.Count();
+    std::vector<TScreen> firstParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    std::vector<TScreen> laterParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    GIFWorkers::Pipeline(
+        static_cast<size_t>(count), threads, 2 * static_cast<size_t>(threads),
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            if (indexOf.count(&frame) > 0) {
+                const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+                firstParts[k] = ScreenPart(first, area);
+                laterParts[k] = ScreenPart(later, area);
+            }
+            ShowFrame(first, frame);
+            ShowFrame(later, frame);
+        },
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            const auto at = indexOf.find(&frame);
+            if (at == indexOf.end()) return;
+            TTransparentRedraw redraw;
+            redraw.Frame = at->second;
+            const bool fewerColours =
+                PrepareTransparentRedraw(frame, frames[at->second], firstParts[k], laterParts[k], redraw);
+            firstParts[k] = TScreen{TRect{}, Ground};
+            laterParts[k] = TScreen{TRect{}, Ground};
+            if (!fewerColours) return;
             const TFrameTableNeeds& needs = frames[redraw.Frame];
             thread_local TLossyLZWEncoder encoder;
             encoder.KeepFullTable = false;
@@ -933,21 +955,6 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
                 chosen.swap(runs);
             alternatives[redraw.Frame] = NeedsOf(*needs.Frame, std::move(chosen), redraw.Transparent);
         });
-        pending.clear();
-    };
-    for (const auto& frame : image.Images) {
-        const auto at = indexOf.find(frame.get());
-        if (at != indexOf.end()) {
-            TTransparentRedraw redraw;
-            redraw.Frame = at->second;
-            if (PrepareTransparentRedraw(*frame, frames[at->second], first, later, redraw))
-                pending.push_back(std::move(redraw));
-            if (pending.size() == window) redrawPending();
-        }
-        ShowFrame(first, *frame);
-        ShowFrame(later, *frame);
-    }
-    redrawPending();
     return alternatives;
 }
 
