@@ -565,34 +565,16 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     next.FreeBitmap();
 }
 
-// Restores each frame whose next frame stores smaller drawn over what showed
-// before it (see TryRestoring); the pictures shown stay the same. The first
-// frame stays: decoders disagree on what shows before it.
-void ChooseRestoringFrames(TGIFImage& image) {
-    // Only a frame with frames before and after it may be restored.
-    const int count = image.Images.Count();
-    if (count < 3) return;
-    const TRect bounds = image.FramesBounds();
-    TScreen later(bounds, Ground);
-    for (const auto& frame : image.Images) ShowFrame(later, *frame);
-    TScreen first(bounds, Ground);
-    for (int k = 0; k < count; ++k) {
-        TGIFSubImage& frame = image.Images[k];
-        if (k >= 1 && k + 1 < count && !GIFFrame::Restores(DisposalOf(frame)) &&
-            !GIFFrame::Restores(DisposalOf(image.Images[k + 1])))
-            TryRestoring(first, later, frame, image.Images[k + 1]);
-        ShowFrame(first, frame);
-        ShowFrame(later, frame);
-    }
-}
-
-// Redraws every frame against the screen before it. A redrawn frame leaves
-// the screen as the frame did, so the screens follow the frames as they
-// came, while the frames already followed are redrawn side by side, each
-// against copies of the screens under its own rectangle.
+// Redraws every frame against the screen before it, having first restored
+// it where its next frame then stores smaller drawn over what showed before
+// it (see TryRestoring; only a frame with frames before and after it, as
+// decoders disagree on what shows before the first). A redrawn frame leaves
+// the screen as the frame did, and so does a restored one with the frame
+// after it: the screens follow the frames as they are restored, while the
+// frames already followed are redrawn side by side, each against copies of
+// the screens under its own rectangle.
 void RedrawFrames(TGIFImage& image) {
-    ChooseRestoringFrames(image);
-    // Frames only shrink here, so the union stays the same throughout.
+    // Frames only shrink here, so their union holds them throughout.
     const TRect bounds = image.FramesBounds();
     // Every pass after the first starts from what the first one left.
     TScreen later(bounds, Ground);
@@ -607,6 +589,9 @@ void RedrawFrames(TGIFImage& image) {
         static_cast<size_t>(count), threads, 2 * static_cast<size_t>(threads),
         [&](size_t k) {
             TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            if (k >= 1 && static_cast<int>(k) + 1 < count && !GIFFrame::Restores(DisposalOf(frame)) &&
+                !GIFFrame::Restores(DisposalOf(image.Images[static_cast<int>(k) + 1])))
+                TryRestoring(first, later, frame, image.Images[static_cast<int>(k) + 1]);
             const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
             firstParts[k] = ScreenPart(first, area);
             laterParts[k] = ScreenPart(later, area);
