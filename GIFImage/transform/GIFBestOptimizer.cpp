@@ -572,8 +572,10 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
 // the screen as the frame did, and so does a restored one with the frame
 // after it: the screens follow the frames as they are restored, while the
 // frames already followed are redrawn side by side, each against copies of
-// the screens under its own rectangle.
-void RedrawFrames(TGIFImage& image) {
+// the screens under its own rectangle. With chooseEqualColours each
+// redrawn frame then takes its choice of equal colours (see
+// ChooseEqualColours) against the same copies.
+void RedrawFrames(TGIFImage& image, bool chooseEqualColours = false) {
     // Frames only shrink here, so their union holds them throughout.
     const TRect bounds = image.FramesBounds();
     // Every pass after the first starts from what the first one left.
@@ -599,10 +601,13 @@ void RedrawFrames(TGIFImage& image) {
             ShowFrame(later, frame);
         },
         [&](size_t k) {
-            TFrameRedraw(image.Images[static_cast<int>(k)], firstParts[k], laterParts[k]).Run();
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            TFrameRedraw(frame, firstParts[k], laterParts[k]).Run();
+            if (chooseEqualColours) ChooseEqualColours(frame, firstParts[k], laterParts[k]);
             firstParts[k] = TScreen{TRect{}, Ground};
             laterParts[k] = TScreen{TRect{}, Ground};
         });
+    if (chooseEqualColours) image.Changed();
 }
 
 // The frame's pixels (or those of drawing, when given) through map, row by
@@ -1349,10 +1354,20 @@ int64_t SavedSize(TGIFImage& image) {
     return stream.Size();
 }
 
+// Whether the frames take the choice of equal colours: it holds about 27
+// bytes for each pixel of the frames' union, more than the rest of the
+// optimisation, for a gain of a few per cent, and the largest pictures go
+// without it.
+bool FitsEqualColourChoice(TGIFImage& image) {
+    const TRect bounds = image.FramesBounds();
+    return int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels;
+}
+
 // Redraws the frames in whichever forms store smallest, their tables still
 // as they were.
 void RedrawSmallest(TGIFImage& image) {
     image.StopPainters();
+    bool equalColoursChosen = false;
     TMemoryStream before;
     if (UnifyColorTables(image, before)) {
         // One table may make codes wider than the tables it replaces: keep
@@ -1369,15 +1384,14 @@ void RedrawSmallest(TGIFImage& image) {
             image.LoadFromStream(kept);
         }
     } else {
-        RedrawFrames(image);
+        // Frames only shrink in the redraw: where they fit the bound now,
+        // each takes the choice as soon as it is redrawn.
+        equalColoursChosen = FitsEqualColourChoice(image);
+        RedrawFrames(image, equalColoursChosen);
     }
     // Then each pixel that may show through or be drawn plain takes
-    // whichever index makes the compressor's strings longest. That choice
-    // holds about 27 bytes for each pixel of the frames' union, more than
-    // the rest of the optimisation, for a gain of a few per cent: the
-    // largest pictures go without it.
-    const TRect bounds = image.FramesBounds();
-    if (int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels) OptimizeGIFLossy(image, 0);
+    // whichever index makes the compressor's strings longest.
+    if (!equalColoursChosen && FitsEqualColourChoice(image)) OptimizeGIFLossy(image, 0);
     image.SmallestCodeSize = true;
 }
 

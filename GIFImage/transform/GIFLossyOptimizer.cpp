@@ -283,15 +283,28 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         },
         [&](size_t i) {
             TGIFSubImage& frame = image.Images[static_cast<int>(i)];
+            if (lossless) {
+                ChooseEqualColours(frame, before[i].First, before[i].Later);
+                before[i] = {};
+                return;
+            }
             if (frame.HasPixelBuffer()) {
-                std::vector<TLossyPixel> pixels =
-                    PixelsOf(frame, before[i].First, before[i].Later, lossless ? before[i].First : actual);
+                std::vector<TLossyPixel> pixels = PixelsOf(frame, before[i].First, before[i].Later, actual);
                 before[i] = {};
                 ChooseFramePixels(frame, pixels, maxError, spending);
             }
-            if (!lossless) ShowFrame(actual, frame);
+            ShowFrame(actual, frame);
         });
     image.Changed();
+}
+
+void ChooseEqualColours(TGIFSubImage& frame, const TScreen& first, const TScreen& later) {
+    // One value throughout (data that decoded nothing): no choice to make.
+    if (!frame.HasPixelBuffer()) return;
+    std::vector<TLossyPixel> pixels = PixelsOf(frame, first, later, first);
+    // Without loss no error is spent.
+    TSpendingBound spending;
+    ChooseFramePixels(frame, pixels, 0, spending);
 }
 
 int LossyErrorOfLevel(int level) {
