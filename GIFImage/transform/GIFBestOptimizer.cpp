@@ -329,9 +329,10 @@ bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
         const std::array<uint32_t, 256> frameColours = ColoursOf(*frame);
         std::array<bool, 256> used{};
         std::vector<uint8_t> fillRow;
+        const int width = frame->Width();
         for (int y = 0; y < frame->Height(); ++y) {
             const uint8_t* row = frame->ReadRow(y, fillRow);
-            for (int x = 0; x < frame->Width(); ++x) used[row[x]] = true;
+            for (int x = 0; x < width; ++x) used[row[x]] = true;
         }
         const int t = TransparentIndexOf(*frame);
         std::array<int, 256> map{};
@@ -713,9 +714,10 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame, std::vector<uint8_t> drawing = {},
     needs.OnGlobal = frame.ColorMap.Count() == 0;
     if (drawing.empty()) {
         std::vector<uint8_t> fillRow;
+        const int width = frame.Width();
         for (int y = 0; y < frame.Height(); ++y) {
             const uint8_t* row = frame.ReadRow(y, fillRow);
-            for (int x = 0; x < frame.Width(); ++x) ++needs.Uses[row[x]];
+            for (int x = 0; x < width; ++x) ++needs.Uses[row[x]];
         }
         const TGIFEncodeJob job = frame.EncodeJob();
         needs.KeptLZWSize =

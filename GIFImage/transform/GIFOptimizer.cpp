@@ -52,9 +52,10 @@ std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
     std::array<bool, 256> used{};
     if (frame.Empty()) return used;
     std::vector<uint8_t> fillRow;
+    const int width = frame.Width();
     for (int y = 0; y < frame.Height(); ++y) {
         const uint8_t* row = frame.ReadRow(y, fillRow);
-        for (int x = 0; x < frame.Width(); ++x) used[row[x]] = true;
+        for (int x = 0; x < width; ++x) used[row[x]] = true;
     }
     return used;
 }
@@ -313,12 +314,17 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
     const std::array<int64_t, 256> selfKeys = EntryKeys(selfMap);
     const std::array<int64_t, 256> previousKeys = EntryKeys(previousMap);
     std::vector<uint8_t> fillRow;
+    // The rows from the common left edge on; the frames' positions are
+    // read once (a store of a pixel could change them for the compiler).
+    const int selfLeft = common.Left - self.Left(), previousLeft = common.Left - previous->Left();
+    const int selfTop = self.Top(), previousTop = previous->Top();
+    const int commonWidth = common.Width();
     for (int y = common.Top; y < common.Bottom; ++y) {
-        uint8_t* row = self.Data() + static_cast<int64_t>(y - self.Top()) * selfWidth;
-        const uint8_t* under = previous->ReadRow(y - previous->Top(), fillRow);
-        for (int x = common.Left; x < common.Right; ++x) {
-            uint8_t& s = row[x - self.Left()];
-            const uint8_t q = under[x - previous->Left()];
+        uint8_t* row = self.Data() + static_cast<int64_t>(y - selfTop) * selfWidth + selfLeft;
+        const uint8_t* under = previous->ReadRow(y - previousTop, fillRow) + previousLeft;
+        for (int x = 0; x < commonWidth; ++x) {
+            uint8_t& s = row[x];
+            const uint8_t q = under[x];
             if ((!pending && s == t) || q == p) continue;
             const bool same = (sameMap && s == q) || (selfKeys[s] >= 0 && selfKeys[s] == previousKeys[q]);
             if (!same) continue;
