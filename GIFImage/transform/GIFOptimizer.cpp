@@ -81,6 +81,28 @@ std::array<int64_t, 256> EntryKeys(const TGIFColorMap& map) {
     return keys;
 }
 
+// Numbers for the indices of two tables (their EntryKeys): the pixels of
+// self's index v and previous's index q show the same entry (or, in one
+// table, the same index) exactly when selfClass[v] == previousClass[q].
+void ClassesOfSameEntries(const std::array<int64_t, 256>& selfKeys,
+                          const std::array<int64_t, 256>& previousKeys, bool sameMap,
+                          std::array<int, 256>& selfClass, std::array<int, 256>& previousClass) {
+    std::vector<int64_t> entries;
+    for (const int64_t key : previousKeys)
+        if (key >= 0) entries.push_back(key);
+    std::sort(entries.begin(), entries.end());
+    const auto classOf = [&](int64_t key) {
+        const auto at = std::lower_bound(entries.begin(), entries.end(), key);
+        return at != entries.end() && *at == key ? static_cast<int>(at - entries.begin()) : -1;
+    };
+    // An index beyond its table matches only itself, in one table.
+    for (int i = 0; i < 256; ++i) {
+        const size_t at = static_cast<size_t>(i);
+        previousClass[at] = previousKeys[at] >= 0 ? classOf(previousKeys[at]) : 256 + i;
+        selfClass[at] = selfKeys[at] >= 0 ? classOf(selfKeys[at]) : sameMap ? 256 + i : -2;
+    }
+}
+
 // The smallest rectangle (frame coordinates) of the pixels other than t;
 // empty when there are none.
 TRect OpaqueBounds(const TGIFSubImage& frame, uint8_t t) {
@@ -313,6 +335,10 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
     bool taken = false;
     const std::array<int64_t, 256> selfKeys = EntryKeys(selfMap);
     const std::array<int64_t, 256> previousKeys = EntryKeys(previousMap);
+    // Each index as a number that two indices, one of self and one beneath,
+    // share exactly when their pixels merge: one look-up a pixel each.
+    std::array<int, 256> selfClass, previousClass;
+    ClassesOfSameEntries(selfKeys, previousKeys, sameMap, selfClass, previousClass);
     std::vector<uint8_t> fillRow;
     // The rows from the common left edge on; the frames' positions are
     // read once (a store of a pixel could change them for the compiler).
@@ -322,6 +348,13 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
     for (int y = common.Top; y < common.Bottom; ++y) {
         uint8_t* row = self.Data() + static_cast<int64_t>(y - selfTop) * selfWidth + selfLeft;
         const uint8_t* under = previous->ReadRow(y - previousTop, fillRow) + previousLeft;
+        if (!pending) {
+            for (int x = 0; x < commonWidth; ++x) {
+                const uint8_t v = row[x], q = under[x];
+                if (v != t && q != p && selfClass[v] == previousClass[q]) row[x] = static_cast<uint8_t>(t);
+            }
+            continue;
+        }
         for (int x = 0; x < commonWidth; ++x) {
             uint8_t& s = row[x];
             const uint8_t q = under[x];
