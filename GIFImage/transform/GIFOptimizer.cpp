@@ -231,8 +231,13 @@ void TOptimizeRun::CropFrames() {
         if (frame.Empty() || !frame.Transparent() || DisposalOf(frame) == TGIFDisposal::RestoreBackground ||
             IsUndefined(DisposalOf(frame)))
             continue;
-        if (!OpaqueBounds(frame, TransparentIndexOf(frame)).IsEmpty()) {
-            if (CropGIFFrame(frame)) Report();
+        // As CropGIFFrame, the bounds found once.
+        const TRect box = OpaqueBounds(frame, TransparentIndexOf(frame));
+        if (!box.IsEmpty()) {
+            if (box != TRect{0, 0, frame.Width(), frame.Height()}) {
+                Crop(frame, box);
+                Report();
+            }
             continue;
         }
         if (CanDropBlankFrame(c)) {
