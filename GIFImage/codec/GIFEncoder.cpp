@@ -103,7 +103,9 @@ void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPer
         TRLEEncoder encoder;
         encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     } else {
-        TLZWEncoder encoder;
+        // One for each thread, kept: its table then needs emptying only
+        // where the last frame filled it.
+        thread_local TLZWEncoder encoder;
         encoder.KeepFullTable = keepFullTable;
         encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     }

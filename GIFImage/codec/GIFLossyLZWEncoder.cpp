@@ -15,6 +15,7 @@ void TLossyLZWEncoder::ClearTable() {
     std::fill_n(Child.get(), static_cast<size_t>(FirstFreeCode) * 256, uint16_t{0});
     for (int code = 0; code < FirstFreeCode; ++code) {
         FirstChild[code] = NoNode;
+        ChildCount[code] = 0;
         Parent[code] = NoNode;
         Value[code] = static_cast<uint8_t>(code);
         Height[code] = 0;
@@ -37,6 +38,8 @@ int TLossyLZWEncoder::AddString(int prefix, int pixel) {
     Value[code] = static_cast<uint8_t>(pixel);
     NextSibling[code] = FirstChild[prefix];
     FirstChild[prefix] = code;
+    ChildCount[code] = 0;
+    Ordinal[code] = ChildCount[prefix]++;
     Height[code] = 0;
     for (int node = prefix, h = 1; node != NoNode && Height[node] < h; node = Parent[node], ++h)
         Height[node] = h;
@@ -122,6 +125,10 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
     const int exact = Child[static_cast<size_t>(node) * 256 + static_cast<size_t>(pixel.Exact)];
     if (exact && !CannotWin(exact, position + 1, error))
         Search(exact, position + 1, error, Carried(carry, {}));
+    if (Budget == 0 && pixel.FreeError == 0) {
+        SearchSameColour(node, position, error, carry, exact);
+        return;
+    }
     for (int child = FirstChild[node]; child != NoNode; child = NextSibling[child]) {
         if (Evaluations >= SearchLimit) return;
         if (child == exact) continue;
@@ -139,6 +146,73 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
     }
 }
 
+// The children of node other than exact that go on with no error: those
+// of the colour wanted. The children between them are passed over as the
+// search above passes them, each one evaluation, so that the search stops
+// where it would and finds the same strings.
+void TLossyLZWEncoder::SearchSameColour(int node, size_t position, int64_t error, TColourError carry,
+                                        int exact) {
+    const TLossyPixel& pixel = (*Pixels)[position];
+    const uint16_t* children = Child.get() + static_cast<size_t>(node) * 256;
+    int found[257];
+    int count = 0;
+    const bool canMove = pixel.Wanted != TLossyPixel::NoColour && !(Diffuse && carry.Squared() > Budget);
+    if (canMove) {
+        if (Transparent >= 0 && Transparent != pixel.Exact && pixel.Beneath == pixel.Wanted &&
+            children[Transparent])
+            found[count++] = children[Transparent];
+        // Mostly the wanted colour is the exact entry's, which no other
+        // entry shows.
+        const bool onlyExact = !EqualColours && pixel.Exact != Transparent &&
+                               pixel.Exact < static_cast<int>(Colours->size()) &&
+                               (*Colours)[static_cast<size_t>(pixel.Exact)] == pixel.Wanted;
+        if (!onlyExact) {
+            // Neighbouring pixels mostly want one colour: the last range
+            // found is asked first.
+            if (pixel.Wanted != SameColourOf) {
+                const auto [from, to] =
+                    std::equal_range(ByColour.begin(), ByColour.end(), std::pair{pixel.Wanted, -1},
+                                     [](const auto& a, const auto& b) { return a.first < b.first; });
+                SameColourOf = pixel.Wanted;
+                SameColourFrom = static_cast<int>(from - ByColour.begin());
+                SameColourTo = static_cast<int>(to - ByColour.begin());
+            }
+            for (int k = SameColourFrom; k < SameColourTo; ++k) {
+                const int entry = ByColour[static_cast<size_t>(k)].second;
+                if (entry != pixel.Exact && children[entry]) found[count++] = children[entry];
+            }
+        }
+        // In the order of the sibling list: the last made first.
+        if (count > 1) std::sort(found, found + count, [](int a, int b) { return a > b; });
+    }
+    const int last = ChildCount[node] - 1;
+    const int exactPlace = exact ? last - Ordinal[exact] : -1;
+    int passed = 0; // children other than exact passed so far
+    for (int k = 0; k < count; ++k) {
+        const int child = found[k];
+        const int place = last - Ordinal[child];
+        const int before = place - (exact && exactPlace < place ? 1 : 0);
+        Evaluations = std::min(SearchLimit, Evaluations + before - passed);
+        if (Evaluations >= SearchLimit) return;
+        ++Evaluations;
+        passed = before + 1;
+        if (!CannotWin(child, position + 1, error)) Search(child, position + 1, error, Carried(carry, {}));
+    }
+    Evaluations = std::min(SearchLimit, Evaluations + ChildCount[node] - (exact ? 1 : 0) - passed);
+}
+
+void TLossyLZWEncoder::ListSameColours() {
+    ByColour.clear();
+    for (size_t i = 0; i < Colours->size(); ++i)
+        if (static_cast<int>(i) != Transparent) ByColour.emplace_back((*Colours)[i], static_cast<int>(i));
+    std::sort(ByColour.begin(), ByColour.end());
+    SameColourOf = TLossyPixel::NoColour;
+    SameColourFrom = SameColourTo = 0;
+    EqualColours = std::adjacent_find(ByColour.begin(), ByColour.end(), [](const auto& a, const auto& b) {
+                       return a.first == b.first;
+                   }) != ByColour.end();
+}
+
 std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pixels,
                                               const std::vector<uint32_t>& colours, int transparentIndex,
                                               int bitsPerPixel, int maxError) {
@@ -149,6 +223,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
     Transparent = transparentIndex;
     Budget = int64_t{maxError} * maxError;
     ClearTable();
+    if (Budget == 0) ListSameColours();
 
     std::vector<uint8_t> chosen(pixels.size());
     StringCount = 0;
@@ -159,13 +234,6 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
         NearFrom.assign(static_cast<size_t>(rootCount), -1);
         NearTo.assign(static_cast<size_t>(rootCount), -1);
         NearList.clear();
-        // Without loss a transparent pixel may start only with an entry
-        // of the colour wanted there: found by colour, not by trying all.
-        EntriesByColour.clear();
-        if (Budget == 0)
-            for (int r = 0; r < rootCount; ++r)
-                if (r != Transparent) EntriesByColour.emplace_back(colours[static_cast<size_t>(r)], r);
-        std::sort(EntriesByColour.begin(), EntriesByColour.end());
     }
     while (position < pixels.size()) {
         const int first = pixels[position].Exact;
@@ -185,19 +253,23 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
             Evaluations = 0;
             const bool fromTable = first != Transparent;
             if (fromTable && NearFrom[static_cast<size_t>(first)] < 0) ListNearFirsts(first, rootCount);
+            // A transparent pixel may start with any entry; without loss
+            // only with those of the colour wanted, found by colour.
+            const bool byColour = !fromTable && Budget == 0;
             int from = fromTable ? NearFrom[static_cast<size_t>(first)] : 0;
             int to = fromTable ? NearTo[static_cast<size_t>(first)] : rootCount;
-            if (!fromTable && Budget == 0) {
-                const uint32_t wanted = pixels[position].Wanted;
-                const auto at = std::lower_bound(EntriesByColour.begin(), EntriesByColour.end(),
-                                                 std::pair<uint32_t, int>{wanted, -1});
-                const bool found = at != EntriesByColour.end() && at->first == wanted;
-                from = found ? at->second : 0;
-                to = found ? from + 1 : 0;
+            if (byColour) {
+                const auto [low, high] =
+                    std::equal_range(ByColour.begin(), ByColour.end(), std::pair{pixels[position].Wanted, -1},
+                                     [](const auto& a, const auto& b) { return a.first < b.first; });
+                from = static_cast<int>(low - ByColour.begin());
+                to = static_cast<int>(high - ByColour.begin());
             }
             for (int k = from; k < to; ++k) {
-                const int r = fromTable ? NearList[static_cast<size_t>(k)] : k;
-                if (r == first) continue;
+                const int r = fromTable  ? NearList[static_cast<size_t>(k)]
+                              : byColour ? ByColour[static_cast<size_t>(k)].second
+                                         : k;
+                if (r == first || r >= rootCount) continue;
                 TColourError d;
                 if (!DifferenceOf(r, pixels[position], d)) continue;
                 const int e = std::max(0, d.Squared() - pixels[position].FreeError);

@@ -100,12 +100,21 @@ private:
         return {(carry.R + d.R) / 2, (carry.G + d.G) / 2, (carry.B + d.B) / 2};
     }
     void Search(int node, size_t position, int64_t error, TColourError carry);
+    void SearchSameColour(int node, size_t position, int64_t error, TColourError carry, int exact);
+    void ListSameColours();
     void ListNearFirsts(int entry, int rootCount);
     bool CannotWin(int node, size_t position, int64_t error) const;
     std::vector<int> NearFrom;
     std::vector<int> NearTo;
     std::vector<uint8_t> NearList;
-    std::vector<std::pair<uint32_t, int>> EntriesByColour;
+    // Without a loss allowed: the table's entries (the transparent one
+    // aside) by colour, and whether two of them show one colour.
+    std::vector<std::pair<uint32_t, int>> ByColour;
+    bool EqualColours = false;
+    // The entries of ByColour of the colour last asked for.
+    uint32_t SameColourOf = TLossyPixel::NoColour;
+    int SameColourFrom = 0;
+    int SameColourTo = 0;
 
     // The string table as a tree: the child of code c for pixel p at
     // Child[c * 256 + p] (0: none), and for walking the children, the
@@ -115,6 +124,11 @@ private:
     int NextSibling[MaxCodes];
     int Parent[MaxCodes];
     uint8_t Value[MaxCodes];
+    // How many children each code has, and for each code its place among
+    // its parent's children in the order they were made (the sibling list
+    // runs from the last made to the first).
+    int ChildCount[MaxCodes];
+    int Ordinal[MaxCodes];
     // The length of the longest string below each code.
     int Height[MaxCodes];
     int FirstFreeCode = 0;

@@ -21,15 +21,24 @@ public:
     static constexpr int MaxCodes = 4096;
 
     // Left as it is: the encoder clears it before its first code, and a
-    // search compresses thousands of small frames, each with a new table.
+    // search compresses thousands of small frames.
     TLZWStringTable() {}
 
     static int Node(int code) { return code * 8; }
     static int Code(int node) { return node >> 3; }
 
-    // Empties the table: a clear comes once in thousands of codes, and
-    // clearing all slots at once costs less than tracking those in use.
-    void Clear(int /*firstFree*/) { std::memset(Slots, 0, sizeof Slots); }
+    // Empties the table: all slots at once, or, where few codes were made
+    // since the last clear (a small frame), just theirs.
+    void Clear(int firstFree) {
+        if (Cleared && LastCode - FirstCode < FewCodes) {
+            for (int code = FirstCode; code <= LastCode; ++code) Slots[SlotOf[code]] = Empty;
+        } else {
+            std::memset(Slots, 0, sizeof Slots);
+            Cleared = true;
+        }
+        FirstCode = firstFree;
+        LastCode = firstFree - 1;
+    }
 
     // The node of string node + pixel, or -1; then slot is where Insert puts
     // it. The first probe nearly always decides.
@@ -52,6 +61,8 @@ public:
     void Insert(uint32_t slot, int node, int pixel, int code) {
         Slots[slot] = static_cast<uint16_t>(Node(code));
         Keys[code] = Key(node, pixel);
+        SlotOf[code] = static_cast<uint16_t>(slot);
+        LastCode = code;
     }
 
 private:
@@ -73,6 +84,16 @@ private:
         return key;
     }
 
+    // Below this many codes made, emptying their slots one by one costs
+    // less than emptying them all.
+    static constexpr int FewCodes = 1024;
+
     uint16_t Slots[1 << SizeBits];
     uint32_t Keys[MaxCodes];
+    // Each code's slot, and the codes made since the last clear (codes are
+    // made in order).
+    uint16_t SlotOf[MaxCodes];
+    int FirstCode = 0;
+    int LastCode = -1;
+    bool Cleared = false; // once: the slots start undefined
 };

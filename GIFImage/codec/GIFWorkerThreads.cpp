@@ -157,6 +157,71 @@ void GIFWorkers::ForEach(size_t count, int threads, const std::function<void(siz
         if (error) std::rethrow_exception(error);
 }
 
+void GIFWorkers::Pipeline(size_t count, int threads, size_t ahead, const std::function<void(size_t)>& prepare,
+                          const std::function<void(size_t)>& run) {
+    if (threads <= 1 || count <= 1) {
+        for (size_t i = 0; i < count; ++i) {
+            prepare(i);
+            run(i);
+        }
+        return;
+    }
+    std::mutex mutex;
+    std::condition_variable queued;
+    std::deque<size_t> prepared;
+    bool allPrepared = false;
+    // Runs prepared calls until none is left (waiting for more while the
+    // caller still prepares them, with wait).
+    const auto runPrepared = [&](bool wait) {
+        for (;;) {
+            std::unique_lock lock(mutex);
+            if (wait) queued.wait(lock, [&] { return !prepared.empty() || allPrepared; });
+            if (prepared.empty()) return;
+            const size_t i = prepared.front();
+            prepared.pop_front();
+            lock.unlock();
+            run(i);
+        }
+    };
+    const auto prepareAll = [&] {
+        for (size_t i = 0; i < count; ++i) {
+            prepare(i);
+            std::unique_lock lock(mutex);
+            prepared.push_back(i);
+            queued.notify_one();
+            // Too many waiting: the caller runs them too.
+            while (prepared.size() > ahead) {
+                const size_t next = prepared.front();
+                prepared.pop_front();
+                lock.unlock();
+                run(next);
+                lock.lock();
+            }
+        }
+    };
+    const auto markAllPrepared = [&] {
+        {
+            std::lock_guard lock(mutex);
+            allPrepared = true;
+        }
+        queued.notify_all();
+    };
+    // One thread prepares, and then runs what is left; the others run the
+    // prepared calls as they come.
+    ForEach(static_cast<size_t>(threads), threads, [&](size_t role) {
+        if (role == 0) {
+            try {
+                prepareAll();
+            } catch (...) {
+                markAllPrepared();
+                throw;
+            }
+            markAllPrepared();
+        }
+        runPrepared(role > 0);
+    });
+}
+
 void GIFWorkers::StartThreads(int helpers) {
     // Each task holds its thread until all run, so that they run on as many
     // threads.

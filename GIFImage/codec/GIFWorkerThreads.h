@@ -28,6 +28,14 @@ void StartThreads(int helpers);
 // thrown again. The calls must not depend on one another.
 void ForEach(size_t count, int threads, const std::function<void(size_t)>& task);
 
+// Calls prepare(0) to prepare(count - 1) in order on one thread, and run(i)
+// for each prepared i on up to threads threads: preparing goes on while the
+// prepared calls run, at most ahead of them waiting at once. Returns when
+// every run has ended; then an exception of either is thrown again. run(i)
+// may depend only on prepare(i) and run on nothing else.
+void Pipeline(size_t count, int threads, size_t ahead, const std::function<void(size_t)>& prepare,
+              const std::function<void(size_t)>& run);
+
 // Asks ready until it says true or a moment has passed (as long as a
 // sleeping thread takes to wake up), and returns what it said last. A thread
 // that waits for another's work watches so before it sleeps, as the kept

@@ -326,7 +326,10 @@ void TGIFSubImage::MapPixels(const std::array<uint8_t, 256>& map) {
         return;
     }
     uint8_t* p = OwnPixels();
-    for (int64_t i = 0; i < PixelCount; ++i) p[i] = map[p[i]];
+    // The count read once: a store of a pixel could change it for the
+    // compiler.
+    const int64_t count = PixelCount;
+    for (int64_t i = 0; i < count; ++i) p[i] = map[p[i]];
 }
 
 void TGIFSubImage::CompactUniformPixels() {

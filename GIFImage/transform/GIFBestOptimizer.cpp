@@ -297,9 +297,10 @@ bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
         const std::array<uint32_t, 256> frameColours = ColoursOf(*frame);
         std::array<bool, 256> used{};
         std::vector<uint8_t> fillRow;
+        const int width = frame->Width();
         for (int y = 0; y < frame->Height(); ++y) {
             const uint8_t* row = frame->ReadRow(y, fillRow);
-            for (int x = 0; x < frame->Width(); ++x) used[row[x]] = true;
+            for (int x = 0; x < width; ++x) used[row[x]] = true;
         }
         const int t = TransparentIndexOf(*frame);
         std::array<int, 256> map{};
@@ -362,14 +363,6 @@ bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
 int SearchThreads(TGIFImage&) {
     return std::max(1, EncodeThreads > 0 ? EncodeThreads
                                          : static_cast<int>(std::thread::hardware_concurrency()));
-}
-
-// A copy of the screen's pixels within area (inside its bounds).
-TScreen ScreenPart(const TScreen& screen, const TRect& area) {
-    TScreen part(area, Ground);
-    for (int y = area.Top; y < area.Bottom; ++y)
-        std::copy_n(screen.At(area.Left, y), area.Width(), part.At(area.Left, y));
-    return part;
 }
 
 // A frame's drawing over a given screen: the box it must cover and its
@@ -452,6 +445,41 @@ bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawi
     return true;
 }
 
+// How many pixels next, the frame after frame, must draw over what frame
+// leaves (kept) and over what showed before frame (restored), within area,
+// their union; first and later are the screens before frame. One walk
+// without copies of the screens, for frames that both leave their pixels
+// in place.
+void CountNeededPixels(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next,
+                       const TRect& area, int64_t& kept, int64_t& restored) {
+    const std::array<uint32_t, 256> frameColours = ColoursOf(frame), nextColours = ColoursOf(next);
+    const int frameT = TransparentIndexOf(frame), nextT = TransparentIndexOf(next);
+    const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
+    std::vector<uint8_t> frameFill, nextFill;
+    kept = restored = 0;
+    for (int y = area.Top; y < area.Bottom; ++y) {
+        const uint32_t* firstRow = first.At(area.Left, y);
+        const uint32_t* laterRow = later.At(area.Left, y);
+        const uint8_t* frameRow = y >= a.Top && y < a.Bottom ? frame.ReadRow(y - a.Top, frameFill) : nullptr;
+        const uint8_t* nextRow = y >= b.Top && y < b.Bottom ? next.ReadRow(y - b.Top, nextFill) : nullptr;
+        for (int x = area.Left; x < area.Right; ++x) {
+            const uint32_t before1 = firstRow[x - area.Left], before2 = laterRow[x - area.Left];
+            uint32_t after1 = before1, after2 = before2;
+            if (frameRow && x >= a.Left && x < a.Right) {
+                const int v = frameRow[x - a.Left];
+                if (v != frameT) after1 = after2 = frameColours[static_cast<size_t>(v)];
+            }
+            uint32_t shown1 = after1, shown2 = after2;
+            if (nextRow && x >= b.Left && x < b.Right) {
+                const int v = nextRow[x - b.Left];
+                if (v != nextT) shown1 = shown2 = nextColours[static_cast<size_t>(v)];
+            }
+            kept += after1 != shown1 || after2 != shown2 ? 1 : 0;
+            restored += before1 != shown1 || before2 != shown2 ? 1 : 0;
+        }
+    }
+}
+
 // Restores frame (disposal 3) once shown when next, the frame after it,
 // stores smaller drawn over what showed before frame than over what frame
 // leaves: a mark that comes and goes, a cursor blinking over a still
@@ -461,6 +489,10 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
     const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
                      std::max(a.Bottom, b.Bottom)};
+    // Restoring mostly leaves more to draw: that is found first, cheaply.
+    int64_t keptCount = 0, restoredCount = 0;
+    CountNeededPixels(first, later, frame, next, area, keptCount, restoredCount);
+    if (restoredCount > keptCount) return;
     const TScreen beforeFirst = ScreenPart(first, area), beforeLater = ScreenPart(later, area);
     TScreen afterFirst = beforeFirst, afterLater = beforeLater;
     ShowFrame(afterFirst, frame);
@@ -502,34 +534,18 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     next.FreeBitmap();
 }
 
-// Restores each frame whose next frame stores smaller drawn over what showed
-// before it (see TryRestoring); the pictures shown stay the same. The first
-// frame stays: decoders disagree on what shows before it.
-void ChooseRestoringFrames(TGIFImage& image) {
-    // Only a frame with frames before and after it may be restored.
-    const int count = image.Images.Count();
-    if (count < 3) return;
-    const TRect bounds = image.FramesBounds();
-    TScreen later(bounds, Ground);
-    for (const auto& frame : image.Images) ShowFrame(later, *frame);
-    TScreen first(bounds, Ground);
-    for (int k = 0; k < count; ++k) {
-        TGIFSubImage& frame = image.Images[k];
-        if (k >= 1 && k + 1 < count && !GIFFrame::Restores(DisposalOf(frame)) &&
-            !GIFFrame::Restores(DisposalOf(image.Images[k + 1])))
-            TryRestoring(first, later, frame, image.Images[k + 1]);
-        ShowFrame(first, frame);
-        ShowFrame(later, frame);
-    }
-}
-
-// Redraws every frame against the screen before it. A redrawn frame leaves
-// the screen as the frame did, so the screens follow the frames as they
-// came, and a few frames at a time are redrawn side by side, each against
-// copies of the screens under its own rectangle.
-void RedrawFrames(TGIFImage& image) {
-    ChooseRestoringFrames(image);
-    // Frames only shrink here, so the union stays the same throughout.
+// Redraws every frame against the screen before it, having first restored
+// it where its next frame then stores smaller drawn over what showed before
+// it (see TryRestoring; only a frame with frames before and after it, as
+// decoders disagree on what shows before the first). A redrawn frame leaves
+// the screen as the frame did, and so does a restored one with the frame
+// after it: the screens follow the frames as they are restored, while the
+// frames already followed are redrawn side by side, each against copies of
+// the screens under its own rectangle. With chooseEqualColours each
+// redrawn frame then takes its choice of equal colours (see
+// ChooseEqualColours) against the same copies.
+void RedrawFrames(TGIFImage& image, bool chooseEqualColours = false) {
+    // Frames only shrink here, so their union holds them throughout.
     const TRect bounds = image.FramesBounds();
     // Every pass after the first starts from what the first one left.
     TScreen later(bounds, Ground);
@@ -538,24 +554,29 @@ void RedrawFrames(TGIFImage& image) {
     const int threads = SearchThreads(image);
     const int count = image.Images.Count();
     // The copies of a few frames' screens at a time, to hold little memory.
-    const int window = threads > 1 ? 2 * threads : 1;
-    std::vector<TScreen> firstParts, laterParts;
-    for (int start = 0; start < count; start += window) {
-        const int end = std::min(count, start + window);
-        firstParts.clear();
-        laterParts.clear();
-        for (int i = start; i < end; ++i) {
-            TGIFSubImage& frame = image.Images[i];
+    std::vector<TScreen> firstParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    std::vector<TScreen> laterParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    GIFWorkers::Pipeline(
+        static_cast<size_t>(count), threads, 2 * static_cast<size_t>(threads),
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            if (k >= 1 && static_cast<int>(k) + 1 < count && !GIFFrame::Restores(DisposalOf(frame)) &&
+                !GIFFrame::Restores(DisposalOf(image.Images[static_cast<int>(k) + 1])))
+                TryRestoring(first, later, frame, image.Images[static_cast<int>(k) + 1]);
             const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
-            firstParts.push_back(ScreenPart(first, area));
-            laterParts.push_back(ScreenPart(later, area));
+            firstParts[k] = ScreenPart(first, area);
+            laterParts[k] = ScreenPart(later, area);
             ShowFrame(first, frame);
             ShowFrame(later, frame);
-        }
-        GIFWorkers::ForEach(static_cast<size_t>(end - start), threads, [&](size_t k) {
-            TFrameRedraw(image.Images[start + static_cast<int>(k)], firstParts[k], laterParts[k]).Run();
+        },
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            TFrameRedraw(frame, firstParts[k], laterParts[k]).Run();
+            if (chooseEqualColours) ChooseEqualColours(frame, firstParts[k], laterParts[k]);
+            firstParts[k] = TScreen{TRect{}, Ground};
+            laterParts[k] = TScreen{TRect{}, Ground};
         });
-    }
+    if (chooseEqualColours) image.Changed();
 }
 
 // The frame's pixels (or those of drawing, when given) through map, row by
@@ -661,9 +682,10 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame, std::vector<uint8_t> drawing = {},
     needs.OnGlobal = frame.ColorMap.Count() == 0;
     if (drawing.empty()) {
         std::vector<uint8_t> fillRow;
+        const int width = frame.Width();
         for (int y = 0; y < frame.Height(); ++y) {
             const uint8_t* row = frame.ReadRow(y, fillRow);
-            for (int x = 0; x < frame.Width(); ++x) ++needs.Uses[row[x]];
+            for (int x = 0; x < width; ++x) ++needs.Uses[row[x]];
         }
         const TGIFEncodeJob job = frame.EncodeJob();
         needs.KeptLZWSize =
@@ -847,12 +869,34 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
     TScreen later(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
-    // A few frames at a time, to hold little memory.
-    const size_t window = threads > 1 ? 2 * static_cast<size_t>(threads) : 1;
-    std::vector<TTransparentRedraw> pending;
-    const auto redrawPending = [&] {
-        GIFWorkers::ForEach(pending.size(), threads, [&](size_t k) {
-            TTransparentRedraw& redraw = pending[k];
+    // The frames already followed are redrawn side by side, each with
+    // copies of the screens under it.
+    const int count = image.Images.Count();
+    std::vector<TScreen> firstParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    std::vector<TScreen> laterParts(static_cast<size_t>(count), TScreen{TRect{}, Ground});
+    GIFWorkers::Pipeline(
+        static_cast<size_t>(count), threads, 2 * static_cast<size_t>(threads),
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            if (indexOf.count(&frame) > 0) {
+                const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+                firstParts[k] = ScreenPart(first, area);
+                laterParts[k] = ScreenPart(later, area);
+            }
+            ShowFrame(first, frame);
+            ShowFrame(later, frame);
+        },
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            const auto at = indexOf.find(&frame);
+            if (at == indexOf.end()) return;
+            TTransparentRedraw redraw;
+            redraw.Frame = at->second;
+            const bool fewerColours =
+                PrepareTransparentRedraw(frame, frames[at->second], firstParts[k], laterParts[k], redraw);
+            firstParts[k] = TScreen{TRect{}, Ground};
+            laterParts[k] = TScreen{TRect{}, Ground};
+            if (!fewerColours) return;
             const TFrameTableNeeds& needs = frames[redraw.Frame];
             thread_local TLossyLZWEncoder encoder;
             encoder.KeepFullTable = false;
@@ -871,21 +915,6 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
                 chosen.swap(runs);
             alternatives[redraw.Frame] = NeedsOf(*needs.Frame, std::move(chosen), redraw.Transparent);
         });
-        pending.clear();
-    };
-    for (const auto& frame : image.Images) {
-        const auto at = indexOf.find(frame.get());
-        if (at != indexOf.end()) {
-            TTransparentRedraw redraw;
-            redraw.Frame = at->second;
-            if (PrepareTransparentRedraw(*frame, frames[at->second], first, later, redraw))
-                pending.push_back(std::move(redraw));
-            if (pending.size() == window) redrawPending();
-        }
-        ShowFrame(first, *frame);
-        ShowFrame(later, *frame);
-    }
-    redrawPending();
     return alternatives;
 }
 
@@ -1295,10 +1324,20 @@ int64_t SavedSize(TGIFImage& image) {
     return stream.Size();
 }
 
+// Whether the frames take the choice of equal colours: it holds about 27
+// bytes for each pixel of the frames' union, more than the rest of the
+// optimisation, for a gain of a few per cent, and the largest pictures go
+// without it.
+bool FitsEqualColourChoice(TGIFImage& image) {
+    const TRect bounds = image.FramesBounds();
+    return int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels;
+}
+
 // Redraws the frames in whichever forms store smallest, their tables still
 // as they were.
 void RedrawSmallest(TGIFImage& image) {
     image.StopPainters();
+    bool equalColoursChosen = false;
     TMemoryStream before;
     if (UnifyColorTables(image, before)) {
         // One table may make codes wider than the tables it replaces: keep
@@ -1315,15 +1354,14 @@ void RedrawSmallest(TGIFImage& image) {
             image.LoadFromStream(kept);
         }
     } else {
-        RedrawFrames(image);
+        // Frames only shrink in the redraw: where they fit the bound now,
+        // each takes the choice as soon as it is redrawn.
+        equalColoursChosen = FitsEqualColourChoice(image);
+        RedrawFrames(image, equalColoursChosen);
     }
     // Then each pixel that may show through or be drawn plain takes
-    // whichever index makes the compressor's strings longest. That choice
-    // holds about 27 bytes for each pixel of the frames' union, more than
-    // the rest of the optimisation, for a gain of a few per cent: the
-    // largest pictures go without it.
-    const TRect bounds = image.FramesBounds();
-    if (int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels) OptimizeGIFLossy(image, 0);
+    // whichever index makes the compressor's strings longest.
+    if (!equalColoursChosen && FitsEqualColourChoice(image)) OptimizeGIFLossy(image, 0);
     image.SmallestCodeSize = true;
 }
 

@@ -45,9 +45,10 @@ std::array<int64_t, TGIFColorMap::MaxColors> TGIFColorMap::BuildHistogram() {
     for (TGIFSubImage* frame : UsingFrames()) {
         if (frame->Empty()) continue;
         std::vector<uint8_t> fillRow;
+        const int width = frame->Width();
         for (int y = 0; y < frame->Height(); ++y) {
             const uint8_t* p = frame->ReadRow(y, fillRow);
-            for (int x = 0; x < frame->Width(); ++x) ++counts[p[x]];
+            for (int x = 0; x < width; ++x) ++counts[p[x]];
         }
     }
     return counts;

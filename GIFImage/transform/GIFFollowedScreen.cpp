@@ -34,6 +34,13 @@ bool CanFollow(TGIFImage& image) {
     return true;
 }
 
+TScreen ScreenPart(const TScreen& screen, const TRect& area) {
+    TScreen part(area, Ground);
+    for (int y = area.Top; y < area.Bottom; ++y)
+        std::copy_n(screen.At(area.Left, y), area.Width(), part.At(area.Left, y));
+    return part;
+}
+
 void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int t = TransparentIndexOf(frame);
@@ -45,8 +52,13 @@ void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
         uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
         const uint8_t* pixels = frame.ReadRow(y, fillRow);
         if (disposal == TGIFDisposal::RestorePrevious) before.insert(before.end(), row, row + width);
-        for (int x = 0; x < width; ++x)
-            if (pixels[x] != t) row[x] = colours[pixels[x]];
+        // Without a check where no index is transparent.
+        if (t < 0 || t > 255) {
+            for (int x = 0; x < width; ++x) row[x] = colours[pixels[x]];
+        } else {
+            for (int x = 0; x < width; ++x)
+                if (pixels[x] != t) row[x] = colours[pixels[x]];
+        }
     }
     if (!GIFFrame::Restores(disposal)) return;
     for (int y = 0; y < frame.Height(); ++y) {

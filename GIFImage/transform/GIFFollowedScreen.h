@@ -45,6 +45,9 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame);
 // inside the screen, every pixel naming an entry of its table.
 bool CanFollow(TGIFImage& image);
 
+// A copy of the screen's pixels within area (inside its bounds).
+TScreen ScreenPart(const TScreen& screen, const TRect& area);
+
 // Shows the frame on screen and disposes of it as the painter does. The
 // frame lies within the screen's bounds.
 void ShowFrame(TScreen& screen, TGIFSubImage& frame);

@@ -158,7 +158,10 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         if (keep && maxError == 0) break;
         encoder.KeepFullTable = keep;
         std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, t, job.Bits, maxError);
-        const int64_t size = EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
+        // Often nothing changes without a loss: the same pixels in the
+        // same row order store the same.
+        const bool same = !keep && !interlaced && chosen == best;
+        const int64_t size = same ? bestSize : EncodedSize(chosen, width, height, job.Bits, job.Colors, keep);
         if (size <= bestSize) {
             bestSize = size;
             best.swap(chosen);
@@ -207,6 +210,34 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     frame.FreeBitmap();
 }
 
+// What each pixel of the frame may show, given the lossless screens before
+// it in the first and in the later passes, and the screen shown (each at
+// least under the frame). Where the two passes differ, a pixel keeps its
+// exact index.
+std::vector<TLossyPixel> PixelsOf(TGIFSubImage& frame, const TScreen& exactFirst, const TScreen& exactLater,
+                                  const TScreen& actual) {
+    const int t = TransparentIndexOf(frame);
+    const int width = frame.Width();
+    const int height = frame.Height();
+    const std::vector<uint32_t> colours = TableColours(frame);
+    std::vector<TLossyPixel> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    std::vector<uint8_t> fillRow;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = frame.ReadRow(y, fillRow);
+        const uint32_t* first = exactFirst.At(frame.Left(), frame.Top() + y);
+        const uint32_t* later = exactLater.At(frame.Left(), frame.Top() + y);
+        const uint32_t* shown = actual.At(frame.Left(), frame.Top() + y);
+        for (int x = 0; x < width; ++x) {
+            TLossyPixel& p = pixels[static_cast<size_t>(y) * width + x];
+            const bool settled = first[x] == later[x];
+            p.Exact = row[x];
+            p.Wanted = p.Exact != t ? colours[static_cast<size_t>(p.Exact)] : settled ? first[x] : Ground;
+            p.Beneath = settled ? shown[x] : Ground;
+        }
+    }
+    return pixels;
+}
+
 } // namespace
 
 void OptimizeGIFLossy(TGIFImage& image, int maxError) {
@@ -221,65 +252,59 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
     TScreen exactFirst(bounds, Ground);
     // Without loss the chosen frames make the same screens as the exact
-    // ones; then no frame waits for the one before, and a few at a time
-    // are chosen side by side.
+    // ones; then no frame waits for the one before, and frames already
+    // followed are chosen side by side, each with copies of the screens
+    // under it.
     const bool lossless = maxError == 0;
     TScreen actual(lossless ? TRect{} : bounds, Ground);
     const int threads = std::max(
         1, EncodeThreads > 0 ? EncodeThreads : static_cast<int>(std::thread::hardware_concurrency()));
-    const int window = lossless && threads > 1 ? 2 * threads : 1;
     const int count = image.Images.Count();
-    std::vector<std::vector<TLossyPixel>> pixelsOf(static_cast<size_t>(window));
-    std::vector<int> chosen;
-    std::vector<uint8_t> fillRow;
+    struct TScreensBefore {
+        TScreen First{TRect{}, Ground};
+        TScreen Later{TRect{}, Ground};
+    };
+    std::vector<TScreensBefore> before(static_cast<size_t>(count));
     // Only a lossy choice spends error, one frame at a time.
     TSpendingBound spending;
-    for (int start = 0; start < count; start += window) {
-        const int end = std::min(count, start + window);
-        chosen.clear();
-        for (int i = start; i < end; ++i) {
-            TGIFSubImage& frame = image.Images[i];
-            if (!frame.HasPixelBuffer()) {
-                // One value throughout (data that decoded nothing): no choice
-                // to make, and no buffer to make for it.
-                ShowFrame(exactFirst, frame);
-                ShowFrame(exactLater, frame);
-                if (!lossless) ShowFrame(actual, frame);
-                continue;
-            }
-            const int t = TransparentIndexOf(frame);
-            const int width = frame.Width();
-            const int height = frame.Height();
-            const std::vector<uint32_t> colours = TableColours(frame);
-            std::vector<TLossyPixel>& pixels = pixelsOf[static_cast<size_t>(i - start)];
-            pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), {});
-            for (int y = 0; y < height; ++y) {
-                const uint8_t* row = frame.ReadRow(y, fillRow);
-                const uint32_t* first = exactFirst.At(frame.Left(), frame.Top() + y);
-                const uint32_t* later = exactLater.At(frame.Left(), frame.Top() + y);
-                const uint32_t* shown = lossless ? first : actual.At(frame.Left(), frame.Top() + y);
-                for (int x = 0; x < width; ++x) {
-                    TLossyPixel& p = pixels[static_cast<size_t>(y) * width + x];
-                    const bool settled = first[x] == later[x];
-                    p.Exact = row[x];
-                    p.Wanted = p.Exact != t ? colours[static_cast<size_t>(p.Exact)]
-                               : settled    ? first[x]
-                                            : Ground;
-                    p.Beneath = settled ? shown[x] : Ground;
-                }
+    GIFWorkers::Pipeline(
+        static_cast<size_t>(count), lossless ? threads : 1, 2 * static_cast<size_t>(threads),
+        [&](size_t i) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(i)];
+            // One value throughout (data that decoded nothing): no choice to
+            // make, and no buffer to make for it.
+            if (frame.HasPixelBuffer()) {
+                const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+                before[i].First = ScreenPart(exactFirst, area);
+                before[i].Later = ScreenPart(exactLater, area);
             }
             ShowFrame(exactFirst, frame);
             ShowFrame(exactLater, frame);
-            chosen.push_back(i);
-        }
-        GIFWorkers::ForEach(chosen.size(), window > 1 ? threads : 1, [&](size_t k) {
-            ChooseFramePixels(image.Images[chosen[k]], pixelsOf[static_cast<size_t>(chosen[k] - start)],
-                              maxError, spending);
+        },
+        [&](size_t i) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(i)];
+            if (lossless) {
+                ChooseEqualColours(frame, before[i].First, before[i].Later);
+                before[i] = {};
+                return;
+            }
+            if (frame.HasPixelBuffer()) {
+                std::vector<TLossyPixel> pixels = PixelsOf(frame, before[i].First, before[i].Later, actual);
+                before[i] = {};
+                ChooseFramePixels(frame, pixels, maxError, spending);
+            }
+            ShowFrame(actual, frame);
         });
-        if (!lossless)
-            for (int i : chosen) ShowFrame(actual, image.Images[i]);
-    }
     image.Changed();
+}
+
+void ChooseEqualColours(TGIFSubImage& frame, const TScreen& first, const TScreen& later) {
+    // One value throughout (data that decoded nothing): no choice to make.
+    if (!frame.HasPixelBuffer()) return;
+    std::vector<TLossyPixel> pixels = PixelsOf(frame, first, later, first);
+    // Without loss no error is spent.
+    TSpendingBound spending;
+    ChooseFramePixels(frame, pixels, 0, spending);
 }
 
 int LossyErrorOfLevel(int level) {

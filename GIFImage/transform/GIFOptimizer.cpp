@@ -52,9 +52,10 @@ std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
     std::array<bool, 256> used{};
     if (frame.Empty()) return used;
     std::vector<uint8_t> fillRow;
+    const int width = frame.Width();
     for (int y = 0; y < frame.Height(); ++y) {
         const uint8_t* row = frame.ReadRow(y, fillRow);
-        for (int x = 0; x < frame.Width(); ++x) used[row[x]] = true;
+        for (int x = 0; x < width; ++x) used[row[x]] = true;
     }
     return used;
 }
@@ -78,6 +79,28 @@ std::array<int64_t, 256> EntryKeys(const TGIFColorMap& map) {
                 int64_t{e.Red} | int64_t{e.Green} << 8 | int64_t{e.Blue} << 16 | int64_t{e.Flags} << 24;
     }
     return keys;
+}
+
+// Numbers for the indices of two tables (their EntryKeys): the pixels of
+// self's index v and previous's index q show the same entry (or, in one
+// table, the same index) exactly when selfClass[v] == previousClass[q].
+void ClassesOfSameEntries(const std::array<int64_t, 256>& selfKeys,
+                          const std::array<int64_t, 256>& previousKeys, bool sameMap,
+                          std::array<int, 256>& selfClass, std::array<int, 256>& previousClass) {
+    std::vector<int64_t> entries;
+    for (const int64_t key : previousKeys)
+        if (key >= 0) entries.push_back(key);
+    std::sort(entries.begin(), entries.end());
+    const auto classOf = [&](int64_t key) {
+        const auto at = std::lower_bound(entries.begin(), entries.end(), key);
+        return at != entries.end() && *at == key ? static_cast<int>(at - entries.begin()) : -1;
+    };
+    // An index beyond its table matches only itself, in one table.
+    for (int i = 0; i < 256; ++i) {
+        const size_t at = static_cast<size_t>(i);
+        previousClass[at] = previousKeys[at] >= 0 ? classOf(previousKeys[at]) : 256 + i;
+        selfClass[at] = selfKeys[at] >= 0 ? classOf(selfKeys[at]) : sameMap ? 256 + i : -2;
+    }
 }
 
 // The smallest rectangle (frame coordinates) of the pixels other than t;
@@ -208,8 +231,13 @@ void TOptimizeRun::CropFrames() {
         if (frame.Empty() || !frame.Transparent() || DisposalOf(frame) == TGIFDisposal::RestoreBackground ||
             IsUndefined(DisposalOf(frame)))
             continue;
-        if (!OpaqueBounds(frame, TransparentIndexOf(frame)).IsEmpty()) {
-            if (CropGIFFrame(frame)) Report();
+        // As CropGIFFrame, the bounds found once.
+        const TRect box = OpaqueBounds(frame, TransparentIndexOf(frame));
+        if (!box.IsEmpty()) {
+            if (box != TRect{0, 0, frame.Width(), frame.Height()}) {
+                Crop(frame, box);
+                Report();
+            }
             continue;
         }
         if (CanDropBlankFrame(c)) {
@@ -312,13 +340,29 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
     bool taken = false;
     const std::array<int64_t, 256> selfKeys = EntryKeys(selfMap);
     const std::array<int64_t, 256> previousKeys = EntryKeys(previousMap);
+    // Each index as a number that two indices, one of self and one beneath,
+    // share exactly when their pixels merge: one look-up a pixel each.
+    std::array<int, 256> selfClass, previousClass;
+    ClassesOfSameEntries(selfKeys, previousKeys, sameMap, selfClass, previousClass);
     std::vector<uint8_t> fillRow;
+    // The rows from the common left edge on; the frames' positions are
+    // read once (a store of a pixel could change them for the compiler).
+    const int selfLeft = common.Left - self.Left(), previousLeft = common.Left - previous->Left();
+    const int selfTop = self.Top(), previousTop = previous->Top();
+    const int commonWidth = common.Width();
     for (int y = common.Top; y < common.Bottom; ++y) {
-        uint8_t* row = self.Data() + static_cast<int64_t>(y - self.Top()) * selfWidth;
-        const uint8_t* under = previous->ReadRow(y - previous->Top(), fillRow);
-        for (int x = common.Left; x < common.Right; ++x) {
-            uint8_t& s = row[x - self.Left()];
-            const uint8_t q = under[x - previous->Left()];
+        uint8_t* row = self.Data() + static_cast<int64_t>(y - selfTop) * selfWidth + selfLeft;
+        const uint8_t* under = previous->ReadRow(y - previousTop, fillRow) + previousLeft;
+        if (!pending) {
+            for (int x = 0; x < commonWidth; ++x) {
+                const uint8_t v = row[x], q = under[x];
+                if (v != t && q != p && selfClass[v] == previousClass[q]) row[x] = static_cast<uint8_t>(t);
+            }
+            continue;
+        }
+        for (int x = 0; x < commonWidth; ++x) {
+            uint8_t& s = row[x];
+            const uint8_t q = under[x];
             if ((!pending && s == t) || q == p) continue;
             const bool same = (sameMap && s == q) || (selfKeys[s] >= 0 && selfKeys[s] == previousKeys[q]);
             if (!same) continue;

@@ -1,5 +1,6 @@
 // Frames compressed side by side: the bytes are those of compressing one
-// frame after the other, and a failing frame fails at the same place.
+// frame after the other, and a failing frame fails at the same place. The
+// kept threads also serve a pipeline.
 
 #include "GIFMessages.h"
 #include "GIFParallelEncoder.h"
@@ -8,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <random>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -102,4 +106,41 @@ TEST(GIFParallelWrite, AForkedProcessWorksOnThreadsOfItsOwn) {
     // Longer than the kept threads watch for work: they sleep now.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EXIT(std::_Exit(sideBySide() ? 0 : 1), testing::ExitedWithCode(0), "");
+}
+
+// A pipeline runs each call once, after its preparation, and keeps no more
+// than it was asked waiting however slow the runs are; a failure of either
+// side comes back to the caller instead of leaving it waiting.
+TEST(GIFWorkerPipeline, RunsEachPreparedCallOnceKeepingFewWaitingAndReportsFailures) {
+    constexpr size_t Count = 40, Ahead = 3;
+    std::vector<std::atomic<int>> prepared(Count), runs(Count);
+    std::atomic<size_t> started{0};
+    std::atomic<bool> runBeforePrepare{false};
+    size_t mostWaiting = 0;
+    GIFWorkers::Pipeline(
+        Count, 2, Ahead,
+        [&](size_t i) {
+            mostWaiting = std::max(mostWaiting, i - started.load());
+            ++prepared[i];
+        },
+        [&](size_t i) {
+            ++started;
+            if (prepared[i] != 1) runBeforePrepare = true;
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+            ++runs[i];
+        });
+    for (size_t i = 0; i < Count; ++i) EXPECT_EQ(runs[i], 1) << i;
+    EXPECT_FALSE(runBeforePrepare);
+    EXPECT_LE(mostWaiting, Ahead + 1);
+
+    for (const bool inPrepare : {true, false})
+        EXPECT_THROW(GIFWorkers::Pipeline(
+                         Count, 2, Ahead,
+                         [&](size_t i) {
+                             if (inPrepare && i == 5) throw std::runtime_error("prepare");
+                         },
+                         [&](size_t i) {
+                             if (!inPrepare && i == 5) throw std::runtime_error("run");
+                         }),
+                     std::runtime_error);
 }

@@ -183,3 +183,31 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
         EXPECT_EQ(changedFirsts > 0, spend);
     }
 }
+
+TEST(GIFOptimizeLossy, WithoutLossTheSearchOfEqualColoursFindsWhatTheFullSearchFinds) {
+    // Without a loss allowed, only the children of the wanted colour are
+    // visited (other entries of that colour, the transparent one where the
+    // screen shows it), in the order of the full search. A pixel's forgiven
+    // error of 1 takes the search through every child (no two colours here
+    // lie that close), which must choose the same.
+    std::mt19937 random(5);
+    std::vector<uint32_t> colours;
+    for (int i = 0; i < 8; ++i) colours.push_back(0xFF000000u | static_cast<uint32_t>((i % 3) * 0x404040));
+    const int t = 7;
+    std::vector<TLossyPixel> pixels(20000);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        TLossyPixel& p = pixels[i];
+        p.Exact = static_cast<int>(random() % 6);
+        p.Wanted = colours[static_cast<size_t>(p.Exact)];
+        if (random() % 4) p.Beneath = p.Wanted;
+        if (random() % 3 == 0 && p.Beneath) p.Exact = t;
+    }
+    TLossyLZWEncoder encoder;
+    const std::vector<uint8_t> equalColours = encoder.Choose(pixels, colours, t, 3, 0);
+    for (auto& p : pixels) p.FreeError = 1;
+    const std::vector<uint8_t> everyChild = encoder.Choose(pixels, colours, t, 3, 0);
+    EXPECT_EQ(equalColours, everyChild);
+    int moved = 0;
+    for (size_t i = 0; i < pixels.size(); ++i) moved += equalColours[i] != pixels[i].Exact;
+    EXPECT_GT(moved, 0);
+}

@@ -355,6 +355,32 @@ TEST(GIFOptimize, MergeTakesATransparentIndexThatNoVisiblePixelUses) {
     EXPECT_EQ(sharing.Images[2].GraphicControlExtension()->TransparentColorIndex(), 3);
 }
 
+TEST(GIFOptimize, MergeOfATransparentFrameSparesPixelsOverTransparentOnesAndMatchesEntriesAcrossTables) {
+    // One table: a pixel over the previous frame's transparent index
+    // stays (that showed what lay beneath); an index beyond the table
+    // merges with itself.
+    TGIFImage image;
+    MakeScreen(image, 4, 6, 1);
+    AddControl(AddFrame(image, 0, 0, 6, 1, {0, 1, 3, 3, 5, 2}), 1, 0, 3);
+    TGIFSubImage& self = AddFrame(image, 0, 0, 6, 1, {0, 2, 3, 1, 5, 1});
+    AddControl(self, 1, 0, 2);
+    MergeGIFFrame(self, &image.Images[0]);
+    EXPECT_EQ(PixelsOf(self), (Bytes{2, 2, 3, 1, 2, 1}));
+
+    // A table of its own with the entries in another order: pixels merge
+    // by the entry they show.
+    TGIFSubImage& own = AddFrame(image, 0, 0, 4, 1, {3, 2, 0, 4});
+    for (const int i : {3, 2, 1, 0}) {
+        const TPaletteEntry e = image.Header.ColorMap.Entry(i);
+        own.ColorMap.Add(RGBColor(e.Red, e.Green, e.Blue));
+    }
+    own.ColorMap.Add(RGBColor(1, 2, 3));
+    AddControl(own, 1, 0, 4);
+    TGIFSubImage& under = AddFrame(image, 0, 0, 4, 1, {0, 1, 2, 3});
+    MergeGIFFrame(own, &under);
+    EXPECT_EQ(PixelsOf(own), (Bytes{4, 4, 0, 4}));
+}
+
 TEST(GIFOptimize, FrameWithAFullTableAndNoTransparencyIsNotMerged) {
     TGIFImage image;
     image.Header.SetWidth(4);
