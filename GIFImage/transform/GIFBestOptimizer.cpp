@@ -534,42 +534,6 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     next.FreeBitmap();
 }
 
-// Follows the screens first and later through the frames in order on one
-// thread (beforeShowing(k), when given, runs just before frame k is shown),
-// while the frames already followed that are wanted are worked on side by
-// side, each with copies of the two screens under its own rectangle: a few
-// frames' copies are held at a time.
-void FollowScreens(TGIFImage& image, TScreen& first, TScreen& later, int threads,
-                   const std::function<bool(const TGIFSubImage&)>& wanted,
-                   const std::function<void(size_t)>& beforeShowing,
-                   const std::function<void(TGIFSubImage&, const TScreen&, const TScreen&)>& work) {
-    const size_t count = static_cast<size_t>(image.Images.Count());
-    std::vector<TScreen> firstParts(count, TScreen{TRect{}, Ground});
-    std::vector<TScreen> laterParts(count, TScreen{TRect{}, Ground});
-    // A byte each (not bits): set while other frames are read.
-    std::vector<uint8_t> working(count, 0);
-    GIFWorkers::Pipeline(
-        count, threads, 2 * static_cast<size_t>(threads),
-        [&](size_t k) {
-            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
-            if (beforeShowing) beforeShowing(k);
-            if (wanted(frame)) {
-                const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
-                firstParts[k] = ScreenPart(first, area);
-                laterParts[k] = ScreenPart(later, area);
-                working[k] = 1;
-            }
-            ShowFrame(first, frame);
-            ShowFrame(later, frame);
-        },
-        [&](size_t k) {
-            if (!working[k]) return;
-            work(image.Images[static_cast<int>(k)], firstParts[k], laterParts[k]);
-            firstParts[k] = TScreen{TRect{}, Ground};
-            laterParts[k] = TScreen{TRect{}, Ground};
-        });
-}
-
 // Redraws every frame against the screen before it, having first restored
 // it where its next frame then stores smaller drawn over what showed before
 // it (see TryRestoring; only a frame with frames before and after it, as
@@ -596,7 +560,7 @@ void RedrawFrames(TGIFImage& image, bool chooseEqualColours = false) {
                 !GIFFrame::Restores(DisposalOf(image.Images[static_cast<int>(k) + 1])))
                 TryRestoring(first, later, frame, image.Images[static_cast<int>(k) + 1]);
         },
-        [&](TGIFSubImage& frame, const TScreen& firstPart, const TScreen& laterPart) {
+        [&](TGIFSubImage& frame, TScreen& firstPart, TScreen& laterPart) {
             TFrameRedraw(frame, firstPart, laterPart).Run();
             if (chooseEqualColours) ChooseEqualColours(frame, firstPart, laterPart);
         });
@@ -896,8 +860,9 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
     FollowScreens(
         image, first, later, threads, [&](const TGIFSubImage& frame) { return indexOf.count(&frame) > 0; },
         nullptr,
-        [&](TGIFSubImage& frame, const TScreen& firstPart, const TScreen& laterPart) {
+        [&](TGIFSubImage& frame, TScreen& firstPart, TScreen& laterPart) {
             const auto at = indexOf.find(&frame);
+            if (at == indexOf.end()) return;
             TTransparentRedraw redraw;
             redraw.Frame = at->second;
             if (!PrepareTransparentRedraw(frame, frames[at->second], firstPart, laterPart, redraw)) return;

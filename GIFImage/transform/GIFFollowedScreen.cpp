@@ -2,6 +2,7 @@
 
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFWorkerThreads.h"
 
 #include <algorithm>
 
@@ -68,6 +69,33 @@ void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
         else
             std::copy_n(before.begin() + static_cast<ptrdiff_t>(y) * width, width, row);
     }
+}
+
+void FollowScreens(TGIFImage& image, TScreen& first, TScreen& later, int threads,
+                   const std::function<bool(const TGIFSubImage&)>& wanted,
+                   const std::function<void(size_t)>& beforeShowing,
+                   const std::function<void(TGIFSubImage&, TScreen&, TScreen&)>& work) {
+    const size_t count = static_cast<size_t>(image.Images.Count());
+    std::vector<TScreen> firstParts(count, TScreen{TRect{}, Ground});
+    std::vector<TScreen> laterParts(count, TScreen{TRect{}, Ground});
+    GIFWorkers::Pipeline(
+        count, threads, 2 * static_cast<size_t>(std::max(threads, 1)),
+        [&](size_t k) {
+            TGIFSubImage& frame = image.Images[static_cast<int>(k)];
+            if (beforeShowing) beforeShowing(k);
+            if (wanted(frame)) {
+                const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
+                firstParts[k] = ScreenPart(first, area);
+                laterParts[k] = ScreenPart(later, area);
+            }
+            ShowFrame(first, frame);
+            ShowFrame(later, frame);
+        },
+        [&](size_t k) {
+            work(image.Images[static_cast<int>(k)], firstParts[k], laterParts[k]);
+            firstParts[k] = TScreen{TRect{}, Ground};
+            laterParts[k] = TScreen{TRect{}, Ground};
+        });
 }
 
 } // namespace GIFFollowedScreen

@@ -9,7 +9,9 @@
 #include "Geometry.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class TGIFImage;
@@ -51,6 +53,19 @@ TScreen ScreenPart(const TScreen& screen, const TRect& area);
 // Shows the frame on screen and disposes of it as the painter does. The
 // frame lies within the screen's bounds.
 void ShowFrame(TScreen& screen, TGIFSubImage& frame);
+
+// Follows the screens first and later (each bounding the frames) through the
+// image's frames in order on one thread, while the frames already followed
+// are worked on, up to threads side by side: work(frame, firstPart,
+// laterPart) gets copies of the two screens under the frame's rectangle
+// where wanted(frame), empty screens elsewhere, and may free them once done.
+// A few frames' copies are held at a time. beforeShowing(k), when given,
+// runs just before frame k is shown. With one thread the frames are worked
+// on in their order.
+void FollowScreens(TGIFImage& image, TScreen& first, TScreen& later, int threads,
+                   const std::function<bool(const TGIFSubImage&)>& wanted,
+                   const std::function<void(size_t)>& beforeShowing,
+                   const std::function<void(TGIFSubImage&, TScreen&, TScreen&)>& work);
 
 // Whether a frame should be restored to what showed before it (disposal 3)
 // once shown, given the sizes of the next frame drawn over what the frame

@@ -259,38 +259,21 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     TScreen actual(lossless ? TRect{} : bounds, Ground);
     const int threads = std::max(
         1, EncodeThreads > 0 ? EncodeThreads : static_cast<int>(std::thread::hardware_concurrency()));
-    const int count = image.Images.Count();
-    struct TScreensBefore {
-        TScreen First{TRect{}, Ground};
-        TScreen Later{TRect{}, Ground};
-    };
-    std::vector<TScreensBefore> before(static_cast<size_t>(count));
-    // Only a lossy choice spends error, one frame at a time.
+    // Only a lossy choice spends error, one frame at a time, in order.
     TSpendingBound spending;
-    GIFWorkers::Pipeline(
-        static_cast<size_t>(count), lossless ? threads : 1, 2 * static_cast<size_t>(threads),
-        [&](size_t i) {
-            TGIFSubImage& frame = image.Images[static_cast<int>(i)];
-            // One value throughout (data that decoded nothing): no choice to
-            // make, and no buffer to make for it.
-            if (frame.HasPixelBuffer()) {
-                const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
-                before[i].First = ScreenPart(exactFirst, area);
-                before[i].Later = ScreenPart(exactLater, area);
-            }
-            ShowFrame(exactFirst, frame);
-            ShowFrame(exactLater, frame);
-        },
-        [&](size_t i) {
-            TGIFSubImage& frame = image.Images[static_cast<int>(i)];
+    FollowScreens(
+        image, exactFirst, exactLater, lossless ? threads : 1,
+        // One value throughout (data that decoded nothing): no choice to
+        // make, and no buffer to make for it.
+        [](const TGIFSubImage& frame) { return frame.HasPixelBuffer(); }, nullptr,
+        [&](TGIFSubImage& frame, TScreen& first, TScreen& later) {
             if (lossless) {
-                ChooseEqualColours(frame, before[i].First, before[i].Later);
-                before[i] = {};
+                ChooseEqualColours(frame, first, later);
                 return;
             }
             if (frame.HasPixelBuffer()) {
-                std::vector<TLossyPixel> pixels = PixelsOf(frame, before[i].First, before[i].Later, actual);
-                before[i] = {};
+                std::vector<TLossyPixel> pixels = PixelsOf(frame, first, later, actual);
+                first = later = TScreen{TRect{}, Ground};
                 ChooseFramePixels(frame, pixels, maxError, spending);
             }
             ShowFrame(actual, frame);
