@@ -1,5 +1,6 @@
 #include "GIFDecoder.h"
 
+#include "GIFDecodeShare.h"
 #include "GIFException.h"
 #include "GIFMessages.h"
 #include "GIFStreamIO.h"
@@ -96,7 +97,8 @@ struct THotState {
 // two carry bytes (the end of the previous one).
 class TBitReader {
 public:
-    TBitReader(TStream& stream, const TGIFDecodeWarning& warning) : Stream(stream), Warn(warning) {}
+    TBitReader(TStream& stream, const TGIFDecodeWarning& warning, uint32_t skipBits)
+        : Stream(stream), Warn(warning), SkipBits(skipBits) {}
 
     // The code of width bits at the cursor; the caller has checked that it
     // lies wholly before the cursor's valid bits.
@@ -116,6 +118,8 @@ public:
     // The data bytes of the sub-blocks read so far.
     uint64_t BytesRead() const { return Read; }
     bool DataEnded() const { return Ended; }
+    // Where the current sub-block's size byte stands in the stream.
+    int64_t BlockAt() const { return Stream.Position() - (ValidBytes - 2) - 1; }
     bool NoMoreBlocks() const { return NoMore; }
 
 private:
@@ -126,6 +130,9 @@ private:
 
     TStream& Stream;
     const TGIFDecodeWarning& Warn;
+    // Bits of the first sub-block that belong to codes before a clear code
+    // (the rest of a frame's data, see TGIFDecodeTarget::ResumeBit).
+    uint32_t SkipBits;
     // 2 carry bytes, one sub-block, and slack for the 32-bit load at its end.
     uint8_t Buffer[2 + 255 + 8] = {};
     uint32_t ValidBytes = 2;
@@ -166,7 +173,9 @@ public:
         : Stream(stream), Pixels(target.Pixels), Allocate(target.Allocate),
           Width(static_cast<uint32_t>(std::max(0, target.Width))),
           Height(static_cast<uint32_t>(std::max(0, target.Height))), FillValue(target.FillValue),
-          Reader(stream, warning), Rows(Width, Height, target.Interlaced) {
+          Share(target.Share), ResumeCodeSize(target.ResumeCodeSize),
+          Reader(stream, warning, target.ResumeCodeSize >= 0 ? target.ResumeBit : 0),
+          Rows(Width, Height, target.Interlaced) {
         Total = Width * Height;
     }
 
@@ -181,7 +190,7 @@ private:
     void Fill();
     template <bool LongStrings> bool FillWriting();
     bool ChooseWriting();
-    void FillRest();
+    void FillRest(uint32_t limit);
     void ExtraValue();
     void Finish();
     uint8_t* AllocatePixels();
@@ -197,6 +206,12 @@ private:
     const uint32_t Height;
     const uint8_t FillValue;
     uint32_t Total = 0;
+    TGIFDecodeShare* const Share;
+    const int ResumeCodeSize;
+    // Where another thread decodes the rest from (0: nowhere), and whether
+    // this one has stopped there.
+    uint32_t StopAt = 0;
+    bool Stopped = false;
 
     TBitReader Reader;
     TRowCursor Rows;
@@ -234,7 +249,10 @@ private:
 
 void LZWDecoder::Run() {
     uint8_t size = 0;
-    if (!GIFIO::ReadByte(Stream, size)) return;
+    if (ResumeCodeSize >= 0)
+        size = static_cast<uint8_t>(ResumeCodeSize);
+    else if (!GIFIO::ReadByte(Stream, size))
+        return;
     // The clear code must lie inside the 4096-entry table.
     if (size >= 12) throw GIFException(GIFMessages::UnsupportedCodeSize);
     MinCodeSize = size;
@@ -248,22 +266,26 @@ void LZWDecoder::Run() {
     }
     Table[ClearCode] = TEntry{0, NoOffset, ControlLength, 0};
     Table[EndCode] = TEntry{0, NoOffset, ControlLength, 0};
+    // The pixels from where another thread took the rest on are its own.
+    const auto limit = [this] { return Share ? Share->Close() : 0u; };
     try {
         Fill();
     } catch (...) {
-        FillRest();
+        FillRest(limit());
         throw;
     }
-    FillRest();
+    if (Stopped) return;
+    FillRest(limit());
     Finish();
 }
 
 // Gives every pixel the data did not reach the fill value, from the output
-// cursor on; this also covers what the 8- and 16-byte stores wrote past the
-// last string.
-void LZWDecoder::FillRest() {
+// cursor on (up to limit, when not 0); this also covers what the 8- and
+// 16-byte stores wrote past the last string.
+void LZWDecoder::FillRest(uint32_t limit) {
     if (!Pixels) return;
     TOutputCursor& out = State.Out;
+    if (limit > 0) out.End = std::min(out.End, limit);
     do {
         if (out.Pos < out.End) std::memset(Pixels + out.Pos, FillValue, out.End - out.Pos);
         out.Pos = out.End;
@@ -294,6 +316,10 @@ bool TBitReader::Refill(TBitCursor& bits) {
     }
     // Fewer than 13 bits were left unread, all inside the two carry bytes.
     bits.BitPos = bits.BitPos + 16 - bits.ValidBits;
+    if (Read == 0) {
+        bits.BitPos += std::min(SkipBits, got * 8);
+        SkipBits = 0;
+    }
     ValidBytes = got + 2;
     bits.ValidBits = ValidBytes * 8;
     Read += got;
@@ -524,6 +550,11 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
 
     for (;;) {
         if (outPos == outEnd) {
+            if (StopAt != 0 && outEnd == StopAt) {
+                save();
+                Stopped = true;
+                return true;
+            }
             bool more = false;
             slow([&] { more = Rows.Next(State.Out); });
             if (!more) break;
@@ -554,6 +585,14 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
                 if (code != clear) {
                     save(); // how far the pixels got
                     throw GIFException(GIFMessages::CircularTableEntry);
+                }
+                if (Share && outPos > 0) {
+                    // Where another thread has taken the rest, the frame
+                    // ends for this one. (A next code that starts in the
+                    // two carry bytes has no place of its own to tell.)
+                    if (bitPos >= 16) Share->TellPlace({outPos, 0, Reader.BlockAt(), bitPos - 16});
+                    const uint32_t taken = Share->Tell(outPos);
+                    if (taken > outPos && taken < outEnd) outEnd = StopAt = taken;
                 }
                 slow([&] { ClearTable(); });
                 do code = readCode(false);

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+class TGIFDecodeShare;
+
 struct TGIFDecodeTarget {
     // Width × Height bytes, rows top to bottom; the decoder writes every
     // one, FillValue where the data does not reach. When null, Allocate is
@@ -18,6 +20,16 @@ struct TGIFDecodeTarget {
     bool Interlaced = false;
     uint8_t FillValue = 0;
     std::function<uint8_t*()> Allocate;
+
+    // A frame whose decoding another thread may share: the decoder stops at
+    // the clear code from which that thread has taken the rest.
+    TGIFDecodeShare* Share = nullptr;
+    // The rest of a frame's data from a clear code on: the stream starts at
+    // the size byte of the sub-block that holds the codes after the clear
+    // code, ResumeBit bits into its data, of code size ResumeCodeSize (-1: a
+    // whole frame's data, from its code size byte).
+    int ResumeCodeSize = -1;
+    uint32_t ResumeBit = 0;
 };
 
 using TGIFDecodeWarning = std::function<void(const std::string& message)>;

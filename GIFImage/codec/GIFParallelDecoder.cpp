@@ -1,37 +1,59 @@
 #include "GIFParallelDecoder.h"
 
+#include "GIFDecodeShare.h"
 #include "GIFDecoder.h"
+#include "GIFSplitPoint.h"
 #include "GIFWorkerThreads.h"
 #include "Stream.h"
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
 
-TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
-    TGIFDecodedFrame result;
-    TBorrowedMemoryStream stream(job.Data, job.Size);
-    TGIFDecodeTarget target;
+namespace {
+
+size_t PixelCount(const TGIFDecodeJob& job) {
+    return static_cast<size_t>(job.Width) * static_cast<size_t>(job.Height);
+}
+
+// Decodes into target (its size and fill set here), collecting what decoding
+// reports in result.
+void DecodeInto(TStream& stream, const TGIFDecodeJob& job, TGIFDecodeTarget& target,
+                TGIFDecodedFrame& result) {
     target.Width = job.Width;
     target.Height = job.Height;
     target.Interlaced = job.Interlaced;
     target.FillValue = job.FillValue;
-    const size_t count = static_cast<size_t>(job.Width) * static_cast<size_t>(job.Height);
-    target.Allocate = [&]() -> uint8_t* {
-        // Taken by the thread that decodes: the lines it writes are then
-        // mostly in its own cache from the frames it decoded before.
-        result.Pixels = std::make_shared_for_overwrite<uint8_t[]>(count);
-        return result.Pixels.get();
-    };
     try {
         DecodeImageData(stream, target,
                         [&](const std::string& message) { result.Warnings.push_back(message); });
     } catch (...) {
         result.Error = std::current_exception();
     }
+}
+
+// Reading the codes for a split point goes about this many times as fast as
+// decoding them: a thread that takes the rest of a frame reads up to the
+// split first, while the decoding thread goes on.
+constexpr uint32_t SplitReadingSpeed = 3;
+
+} // namespace
+
+TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
+    TGIFDecodedFrame result;
+    TBorrowedMemoryStream stream(job.Data, job.Size);
+    TGIFDecodeTarget target;
+    target.Allocate = [&]() -> uint8_t* {
+        // Taken by the thread that decodes: the lines it writes are then
+        // mostly in its own cache from the frames it decoded before.
+        result.Pixels = std::make_shared_for_overwrite<uint8_t[]>(PixelCount(job));
+        return result.Pixels.get();
+    };
+    DecodeInto(stream, job, target, result);
     return result;
 }
 
@@ -41,11 +63,28 @@ TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
 // animations decode in microseconds, and a lock handed between two cores for
 // every frame would cost more than that. Tasks on the worker threads hold
 // the frames, so that a task started after the load has ended finds none.
+//
+// A large frame is shared: a thread with no frame left to take may decode
+// the rest of it from a clear code on (TGIFDecodeShare), while the thread
+// that took it decodes up to there.
 struct TGIFDecodePool::TFrames {
+    struct TShared {
+        TGIFDecodeShare Share;
+        int64_t Frame = 0;
+        // Set by the thread that decodes the frame before it starts.
+        uint8_t* Pixels = nullptr;
+        std::atomic<bool> Started{false};
+        // What the rest's decoding reported, once RestDone.
+        TGIFDecodedFrame Rest;
+        std::atomic<bool> RestDone{false};
+    };
     struct TSlot {
         TGIFDecodeJob Job;
         TGIFDecodedFrame Result;
-        std::atomic<bool> Done{false};
+        std::unique_ptr<TShared> Shared; // for a large frame
+        // A slot is done from its frame's decoding on until the next frame
+        // is put in it; an empty slot is done.
+        std::atomic<bool> Done{true};
     };
 
     explicit TFrames(int capacity) : Slots(static_cast<size_t>(capacity)) {}
@@ -60,29 +99,147 @@ struct TGIFDecodePool::TFrames {
             if (frame >= Published.load(std::memory_order_acquire)) return false;
         } while (!Taken.compare_exchange_weak(frame, frame + 1, std::memory_order_acq_rel));
         TSlot& slot = SlotOf(frame);
-        slot.Result = DecodeFrame(slot.Job);
-        // Sequentially consistent with Sleepers: either the waiter sees the
-        // frame done, or this thread sees the waiter and wakes it.
-        slot.Done.store(true);
-        if (Sleepers.load() > 0) {
-            std::lock_guard lock(Mutex);
-            FrameDone.notify_all();
-        }
+        slot.Result = slot.Shared ? DecodeShared(slot) : DecodeFrame(slot.Job);
+        MarkDone(slot.Done);
         return true;
     }
 
+    // Decodes a large frame that another thread may share: the pixels are
+    // made first, so that the other thread can write the rest into them.
+    TGIFDecodedFrame DecodeShared(TSlot& slot) {
+        TShared& shared = *slot.Shared;
+        {
+            std::lock_guard lock(Mutex);
+            InProgress = &shared;
+        }
+        const auto endShare = [&] {
+            std::lock_guard lock(Mutex);
+            if (InProgress == &shared) InProgress = nullptr;
+        };
+        TGIFDecodedFrame result;
+        const size_t count = PixelCount(slot.Job);
+        try {
+            result.Pixels = std::make_shared_for_overwrite<uint8_t[]>(count);
+        } catch (const std::bad_alloc&) {
+            // Decoded in one piece, the data allocates only if it has pixels.
+            shared.Share.Close();
+            endShare();
+            return DecodeFrame(slot.Job);
+        }
+        shared.Pixels = result.Pixels.get();
+        shared.Started.store(true, std::memory_order_release);
+        bool wrote = false;
+        TGIFDecodeTarget target;
+        target.Allocate = [&] {
+            wrote = true;
+            return shared.Pixels;
+        };
+        target.Share = &shared.Share;
+        TBorrowedMemoryStream stream(slot.Job.Data, slot.Job.Size);
+        DecodeInto(stream, slot.Job, target, result);
+        endShare();
+        const uint32_t taken = shared.Share.Taken();
+        if (taken == 0) {
+            if (!wrote) result.Pixels = nullptr;
+            return result;
+        }
+        WaitFor(shared.RestDone);
+        if (result.Error) {
+            // Decoding in one piece would have stopped here too.
+            std::memset(shared.Pixels + taken, slot.Job.FillValue, count - taken);
+        } else {
+            for (std::string& warning : shared.Rest.Warnings) result.Warnings.push_back(std::move(warning));
+            result.Error = shared.Rest.Error;
+        }
+        return result;
+    }
+
+    // Decodes the rest of a frame that another thread decodes, when there is
+    // enough of it left; false when nothing was taken.
+    bool DecodeRest(const TGIFDecodeJob& job, TShared& shared) {
+        if (!GIFWorkers::WatchBriefly([&] { return shared.Started.load(std::memory_order_acquire); }))
+            return false;
+        uint32_t progress = 0;
+        if (!shared.Share.Open(progress)) return false;
+        const uint64_t total = PixelCount(job);
+        if (total - progress < static_cast<uint64_t>(SharedDecodeMinPixels) / 2) return false;
+        // Codes are read from the last clear code the other thread told, or
+        // from the start. The split lets both threads end together, the
+        // other going on from progress while this one reads up to it.
+        TGIFSplitPoint from;
+        from.Block = 1;
+        TGIFSplitPoint told;
+        if (shared.Share.LastPlace(told)) from = told;
+        const uint64_t speed = SplitReadingSpeed;
+        const uint64_t goal = (speed * total + (speed - 1) * progress) / (2 * speed - 1);
+        TGIFSplitPoint at;
+        if (!FindSplitPoint(job.Data, job.Size, from, static_cast<uint32_t>(std::min(goal, total)),
+                            static_cast<uint32_t>(total), shared.Share, at) ||
+            !shared.Share.Take(at.Pixel, at.Before))
+            return false;
+        TBorrowedMemoryStream stream(job.Data + at.Block, job.Size - at.Block);
+        TGIFDecodeJob rest = {};
+        rest.Width = static_cast<int>(total - at.Pixel);
+        rest.Height = 1;
+        rest.FillValue = job.FillValue;
+        TGIFDecodeTarget target;
+        target.Pixels = shared.Pixels + at.Pixel;
+        target.ResumeCodeSize = job.Data[0];
+        target.ResumeBit = at.Bit;
+        DecodeInto(stream, rest, target, shared.Rest);
+        MarkDone(shared.RestDone);
+        return true;
+    }
+
+    // Helps with the large frame another thread is decoding, if there is
+    // one; false when it did not.
+    bool HelpInProgress() {
+        TShared* shared = nullptr;
+        const TGIFDecodeJob* job = nullptr;
+        {
+            std::lock_guard lock(Mutex);
+            if (!InProgress) return false;
+            shared = InProgress;
+            job = &SlotOf(shared->Frame).Job;
+            ++Looking;
+        }
+        const bool helped = DecodeRest(*job, *shared);
+        {
+            std::lock_guard lock(Mutex);
+            --Looking;
+        }
+        NoneLooking.notify_all();
+        return helped;
+    }
+
+    // Before a shared frame's slot is emptied: no thread looks at it.
+    void WaitUntilNoneLooks() {
+        std::unique_lock lock(Mutex);
+        NoneLooking.wait(lock, [&] { return Looking == 0; });
+    }
+
     void Work() {
-        while (DecodeNext()) {
+        while (DecodeNext() || HelpInProgress()) {
         }
         --Helpers;
     }
 
-    // Returns once slot is decoded: the thread watches for a moment, then sleeps.
-    void WaitFor(TSlot& slot) {
-        if (GIFWorkers::WatchBriefly([&] { return slot.Done.load(std::memory_order_acquire); })) return;
+    void MarkDone(std::atomic<bool>& done) {
+        // Sequentially consistent with Sleepers: either the waiter sees it
+        // done, or this thread sees the waiter and wakes it.
+        done.store(true);
+        if (Sleepers.load() > 0) {
+            std::lock_guard lock(Mutex);
+            FrameDone.notify_all();
+        }
+    }
+
+    // Returns once done: the thread watches for a moment, then sleeps.
+    void WaitFor(const std::atomic<bool>& done) {
+        if (GIFWorkers::WatchBriefly([&] { return done.load(std::memory_order_acquire); })) return;
         std::unique_lock lock(Mutex);
         ++Sleepers;
-        FrameDone.wait(lock, [&] { return slot.Done.load(); });
+        FrameDone.wait(lock, [&] { return done.load(); });
         --Sleepers;
     }
 
@@ -93,6 +250,11 @@ struct TGIFDecodePool::TFrames {
     std::atomic<int> Sleepers{0};      // threads asleep until a frame is done
     std::mutex Mutex;
     std::condition_variable FrameDone;
+    // Under Mutex: the large frame being decoded that others may help with,
+    // and the threads looking at one.
+    TShared* InProgress = nullptr;
+    int Looking = 0;
+    std::condition_variable NoneLooking;
 };
 
 TGIFDecodePool::TGIFDecodePool(int threads, int startFrames, int64_t startPixels, int capacity)
@@ -103,11 +265,13 @@ TGIFDecodePool::~TGIFDecodePool() {
     // Nobody takes a frame from now on; those taken are waited for.
     const int64_t taken = Frames->Taken.exchange(std::numeric_limits<int64_t>::max());
     for (int64_t frame = Popped; frame < taken && frame < Pushed; ++frame)
-        Frames->WaitFor(Frames->SlotOf(frame));
+        Frames->WaitFor(Frames->SlotOf(frame).Done);
+    Frames->WaitUntilNoneLooks();
     // A task still queued holds the frames: their data and pixels go now.
     for (TFrames::TSlot& slot : Frames->Slots) {
         slot.Job = {};
         slot.Result = {};
+        slot.Shared.reset();
     }
 }
 
@@ -116,12 +280,21 @@ void TGIFDecodePool::Push(TGIFDecodeJob job) {
         throw std::length_error("TGIFDecodePool: more frames queued than it holds");
     const int64_t pixels = int64_t{job.Width} * job.Height;
     TFrames::TSlot& slot = Frames->SlotOf(Pushed);
+    // A frame that takes long enough to decode for two threads to share
+    // (plain areas decode at the speed of memory), and no larger than the
+    // decoder tells positions of.
+    const bool shared = Threads > 1 && !job.Interlaced && pixels >= SharedDecodeMinPixels &&
+                        job.Size >= SharedDecodeMinBytes && pixels <= std::numeric_limits<int32_t>::max();
+    if (shared) {
+        slot.Shared = std::make_unique<TFrames::TShared>();
+        slot.Shared->Frame = Pushed;
+    }
     Bytes += job.Size;
     PushedPixels += pixels;
     slot.Job = std::move(job);
     slot.Done.store(false, std::memory_order_relaxed);
     Frames->Published.store(++Pushed, std::memory_order_release);
-    if (Pushed >= StartFrames && PushedPixels >= StartPixels) AskForHelp();
+    if (shared || (Pushed >= StartFrames && PushedPixels >= StartPixels)) AskForHelp();
 }
 
 // Gives the worker threads as many tasks as they can run beside the caller.
@@ -140,12 +313,17 @@ TGIFDecodedFrame TGIFDecodePool::Pop() {
     TFrames::TSlot& oldest = Frames->SlotOf(Popped);
     // While a worker has the oldest frame, the caller decodes the next ones
     // rather than wait: on a busy machine a worker may get no core for a
-    // while, and the load then goes on as fast as on one thread.
+    // while, and the load then goes on as fast as on one thread. Then it
+    // helps with the oldest frame where that is large.
     while (!oldest.Done.load(std::memory_order_acquire)) {
-        if (!Frames->DecodeNext()) {
-            Frames->WaitFor(oldest);
-            break;
-        }
+        if (Frames->DecodeNext()) continue;
+        if (oldest.Shared) Frames->DecodeRest(oldest.Job, *oldest.Shared);
+        Frames->WaitFor(oldest.Done);
+        break;
+    }
+    if (oldest.Shared) {
+        Frames->WaitUntilNoneLooks();
+        oldest.Shared.reset();
     }
     TGIFDecodedFrame result = std::move(oldest.Result);
     Bytes -= oldest.Job.Size;

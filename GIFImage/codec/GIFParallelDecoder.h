@@ -80,6 +80,11 @@ inline int DecodeThreads = 0;
 // caller's thread alone.
 inline int ParallelDecodeMinFrames = 8;
 inline int64_t ParallelDecodeMinPixels = 64 * 1024;
+// Frames of this many pixels and bytes of image data on (not interlaced) are
+// decoded on two threads where a second one has nothing else to do: one
+// decodes up to a clear code in the middle, the other from there on.
+inline int64_t SharedDecodeMinPixels = 128 * 1024;
+inline int64_t SharedDecodeMinBytes = 16 * 1024;
 // How far reading may run ahead of decoding: image data bytes and frames
 // read and not yet finished.
 inline int64_t MaxDecodeAheadBytes = int64_t{32} << 20;

@@ -2,9 +2,11 @@
 // decides on, and the fast decoder against the one-value-at-a-time reference
 // on many generated streams.
 
+#include "GIFDecodeShare.h"
 #include "GIFDecoder.h"
 #include "GIFException.h"
 #include "GIFMessages.h"
+#include "GIFSplitPoint.h"
 #include "GIFTestStreams.h"
 #include "ReferenceDecoder.h"
 
@@ -356,4 +358,68 @@ TEST(LZWDecoding, MatchesTheReferenceDecoderOnGeneratedStreams) {
     }
     // The generated set reaches the error paths too.
     EXPECT_GT(errors, 50);
+}
+
+// A large frame shared by two threads: one decodes up to a clear code that
+// the other has taken, the other the rest from there. The two parts must be
+// the frame decoded in one piece, and the first must write nothing from the
+// clear code on (the other thread is writing there).
+TEST(LZWDecoding, TwoPartsFromAClearCodeDecodeAsOnePiece) {
+    std::mt19937 rng(7);
+    const int width = 300, height = 200;
+    const uint32_t total = width * height;
+    const std::vector<int> codes = EncodeCodes(4, RandomPixels(rng, total, 16, 50));
+    for (int variant = 0; variant < 3; ++variant) {
+        std::vector<int> variantCodes = codes;
+        if (variant == 1) variantCodes[codes.size() * 3 / 4] = 4000; // out of range in the second part
+        const Bytes data = Bytes{4} + SubBlocks(PackCodes(4, variantCodes), variant == 2 ? 7 : 255);
+        const Decoded whole = Decode(data, width, height);
+        const auto size = static_cast<int64_t>(data.size());
+
+        TGIFDecodeShare share;
+        TGIFSplitPoint start, at;
+        start.Block = 1;
+        ASSERT_TRUE(FindSplitPoint(data.data(), size, start, total / 2, total, share, at)) << variant;
+        ASSERT_TRUE(share.Take(at.Pixel, at.Before));
+
+        Bytes pixels(total, 0xEE);
+        std::vector<std::string> warnings;
+        std::string error;
+        const auto decode = [&](int64_t from, TGIFDecodeTarget target) {
+            TBorrowedMemoryStream stream(data.data() + from, size - from);
+            try {
+                DecodeImageData(stream, target, [&](const std::string& m) { warnings.push_back(m); });
+            } catch (const GIFException& e) {
+                error = e.what();
+            }
+        };
+        TGIFDecodeTarget first;
+        first.Pixels = pixels.data();
+        first.Width = width;
+        first.Height = height;
+        first.Share = &share;
+        decode(0, first);
+        EXPECT_EQ(error, "") << variant;
+        EXPECT_TRUE(std::all_of(pixels.begin() + at.Pixel, pixels.end(), [](uint8_t p) { return p == 0xEE; }))
+            << variant;
+        // The rest, from the clear code taken and, as a helper reads on from
+        // a place the decoder told, from the clear code before it.
+        TGIFSplitPoint told;
+        ASSERT_TRUE(share.LastPlace(told));
+        EXPECT_EQ(told.Pixel, at.Before);
+        for (const TGIFSplitPoint& from : {at, told}) {
+            TGIFDecodeTarget rest;
+            rest.Pixels = pixels.data() + from.Pixel;
+            rest.Width = static_cast<int>(total - from.Pixel);
+            rest.Height = 1;
+            rest.ResumeCodeSize = 4;
+            rest.ResumeBit = from.Bit;
+            warnings.clear();
+            error.clear();
+            decode(from.Block, rest);
+            EXPECT_EQ(pixels, whole.Pixels) << variant;
+            EXPECT_EQ(warnings, whole.Warnings) << variant;
+            EXPECT_EQ(error, whole.Error) << variant;
+        }
+    }
 }

@@ -655,3 +655,31 @@ TEST(GIFReaderThreads, LoadShowsWhatALoadOnOneThreadShows) {
     EXPECT_EQ(ErrorIn(budget), GIFMessages::ImageTooLarge);
     EXPECT_EQ(Transcript(BudgetFrames(), 3, 50000), budget);
 }
+
+// Large frames, which a thread with nothing else to do helps to decode from a
+// clear code on: whichever thread decodes which part, and wherever the data
+// goes wrong, a load shows what a load on one thread shows.
+TEST(GIFReaderThreads, LargeFramesSharedByTwoThreadsLoadAsOnOneThread) {
+    std::mt19937 random(11);
+    const int width = 640, height = 400;
+    Bytes pixels(static_cast<size_t>(width) * height);
+    for (auto& p : pixels) p = static_cast<uint8_t>(random() % 16);
+    const std::vector<int> codes = EncodeCodes(4, pixels);
+    std::vector<int> late = codes, early = codes;
+    late[codes.size() * 4 / 5] = 4000; // out of range where a helper decodes
+    early[codes.size() / 5] = 4000;    // before any helper's part
+    const Bytes screen = Header(width, height, 0x83) + ColorTable(16);
+    const Bytes frame = Descriptor(0, 0, width, height);
+    const Bytes whole = screen + frame + ImageData(4, codes) + frame + ImageData(4, codes) + Bytes{0x3B};
+    const std::vector<Bytes> streams{
+        whole,
+        screen + frame + ImageData(4, late) + Bytes{0x3B},
+        screen + frame + ImageData(4, early) + Bytes{0x3B},
+        Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 9 / 10)),
+    };
+    for (size_t i = 0; i < streams.size(); ++i) {
+        const auto one = Transcript(streams[i], 1);
+        for (int load = 0; load < 10; ++load) EXPECT_EQ(Transcript(streams[i], 2), one) << "stream " << i;
+    }
+    EXPECT_EQ(ErrorIn(Transcript(streams[1], 1)), GIFMessages::CodeOutOfRange);
+}

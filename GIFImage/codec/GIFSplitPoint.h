@@ -1,0 +1,31 @@
+#pragma once
+// Where a frame's image data can be decoded in two parts: at a clear code,
+// after which the codes depend on nothing before them. Found by reading the
+// codes and the lengths of their strings, without writing a pixel, which
+// takes a fraction of the time decoding takes.
+
+#include <cstdint>
+
+class TGIFDecodeShare;
+
+// A place in a frame's image data right after a clear code.
+struct TGIFSplitPoint {
+    uint32_t Pixel = 0;  // the pixels the codes before it give
+    uint32_t Before = 0; // the same for the clear code before it
+    int64_t Block = 0;   // the size byte of the sub-block that holds the next code
+    uint32_t Bit = 0;    // the next code's first bit within that sub-block's data
+};
+
+// How far apart two clear codes must be for a split between them: a decoder
+// that writes up to the first may write some bytes past its last string.
+constexpr uint32_t MinSplitGap = 64;
+
+// data: a frame's image data (the code size byte, then sub-blocks). Reads
+// the codes from (a clear code's place, or the data's first sub-block) and
+// finds the first clear code at or after goal pixels that follows another
+// clear code after from, at least MinSplitGap pixels before it, and before
+// total pixels. False when there is none, when the codes up to it are not
+// well-formed data (the frame is then decoded in one piece, which reports
+// what is wrong with them), or when share's decoding ends meanwhile.
+bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& from, uint32_t goal,
+                    uint32_t total, const TGIFDecodeShare& share, TGIFSplitPoint& at);
