@@ -58,6 +58,23 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
     int64_t next = from.Block; // the next data byte
     int64_t blockEnd = next;   // the end of the current sub-block's data
     uint32_t skip = from.Bit;  // bits of the first sub-block before from
+    // A clear code where the data could be split, and where its next code
+    // starts: bitCount bits before the byte at next.
+    struct TCandidate {
+        uint32_t Pixel = 0;
+        uint32_t Before = 0;
+        int64_t Next = 0;
+        int BitCount = 0;
+    };
+    TCandidate before; // the last one before the goal
+    const auto choose = [&](const TCandidate& chosen) {
+        at.Pixel = chosen.Pixel;
+        at.Before = chosen.Before;
+        const uint64_t bit =
+            DataBitsUpTo(data, from.Block, chosen.Next) - static_cast<uint64_t>(chosen.BitCount);
+        LocateBit(data, from.Block, bit, at);
+        return true;
+    };
     for (;;) {
         if (bitCount < width) {
             if (next + 8 <= blockEnd) {
@@ -104,12 +121,18 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
             if (pixels > 0) {
                 uint32_t progress = 0;
                 if (!share.Open(progress)) return false;
-                if (pixels >= goal && lastClear > from.Pixel && pixels - lastClear >= MinSplitGap) {
-                    at.Pixel = pixels;
-                    at.Before = lastClear;
-                    LocateBit(data, from.Block,
-                              DataBitsUpTo(data, from.Block, next) - static_cast<uint64_t>(bitCount), at);
-                    return true;
+                if (lastClear > from.Pixel && lastClear > progress && pixels - lastClear >= MinSplitGap) {
+                    // The clear code nearest to the goal: this one, or the
+                    // last one before the goal (while the decoder has not
+                    // told the one before that).
+                    const TCandidate here{pixels, lastClear, next, bitCount};
+                    if (pixels < goal) {
+                        before = here;
+                    } else {
+                        const bool earlier = before.Pixel > 0 && before.Before > progress &&
+                                             goal - before.Pixel < pixels - goal;
+                        return choose(earlier ? before : here);
+                    }
                 }
                 lastClear = pixels;
             }
@@ -118,9 +141,14 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
             prevLength = 0;
             continue;
         }
-        // The end code, codes out of range, and entries that lead back to
-        // themselves: the frame is decoded in one piece.
-        if (code == end || code > nextFree) return false;
+        // At the end code, the last clear code before the goal if any.
+        // Codes out of range and entries that lead back to themselves: the
+        // frame is decoded in one piece.
+        if (code == end) {
+            uint32_t progress = 0;
+            return before.Pixel > 0 && share.Open(progress) && before.Before > progress && choose(before);
+        }
+        if (code > nextFree) return false;
         uint32_t stringLength = 1;
         if (prevLength == 0) {
             if (code >= clear) return false;

@@ -22,10 +22,11 @@ constexpr uint32_t MinSplitGap = 64;
 
 // data: a frame's image data (the code size byte, then sub-blocks). Reads
 // the codes from (a clear code's place, or the data's first sub-block) and
-// finds the first clear code at or after goal pixels that follows another
-// clear code after from, at least MinSplitGap pixels before it, and before
-// total pixels. False when there is none, when the codes up to it are not
-// well-formed data (the frame is then decoded in one piece, which reports
-// what is wrong with them), or when share's decoding ends meanwhile.
+// finds the clear code nearest to goal pixels, of those that follow another
+// clear code after from and after the pixel share's decoder last told, at
+// least MinSplitGap pixels before them, and before total pixels. False when
+// there is none, when the codes up to it are not well-formed data (the frame
+// is then decoded in one piece, which reports what is wrong with them), or
+// when share's decoding ends meanwhile.
 bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& from, uint32_t goal,
                     uint32_t total, const TGIFDecodeShare& share, TGIFSplitPoint& at);
