@@ -62,6 +62,10 @@ constexpr uint64_t VeryLongStringsMeanLength = 16;
 // What the reading of codes gives when the filling is to change its way of
 // writing strings before the next code.
 constexpr int PauseCode = -2;
+// The pixels of a window, where another thread may take the rest of a frame
+// (see TGIFDecodeShare): small enough for it to take a good part, large
+// enough for the windows to cost nothing.
+constexpr uint32_t ShareWindow = 16384;
 
 // Where the next code's bits are: a bit position within the valid bits of
 // the bit buffer.
@@ -142,12 +146,13 @@ private:
     bool NoMore = false; // no sub-block follows
 };
 
-// The rows of a frame in the order the data fills them: all at once, or
-// the four interlace passes.
+// The rows of a frame in the order the data fills them: all at once (or in
+// windows of pixels, where another thread may take the rest of the frame),
+// or the four interlace passes.
 class TRowCursor {
 public:
-    TRowCursor(uint32_t width, uint32_t height, bool interlaced)
-        : Width(width), Height(height), Interlaced(interlaced) {}
+    TRowCursor(uint32_t width, uint32_t height, bool interlaced, uint32_t window)
+        : Width(width), Height(height), Interlaced(interlaced), Window(window) {}
 
     // Moves out to the next segment; false when the frame is full.
     bool Next(TOutputCursor& out);
@@ -161,6 +166,7 @@ private:
     const uint32_t Width;
     const uint32_t Height;
     const bool Interlaced;
+    const uint32_t Window;
     bool Started = false;
     int Pass = 0;
     uint32_t Row = 0;
@@ -175,7 +181,7 @@ public:
           Height(static_cast<uint32_t>(std::max(0, target.Height))), FillValue(target.FillValue),
           Share(target.Share), ResumeCodeSize(target.ResumeCodeSize),
           Reader(stream, warning, target.ResumeCodeSize >= 0 ? target.ResumeBit : 0),
-          Rows(Width, Height, target.Interlaced) {
+          Rows(Width, Height, target.Interlaced, target.Share && !target.Interlaced ? ShareWindow : 0) {
         Total = Width * Height;
     }
 
@@ -191,6 +197,7 @@ private:
     template <bool LongStrings> bool FillWriting();
     bool ChooseWriting();
     void FillRest(uint32_t limit);
+    bool NextSegment(TOutputCursor& out);
     void ExtraValue();
     void Finish();
     uint8_t* AllocatePixels();
@@ -208,9 +215,7 @@ private:
     uint32_t Total = 0;
     TGIFDecodeShare* const Share;
     const int ResumeCodeSize;
-    // Where another thread decodes the rest from (0: nowhere), and whether
-    // this one has stopped there.
-    uint32_t StopAt = 0;
+    // Stopped where another thread decodes the rest from.
     bool Stopped = false;
 
     TBitReader Reader;
@@ -285,11 +290,28 @@ void LZWDecoder::Run() {
 void LZWDecoder::FillRest(uint32_t limit) {
     if (!Pixels) return;
     TOutputCursor& out = State.Out;
-    if (limit > 0) out.End = std::min(out.End, limit);
+    if (Share) {
+        // Windows of a frame not interlaced: the rest at once.
+        const uint32_t end = limit > 0 ? std::min(limit, Width * Height) : Width * Height;
+        if (out.Pos < end) std::memset(Pixels + out.Pos, FillValue, end - out.Pos);
+        out.Pos = out.End = std::max(out.Pos, end);
+        return;
+    }
     do {
         if (out.Pos < out.End) std::memset(Pixels + out.Pos, FillValue, out.End - out.Pos);
         out.Pos = out.End;
     } while (Rows.Next(out));
+}
+
+// Moves out to the next segment; false when the frame is full, or where
+// another thread has taken the rest of it.
+bool LZWDecoder::NextSegment(TOutputCursor& out) {
+    if (!Rows.Next(out)) return false;
+    if (!Share) return true;
+    out.End = Share->Reach(out.Pos, out.End);
+    if (out.End > out.Pos) return true;
+    Stopped = true;
+    return false;
 }
 
 uint8_t* LZWDecoder::AllocatePixels() {
@@ -360,10 +382,19 @@ int TBitReader::ReadSlow(TBitCursor& bits, int width, int clearCode, bool finalR
 bool TRowCursor::Next(TOutputCursor& out) {
     if (Width == 0 || Height == 0) return false;
     if (!Interlaced) {
+        const uint32_t total = Width * Height;
+        if (Window > 0) {
+            // The next window, from where the last one ended.
+            if (Started && out.End >= total) return false;
+            out.Pos = Started ? out.End : 0;
+            out.End = out.Pos + std::min(Window, total - out.Pos);
+            Started = true;
+            return true;
+        }
         if (Started) return false;
         Started = true;
         out.Pos = 0;
-        out.End = Width * Height;
+        out.End = total;
         return true;
     }
     if (RowsDone == Height) return false;
@@ -449,7 +480,7 @@ void LZWDecoder::WriteAcrossSegments(int code, uint32_t length, bool special, ui
     TOutputCursor& out = State.Out;
     uint32_t done = 0;
     while (done < length) {
-        if (out.Pos == out.End && !Rows.Next(out)) {
+        if (out.Pos == out.End && !NextSegment(out)) {
             Pending = length - done;
             return;
         }
@@ -550,13 +581,8 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
 
     for (;;) {
         if (outPos == outEnd) {
-            if (StopAt != 0 && outEnd == StopAt) {
-                save();
-                Stopped = true;
-                return true;
-            }
             bool more = false;
-            slow([&] { more = Rows.Next(State.Out); });
+            slow([&] { more = NextSegment(State.Out); });
             if (!more) break;
         }
         int code = readCode(true);
@@ -586,14 +612,10 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
                     save(); // how far the pixels got
                     throw GIFException(GIFMessages::CircularTableEntry);
                 }
-                if (Share && outPos > 0) {
-                    // Where another thread has taken the rest, the frame
-                    // ends for this one. (A next code that starts in the
-                    // two carry bytes has no place of its own to tell.)
-                    if (bitPos >= 16) Share->TellPlace({outPos, 0, Reader.BlockAt(), bitPos - 16});
-                    const uint32_t taken = Share->Tell(outPos);
-                    if (taken > outPos && taken < outEnd) outEnd = StopAt = taken;
-                }
+                // Where another thread may read on from. (A next code that
+                // starts in the two carry bytes has no place of its own.)
+                if (Share && outPos > 0 && bitPos >= 16)
+                    Share->TellPlace({outPos, Reader.BlockAt(), bitPos - 16});
                 slow([&] { ClearTable(); });
                 do code = readCode(false);
                 while (code == clear);

@@ -159,23 +159,23 @@ struct TGIFDecodePool::TFrames {
     bool DecodeRest(const TGIFDecodeJob& job, TShared& shared) {
         if (!GIFWorkers::WatchBriefly([&] { return shared.Started.load(std::memory_order_acquire); }))
             return false;
-        uint32_t progress = 0;
-        if (!shared.Share.Open(progress)) return false;
+        uint32_t reach = 0;
+        if (!shared.Share.Open(reach)) return false;
         const uint64_t total = PixelCount(job);
-        if (total - progress < static_cast<uint64_t>(SharedDecodeMinPixels) / 2) return false;
+        if (total - reach < static_cast<uint64_t>(SharedDecodeMinPixels) / 2) return false;
         // Codes are read from the last clear code the other thread told, or
         // from the start. The split lets both threads end together, the
-        // other going on from progress while this one reads up to it.
+        // other going on from about reach while this one reads up to it.
         TGIFSplitPoint from;
         from.Block = 1;
         TGIFSplitPoint told;
         if (shared.Share.LastPlace(told)) from = told;
         const uint64_t speed = SplitReadingSpeed;
-        const uint64_t goal = (speed * total + (speed - 1) * progress) / (2 * speed - 1);
+        const uint64_t goal = (speed * total + (speed - 1) * reach) / (2 * speed - 1);
         TGIFSplitPoint at;
         if (!FindSplitPoint(job.Data, job.Size, from, static_cast<uint32_t>(std::min(goal, total)),
                             static_cast<uint32_t>(total), shared.Share, at) ||
-            !shared.Share.Take(at.Pixel, at.Before))
+            !shared.Share.Take(at.Pixel))
             return false;
         TBorrowedMemoryStream stream(job.Data + at.Block, job.Size - at.Block);
         TGIFDecodeJob rest = {};

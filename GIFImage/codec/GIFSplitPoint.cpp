@@ -51,7 +51,6 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
     int nextFree = clear + 2;
     uint32_t prevLength = 0; // the previous code's string; 0 right after a clear code
     uint32_t pixels = from.Pixel;
-    uint32_t lastClear = from.Pixel; // pixels at the last clear code after the first pixel
     // Bits not yet used, and where the bytes come from.
     uint64_t bits = 0;
     int bitCount = 0;
@@ -62,14 +61,12 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
     // starts: bitCount bits before the byte at next.
     struct TCandidate {
         uint32_t Pixel = 0;
-        uint32_t Before = 0;
         int64_t Next = 0;
         int BitCount = 0;
     };
     TCandidate before; // the last one before the goal
     const auto choose = [&](const TCandidate& chosen) {
         at.Pixel = chosen.Pixel;
-        at.Before = chosen.Before;
         const uint64_t bit =
             DataBitsUpTo(data, from.Block, chosen.Next) - static_cast<uint64_t>(chosen.BitCount);
         LocateBit(data, from.Block, bit, at);
@@ -118,23 +115,20 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
 
         if (code == clear) {
             if (pixels >= total) return false;
-            if (pixels > 0) {
-                uint32_t progress = 0;
-                if (!share.Open(progress)) return false;
-                if (lastClear > from.Pixel && lastClear > progress && pixels - lastClear >= MinSplitGap) {
-                    // The clear code nearest to the goal: this one, or the
-                    // last one before the goal (while the decoder has not
-                    // told the one before that).
-                    const TCandidate here{pixels, lastClear, next, bitCount};
-                    if (pixels < goal) {
-                        before = here;
-                    } else {
-                        const bool earlier = before.Pixel > 0 && before.Before > progress &&
-                                             goal - before.Pixel < pixels - goal;
-                        return choose(earlier ? before : here);
-                    }
+            uint32_t reach = 0;
+            if (!share.Open(reach)) return false;
+            if (pixels >= uint64_t{reach} + MinSplitGap) {
+                // The clear code nearest to the goal: this one, or the last
+                // one before the goal (while the decoder may not write up to
+                // it yet).
+                const TCandidate here{pixels, next, bitCount};
+                if (pixels < goal) {
+                    before = here;
+                } else {
+                    const bool earlier =
+                        before.Pixel >= uint64_t{reach} + MinSplitGap && goal - before.Pixel < pixels - goal;
+                    return choose(earlier ? before : here);
                 }
-                lastClear = pixels;
             }
             width = codeSize + 1;
             nextFree = clear + 2;
@@ -145,8 +139,9 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
         // Codes out of range and entries that lead back to themselves: the
         // frame is decoded in one piece.
         if (code == end) {
-            uint32_t progress = 0;
-            return before.Pixel > 0 && share.Open(progress) && before.Before > progress && choose(before);
+            uint32_t reach = 0;
+            return before.Pixel > 0 && share.Open(reach) && before.Pixel >= uint64_t{reach} + MinSplitGap &&
+                   choose(before);
         }
         if (code > nextFree) return false;
         uint32_t stringLength = 1;
