@@ -134,9 +134,6 @@ private:
 
     TStream& Stream;
     const TGIFDecodeWarning& Warn;
-    // Bits of the first sub-block that belong to codes before a clear code
-    // (the rest of a frame's data, see TGIFDecodeTarget::ResumeBit).
-    uint32_t SkipBits;
     // 2 carry bytes, one sub-block, and slack for the 32-bit load at its end.
     uint8_t Buffer[2 + 255 + 8] = {};
     uint32_t ValidBytes = 2;
@@ -144,6 +141,9 @@ private:
     bool StartOfData = true;
     bool Ended = false;  // the terminator has been read
     bool NoMore = false; // no sub-block follows
+    // Bits of the first sub-block that belong to codes before a clear code
+    // (the rest of a frame's data, see TGIFDecodeTarget::ResumeBit).
+    uint32_t SkipBits;
 };
 
 // The rows of a frame in the order the data fills them: all at once (or in
@@ -179,9 +179,9 @@ public:
         : Stream(stream), Pixels(target.Pixels), Allocate(target.Allocate),
           Width(static_cast<uint32_t>(std::max(0, target.Width))),
           Height(static_cast<uint32_t>(std::max(0, target.Height))), FillValue(target.FillValue),
-          Share(target.Share), ResumeCodeSize(target.ResumeCodeSize),
           Reader(stream, warning, target.ResumeCodeSize >= 0 ? target.ResumeBit : 0),
-          Rows(Width, Height, target.Interlaced, target.Share && !target.Interlaced ? ShareWindow : 0) {
+          Rows(Width, Height, target.Interlaced, target.Share && !target.Interlaced ? ShareWindow : 0),
+          Share(target.Share), ResumeCodeSize(target.ResumeCodeSize) {
         Total = Width * Height;
     }
 
@@ -192,6 +192,7 @@ private:
         return Reader.ReadSlow(State.Bits, State.CodeWidth, ClearCode, finalRead);
     }
     void ClearTable();
+    void ClearCodeMet();
     void EndOfData();
     void Fill();
     template <bool LongStrings> bool FillWriting();
@@ -213,10 +214,6 @@ private:
     const uint32_t Height;
     const uint8_t FillValue;
     uint32_t Total = 0;
-    TGIFDecodeShare* const Share;
-    const int ResumeCodeSize;
-    // Stopped where another thread decodes the rest from.
-    bool Stopped = false;
 
     TBitReader Reader;
     TRowCursor Rows;
@@ -250,6 +247,11 @@ private:
     // Values of the last string that did not fit into the frame.
     uint32_t Pending = 0;
     uint8_t Scratch[TableSize + 16];
+
+    TGIFDecodeShare* const Share;
+    const int ResumeCodeSize;
+    // Stopped where another thread decodes the rest from.
+    bool Stopped = false;
 };
 
 void LZWDecoder::Run() {
@@ -425,6 +427,17 @@ void LZWDecoder::ClearTable() {
     const int free = State.NextFree;
     Table[free] = TEntry{0, NoOffset, 2, 0};
     Suffix[free] = 0;
+}
+
+// A clear code in the data: the table starts again, and another thread may
+// read the codes on from here. (A next code that starts in the two carry
+// bytes has no place of its own.) Out of the filling's loop, which is faster
+// without this code in it.
+[[gnu::noinline]] void LZWDecoder::ClearCodeMet() {
+    const uint32_t done = State.Out.Pos;
+    if (Share && done > 0 && State.Bits.BitPos >= 16)
+        Share->TellPlace({done, Reader.BlockAt(), State.Bits.BitPos - 16});
+    ClearTable();
 }
 
 void LZWDecoder::EndOfData() {
@@ -612,11 +625,7 @@ template <bool LongStrings> bool LZWDecoder::FillWriting() {
                     save(); // how far the pixels got
                     throw GIFException(GIFMessages::CircularTableEntry);
                 }
-                // Where another thread may read on from. (A next code that
-                // starts in the two carry bytes has no place of its own.)
-                if (Share && outPos > 0 && bitPos >= 16)
-                    Share->TellPlace({outPos, Reader.BlockAt(), bitPos - 16});
-                slow([&] { ClearTable(); });
+                slow([&] { ClearCodeMet(); });
                 do code = readCode(false);
                 while (code == clear);
                 if (code < 0) break;
