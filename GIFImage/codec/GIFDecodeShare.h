@@ -24,7 +24,7 @@ public:
         uint64_t state = State.load(std::memory_order_acquire);
         for (;;) {
             const uint32_t taken = TakenAt(state);
-            const uint32_t reach = taken >= from && taken != 0 ? std::min(end, taken) : end;
+            const uint32_t reach = taken == 0 ? end : std::clamp(taken, from, end);
             if (State.compare_exchange_weak(state, (uint64_t{reach} << 32) | taken,
                                             std::memory_order_acq_rel))
                 return reach;

@@ -159,7 +159,7 @@ public:
     // The values written so far, out being the current segment.
     uint64_t Done(const TOutputCursor& out) const {
         if (!Interlaced) return out.Pos;
-        return uint64_t{RowsDone - 1} * Width + (out.Pos - (out.End - Width));
+        return uint64_t{RowsDone - 1} * Width + (out.Pos - Row * Width);
     }
 
 private:
@@ -292,16 +292,18 @@ void LZWDecoder::Run() {
 void LZWDecoder::FillRest(uint32_t limit) {
     if (!Pixels) return;
     TOutputCursor& out = State.Out;
-    if (Share) {
-        // Windows of a frame not interlaced: the rest at once.
-        const uint32_t end = limit > 0 ? std::min(limit, Width * Height) : Width * Height;
-        if (out.Pos < end) std::memset(Pixels + out.Pos, FillValue, end - out.Pos);
-        out.Pos = out.End = std::max(out.Pos, end);
-        return;
-    }
+    // The pixels up to limit in the order the data fills them.
+    const uint64_t end = limit > 0 ? limit : uint64_t{Width} * Height;
     do {
-        if (out.Pos < out.End) std::memset(Pixels + out.Pos, FillValue, out.End - out.Pos);
-        out.Pos = out.End;
+        if (out.Pos < out.End) {
+            const uint64_t done = Rows.Done(out);
+            if (done >= end) return;
+            const uint32_t stop =
+                out.Pos + static_cast<uint32_t>(std::min<uint64_t>(out.End - out.Pos, end - done));
+            std::memset(Pixels + out.Pos, FillValue, stop - out.Pos);
+            out.Pos = stop;
+            if (stop < out.End) return;
+        }
     } while (Rows.Next(out));
 }
 
@@ -310,7 +312,9 @@ void LZWDecoder::FillRest(uint32_t limit) {
 bool LZWDecoder::NextSegment(TOutputCursor& out) {
     if (!Rows.Next(out)) return false;
     if (!Share) return true;
-    out.End = Share->Reach(out.Pos, out.End);
+    // Positions in the order the data fills the frame.
+    const auto start = static_cast<uint32_t>(Rows.Done(out));
+    out.End = out.Pos + (Share->Reach(start, start + (out.End - out.Pos)) - start);
     if (out.End > out.Pos) return true;
     Stopped = true;
     return false;
@@ -434,8 +438,12 @@ void LZWDecoder::ClearTable() {
 // bytes has no place of its own.) Out of the filling's loop, which is faster
 // without this code in it.
 [[gnu::noinline]] void LZWDecoder::ClearCodeMet() {
-    const uint32_t done = State.Out.Pos;
-    if (Share && done > 0 && State.Bits.BitPos >= 16)
+    if (!Share) {
+        ClearTable();
+        return;
+    }
+    const auto done = static_cast<uint32_t>(Rows.Done(State.Out));
+    if (done > 0 && State.Bits.BitPos >= 16)
         Share->TellPlace({done, Reader.BlockAt(), State.Bits.BitPos - 16});
     ClearTable();
 }

@@ -3,6 +3,7 @@
 #include "GIFDecodeShare.h"
 #include "GIFDecoder.h"
 #include "GIFSplitPoint.h"
+#include "GIFWireFormat.h"
 #include "GIFWorkerThreads.h"
 #include "Stream.h"
 
@@ -34,6 +35,20 @@ void DecodeInto(TStream& stream, const TGIFDecodeJob& job, TGIFDecodeTarget& tar
     } catch (...) {
         result.Error = std::current_exception();
     }
+}
+
+// Lays the values an interlaced frame's data gives from the from-th on out
+// into the frame's rows.
+void Interlace(const uint8_t* values, uint64_t from, const TGIFDecodeJob& job, uint8_t* pixels) {
+    const auto width = static_cast<uint64_t>(job.Width);
+    uint64_t done = 0; // the values of the rows before
+    for (const GIFWire::InterlacePass& pass : GIFWire::InterlacePasses)
+        for (uint64_t row = pass.Start; row < static_cast<uint64_t>(job.Height);
+             row += pass.Step, done += width) {
+            if (done + width <= from) continue;
+            const uint64_t skip = from > done ? from - done : 0;
+            std::memcpy(pixels + row * width + skip, values + (done + skip - from), width - skip);
+        }
 }
 
 // Reading the codes for a split point goes about this many times as fast as
@@ -74,8 +89,10 @@ struct TGIFDecodePool::TFrames {
         // Set by the thread that decodes the frame before it starts.
         uint8_t* Pixels = nullptr;
         std::atomic<bool> Started{false};
-        // What the rest's decoding reported, once RestDone.
+        // What the rest's decoding reported, once RestDone; of an interlaced
+        // frame also its values, in the order the data gives them.
         TGIFDecodedFrame Rest;
+        std::unique_ptr<uint8_t[]> RestValues;
         std::atomic<bool> RestDone{false};
     };
     struct TSlot {
@@ -111,6 +128,7 @@ struct TGIFDecodePool::TFrames {
         {
             std::lock_guard lock(Mutex);
             InProgress = &shared;
+            --Unregistered;
         }
         const auto endShare = [&] {
             std::lock_guard lock(Mutex);
@@ -144,13 +162,11 @@ struct TGIFDecodePool::TFrames {
             return result;
         }
         WaitFor(shared.RestDone);
-        if (result.Error) {
-            // Decoding in one piece would have stopped here too.
-            std::memset(shared.Pixels + taken, slot.Job.FillValue, count - taken);
-        } else {
-            for (std::string& warning : shared.Rest.Warnings) result.Warnings.push_back(std::move(warning));
-            result.Error = shared.Rest.Error;
-        }
+        // An error before the rest: as decoding in one piece, which stops there.
+        if (result.Error) return DecodeFrame(slot.Job);
+        if (shared.RestValues) Interlace(shared.RestValues.get(), taken, slot.Job, shared.Pixels);
+        for (std::string& warning : shared.Rest.Warnings) result.Warnings.push_back(std::move(warning));
+        result.Error = shared.Rest.Error;
         return result;
     }
 
@@ -174,16 +190,26 @@ struct TGIFDecodePool::TFrames {
         const uint64_t goal = (speed * total + (speed - 1) * reach) / (2 * speed - 1);
         TGIFSplitPoint at;
         if (!FindSplitPoint(job.Data, job.Size, from, static_cast<uint32_t>(std::min(goal, total)),
-                            static_cast<uint32_t>(total), shared.Share, at) ||
-            !shared.Share.Take(at.Pixel))
+                            static_cast<uint32_t>(total), shared.Share, at))
             return false;
+        // The rest of an interlaced frame goes into rows between the other
+        // thread's, next to which it reads and writes blocks of bytes: its
+        // values are decoded apart and laid out into the rows at the end.
+        if (job.Interlaced) {
+            try {
+                shared.RestValues = std::make_unique_for_overwrite<uint8_t[]>(total - at.Pixel);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        }
+        if (!shared.Share.Take(at.Pixel)) return false;
         TBorrowedMemoryStream stream(job.Data + at.Block, job.Size - at.Block);
         TGIFDecodeJob rest = {};
         rest.Width = static_cast<int>(total - at.Pixel);
         rest.Height = 1;
         rest.FillValue = job.FillValue;
         TGIFDecodeTarget target;
-        target.Pixels = shared.Pixels + at.Pixel;
+        target.Pixels = job.Interlaced ? shared.RestValues.get() : shared.Pixels + at.Pixel;
         target.ResumeCodeSize = job.Data[0];
         target.ResumeBit = at.Bit;
         DecodeInto(stream, rest, target, shared.Rest);
@@ -194,6 +220,10 @@ struct TGIFDecodePool::TFrames {
     // Helps with the large frame another thread is decoding, if there is
     // one; false when it did not.
     bool HelpInProgress() {
+        // A large frame just taken by another thread is in progress a moment
+        // later.
+        if (Unregistered.load(std::memory_order_acquire) > 0)
+            GIFWorkers::WatchBriefly([&] { return Unregistered.load(std::memory_order_acquire) == 0; });
         TShared* shared = nullptr;
         const TGIFDecodeJob* job = nullptr;
         {
@@ -254,6 +284,8 @@ struct TGIFDecodePool::TFrames {
     // and the threads looking at one.
     TShared* InProgress = nullptr;
     int Looking = 0;
+    // Large frames published whose decoding has not yet started.
+    std::atomic<int> Unregistered{0};
     std::condition_variable NoneLooking;
 };
 
@@ -283,11 +315,12 @@ void TGIFDecodePool::Push(TGIFDecodeJob job) {
     // A frame that takes long enough to decode for two threads to share
     // (plain areas decode at the speed of memory), and no larger than the
     // decoder tells positions of.
-    const bool shared = Threads > 1 && !job.Interlaced && pixels >= SharedDecodeMinPixels &&
-                        job.Size >= SharedDecodeMinBytes && pixels <= std::numeric_limits<int32_t>::max();
+    const bool shared = Threads > 1 && pixels >= SharedDecodeMinPixels && job.Size >= SharedDecodeMinBytes &&
+                        pixels <= std::numeric_limits<int32_t>::max();
     if (shared) {
         slot.Shared = std::make_unique<TFrames::TShared>();
         slot.Shared->Frame = Pushed;
+        ++Frames->Unregistered;
     }
     Bytes += job.Size;
     PushedPixels += pixels;

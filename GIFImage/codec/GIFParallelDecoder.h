@@ -80,7 +80,7 @@ inline int DecodeThreads = 0;
 // caller's thread alone.
 inline int ParallelDecodeMinFrames = 8;
 inline int64_t ParallelDecodeMinPixels = 64 * 1024;
-// Frames of this many pixels and bytes of image data on (not interlaced) are
+// Frames of this many pixels and bytes of image data on are
 // decoded on two threads where a second one has nothing else to do: one
 // decodes up to a clear code in the middle, the other from there on.
 inline int64_t SharedDecodeMinPixels = 128 * 1024;

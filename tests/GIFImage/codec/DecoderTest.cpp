@@ -369,12 +369,19 @@ TEST(LZWDecoding, TwoPartsFromAClearCodeDecodeAsOnePiece) {
     const int width = 300, height = 200;
     const uint32_t total = width * height;
     const std::vector<int> codes = EncodeCodes(4, RandomPixels(rng, total, 16, 50));
-    for (int variant = 0; variant < 3; ++variant) {
+    // Where each value the data gives goes, in the rows of an interlaced frame.
+    std::vector<uint32_t> interlacedPlace;
+    for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+        for (int row = first; row < height; row += step)
+            for (int x = 0; x < width; ++x) interlacedPlace.push_back(static_cast<uint32_t>(row * width + x));
+    for (int variant = 0; variant < 4; ++variant) {
+        const bool interlaced = variant == 3;
         std::vector<int> variantCodes = codes;
         if (variant == 1) variantCodes[codes.size() * 3 / 4] = 4000; // out of range in the second part
         const Bytes data = Bytes{4} + SubBlocks(PackCodes(4, variantCodes), variant == 2 ? 7 : 255);
-        const Decoded whole = Decode(data, width, height);
+        const Decoded whole = Decode(data, width, height, interlaced);
         const auto size = static_cast<int64_t>(data.size());
+        const auto place = [&](uint32_t value) { return interlaced ? interlacedPlace[value] : value; };
 
         TGIFDecodeShare share;
         TGIFSplitPoint start, at;
@@ -397,27 +404,32 @@ TEST(LZWDecoding, TwoPartsFromAClearCodeDecodeAsOnePiece) {
         first.Pixels = pixels.data();
         first.Width = width;
         first.Height = height;
+        first.Interlaced = interlaced;
         first.Share = &share;
         decode(0, first);
         EXPECT_EQ(error, "") << variant;
-        EXPECT_TRUE(std::all_of(pixels.begin() + at.Pixel, pixels.end(), [](uint8_t p) { return p == 0xEE; }))
-            << variant;
+        for (uint32_t value = at.Pixel; value < total; ++value)
+            ASSERT_EQ(pixels[place(value)], 0xEE) << variant << " value " << value;
         // The rest, from the clear code taken and, as a helper reads on from
-        // a place the decoder told, from the clear code before it.
+        // a place the decoder told, from the clear code before it: its
+        // values in the order the data gives them.
         TGIFSplitPoint told;
         ASSERT_TRUE(share.LastPlace(told));
         EXPECT_GT(told.Pixel, 0u);
         EXPECT_LT(told.Pixel, at.Pixel);
         for (const TGIFSplitPoint& from : {at, told}) {
-            TGIFDecodeTarget rest;
-            rest.Pixels = pixels.data() + from.Pixel;
-            rest.Width = static_cast<int>(total - from.Pixel);
-            rest.Height = 1;
-            rest.ResumeCodeSize = 4;
-            rest.ResumeBit = from.Bit;
+            Bytes rest(total - from.Pixel);
+            TGIFDecodeTarget target;
+            target.Pixels = rest.data();
+            target.Width = static_cast<int>(rest.size());
+            target.Height = 1;
+            target.ResumeCodeSize = 4;
+            target.ResumeBit = from.Bit;
             warnings.clear();
             error.clear();
-            decode(from.Block, rest);
+            decode(from.Block, target);
+            for (uint32_t value = from.Pixel; value < total; ++value)
+                pixels[place(value)] = rest[value - from.Pixel];
             EXPECT_EQ(pixels, whole.Pixels) << variant;
             EXPECT_EQ(warnings, whole.Warnings) << variant;
             EXPECT_EQ(error, whole.Error) << variant;
