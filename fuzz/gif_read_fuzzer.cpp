@@ -1,20 +1,62 @@
 // Feeds arbitrary bytes to the GIF reader. Any crash, sanitizer report, hang
 // or leak is a fault; a GIFException (or a stream error) is the expected
 // answer to bad data. After a failed load the stream must be back where the
-// load started, and every frame's still picture must build.
+// load started, and every frame's still picture must build. A load on two
+// threads, with every frame of some size decoded by both (as large frames
+// are), must show what a load on one thread shows.
 
 #include "Exceptions.h"
 #include "GIFImage.h"
 #include "GIFLimits.h"
+#include "GIFParallelDecoder.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What a caller sees of a load on threads threads: the warnings, the error,
+// each frame's size and a hash of its pixels.
+std::string Transcript(const uint8_t* data, size_t size, int threads) {
+    DecodeThreads = threads;
+    TBorrowedMemoryStream stream(data, static_cast<int64_t>(size));
+    TGIFImage image;
+    std::string seen;
+    image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
+        seen += "warning " + message + "\n";
+    };
+    try {
+        image.LoadFromStream(stream);
+    } catch (const Exception& e) {
+        seen += "error " + e.Message() + "\n";
+    }
+    std::vector<uint8_t> fillRow;
+    for (const auto& frame : image.Images) {
+        // A frame without a buffer has one value throughout.
+        uint64_t hash = 14695981039346656037ull;
+        const int height = frame->HasPixelBuffer() ? frame->Height() : std::min<int>(frame->Height(), 1);
+        for (int y = 0; y < height && frame->DataSize() > 0; ++y) {
+            const uint8_t* row = frame->ReadRow(y, fillRow);
+            const int width = frame->HasPixelBuffer() ? frame->Width() : 1;
+            for (int x = 0; x < width; ++x) hash = (hash ^ row[x]) * 1099511628211ull;
+        }
+        seen += std::to_string(frame->Width()) + "x" + std::to_string(frame->Height()) +
+                (frame->HasPixelBuffer() ? " buffer " : " fill ") + std::to_string(hash) + "\n";
+    }
+    return seen;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Small inputs may still claim this many pixels; enough to reach every
     // path, small enough for thousands of runs a second.
     MinPixelBudget = 1 << 18;
     MaxLoadPixels = 1 << 24;
+    DecodeThreads = 1;
     TBorrowedMemoryStream stream(data, static_cast<int64_t>(size));
     TGIFImage image;
     image.WarningHandler = [](TGIFImage&, TGIFSeverity, const std::string&) {};
@@ -32,5 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // An empty colour table fails the lookup; that is an answer too.
         }
     }
+    ParallelDecodeMinFrames = 1;
+    ParallelDecodeMinPixels = 0;
+    SharedDecodeMinPixels = 512;
+    SharedDecodeMinBytes = 16;
+    if (Transcript(data, size, 2) != Transcript(data, size, 1)) __builtin_trap();
     return 0;
 }
