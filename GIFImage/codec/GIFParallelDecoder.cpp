@@ -327,15 +327,22 @@ void TGIFDecodePool::Push(TGIFDecodeJob job) {
     slot.Job = std::move(job);
     slot.Done.store(false, std::memory_order_relaxed);
     Frames->Published.store(++Pushed, std::memory_order_release);
-    if (shared || (Pushed >= StartFrames && PushedPixels >= StartPixels)) AskForHelp();
+    // A large frame in a load too small to start threads for is helped with
+    // by a kept thread if there is one: a thread started now would mostly
+    // come when the frame is decoded.
+    if (Pushed >= StartFrames && PushedPixels >= StartPixels)
+        AskForHelp(true);
+    else if (shared)
+        AskForHelp(false);
 }
 
-// Gives the worker threads as many tasks as they can run beside the caller.
-void TGIFDecodePool::AskForHelp() {
+// Gives the worker threads as many tasks as they can run beside the caller,
+// starting threads for them with startThreads.
+void TGIFDecodePool::AskForHelp(bool startThreads) {
     const int helpers = Threads - 1;
     while (Frames->Helpers.load() < helpers && Frames->Taken.load() < Frames->Published.load()) {
         ++Frames->Helpers;
-        if (!GIFWorkers::Run([frames = Frames] { frames->Work(); }, helpers)) {
+        if (!GIFWorkers::Run([frames = Frames] { frames->Work(); }, startThreads ? helpers : 0)) {
             --Frames->Helpers; // the caller decodes them
             return;
         }

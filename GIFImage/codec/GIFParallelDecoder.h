@@ -56,7 +56,7 @@ public:
 
 private:
     struct TFrames; // shared with the worker threads' tasks
-    void AskForHelp();
+    void AskForHelp(bool startThreads);
 
     const int Threads;
     const int StartFrames;

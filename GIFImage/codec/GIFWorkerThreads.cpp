@@ -53,6 +53,7 @@ class TWorkers {
 public:
     bool Run(std::function<void()> task, int helpers) {
         std::unique_lock lock(Mutex);
+        if (helpers == 0 && Started == 0) return false;
         Tasks.push_back(std::move(task));
         Queued.store(Tasks.size(), std::memory_order_release);
         // A thread is kept busy from taking a task until it waits again.

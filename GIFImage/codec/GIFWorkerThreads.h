@@ -10,9 +10,10 @@
 namespace GIFWorkers {
 
 // Runs task on a kept thread, starting one when every kept thread is busy
-// and they number fewer than helpers. Tasks start in the order given and
-// must not throw. False when no thread runs or could be started for it: the
-// task is then dropped and the caller does the work itself.
+// and they number fewer than helpers (with helpers 0, only on the threads
+// already kept). Tasks start in the order given and must not throw. False
+// when no thread runs or could be started for it: the task is then dropped
+// and the caller does the work itself.
 bool Run(std::function<void()> task, int helpers);
 
 // Starts kept threads until helpers of them run, and returns once they do
