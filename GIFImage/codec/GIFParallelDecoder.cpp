@@ -99,9 +99,7 @@ struct TGIFDecodePool::TFrames {
         TGIFDecodeJob Job;
         TGIFDecodedFrame Result;
         std::unique_ptr<TShared> Shared; // for a large frame
-        // A slot is done from its frame's decoding on until the next frame
-        // is put in it; an empty slot is done.
-        std::atomic<bool> Done{true};
+        std::atomic<bool> Done{false};
     };
 
     explicit TFrames(int capacity) : Slots(static_cast<size_t>(capacity)) {}
@@ -195,6 +193,8 @@ struct TGIFDecodePool::TFrames {
         // The rest of an interlaced frame goes into rows between the other
         // thread's, next to which it reads and writes blocks of bytes: its
         // values are decoded apart and laid out into the rows at the end.
+        // Their room is made first: once the rest is taken, it must be
+        // decoded.
         if (job.Interlaced) {
             try {
                 shared.RestValues = std::make_unique_for_overwrite<uint8_t[]>(total - at.Pixel);
