@@ -38,9 +38,11 @@ std::string Transcript(const uint8_t* data, size_t size, int threads) {
         // A frame without a buffer has one value throughout.
         const bool buffer = frame->HasPixelBuffer();
         uint64_t hash = Fnv1a64Start;
-        if (frame->DataSize() > 0)
-            for (int y = 0; y < (buffer ? frame->Height() : 1); ++y)
-                hash = Fnv1a64(frame->ReadRow(y, fillRow), buffer ? frame->Width() : 1, hash);
+        if (frame->DataSize() > 0 && !buffer)
+            hash = Fnv1a64Repeat(frame->ReadRow(0, fillRow)[0], static_cast<uint64_t>(frame->DataSize()));
+        else if (frame->DataSize() > 0)
+            for (int y = 0; y < frame->Height(); ++y)
+                hash = Fnv1a64(frame->ReadRow(y, fillRow), frame->Width(), hash);
         seen += std::to_string(frame->Width()) + "x" + std::to_string(frame->Height()) +
                 (buffer ? " buffer " : " fill ") + std::to_string(hash) + "\n";
     }

@@ -2,6 +2,7 @@
 // errors naming the file (exit 1), options in any position, and running out
 // of memory ending with a message rather than an abort.
 
+#include "Fnv1a.h"
 #include "GIFTestStreams.h"
 
 #include <QImage>
@@ -535,4 +536,16 @@ TEST(Tvgif, RenderDrawsFramesUpToTheScreenLimit) {
     EXPECT_EQ(reader.size(), QSize(8192, 4097));
     QImageReader::setAllocationLimit(0);
     EXPECT_EQ(reader.read().pixel(8191, 4096), qRgb(0, 255, 0)) << "entry 0 of the table";
+}
+
+// info hashes a frame without a pixel buffer from its one value and its
+// size: the checksum must be that of the pixels walked one by one.
+TEST(TvgifChecksum, OneValueRepeatedHashesAsItsBytesWalkedOneByOne) {
+    for (const uint8_t value : {0x00, 0x01, 0x5A, 0xFF})
+        for (const uint64_t start : {Fnv1a64Start, uint64_t{0x0123456789ABCDEF}})
+            for (const uint64_t count : {0, 1, 2, 255, 256, 257, 1000, 65537, 300001}) {
+                const std::vector<uint8_t> bytes(count, value);
+                EXPECT_EQ(Fnv1a64Repeat(value, count, start), Fnv1a64(bytes.data(), bytes.size(), start))
+                    << "value " << int{value} << ", " << count << " bytes";
+            }
 }
