@@ -21,18 +21,20 @@ uint64_t DataBitsUpTo(const uint8_t* data, int64_t block, int64_t next) {
 }
 
 // The sub-block (its size byte) and the bit within its data of the data bit
-// bit, counted from the sub-block at block on.
-void LocateBit(const uint8_t* data, int64_t block, uint64_t bit, TGIFSplitPoint& at) {
+// bit, counted from the sub-block at block on; false when the data ends
+// before it (a clear code the data ends with).
+bool LocateBit(const uint8_t* data, int64_t size, int64_t block, uint64_t bit, TGIFSplitPoint& at) {
     uint64_t before = 0;
-    for (int64_t p = block;; p += 1 + data[p]) {
+    for (int64_t p = block; p < size && data[p] != 0 && p + 1 + data[p] <= size; p += 1 + data[p]) {
         const uint64_t bits = uint64_t{data[p]} * 8;
         if (bit < before + bits) {
             at.Block = p;
             at.Bit = static_cast<uint32_t>(bit - before);
-            return;
+            return true;
         }
         before += bits;
     }
+    return false;
 }
 
 } // namespace
@@ -69,8 +71,7 @@ bool FindSplitPoint(const uint8_t* data, int64_t size, const TGIFSplitPoint& fro
         at.Pixel = chosen.Pixel;
         const uint64_t bit =
             DataBitsUpTo(data, from.Block, chosen.Next) - static_cast<uint64_t>(chosen.BitCount);
-        LocateBit(data, from.Block, bit, at);
-        return true;
+        return LocateBit(data, size, from.Block, bit, at);
     };
     for (;;) {
         if (bitCount < width) {

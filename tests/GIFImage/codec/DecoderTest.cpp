@@ -436,3 +436,39 @@ TEST(LZWDecoding, TwoPartsFromAClearCodeDecodeAsOnePiece) {
         }
     }
 }
+
+// Data that ends right after a clear code, at a byte's end, has nothing to
+// decode from there: that clear code is no split point, and looking for one
+// reads nothing past the data.
+TEST(LZWDecoding, AClearCodeTheDataEndsWithIsNoSplitPoint) {
+    std::mt19937 rng(7);
+    const int width = 640, height = 400;
+    const auto total = static_cast<uint32_t>(width * height);
+    const std::vector<int> codes = EncodeCodes(4, RandomPixels(rng, total, 16, 0));
+    // The last clear code in the middle half that ends on a byte's end: the
+    // end code packed after it then leaves the bytes before as they were.
+    std::vector<int> prefix;
+    for (size_t i = codes.size() * 3 / 4; i > codes.size() / 4 && prefix.empty(); --i) {
+        if (codes[i] != 16) continue;
+        std::vector<int> cut(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        const Bytes packed = PackCodes(4, cut);
+        cut.push_back(17);
+        const Bytes ended = PackCodes(4, cut);
+        cut.pop_back();
+        if (std::equal(packed.begin(), packed.end(), ended.begin())) prefix = cut;
+    }
+    ASSERT_FALSE(prefix.empty());
+    const Bytes data = Bytes{4} + SubBlocks(PackCodes(4, prefix), 255);
+    const Bytes pixels = Decode(data, width, height, false, 0xEE).Pixels;
+    const auto cleared =
+        static_cast<uint32_t>(std::find(pixels.begin(), pixels.end(), 0xEE) - pixels.begin());
+    ASSERT_LT(cleared, total);
+
+    GuardedPixels guarded(data.size()); // ends where reading faults
+    std::copy(data.begin(), data.end(), guarded.Data);
+    TGIFDecodeShare share;
+    TGIFSplitPoint start, at;
+    start.Block = 1;
+    EXPECT_FALSE(
+        FindSplitPoint(guarded.Data, static_cast<int64_t>(data.size()), start, cleared, total, share, at));
+}
