@@ -25,12 +25,52 @@ void TLZWEncoder::Clear() {
     MaxCode = (1 << CodeWidth) - 1;
 }
 
+// The codes the loop over the pixels sends for count pixels of one value,
+// a code at a time: after a clear, the value, then the strings the table
+// made since, one value longer each, up to the longest the table holds.
+// A frame of billions of pixels of data that decoded nothing takes
+// milliseconds, not seconds.
+void TLZWEncoder::EncodeRun(int value, int64_t count) {
+    Clear();
+    int64_t left = count - 1; // the pixels after the current string's first
+    for (;;) {
+        // The table holds the value's strings of 2 to longest values, from
+        // the first free code on.
+        const int64_t longest = 1 + (NextCode - FirstFreeCode);
+        const int64_t length = 1 + std::min(longest - 1, left);
+        left -= length - 1;
+        OutputCode(length == 1 ? value : FirstFreeCode + static_cast<int>(length - 2));
+        if (left == 0) break;
+        // The next pixel ends the string (the string and it are added) and
+        // starts the next one; then the width grows, or the table is
+        // cleared, as in Encode.
+        --left;
+        const int next = NextCode < TLZWStringTable::MaxCodes ? NextCode + 1 : NextCode;
+        NextCode = next;
+        if (next > std::min(MaxCode + 1, 4095)) {
+            NextCode = next - 1;
+            GrowCodeWidth();
+            if (NextCode > 4094 && !KeepFullTable)
+                Clear();
+            else
+                NextCode = next;
+        }
+    }
+    GrowCodeWidth();
+}
+
 template <class TTable> void TLZWEncoder::ClearLeaps(const TTable& table) {
     // Other codes lose their leaps when they are assigned.
     for (int code = 0; code < FirstFreeCode; ++code) Leaps[code] = {0, table.Node(code), 0};
 }
 
 void TLZWEncoder::DoCompress() {
+    // A frame without a pixel buffer holds one value throughout.
+    if (!Data) {
+        if (FillRow[0] >= NumColors) ColorNotInTable();
+        EncodeRun(FillRow[0], int64_t{Width} * Height);
+        return;
+    }
     // Small palettes index their children directly; the codes sent are the
     // same, as they follow from the longest match and the clear rule alone.
     // Pixels at or above the colour count fail before such a table is used.

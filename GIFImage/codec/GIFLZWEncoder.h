@@ -18,6 +18,7 @@ private:
     // several pixels at a time (see TLeap).
     template <bool CheckColors, bool UseLeaps, class TTable> void Encode(TTable& table);
     template <class TTable> void CompressWith(TTable& table);
+    void EncodeRun(int value, int64_t count);
     // After each code: widens the codes when the next free code no longer
     // fits, never beyond 12 bits.
     void GrowCodeWidth() {

@@ -20,6 +20,7 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
 }
 
 bool CanFollow(TGIFImage& image) {
+    int64_t held = 0; // the pixels the frames hold in buffers
     for (const auto& frame : image.Images) {
         if (frame->Empty() || GIFFrame::IsUndefined(DisposalOf(*frame))) return false;
         if (frame->Left() + frame->Width() > image.Width() || frame->Top() + frame->Height() > image.Height())
@@ -27,12 +28,20 @@ bool CanFollow(TGIFImage& image) {
         const int count = frame->ActiveColorMap().Count();
         if (count == 0) return false;
         std::vector<uint8_t> fillRow;
-        for (int y = 0; y < frame->Height(); ++y) {
+        // A frame without a buffer has one value throughout.
+        const int rows = frame->HasPixelBuffer() ? frame->Height() : 1;
+        for (int y = 0; y < rows; ++y) {
             const uint8_t* row = frame->ReadRow(y, fillRow);
             if (*std::max_element(row, row + frame->Width()) >= count) return false;
         }
+        if (frame->HasPixelBuffer()) held += frame->DataSize();
     }
-    return true;
+    // Following the screens takes some 16 bytes a pixel of the frames'
+    // union. Frames whose data decoded nothing hold no pixels: where their
+    // union is far larger than what the frames hold, it is a few bytes'
+    // claim on gigabytes, not a picture.
+    const TRect bounds = image.FramesBounds();
+    return int64_t{bounds.Width()} * bounds.Height() <= std::max(MinFollowedPixels, held);
 }
 
 TScreen ScreenPart(const TScreen& screen, const TRect& area) {

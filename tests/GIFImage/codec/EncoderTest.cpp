@@ -177,6 +177,29 @@ TEST(GIFLZWEncoder, AKeptFullTableIsNeverClearedAndDecodesAlike) {
     }
 }
 
+// A frame without a pixel buffer holds one value: its codes are made a code
+// at a time, not a pixel at a time, and must be those of the pixels walked.
+TEST(GIFLZWEncoder, AFrameOfOneValueWithoutPixelsEncodesAsItsPixels) {
+    for (const int bits : {1, 4, 8})
+        for (const int64_t count : {1, 2, 3, 300, 4099, 70001, 8000000})
+            for (const bool keep : {false, true}) {
+                const auto value = static_cast<uint8_t>((1 << bits) - 1);
+                const int width = count % 1000 == 0 ? 1000 : static_cast<int>(count);
+                const int height = static_cast<int>(count / width);
+                const Bytes pixels(static_cast<size_t>(count), value);
+                TMemoryStream walked, made;
+                CompressImageData(walked, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), false, height,
+                                  width, -1, keep);
+                CompressImageData(made, TGIFCompression::LZW, bits, 1 << bits, nullptr, false, height, width,
+                                  value, keep);
+                EXPECT_EQ(made.Memory(), walked.Memory()) << bits << " bits, " << count << ", keep " << keep;
+            }
+    TMemoryStream stream;
+    EXPECT_EQ(
+        GIFErrorOf([&] { CompressImageData(stream, TGIFCompression::LZW, 3, 5, nullptr, false, 4, 4, 6); }),
+        GIFMessages::ColorNotInTable);
+}
+
 TEST(GIFLZWEncoder, TwoColoursUseMinimumCodeSize2AndOneColourAFrameOfOne) {
     const Bytes data = Encode(TGIFCompression::LZW, 1, 2, Bytes{0, 1, 1, 0}, false, 2, 2);
     EXPECT_EQ(data[0], 2);
