@@ -42,19 +42,10 @@ void TLZWEncoder::EncodeRun(int value, int64_t count) {
         OutputCode(length == 1 ? value : FirstFreeCode + static_cast<int>(length - 2));
         if (left == 0) break;
         // The next pixel ends the string (the string and it are added) and
-        // starts the next one; then the width grows, or the table is
-        // cleared, as in Encode.
+        // starts the next one.
         --left;
-        const int next = NextCode < TLZWStringTable::MaxCodes ? NextCode + 1 : NextCode;
-        NextCode = next;
-        if (next > std::min(MaxCode + 1, 4095)) {
-            NextCode = next - 1;
-            GrowCodeWidth();
-            if (NextCode > 4094 && !KeepFullTable)
-                Clear();
-            else
-                NextCode = next;
-        }
+        if (NextCode < TLZWStringTable::MaxCodes) ++NextCode;
+        if (NextCode > std::min(MaxCode + 1, 4095)) CodeMade(NextCode);
     }
     GrowCodeWidth();
 }
@@ -62,6 +53,15 @@ void TLZWEncoder::EncodeRun(int value, int64_t count) {
 template <class TTable> void TLZWEncoder::ClearLeaps(const TTable& table) {
     // Other codes lose their leaps when they are assigned.
     for (int code = 0; code < FirstFreeCode; ++code) Leaps[code] = {0, table.Node(code), 0};
+}
+
+void TLZWEncoder::CodeMade(int next) {
+    NextCode = next - 1;
+    GrowCodeWidth();
+    if (NextCode > 4094 && !KeepFullTable)
+        Clear();
+    else
+        NextCode = next;
 }
 
 void TLZWEncoder::DoCompress() {
@@ -166,17 +166,8 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
                 load();
             }
             if (next > slowAbove) [[unlikely]] {
-                // The code just made was next - 1: as after each code, the
-                // width grows when it no longer fits, and at 4095 the
-                // table is cleared instead, unless a full table is kept
-                // (then code 4095 stays, the last the table takes).
                 save();
-                NextCode = next - 1;
-                GrowCodeWidth();
-                if (NextCode > 4094 && !KeepFullTable)
-                    Clear();
-                else
-                    NextCode = next;
+                CodeMade(next);
                 load();
             }
         };

@@ -27,6 +27,12 @@ private:
             MaxCode = CodeWidth >= 12 ? 4096 : (1 << CodeWidth) - 1;
         }
     }
+    // Where the code next - 1 was just made and no longer fits the width or
+    // the table: as after each code, the width grows when it no longer
+    // fits, and at 4095 the table is cleared instead, unless a full table
+    // is kept (then code 4095 stays, the last the table takes). NextCode is
+    // then next, or the first free code after the clear.
+    void CodeMade(int next);
     // Empties the leaps of the single-pixel codes, after a clear.
     template <class TTable> void ClearLeaps(const TTable& table);
 
