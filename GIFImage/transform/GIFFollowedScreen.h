@@ -45,7 +45,7 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame);
 
 // Frames' unions up to this many pixels can be followed whatever the frames
 // hold (see CanFollow).
-constexpr int64_t MinFollowedPixels = int64_t{1} << 22;
+constexpr int64_t MinFollowedPixels = int64_t{1} << 24;
 // The frames can be followed pixel by pixel: defined disposals, every frame
 // inside the screen, every pixel naming an entry of its table, and a union
 // of the frames no larger than the pixels they hold or MinFollowedPixels.

@@ -26,6 +26,10 @@ using GIFFrame::Restores;
 using GIFFrame::ShownDelayOf;
 using GIFFrame::TransparentIndexOf;
 
+// A frame without a pixel buffer is given one to be merged up to this many
+// pixels (see MergeGIFFrame).
+constexpr int64_t MaxMergedWithoutPixels = int64_t{1} << 22;
+
 bool HasUndefinedDisposal(const TGIFImage& image) {
     for (const auto& frame : image.Images)
         if (IsUndefined(DisposalOf(*frame))) return true;
@@ -48,9 +52,20 @@ bool KeepsTransparencyForOtherDecoders(const TGIFImage& image, int index) {
     return false;
 }
 
+// The one value of a frame without a pixel buffer (its data decoded
+// nothing): a frame of billions of pixels may come from a few bytes.
+uint8_t OneValueOf(const TGIFSubImage& frame) {
+    std::vector<uint8_t> fillRow;
+    return frame.ReadRow(0, fillRow)[0];
+}
+
 std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
     std::array<bool, 256> used{};
     if (frame.Empty()) return used;
+    if (!frame.HasPixelBuffer()) {
+        used[OneValueOf(frame)] = true;
+        return used;
+    }
     std::vector<uint8_t> fillRow;
     const int width = frame.Width();
     for (int y = 0; y < frame.Height(); ++y) {
@@ -108,6 +123,7 @@ void ClassesOfSameEntries(const std::array<int64_t, 256>& selfKeys,
 TRect OpaqueBounds(const TGIFSubImage& frame, uint8_t t) {
     const int width = frame.Width();
     const int height = frame.Height();
+    if (!frame.HasPixelBuffer()) return OneValueOf(frame) == t ? TRect{} : TRect{0, 0, width, height};
     TRect box{width, height, 0, 0};
     std::vector<uint8_t> fillRow;
     for (int y = 0; y < height; ++y) {
@@ -344,6 +360,36 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
     // share exactly when their pixels merge: one look-up a pixel each.
     std::array<int, 256> selfClass, previousClass;
     ClassesOfSameEntries(selfKeys, previousKeys, sameMap, selfClass, previousClass);
+    // Whether a pixel v of self over q beneath merges; once self takes a
+    // transparent index, the same index as the pixels merged before.
+    const auto merges = [&](uint8_t v, uint8_t q) {
+        if (q == p) return false;
+        if (!pending) return v != t && selfClass[v] == previousClass[q];
+        return (sameMap && v == q) || (selfKeys[v] >= 0 && selfKeys[v] == previousKeys[q]);
+    };
+    if (!self.HasPixelBuffer()) {
+        // A frame whose data decoded nothing holds one value. Over a frame
+        // of one value beneath, all of it merges or none does, and it stays
+        // without a buffer; elsewhere merging makes its buffer, which is not
+        // worth it for a frame of millions of pixels from a few bytes.
+        if (common == BoundsOf(self) && !previous->HasPixelBuffer()) {
+            const uint8_t v = OneValueOf(self);
+            if (!merges(v, OneValueOf(*previous))) return;
+            if (pending) t = TransparentIndexForMerging(self);
+            std::array<uint8_t, 256> map;
+            for (int i = 0; i < 256; ++i) map[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+            map[v] = static_cast<uint8_t>(t);
+            self.MapPixels(map);
+            if (!wasTransparent) {
+                TGIFGraphicControlExtension& control = GraphicControlFor(self);
+                control.SetTransparent(true);
+                control.SetTransparentColorIndex(t);
+            }
+            self.FreeBitmap();
+            return;
+        }
+        if (self.DataSize() > MaxMergedWithoutPixels) return;
+    }
     std::vector<uint8_t> fillRow;
     // The rows from the common left edge on; the frames' positions are
     // read once (a store of a pixel could change them for the compiler).

@@ -501,8 +501,8 @@ TEST(Tvgif, EveryCommandNeedsMemoryInProportionToTheFile) {
         long Megabytes;
         bool Draws; // rendered and redrawn: 16 bytes a pixel of a 3000 x 3000 union do not fit
     } cases[] = {{WriteFile("empty-large.gif", emptyFrames(3000, 3000, 12)), 150, false},
-                 // 4.3 billion pixels from 40 bytes: none of them is walked.
-                 {WriteFile("empty-huge.gif", emptyFrames(65535, 65535, 1)), 200, true},
+                 // 4.3 billion pixels a frame from 10 bytes: none of them is walked.
+                 {WriteFile("empty-huge.gif", emptyFrames(65535, 65535, 3)), 200, true},
                  {WriteFile("empty-wide.gif", emptyFrames(65535, 1, 2000)), 200, true},
                  {WriteFile("huge-screen.gif", hugeScreen), 200, true},
                  {WriteFile("tiny-blocks.gif", tinyBlocks), 200, true}};

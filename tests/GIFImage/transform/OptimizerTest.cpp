@@ -381,6 +381,25 @@ TEST(GIFOptimize, MergeOfATransparentFrameSparesPixelsOverTransparentOnesAndMatc
     EXPECT_EQ(PixelsOf(own), (Bytes{4, 4, 0, 4}));
 }
 
+// Frames whose data decoded nothing hold one value and no buffer; a few
+// bytes may name billions of pixels. Merged over such a frame, one decides
+// for all its pixels at once and keeps without a buffer.
+TEST(GIFOptimize, AFrameWithoutPixelsMergesOverOneOfOneValueWithoutABuffer) {
+    const Bytes nothing = Descriptor(0, 0, 64, 64) + ImageData(2, {4, 5});
+    const Bytes bytes = Header(64, 64, 0x81) + ColorTable(4) + nothing + nothing + Bytes{0x3B};
+    TGIFImage image;
+    Load(image, bytes);
+    TGIFSubImage& merged = image.Images[1];
+    ASSERT_FALSE(merged.HasPixelBuffer());
+    MergeGIFFrame(merged, &image.Images[0]);
+    EXPECT_FALSE(merged.HasPixelBuffer());
+    ASSERT_TRUE(merged.Transparent());
+    const int t = merged.GraphicControlExtension()->TransparentColorIndex();
+    EXPECT_NE(t, 0);
+    EXPECT_EQ(PixelsOf(merged), Bytes(64 * 64, static_cast<uint8_t>(t)));
+    ExpectLossless(bytes, OptimizeMerge, false);
+}
+
 TEST(GIFOptimize, FrameWithAFullTableAndNoTransparencyIsNotMerged) {
     TGIFImage image;
     image.Header.SetWidth(4);
