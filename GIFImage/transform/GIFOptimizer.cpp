@@ -52,6 +52,12 @@ bool KeepsTransparencyForOtherDecoders(const TGIFImage& image, int index) {
     return false;
 }
 
+// Whether a frame's transparent index may serve others that use the global
+// table.
+bool SharesTransparency(const TGIFSubImage& frame) {
+    return frame.Transparent() && frame.ColorMap.Count() == 0;
+}
+
 // The one value of a frame without a pixel buffer (its data decoded
 // nothing): a frame of billions of pixels may come from a few bytes.
 uint8_t OneValueOf(const TGIFSubImage& frame) {
@@ -159,7 +165,7 @@ public:
     void CleanupExtensionsAndFrames();
 
 private:
-    bool CanDropBlankFrame(int index) const;
+    bool CanDropBlankFrame(int index, bool undefined) const;
 
     TGIFImage& Image;
     const int Total;
@@ -212,13 +218,25 @@ void TOptimizeRun::MergeFrames() {
     // With an undefined disposal anywhere, a painter that restores areas
     // draws neither that frame nor the next, so the frame before another is
     // not always what lies under it: leave the pixels as they are.
-    const bool undefined = HasUndefinedDisposal(Image);
-    for (int c = Image.Images.Count() - 1; c >= 1; --c) {
+    const int count = Image.Images.Count();
+    if (HasUndefinedDisposal(Image)) {
+        Count(std::max(0, count - 1));
+        return;
+    }
+    // The first frame that SharesTransparency, found once: the frames before
+    // the one merged are as they were, those after it as merged (a merge
+    // only ever gives a frame transparency).
+    int firstBefore = 0;
+    while (firstBefore < count && !SharesTransparency(Image.Images[firstBefore])) ++firstBefore;
+    int firstAfter = count;
+    for (int c = count - 1; c >= 1; --c) {
         Count();
-        if (undefined) continue;
         int b = c - 1;
         while (b >= 1 && DisposalOf(Image.Images[b]) == TGIFDisposal::RestorePrevious) --b;
-        MergeGIFFrame(Image.Images[c], &Image.Images[b]);
+        const int first = firstBefore < c ? firstBefore : firstAfter;
+        MergeGIFFrame(Image.Images[c], &Image.Images[b],
+                      first < count ? &Image.Images[first] : static_cast<const TGIFSubImage*>(nullptr));
+        if (SharesTransparency(Image.Images[c])) firstAfter = c;
         Report();
     }
 }
@@ -226,8 +244,8 @@ void TOptimizeRun::MergeFrames() {
 // A frame that shows nothing can go when the frame before it stays on screen
 // unchanged for the same time: that frame leaves its picture in place, and
 // this one neither restores, waits for input nor carries other extensions.
-bool TOptimizeRun::CanDropBlankFrame(int index) const {
-    if (index == 0 || HasUndefinedDisposal(Image)) return false;
+bool TOptimizeRun::CanDropBlankFrame(int index, bool undefined) const {
+    if (index == 0 || undefined) return false;
     const TGIFSubImage& frame = Image.Images[index];
     const TGIFSubImage& before = Image.Images[index - 1];
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
@@ -239,6 +257,8 @@ bool TOptimizeRun::CanDropBlankFrame(int index) const {
 }
 
 void TOptimizeRun::CropFrames() {
+    // Frames are dropped only where no disposal is undefined: that stays so.
+    const bool undefined = HasUndefinedDisposal(Image);
     for (int c = Image.Images.Count() - 1; c >= 0; --c) {
         Count();
         TGIFSubImage& frame = Image.Images[c];
@@ -256,7 +276,7 @@ void TOptimizeRun::CropFrames() {
             }
             continue;
         }
-        if (CanDropBlankFrame(c)) {
+        if (CanDropBlankFrame(c, undefined)) {
             TGIFSubImage& before = Image.Images[c - 1];
             const int delay = ShownDelayOf(before) + ShownDelayOf(frame);
             GraphicControlFor(before).SetDelay(static_cast<uint16_t>(delay));
@@ -312,17 +332,25 @@ bool CanAddColor(TGIFSubImage& self) {
     return global > 0 && global < TGIFColorMap::MaxColors;
 }
 
-int TransparentIndexForMerging(TGIFSubImage& self) {
-    const std::array<bool, 256> used = UsedIndices(self);
+// The first frame of self's image other than self that SharesTransparency,
+// or null.
+const TGIFSubImage* FirstSharing(TGIFSubImage& self) {
     TGIFImage* image = self.Image();
+    if (!image) return nullptr;
+    for (const auto& other : image->Images)
+        if (other.get() != &self && SharesTransparency(*other)) return other.get();
+    return nullptr;
+}
+
+int TransparentIndexForMerging(TGIFSubImage& self, std::optional<const TGIFSubImage*> sharing) {
+    const std::array<bool, 256> used = UsedIndices(self);
     TGIFColorMap& table = self.ActiveColorMap();
-    if (self.ColorMap.Count() == 0 && image) {
-        for (const auto& other : image->Images) {
-            if (other.get() == &self || !other->Transparent() || other->ColorMap.Count() > 0) continue;
-            const int t = TransparentIndexOf(*other);
+    if (self.ColorMap.Count() == 0) {
+        if (!sharing) sharing = FirstSharing(self);
+        if (*sharing) {
+            const int t = TransparentIndexOf(**sharing);
             // Shared only when no visible pixel of self has that index.
             if (!used[t] && t < std::max(1, table.Count())) return t;
-            break;
         }
     }
     for (int i = 0; i < table.Count(); ++i)
@@ -331,7 +359,7 @@ int TransparentIndexForMerging(TGIFSubImage& self) {
     return table.Add(RGBColor(0, 0, 0));
 }
 
-void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
+void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous, std::optional<const TGIFSubImage*> sharing) {
     if (self.Empty() || !previous || previous->Empty() || DisposalOf(*previous) > TGIFDisposal::DoNotDispose)
         return;
     const TRect common = BoundsOf(self).Intersect(BoundsOf(*previous));
@@ -375,7 +403,7 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
         if (common == BoundsOf(self) && !previous->HasPixelBuffer()) {
             const uint8_t v = OneValueOf(self);
             if (!merges(v, OneValueOf(*previous))) return;
-            if (pending) t = TransparentIndexForMerging(self);
+            if (pending) t = TransparentIndexForMerging(self, sharing);
             std::array<uint8_t, 256> map;
             for (int i = 0; i < 256; ++i) map[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
             map[v] = static_cast<uint8_t>(t);
@@ -413,7 +441,7 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous) {
             const bool same = (sameMap && s == q) || (selfKeys[s] >= 0 && selfKeys[s] == previousKeys[q]);
             if (!same) continue;
             if (pending) {
-                t = TransparentIndexForMerging(self);
+                t = TransparentIndexForMerging(self, sharing);
                 pending = false;
                 taken = true;
             }

@@ -5,6 +5,7 @@
 // transparent, transparent borders cropped away.
 
 #include <cstdint>
+#include <optional>
 
 class TGIFImage;
 class TGIFSubImage;
@@ -29,7 +30,11 @@ void OptimizeGIF(TGIFImage& image, TGIFOptimizeOptions options, uint8_t reductio
 // opaque pixels of previous, the frame underneath. Nothing changes when
 // previous restores its area afterwards, when the rectangles do not meet, or
 // when self has no transparency and its table no room for one more entry.
-void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous);
+// A frame without transparency takes the transparent index of sharing, the
+// first other frame of the image that has one and no table of its own,
+// where that serves; when not given, it is looked for.
+void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous,
+                   std::optional<const TGIFSubImage*> sharing = std::nullopt);
 
 // Cuts the transparent borders off a non-empty transparent frame; a frame
 // that holds only transparent pixels becomes empty. Returns whether the
