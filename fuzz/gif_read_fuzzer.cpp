@@ -6,7 +6,7 @@
 // are), must show what a load on one thread shows.
 
 #include "Exceptions.h"
-#include "Fnv1a.h"
+#include "FrameChecksum.h"
 #include "GIFImage.h"
 #include "GIFLimits.h"
 #include "GIFParallelDecoder.h"
@@ -33,16 +33,9 @@ std::string Transcript(const uint8_t* data, size_t size, int threads) {
     } catch (const Exception& e) {
         seen += "error " + e.Message() + "\n";
     }
-    std::vector<uint8_t> fillRow;
     for (const auto& frame : image.Images) {
-        // A frame without a buffer has one value throughout.
         const bool buffer = frame->HasPixelBuffer();
-        uint64_t hash = Fnv1a64Start;
-        if (frame->DataSize() > 0 && !buffer)
-            hash = Fnv1a64Repeat(frame->ReadRow(0, fillRow)[0], static_cast<uint64_t>(frame->DataSize()));
-        else if (frame->DataSize() > 0)
-            for (int y = 0; y < frame->Height(); ++y)
-                hash = Fnv1a64(frame->ReadRow(y, fillRow), frame->Width(), hash);
+        const uint64_t hash = FramePixelsFnv1a64(*frame);
         seen += std::to_string(frame->Width()) + "x" + std::to_string(frame->Height()) +
                 (buffer ? " buffer " : " fill ") + std::to_string(hash) + "\n";
     }

@@ -108,6 +108,8 @@ public:
     // Whether the pixel buffer exists yet (see Data); without it every pixel
     // has the value FillValue() had when the frame was read.
     bool HasPixelBuffer() const { return Pixels != nullptr; }
+    // The value every pixel has while the frame has no pixel buffer.
+    uint8_t OneValue() const { return PendingFill; }
     // Row y for reading, without making the pixel buffer: the stored row, or
     // fillRow (resized to the width) holding the value every pixel of a frame
     // without a buffer has. Walking the frame row by row this way costs one

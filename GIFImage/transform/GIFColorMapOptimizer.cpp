@@ -44,12 +44,12 @@ std::array<int64_t, TGIFColorMap::MaxColors> TGIFColorMap::BuildHistogram() {
     std::array<int64_t, MaxColors> counts{};
     for (TGIFSubImage* frame : UsingFrames()) {
         if (frame->Empty()) continue;
-        std::vector<uint8_t> fillRow;
         // A frame without a buffer: every pixel has its one value.
         if (!frame->HasPixelBuffer()) {
-            counts[frame->ReadRow(0, fillRow)[0]] += frame->DataSize();
+            counts[frame->OneValue()] += frame->DataSize();
             continue;
         }
+        std::vector<uint8_t> fillRow;
         const int width = frame->Width();
         for (int y = 0; y < frame->Height(); ++y) {
             const uint8_t* p = frame->ReadRow(y, fillRow);

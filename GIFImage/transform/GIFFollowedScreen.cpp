@@ -27,14 +27,16 @@ bool CanFollow(TGIFImage& image) {
             return false;
         const int count = frame->ActiveColorMap().Count();
         if (count == 0) return false;
+        if (!frame->HasPixelBuffer()) {
+            if (frame->OneValue() >= count) return false;
+            continue;
+        }
         std::vector<uint8_t> fillRow;
-        // A frame without a buffer has one value throughout.
-        const int rows = frame->HasPixelBuffer() ? frame->Height() : 1;
-        for (int y = 0; y < rows; ++y) {
+        for (int y = 0; y < frame->Height(); ++y) {
             const uint8_t* row = frame->ReadRow(y, fillRow);
             if (*std::max_element(row, row + frame->Width()) >= count) return false;
         }
-        if (frame->HasPixelBuffer()) held += frame->DataSize();
+        held += frame->DataSize();
     }
     // Following the screens takes some 16 bytes a pixel of the frames'
     // union. Frames whose data decoded nothing hold no pixels: where their

@@ -58,18 +58,11 @@ bool SharesTransparency(const TGIFSubImage& frame) {
     return frame.Transparent() && frame.ColorMap.Count() == 0;
 }
 
-// The one value of a frame without a pixel buffer (its data decoded
-// nothing): a frame of billions of pixels may come from a few bytes.
-uint8_t OneValueOf(const TGIFSubImage& frame) {
-    std::vector<uint8_t> fillRow;
-    return frame.ReadRow(0, fillRow)[0];
-}
-
 std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
     std::array<bool, 256> used{};
     if (frame.Empty()) return used;
     if (!frame.HasPixelBuffer()) {
-        used[OneValueOf(frame)] = true;
+        used[frame.OneValue()] = true;
         return used;
     }
     std::vector<uint8_t> fillRow;
@@ -129,7 +122,7 @@ void ClassesOfSameEntries(const std::array<int64_t, 256>& selfKeys,
 TRect OpaqueBounds(const TGIFSubImage& frame, uint8_t t) {
     const int width = frame.Width();
     const int height = frame.Height();
-    if (!frame.HasPixelBuffer()) return OneValueOf(frame) == t ? TRect{} : TRect{0, 0, width, height};
+    if (!frame.HasPixelBuffer()) return frame.OneValue() == t ? TRect{} : TRect{0, 0, width, height};
     TRect box{width, height, 0, 0};
     std::vector<uint8_t> fillRow;
     for (int y = 0; y < height; ++y) {
@@ -395,57 +388,50 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous, std::optional<con
         if (!pending) return v != t && selfClass[v] == previousClass[q];
         return (sameMap && v == q) || (selfKeys[v] >= 0 && selfKeys[v] == previousKeys[q]);
     };
-    if (!self.HasPixelBuffer()) {
-        // A frame whose data decoded nothing holds one value. Over a frame
+    if (!self.HasPixelBuffer() && common == BoundsOf(self) && !previous->HasPixelBuffer()) {
+        // A frame whose data decoded nothing holds one value: over a frame
         // of one value beneath, all of it merges or none does, and it stays
-        // without a buffer; elsewhere merging makes its buffer, which is not
-        // worth it for a frame of millions of pixels from a few bytes.
-        if (common == BoundsOf(self) && !previous->HasPixelBuffer()) {
-            const uint8_t v = OneValueOf(self);
-            if (!merges(v, OneValueOf(*previous))) return;
-            if (pending) t = TransparentIndexForMerging(self, sharing);
-            std::array<uint8_t, 256> map;
-            for (int i = 0; i < 256; ++i) map[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
-            map[v] = static_cast<uint8_t>(t);
-            self.MapPixels(map);
-            if (!wasTransparent) {
-                TGIFGraphicControlExtension& control = GraphicControlFor(self);
-                control.SetTransparent(true);
-                control.SetTransparentColorIndex(t);
-            }
-            self.FreeBitmap();
-            return;
+        // without a buffer.
+        const uint8_t v = self.OneValue();
+        if (!merges(v, previous->OneValue())) return;
+        if (pending) {
+            t = TransparentIndexForMerging(self, sharing);
+            taken = true;
         }
-        if (self.DataSize() > MaxMergedWithoutPixels) return;
-    }
-    std::vector<uint8_t> fillRow;
-    // The rows from the common left edge on; the frames' positions are
-    // read once (a store of a pixel could change them for the compiler).
-    const int selfLeft = common.Left - self.Left(), previousLeft = common.Left - previous->Left();
-    const int selfTop = self.Top(), previousTop = previous->Top();
-    const int commonWidth = common.Width();
-    for (int y = common.Top; y < common.Bottom; ++y) {
-        uint8_t* row = self.Data() + static_cast<int64_t>(y - selfTop) * selfWidth + selfLeft;
-        const uint8_t* under = previous->ReadRow(y - previousTop, fillRow) + previousLeft;
-        if (!pending) {
+        std::array<uint8_t, 256> map;
+        for (int i = 0; i < 256; ++i) map[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+        map[v] = static_cast<uint8_t>(t);
+        self.MapPixels(map);
+    } else {
+        // Elsewhere merging makes such a frame's buffer, which is not worth
+        // it for millions of pixels from a few bytes.
+        if (!self.HasPixelBuffer() && self.DataSize() > MaxMergedWithoutPixels) return;
+        std::vector<uint8_t> fillRow;
+        // The rows from the common left edge on; the frames' positions are
+        // read once (a store of a pixel could change them for the compiler).
+        const int selfLeft = common.Left - self.Left(), previousLeft = common.Left - previous->Left();
+        const int selfTop = self.Top(), previousTop = previous->Top();
+        const int commonWidth = common.Width();
+        for (int y = common.Top; y < common.Bottom; ++y) {
+            uint8_t* row = self.Data() + static_cast<int64_t>(y - selfTop) * selfWidth + selfLeft;
+            const uint8_t* under = previous->ReadRow(y - previousTop, fillRow) + previousLeft;
+            if (!pending) {
+                for (int x = 0; x < commonWidth; ++x) {
+                    const uint8_t v = row[x], q = under[x];
+                    if (v != t && q != p && selfClass[v] == previousClass[q])
+                        row[x] = static_cast<uint8_t>(t);
+                }
+                continue;
+            }
             for (int x = 0; x < commonWidth; ++x) {
-                const uint8_t v = row[x], q = under[x];
-                if (v != t && q != p && selfClass[v] == previousClass[q]) row[x] = static_cast<uint8_t>(t);
+                if (!merges(row[x], under[x])) continue;
+                if (pending) {
+                    t = TransparentIndexForMerging(self, sharing);
+                    pending = false;
+                    taken = true;
+                }
+                row[x] = static_cast<uint8_t>(t);
             }
-            continue;
-        }
-        for (int x = 0; x < commonWidth; ++x) {
-            uint8_t& s = row[x];
-            const uint8_t q = under[x];
-            if ((!pending && s == t) || q == p) continue;
-            const bool same = (sameMap && s == q) || (selfKeys[s] >= 0 && selfKeys[s] == previousKeys[q]);
-            if (!same) continue;
-            if (pending) {
-                t = TransparentIndexForMerging(self, sharing);
-                pending = false;
-                taken = true;
-            }
-            s = static_cast<uint8_t>(t);
         }
     }
     if (!wasTransparent && taken) {

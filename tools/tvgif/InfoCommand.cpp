@@ -3,7 +3,7 @@
 
 #include "Command.h"
 #include "Exceptions.h"
-#include "Fnv1a.h"
+#include "FrameChecksum.h"
 #include "GIFAppExtNSLoop.h"
 #include "GIFBytes.h"
 #include "GIFFrameQueries.h"
@@ -26,24 +26,12 @@ std::string JsonList(const std::vector<std::string>& texts) {
     return out + "]";
 }
 
-// Row by row: a frame whose data decoded nothing never gets its buffer, and
-// its pixels, all of one value, are hashed without walking them.
-uint64_t PixelsFnv1a64(const TGIFSubImage& frame) {
-    if (frame.Empty()) return Fnv1a64Start;
-    std::vector<uint8_t> fillRow;
-    if (!frame.HasPixelBuffer())
-        return Fnv1a64Repeat(frame.ReadRow(0, fillRow)[0], static_cast<uint64_t>(frame.DataSize()));
-    uint64_t fnv = Fnv1a64Start;
-    for (int y = 0; y < frame.Height(); ++y) fnv = Fnv1a64(frame.ReadRow(y, fillRow), frame.Width(), fnv);
-    return fnv;
-}
-
 std::string FrameJson(TGIFSubImage& frame) {
     const int transparentIndex = GIFFrame::TransparentIndexOf(frame);
     const std::string transparent =
         transparentIndex == GIFFrame::NoTransparency ? std::string("null") : std::to_string(transparentIndex);
     char hash[17];
-    const uint64_t fnv = PixelsFnv1a64(frame);
+    const uint64_t fnv = FramePixelsFnv1a64(frame);
     std::snprintf(hash, sizeof hash, "%016" PRIx64, fnv);
     std::string out = "{";
     out += "\"left\": " + std::to_string(frame.Left());
