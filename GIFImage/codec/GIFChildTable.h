@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 template <int Fan> class TLZWChildTable {
 public:
@@ -20,7 +21,7 @@ public:
 
     // Empties the table; codes below firstFree stand for single pixels.
     void Clear(int firstFree) {
-        std::memset(Child, 0, sizeof(uint16_t) * Fan * static_cast<size_t>(firstFree));
+        std::memset(Child, 0, sizeof(TEntry) * Fan * static_cast<size_t>(firstFree));
     }
 
     // The node of string node + pixel, or -1; then slot is where Insert puts
@@ -33,11 +34,16 @@ public:
 
     // Adds string node + pixel with code at the slot that Find gave for it.
     void Insert(uint32_t slot, int /*node*/, int /*pixel*/, int code) {
-        Child[slot] = static_cast<uint16_t>(Node(code));
-        std::memset(&Child[Node(code)], 0, sizeof(uint16_t) * Fan);
+        Child[slot] = static_cast<TEntry>(Node(code));
+        std::memset(&Child[Node(code)], 0, sizeof(TEntry) * Fan);
     }
 
+    // Takes the string at slot out again, as if never added.
+    void Remove(uint32_t slot) { Child[slot] = 0; }
+
 private:
-    // 0: no child (every assigned code lies above the clear code).
-    uint16_t Child[MaxCodes * Fan];
+    // 0: no child (every assigned code lies above the clear code). Nodes of
+    // the widest fans need more than 16 bits.
+    using TEntry = std::conditional_t<MaxCodes * Fan <= 65536, uint16_t, uint32_t>;
+    TEntry Child[MaxCodes * Fan];
 };

@@ -2,11 +2,13 @@
 
 #include "GIFException.h"
 #include "GIFLZWEncoder.h"
+#include "GIFLZWLookaheadEncoder.h"
 #include "GIFMessages.h"
 #include "GIFRLEEncoder.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, int numColors, const uint8_t* data,
                            bool interlaced, int height, int width, int fillValue) {
@@ -98,10 +100,16 @@ void TGIFEncoder::ColorNotInTable() {
 
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width, int fillValue,
-                       bool keepFullTable) {
+                       bool keepFullTable, bool lookAhead) {
     if (compression == TGIFCompression::RLE) {
         TRLEEncoder encoder;
         encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
+    } else if (lookAhead) {
+        // Made on first use: most threads never look ahead.
+        thread_local std::unique_ptr<TLZWLookaheadEncoder> encoder;
+        if (!encoder) encoder = std::make_unique<TLZWLookaheadEncoder>();
+        encoder->KeepFullTable = keepFullTable;
+        encoder->Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     } else {
         // One for each thread, kept: its table then needs emptying only
         // where the last frame filled it.

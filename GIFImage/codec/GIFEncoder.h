@@ -117,7 +117,7 @@ protected:
 };
 
 // Compresses a frame's pixels with TRLEEncoder for TGIFCompression::RLE, else
-// with TLZWEncoder.
+// with TLZWEncoder, or with lookAhead TLZWLookaheadEncoder.
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width, int fillValue = -1,
-                       bool keepFullTable = false);
+                       bool keepFullTable = false, bool lookAhead = false);

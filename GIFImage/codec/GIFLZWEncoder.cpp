@@ -5,8 +5,15 @@
 #include <cstring>
 #include <type_traits>
 
-void TLZWEncoder::Clear() {
+void TLZWEncoder::RestartCodes() {
     OutputCode(ClearCode);
+    NextCode = FirstFreeCode;
+    CodeWidth = InitialCodeWidth;
+    MaxCode = (1 << CodeWidth) - 1;
+}
+
+void TLZWEncoder::Clear() {
+    RestartCodes();
     switch (Kind) {
     case TTableKind::Hashed:
         Table.Clear(FirstFreeCode);
@@ -20,9 +27,6 @@ void TLZWEncoder::Clear() {
         ClearLeaps(Table16);
         break;
     }
-    NextCode = FirstFreeCode;
-    CodeWidth = InitialCodeWidth;
-    MaxCode = (1 << CodeWidth) - 1;
 }
 
 // The codes the loop over the pixels sends for count pixels of one value,
@@ -45,7 +49,7 @@ void TLZWEncoder::EncodeRun(int value, int64_t count) {
         // starts the next one.
         --left;
         if (NextCode < TLZWStringTable::MaxCodes) ++NextCode;
-        if (NextCode > std::min(MaxCode + 1, 4095)) CodeMade(NextCode);
+        if (NextCode > SlowAbove()) CodeMade(NextCode);
     }
     GrowCodeWidth();
 }
@@ -133,7 +137,7 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
         int packedCount = PackedCount;
         int width = CodeWidth;
         // Past this next code the width grows or the table is cleared.
-        int slowAbove = std::min(MaxCode + 1, 4095);
+        int slowAbove = SlowAbove();
         const auto save = [&]() __attribute__((always_inline)) {
             Prefix = prefix;
             NextCode = next;
@@ -147,7 +151,7 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
             bitCount = BitCount;
             packedCount = PackedCount;
             width = CodeWidth;
-            slowAbove = std::min(MaxCode + 1, 4095);
+            slowAbove = SlowAbove();
         };
         // The string prefix ends before pixel: its code is sent, prefix +
         // pixel is added, and a string starts anew.

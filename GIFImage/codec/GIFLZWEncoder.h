@@ -7,18 +7,17 @@
 #include "GIFEncoder.h"
 #include "GIFStringTable.h"
 
+#include <algorithm>
+
 class TLZWEncoder : public TGIFEncoder {
 protected:
     // Sends the clear code at the current width and starts a fresh table.
     void Clear() override;
     void DoCompress() override;
 
-private:
-    // The loop over the pixels; with UseLeaps, strings may also be followed
-    // several pixels at a time (see TLeap).
-    template <bool CheckColors, bool UseLeaps, class TTable> void Encode(TTable& table);
-    template <class TTable> void CompressWith(TTable& table);
-    void EncodeRun(int value, int64_t count);
+    // Sends the clear code and starts the codes afresh, whatever table the
+    // encoder keeps.
+    void RestartCodes();
     // After each code: widens the codes when the next free code no longer
     // fits, never beyond 12 bits.
     void GrowCodeWidth() {
@@ -33,6 +32,16 @@ private:
     // is kept (then code 4095 stays, the last the table takes). NextCode is
     // then next, or the first free code after the clear.
     void CodeMade(int next);
+    // The next code past which CodeMade must run.
+    int SlowAbove() const { return std::min(MaxCode + 1, 4095); }
+    int NextCode = 0;
+
+private:
+    // The loop over the pixels; with UseLeaps, strings may also be followed
+    // several pixels at a time (see TLeap).
+    template <bool CheckColors, bool UseLeaps, class TTable> void Encode(TTable& table);
+    template <class TTable> void CompressWith(TTable& table);
+    void EncodeRun(int value, int64_t count);
     // Empties the leaps of the single-pixel codes, after a clear.
     template <class TTable> void ClearLeaps(const TTable& table);
 
@@ -58,5 +67,4 @@ private:
     };
     TLeap Leaps[TLZWStringTable::MaxCodes];
     int Prefix = 0; // a node of the table in use
-    int NextCode = 0;
 };

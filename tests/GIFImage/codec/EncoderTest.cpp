@@ -302,3 +302,70 @@ TEST(GIFEncoders, GiflibDecodesBothEncodersToTheSamePixels) {
     }
 }
 #endif
+
+// Looking ahead sends strings shorter than the longest, and codes the
+// decoder makes for strings the table holds already: what any decoder reads
+// back must still be the frame, through clears, kept full tables, interlaced
+// rows and every table width; on frames of moving sprites it must find
+// shorter data.
+TEST(GIFLZWLookaheadEncoder, DecodesToTheFrameAndShortensSpriteFrames) {
+    std::mt19937 rng(13);
+    int64_t plainSprites = 0, lookaheadSprites = 0;
+    for (int round = 0; round < 36; ++round) {
+        const int bits = 1 + round % 8;
+        const int width = 97 + round * 7, height = 61 + round * 5;
+        const bool interlaced = round % 3 == 1;
+        const bool keep = round % 4 == 2;
+        const bool sprites = round % 2 == 0;
+        // Discs with eyes scattered over one value, as moving sprites leave
+        // a frame; or runs of random length.
+        Bytes pixels = RandomPixels(rng, static_cast<size_t>(width) * height, 1 << bits, 1 + round % 5);
+        if (sprites) {
+            std::fill(pixels.begin(), pixels.end(), 0);
+            for (int disc = 0; disc < 8; ++disc) {
+                const int cx = static_cast<int>(rng() % width), cy = static_cast<int>(rng() % height);
+                const auto colour = static_cast<uint8_t>(1 + disc % ((1 << bits) - 1));
+                for (int y = std::max(0, cy - 16); y < std::min(height, cy + 16); ++y)
+                    for (int x = std::max(0, cx - 16); x < std::min(width, cx + 16); ++x)
+                        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < 196)
+                            pixels[static_cast<size_t>(y) * width + x] =
+                                (y - cy) / 4 == -1 && (x - cx + 8) / 4 % 3 == 1 ? 1 : colour;
+            }
+        }
+        TMemoryStream plain, lookahead;
+        CompressImageData(plain, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced, height,
+                          width, -1, keep);
+        CompressImageData(lookahead, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced, height,
+                          width, -1, keep, true);
+        if (sprites) {
+            plainSprites += plain.Size();
+            lookaheadSprites += lookahead.Size();
+        }
+        std::vector<std::string> warnings;
+        ASSERT_EQ(Decode(lookahead.Memory(), width, height, interlaced, warnings), pixels)
+            << "round " << round;
+        EXPECT_TRUE(warnings.empty()) << "round " << round;
+#ifdef TV_HAVE_GIFLIB
+        const Bytes gif = Header(width, height, static_cast<uint8_t>(0x80 | (bits - 1))) +
+                          ColorTable(1 << bits) + Descriptor(0, 0, width, height, interlaced ? 0x40 : 0) +
+                          lookahead.Memory() + Bytes{0x3B};
+        const std::vector<Bytes> frames = GiflibFrames(gif);
+        ASSERT_EQ(frames.size(), 1u) << "round " << round;
+        EXPECT_EQ(frames[0], pixels) << "round " << round;
+#endif
+    }
+    EXPECT_LT(lookaheadSprites, plainSprites);
+    // A frame of one value, and a pixel outside the table, are the plain
+    // encoder's.
+    TMemoryStream plainFill, lookaheadFill;
+    CompressImageData(plainFill, TGIFCompression::LZW, 4, 16, nullptr, false, 300, 400, 9);
+    CompressImageData(lookaheadFill, TGIFCompression::LZW, 4, 16, nullptr, false, 300, 400, 9, false, true);
+    EXPECT_EQ(lookaheadFill.Memory(), plainFill.Memory());
+    const Bytes outside(100, 6);
+    TMemoryStream failed;
+    EXPECT_EQ(GIFErrorOf([&] {
+                  CompressImageData(failed, TGIFCompression::LZW, 3, 5, outside.data(), false, 10, 10, -1,
+                                    false, true);
+              }),
+              GIFMessages::ColorNotInTable);
+}

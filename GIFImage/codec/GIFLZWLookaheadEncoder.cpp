@@ -1,0 +1,142 @@
+#include "GIFLZWLookaheadEncoder.h"
+
+namespace {
+
+// The longest string of the table from pixels[at]: its length and node, the
+// node of the string a pixel shorter (or -1), and the slot where it and the
+// pixel after it would go.
+struct TMatch {
+    int64_t Length = 0;
+    int Node = -1;
+    int Shorter = -1;
+    uint32_t Slot = 0;
+};
+
+template <int Fan>
+TMatch Longest(const TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count, int64_t at) {
+    TMatch match;
+    int node = TLZWChildTable<Fan>::Node(pixels[at]);
+    int64_t length = 1;
+    for (; at + length < count; ++length) {
+        const int found = table.Find(node, pixels[at + length], match.Slot);
+        if (found < 0) break;
+        match.Shorter = node;
+        node = found;
+    }
+    match.Length = length;
+    match.Node = node;
+    return match;
+}
+
+} // namespace
+
+void TLZWLookaheadEncoder::Clear() {
+    // Frames left to the plain encoder clear its tables.
+    if (TableFan == 0) {
+        TLZWEncoder::Clear();
+        return;
+    }
+    RestartCodes();
+    switch (TableFan) {
+    case 4:
+        Table4->Clear(FirstFreeCode);
+        break;
+    case 16:
+        Table16->Clear(FirstFreeCode);
+        break;
+    default:
+        Table256->Clear(FirstFreeCode);
+        break;
+    }
+}
+
+void TLZWLookaheadEncoder::DoCompress() {
+    // A frame of one value and one with a pixel outside the table (which
+    // fails where the plain encoder fails) are the plain encoder's.
+    if (!Data || !AllPixelsInTable()) {
+        TableFan = 0;
+        TLZWEncoder::DoCompress();
+        return;
+    }
+    const int64_t count = int64_t{Width} * Height;
+    const uint8_t* pixels = Data;
+    if (Interlaced) {
+        Ordered.clear();
+        Ordered.reserve(static_cast<size_t>(count));
+        WalkPixels([&](const uint8_t* row, int64_t n) { Ordered.insert(Ordered.end(), row, row + n); });
+        pixels = Ordered.data();
+    }
+    // Tables are made without emptying them: Clear empties the rows of the
+    // single pixels, and a row is emptied when its code is made.
+    if (NumColors <= 4 && BitsPerPixel <= 2) {
+        if (!Table4) Table4.reset(new TLZWChildTable<4>);
+        TableFan = 4;
+        EncodeWith(*Table4, pixels, count);
+    } else if (NumColors <= 16 && BitsPerPixel <= 4) {
+        if (!Table16) Table16.reset(new TLZWChildTable<16>);
+        TableFan = 16;
+        EncodeWith(*Table16, pixels, count);
+    } else {
+        if (!Table256) Table256.reset(new TLZWChildTable<256>);
+        TableFan = 256;
+        EncodeWith(*Table256, pixels, count);
+    }
+}
+
+template <int Fan>
+int64_t TLZWLookaheadEncoder::Reach(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count,
+                                    int64_t at, int node, int64_t addedSlot) {
+    // The codes made here stand above those in use and are taken out again;
+    // past the table's end nothing is added (a clear would come first).
+    uint32_t added[CodesAhead + 1];
+    int addedCount = 0;
+    int next = NextCode;
+    const auto add = [&](uint32_t slot, int prefix, int pixel) {
+        if (next >= TLZWChildTable<Fan>::MaxCodes) return;
+        table.Insert(slot, prefix, pixel, next++);
+        added[addedCount++] = slot;
+    };
+    if (addedSlot >= 0)
+        add(static_cast<uint32_t>(addedSlot), node, pixels[at]);
+    else
+        ++next;
+    for (int k = 0; k < CodesAhead && at < count; ++k) {
+        const TMatch match = Longest(table, pixels, count, at);
+        at += match.Length;
+        if (at < count) add(match.Slot, match.Node, pixels[at]);
+    }
+    while (addedCount > 0) table.Remove(added[--addedCount]);
+    return at;
+}
+
+template <int Fan>
+void TLZWLookaheadEncoder::EncodeWith(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count) {
+    Clear();
+    int64_t at = 0;
+    for (;;) {
+        const TMatch match = Longest(table, pixels, count, at);
+        const int64_t after = at + match.Length;
+        if (after == count) {
+            OutputCode(TLZWChildTable<Fan>::Code(match.Node));
+            break;
+        }
+        // The shorter string is weighed only where the string after it
+        // already ends beyond the one after the longest; it adds nothing to
+        // the table.
+        bool shorter = false;
+        if (match.Shorter >= 0 && after - 1 + Longest(table, pixels, count, after - 1).Length >
+                                      after + Longest(table, pixels, count, after).Length)
+            shorter = Reach(table, pixels, count, after - 1, match.Shorter, -1) >
+                      Reach(table, pixels, count, after, match.Node, match.Slot);
+        OutputCode(TLZWChildTable<Fan>::Code(shorter ? match.Shorter : match.Node));
+        // The decoder makes a code for every string but the last; only the
+        // longest one's is new to the table.
+        if (NextCode < TLZWChildTable<Fan>::MaxCodes) {
+            if (!shorter) table.Insert(match.Slot, match.Node, pixels[after], NextCode);
+            ++NextCode;
+        }
+        if (NextCode > SlowAbove()) CodeMade(NextCode);
+        at = shorter ? after - 1 : after;
+    }
+    GrowCodeWidth();
+}

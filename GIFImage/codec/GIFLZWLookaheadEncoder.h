@@ -1,0 +1,47 @@
+#pragma once
+// The LZW compressor that looks ahead. A decoder takes any string of the
+// table, not only the longest one: where a string a pixel shorter lets the
+// strings after it run longer, sending it saves codes, though the code the
+// decoder then makes is wasted (the table holds its string already). Where
+// the string after the shorter one already ends beyond the string after the
+// longest, this encoder follows both with a few codes of the plain encoder
+// and sends whichever covered more pixels; ties go to the longest.
+//
+// Slower than TLZWEncoder, and not always smaller (the strings it leaves
+// out of the table can be the ones a later row wanted), so callers keep
+// whichever of the two is smaller.
+
+#include "GIFChildTable.h"
+#include "GIFLZWEncoder.h"
+
+#include <memory>
+
+class TLZWLookaheadEncoder : public TLZWEncoder {
+protected:
+    void Clear() override;
+    void DoCompress() override;
+
+private:
+    // The codes followed after each of the two strings. More found a few
+    // bytes more on some sequences and fewer on others, at several times
+    // the cost.
+    static constexpr int CodesAhead = 3;
+
+    template <int Fan> void EncodeWith(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count);
+    // How far the plain encoder's codes reach from pixel at, after the
+    // string node was sent: added to the table at addedSlot (with the pixel
+    // at) where that is not negative, else as a wasted code. The strings
+    // the walk adds are taken out again.
+    template <int Fan>
+    int64_t Reach(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
+                  int64_t addedSlot);
+
+    // The tables by the palette's size, made when first used; the one in use
+    // is emptied by Clear.
+    std::unique_ptr<TLZWChildTable<4>> Table4;
+    std::unique_ptr<TLZWChildTable<16>> Table16;
+    std::unique_ptr<TLZWChildTable<256>> Table256;
+    int TableFan = 0;
+    // The pixels in GIF order, where an interlaced frame needs them copied.
+    std::vector<uint8_t> Ordered;
+};
