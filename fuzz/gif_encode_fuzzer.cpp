@@ -1,10 +1,12 @@
-// Encodes arbitrary frames with both encoders and decodes them again: the
-// pixels must come back unchanged, and a pixel outside the table must give
-// "Color not in color table" rather than data. The LZW encoder's bytes must
-// also equal those of the plain encoder the tests use as oracle.
+// Encodes arbitrary frames with both encoders, and with the LZW encoder that
+// looks ahead, and decodes them again: the pixels must come back unchanged,
+// and a pixel outside the table must give "Color not in color table" rather
+// than data. The LZW encoder's bytes must also equal those of the plain
+// encoder the tests use as oracle.
 //
-// Input: byte 0 picks bits per pixel (1..8), the interlace flag and whether
-// the table is shorter than the bits allow; byte 1 the width (1..256); the
+// Input: byte 0 picks bits per pixel (1..8), the interlace flag, whether
+// the table is shorter than the bits allow and whether the looking-ahead
+// encoder keeps a full table; byte 1 the width (1..256); the
 // low bits of byte 2 how often the pixels (bytes 3 on) repeat, so that long
 // inputs reach full code tables and clear codes.
 
@@ -23,16 +25,18 @@
 namespace {
 
 void RoundTrip(TGIFCompression compression, int bits, int colors, const std::vector<uint8_t>& pixels,
-               bool interlaced, int width, int height, bool mustFail) {
+               bool interlaced, int width, int height, bool mustFail, bool lookAhead = false,
+               bool keep = false) {
     TMemoryStream stream;
     try {
-        CompressImageData(stream, compression, bits, colors, pixels.data(), interlaced, height, width);
+        CompressImageData(stream, compression, bits, colors, pixels.data(), interlaced, height, width, -1,
+                          keep, lookAhead);
     } catch (const GIFException&) {
         if (!mustFail) __builtin_trap();
         return;
     }
     if (mustFail) __builtin_trap();
-    if (compression == TGIFCompression::LZW) {
+    if (compression == TGIFCompression::LZW && !lookAhead) {
         std::vector<uint8_t> walked;
         for (const int row : interlaced ? InterlacedRows(height) : std::vector<int>{})
             walked.insert(walked.end(), pixels.begin() + row * width, pixels.begin() + (row + 1) * width);
@@ -76,5 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside);
     RoundTrip(TGIFCompression::RLE, bits, colors, pixels, interlaced, width, height, outside);
+    RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside, true,
+              data[0] & 0x20);
     return 0;
 }

@@ -244,7 +244,8 @@ struct TFrameForm {
 // (this rewrites what the lossy frame wants) the compressor's choices that
 // show exactly what the forms that ask for them show: the transparent
 // index moved to where the screen beneath shows the same colour, or away
-// from it, as the strings run longer.
+// from it, as the strings run longer. Last, the smallest of them compressed
+// by looking ahead, where that is smaller.
 std::vector<uint8_t> CompressFrame(const std::vector<TFrameForm>& forms, int width, int height, int bits,
                                    TLossyFrame* lossy) {
     const int colors = 1 << bits;
@@ -263,7 +264,7 @@ std::vector<uint8_t> CompressFrame(const std::vector<TFrameForm>& forms, int wid
     // strings run long: on photographs (over a bit a pixel) it found
     // nothing in any sequence measured, and took a sixth of the time.
     const auto lookingAhead = [&]() {
-        if (data.size() * 8 > size_t(width) * height) return std::move(data);
+        if (data.size() * 8 > static_cast<size_t>(width) * height) return std::move(data);
         keepSmaller(CompressIndices(drawing, width, height, bits, colors, drawingKeeps, true), drawing,
                     drawingKeeps);
         return std::move(data);
