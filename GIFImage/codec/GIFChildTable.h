@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 template <int Fan> class TLZWChildTable {
 public:
@@ -21,7 +20,7 @@ public:
 
     // Empties the table; codes below firstFree stand for single pixels.
     void Clear(int firstFree) {
-        std::memset(Child, 0, sizeof(TEntry) * Fan * static_cast<size_t>(firstFree));
+        std::memset(Child, 0, sizeof(uint16_t) * Fan * static_cast<size_t>(firstFree));
     }
 
     // The node of string node + pixel, or -1; then slot is where Insert puts
@@ -34,16 +33,15 @@ public:
 
     // Adds string node + pixel with code at the slot that Find gave for it.
     void Insert(uint32_t slot, int /*node*/, int /*pixel*/, int code) {
-        Child[slot] = static_cast<TEntry>(Node(code));
-        std::memset(&Child[Node(code)], 0, sizeof(TEntry) * Fan);
+        Child[slot] = static_cast<uint16_t>(Node(code));
+        std::memset(&Child[Node(code)], 0, sizeof(uint16_t) * Fan);
     }
 
     // Takes the string at slot out again, as if never added.
     void Remove(uint32_t slot) { Child[slot] = 0; }
 
 private:
-    // 0: no child (every assigned code lies above the clear code). Nodes of
-    // the widest fans need more than 16 bits.
-    using TEntry = std::conditional_t<MaxCodes * Fan <= 65536, uint16_t, uint32_t>;
-    TEntry Child[MaxCodes * Fan];
+    // 0: no child (every assigned code lies above the clear code).
+    static_assert(MaxCodes * Fan <= 65536, "nodes are kept in 16 bits");
+    uint16_t Child[MaxCodes * Fan];
 };

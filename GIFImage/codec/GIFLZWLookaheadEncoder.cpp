@@ -12,10 +12,10 @@ struct TMatch {
     uint32_t Slot = 0;
 };
 
-template <int Fan>
-TMatch Longest(const TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count, int64_t at) {
+template <class TTable>
+TMatch Longest(const TTable& table, const uint8_t* pixels, int64_t count, int64_t at) {
     TMatch match;
-    int node = TLZWChildTable<Fan>::Node(pixels[at]);
+    int node = TTable::Node(pixels[at]);
     int64_t length = 1;
     for (; at + length < count; ++length) {
         const int found = table.Find(node, pixels[at + length], match.Slot);
@@ -45,7 +45,7 @@ void TLZWLookaheadEncoder::Clear() {
         Table16->Clear(FirstFreeCode);
         break;
     default:
-        Table256->Clear(FirstFreeCode);
+        TableHashed->Clear(FirstFreeCode);
         break;
     }
 }
@@ -77,22 +77,22 @@ void TLZWLookaheadEncoder::DoCompress() {
         TableFan = 16;
         EncodeWith(*Table16, pixels, count);
     } else {
-        if (!Table256) Table256.reset(new TLZWChildTable<256>);
+        if (!TableHashed) TableHashed.reset(new TLZWStringTable);
         TableFan = 256;
-        EncodeWith(*Table256, pixels, count);
+        EncodeWith(*TableHashed, pixels, count);
     }
 }
 
-template <int Fan>
-int64_t TLZWLookaheadEncoder::Reach(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count,
-                                    int64_t at, int node, int64_t addedSlot) {
+template <class TTable>
+int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
+                                    int64_t addedSlot) {
     // The codes made here stand above those in use and are taken out again;
     // past the table's end nothing is added (a clear would come first).
     uint32_t added[CodesAhead + 1];
     int addedCount = 0;
     int next = NextCode;
     const auto add = [&](uint32_t slot, int prefix, int pixel) {
-        if (next >= TLZWChildTable<Fan>::MaxCodes) return;
+        if (next >= TTable::MaxCodes) return;
         table.Insert(slot, prefix, pixel, next++);
         added[addedCount++] = slot;
     };
@@ -109,34 +109,43 @@ int64_t TLZWLookaheadEncoder::Reach(TLZWChildTable<Fan>& table, const uint8_t* p
     return at;
 }
 
-template <int Fan>
-void TLZWLookaheadEncoder::EncodeWith(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count) {
+template <class TTable>
+void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int64_t count) {
     Clear();
     int64_t at = 0;
+    TMatch match = Longest(table, pixels, count, at);
     for (;;) {
-        const TMatch match = Longest(table, pixels, count, at);
         const int64_t after = at + match.Length;
         if (after == count) {
-            OutputCode(TLZWChildTable<Fan>::Code(match.Node));
+            OutputCode(TTable::Code(match.Node));
             break;
         }
         // The shorter string is weighed only where the string after it
         // already ends beyond the one after the longest; it adds nothing to
         // the table.
         bool shorter = false;
-        if (match.Shorter >= 0 && after - 1 + Longest(table, pixels, count, after - 1).Length >
-                                      after + Longest(table, pixels, count, after).Length)
-            shorter = Reach(table, pixels, count, after - 1, match.Shorter, -1) >
-                      Reach(table, pixels, count, after, match.Node, match.Slot);
-        OutputCode(TLZWChildTable<Fan>::Code(shorter ? match.Shorter : match.Node));
+        TMatch next;
+        if (match.Shorter >= 0) {
+            next = Longest(table, pixels, count, after);
+            if (after - 1 + Longest(table, pixels, count, after - 1).Length > after + next.Length)
+                shorter = Reach(table, pixels, count, after - 1, match.Shorter, -1) >
+                          Reach(table, pixels, count, after, match.Node, match.Slot);
+        }
+        OutputCode(TTable::Code(shorter ? match.Shorter : match.Node));
         // The decoder makes a code for every string but the last; only the
         // longest one's is new to the table.
-        if (NextCode < TLZWChildTable<Fan>::MaxCodes) {
+        if (NextCode < TTable::MaxCodes) {
             if (!shorter) table.Insert(match.Slot, match.Node, pixels[after], NextCode);
             ++NextCode;
         }
         if (NextCode > SlowAbove()) CodeMade(NextCode);
+        const bool cleared = NextCode == FirstFreeCode;
+        // The string after the longest, found before the table took the
+        // longest's, is still the longest there unless its walk stopped
+        // where that string went in or the table was cleared.
+        const bool nextHolds = next.Length > 0 && !shorter && !cleared && next.Slot != match.Slot;
         at = shorter ? after - 1 : after;
+        match = nextHolds ? next : Longest(table, pixels, count, at);
     }
     GrowCodeWidth();
 }

@@ -27,20 +27,20 @@ private:
     // the cost.
     static constexpr int CodesAhead = 3;
 
-    template <int Fan> void EncodeWith(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count);
+    template <class TTable> void EncodeWith(TTable& table, const uint8_t* pixels, int64_t count);
     // How far the plain encoder's codes reach from pixel at, after the
     // string node was sent: added to the table at addedSlot (with the pixel
     // at) where that is not negative, else as a wasted code. The strings
     // the walk adds are taken out again.
-    template <int Fan>
-    int64_t Reach(TLZWChildTable<Fan>& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
+    template <class TTable>
+    int64_t Reach(TTable& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
                   int64_t addedSlot);
 
     // The tables by the palette's size, made when first used; the one in use
     // is emptied by Clear.
     std::unique_ptr<TLZWChildTable<4>> Table4;
     std::unique_ptr<TLZWChildTable<16>> Table16;
-    std::unique_ptr<TLZWChildTable<256>> Table256;
+    std::unique_ptr<TLZWStringTable> TableHashed;
     int TableFan = 0;
     // The pixels in GIF order, where an interlaced frame needs them copied.
     std::vector<uint8_t> Ordered;

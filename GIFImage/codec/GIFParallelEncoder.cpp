@@ -8,7 +8,7 @@ namespace {
 std::vector<uint8_t> CompressOne(const TGIFEncodeJob& job) {
     TMemoryStream out;
     CompressImageData(out, job.Compression, job.Bits, job.Colors, job.Pixels, job.Interlaced, job.Height,
-                      job.Width, job.FillValue, job.KeepFullTable);
+                      job.Width, job.FillValue, job.KeepFullTable, job.LookAhead);
     return out.Memory();
 }
 

@@ -20,6 +20,7 @@ struct TGIFEncodeJob {
     int Colors = 256;
     bool Interlaced = false;
     bool KeepFullTable = false; // see TGIFEncoder::KeepFullTable
+    bool LookAhead = false;     // see TLZWLookaheadEncoder
     TGIFCompression Compression = TGIFCompression::LZW;
 };
 

@@ -65,6 +65,11 @@ public:
         LastCode = code;
     }
 
+    // Takes out again the string at slot, the last one added (strings are
+    // taken out in the reverse order of their adding, so that no probe
+    // passes an emptied slot to reach a later one).
+    void Remove(uint32_t slot) { Slots[slot] = Empty; }
+
 private:
     static constexpr int SizeBits = 15; // a node has 15 bits
     static constexpr uint32_t Mask = (1u << SizeBits) - 1;

@@ -204,6 +204,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
     job.Colors = colors;
     job.Interlaced = Interlaced();
     job.KeepFullTable = KeepFullCodeTable;
+    job.LookAhead = LookAheadCodes;
     job.Compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
     return job;
 }
@@ -211,7 +212,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
 void TGIFSubImage::Compress(TStream& stream) {
     const TGIFEncodeJob job = EncodeJob();
     CompressImageData(stream, job.Compression, job.Bits, job.Colors, job.Pixels, job.Interlaced, job.Height,
-                      job.Width, job.FillValue, job.KeepFullTable);
+                      job.Width, job.FillValue, job.KeepFullTable, job.LookAhead);
 }
 
 int TGIFSubImage::Version() const {

@@ -95,6 +95,9 @@ public:
     // frame instead of being cleared: strings chosen to match it (lossy
     // compression) then keep matching. Every reader takes it.
     bool KeepFullCodeTable = false;
+    // The frame's codes are chosen looking ahead (TLZWLookaheadEncoder),
+    // where that stores it smaller.
+    bool LookAheadCodes = false;
 
     // No pixels, or zero width or height.
     bool Empty() const;

@@ -29,10 +29,10 @@ using namespace GIFFollowedScreen;
 constexpr int64_t MaxEqualColourChoicePixels = int64_t{1} << 23;
 
 int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
-                bool interlaced = false, bool keepFullTable = false) {
+                bool interlaced = false, bool keepFullTable = false, bool lookAhead = false) {
     TMemoryStream out;
     CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, height, width,
-                      fillValue, keepFullTable);
+                      fillValue, keepFullTable, lookAhead);
     return static_cast<int>(out.Size());
 }
 
@@ -1287,6 +1287,27 @@ void ChooseCodeTableKeeping(TGIFImage& image, const TStoredSizes& stored) {
     });
 }
 
+// Each frame's codes chosen looking ahead where that stores it smaller;
+// stored holds the sizes as cleared that the table choice measured.
+void ChooseLookingAhead(TGIFImage& image, const TStoredSizes& stored) {
+    GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
+        TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
+        frame->LookAheadCodes = false;
+        if (frame->Empty()) return;
+        // A frame of one value is sent as its run, looked ahead or not.
+        const TGIFEncodeJob job = frame->EncodeJob();
+        if (!job.Pixels) return;
+        const bool interlaced = WrittenInterlaced(*frame);
+        const auto size = [&](bool lookAhead) {
+            return EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced,
+                               job.KeepFullTable, lookAhead);
+        };
+        const auto known = stored.find(frame);
+        const int plain = known != stored.end() && !job.KeepFullTable ? known->second : size(false);
+        frame->LookAheadCodes = size(true) < plain;
+    });
+}
+
 int64_t SavedSize(TGIFImage& image) {
     TMemoryStream stream;
     image.SaveToStream(stream);
@@ -1340,7 +1361,9 @@ void ChooseFrameStorage(TGIFImage& image) {
     // The global table sorted by use first, as it will be written: its
     // frames' code sizes follow from the order.
     image.Header.ColorMap.Optimize();
-    ChooseCodeTableKeeping(image, ChooseColorTables(image));
+    const TStoredSizes stored = ChooseColorTables(image);
+    ChooseCodeTableKeeping(image, stored);
+    ChooseLookingAhead(image, stored);
     image.Changed();
 }
 

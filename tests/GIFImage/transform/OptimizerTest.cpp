@@ -487,6 +487,26 @@ TEST(GIFOptimizeBest, NeverLargerThanTheFourOptionsOnTheFixtures) {
     EXPECT_LT(best, four);
 }
 
+// Frames whose codes store smaller looking ahead are written so, and read
+// back as they showed.
+TEST(GIFOptimizeBest, FramesAreWrittenWithTheCodesThatLookAheadWhereSmaller) {
+    const Bytes bytes = ReadFile(std::filesystem::path(TV_TEST_DATA "/gif/optimize") / "sprite-full.gif");
+    TGIFImage original, optimised, reread;
+    Load(original, bytes);
+    Load(optimised, bytes);
+    OptimizeGIFBest(optimised);
+    const Bytes lookingAhead = Save(optimised);
+    int frames = 0;
+    for (int i = 0; i < optimised.Images.Count(); ++i) {
+        frames += optimised.Images[i].LookAheadCodes;
+        optimised.Images[i].LookAheadCodes = false;
+    }
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(lookingAhead.size(), Save(optimised).size());
+    Load(reread, lookingAhead);
+    ExpectSameTimeline(original, reread);
+}
+
 TEST(GIFOptimizeBest, AFrameWithATableOfItsOwnTakesTheGlobalOneWhenThatStoresItSmaller) {
     // As some recorders write: the first frame shows all 256 colours of the
     // global table, the later ones have full tables of their own of other
