@@ -75,19 +75,9 @@ void TLZWEncoder::DoCompress() {
         EncodeRun(FillRow[0], int64_t{Width} * Height);
         return;
     }
-    // Small palettes index their children directly; the codes sent are the
-    // same, as they follow from the longest match and the clear rule alone.
-    // Pixels at or above the colour count fail before such a table is used.
-    if (NumColors <= 4 && BitsPerPixel <= 2) {
-        Kind = TTableKind::Fan4;
-        CompressWith(Table4);
-    } else if (NumColors <= 16 && BitsPerPixel <= 4) {
-        Kind = TTableKind::Fan16;
-        CompressWith(Table16);
-    } else {
-        Kind = TTableKind::Hashed;
-        CompressWith(Table);
-    }
+    // The codes sent are the same whichever table holds the strings, as
+    // they follow from the longest match and the clear rule alone.
+    WithTable([this](auto& table) { CompressWith(table); });
 }
 
 template <class TTable> void TLZWEncoder::CompressWith(TTable& table) {

@@ -34,6 +34,21 @@ protected:
     void CodeMade(int next);
     // The next code past which CodeMade must run.
     int SlowAbove() const { return std::min(MaxCode + 1, 4095); }
+    // Calls use(table) with the table for the frame's palette, which the
+    // clear then resets: small palettes index their children directly.
+    // Pixels at or above the colour count fail before such a table is used.
+    template <class Use> void WithTable(Use&& use) {
+        if (NumColors <= 4 && BitsPerPixel <= 2) {
+            Kind = TTableKind::Fan4;
+            use(Table4);
+        } else if (NumColors <= 16 && BitsPerPixel <= 4) {
+            Kind = TTableKind::Fan16;
+            use(Table16);
+        } else {
+            Kind = TTableKind::Hashed;
+            use(Table);
+        }
+    }
     int NextCode = 0;
 
 private:

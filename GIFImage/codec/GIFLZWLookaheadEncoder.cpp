@@ -30,31 +30,10 @@ TMatch Longest(const TTable& table, const uint8_t* pixels, int64_t count, int64_
 
 } // namespace
 
-void TLZWLookaheadEncoder::Clear() {
-    // Frames left to the plain encoder clear its tables.
-    if (TableFan == 0) {
-        TLZWEncoder::Clear();
-        return;
-    }
-    RestartCodes();
-    switch (TableFan) {
-    case 4:
-        Table4->Clear(FirstFreeCode);
-        break;
-    case 16:
-        Table16->Clear(FirstFreeCode);
-        break;
-    default:
-        TableHashed->Clear(FirstFreeCode);
-        break;
-    }
-}
-
 void TLZWLookaheadEncoder::DoCompress() {
     // A frame of one value and one with a pixel outside the table (which
     // fails where the plain encoder fails) are the plain encoder's.
     if (!Data || !AllPixelsInTable()) {
-        TableFan = 0;
         TLZWEncoder::DoCompress();
         return;
     }
@@ -66,21 +45,9 @@ void TLZWLookaheadEncoder::DoCompress() {
         WalkPixels([&](const uint8_t* row, int64_t n) { Ordered.insert(Ordered.end(), row, row + n); });
         pixels = Ordered.data();
     }
-    // Tables are made without emptying them: Clear empties the rows of the
-    // single pixels, and a row is emptied when its code is made.
-    if (NumColors <= 4 && BitsPerPixel <= 2) {
-        if (!Table4) Table4.reset(new TLZWChildTable<4>);
-        TableFan = 4;
-        EncodeWith(*Table4, pixels, count);
-    } else if (NumColors <= 16 && BitsPerPixel <= 4) {
-        if (!Table16) Table16.reset(new TLZWChildTable<16>);
-        TableFan = 16;
-        EncodeWith(*Table16, pixels, count);
-    } else {
-        if (!TableHashed) TableHashed.reset(new TLZWStringTable);
-        TableFan = 256;
-        EncodeWith(*TableHashed, pixels, count);
-    }
+    // The plain encoder's tables; the strings tried ahead are taken out
+    // again, and its clear starts each frame.
+    WithTable([&](auto& table) { EncodeWith(table, pixels, count); });
 }
 
 template <class TTable>

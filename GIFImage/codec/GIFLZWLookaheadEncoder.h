@@ -11,14 +11,13 @@
 // out of the table can be the ones a later row wanted), so callers keep
 // whichever of the two is smaller.
 
-#include "GIFChildTable.h"
 #include "GIFLZWEncoder.h"
 
-#include <memory>
+#include <cstdint>
+#include <vector>
 
 class TLZWLookaheadEncoder : public TLZWEncoder {
 protected:
-    void Clear() override;
     void DoCompress() override;
 
 private:
@@ -36,12 +35,6 @@ private:
     int64_t Reach(TTable& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
                   int64_t addedSlot);
 
-    // The tables by the palette's size, made when first used; the one in use
-    // is emptied by Clear.
-    std::unique_ptr<TLZWChildTable<4>> Table4;
-    std::unique_ptr<TLZWChildTable<16>> Table16;
-    std::unique_ptr<TLZWStringTable> TableHashed;
-    int TableFan = 0;
     // The pixels in GIF order, where an interlaced frame needs them copied.
     std::vector<uint8_t> Ordered;
 };

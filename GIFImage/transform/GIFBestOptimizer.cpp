@@ -1266,45 +1266,32 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
     return stored;
 }
 
-// Each frame's code table cleared when full, or kept, whichever stores the
-// frame smaller; stored holds the sizes as cleared that the table choice
-// measured.
-void ChooseCodeTableKeeping(TGIFImage& image, const TStoredSizes& stored) {
-    GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
-        TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
-        if (frame->Empty()) return;
-        const TGIFEncodeJob job = frame->EncodeJob();
-        const bool interlaced = WrittenInterlaced(*frame);
-        const auto known = stored.find(frame);
-        const int cleared = known != stored.end() ? known->second
-                                                  : EncodedSize(job.Pixels, job.Width, job.Height, job.Bits,
-                                                                job.FillValue, interlaced);
-        // Codes of at least bits + 1 bits: too few of them never fill it.
-        const int64_t codesAtMost = int64_t{cleared} * 8 / (job.Bits + 1);
-        if (codesAtMost + (int64_t{1} << job.Bits) + 2 < 4096) return;
-        frame->KeepFullCodeTable = EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue,
-                                               interlaced, true) < cleared;
-    });
-}
-
-// Each frame's codes chosen looking ahead where that stores it smaller;
-// stored holds the sizes as cleared that the table choice measured.
-void ChooseLookingAhead(TGIFImage& image, const TStoredSizes& stored) {
+// Each frame's codes as stores it smallest: its code table cleared when
+// full or kept, then the codes chosen plainly or looking ahead; stored holds
+// the sizes as cleared that the table choice measured.
+void ChooseFrameCodes(TGIFImage& image, const TStoredSizes& stored) {
     GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
         TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
         frame->LookAheadCodes = false;
         if (frame->Empty()) return;
-        // A frame of one value is sent as its run, looked ahead or not.
         const TGIFEncodeJob job = frame->EncodeJob();
-        if (!job.Pixels) return;
         const bool interlaced = WrittenInterlaced(*frame);
-        const auto size = [&](bool lookAhead) {
-            return EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced,
-                               job.KeepFullTable, lookAhead);
+        const auto size = [&](bool keep, bool lookAhead) {
+            return EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced, keep,
+                               lookAhead);
         };
         const auto known = stored.find(frame);
-        const int plain = known != stored.end() && !job.KeepFullTable ? known->second : size(false);
-        frame->LookAheadCodes = size(true) < plain;
+        int smallest = known != stored.end() ? known->second : size(false, false);
+        // Codes of at least bits + 1 bits: too few of them never fill the
+        // table, which is then cleared or kept alike.
+        const int64_t codesAtMost = int64_t{smallest} * 8 / (job.Bits + 1);
+        if (codesAtMost + (int64_t{1} << job.Bits) + 2 >= 4096) {
+            const int kept = size(true, false);
+            frame->KeepFullCodeTable = kept < smallest;
+            smallest = std::min(smallest, kept);
+        }
+        // A frame of one value is sent as its run, looked ahead or not.
+        if (job.Pixels) frame->LookAheadCodes = size(frame->KeepFullCodeTable, true) < smallest;
     });
 }
 
@@ -1361,9 +1348,7 @@ void ChooseFrameStorage(TGIFImage& image) {
     // The global table sorted by use first, as it will be written: its
     // frames' code sizes follow from the order.
     image.Header.ColorMap.Optimize();
-    const TStoredSizes stored = ChooseColorTables(image);
-    ChooseCodeTableKeeping(image, stored);
-    ChooseLookingAhead(image, stored);
+    ChooseFrameCodes(image, ChooseColorTables(image));
     image.Changed();
 }
 
