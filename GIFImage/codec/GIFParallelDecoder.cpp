@@ -79,9 +79,10 @@ TGIFDecodedFrame DecodeFrame(const TGIFDecodeJob& job) {
 // every frame would cost more than that. Tasks on the worker threads hold
 // the frames, so that a task started after the load has ended finds none.
 //
-// A large frame is shared: a thread with no frame left to take may decode
-// the rest of it from a clear code on (TGIFDecodeShare), while the thread
-// that took it decodes up to there.
+// A large frame is shared: a thread with no frame left to take, or with
+// fewer pixels left to take than the frame holds, may decode the rest of it
+// from a clear code on (TGIFDecodeShare), while the thread that took it
+// decodes up to there.
 struct TGIFDecodePool::TFrames {
     struct TShared {
         TGIFDecodeShare Share;
@@ -114,6 +115,7 @@ struct TGIFDecodePool::TFrames {
             if (frame >= Published.load(std::memory_order_acquire)) return false;
         } while (!Taken.compare_exchange_weak(frame, frame + 1, std::memory_order_acq_rel));
         TSlot& slot = SlotOf(frame);
+        UntakenPixels -= static_cast<int64_t>(PixelCount(slot.Job));
         slot.Result = slot.Shared ? DecodeShared(slot) : DecodeFrame(slot.Job);
         MarkDone(slot.Done);
         return true;
@@ -249,9 +251,21 @@ struct TGIFDecodePool::TFrames {
     }
 
     void Work() {
-        while (DecodeNext() || HelpInProgress()) {
+        while ((RestOutweighsQueue() && HelpInProgress()) || DecodeNext() || HelpInProgress()) {
         }
         --Helpers;
+    }
+
+    // Whether the large frame in progress holds more pixels than the frames
+    // nobody has taken: decoded after those, its rest would be the last work
+    // of the load, on one thread (a first full frame followed by small
+    // changed rectangles, say), so it is shared at once.
+    bool RestOutweighsQueue(const TGIFDecodeJob& job) const {
+        return static_cast<int64_t>(PixelCount(job)) > UntakenPixels.load(std::memory_order_relaxed);
+    }
+    bool RestOutweighsQueue() {
+        std::lock_guard lock(Mutex);
+        return InProgress && RestOutweighsQueue(SlotOf(InProgress->Frame).Job);
     }
 
     void MarkDone(std::atomic<bool>& done) {
@@ -274,10 +288,11 @@ struct TGIFDecodePool::TFrames {
     }
 
     std::vector<TSlot> Slots;
-    std::atomic<int64_t> Published{0}; // frames whose slots are filled
-    std::atomic<int64_t> Taken{0};     // frames a thread has taken to decode
-    std::atomic<int> Helpers{0};       // tasks given to the worker threads and not ended
-    std::atomic<int> Sleepers{0};      // threads asleep until a frame is done
+    std::atomic<int64_t> Published{0};     // frames whose slots are filled
+    std::atomic<int64_t> Taken{0};         // frames a thread has taken to decode
+    std::atomic<int64_t> UntakenPixels{0}; // of the frames published and not taken
+    std::atomic<int> Helpers{0};           // tasks given to the worker threads and not ended
+    std::atomic<int> Sleepers{0};          // threads asleep until a frame is done
     std::mutex Mutex;
     std::condition_variable FrameDone;
     // Under Mutex: the large frame being decoded that others may help with,
@@ -316,6 +331,7 @@ void TGIFDecodePool::Push(TGIFDecodeJob job) {
     // (plain areas decode at the speed of memory), and no larger than the
     // decoder tells positions of.
     const bool shared = Threads > 1 && pixels >= SharedDecodeMinPixels && job.Size >= SharedDecodeMinBytes &&
+                        pixels <= job.Size * SharedDecodePixelsPerByte &&
                         pixels <= std::numeric_limits<int32_t>::max();
     if (shared) {
         slot.Shared = std::make_unique<TFrames::TShared>();
@@ -326,6 +342,7 @@ void TGIFDecodePool::Push(TGIFDecodeJob job) {
     PushedPixels += pixels;
     slot.Job = std::move(job);
     slot.Done.store(false, std::memory_order_relaxed);
+    Frames->UntakenPixels += pixels;
     Frames->Published.store(++Pushed, std::memory_order_release);
     // A large frame in a load too small to start threads for is helped with
     // by a kept thread if there is one: a thread started now would mostly
@@ -351,13 +368,19 @@ void TGIFDecodePool::AskForHelp(bool startThreads) {
 
 TGIFDecodedFrame TGIFDecodePool::Pop() {
     TFrames::TSlot& oldest = Frames->SlotOf(Popped);
+    // A large frame that a worker decodes is shared first where it
+    // outweighs the frames nobody has taken (see RestOutweighsQueue).
+    bool helped = false;
+    if (oldest.Shared && Frames->Taken.load(std::memory_order_acquire) > Popped &&
+        Frames->RestOutweighsQueue(oldest.Job) && !oldest.Done.load(std::memory_order_acquire))
+        helped = Frames->DecodeRest(oldest.Job, *oldest.Shared);
     // While a worker has the oldest frame, the caller decodes the next ones
     // rather than wait: on a busy machine a worker may get no core for a
     // while, and the load then goes on as fast as on one thread. Then it
     // helps with the oldest frame where that is large.
     while (!oldest.Done.load(std::memory_order_acquire)) {
         if (Frames->DecodeNext()) continue;
-        if (oldest.Shared) Frames->DecodeRest(oldest.Job, *oldest.Shared);
+        if (oldest.Shared && !helped) Frames->DecodeRest(oldest.Job, *oldest.Shared);
         Frames->WaitFor(oldest.Done);
         break;
     }

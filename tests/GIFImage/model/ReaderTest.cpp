@@ -656,9 +656,10 @@ TEST(GIFReaderThreads, LoadShowsWhatALoadOnOneThreadShows) {
     EXPECT_EQ(Transcript(BudgetFrames(), 3, 50000), budget);
 }
 
-// Large frames, which a thread with nothing else to do helps to decode from a
-// clear code on: whichever thread decodes which part, and wherever the data
-// goes wrong, a load shows what a load on one thread shows.
+// Large frames, which a thread with nothing else to do (or with fewer pixels
+// to take, behind a first full frame) helps to decode from a clear code on:
+// whichever thread decodes which part, and wherever the data goes wrong, a
+// load shows what a load on one thread shows.
 TEST(GIFReaderThreads, LargeFramesSharedByTwoThreadsLoadAsOnOneThread) {
     std::mt19937 random(11);
     const int width = 640, height = 400;
@@ -671,12 +672,19 @@ TEST(GIFReaderThreads, LargeFramesSharedByTwoThreadsLoadAsOnOneThread) {
     const Bytes screen = Header(width, height, 0x83) + ColorTable(16);
     const Bytes frame = Descriptor(0, 0, width, height);
     const Bytes whole = screen + frame + ImageData(4, codes) + frame + ImageData(4, codes) + Bytes{0x3B};
+    Bytes smallFrames;
+    for (int i = 0; i < 9; ++i)
+        smallFrames =
+            smallFrames + Descriptor(i * 8, 0, 40, 30) +
+            ImageData(4, EncodeCodes(4, Bytes(pixels.begin() + i * 1200, pixels.begin() + (i + 1) * 1200)));
     const std::vector<Bytes> streams{
         whole,
         screen + Descriptor(0, 0, width, height, 0x40) + ImageData(4, codes) + Bytes{0x3B}, // interlaced
         screen + frame + ImageData(4, late) + Bytes{0x3B},
         screen + frame + ImageData(4, early) + Bytes{0x3B},
         Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 9 / 10)),
+        screen + frame + ImageData(4, codes) + smallFrames + Bytes{0x3B},
+        screen + frame + ImageData(4, late) + smallFrames + Bytes{0x3B},
     };
     for (size_t i = 0; i < streams.size(); ++i) {
         const auto one = Transcript(streams[i], 1);
