@@ -83,9 +83,10 @@ inline int64_t ParallelDecodeMinPixels = 64 * 1024;
 // Frames of this many pixels and bytes of image data on, with a byte for
 // at most SharedDecodePixelsPerByte pixels, are decoded on two threads where
 // a second one has nothing else to do, or less than the frame holds: one
-// decodes up to a clear code in the middle, the other from there on. (Plainer frames decode at the speed of
-// memory, faster than the codes are read for a split: a flat 1600 x 1200
-// frame of 4 KB took four times as long shared.)
+// decodes up to a clear code in the middle, the other from there on.
+// (Plainer frames decode at the speed of memory, faster than the codes are
+// read for a split: a flat 1600 x 1200 frame of 4 KB took four times as
+// long shared.)
 inline int64_t SharedDecodeMinPixels = 64 * 1024;
 inline int64_t SharedDecodeMinBytes = 4 * 1024;
 inline int64_t SharedDecodePixelsPerByte = 64;
