@@ -5,15 +5,11 @@
 #include <cstring>
 #include <type_traits>
 
-void TLZWEncoder::RestartCodes() {
+void TLZWEncoder::Clear() {
     OutputCode(ClearCode);
     NextCode = FirstFreeCode;
     CodeWidth = InitialCodeWidth;
     MaxCode = (1 << CodeWidth) - 1;
-}
-
-void TLZWEncoder::Clear() {
-    RestartCodes();
     switch (Kind) {
     case TTableKind::Hashed:
         Table.Clear(FirstFreeCode);

@@ -15,9 +15,6 @@ protected:
     void Clear() override;
     void DoCompress() override;
 
-    // Sends the clear code and starts the codes afresh, whatever table the
-    // encoder keeps.
-    void RestartCodes();
     // After each code: widens the codes when the next free code no longer
     // fits, never beyond 12 bits.
     void GrowCodeWidth() {

@@ -210,11 +210,10 @@ uint32_t Opaque(const TPaletteEntry& e) {
 // Whether every two colours of the palette lie more than distance apart.
 bool Separated(const TPalette& palette, int distance) {
     for (size_t i = 0; i < palette.size(); ++i)
-        for (size_t j = i + 1; j < palette.size(); ++j) {
-            const int r = palette[i].Red - palette[j].Red, g = palette[i].Green - palette[j].Green,
-                      b = palette[i].Blue - palette[j].Blue;
-            if (r * r + g * g + b * b <= distance * distance) return false;
-        }
+        for (size_t j = i + 1; j < palette.size(); ++j)
+            if (Distance(palette[i].Red, palette[i].Green, palette[i].Blue, palette[j]) <=
+                distance * distance)
+                return false;
     return true;
 }
 

@@ -381,12 +381,14 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous, std::optional<con
     // share exactly when their pixels merge: one look-up a pixel each.
     std::array<int, 256> selfClass, previousClass;
     ClassesOfSameEntries(selfKeys, previousKeys, sameMap, selfClass, previousClass);
-    // Whether a pixel v of self over q beneath merges; once self takes a
-    // transparent index, the same index as the pixels merged before.
+    // Whether a pixel v of self over q beneath merges; once self has its
+    // transparent index t, the same index as the pixels merged before.
+    const auto mergesWithIndex = [&](uint8_t v, uint8_t q) {
+        return q != p && v != t && selfClass[v] == previousClass[q];
+    };
     const auto merges = [&](uint8_t v, uint8_t q) {
-        if (q == p) return false;
-        if (!pending) return v != t && selfClass[v] == previousClass[q];
-        return (sameMap && v == q) || (selfKeys[v] >= 0 && selfKeys[v] == previousKeys[q]);
+        if (!pending) return mergesWithIndex(v, q);
+        return q != p && ((sameMap && v == q) || (selfKeys[v] >= 0 && selfKeys[v] == previousKeys[q]));
     };
     if (!self.HasPixelBuffer() && common == BoundsOf(self) && !previous->HasPixelBuffer()) {
         // A frame whose data decoded nothing holds one value: over a frame
@@ -416,11 +418,8 @@ void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous, std::optional<con
             uint8_t* row = self.Data() + static_cast<int64_t>(y - selfTop) * selfWidth + selfLeft;
             const uint8_t* under = previous->ReadRow(y - previousTop, fillRow) + previousLeft;
             if (!pending) {
-                for (int x = 0; x < commonWidth; ++x) {
-                    const uint8_t v = row[x], q = under[x];
-                    if (v != t && q != p && selfClass[v] == previousClass[q])
-                        row[x] = static_cast<uint8_t>(t);
-                }
+                for (int x = 0; x < commonWidth; ++x)
+                    if (mergesWithIndex(row[x], under[x])) row[x] = static_cast<uint8_t>(t);
                 continue;
             }
             for (int x = 0; x < commonWidth; ++x) {
