@@ -16,20 +16,24 @@
 template <class Values> std::vector<uint8_t> FewestRunsOf(size_t count, Values values) {
     std::vector<uint8_t> form(count);
     if (count == 0) return form;
-    std::vector<bool> from(count * 2);
+    // Pixel i's two bits, at bit 2 * (i % 4) of byte i / 4: whether the
+    // fewest runs ending in its candidate k came from candidate 1 before.
+    std::vector<uint8_t> from((count + 3) / 4);
     int runs[2] = {1, 1};
     int previous[2];
     values(size_t{0}, previous);
     for (size_t i = 1; i < count; ++i) {
         int candidates[2];
         values(i, candidates);
+        unsigned moved = 0;
         int next[2];
         for (int k = 0; k < 2; ++k) {
             const int stay = runs[0] + (previous[0] != candidates[k] ? 1 : 0);
             const int move = runs[1] + (previous[1] != candidates[k] ? 1 : 0);
             next[k] = stay <= move ? stay : move;
-            from[i * 2 + static_cast<size_t>(k)] = move < stay;
+            moved |= static_cast<unsigned>(move < stay) << k;
         }
+        from[i / 4] = static_cast<uint8_t>(from[i / 4] | moved << (2 * (i % 4)));
         runs[0] = next[0];
         runs[1] = next[1];
         previous[0] = candidates[0];
@@ -40,7 +44,7 @@ template <class Values> std::vector<uint8_t> FewestRunsOf(size_t count, Values v
         int candidates[2];
         values(i, candidates);
         form[i] = static_cast<uint8_t>(candidates[k]);
-        if (i > 0) k = from[i * 2 + static_cast<size_t>(k)] ? 1 : 0;
+        k = (from[i / 4] >> (2 * (i % 4) + k)) & 1;
     }
     return form;
 }
