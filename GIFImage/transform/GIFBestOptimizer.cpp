@@ -25,9 +25,6 @@ namespace {
 
 using namespace GIFFollowedScreen;
 
-// The largest union of frames whose pixels choose among equal colours.
-constexpr int64_t MaxEqualColourChoicePixels = int64_t{1} << 23;
-
 int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
                 bool interlaced = false, bool keepFullTable = false, bool lookAhead = false) {
     TMemoryStream out;
@@ -54,13 +51,12 @@ struct TPixelChoice {
 // The forms a redrawn frame's free pixels (those the screen already shows)
 // can take.
 enum class TFreePixels {
-    Transparent,    // all the transparent index
-    Plain,          // their colour where the table has it
-    ContinuingRuns, // whichever continues the run of the pixel before
-    FewestRuns,     // whichever leaves the fewest runs of one value in all
+    Transparent, // all the transparent index
+    Plain,       // their colour where the table has it
+    FewestRuns,  // whichever leaves the fewest runs of one value in all
 };
 inline constexpr TFreePixels FreePixelForms[] = {TFreePixels::Transparent, TFreePixels::Plain,
-                                                 TFreePixels::ContinuingRuns, TFreePixels::FewestRuns};
+                                                 TFreePixels::FewestRuns};
 
 class TFrameRedraw {
 public:
@@ -111,6 +107,10 @@ void TFrameRedraw::Run() {
     std::vector<uint8_t> best;
     bool bestTransparent = false;
     std::vector<std::vector<uint8_t>> tried;
+    // A frame already redrawn is often one of the forms.
+    if (current.Pixels && !WrittenInterlaced(Frame) && Area.Width() == Frame.Width() &&
+        Area.Height() == Frame.Height())
+        tried.emplace_back(current.Pixels, current.Pixels + Choices.size());
     for (const TFreePixels kind : FreePixelForms) {
         if (kind == TFreePixels::Transparent && t < 0) continue;
         std::vector<uint8_t> form = Form(kind, t);
@@ -232,22 +232,11 @@ void TFrameRedraw::Apply(const std::vector<uint8_t>& best, bool transparent, boo
 std::vector<uint8_t> TFrameRedraw::Form(TFreePixels kind, int t) const {
     if (kind == TFreePixels::FewestRuns) return FewestRunsForm(t);
     std::vector<uint8_t> form(Choices.size());
-    int previous = -1;
     for (size_t i = 0; i < Choices.size(); ++i) {
         const TPixelChoice& c = Choices[i];
         int value = c.Value;
-        if (!c.Needed) {
-            if (kind == TFreePixels::Transparent)
-                value = t;
-            else if (kind == TFreePixels::Plain)
-                value = c.Plain >= 0 ? c.Plain : t;
-            else if (previous >= 0 && (previous == t || previous == c.Plain))
-                value = previous;
-            else
-                value = t >= 0 ? t : c.Plain;
-        }
+        if (!c.Needed) value = kind == TFreePixels::Transparent || c.Plain < 0 ? t : c.Plain;
         form[i] = static_cast<uint8_t>(value);
-        previous = value;
     }
     return form;
 }
@@ -541,10 +530,8 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
 // the screen as the frame did, and so does a restored one with the frame
 // after it: the screens follow the frames as they are restored, while the
 // frames already followed are redrawn side by side, each against copies of
-// the screens under its own rectangle. With chooseEqualColours each
-// redrawn frame then takes its choice of equal colours (see
-// ChooseEqualColours) against the same copies.
-void RedrawFrames(TGIFImage& image, bool chooseEqualColours = false) {
+// the screens under its own rectangle.
+void RedrawFrames(TGIFImage& image) {
     // Frames only shrink here, so their union holds them throughout.
     const TRect bounds = image.FramesBounds();
     // Every pass after the first starts from what the first one left.
@@ -562,9 +549,7 @@ void RedrawFrames(TGIFImage& image, bool chooseEqualColours = false) {
         },
         [&](TGIFSubImage& frame, TScreen& firstPart, TScreen& laterPart) {
             TFrameRedraw(frame, firstPart, laterPart).Run();
-            if (chooseEqualColours) ChooseEqualColours(frame, firstPart, laterPart);
         });
-    if (chooseEqualColours) image.Changed();
 }
 
 // The frame's pixels (or those of drawing, when given) through map, row by
@@ -1301,20 +1286,10 @@ int64_t SavedSize(TGIFImage& image) {
     return stream.Size();
 }
 
-// Whether the frames take the choice of equal colours: it holds about 27
-// bytes for each pixel of the frames' union, more than the rest of the
-// optimisation, for a gain of a few per cent, and the largest pictures go
-// without it.
-bool FitsEqualColourChoice(TGIFImage& image) {
-    const TRect bounds = image.FramesBounds();
-    return int64_t{bounds.Width()} * bounds.Height() <= MaxEqualColourChoicePixels;
-}
-
 // Redraws the frames in whichever forms store smallest, their tables still
 // as they were.
 void RedrawSmallest(TGIFImage& image) {
     image.StopPainters();
-    bool equalColoursChosen = false;
     TMemoryStream before;
     if (UnifyColorTables(image, before)) {
         // One table may make codes wider than the tables it replaces: keep
@@ -1331,14 +1306,8 @@ void RedrawSmallest(TGIFImage& image) {
             image.LoadFromStream(kept);
         }
     } else {
-        // Frames only shrink in the redraw: where they fit the bound now,
-        // each takes the choice as soon as it is redrawn.
-        equalColoursChosen = FitsEqualColourChoice(image);
-        RedrawFrames(image, equalColoursChosen);
+        RedrawFrames(image);
     }
-    // Then each pixel that may show through or be drawn plain takes
-    // whichever index makes the compressor's strings longest.
-    if (!equalColoursChosen && FitsEqualColourChoice(image)) OptimizeGIFLossy(image, 0);
     image.SmallestCodeSize = true;
 }
 

@@ -238,6 +238,17 @@ std::vector<TLossyPixel> PixelsOf(TGIFSubImage& frame, const TScreen& exactFirst
     return pixels;
 }
 
+// What a lossless choice makes of one frame, given the screens before it in
+// the first and in every later pass (each at least under the frame).
+void ChooseEqualColours(TGIFSubImage& frame, const TScreen& first, const TScreen& later) {
+    // One value throughout (data that decoded nothing): no choice to make.
+    if (!frame.HasPixelBuffer()) return;
+    std::vector<TLossyPixel> pixels = PixelsOf(frame, first, later, first);
+    // Without loss no error is spent.
+    TSpendingBound spending;
+    ChooseFramePixels(frame, pixels, 0, spending);
+}
+
 } // namespace
 
 void OptimizeGIFLossy(TGIFImage& image, int maxError) {
@@ -279,15 +290,6 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
             ShowFrame(actual, frame);
         });
     image.Changed();
-}
-
-void ChooseEqualColours(TGIFSubImage& frame, const TScreen& first, const TScreen& later) {
-    // One value throughout (data that decoded nothing): no choice to make.
-    if (!frame.HasPixelBuffer()) return;
-    std::vector<TLossyPixel> pixels = PixelsOf(frame, first, later, first);
-    // Without loss no error is spent.
-    TSpendingBound spending;
-    ChooseFramePixels(frame, pixels, 0, spending);
 }
 
 int LossyErrorOfLevel(int level) {

@@ -15,10 +15,6 @@
 // further than maxError.
 
 class TGIFImage;
-class TGIFSubImage;
-namespace GIFFollowedScreen {
-struct TScreen;
-}
 
 // maxError: how far (Euclidean RGB distance, 0 to 255) a pixel's colour may
 // move from what the animation showed there. With 0 the pictures stay
@@ -28,12 +24,6 @@ struct TScreen;
 // with undefined disposals, frames outside the logical screen or colour
 // indices outside their table are left alone.
 void OptimizeGIFLossy(TGIFImage& image, int maxError);
-
-// What OptimizeGIFLossy(image, 0) makes of one frame, given the screens
-// before it in the first and in every later pass (each at least under the
-// frame): for a caller that follows the screens itself.
-void ChooseEqualColours(TGIFSubImage& frame, const GIFFollowedScreen::TScreen& first,
-                        const GIFFollowedScreen::TScreen& later);
 
 // The colour distance a pixel may move at a lossy level 0..200 as people
 // know it from gifsicle: 3 sqrt(level), so that 20, 40 and 80 give about
