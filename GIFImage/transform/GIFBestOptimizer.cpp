@@ -912,7 +912,6 @@ TFrameTableChoice GlobalChoice(const TFrameTableNeeds& needs, const std::vector<
 // colours give way first. The background colour stays.
 enum class TSharedOrder {
     ByFrames,       // the colours most frames show first
-    ByUse,          // the most used first
     BySmallestFrame // the colours of the frames of fewest colours first
 };
 // Frames of few colours take low indices, and so short codes, when their
@@ -1032,7 +1031,7 @@ std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& 
         const auto& sb = score[static_cast<size_t>(b)];
         if (order == TSharedOrder::BySmallestFrame && sa.SmallestFrame != sb.SmallestFrame)
             return sa.SmallestFrame < sb.SmallestFrame;
-        if (order != TSharedOrder::ByUse && sa.Frames != sb.Frames) return sa.Frames > sb.Frames;
+        if (sa.Frames != sb.Frames) return sa.Frames > sb.Frames;
         return sa.Uses > sb.Uses;
     });
     std::vector<uint32_t> colours;
@@ -1192,19 +1191,22 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
             tryGlobal(std::move(trimmed), false);
     };
     tryGlobalAndTrimmed(current, true);
+    // Other ways of building it, and the colours most used first, were
+    // never the smallest on three corpus halves.
+    constexpr std::pair<TSharedOrder, TSharedStart> sharedTables[] = {
+        {TSharedOrder::ByFrames, TSharedStart::Everything},
+        {TSharedOrder::BySmallestFrame, TSharedStart::Everything},
+        {TSharedOrder::BySmallestFrame, TSharedStart::Empty}};
     if (canReplaceGlobal)
         for (const bool transparent : {false, true}) {
             if (transparent && preferringTransparent == asIs) break;
-            for (const TSharedOrder order :
-                 {TSharedOrder::ByFrames, TSharedOrder::ByUse, TSharedOrder::BySmallestFrame}) {
-                for (const TSharedStart start : {TSharedStart::Everything, TSharedStart::Empty}) {
-                    std::vector<uint32_t> colours =
-                        transparent ? SharedColours(preferringTransparent, preferringTransparentGains,
-                                                    background, order, start)
-                                    : SharedColours(asIs, asIsGains, background, order, start);
-                    if (colours.size() < 2) colours.resize(2, 0xFF000000u);
-                    tryGlobalAndTrimmed(colours, false);
-                }
+            for (const auto& [order, start] : sharedTables) {
+                std::vector<uint32_t> colours =
+                    transparent ? SharedColours(preferringTransparent, preferringTransparentGains, background,
+                                                order, start)
+                                : SharedColours(asIs, asIsGains, background, order, start);
+                if (colours.size() < 2) colours.resize(2, 0xFF000000u);
+                tryGlobalAndTrimmed(colours, false);
             }
         }
     if (bestTotal < 0) return {};
