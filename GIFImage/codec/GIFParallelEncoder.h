@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+class TStream;
+
 // One frame's pixels and what the compressor needs to know about them.
 struct TGIFEncodeJob {
     // Null when every pixel has the value FillValue.
@@ -22,7 +24,14 @@ struct TGIFEncodeJob {
     bool KeepFullTable = false; // see TGIFEncoder::KeepFullTable
     bool LookAhead = false;     // see TLZWLookaheadEncoder
     TGIFCompression Compression = TGIFCompression::LZW;
+    // Image data compressed for these pixels before (an optimiser's choice
+    // among encodings), or null.
+    const std::vector<uint8_t>* Compressed = nullptr;
 };
+
+// Writes the job's image data: its Compressed data where that still decodes
+// to exactly its pixels, in its code size, else the pixels compressed.
+void CompressJob(TStream& stream, const TGIFEncodeJob& job);
 
 // The table-based image data of each job (code size byte, sub-blocks,
 // terminator), compressed by up to threads threads. A failing job throws its

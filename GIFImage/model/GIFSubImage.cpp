@@ -206,13 +206,12 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
     job.KeepFullTable = KeepFullCodeTable;
     job.LookAhead = LookAheadCodes;
     job.Compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
+    job.Compressed = ChosenData.empty() ? nullptr : &ChosenData;
     return job;
 }
 
 void TGIFSubImage::Compress(TStream& stream) {
-    const TGIFEncodeJob job = EncodeJob();
-    CompressImageData(stream, job.Compression, job.Bits, job.Colors, job.Pixels, job.Interlaced, job.Height,
-                      job.Width, job.FillValue, job.KeepFullTable, job.LookAhead);
+    CompressJob(stream, EncodeJob());
 }
 
 int TGIFSubImage::Version() const {

@@ -98,6 +98,10 @@ public:
     // The frame's codes are chosen looking ahead (TLZWLookaheadEncoder),
     // where that stores it smaller.
     bool LookAheadCodes = false;
+    // The image data an optimiser chose for the frame, kept so that the
+    // writer need not compress it again; written only while it still
+    // decodes to the frame's pixels (see CompressJob).
+    std::vector<uint8_t> ChosenData;
 
     // No pixels, or zero width or height.
     bool Empty() const;

@@ -1254,12 +1254,14 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
 }
 
 // Each frame's codes as stores it smallest: its code table cleared when
-// full or kept, then the codes chosen plainly or looking ahead; stored holds
-// the sizes as cleared that the table choice measured.
+// full or kept, then the codes chosen plainly or looking ahead (whose data
+// the frame keeps for the writer); stored holds the sizes as cleared that
+// the table choice measured.
 void ChooseFrameCodes(TGIFImage& image, const TStoredSizes& stored) {
     GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
         TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
         frame->LookAheadCodes = false;
+        frame->ChosenData.clear();
         if (frame->Empty()) return;
         const TGIFEncodeJob job = frame->EncodeJob();
         const bool interlaced = WrittenInterlaced(*frame);
@@ -1278,7 +1280,13 @@ void ChooseFrameCodes(TGIFImage& image, const TStoredSizes& stored) {
             smallest = std::min(smallest, kept);
         }
         // A frame of one value is sent as its run, looked ahead or not.
-        if (job.Pixels) frame->LookAheadCodes = size(frame->KeepFullCodeTable, true) < smallest;
+        if (!job.Pixels) return;
+        TMemoryStream lookedAhead;
+        CompressImageData(lookedAhead, TGIFCompression::LZW, job.Bits, 1 << job.Bits, job.Pixels, interlaced,
+                          job.Height, job.Width, -1, frame->KeepFullCodeTable, true);
+        if (lookedAhead.Size() >= smallest) return;
+        frame->LookAheadCodes = true;
+        frame->ChosenData = lookedAhead.Memory();
     });
 }
 

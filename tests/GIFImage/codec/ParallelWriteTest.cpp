@@ -2,6 +2,7 @@
 // frame after the other, and a failing frame fails at the same place. The
 // kept threads also serve a pipeline.
 
+#include "GIFEncoder.h"
 #include "GIFMessages.h"
 #include "GIFParallelEncoder.h"
 #include "GIFTestImages.h"
@@ -85,6 +86,55 @@ TEST(GIFParallelWrite, AFailingFrameFailsAtTheSamePlace) {
     EXPECT_EQ(errors[0], GIFMessages::ColorNotInTable);
     EXPECT_EQ(errors[1], errors[0]);
     EXPECT_EQ(written[1], written[0]);
+}
+
+// An optimiser's chosen image data is written in place of compressing the
+// frame again, on one thread and on several, but only while it holds the
+// frame's pixels: not once a pixel changed, nor when it is cut short.
+TEST(GIFParallelWrite, ChosenDataIsWrittenOnlyWhileItHoldsThePixels) {
+    TGIFImage image;
+    MakeFrames(image, 6);
+    Save(image); // the written row orders, as the jobs below see them
+    const auto contains = [](const Bytes& file, const std::vector<uint8_t>& data) {
+        return std::search(file.begin(), file.end(), data.begin(), data.end()) != file.end();
+    };
+    // The frames' data as the other compressor writes it: another encoding
+    // of the same pixels.
+    std::vector<Bytes> pixels;
+    for (int i = 0; i < image.Images.Count(); ++i) {
+        TGIFSubImage& frame = image.Images[i];
+        const TGIFEncodeJob job = frame.EncodeJob();
+        TMemoryStream data;
+        CompressImageData(data, TGIFCompression::RLE, job.Bits, job.Colors, job.Pixels, job.Interlaced,
+                          job.Height, job.Width, -1, false, false);
+        frame.ChosenData = data.Memory();
+        pixels.emplace_back(frame.Data(), frame.Data() + frame.DataSize());
+    }
+    for (const int count : {1, 4}) {
+        Threads threads(count);
+        const Bytes file = Save(image);
+        for (int i = 0; i < image.Images.Count(); ++i)
+            EXPECT_TRUE(contains(file, image.Images[i].ChosenData));
+        TGIFImage reread;
+        Load(reread, file);
+        for (int i = 0; i < image.Images.Count(); ++i)
+            EXPECT_EQ(Bytes(reread.Images[i].Data(), reread.Images[i].Data() + reread.Images[i].DataSize()),
+                      pixels[static_cast<size_t>(i)]);
+    }
+    image.Images[1].ScanLine(3)[2] ^= 1;
+    pixels[1][3 * static_cast<size_t>(image.Images[1].Width()) + 2] ^= 1;
+    image.Images[2].ChosenData.resize(image.Images[2].ChosenData.size() - 3);
+    for (const int count : {1, 4}) {
+        Threads threads(count);
+        const Bytes file = Save(image);
+        EXPECT_FALSE(contains(file, image.Images[1].ChosenData));
+        EXPECT_TRUE(contains(file, image.Images[3].ChosenData));
+        TGIFImage reread;
+        Load(reread, file);
+        for (int i = 0; i < image.Images.Count(); ++i)
+            EXPECT_EQ(Bytes(reread.Images[i].Data(), reread.Images[i].Data() + reread.Images[i].DataSize()),
+                      pixels[static_cast<size_t>(i)]);
+    }
 }
 
 // A process forked while the kept threads sleep has none of them, and their

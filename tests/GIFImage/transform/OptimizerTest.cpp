@@ -500,6 +500,7 @@ TEST(GIFOptimizeBest, FramesAreWrittenWithTheCodesThatLookAheadWhereSmaller) {
     for (int i = 0; i < optimised.Images.Count(); ++i) {
         frames += optimised.Images[i].LookAheadCodes;
         optimised.Images[i].LookAheadCodes = false;
+        optimised.Images[i].ChosenData.clear();
     }
     EXPECT_GT(frames, 0);
     EXPECT_LT(lookingAhead.size(), Save(optimised).size());
