@@ -15,6 +15,35 @@ TGIFDisposal DisposalOf(const TGIFSubImage& frame) {
     return control ? control->Disposal() : TGIFDisposal::Unspecified;
 }
 
+std::array<int64_t, 256> IndexUses(const TGIFSubImage& frame) {
+    std::array<int64_t, 256> uses{};
+    if (frame.Empty()) return uses;
+    if (!frame.HasPixelBuffer()) {
+        uses[frame.OneValue()] = frame.DataSize();
+        return uses;
+    }
+    // Four counts a value, taken in turn: a run of one value would
+    // otherwise wait on its own count at every pixel. A frame has at most
+    // 65535 x 65535 pixels, so a quarter of them fits 32 bits.
+    std::array<std::array<uint32_t, 256>, 4> counts{};
+    std::vector<uint8_t> fillRow;
+    const int width = frame.Width();
+    for (int y = 0; y < frame.Height(); ++y) {
+        const uint8_t* row = frame.ReadRow(y, fillRow);
+        int x = 0;
+        for (; x + 4 <= width; x += 4) {
+            ++counts[0][row[x]];
+            ++counts[1][row[x + 1]];
+            ++counts[2][row[x + 2]];
+            ++counts[3][row[x + 3]];
+        }
+        for (; x < width; ++x) ++counts[0][row[x]];
+    }
+    for (size_t v = 0; v < 256; ++v)
+        uses[v] = int64_t{counts[0][v]} + counts[1][v] + counts[2][v] + counts[3][v];
+    return uses;
+}
+
 int TransparentIndexOf(const TGIFSubImage& frame) {
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
     return control && control->Transparent() ? control->TransparentColorIndex() : NoTransparency;

@@ -8,6 +8,9 @@
 #include "GIFWireFormat.h"
 #include "Geometry.h"
 
+#include <array>
+#include <cstdint>
+
 class TGIFSubImage;
 class TGIFGraphicControlExtension;
 
@@ -36,6 +39,9 @@ int ShownDelayOf(const TGIFSubImage& frame);
 
 // The frame's rectangle on the logical screen.
 TRect BoundsOf(const TGIFSubImage& frame);
+
+// How many of the frame's pixels have each index.
+std::array<int64_t, 256> IndexUses(const TGIFSubImage& frame);
 
 // The frame's graphic control extension, made and added when it has none.
 TGIFGraphicControlExtension& GraphicControlFor(TGIFSubImage& frame);

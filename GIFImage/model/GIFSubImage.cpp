@@ -160,13 +160,23 @@ void TGIFSubImage::WriteDescriptor(TStream& stream) {
 }
 
 int TGIFSubImage::BitsForPixels() const {
-    uint8_t highest = PendingFill;
+    // The bits the highest pixel needs are those of all pixels or'd, eight
+    // at a time.
+    unsigned any = PendingFill;
     if (const uint8_t* p = Pixels.get()) {
-        highest = 0;
-        for (int64_t i = 0; i < PixelCount; ++i) highest = std::max(highest, p[i]);
+        uint64_t words = 0;
+        int64_t i = 0;
+        for (; i + 8 <= PixelCount; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, p + i, sizeof word);
+            words |= word;
+        }
+        for (; i < PixelCount; ++i) words |= p[i];
+        any = 0;
+        for (int b = 0; b < 8; ++b) any |= static_cast<unsigned>(words >> (8 * b)) & 0xFF;
     }
     int bits = 1;
-    while ((1 << bits) <= highest) ++bits;
+    while ((1u << bits) <= any) ++bits;
     return bits;
 }
 

@@ -92,8 +92,9 @@ void TFrameRedraw::Run() {
     T0 = TransparentIndexOf(Frame);
     FindNeededPixels();
     const int t = ChooseTransparentIndex();
-    for (const TPixelChoice& c : Choices)
-        if (!c.Needed && c.Plain < 0 && t < 0) return; // cannot happen; keep the frame
+    if (t < 0)
+        for (const TPixelChoice& c : Choices)
+            if (!c.Needed && c.Plain < 0) return; // cannot happen; keep the frame
     // A transparent frame stays transparent: other decoders show the screen
     // around the first frame, and what a frame restores to the background,
     // as transparent only when the frame has a transparent index.
@@ -654,12 +655,7 @@ TFrameTableNeeds NeedsOf(TGIFSubImage& frame, std::vector<uint8_t> drawing = {},
     needs.Transparent = drawing.empty() ? TransparentIndexOf(frame) : drawingTransparent;
     needs.OnGlobal = frame.ColorMap.Count() == 0;
     if (drawing.empty()) {
-        std::vector<uint8_t> fillRow;
-        const int width = frame.Width();
-        for (int y = 0; y < frame.Height(); ++y) {
-            const uint8_t* row = frame.ReadRow(y, fillRow);
-            for (int x = 0; x < width; ++x) ++needs.Uses[row[x]];
-        }
+        needs.Uses = GIFFrame::IndexUses(frame);
         const TGIFEncodeJob job = frame.EncodeJob();
         needs.KeptLZWSize =
             EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, WrittenInterlaced(frame));

@@ -43,18 +43,8 @@ void SortColorUses(std::vector<TColorUse>& uses) {
 std::array<int64_t, TGIFColorMap::MaxColors> TGIFColorMap::BuildHistogram() {
     std::array<int64_t, MaxColors> counts{};
     for (TGIFSubImage* frame : UsingFrames()) {
-        if (frame->Empty()) continue;
-        // A frame without a buffer: every pixel has its one value.
-        if (!frame->HasPixelBuffer()) {
-            counts[frame->OneValue()] += frame->DataSize();
-            continue;
-        }
-        std::vector<uint8_t> fillRow;
-        const int width = frame->Width();
-        for (int y = 0; y < frame->Height(); ++y) {
-            const uint8_t* p = frame->ReadRow(y, fillRow);
-            for (int x = 0; x < width; ++x) ++counts[p[x]];
-        }
+        const std::array<int64_t, 256> uses = GIFFrame::IndexUses(*frame);
+        for (size_t v = 0; v < MaxColors; ++v) counts[v] += uses[v];
     }
     return counts;
 }
