@@ -1,5 +1,6 @@
 #include "GIFBestOptimizer.h"
 
+#include "GIFColorIndex.h"
 #include "GIFEncoder.h"
 #include "GIFFewestRuns.h"
 #include "GIFFollowedScreen.h"
@@ -137,9 +138,7 @@ void TFrameRedraw::FindNeededPixels() {
     const int width = Frame.Width();
     const int height = Frame.Height();
     const std::array<uint32_t, 256> colours = ColoursOf(Frame);
-    const TGIFColorMap& map = Frame.ActiveColorMap();
-    std::unordered_map<uint32_t, int> indexOf;
-    for (int i = map.Count() - 1; i >= 0; --i) indexOf[colours[static_cast<size_t>(i)]] = i;
+    const TColorIndex indexOf(colours.data(), Frame.ActiveColorMap().Count());
     const bool restoresToGround = DisposalOf(Frame) == TGIFDisposal::RestoreBackground;
 
     std::vector<TPixelChoice> all(static_cast<size_t>(width) * static_cast<size_t>(height));
@@ -164,9 +163,8 @@ void TFrameRedraw::FindNeededPixels() {
                 // Neighbours mostly show the same colour: the last one found
                 // is asked first.
                 if (first != lastColour) {
-                    const auto found = indexOf.find(first);
                     lastColour = first;
-                    lastPlain = found != indexOf.end() ? static_cast<int16_t>(found->second) : int16_t{-1};
+                    lastPlain = static_cast<int16_t>(indexOf.Find(first));
                 }
                 choice.Plain = lastPlain;
             }
@@ -404,8 +402,7 @@ bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawi
     const TRect& box = needed.Box;
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int count = frame.ActiveColorMap().Count();
-    std::unordered_map<uint32_t, int> indexOf;
-    for (int i = count - 1; i >= 0; --i) indexOf[colours[static_cast<size_t>(i)]] = i;
+    const TColorIndex indexOf(colours.data(), count);
     std::array<bool, 256> used{};
     drawing.Box = box;
     drawing.Pixels.assign(static_cast<size_t>(box.Width()) * static_cast<size_t>(box.Height()), 0);
@@ -419,11 +416,10 @@ bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawi
                 continue;
             }
             const uint32_t colour = needed.ShownFirst.Pixels[at];
-            const auto found = indexOf.find(colour);
-            if (colour == Ground || needed.ShownLater.Pixels[at] != colour || found == indexOf.end())
-                return false;
-            drawing.Pixels[out] = static_cast<uint8_t>(found->second);
-            used[static_cast<size_t>(found->second)] = true;
+            const int found = indexOf.Find(colour);
+            if (colour == Ground || needed.ShownLater.Pixels[at] != colour || found < 0) return false;
+            drawing.Pixels[out] = static_cast<uint8_t>(found);
+            used[static_cast<size_t>(found)] = true;
         }
     int t = TransparentIndexOf(frame);
     if (t < 0 || t >= count || used[static_cast<size_t>(t)])
@@ -872,17 +868,17 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
 // the lowest entry none of its colours takes serving its transparency;
 // Size -1 when the table lacks a colour or that entry.
 TFrameTableChoice GlobalChoice(const TFrameTableNeeds& needs, const std::vector<uint32_t>& colours,
-                               const std::unordered_map<uint32_t, int>& indexOf) {
+                               const TColorIndex& indexOf) {
     TFrameTableChoice choice;
     choice.Kind = TFrameTableChoice::Global;
     choice.Size = -1;
     std::vector<bool> taken(colours.size(), false);
     for (int v = 0; v < 256; ++v) {
         if (needs.Uses[static_cast<size_t>(v)] == 0 || v == needs.Transparent) continue;
-        const auto found = indexOf.find(needs.Colours[static_cast<size_t>(v)]);
-        if (found == indexOf.end()) return choice;
-        choice.Map[static_cast<size_t>(v)] = found->second;
-        taken[static_cast<size_t>(found->second)] = true;
+        const int found = indexOf.Find(needs.Colours[static_cast<size_t>(v)]);
+        if (found < 0) return choice;
+        choice.Map[static_cast<size_t>(v)] = found;
+        taken[static_cast<size_t>(found)] = true;
     }
     if (needs.Transparent >= 0) {
         const auto spare = std::find(taken.begin(), taken.end(), false);
@@ -1059,7 +1055,7 @@ int64_t SharingGain(const TFrameTableNeeds& needs, const TFrameTableNeeds& frame
 // The smallest way to store the frame (or its drawing) with the global
 // table of colours (indexOf finds them) into best, when smaller than best.
 void ChooseFor(const TFrameTableNeeds& needs, const std::vector<uint32_t>& colours,
-               const std::unordered_map<uint32_t, int>& indexOf, bool globalKept, TFrameTableChoice& best) {
+               const TColorIndex& indexOf, bool globalKept, TFrameTableChoice& best) {
     if (needs.Drawing.empty() && (!needs.OnGlobal || globalKept) &&
         (best.Size < 0 || needs.KeptSize < best.Size)) {
         best = {};
@@ -1087,9 +1083,7 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames,
                          const std::vector<TFrameTableNeeds>& alternatives,
                          const std::vector<uint32_t>& colours, bool globalKept,
                          std::vector<TFrameTableChoice>& choices, int threads) {
-    std::unordered_map<uint32_t, int> indexOf;
-    for (int i = static_cast<int>(colours.size()) - 1; i >= 0; --i)
-        indexOf[colours[static_cast<size_t>(i)]] = i;
+    const TColorIndex indexOf(colours.data(), static_cast<int>(colours.size()));
     choices.assign(frames.size(), {});
     // Each frame's choice on its own core: most of it is compressing.
     GIFWorkers::ForEach(frames.size(), threads, [&](size_t f) {
