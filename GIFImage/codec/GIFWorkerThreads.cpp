@@ -31,10 +31,15 @@ inline void PauseBriefly() {
 // How long a thread that is out of work watches for more before it sleeps.
 // Waking a sleeping thread takes tens of microseconds, as long as loading a
 // small animation lasts; a load or search that follows within this time finds
-// its helper awake. Watching for longer would only burn a core for nothing.
+// its helper awake. Watching for longer would only burn a core for nothing,
+// unless a search is on (TStayAwake).
 constexpr std::chrono::microseconds WatchForWork{2000};
 
-// Calls ready until it is true or WatchForWork has passed; what it returned last.
+// The TStayAwake alive.
+std::atomic<int> StayingAwake{0};
+
+// Calls ready until it is true or WatchForWork has passed with no search on;
+// what it returned last.
 template <class Ready> bool WatchBriefly(Ready&& ready) {
     const auto end = std::chrono::steady_clock::now() + WatchForWork;
     for (int round = 1;; ++round) {
@@ -42,7 +47,8 @@ template <class Ready> bool WatchBriefly(Ready&& ready) {
             if (ready()) return true;
             PauseBriefly();
         }
-        if (std::chrono::steady_clock::now() >= end) return ready();
+        if (std::chrono::steady_clock::now() >= end && StayingAwake.load(std::memory_order_relaxed) == 0)
+            return ready();
         // Now and then the thread it waits for, when it has been put on this
         // core, runs at once rather than when this thread's time slice ends.
         if (round % 16 == 0) std::this_thread::yield();
@@ -171,15 +177,24 @@ void GIFWorkers::Pipeline(size_t count, int threads, size_t ahead, const std::fu
     std::condition_variable queued;
     std::deque<size_t> prepared;
     bool allPrepared = false;
+    // Whether a call is prepared or all are, for threads watching without
+    // the lock.
+    std::atomic<bool> ready{false};
+    const auto updateReady = [&] {
+        ready.store(!prepared.empty() || allPrepared, std::memory_order_release);
+    };
     // Runs prepared calls until none is left (waiting for more while the
-    // caller still prepares them, with wait).
+    // caller still prepares them, with wait: watching for them before it
+    // sleeps, as a wake-up takes longer than preparing a small frame).
     const auto runPrepared = [&](bool wait) {
         for (;;) {
+            if (wait) WatchBriefly([&] { return ready.load(std::memory_order_acquire); });
             std::unique_lock lock(mutex);
             if (wait) queued.wait(lock, [&] { return !prepared.empty() || allPrepared; });
             if (prepared.empty()) return;
             const size_t i = prepared.front();
             prepared.pop_front();
+            updateReady();
             lock.unlock();
             run(i);
         }
@@ -189,11 +204,13 @@ void GIFWorkers::Pipeline(size_t count, int threads, size_t ahead, const std::fu
             prepare(i);
             std::unique_lock lock(mutex);
             prepared.push_back(i);
+            updateReady();
             queued.notify_one();
             // Too many waiting: the caller runs them too.
             while (prepared.size() > ahead) {
                 const size_t next = prepared.front();
                 prepared.pop_front();
+                updateReady();
                 lock.unlock();
                 run(next);
                 lock.lock();
@@ -204,6 +221,7 @@ void GIFWorkers::Pipeline(size_t count, int threads, size_t ahead, const std::fu
         {
             std::lock_guard lock(mutex);
             allPrepared = true;
+            updateReady();
         }
         queued.notify_all();
     };
@@ -245,6 +263,14 @@ void GIFWorkers::StartThreads(int helpers) {
 
 bool GIFWorkers::WatchBriefly(const std::function<bool()>& ready) {
     return ::WatchBriefly(ready);
+}
+
+GIFWorkers::TStayAwake::TStayAwake() {
+    StayingAwake.fetch_add(1, std::memory_order_relaxed);
+}
+
+GIFWorkers::TStayAwake::~TStayAwake() {
+    StayingAwake.fetch_sub(1, std::memory_order_relaxed);
 }
 
 bool GIFWorkers::Run(std::function<void()> task, int helpers) {
