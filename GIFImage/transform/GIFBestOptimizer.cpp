@@ -431,19 +431,20 @@ bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawi
     return true;
 }
 
-// How many pixels next, the frame after frame, must draw over what frame
-// leaves (kept) and over what showed before frame (restored), within area,
-// their union; first and later are the screens before frame. One walk
+// Whether next, the frame after frame, must draw no more pixels over what
+// showed before frame (restored) than over what frame leaves (kept), within
+// area, their union; first and later are the screens before frame. One walk
 // without copies of the screens, for frames that both leave their pixels
-// in place.
-void CountNeededPixels(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next,
-                       const TRect& area, int64_t& kept, int64_t& restored) {
+// in place, which ends once the rows left cannot make up the difference.
+bool RestoringDrawsNoMore(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next,
+                          const TRect& area) {
     const std::array<uint32_t, 256> frameColours = ColoursOf(frame), nextColours = ColoursOf(next);
     const int frameT = TransparentIndexOf(frame), nextT = TransparentIndexOf(next);
     const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
     std::vector<uint8_t> frameFill, nextFill;
-    kept = restored = 0;
+    int64_t kept = 0, restored = 0;
     for (int y = area.Top; y < area.Bottom; ++y) {
+        if (restored - kept > int64_t{area.Bottom - y} * area.Width()) return false;
         const uint32_t* firstRow = first.At(area.Left, y);
         const uint32_t* laterRow = later.At(area.Left, y);
         const uint8_t* frameRow = y >= a.Top && y < a.Bottom ? frame.ReadRow(y - a.Top, frameFill) : nullptr;
@@ -464,6 +465,7 @@ void CountNeededPixels(const TScreen& first, const TScreen& later, TGIFSubImage&
             restored += before1 != shown1 || before2 != shown2 ? 1 : 0;
         }
     }
+    return restored <= kept;
 }
 
 // Restores frame (disposal 3) once shown when next, the frame after it,
@@ -476,9 +478,7 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
                      std::max(a.Bottom, b.Bottom)};
     // Restoring mostly leaves more to draw: that is found first, cheaply.
-    int64_t keptCount = 0, restoredCount = 0;
-    CountNeededPixels(first, later, frame, next, area, keptCount, restoredCount);
-    if (restoredCount > keptCount) return;
+    if (!RestoringDrawsNoMore(first, later, frame, next, area)) return;
     const TScreen beforeFirst = ScreenPart(first, area), beforeLater = ScreenPart(later, area);
     TScreen afterFirst = beforeFirst, afterLater = beforeLater;
     ShowFrame(afterFirst, frame);
