@@ -5,6 +5,7 @@
 #include "GIFDrawFlags.h"
 #include "GIFErrorOf.h"
 #include "GIFException.h"
+#include "GIFFrameQueries.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFMessages.h"
@@ -90,6 +91,27 @@ TEST(GIFFrame, ScanLineOfAFrameWithoutWidthIsEmpty) {
     EXPECT_EQ(frame.ScanLine(2)[1], 0); // created on first use
     EXPECT_EQ(frame.Bounds(3), 2);
     EXPECT_EQ(frame.Bounds(4), 3);
+}
+
+// Index counts take the pixels four at a time and the highest pixel's bits
+// eight at a time: the pixels past the last whole group count too.
+TEST(GIFFrame, IndexCountsAndSmallestCodeSizeReachTheLastPixels) {
+    TGIFImage image;
+    image.SmallestCodeSize = true;
+    TGIFSubImage frame(&image);
+    for (int i = 0; i < 256; ++i) frame.ColorMap.Add(RGBColor(static_cast<uint8_t>(i), 0, 0));
+    frame.SetWidth(11);
+    frame.SetHeight(3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 11; ++x) frame.ScanLine(y)[x] = x == 5 ? 2 : 1;
+    frame.ScanLine(2)[10] = 9;
+    const std::array<int64_t, 256> uses = GIFFrame::IndexUses(frame);
+    EXPECT_EQ(uses[1], 29);
+    EXPECT_EQ(uses[2], 3);
+    EXPECT_EQ(uses[9], 1);
+    EXPECT_EQ(frame.EncodeJob().Bits, 4);
+    frame.ScanLine(2)[10] = 3;
+    EXPECT_EQ(frame.EncodeJob().Bits, 2);
 }
 
 TEST(GIFFrame, VersionNeedsGIF89aOnlyForExtensionsOrSortedTables) {
