@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -48,6 +49,11 @@ std::vector<uint8_t> CompressOne(const TGIFEncodeJob& job) {
 }
 
 } // namespace
+
+int EncodeThreadCount() {
+    static const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    return EncodeThreads > 0 ? EncodeThreads : cores;
+}
 
 void CompressJob(TStream& stream, const TGIFEncodeJob& job) {
     if (job.Compressed && HoldsPixels(*job.Compressed, job)) {

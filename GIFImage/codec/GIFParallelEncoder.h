@@ -45,5 +45,8 @@ std::vector<std::vector<uint8_t>> CompressFrames(const std::vector<TGIFEncodeJob
 // compressing such a frame).
 inline int ParallelEncodeMinFrames = 2;
 inline int64_t ParallelEncodeMinPixels = 65536;
-// Threads used for that; 0 means one per processor core.
+// Threads used for that, and by the optimisers; 0 means one per processor
+// core.
 inline int EncodeThreads = 0;
+// EncodeThreads, or the processor cores (counted once), at least 1.
+int EncodeThreadCount();

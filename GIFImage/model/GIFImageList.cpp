@@ -17,8 +17,7 @@ void TGIFImageList::SaveToStream(TStream& stream) {
     const int count = Count();
     // Many frames: their image data is compressed side by side first.
     std::vector<std::vector<uint8_t>> compressed;
-    const int threads =
-        EncodeThreads > 0 ? EncodeThreads : static_cast<int>(std::thread::hardware_concurrency());
+    const int threads = EncodeThreadCount();
     int64_t pixels = 0;
     for (int i = 0; i < count; ++i) pixels += (*this)[i].DataSize();
     if (count >= ParallelEncodeMinFrames && pixels >= ParallelEncodeMinPixels && threads > 1) {

@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <functional>
 #include <queue>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -347,12 +346,6 @@ bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
     return true;
 }
 
-// The threads the search spreads independent frames over.
-int SearchThreads(TGIFImage&) {
-    return std::max(1, EncodeThreads > 0 ? EncodeThreads
-                                         : static_cast<int>(std::thread::hardware_concurrency()));
-}
-
 // A frame's drawing over a given screen: the box it must cover and its
 // pixels there, row by row, Transparent where the screen already shows
 // what the frame leaves.
@@ -536,7 +529,7 @@ void RedrawFrames(TGIFImage& image) {
     for (const auto& frame : image.Images) ShowFrame(later, *frame);
     TScreen first(bounds, Ground);
     FollowScreens(
-        image, first, later, SearchThreads(image), [](const TGIFSubImage&) { return true; },
+        image, first, later, EncodeThreadCount(), [](const TGIFSubImage&) { return true; },
         [&](size_t k) {
             const int count = image.Images.Count();
             TGIFSubImage& frame = image.Images[static_cast<int>(k)];
@@ -1123,7 +1116,7 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
         tabled.push_back(frame.get());
     }
     if (tabled.empty()) return {};
-    const int threads = SearchThreads(image);
+    const int threads = EncodeThreadCount();
     std::vector<TFrameTableNeeds> frames(tabled.size());
     GIFWorkers::ForEach(tabled.size(), threads, [&](size_t f) { frames[f] = NeedsOf(*tabled[f]); });
     const std::vector<TFrameTableNeeds> alternatives = TransparentAlternatives(image, frames, threads);
@@ -1248,7 +1241,7 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
 // the frame keeps for the writer); stored holds the sizes as cleared that
 // the table choice measured.
 void ChooseFrameCodes(TGIFImage& image, const TStoredSizes& stored) {
-    GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), SearchThreads(image), [&](size_t i) {
+    GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), EncodeThreadCount(), [&](size_t i) {
         TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
         frame->LookAheadCodes = false;
         frame->ChosenData.clear();

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -268,8 +267,7 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     // under it.
     const bool lossless = maxError == 0;
     TScreen actual(lossless ? TRect{} : bounds, Ground);
-    const int threads = std::max(
-        1, EncodeThreads > 0 ? EncodeThreads : static_cast<int>(std::thread::hardware_concurrency()));
+    const int threads = EncodeThreadCount();
     // Only a lossy choice spends error, one frame at a time, in order.
     TSpendingBound spending;
     FollowScreens(
