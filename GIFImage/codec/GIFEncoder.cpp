@@ -98,6 +98,30 @@ void TGIFEncoder::ColorNotInTable() {
     throw GIFException(GIFMessages::ColorNotInTable);
 }
 
+namespace {
+
+// A stream that only counts what is written to it.
+class TCountingStream : public TStream {
+public:
+    int64_t Read(void*, int64_t) override { return 0; }
+    void Write(const void*, int64_t count) override { Count += count; }
+    int64_t Seek(int64_t, TSeekOrigin) override { return Count; }
+    int64_t Size() override { return Count; }
+
+private:
+    int64_t Count = 0;
+};
+
+} // namespace
+
+int64_t CompressedSize(int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced, int height,
+                       int width, int fillValue, bool keepFullTable, bool lookAhead) {
+    TCountingStream counter;
+    CompressImageData(counter, TGIFCompression::LZW, bitsPerPixel, numColors, data, interlaced, height, width,
+                      fillValue, keepFullTable, lookAhead);
+    return counter.Size();
+}
+
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width, int fillValue,
                        bool keepFullTable, bool lookAhead) {

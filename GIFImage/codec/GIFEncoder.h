@@ -121,3 +121,8 @@ protected:
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width, int fillValue = -1,
                        bool keepFullTable = false, bool lookAhead = false);
+
+// How many bytes CompressImageData writes for these pixels with LZW: the
+// optimisers' measure of a candidate, counted without keeping the bytes.
+int64_t CompressedSize(int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced, int height,
+                       int width, int fillValue = -1, bool keepFullTable = false, bool lookAhead = false);

@@ -27,10 +27,8 @@ using namespace GIFFollowedScreen;
 
 int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
                 bool interlaced = false, bool keepFullTable = false, bool lookAhead = false) {
-    TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, 1 << bits, pixels, interlaced, height, width,
-                      fillValue, keepFullTable, lookAhead);
-    return static_cast<int>(out.Size());
+    return static_cast<int>(CompressedSize(bits, 1 << bits, pixels, interlaced, height, width, fillValue,
+                                           keepFullTable, lookAhead));
 }
 
 // The writer gives a frame with a table of its own straight rows.

@@ -28,10 +28,7 @@ std::vector<uint32_t> TableColours(TGIFSubImage& frame) {
 
 int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, int bits, int colours,
                     bool keepFullTable, bool interlaced = false) {
-    TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, colours, pixels.data(), interlaced, height, width, -1,
-                      keepFullTable);
-    return out.Size();
+    return CompressedSize(bits, colours, pixels.data(), interlaced, height, width, -1, keepFullTable);
 }
 
 int Distance2(uint32_t a, uint32_t b) {
