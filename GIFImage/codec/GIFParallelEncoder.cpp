@@ -24,8 +24,7 @@ bool HoldsPixels(const std::vector<uint8_t>& data, const TGIFEncodeJob& job) {
     if (job.Colors < 256 &&
         std::any_of(job.Pixels, job.Pixels + count, [&](uint8_t pixel) { return pixel >= job.Colors; }))
         return false;
-    thread_local std::vector<uint8_t> decoded;
-    decoded.resize(count);
+    std::vector<uint8_t> decoded(count);
     TBorrowedMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
     TGIFDecodeTarget target;
     target.Pixels = decoded.data();
