@@ -26,9 +26,9 @@ namespace {
 using namespace GIFFollowedScreen;
 
 int EncodedSize(const uint8_t* pixels, int width, int height, int bits, int fillValue = -1,
-                bool interlaced = false, bool keepFullTable = false, bool lookAhead = false) {
-    return static_cast<int>(CompressedSize(bits, 1 << bits, pixels, interlaced, height, width, fillValue,
-                                           keepFullTable, lookAhead));
+                bool interlaced = false, bool keepFullTable = false) {
+    return static_cast<int>(
+        CompressedSize(bits, 1 << bits, pixels, interlaced, height, width, fillValue, keepFullTable));
 }
 
 // The writer gives a frame with a table of its own straight rows.
@@ -1246,17 +1246,16 @@ void ChooseFrameCodes(TGIFImage& image, const TStoredSizes& stored) {
         if (frame->Empty()) return;
         const TGIFEncodeJob job = frame->EncodeJob();
         const bool interlaced = WrittenInterlaced(*frame);
-        const auto size = [&](bool keep, bool lookAhead) {
-            return EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced, keep,
-                               lookAhead);
+        const auto size = [&](bool keep) {
+            return EncodedSize(job.Pixels, job.Width, job.Height, job.Bits, job.FillValue, interlaced, keep);
         };
         const auto known = stored.find(frame);
-        int smallest = known != stored.end() ? known->second : size(false, false);
+        int smallest = known != stored.end() ? known->second : size(false);
         // Codes of at least bits + 1 bits: too few of them never fill the
         // table, which is then cleared or kept alike.
         const int64_t codesAtMost = int64_t{smallest} * 8 / (job.Bits + 1);
         if (codesAtMost + (int64_t{1} << job.Bits) + 2 >= 4096) {
-            const int kept = size(true, false);
+            const int kept = size(true);
             frame->KeepFullCodeTable = kept < smallest;
             smallest = std::min(smallest, kept);
         }

@@ -12,20 +12,11 @@ class TColorIndex {
 public:
     static constexpr int MaxEntries = 256;
 
-    TColorIndex() { Slots.fill(TSlot{0, Absent}); }
-    // The first count colours (at most MaxEntries).
-    TColorIndex(const uint32_t* colours, int count) : TColorIndex() {
+    // The first count colours (at most MaxEntries, so that the table never
+    // fills).
+    TColorIndex(const uint32_t* colours, int count) {
+        Slots.fill(TSlot{0, Absent});
         for (int i = 0; i < count && i < MaxEntries; ++i) Add(colours[i], i);
-    }
-
-    // Gives colour the entry index, unless it has one already.
-    void Add(uint32_t colour, int index) {
-        uint32_t h = Hash(colour);
-        while (Slots[h].Index != Absent) {
-            if (Slots[h].Colour == colour) return;
-            h = (h + 1) & Mask;
-        }
-        Slots[h] = TSlot{colour, index};
     }
 
     // The colour's entry, or -1.
@@ -44,6 +35,16 @@ private:
         int Index;
     };
     static uint32_t Hash(uint32_t colour) { return (colour * 0x9E3779B1u) >> 23; }
+
+    // Gives colour the entry index, unless it has one already.
+    void Add(uint32_t colour, int index) {
+        uint32_t h = Hash(colour);
+        while (Slots[h].Index != Absent) {
+            if (Slots[h].Colour == colour) return;
+            h = (h + 1) & Mask;
+        }
+        Slots[h] = TSlot{colour, index};
+    }
 
     std::array<TSlot, 2 * MaxEntries> Slots;
 };

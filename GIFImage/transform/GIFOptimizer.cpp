@@ -59,18 +59,9 @@ bool SharesTransparency(const TGIFSubImage& frame) {
 }
 
 std::array<bool, 256> UsedIndices(const TGIFSubImage& frame) {
+    const std::array<int64_t, 256> uses = GIFFrame::IndexUses(frame);
     std::array<bool, 256> used{};
-    if (frame.Empty()) return used;
-    if (!frame.HasPixelBuffer()) {
-        used[frame.OneValue()] = true;
-        return used;
-    }
-    std::vector<uint8_t> fillRow;
-    const int width = frame.Width();
-    for (int y = 0; y < frame.Height(); ++y) {
-        const uint8_t* row = frame.ReadRow(y, fillRow);
-        for (int x = 0; x < width; ++x) used[row[x]] = true;
-    }
+    for (size_t v = 0; v < 256; ++v) used[v] = uses[v] > 0;
     return used;
 }
 
