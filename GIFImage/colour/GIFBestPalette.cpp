@@ -25,7 +25,7 @@ using TColorCount = TWeightedColor;
 
 // The distinct colours of the picture with their counts (an open-addressed
 // table that doubles when half full).
-std::vector<TColorCount> CountColors(const QImage& rgb, const TTransparencyMask* mask) {
+std::vector<TColorCount> CountColors(const TRgbPixels& rgb, const TTransparencyMask* mask) {
     std::vector<uint32_t> keys(1 << 16, 0); // colour + 1; 0 is free
     std::vector<uint32_t> counts(keys.size(), 0);
     size_t used = 0;
@@ -39,12 +39,12 @@ std::vector<TColorCount> CountColors(const QImage& rgb, const TTransparencyMask*
         }
         c[slot] += count;
     };
-    for (int y = 0; y < rgb.height(); ++y) {
-        const uint8_t* row = rgb.constScanLine(y);
-        const size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(rgb.width());
+    for (int y = 0; y < rgb.Height; ++y) {
+        const uint8_t* row = rgb.Row(y);
+        const size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(rgb.Width);
         uint32_t last = 0;
         uint32_t run = 0;
-        for (int x = 0; x < rgb.width(); ++x) {
+        for (int x = 0; x < rgb.Width; ++x) {
             if (IsMasked(mask, static_cast<int64_t>(rowStart) + x)) continue;
             const uint32_t key =
                 ((uint32_t{row[3 * x]} << 16) | (uint32_t{row[3 * x + 1]} << 8) | row[3 * x + 2]) + 1;
@@ -245,10 +245,9 @@ TPalette Refine(const std::vector<TColorCount>& histogram, TPalette palette, int
 
 } // namespace
 
-TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask,
+TPalette CreateBestPalette(const TRgbPixels& rgb, int colors, const TTransparencyMask* mask,
                            const TReductionProgress& progress) {
     colors = std::clamp(colors, 1, 256);
-    const QImage rgb = AsRGB888(picture);
     const std::vector<TColorCount> histogram = CountColors(rgb, mask);
     if (progress) progress(10);
     if (static_cast<int>(histogram.size()) <= colors) return CreateBestPalette(histogram, colors);

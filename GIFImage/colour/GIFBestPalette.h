@@ -4,14 +4,13 @@
 #include "GIFPaletteChoice.h"
 #include "Geometry.h"
 
-#include <QImage>
 #include <cstdint>
 #include <vector>
 
 // Method 10's palette: a variance-splitting palette refined by k-means on
 // the picture's distinct colours; the octree palette instead when its error
 // is smaller, so it is never worse than method 7.
-TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask = nullptr,
+TPalette CreateBestPalette(const TRgbPixels& picture, int colors, const TTransparencyMask* mask = nullptr,
                            const TReductionProgress& progress = {});
 
 // A colour (0x00RRGGBB) with the number of pixels that show it.

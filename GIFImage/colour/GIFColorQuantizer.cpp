@@ -128,20 +128,19 @@ std::vector<TPaletteEntry> TColorQuantizer::ReducibleNodes(int level) const {
     return nodes;
 }
 
-TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
+TPalette CreateOptimizedPalette(const TRgbPixels& rgb, int colors, int colorBits, bool staticColors,
                                 const TTransparencyMask* mask) {
-    const QImage rgb = AsRGB888(picture);
     const int entries = staticColors ? 256 : std::clamp(colors, 1, 256);
     const int wanted = staticColors ? 256 - StaticColorCount : entries;
     TColorQuantizer quantizer(wanted, colorBits);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const uint8_t* row = rgb.constScanLine(y);
+    for (int y = 0; y < rgb.Height; ++y) {
+        const uint8_t* row = rgb.Row(y);
         if (!mask) {
-            quantizer.AddPixels(row, rgb.width());
+            quantizer.AddPixels(row, rgb.Width);
             continue;
         }
-        const int64_t base = int64_t{y} * rgb.width();
-        for (int x = 0; x < rgb.width(); ++x)
+        const int64_t base = int64_t{y} * rgb.Width;
+        for (int x = 0; x < rgb.Width; ++x)
             if (!IsMasked(mask, base + x)) quantizer.AddColor(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
     }
     TPalette palette(static_cast<size_t>(entries), TPaletteEntry{0, 0, 0});

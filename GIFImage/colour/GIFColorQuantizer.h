@@ -7,8 +7,6 @@
 #include "GIFPaletteChoice.h"
 #include "Geometry.h"
 
-#include <QImage>
-
 #include <cstdint>
 #include <vector>
 
@@ -69,5 +67,5 @@ private:
 // the palette has colors entries (256 with static colours, the first ten at
 // 0-9 and the last ten at 246-255), its own colours from entry 0 (10 with
 // static colours) on, black where the quantiser found none.
-TPalette CreateOptimizedPalette(const QImage& picture, int colors, int colorBits, bool staticColors,
+TPalette CreateOptimizedPalette(const TRgbPixels& picture, int colors, int colorBits, bool staticColors,
                                 const TTransparencyMask* mask = nullptr);

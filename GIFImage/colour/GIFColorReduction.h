@@ -1,7 +1,7 @@
 #pragma once
-// Colour reduction: a picture of any depth becomes an 8-bit picture of at
-// most 256 colours, with the palette of a reduction method and one of the
-// seven dither modes.
+// Colour reduction: the palettes and lookups of the reduction methods, by
+// which a picture of any depth becomes one of at most 256 colours (with one
+// of the seven dither modes; GIFPictureReduction.h does it to Qt's pictures).
 //
 //   method  palette                                           lookup
 //   0       none: a 24-bit copy                               -
@@ -22,11 +22,8 @@
 #include "GIFColorLookup.h"
 #include "GIFPaletteChoice.h"
 
-#include <QImage>
 #include <memory>
 #include <vector>
-
-class TBitmap;
 
 enum TColorReduction : uint8_t {
     rmNone = 0,
@@ -48,21 +45,7 @@ inline constexpr int ColorReductionCount = 11;
 inline constexpr int BestErrorScale = 12;
 
 // The lookup (with its palette) of a method 1..10; null for 0 and others.
-std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const QImage& picture, const TPalette& given,
-                                                    int reductionBits,
+std::unique_ptr<TColorLookup> CreateReductionLookup(int method, const TRgbPixels& picture,
+                                                    const TPalette& given, int reductionBits,
                                                     const TTransparencyMask* mask = nullptr,
                                                     const TReductionProgress& progress = {});
-
-// Reduces picture: an 8-bit indexed picture with the method's palette as
-// colour table, or, for method 0, a copy with 24 bits per pixel. A null
-// picture for a method above 10 or a dither mode above 6. A palette without
-// entries leaves every pixel 0.
-QImage ReduceColors(const QImage& picture, int method, int ditherMode, const TPalette& given,
-                    int reductionBits, const TTransparencyMask* mask = nullptr,
-                    const TReductionProgress& progress = {});
-
-// The same for the framework's bitmaps: an 8-bit bitmap with the palette, or
-// a 24-bit copy for method 0; null for an unknown method or dither mode.
-// The given bitmap is left as it is.
-std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, int method, int ditherMode,
-                                      const TPalette& given, int reductionBits);

@@ -2,7 +2,6 @@
 // What every choice of a palette over a picture may be given besides the
 // picture: which pixels take no part, and where to report how far it is.
 
-#include <QImage>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -21,8 +20,13 @@ inline bool IsMasked(const TTransparencyMask* mask, int64_t index) {
     return mask && static_cast<size_t>(index) < mask->size() && (*mask)[static_cast<size_t>(index)];
 }
 
-// The picture with 3 bytes per pixel, red first: what palettes are chosen over.
-inline QImage AsRGB888(const QImage& picture) {
-    return picture.format() == QImage::Format_RGB888 ? picture
-                                                     : picture.convertToFormat(QImage::Format_RGB888);
-}
+// What palettes are chosen over: a picture of 3 bytes per pixel, red first,
+// its rows Stride bytes apart. It points into pixels that someone else keeps.
+struct TRgbPixels {
+    const uint8_t* Data = nullptr;
+    int Width = 0;
+    int Height = 0;
+    int64_t Stride = 0;
+
+    const uint8_t* Row(int y) const { return Data + y * Stride; }
+};

@@ -1,23 +1,17 @@
 #include "GIFImage.h"
 
-#include "Canvas.h"
+#include "GIFAppExtNSLoop.h"
+#include "GIFColorMapPalette.h"
 #include "GIFDrawFlags.h"
 #include "GIFException.h"
 #include "GIFLimits.h"
 #include "GIFMessages.h"
 #include "GIFOptimizer.h"
 #include "GIFPainter.h"
-#include "GIFRegistration.h"
+#include "GIFPalettes.h"
 #include "GIFTrailer.h"
-#include "Synchronize.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
-#include <QPainter>
 
 #include <algorithm>
-#include <thread>
 
 TGIFImage::TGIFImage() : Images(this), Header(this) {
     Header.Clear();
@@ -44,8 +38,7 @@ void TGIFImage::Clear() {
 
 std::unique_ptr<TGraphic> TGIFImage::Share() const {
     auto copy = std::make_unique<TGIFImage>();
-    // Assign reads the frames without changing them.
-    copy->Assign(const_cast<TGIFImage*>(this));
+    copy->Assign(*this);
     copy->ReductionBits = ReductionBits;
     copy->Compression = Compression;
     copy->AnimationSpeed = AnimationSpeed;
@@ -168,6 +161,48 @@ TGIFSubImage& TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
     return added;
 }
 
+void TGIFImage::Assign(const TGIFImage& source) {
+    if (&source == this) return;
+    Clear();
+    Progress(TProgressStage::Starting, 0, false, TRect{}, GIFMessages::Copying);
+    try {
+        Header.SetWidth(source.Header.Width());
+        Header.SetHeight(source.Header.Height());
+        Header.SetPacked(source.Header.Packed());
+        Header.SetBackgroundColorIndex(source.Header.BackgroundColorIndex());
+        Header.SetAspectRatio(source.Header.AspectRatio());
+        for (int i = 0; i < source.Header.ColorMap.Count(); ++i) {
+            const TPaletteEntry e = source.Header.ColorMap.Entry(i);
+            Header.ColorMap.Add(RGBColor(e.Red, e.Green, e.Blue));
+        }
+        Header.ColorMap.SetSorted(source.Header.ColorMap.Sorted());
+        ThreadPriority = source.ThreadPriority;
+        DrawBackgroundColor = source.DrawBackgroundColor;
+        DrawOptions = source.DrawOptions;
+        ColorReduction = source.ColorReduction;
+        DitherMode = source.DitherMode;
+        DrawFrameIndex = source.DrawFrameIndex;
+        WarningHandler = source.WarningHandler;
+        OnStartPaint = source.OnStartPaint;
+        OnPaint = source.OnPaint;
+        OnAfterPaint = source.OnAfterPaint;
+        OnLoop = source.OnLoop;
+        OnEndPaint = source.OnEndPaint;
+        const int count = source.Images.Count();
+        for (int i = 0; i < count; ++i) {
+            auto frame = std::make_unique<TGIFSubImage>(this);
+            frame->Assign(&source.Images[i]);
+            Images.Add(std::move(frame));
+            Progress(TProgressStage::Running, (i + 1) * 100 / count, false, TRect{}, GIFMessages::Copying);
+        }
+    } catch (...) {
+        Progress(TProgressStage::Ending, 0, false, TRect{}, GIFMessages::Copying);
+        throw;
+    }
+    Progress(TProgressStage::Ending, 100, false, TRect{}, GIFMessages::Copying);
+    Changed();
+}
+
 int TGIFImage::Version() const {
     int version = 0;
     for (const auto& frame : Images) {
@@ -192,32 +227,63 @@ void TGIFImage::Warning(TGIFSeverity severity, const std::string& message) {
     if (WarningHandler) WarningHandler(*this, severity, message);
 }
 
-void TGIFImage::LoadFromClipboardFormat(const std::string& format, const std::vector<uint8_t>* data) {
-    if (format == BitmapClipboardFormat) return AssignClipboardBitmap(data);
-    if (format != GIFClipboardFormat) throw EInvalidGraphic("Unsupported clipboard format");
-    if (data) {
-        LoadFromClipboardData(*data);
-        return;
-    }
-    const QMimeData* mime = qGuiApp ? QGuiApplication::clipboard()->mimeData() : nullptr;
-    const QString name = QString::fromStdString(format);
-    if (!mime || !mime->hasFormat(name)) throw EInvalidGraphic("Unsupported clipboard format");
-    const QByteArray bytes = mime->data(name);
-    LoadFromClipboardData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+// ---------------------------------------------------------------------------
+// The palette.
+
+bool TGIFImage::DitheringWanted() const {
+    return (DrawOptions & DrawDither) && (!(DrawOptions & DrawAutoDither) || PalettedDisplay);
 }
 
-void TGIFImage::SaveToClipboardFormat() {
-    if (Empty()) return;
-    QClipboard* clipboard = qGuiApp ? QGuiApplication::clipboard() : nullptr;
-    if (!clipboard) throw GIFException(GIFMessages::ClipboardStoreFailed);
-    const std::vector<uint8_t> bytes = SaveToClipboardData();
-    const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    const QString format = QString::fromStdString(GIFClipboardFormat);
-    const QImage picture = ScreenPicture().convertToFormat(QImage::Format_ARGB32);
-    auto* mime = new QMimeData; // the clipboard owns it from here on
-    mime->setImageData(picture);
-    mime->setData(format, data);
-    clipboard->setMimeData(mime);
-    const QMimeData* kept = clipboard->mimeData();
-    if (!kept || kept->data(format) != data) throw GIFException(GIFMessages::ClipboardStoreFailed);
+TPalette TGIFImage::ImagePalette() {
+    // Without a global table the first frame asks the image, which asks the
+    // first frame: that circle means there is no table at all.
+    if (PaletteBusy) throw GIFException(GIFMessages::NoColorTable);
+    PaletteBusy = true;
+    struct Release {
+        bool& Flag;
+        ~Release() { Flag = false; }
+    } release{PaletteBusy};
+    if (Composed && !ComposedPalette.empty()) return ComposedPalette;
+    if (CachedPalette) return *CachedPalette;
+    if (DitheringWanted()) {
+        CachedPalette = WebPalette();
+        return *CachedPalette;
+    }
+    if (Header.ColorMap.Count() > 0) {
+        CachedPalette = GIFPaletteOf(Header.ColorMap);
+        return *CachedPalette;
+    }
+    if (Images.Count() > 0) return Images[0].Palette();
+    return {};
+}
+
+void TGIFImage::SetImagePalette(const TPalette& palette) {
+    const TPalette old = CachedPalette.value_or(TPalette{});
+    if (palette.empty())
+        CachedPalette.reset();
+    else
+        CachedPalette = palette;
+    if (old == palette) return;
+    if (Composed && ComposedPalette != palette) {
+        FreeComposedBitmap();
+        PaletteModified = true;
+        Changed();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Looping.
+
+int TGIFImage::LoopStartFrame() const {
+    for (int i = 0; i < Images.Count(); ++i)
+        for (const auto& extension : Images[i].Extensions)
+            if (dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return i;
+    return -1;
+}
+
+int TGIFImage::LoopCount() const {
+    for (const auto& frame : Images)
+        for (const auto& extension : frame->Extensions)
+            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return loop->Loops;
+    return -1;
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class QImage;
 class TBitmap;
 class TCanvas;
 class TGIFPainter;
@@ -51,14 +52,7 @@ public:
     // first with every option while OptimizeOnWrite is on.
     void WriteData(TStream& stream) override;
 
-    // Rendering (GIFImageDraw.cpp).
-    // Draws the picture into rect: a still frame (the one DrawFrameIndex
-    // chooses), or for several frames with DrawAnimate a painter that plays
-    // into the composed bitmap (or with DrawDirect onto canvas itself), or
-    // the composed bitmap while that painter plays. Does nothing when called
-    // again from inside itself. UI thread only.
-    void Draw(TCanvas& canvas, const TRect& rect) override;
-    void StopAnimation() override { StopPainters(); }
+    // The palette the picture shows with (GIFImage.cpp).
     // DrawDither is set, and DrawAutoDither is clear or the display is
     // paletted.
     bool DitheringWanted() const;
@@ -69,6 +63,21 @@ public:
     TPalette ImagePalette();
     void SetImagePalette(const TPalette& palette);
     TPalette Palette() const override { return const_cast<TGIFImage*>(this)->ImagePalette(); }
+    // Set when a palette change dropped a bitmap: the next frame bitmap
+    // built asks for a redraw.
+    bool PaletteModified = false;
+
+    // Rendering (GIFImageDraw.cpp). A program without a display links
+    // GIFNoDisplay.cpp instead for what the model itself calls (Draw,
+    // StopPainters, FreeComposedBitmap): there nothing is drawn and no
+    // painter runs.
+    // Draws the picture into rect: a still frame (the one DrawFrameIndex
+    // chooses), or for several frames with DrawAnimate a painter that plays
+    // into the composed bitmap (or with DrawDirect onto canvas itself), or
+    // the composed bitmap while that painter plays. Does nothing when called
+    // again from inside itself. UI thread only.
+    void Draw(TCanvas& canvas, const TRect& rect) override;
+    void StopAnimation() override { StopPainters(); }
     // The picture as last drawn, over the part of the logical screen that
     // ComposedBounds gives (the frames' union: nothing outside it is ever
     // drawn, so a huge screen with small frames costs what the frames do);
@@ -85,9 +94,6 @@ public:
     void FreeComposedBitmap();
     // The bitmap takes the screen picture.
     void AssignTo(TBitmap& bitmap);
-    // Set when a palette change dropped a bitmap: the next frame bitmap
-    // built asks for a redraw.
-    bool PaletteModified = false;
 
     // Painters (GIFPainter.cpp).
     // Makes a painter of this image for rect of canvas, none for an empty
@@ -104,7 +110,7 @@ public:
     TGIFPainter* FramePainter() const { return Painter; }
     int PainterCount();
     // The loop count of the first looping extension, -1 without one; and
-    // the frame that holds it (-1).
+    // the frame that holds it (-1). (GIFImage.cpp)
     int LoopCount() const;
     int LoopStartFrame() const;
 
@@ -120,11 +126,16 @@ public:
     void Clear();
     // Appends a frame as it is.
     TGIFSubImage& Add(std::unique_ptr<TGIFSubImage> frame);
-    // Appends a new frame made from graphic (GIFConvert.cpp); on failure the
-    // frame is dropped and the error passes on.
+    // A copy of another image's header, settings and frames (the frames
+    // sharing its pixels until either is written), with "Copying..."
+    // progress.
+    void Assign(const TGIFImage& source);
+    // Conversion (GIFConvert.cpp).
+    // Appends a new frame made from graphic; on failure the frame is dropped
+    // and the error passes on.
     TGIFSubImage& Add(TGraphic& graphic);
-    // Another TGIFImage: a copy of its header, settings and frames, with
-    // "Copying..." progress. Any other graphic: one frame made from it.
+    // Another TGIFImage: as Assign above. Any other graphic: one frame made
+    // from it.
     void Assign(TGraphic* source);
     // The clipboard's bitmap (or the BMP in data) converted into one frame.
     void AssignClipboardBitmap(const std::vector<uint8_t>* data);
@@ -139,7 +150,7 @@ public:
     // Passes a warning to WarningHandler, when one is set.
     void Warning(TGIFSeverity severity, const std::string& message);
 
-    // Clipboard: data in the "GIF Image" format is read as a GIF stream;
+    // Clipboard (GIFImageClipboard.cpp): data in the "GIF Image" format is read as a GIF stream;
     // data in the "Bitmap" format (a BMP, or the clipboard's image) is
     // converted into a frame. Without data the clipboard's data for the
     // format is taken.
@@ -221,9 +232,11 @@ private:
     TRect ComposedPlace(const TRect& rect, bool tiled) const;
     void DropComposedBitmap();
 
-    // The composed bitmap with the canvas that painters draw on.
-    std::unique_ptr<QImage> Composed;
-    std::unique_ptr<TCanvas> ComposedCanvas;
+    // The composed bitmap with the canvas that painters draw on. Shared
+    // pointers carry the deleter of the rendering layer that made them, so
+    // that the model itself needs no picture code to drop them.
+    std::shared_ptr<QImage> Composed;
+    std::shared_ptr<TCanvas> ComposedCanvas;
     TRect ComposedArea;
     TPalette ComposedPalette;
     std::optional<TPalette> CachedPalette;

@@ -1,13 +1,13 @@
 #include "GIFSubImage.h"
 
-#include "Bitmap.h"
-#include "Canvas.h"
+#include "GIFColorMapPalette.h"
 #include "GIFDecoder.h"
 #include "GIFEncoder.h"
 #include "GIFException.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFMessages.h"
+#include "GIFPalettes.h"
 #include "GIFSettings.h"
 #include "GIFStreamIO.h"
 
@@ -374,4 +374,70 @@ bool TGIFSubImage::Transparent() const {
 
 uint8_t TGIFSubImage::FillValue() const {
     return Transparent() ? GraphicControl->TransparentColorIndex() : 0;
+}
+
+void TGIFSubImage::Assign(const TGIFSubImage* source) {
+    if (source == this) return;
+    Clear();
+    if (!source || source->Empty()) return;
+    SetLeft(source->Left());
+    SetTop(source->Top());
+    SetWidth(source->Width());
+    SetHeight(source->Height());
+    SetPacked(source->Packed());
+    // The pixels are shared until either frame writes them.
+    Pixels = source->Pixels;
+    PixelCount = source->PixelCount;
+    PendingFill = source->PendingFill;
+    for (int i = 0; i < source->ColorMap.Count(); ++i) {
+        const TPaletteEntry e = source->ColorMap.Entry(i);
+        ColorMap.Add(RGBColor(e.Red, e.Green, e.Blue));
+    }
+    ColorMap.SetSorted(source->ColorMap.Sorted());
+    // The extensions travel through their stored form.
+    TMemoryStream stream;
+    for (const auto& extension : source->Extensions) extension->SaveToStream(stream);
+    stream.SetPosition(0);
+    Extensions.LoadFromStream(stream, *this);
+}
+
+// ---------------------------------------------------------------------------
+// The palette, and dropping what drawing made.
+
+TPalette TGIFSubImage::Palette() {
+    if (FrameBitmap) return BitmapPalette;
+    if (CachedPalette) return *CachedPalette;
+    if (OwnerImage && OwnerImage->DitheringWanted()) {
+        CachedPalette = WebPalette();
+        return *CachedPalette;
+    }
+    if (ColorMap.Count() == 0) return OwnerImage ? OwnerImage->ImagePalette() : TPalette{};
+    CachedPalette = GIFPaletteOf(ColorMap);
+    return *CachedPalette;
+}
+
+void TGIFSubImage::SetPalette(const TPalette& palette) {
+    if (CachedPalette && *CachedPalette == palette) return;
+    CachedPalette = palette;
+    if (FrameBitmap && BitmapPalette != palette) {
+        FreeBitmap();
+        if (OwnerImage) {
+            OwnerImage->PaletteModified = true;
+            OwnerImage->Changed();
+        }
+    }
+}
+
+void TGIFSubImage::FreeBitmap() {
+    FrameBitmap.reset();
+    BitmapPalette.clear();
+    FrameMask.reset();
+    // A bitmap built again derives its mask again.
+    NeedMask = true;
+    FreeDrawingImages();
+}
+
+void TGIFSubImage::FreeDrawingImages() {
+    OpaqueImage.reset();
+    MaskedImage.reset();
 }

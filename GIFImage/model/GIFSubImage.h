@@ -10,7 +10,6 @@
 #include "GIFParallelEncoder.h"
 #include "Graphic.h"
 
-#include <QImage>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+class QImage;
 class TBitmap;
 class TGIFDIB;
 class TCanvas;
@@ -142,28 +142,31 @@ public:
     // the value of pixels that the image data does not reach.
     uint8_t FillValue() const;
 
-    // Rendering (GIFFrameBitmap.cpp).
-    // The frame's pixels as an 8-bit bitmap whose colour table is the frame
-    // palette, built on first need together with the mask, reporting
-    // "Rendering..."; null for an empty frame and after a silent abort.
-    // Callers that change pixels through ScanLine drop it with FreeBitmap.
-    TBitmap* Bitmap();
+    // The palette (GIFSubImage.cpp): that of the bitmap, else the cached
+    // one, else the web palette when dithering is wanted, else (without a
+    // local table) the image's, else one made from the local table.
+    TPalette Palette();
+    // A different palette replaces the cached one and drops a bitmap that
+    // has another palette.
+    void SetPalette(const TPalette& palette);
+    // Drops the bitmap, its mask and the drawing images. Callers that change
+    // pixels through ScanLine drop them with it.
     void FreeBitmap();
     // Drops the 32-bit copies of the bitmap that drawing made (four bytes a
     // pixel), keeping the bitmap; the next draw makes them again.
     void FreeDrawingImages();
     bool HasBitmap() const { return FrameBitmap != nullptr; }
+    const TGIFMask* Mask() const { return FrameMask.get(); }
+
+    // Rendering (GIFFrameBitmap.cpp; in a program without a display,
+    // GIFNoDisplay.cpp, where no bitmap is made).
+    // The frame's pixels as an 8-bit bitmap whose colour table is the frame
+    // palette, built on first need together with the mask, reporting
+    // "Rendering..."; null for an empty frame and after a silent abort.
+    TBitmap* Bitmap();
     // Builds the bitmap again when the mask has not been derived yet;
     // whether the frame has a mask.
     bool HasMask();
-    const TGIFMask* Mask() const { return FrameMask.get(); }
-    // The palette of the bitmap, else the cached one, else the web palette
-    // when dithering is wanted, else (without a local table) the image's,
-    // else one made from the local table.
-    TPalette Palette();
-    // A different palette replaces the cached one and drops a bitmap that
-    // has another palette.
-    void SetPalette(const TPalette& palette);
     // The frame's rectangle scaled from the logical screen into rect.
     TRect ScaleRect(const TRect& rect) const;
     // Draws the frame in its scaled place within rect, or tiled at natural
@@ -175,14 +178,15 @@ public:
     // Whether this frame's pixels are the very buffer of other's.
     bool SharesPixelsWith(const TGIFSubImage& other) const { return Pixels && Pixels == other.Pixels; }
 
-    // Conversion into this frame (GIFConvert.cpp). Another frame: a copy of
-    // its descriptor, pixels (shared until written), local table,
-    // transparency and extensions; the frame itself: nothing; null: clear.
-    // A graphic: bitmaps of 1, 4 and 8 bits keep their palette and pixels,
-    // others are reduced by the image's colour reduction, dither mode and
-    // reduction bits; icons and metafiles bring their transparency; the
-    // logical screen grows to hold the frame.
+    // Another frame: a copy of its descriptor, pixels (shared until
+    // written), local table, transparency and extensions; the frame itself:
+    // nothing; null: clear.
     void Assign(const TGIFSubImage* source);
+    // Conversion into this frame (GIFConvert.cpp). A graphic: bitmaps of 1,
+    // 4 and 8 bits keep their palette and pixels, others are reduced by the
+    // image's colour reduction, dither mode and reduction bits; icons and
+    // metafiles bring their transparency; the logical screen grows to hold
+    // the frame.
     void Assign(TGraphic* source);
     void Assign(TPicture& source);
     // A Qt image; pixels below half opacity become transparent.
@@ -212,15 +216,17 @@ private:
                     const std::function<void(TProgressStage, int, bool)>& progress);
     void DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, bool transparent);
 
-    std::unique_ptr<TBitmap> FrameBitmap;
+    // What drawing made: the bitmap, and the bitmap as 32-bit images for
+    // drawing, opaque and with the mask's pixels clear. Shared pointers
+    // carry the deleter of the rendering layer that made them, so that the
+    // model drops them without picture code of its own.
+    std::shared_ptr<TBitmap> FrameBitmap;
     TPalette BitmapPalette;
     std::unique_ptr<TGIFMask> FrameMask;
     bool NeedMask = true;
     std::optional<TPalette> CachedPalette;
-    // The bitmap as 32-bit images for drawing: opaque, and with the mask's
-    // pixels clear.
-    QImage OpaqueImage;
-    QImage MaskedImage;
+    std::shared_ptr<QImage> OpaqueImage;
+    std::shared_ptr<QImage> MaskedImage;
     // Made on first need when PixelCount is above 0 and they are absent.
     mutable std::shared_ptr<uint8_t[]> Pixels;
     mutable int64_t PixelCount = 0;

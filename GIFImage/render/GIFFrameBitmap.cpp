@@ -20,44 +20,6 @@
 #include <utility>
 #include <vector>
 
-TPalette TGIFSubImage::Palette() {
-    if (FrameBitmap) return BitmapPalette;
-    if (CachedPalette) return *CachedPalette;
-    if (OwnerImage && OwnerImage->DitheringWanted()) {
-        CachedPalette = WebPalette();
-        return *CachedPalette;
-    }
-    if (ColorMap.Count() == 0) return OwnerImage ? OwnerImage->ImagePalette() : TPalette{};
-    CachedPalette = GIFPaletteOf(ColorMap);
-    return *CachedPalette;
-}
-
-void TGIFSubImage::SetPalette(const TPalette& palette) {
-    if (CachedPalette && *CachedPalette == palette) return;
-    CachedPalette = palette;
-    if (FrameBitmap && BitmapPalette != palette) {
-        FreeBitmap();
-        if (OwnerImage) {
-            OwnerImage->PaletteModified = true;
-            OwnerImage->Changed();
-        }
-    }
-}
-
-void TGIFSubImage::FreeBitmap() {
-    FrameBitmap.reset();
-    BitmapPalette.clear();
-    FrameMask.reset();
-    // A bitmap built again derives its mask again.
-    NeedMask = true;
-    FreeDrawingImages();
-}
-
-void TGIFSubImage::FreeDrawingImages() {
-    OpaqueImage = QImage();
-    MaskedImage = QImage();
-}
-
 TBitmap* TGIFSubImage::Bitmap() {
     if (FrameBitmap || Empty()) return FrameBitmap.get();
     try {
@@ -208,8 +170,9 @@ void TGIFSubImage::DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, b
     // The mask is applied as alpha: pixels whose bit is 1 are left clear and
     // keep what lies under them; scaling picks whole pixels, so the picture
     // is the one a masked block transfer gives.
-    QImage& image = masked ? MaskedImage : OpaqueImage;
-    if (image.isNull()) {
+    std::shared_ptr<QImage>& made = masked ? MaskedImage : OpaqueImage;
+    if (!made) {
+        QImage image;
         if (masked) {
             image = bitmap->Image().convertToFormat(QImage::Format_ARGB32);
             if (image.isNull()) throw std::bad_alloc();
@@ -223,7 +186,9 @@ void TGIFSubImage::DrawAreas(TCanvas& canvas, const std::vector<TRect>& areas, b
         }
         // Qt answers a conversion it has no memory for with a null image.
         if (image.isNull()) throw std::bad_alloc();
+        made = std::make_shared<QImage>(std::move(image));
     }
+    const QImage& image = *made;
     const TCopyMode mode = canvas.CopyMode;
     canvas.CopyMode = TCopyMode::SrcCopy;
     for (const TRect& area : areas) canvas.DrawImage(area, image);

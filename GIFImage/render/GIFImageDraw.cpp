@@ -1,17 +1,15 @@
-// The image's side of rendering: its palette, the composed bitmap and the
-// draw operation that the picture framework calls.
+// The image's side of rendering: the composed bitmap and the draw operation
+// that the picture framework calls.
 
 #include "Bitmap.h"
 #include "Canvas.h"
 #include "Exceptions.h"
-#include "GIFColorMapPalette.h"
 #include "GIFDrawFlags.h"
 #include "GIFException.h"
 #include "GIFImage.h"
 #include "GIFLimits.h"
 #include "GIFMessages.h"
 #include "GIFPainter.h"
-#include "GIFPalettes.h"
 #include "GIFRenderer.h"
 #include "GIFSettings.h"
 #include "Synchronize.h"
@@ -19,47 +17,6 @@
 #include <QPainter>
 
 #include <thread>
-
-bool TGIFImage::DitheringWanted() const {
-    return (DrawOptions & DrawDither) && (!(DrawOptions & DrawAutoDither) || PalettedDisplay);
-}
-
-TPalette TGIFImage::ImagePalette() {
-    // Without a global table the first frame asks the image, which asks the
-    // first frame: that circle means there is no table at all.
-    if (PaletteBusy) throw GIFException(GIFMessages::NoColorTable);
-    PaletteBusy = true;
-    struct Release {
-        bool& Flag;
-        ~Release() { Flag = false; }
-    } release{PaletteBusy};
-    if (Composed && !ComposedPalette.empty()) return ComposedPalette;
-    if (CachedPalette) return *CachedPalette;
-    if (DitheringWanted()) {
-        CachedPalette = WebPalette();
-        return *CachedPalette;
-    }
-    if (Header.ColorMap.Count() > 0) {
-        CachedPalette = GIFPaletteOf(Header.ColorMap);
-        return *CachedPalette;
-    }
-    if (Images.Count() > 0) return Images[0].Palette();
-    return {};
-}
-
-void TGIFImage::SetImagePalette(const TPalette& palette) {
-    const TPalette old = CachedPalette.value_or(TPalette{});
-    if (palette.empty())
-        CachedPalette.reset();
-    else
-        CachedPalette = palette;
-    if (old == palette) return;
-    if (Composed && ComposedPalette != palette) {
-        FreeComposedBitmap();
-        PaletteModified = true;
-        Changed();
-    }
-}
 
 const QImage* TGIFImage::ComposedBitmap() {
     if (Images.Count() == 0) return nullptr;
@@ -69,10 +26,10 @@ const QImage* TGIFImage::ComposedBitmap() {
     if (!bounds.IsEmpty() &&
         TRect::FromSize(first.Left(), first.Top(), first.Width(), first.Height()) == bounds) {
         if (const TBitmap* bitmap = first.Bitmap()) {
-            Composed = std::make_unique<QImage>(bitmap->Image());
+            Composed = std::make_shared<QImage>(bitmap->Image());
             ComposedArea = bounds;
             ComposedPalette = first.Palette();
-            ComposedCanvas = std::make_unique<TCanvas>(Composed.get());
+            ComposedCanvas = std::make_shared<TCanvas>(Composed.get());
             return Composed.get();
         }
     }
@@ -91,13 +48,13 @@ void TGIFImage::NewComposedBitmap() {
     const TRect bounds = FramesBounds();
     ComposedArea = bounds.IsEmpty() ? TRect{} : bounds;
     auto composed =
-        std::make_unique<QImage>(std::max(1, ComposedArea.Width()), std::max(1, ComposedArea.Height()),
+        std::make_shared<QImage>(std::max(1, ComposedArea.Width()), std::max(1, ComposedArea.Height()),
                                  QImage::Format_ARGB32_Premultiplied);
     if (composed->isNull()) throw EOutOfMemory("Not enough memory for the composed bitmap");
     composed->fill(Qt::transparent);
     ComposedPalette = ImagePalette();
     Composed = std::move(composed);
-    ComposedCanvas = std::make_unique<TCanvas>(Composed.get());
+    ComposedCanvas = std::make_shared<TCanvas>(Composed.get());
 }
 
 TRect TGIFImage::ComposedPlace(const TRect& rect, bool tiled) const {

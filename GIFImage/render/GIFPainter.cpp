@@ -1,7 +1,6 @@
 #include "GIFPainter.h"
 
 #include "Canvas.h"
-#include "GIFAppExtNSLoop.h"
 #include "GIFComposer.h"
 #include "GIFDrawFlags.h"
 #include "GIFGraphicControlExtension.h"
@@ -152,20 +151,6 @@ void TGIFImage::StopFramePainter() {
 int TGIFImage::PainterCount() {
     std::lock_guard guard(PainterLock);
     return static_cast<int>(Painters.size());
-}
-
-int TGIFImage::LoopStartFrame() const {
-    for (int i = 0; i < Images.Count(); ++i)
-        for (const auto& extension : Images[i].Extensions)
-            if (dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return i;
-    return -1;
-}
-
-int TGIFImage::LoopCount() const {
-    for (const auto& frame : Images)
-        for (const auto& extension : frame->Extensions)
-            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension.get())) return loop->Loops;
-    return -1;
 }
 
 // ---------------------------------------------------------------------------

@@ -2,13 +2,13 @@
 
 #include "GIFBestPalette.h"
 #include "GIFColorLookup.h"
-#include "GIFColorReduction.h"
 #include "GIFEncoder.h"
 #include "GIFFewestRuns.h"
 #include "GIFFollowedScreen.h"
 #include "GIFLimits.h"
 #include "GIFLossyLZWEncoder.h"
 #include "GIFLossyOptimizer.h"
+#include "GIFPictureReduction.h"
 #include "Stream.h"
 
 #include <QImage>

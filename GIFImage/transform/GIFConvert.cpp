@@ -5,11 +5,11 @@
 #include "GIFConvert.h"
 
 #include "Bitmap.h"
-#include "GIFColorReduction.h"
 #include "GIFException.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFMessages.h"
+#include "GIFPictureReduction.h"
 #include "GIFSubImage.h"
 #include "Icon.h"
 #include "Metafile.h"
@@ -282,31 +282,6 @@ TMask AlphaMask(const QImage& argb, bool& any) {
 
 } // namespace
 
-void TGIFSubImage::Assign(const TGIFSubImage* source) {
-    if (source == this) return;
-    Clear();
-    if (!source || source->Empty()) return;
-    SetLeft(source->Left());
-    SetTop(source->Top());
-    SetWidth(source->Width());
-    SetHeight(source->Height());
-    SetPacked(source->Packed());
-    // The pixels are shared until either frame writes them.
-    Pixels = source->Pixels;
-    PixelCount = source->PixelCount;
-    PendingFill = source->PendingFill;
-    for (int i = 0; i < source->ColorMap.Count(); ++i) {
-        const TPaletteEntry e = source->ColorMap.Entry(i);
-        ColorMap.Add(RGBColor(e.Red, e.Green, e.Blue));
-    }
-    ColorMap.SetSorted(source->ColorMap.Sorted());
-    // The extensions travel through their stored form.
-    TMemoryStream stream;
-    for (const auto& extension : source->Extensions) extension->SaveToStream(stream);
-    stream.SetPosition(0);
-    Extensions.LoadFromStream(stream, *this);
-}
-
 void TGIFSubImage::Assign(TGraphic* source) {
     if (!source) {
         Clear();
@@ -368,44 +343,7 @@ void TGIFImage::Assign(TGraphic* source) {
         Add(*source);
         return;
     }
-    Clear();
-    Progress(TProgressStage::Starting, 0, false, TRect{}, GIFMessages::Copying);
-    try {
-        Header.SetWidth(gif->Header.Width());
-        Header.SetHeight(gif->Header.Height());
-        Header.SetPacked(gif->Header.Packed());
-        Header.SetBackgroundColorIndex(gif->Header.BackgroundColorIndex());
-        Header.SetAspectRatio(gif->Header.AspectRatio());
-        for (int i = 0; i < gif->Header.ColorMap.Count(); ++i) {
-            const TPaletteEntry e = gif->Header.ColorMap.Entry(i);
-            Header.ColorMap.Add(RGBColor(e.Red, e.Green, e.Blue));
-        }
-        Header.ColorMap.SetSorted(gif->Header.ColorMap.Sorted());
-        ThreadPriority = gif->ThreadPriority;
-        DrawBackgroundColor = gif->DrawBackgroundColor;
-        DrawOptions = gif->DrawOptions;
-        ColorReduction = gif->ColorReduction;
-        DitherMode = gif->DitherMode;
-        DrawFrameIndex = gif->DrawFrameIndex;
-        WarningHandler = gif->WarningHandler;
-        OnStartPaint = gif->OnStartPaint;
-        OnPaint = gif->OnPaint;
-        OnAfterPaint = gif->OnAfterPaint;
-        OnLoop = gif->OnLoop;
-        OnEndPaint = gif->OnEndPaint;
-        const int count = gif->Images.Count();
-        for (int i = 0; i < count; ++i) {
-            auto frame = std::make_unique<TGIFSubImage>(this);
-            frame->Assign(&gif->Images[i]);
-            Images.Add(std::move(frame));
-            Progress(TProgressStage::Running, (i + 1) * 100 / count, false, TRect{}, GIFMessages::Copying);
-        }
-    } catch (...) {
-        Progress(TProgressStage::Ending, 0, false, TRect{}, GIFMessages::Copying);
-        throw;
-    }
-    Progress(TProgressStage::Ending, 100, false, TRect{}, GIFMessages::Copying);
-    Changed();
+    Assign(*gif);
 }
 
 void TGIFImage::AssignClipboardBitmap(const std::vector<uint8_t>* data) {

@@ -9,7 +9,6 @@
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 
-#include <QImage>
 #include <algorithm>
 #include <array>
 #include <map>
@@ -22,7 +21,7 @@ using GIFFollowedScreen::TransparentIndexOf;
 
 // Pixels a method that counts pixels (the octree) sees for a table: its
 // colours repeated in proportion to their use, at most about this many.
-constexpr int64_t SamplePixels = 1 << 20;
+constexpr int64_t SamplePixelCount = 1 << 20;
 
 uint32_t ColourOf(const TPaletteEntry& e) {
     return (uint32_t{e.Red} << 16) | (uint32_t{e.Green} << 8) | e.Blue;
@@ -62,31 +61,31 @@ std::vector<TWeightedColor> HistogramOf(const std::vector<TGIFSubImage*>& frames
     return histogram;
 }
 
-// The histogram as a picture: each colour repeated in proportion to its count.
-QImage SamplePicture(const std::vector<TWeightedColor>& histogram) {
+// The histogram as a picture of one row (RGB, 3 bytes a pixel): each colour
+// repeated in proportion to its count.
+std::vector<uint8_t> SamplePixels(const std::vector<TWeightedColor>& histogram) {
     int64_t total = 0;
     for (const TWeightedColor& c : histogram) total += c.Count;
     std::vector<uint8_t> pixels;
     for (const TWeightedColor& c : histogram) {
         const int64_t repeat =
-            std::max<int64_t>(1, int64_t{c.Count} * SamplePixels / std::max<int64_t>(1, total));
+            std::max<int64_t>(1, int64_t{c.Count} * SamplePixelCount / std::max<int64_t>(1, total));
         for (int64_t i = 0; i < repeat; ++i) {
             pixels.push_back(static_cast<uint8_t>(c.Color >> 16));
             pixels.push_back(static_cast<uint8_t>(c.Color >> 8));
             pixels.push_back(static_cast<uint8_t>(c.Color));
         }
     }
-    const int width = static_cast<int>(pixels.size() / 3);
-    QImage picture(std::max(1, width), 1, QImage::Format_RGB888);
-    picture.fill(0);
-    std::copy(pixels.begin(), pixels.end(), picture.scanLine(0));
-    return picture;
+    if (pixels.empty()) pixels.assign(3, 0);
+    return pixels;
 }
 
 // The palette of at most colors entries that method gives the histogram.
 TPalette ReducedPalette(const std::vector<TWeightedColor>& histogram, int colors, int method) {
     if (method == rmBest) return CreateBestPalette(histogram, colors);
-    const QImage sample = SamplePicture(histogram);
+    const std::vector<uint8_t> pixels = SamplePixels(histogram);
+    const int width = static_cast<int>(pixels.size() / 3);
+    const TRgbPixels sample{pixels.data(), width, 1, static_cast<int64_t>(pixels.size())};
     if (method == rmQuantize) return CreateOptimizedPalette(sample, colors, 8, false);
     std::unique_ptr<TColorLookup> lookup = CreateReductionLookup(method, sample, {}, 8);
     TPalette palette = lookup->Palette();

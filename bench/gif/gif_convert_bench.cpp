@@ -9,9 +9,9 @@
 // faster).
 
 #include "BenchSupport.h"
-#include "GIFColorReduction.h"
 #include "GIFDitherer.h"
 #include "GIFImage.h"
+#include "GIFPictureReduction.h"
 
 #include <QImage>
 #include <QImageReader>

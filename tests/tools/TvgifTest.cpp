@@ -54,6 +54,7 @@ struct RunSetup {
     long FileSizeBytes = 0;         // above 0: the largest file it may write
     std::string Stdin = "/dev/null";
     std::string Stdout; // empty: kept and returned in Outcome::Out
+    std::string Program = TVGIF_PATH;
 };
 
 RunSetup AddressSpaceLimit(long megabytes) {
@@ -107,10 +108,10 @@ Outcome RunTvgif(const std::vector<std::string>& args, const RunSetup& setup = {
             setrlimit(RLIMIT_FSIZE, &rl);
         }
         alarm(60);
-        std::vector<char*> argv{const_cast<char*>(TVGIF_PATH)};
+        std::vector<char*> argv{const_cast<char*>(setup.Program.c_str())};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(TVGIF_PATH, argv.data());
+        execv(setup.Program.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
@@ -205,6 +206,22 @@ TEST(Tvgif, MakeWithABrokenFrameNamesItAndWritesNothing) {
     const Outcome help = RunTvgif({"make", "--help"});
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_NE(help.Out.find("tvgif render"), std::string::npos);
+}
+
+TEST(Tvgif, PictureCommandsSayWhenTheirToolIsMissing) {
+    // tvgif alone in a folder: its GIF commands run, a picture command names
+    // the tool it would hand over to.
+    const std::filesystem::path alone = Dir / "alone";
+    std::filesystem::create_directories(alone);
+    std::filesystem::copy_file(TVGIF_PATH, alone / "tvgif", std::filesystem::copy_options::overwrite_existing);
+    RunSetup setup;
+    setup.Program = (alone / "tvgif").string();
+    const std::string file = WriteFile("alone.gif", Small);
+    EXPECT_EQ(RunTvgif({"info", file}, setup).ExitCode, 0);
+    const Outcome o = RunTvgif({"render", file, (Dir / "alone-frames").string()}, setup);
+    EXPECT_EQ(o.ExitCode, 1);
+    EXPECT_NE(o.Err.find("tvgif-pictures"), std::string::npos) << o.Err;
+    EXPECT_FALSE(std::filesystem::exists(Dir / "alone-frames"));
 }
 
 #if !defined(__SANITIZE_ADDRESS__)

@@ -6,11 +6,12 @@
 #include "Command.h"
 #include "Exceptions.h"
 #include "GIFBytes.h"
-#include "GIFColorReduction.h"
 #include "GIFConvert.h"
 #include "GIFImage.h"
+#include "GIFPictureReduction.h"
 #include "InputFile.h"
 #include "OutputFile.h"
+#include "PictureCommands.h"
 #include "ProgressBar.h"
 
 #include <QBuffer>
@@ -90,8 +91,7 @@ int Convert(const TConvertOptions& options) {
 
 void AddConvertCommand(CLI::App& app) {
     auto options = std::make_shared<TConvertOptions>();
-    CLI::App* command = app.add_subcommand(
-        "convert", "Turns a picture (PNG, JPEG, BMP, ... or GIF) into a GIF; a GIF is copied as it is");
+    CLI::App* command = app.add_subcommand("convert", Tvgif::ConvertDescription);
     command->add_option("IN", options->In, "the picture to convert (- for standard input)")->required();
     command->add_option("OUT", options->Out, "the GIF file to write (- for standard output)")->required();
     command

@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "GIFAnimationMaker.h"
 #include "OutputFile.h"
+#include "PictureCommands.h"
 #include "ProgressBar.h"
 #include "Stream.h"
 
@@ -53,9 +54,7 @@ int Make(const TMakeOptions& options) {
 
 void AddMakeCommand(CLI::App& app) {
     auto options = std::make_shared<TMakeOptions>();
-    CLI::App* command = app.add_subcommand(
-        "make",
-        "Makes an animated GIF of pictures (PNG, JPEG, BMP, ...), one frame each, in the order given");
+    CLI::App* command = app.add_subcommand("make", Tvgif::MakeDescription);
     command->add_option("FRAME", options->Frames, "the pictures, in order")->required();
     command->add_option("-o,--output", options->Out, "the GIF file to write; - writes to standard output")
         ->required();

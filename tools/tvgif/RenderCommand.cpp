@@ -23,6 +23,7 @@
 #include "GIFPainter.h"
 #include "GIFSettings.h"
 #include "InputFile.h"
+#include "PictureCommands.h"
 
 #include <png.h>
 
@@ -195,8 +196,7 @@ int Render(const RenderOptions& options) {
 } // namespace
 
 void AddRenderCommand(CLI::App& app) {
-    auto* command = app.add_subcommand(
-        "render", "Write each frame as the painter shows it: OUTDIR/frame-0000.png, ... (RGBA PNGs)");
+    auto* command = app.add_subcommand("render", Tvgif::RenderDescription);
     auto options = std::make_shared<RenderOptions>();
     command->add_option("FILE", options->File, "The GIF file to render (- for standard input)")->required();
     command->add_option("OUTDIR", options->OutDir, "The directory for the PNG files")

@@ -1,7 +1,10 @@
 // tvgif: looks into GIF files with the game's own reader and writer. Each
 // command lives in its own file (<Name>Command.cpp) and is registered here.
+// The same main serves tvgif-pictures, which runs the picture commands
+// (PictureCommands.h).
 
 #include "Command.h"
+#include "PictureCommands.h"
 
 #include <cerrno>
 #include <csignal>
@@ -39,9 +42,7 @@ int Run(int argc, char** argv) {
     AddCopyCommand(app);
     AddBenchCommand(app);
     AddOptimizeCommand(app);
-    AddRenderCommand(app);
-    AddConvertCommand(app);
-    AddMakeCommand(app);
+    Tvgif::AddPictureCommands(app);
 
     try {
         app.parse(argc, argv);
@@ -83,5 +84,6 @@ int main(int argc, char** argv) {
     // would fault in every page again.
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    if (const int handedOver = Tvgif::HandOverPictureCommand(argc, argv); handedOver >= 0) return handedOver;
     return FinishStandardOutput(Run(argc, argv));
 }

@@ -3,9 +3,9 @@
 
 #include "Bitmap.h"
 #include "GIFColorQuantizer.h"
-#include "GIFColorReduction.h"
 #include "GIFDitherer.h"
 #include "GIFPalettes.h"
+#include "GIFPictureReduction.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,6 @@
 // bitmap format.
 
 #include "Bitmap.h"
-#include "GIFColorReduction.h"
 #include "GIFDitherer.h"
 #include "GIFErrorOf.h"
 #include "GIFException.h"
@@ -12,6 +11,7 @@
 #include "GIFImage.h"
 #include "GIFMessages.h"
 #include "GIFPalettes.h"
+#include "GIFPictureReduction.h"
 #include "Icon.h"
 #include "Metafile.h"
 

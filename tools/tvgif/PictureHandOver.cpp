@@ -1,0 +1,64 @@
+// In tvgif: the picture commands are run by tvgif-pictures, found beside
+// this program.
+
+#include "PictureCommands.h"
+
+#include "Command.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace Tvgif {
+
+namespace {
+
+struct TPictureCommand {
+    const char* Name;
+    const char* Description;
+};
+constexpr TPictureCommand PictureCommandList[] = {
+    {"render", RenderDescription}, {"convert", ConvertDescription}, {"make", MakeDescription}};
+
+// The command argv names: its first word that is not an option.
+const char* CommandWord(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-') return argv[i];
+    return nullptr;
+}
+
+// tvgif-pictures in the folder of this program.
+std::string PictureTool() {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return "tvgif-pictures";
+    const std::string path(self, static_cast<size_t>(length));
+    const size_t slash = path.rfind('/');
+    return path.substr(0, slash + 1) + "tvgif-pictures";
+}
+
+} // namespace
+
+void AddPictureCommands(CLI::App& app) {
+    for (const TPictureCommand& command : PictureCommandList)
+        app.add_subcommand(command.Name, command.Description);
+}
+
+int HandOverPictureCommand(int argc, char** argv) {
+    const char* word = CommandWord(argc, argv);
+    if (!word) return -1;
+    bool picture = false;
+    for (const TPictureCommand& command : PictureCommandList)
+        picture = picture || std::strcmp(word, command.Name) == 0;
+    if (!picture) return -1;
+    const std::string tool = PictureTool();
+    execv(tool.c_str(), argv);
+    const int error = errno;
+    std::fprintf(stderr, "tvgif: cannot run %s: %s\n", tool.c_str(), std::strerror(error));
+    return ExitFileError;
+}
+
+} // namespace Tvgif
