@@ -13,14 +13,17 @@ void TLZWEncoder::Clear() {
     switch (Kind) {
     case TTableKind::Hashed:
         Table.Clear(FirstFreeCode);
+        ClearRuns(Table);
         break;
     case TTableKind::Fan4:
         Table4.Clear(FirstFreeCode);
         ClearLeaps(Table4);
+        ClearRuns(Table4);
         break;
     case TTableKind::Fan16:
         Table16.Clear(FirstFreeCode);
         ClearLeaps(Table16);
+        ClearRuns(Table16);
         break;
     }
 }
@@ -55,6 +58,13 @@ template <class TTable> void TLZWEncoder::ClearLeaps(const TTable& table) {
     for (int code = 0; code < FirstFreeCode; ++code) Leaps[code] = {0, table.Node(code), 0};
 }
 
+template <class TTable> void TLZWEncoder::ClearRuns(const TTable& table) {
+    for (int value = 0; value < 256; ++value) {
+        RunTop[value] = table.Node(value);
+        RunLength[value] = 1;
+    }
+}
+
 void TLZWEncoder::CodeMade(int next) {
     NextCode = next - 1;
     GrowCodeWidth();
@@ -79,12 +89,31 @@ void TLZWEncoder::DoCompress() {
 template <class TTable> void TLZWEncoder::CompressWith(TTable& table) {
     // Frames whose pixels all lie in the table take the loop without a
     // check. Leaps pay where strings are long and repeat, as with small
-    // palettes; elsewhere each failed one costs more than it saves.
+    // palettes; elsewhere each failed one costs more than it saves. Runs
+    // followed whole pay where most pixels repeat the one before (a screen,
+    // a drawing over a transparent ground); a photograph's loop would only
+    // carry their checks.
     constexpr bool leaps = !std::is_same_v<TTable, TLZWStringTable>;
-    if (AllPixelsInTable())
-        Encode<false, leaps>(table);
+    if (!AllPixelsInTable())
+        Encode<true, false, false>(table);
+    else if (leaps)
+        Encode<false, leaps, false>(table);
+    else if (MostlyRuns())
+        Encode<false, false, true>(table);
     else
-        Encode<true, false>(table);
+        Encode<false, false, false>(table);
+}
+
+bool TLZWEncoder::MostlyRuns() const {
+    int64_t repeats = 0;
+    int64_t total = 0;
+    WalkPixels([&](const uint8_t* p, int64_t n) {
+        int64_t same = 0;
+        for (int64_t i = 1; i < n; ++i) same += p[i] == p[i - 1];
+        repeats += same;
+        total += n;
+    });
+    return repeats * 4 >= total * 3;
 }
 
 namespace {
@@ -101,9 +130,25 @@ uint64_t ByteMask(int count) {
     return ((uint64_t{1} << (4 * count)) << (4 * count)) - 1;
 }
 
+// Whether the count pixels from p all have value.
+bool AllValue(const uint8_t* p, int64_t count, int value) {
+    const uint64_t word = 0x0101010101010101u * static_cast<uint8_t>(value);
+    int64_t i = 0;
+    for (; i + 8 <= count; i += 8)
+        if (Load8(p + i) != word) return false;
+    for (; i < count; ++i)
+        if (p[i] != value) return false;
+    return true;
+}
+
+// Runs shorter than this are followed pixel by pixel: a lookup each costs
+// about what checking them costs.
+constexpr int RunJumpFrom = 4;
+
 } // namespace
 
-template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encode(TTable& table) {
+template <bool CheckColors, bool UseLeaps, bool FollowRuns, class TTable>
+void TLZWEncoder::Encode(TTable& table) {
     Clear();
     bool first = true;
     WalkPixels([&](const uint8_t* p, int64_t n) {
@@ -147,6 +192,12 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
             if (next < TLZWStringTable::MaxCodes) [[likely]] {
                 table.Insert(slot, prefix, pixel, next);
                 if constexpr (UseLeaps) Leaps[next] = {0, table.Node(next), 0};
+                if constexpr (FollowRuns) {
+                    if (prefix == RunTop[pixel]) {
+                        RunTop[pixel] = table.Node(next);
+                        ++RunLength[pixel];
+                    }
+                }
                 ++next;
             }
             prefix = table.Node(pixel);
@@ -159,6 +210,30 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
                 save();
                 CodeMade(next);
                 load();
+            }
+        };
+        // A string has just started with pixel at: while the pixels after it
+        // repeat it as far as the longest run of its value in the table,
+        // that run is taken whole, and where the pixel after it repeats the
+        // value too, the run ends there (it is the longest) and the next one
+        // starts. The same codes as one lookup a pixel. Returns the last
+        // pixel taken.
+        const auto followRun = [&](int64_t at) __attribute__((always_inline)) {
+            const int value = p[at];
+            for (;;) {
+                // Most strings are not followed by their first pixel again.
+                if (at + 1 >= n || p[at + 1] != value) return at;
+                const int length = RunLength[value];
+                if (length < RunJumpFrom || at + length > n || !AllValue(p + at + 1, length - 1, value))
+                    return at;
+                prefix = RunTop[value];
+                at += length - 1;
+                if (at + 1 >= n || p[at + 1] != value) return at;
+                ++at;
+                // Not found: the run is the longest; Find gives the slot.
+                uint32_t slot = 0;
+                table.Find(prefix, value, slot);
+                endString(value, slot);
             }
         };
         if constexpr (!UseLeaps) {
@@ -175,6 +250,7 @@ template <bool CheckColors, bool UseLeaps, class TTable> void TLZWEncoder::Encod
                     continue;
                 }
                 endString(pixel, slot);
+                if constexpr (FollowRuns) i = followRun(i);
             }
         } else {
             // The anchor is where the walk stood at anchorAt: at the start

@@ -50,12 +50,17 @@ protected:
 
 private:
     // The loop over the pixels; with UseLeaps, strings may also be followed
-    // several pixels at a time (see TLeap).
-    template <bool CheckColors, bool UseLeaps, class TTable> void Encode(TTable& table);
+    // several pixels at a time (see TLeap); with FollowRuns, runs of one
+    // value (see RunTop).
+    template <bool CheckColors, bool UseLeaps, bool FollowRuns, class TTable> void Encode(TTable& table);
     template <class TTable> void CompressWith(TTable& table);
+    // Whether at least three pixels in four repeat the one before.
+    bool MostlyRuns() const;
     void EncodeRun(int value, int64_t count);
     // Empties the leaps of the single-pixel codes, after a clear.
     template <class TTable> void ClearLeaps(const TTable& table);
+    // Each value's longest run is the value itself, after a clear.
+    template <class TTable> void ClearRuns(const TTable& table);
 
     // Which table the clear resets: the hashed one, or a child table (with
     // leaps) for palettes of up to 4 or 16 colours.
@@ -78,5 +83,11 @@ private:
         int32_t Count;
     };
     TLeap Leaps[TLZWStringTable::MaxCodes];
+    // A way past lookups on long runs where there are no leaps (with
+    // FollowRuns): for each value, the node of the longest run of it that
+    // the table holds, and its length. The runs of a value are made one pixel longer at a time,
+    // each from the one before, so that every shorter run is there too.
+    int RunTop[256] = {};
+    int RunLength[256] = {};
     int Prefix = 0; // a node of the table in use
 };

@@ -154,8 +154,9 @@ TEST(GIFLZWEncoder, LongInputsClearInsteadOfAssigningCode4095) {
 
 TEST(GIFLZWEncoder, AKeptFullTableIsNeverClearedAndDecodesAlike) {
     std::mt19937 rng(4);
-    for (const int bits : {2, 5, 8}) {
-        const Bytes pixels = RandomPixels(rng, 300000, 1 << bits, 3);
+    // Short runs, and long ones that the encoder follows whole.
+    for (const auto& [bits, runLength] : {std::pair{2, 3}, {5, 3}, {8, 3}, {5, 64}, {8, 64}}) {
+        const Bytes pixels = RandomPixels(rng, 300000, 1 << bits, runLength);
         TMemoryStream stream;
         CompressImageData(stream, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), false, 500, 600, -1,
                           true);
