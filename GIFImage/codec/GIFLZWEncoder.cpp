@@ -104,18 +104,6 @@ template <class TTable> void TLZWEncoder::CompressWith(TTable& table) {
         Encode<false, false, false>(table);
 }
 
-bool TLZWEncoder::MostlyRuns() const {
-    int64_t repeats = 0;
-    int64_t total = 0;
-    WalkPixels([&](const uint8_t* p, int64_t n) {
-        int64_t same = 0;
-        for (int64_t i = 1; i < n; ++i) same += p[i] == p[i - 1];
-        repeats += same;
-        total += n;
-    });
-    return repeats * 4 >= total * 3;
-}
-
 namespace {
 
 uint64_t Load8(const uint8_t* p) {
@@ -146,6 +134,24 @@ bool AllValue(const uint8_t* p, int64_t count, int value) {
 constexpr int RunJumpFrom = 4;
 
 } // namespace
+
+bool TLZWEncoder::MostlyRuns() const {
+    // The pixels that differ from the one before, eight at a time (the high
+    // bit of each byte of the difference that is not zero), until more than
+    // a quarter do.
+    const int64_t count = int64_t{Width} * Height;
+    const int64_t limit = count / 4;
+    constexpr uint64_t Low7 = 0x7F7F7F7F7F7F7F7Fu;
+    int64_t changes = 0;
+    int64_t i = 1;
+    for (; i + 8 <= count; i += 8) {
+        const uint64_t difference = Load8(Data + i) ^ Load8(Data + i - 1);
+        changes += std::popcount((((difference & Low7) + Low7) | difference) & ~Low7);
+        if (changes > limit) return false;
+    }
+    for (; i < count; ++i) changes += Data[i] != Data[i - 1];
+    return changes <= limit;
+}
 
 template <bool CheckColors, bool UseLeaps, bool FollowRuns, class TTable>
 void TLZWEncoder::Encode(TTable& table) {

@@ -54,7 +54,8 @@ private:
     // value (see RunTop).
     template <bool CheckColors, bool UseLeaps, bool FollowRuns, class TTable> void Encode(TTable& table);
     template <class TTable> void CompressWith(TTable& table);
-    // Whether at least three pixels in four repeat the one before.
+    // Whether at least three pixels in four repeat the one before (in the
+    // rows as stored).
     bool MostlyRuns() const;
     void EncodeRun(int value, int64_t count);
     // Empties the leaps of the single-pixel codes, after a clear.
