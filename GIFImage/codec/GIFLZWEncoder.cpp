@@ -13,17 +13,17 @@ void TLZWEncoder::Clear() {
     switch (Kind) {
     case TTableKind::Hashed:
         Table.Clear(FirstFreeCode);
-        ClearRuns(Table);
+        Runs.Clear<TLZWStringTable>();
         break;
     case TTableKind::Fan4:
         Table4.Clear(FirstFreeCode);
         ClearLeaps(Table4);
-        ClearRuns(Table4);
+        Runs.Clear<TLZWChildTable<4>>();
         break;
     case TTableKind::Fan16:
         Table16.Clear(FirstFreeCode);
         ClearLeaps(Table16);
-        ClearRuns(Table16);
+        Runs.Clear<TLZWChildTable<16>>();
         break;
     }
 }
@@ -56,13 +56,6 @@ void TLZWEncoder::EncodeRun(int value, int64_t count) {
 template <class TTable> void TLZWEncoder::ClearLeaps(const TTable& table) {
     // Other codes lose their leaps when they are assigned.
     for (int code = 0; code < FirstFreeCode; ++code) Leaps[code] = {0, table.Node(code), 0};
-}
-
-template <class TTable> void TLZWEncoder::ClearRuns(const TTable& table) {
-    for (int value = 0; value < 256; ++value) {
-        RunTop[value] = table.Node(value);
-        RunLength[value] = 1;
-    }
 }
 
 void TLZWEncoder::CodeMade(int next) {
@@ -118,8 +111,9 @@ uint64_t ByteMask(int count) {
     return ((uint64_t{1} << (4 * count)) << (4 * count)) - 1;
 }
 
-// Whether the count pixels from p all have value.
-bool AllValue(const uint8_t* p, int64_t count, int value) {
+} // namespace
+
+bool TLZWRuns::AllValue(const uint8_t* p, int64_t count, int value) {
     const uint64_t word = 0x0101010101010101u * static_cast<uint8_t>(value);
     int64_t i = 0;
     for (; i + 8 <= count; i += 8)
@@ -128,12 +122,6 @@ bool AllValue(const uint8_t* p, int64_t count, int value) {
         if (p[i] != value) return false;
     return true;
 }
-
-// Runs shorter than this are followed pixel by pixel: a lookup each costs
-// about what checking them costs.
-constexpr int RunJumpFrom = 4;
-
-} // namespace
 
 bool TLZWEncoder::MostlyRuns() const {
     // The pixels that differ from the one before, eight at a time (the high
@@ -198,12 +186,7 @@ void TLZWEncoder::Encode(TTable& table) {
             if (next < TLZWStringTable::MaxCodes) [[likely]] {
                 table.Insert(slot, prefix, pixel, next);
                 if constexpr (UseLeaps) Leaps[next] = {0, table.Node(next), 0};
-                if constexpr (FollowRuns) {
-                    if (prefix == RunTop[pixel]) {
-                        RunTop[pixel] = table.Node(next);
-                        ++RunLength[pixel];
-                    }
-                }
+                if constexpr (FollowRuns) Runs.Made(prefix, pixel, table.Node(next));
                 ++next;
             }
             prefix = table.Node(pixel);
@@ -229,10 +212,11 @@ void TLZWEncoder::Encode(TTable& table) {
             for (;;) {
                 // Most strings are not followed by their first pixel again.
                 if (at + 1 >= n || p[at + 1] != value) return at;
-                const int length = RunLength[value];
-                if (length < RunJumpFrom || at + length > n || !AllValue(p + at + 1, length - 1, value))
+                const int length = Runs.Length[value];
+                if (length < TLZWRuns::FollowFrom || at + length > n ||
+                    !TLZWRuns::AllValue(p + at + 1, length - 1, value))
                     return at;
-                prefix = RunTop[value];
+                prefix = Runs.Top[value];
                 at += length - 1;
                 if (at + 1 >= n || p[at + 1] != value) return at;
                 ++at;

@@ -9,6 +9,39 @@
 
 #include <algorithm>
 
+// The longest run of each value that a code table holds: its node, the node
+// a pixel shorter, and its length. A value's runs are made a pixel longer at
+// a time, each from the one before, so every shorter run is there too, and
+// a run as long as the longest, followed whole, gives the codes that a
+// lookup a pixel would.
+struct TLZWRuns {
+    // Shorter runs are followed pixel by pixel: a lookup each costs about
+    // what checking them costs.
+    static constexpr int FollowFrom = 4;
+
+    int Top[256];
+    int BelowTop[256];
+    int Length[256];
+
+    // After a clear, each value's longest run is the value itself.
+    template <class TTable> void Clear() {
+        for (int value = 0; value < 256; ++value) {
+            Top[value] = TTable::Node(value);
+            BelowTop[value] = -1;
+            Length[value] = 1;
+        }
+    }
+    // The string node + pixel has been made as made.
+    void Made(int node, int pixel, int made) {
+        if (node != Top[pixel]) return;
+        BelowTop[pixel] = node;
+        Top[pixel] = made;
+        ++Length[pixel];
+    }
+    // Whether the count pixels from p all have value.
+    static bool AllValue(const uint8_t* p, int64_t count, int value);
+};
+
 class TLZWEncoder : public TGIFEncoder {
 protected:
     // Sends the clear code at the current width and starts a fresh table.
@@ -47,21 +80,23 @@ protected:
         }
     }
     int NextCode = 0;
+    // The longest runs of the table in use (see TLZWRuns), kept from the
+    // clear on by encoders that follow runs whole.
+    TLZWRuns Runs;
 
 private:
     // The loop over the pixels; with UseLeaps, strings may also be followed
     // several pixels at a time (see TLeap); with FollowRuns, runs of one
-    // value (see RunTop).
+    // value whole (see TLZWRuns).
     template <bool CheckColors, bool UseLeaps, bool FollowRuns, class TTable> void Encode(TTable& table);
     template <class TTable> void CompressWith(TTable& table);
     // Whether at least three pixels in four repeat the one before (in the
-    // rows as stored).
+    // rows as stored): then following runs pays; a photograph's loop would
+    // only carry its checks.
     bool MostlyRuns() const;
     void EncodeRun(int value, int64_t count);
     // Empties the leaps of the single-pixel codes, after a clear.
     template <class TTable> void ClearLeaps(const TTable& table);
-    // Each value's longest run is the value itself, after a clear.
-    template <class TTable> void ClearRuns(const TTable& table);
 
     // Which table the clear resets: the hashed one, or a child table (with
     // leaps) for palettes of up to 4 or 16 colours.
@@ -84,11 +119,5 @@ private:
         int32_t Count;
     };
     TLeap Leaps[TLZWStringTable::MaxCodes];
-    // A way past lookups on long runs where there are no leaps (with
-    // FollowRuns): for each value, the node of the longest run of it that
-    // the table holds, and its length. The runs of a value are made one pixel longer at a time,
-    // each from the one before, so that every shorter run is there too.
-    int RunTop[256] = {};
-    int RunLength[256] = {};
     int Prefix = 0; // a node of the table in use
 };

@@ -12,10 +12,23 @@ struct TMatch {
     uint32_t Slot = 0;
 };
 
+// A run longer than the longest of its value that the table holds (runs)
+// matches that longest run, found without walking along it.
 template <class TTable>
-TMatch Longest(const TTable& table, const uint8_t* pixels, int64_t count, int64_t at) {
+TMatch Longest(const TTable& table, const TLZWRuns& runs, const uint8_t* pixels, int64_t count, int64_t at) {
     TMatch match;
-    int node = TTable::Node(pixels[at]);
+    const int value = pixels[at];
+    const int longest = runs.Length[value];
+    if (longest >= TLZWRuns::FollowFrom && at + longest < count &&
+        TLZWRuns::AllValue(pixels + at + 1, longest, value)) {
+        match.Length = longest;
+        match.Node = runs.Top[value];
+        match.Shorter = runs.BelowTop[value];
+        // Not found (the run is the longest): Find gives the slot.
+        table.Find(match.Node, value, match.Slot);
+        return match;
+    }
+    int node = TTable::Node(value);
     int64_t length = 1;
     for (; at + length < count; ++length) {
         const int found = table.Find(node, pixels[at + length], match.Slot);
@@ -57,10 +70,20 @@ int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_
     // past the table's end nothing is added (a clear would come first).
     uint32_t added[CodesAhead + 1];
     int addedCount = 0;
+    // The longest runs that the added strings made longer, as they were.
+    struct TRunBefore {
+        int Pixel, Top, BelowTop, Length;
+    } runsBefore[CodesAhead + 1];
+    int runsBeforeCount = 0;
     int next = NextCode;
     const auto add = [&](uint32_t slot, int prefix, int pixel) {
         if (next >= TTable::MaxCodes) return;
-        table.Insert(slot, prefix, pixel, next++);
+        table.Insert(slot, prefix, pixel, next);
+        if (prefix == Runs.Top[pixel])
+            runsBefore[runsBeforeCount++] = {pixel, Runs.Top[pixel], Runs.BelowTop[pixel],
+                                             Runs.Length[pixel]};
+        Runs.Made(prefix, pixel, TTable::Node(next));
+        ++next;
         added[addedCount++] = slot;
     };
     if (addedSlot >= 0)
@@ -68,11 +91,17 @@ int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_
     else
         ++next;
     for (int k = 0; k < CodesAhead && at < count; ++k) {
-        const TMatch match = Longest(table, pixels, count, at);
+        const TMatch match = Longest(table, Runs, pixels, count, at);
         at += match.Length;
         if (at < count) add(match.Slot, match.Node, pixels[at]);
     }
     while (addedCount > 0) table.Remove(added[--addedCount]);
+    while (runsBeforeCount > 0) {
+        const TRunBefore& run = runsBefore[--runsBeforeCount];
+        Runs.Top[run.Pixel] = run.Top;
+        Runs.BelowTop[run.Pixel] = run.BelowTop;
+        Runs.Length[run.Pixel] = run.Length;
+    }
     return at;
 }
 
@@ -80,7 +109,7 @@ template <class TTable>
 void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int64_t count) {
     Clear();
     int64_t at = 0;
-    TMatch match = Longest(table, pixels, count, at);
+    TMatch match = Longest(table, Runs, pixels, count, at);
     for (;;) {
         const int64_t after = at + match.Length;
         if (after == count) {
@@ -93,8 +122,8 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
         bool shorter = false;
         TMatch next;
         if (match.Shorter >= 0) {
-            next = Longest(table, pixels, count, after);
-            if (after - 1 + Longest(table, pixels, count, after - 1).Length > after + next.Length)
+            next = Longest(table, Runs, pixels, count, after);
+            if (after - 1 + Longest(table, Runs, pixels, count, after - 1).Length > after + next.Length)
                 shorter = Reach(table, pixels, count, after - 1, match.Shorter, -1) >
                           Reach(table, pixels, count, after, match.Node, match.Slot);
         }
@@ -102,7 +131,10 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
         // The decoder makes a code for every string but the last; only the
         // longest one's is new to the table.
         if (NextCode < TTable::MaxCodes) {
-            if (!shorter) table.Insert(match.Slot, match.Node, pixels[after], NextCode);
+            if (!shorter) {
+                table.Insert(match.Slot, match.Node, pixels[after], NextCode);
+                Runs.Made(match.Node, pixels[after], TTable::Node(NextCode));
+            }
             ++NextCode;
         }
         if (NextCode > SlowAbove()) CodeMade(NextCode);
@@ -112,7 +144,7 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
         // where that string went in or the table was cleared.
         const bool nextHolds = next.Length > 0 && !shorter && !cleared && next.Slot != match.Slot;
         at = shorter ? after - 1 : after;
-        match = nextHolds ? next : Longest(table, pixels, count, at);
+        match = nextHolds ? next : Longest(table, Runs, pixels, count, at);
     }
     GrowCodeWidth();
 }
