@@ -30,14 +30,14 @@ const char* CommandWord(int argc, char** argv) {
     return nullptr;
 }
 
-// tvgif-pictures in the folder of this program.
-std::string PictureTool() {
+// tvgif-pictures in the folder of this program: as the system names it,
+// else (without /proc) as it was started.
+std::string PictureTool(const char* started) {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return "tvgif-pictures";
-    const std::string path(self, static_cast<size_t>(length));
+    const std::string path = length > 0 ? std::string(self, static_cast<size_t>(length)) : std::string(started);
     const size_t slash = path.rfind('/');
-    return path.substr(0, slash + 1) + "tvgif-pictures";
+    return (slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1)) + "tvgif-pictures";
 }
 
 } // namespace
@@ -54,7 +54,7 @@ int HandOverPictureCommand(int argc, char** argv) {
     for (const TPictureCommand& command : PictureCommandList)
         picture = picture || std::strcmp(word, command.Name) == 0;
     if (!picture) return -1;
-    const std::string tool = PictureTool();
+    const std::string tool = PictureTool(argv[0]);
     execv(tool.c_str(), argv);
     const int error = errno;
     std::fprintf(stderr, "tvgif: cannot run %s: %s\n", tool.c_str(), std::strerror(error));
