@@ -109,10 +109,6 @@ public:
     // The painter that plays for Draw, or null.
     TGIFPainter* FramePainter() const { return Painter; }
     int PainterCount();
-    // The loop count of the first looping extension, -1 without one; and
-    // the frame that holds it (-1). (GIFImage.cpp)
-    int LoopCount() const;
-    int LoopStartFrame() const;
 
     int Width() const override { return Header.Width(); }
     int Height() const override { return Header.Height(); }
@@ -140,6 +136,10 @@ public:
     // The clipboard's bitmap (or the BMP in data) converted into one frame.
     void AssignClipboardBitmap(const std::vector<uint8_t>* data);
 
+    // The loop count of the first looping extension, -1 without one; and
+    // the frame that holds it (-1).
+    int LoopCount() const;
+    int LoopStartFrame() const;
     // The highest version among the frames, 0 without frames.
     int Version() const;
     // The largest bit count among the global and local tables.
@@ -150,10 +150,10 @@ public:
     // Passes a warning to WarningHandler, when one is set.
     void Warning(TGIFSeverity severity, const std::string& message);
 
-    // Clipboard (GIFImageClipboard.cpp): data in the "GIF Image" format is read as a GIF stream;
-    // data in the "Bitmap" format (a BMP, or the clipboard's image) is
-    // converted into a frame. Without data the clipboard's data for the
-    // format is taken.
+    // Clipboard (GIFImageClipboard.cpp): data in the "GIF Image" format is
+    // read as a GIF stream; data in the "Bitmap" format (a BMP, or the
+    // clipboard's image) is converted into a frame. Without data the
+    // clipboard's data for the format is taken.
     void LoadFromClipboardFormat(const std::string& format, const std::vector<uint8_t>* data = nullptr);
     // Puts the drawn picture as a bitmap and the GIF stream under "GIF Image"
     // on the clipboard; does nothing for an empty image. Fails with "Failed
