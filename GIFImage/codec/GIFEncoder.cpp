@@ -131,14 +131,15 @@ void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPer
     } else if (lookAhead) {
         // Made on first use: most threads never look ahead.
         thread_local std::unique_ptr<TLZWLookaheadEncoder> encoder;
-        if (!encoder) encoder = std::make_unique<TLZWLookaheadEncoder>();
+        if (!encoder) encoder.reset(new TLZWLookaheadEncoder);
         encoder->KeepFullTable = keepFullTable;
         encoder->Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     } else {
         // One for each thread, kept: its table then needs emptying only
         // where the last frame filled it.
-        thread_local TLZWEncoder encoder;
-        encoder.KeepFullTable = keepFullTable;
-        encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
+        thread_local std::unique_ptr<TLZWEncoder> encoder;
+        if (!encoder) encoder.reset(new TLZWEncoder);
+        encoder->KeepFullTable = keepFullTable;
+        encoder->Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     }
 }

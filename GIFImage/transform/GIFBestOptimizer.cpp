@@ -835,7 +835,9 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
             redraw.Frame = at->second;
             if (!PrepareTransparentRedraw(frame, frames[at->second], firstPart, laterPart, redraw)) return;
             const TFrameTableNeeds& needs = frames[redraw.Frame];
-            thread_local TLossyLZWEncoder encoder;
+            thread_local std::unique_ptr<TLossyLZWEncoder> made;
+            if (!made) made = std::make_unique<TLossyLZWEncoder>();
+            TLossyLZWEncoder& encoder = *made;
             encoder.KeepFullTable = false;
             const int bits = BitsFor(static_cast<int>(redraw.Colours.size()));
             // Each free pixel may then change where that lengthens the

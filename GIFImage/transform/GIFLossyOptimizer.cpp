@@ -143,7 +143,9 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     const int64_t exactSize = bestSize;
     bool bestInterlaced = interlaced;
     // Its tables are large to clear: one for each thread, made once.
-    thread_local TLossyLZWEncoder encoder;
+    thread_local std::unique_ptr<TLossyLZWEncoder> made;
+    if (!made) made = std::make_unique<TLossyLZWEncoder>();
+    TLossyLZWEncoder& encoder = *made;
     // First the plain choice: each pixel within maxError of its colour,
     // the longest string winning. Its error is what the frame may spend.
     encoder.Diffuse = false;
