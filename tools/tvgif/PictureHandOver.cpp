@@ -1,5 +1,7 @@
 // In tvgif: the picture commands are run by tvgif-pictures, found beside
-// this program.
+// this program, else where the build made it (a tvgif copied elsewhere
+// alone still has its picture commands, as a program built here finds its
+// libraries in the build tree).
 
 #include "PictureCommands.h"
 
@@ -35,7 +37,8 @@ const char* CommandWord(int argc, char** argv) {
 std::string PictureTool(const char* started) {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    const std::string path = length > 0 ? std::string(self, static_cast<size_t>(length)) : std::string(started);
+    const std::string path =
+        length > 0 ? std::string(self, static_cast<size_t>(length)) : std::string(started);
     const size_t slash = path.rfind('/');
     return (slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1)) + "tvgif-pictures";
 }
@@ -57,6 +60,7 @@ int HandOverPictureCommand(int argc, char** argv) {
     const std::string tool = PictureTool(argv[0]);
     execv(tool.c_str(), argv);
     const int error = errno;
+    if (error == ENOENT) execv(TV_PICTURE_TOOL_BUILT, argv);
     std::fprintf(stderr, "tvgif: cannot run %s: %s\n", tool.c_str(), std::strerror(error));
     return ExitFileError;
 }
