@@ -47,11 +47,26 @@ bool CanFollow(TGIFImage& image) {
 }
 
 TScreen ScreenPart(const TScreen& screen, const TRect& area) {
-    TScreen part(area, Ground);
+    TScreen part(TRect{}, Ground);
+    part.Bounds = area;
+    part.Pixels.reserve(static_cast<size_t>(area.Width()) * static_cast<size_t>(area.Height()));
     for (int y = area.Top; y < area.Bottom; ++y)
-        std::copy_n(screen.At(area.Left, y), area.Width(), part.At(area.Left, y));
+        part.Pixels.insert(part.Pixels.end(), screen.At(area.Left, y),
+                           screen.At(area.Left, y) + area.Width());
     return part;
 }
+
+namespace {
+
+// Whether the two screens show the same over area.
+bool SameOver(const TScreen& a, const TScreen& b, const TRect& area) {
+    for (int y = area.Top; y < area.Bottom; ++y)
+        if (!std::equal(a.At(area.Left, y), a.At(area.Left, y) + area.Width(), b.At(area.Left, y)))
+            return false;
+    return true;
+}
+
+} // namespace
 
 void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
@@ -89,6 +104,9 @@ void FollowScreens(TGIFImage& image, TScreen& first, TScreen& later, int threads
     const size_t count = static_cast<size_t>(image.Images.Count());
     std::vector<TScreen> firstParts(count, TScreen{TRect{}, Ground});
     std::vector<TScreen> laterParts(count, TScreen{TRect{}, Ground});
+    // Where every pass shows the same under a frame (mostly so), one copy
+    // serves as both.
+    std::vector<char> oneCopy(count, 0);
     GIFWorkers::Pipeline(
         count, threads, 2 * static_cast<size_t>(std::max(threads, 1)),
         [&](size_t k) {
@@ -97,13 +115,15 @@ void FollowScreens(TGIFImage& image, TScreen& first, TScreen& later, int threads
             if (wanted(frame)) {
                 const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
                 firstParts[k] = ScreenPart(first, area);
-                laterParts[k] = ScreenPart(later, area);
+                oneCopy[k] = SameOver(first, later, area);
+                if (!oneCopy[k]) laterParts[k] = ScreenPart(later, area);
             }
             ShowFrame(first, frame);
             ShowFrame(later, frame);
         },
         [&](size_t k) {
-            work(image.Images[static_cast<int>(k)], firstParts[k], laterParts[k]);
+            work(image.Images[static_cast<int>(k)], firstParts[k],
+                 oneCopy[k] ? firstParts[k] : laterParts[k]);
             firstParts[k] = TScreen{TRect{}, Ground};
             laterParts[k] = TScreen{TRect{}, Ground};
         });

@@ -62,7 +62,8 @@ void ShowFrame(TScreen& screen, TGIFSubImage& frame);
 // image's frames in order on one thread, while the frames already followed
 // are worked on, up to threads side by side: work(frame, firstPart,
 // laterPart) gets copies of the two screens under the frame's rectangle
-// where wanted(frame), empty screens elsewhere, and may free them once done.
+// where wanted(frame) (one copy as both where they show the same), empty
+// screens elsewhere; it may free them once done, but not change them.
 // A few frames' copies are held at a time. beforeShowing(k), when given,
 // runs just before frame k is shown. With one thread the frames are worked
 // on in their order.
