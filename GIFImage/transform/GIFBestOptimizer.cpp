@@ -470,18 +470,16 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
                      std::max(a.Bottom, b.Bottom)};
     // Restoring mostly leaves more to draw: that is found first, cheaply.
     if (!RestoringDrawsNoMore(first, later, frame, next, area)) return;
-    const TScreen beforeFirst = ScreenPart(first, area), beforeLater = ScreenPart(later, area);
-    TScreen afterFirst = beforeFirst, afterLater = beforeLater;
-    ShowFrame(afterFirst, frame);
-    ShowFrame(afterLater, frame);
+    const TPassScreens before = PassScreens(first, later, area);
+    TPassScreens after = before;
+    after.Show(frame);
     // The next frame leaves its pixels in place: what it shows stays.
-    TScreen shownFirst = afterFirst, shownLater = afterLater;
-    ShowFrame(shownFirst, next);
-    ShowFrame(shownLater, next);
+    TPassScreens shown = after;
+    shown.Show(next);
     // As in making animations, restoring paid only where it left no more
     // pixels to draw.
-    const TNeededPixels overKept(afterFirst, afterLater, shownFirst, shownLater);
-    const TNeededPixels overRestored(beforeFirst, beforeLater, shownFirst, shownLater);
+    const TNeededPixels overKept(after.First, after.LaterScreen(), shown.First, shown.LaterScreen());
+    const TNeededPixels overRestored(before.First, before.LaterScreen(), shown.First, shown.LaterScreen());
     if (overRestored.Count > overKept.Count) return;
     TDrawing kept, restored;
     if (!DrawingOf(overKept, next, kept) || !DrawingOf(overRestored, next, restored)) return;

@@ -56,18 +56,6 @@ TScreen ScreenPart(const TScreen& screen, const TRect& area) {
     return part;
 }
 
-namespace {
-
-// Whether the two screens show the same over area.
-bool SameOver(const TScreen& a, const TScreen& b, const TRect& area) {
-    for (int y = area.Top; y < area.Bottom; ++y)
-        if (!std::equal(a.At(area.Left, y), a.At(area.Left, y) + area.Width(), b.At(area.Left, y)))
-            return false;
-    return true;
-}
-
-} // namespace
-
 void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int t = TransparentIndexOf(frame);
@@ -97,16 +85,36 @@ void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     }
 }
 
+namespace {
+
+// Whether the two screens show the same over area.
+bool SameOver(const TScreen& a, const TScreen& b, const TRect& area) {
+    for (int y = area.Top; y < area.Bottom; ++y)
+        if (!std::equal(a.At(area.Left, y), a.At(area.Left, y) + area.Width(), b.At(area.Left, y)))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void TPassScreens::Show(TGIFSubImage& frame) {
+    ShowFrame(First, frame);
+    if (Later) ShowFrame(*Later, frame);
+}
+
+TPassScreens PassScreens(const TScreen& first, const TScreen& later, const TRect& area) {
+    TPassScreens screens;
+    screens.First = ScreenPart(first, area);
+    if (!SameOver(first, later, area)) screens.Later = ScreenPart(later, area);
+    return screens;
+}
+
 void FollowScreens(TGIFImage& image, TScreen& first, TScreen& later, int threads,
                    const std::function<bool(const TGIFSubImage&)>& wanted,
                    const std::function<void(size_t)>& beforeShowing,
                    const std::function<void(TGIFSubImage&, TScreen&, TScreen&)>& work) {
     const size_t count = static_cast<size_t>(image.Images.Count());
-    std::vector<TScreen> firstParts(count, TScreen{TRect{}, Ground});
-    std::vector<TScreen> laterParts(count, TScreen{TRect{}, Ground});
-    // Where every pass shows the same under a frame (mostly so), one copy
-    // serves as both.
-    std::vector<char> oneCopy(count, 0);
+    std::vector<TPassScreens> parts(count);
     GIFWorkers::Pipeline(
         count, threads, 2 * static_cast<size_t>(std::max(threads, 1)),
         [&](size_t k) {
@@ -114,18 +122,14 @@ void FollowScreens(TGIFImage& image, TScreen& first, TScreen& later, int threads
             if (beforeShowing) beforeShowing(k);
             if (wanted(frame)) {
                 const TRect area = TRect::FromSize(frame.Left(), frame.Top(), frame.Width(), frame.Height());
-                firstParts[k] = ScreenPart(first, area);
-                oneCopy[k] = SameOver(first, later, area);
-                if (!oneCopy[k]) laterParts[k] = ScreenPart(later, area);
+                parts[k] = PassScreens(first, later, area);
             }
             ShowFrame(first, frame);
             ShowFrame(later, frame);
         },
         [&](size_t k) {
-            work(image.Images[static_cast<int>(k)], firstParts[k],
-                 oneCopy[k] ? firstParts[k] : laterParts[k]);
-            firstParts[k] = TScreen{TRect{}, Ground};
-            laterParts[k] = TScreen{TRect{}, Ground};
+            work(image.Images[static_cast<int>(k)], parts[k].First, parts[k].LaterScreen());
+            parts[k] = TPassScreens{};
         });
 }
 

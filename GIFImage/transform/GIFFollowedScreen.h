@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class TGIFImage;
@@ -57,6 +58,19 @@ TScreen ScreenPart(const TScreen& screen, const TRect& area);
 // Shows the frame on screen and disposes of it as the painter does. The
 // frame lies within the screen's bounds.
 void ShowFrame(TScreen& screen, TGIFSubImage& frame);
+
+// Copies of the screens of the first and of every later pass within an
+// area: one copy where the passes show the same there (mostly so).
+struct TPassScreens {
+    TScreen First{TRect{}, Ground};
+    std::optional<TScreen> Later; // none where the passes agree
+
+    TScreen& LaterScreen() { return Later ? *Later : First; }
+    const TScreen& LaterScreen() const { return Later ? *Later : First; }
+    // Shows the frame on both.
+    void Show(TGIFSubImage& frame);
+};
+TPassScreens PassScreens(const TScreen& first, const TScreen& later, const TRect& area);
 
 // Follows the screens first and later (each bounding the frames) through the
 // image's frames in order on one thread, while the frames already followed
