@@ -6,14 +6,20 @@
 #include <QList>
 #include <algorithm>
 
+namespace {
+
+// The picture with 3 bytes per pixel, red first.
 QImage AsRGB888(const QImage& picture) {
     return picture.format() == QImage::Format_RGB888 ? picture
                                                      : picture.convertToFormat(QImage::Format_RGB888);
 }
 
+// The pixels of an RGB888 picture, for as long as the picture lives.
 TRgbPixels RgbPixelsOf(const QImage& rgb888) {
     return {rgb888.constBits(), rgb888.width(), rgb888.height(), rgb888.bytesPerLine()};
 }
+
+} // namespace
 
 TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask,
                            const TReductionProgress& progress) {

@@ -10,11 +10,6 @@
 
 class TBitmap;
 
-// The picture with 3 bytes per pixel, red first.
-QImage AsRGB888(const QImage& picture);
-// The pixels of an RGB888 picture, for as long as the picture lives.
-TRgbPixels RgbPixelsOf(const QImage& rgb888);
-
 // The palette choices over a picture of any format.
 TPalette CreateBestPalette(const QImage& picture, int colors, const TTransparencyMask* mask = nullptr,
                            const TReductionProgress& progress = {});

@@ -46,6 +46,9 @@ bool CanFollow(TGIFImage& image) {
     return int64_t{bounds.Width()} * bounds.Height() <= std::max(MinFollowedPixels, held);
 }
 
+namespace {
+
+// A copy of the screen's pixels within area (inside its bounds).
 TScreen ScreenPart(const TScreen& screen, const TRect& area) {
     TScreen part(TRect{}, Ground);
     part.Bounds = area;
@@ -55,6 +58,16 @@ TScreen ScreenPart(const TScreen& screen, const TRect& area) {
                            screen.At(area.Left, y) + area.Width());
     return part;
 }
+
+// Whether the two screens show the same over area.
+bool SameOver(const TScreen& a, const TScreen& b, const TRect& area) {
+    for (int y = area.Top; y < area.Bottom; ++y)
+        if (!std::equal(a.At(area.Left, y), a.At(area.Left, y) + area.Width(), b.At(area.Left, y)))
+            return false;
+    return true;
+}
+
+} // namespace
 
 void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
@@ -84,18 +97,6 @@ void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
             std::copy_n(before.begin() + static_cast<ptrdiff_t>(y) * width, width, row);
     }
 }
-
-namespace {
-
-// Whether the two screens show the same over area.
-bool SameOver(const TScreen& a, const TScreen& b, const TRect& area) {
-    for (int y = area.Top; y < area.Bottom; ++y)
-        if (!std::equal(a.At(area.Left, y), a.At(area.Left, y) + area.Width(), b.At(area.Left, y)))
-            return false;
-    return true;
-}
-
-} // namespace
 
 void TPassScreens::Show(TGIFSubImage& frame) {
     ShowFrame(First, frame);

@@ -52,9 +52,6 @@ constexpr int64_t MinFollowedPixels = int64_t{1} << 24;
 // of the frames no larger than the pixels they hold or MinFollowedPixels.
 bool CanFollow(TGIFImage& image);
 
-// A copy of the screen's pixels within area (inside its bounds).
-TScreen ScreenPart(const TScreen& screen, const TRect& area);
-
 // Shows the frame on screen and disposes of it as the painter does. The
 // frame lies within the screen's bounds.
 void ShowFrame(TScreen& screen, TGIFSubImage& frame);
