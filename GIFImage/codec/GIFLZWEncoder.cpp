@@ -1,7 +1,6 @@
 #include "GIFLZWEncoder.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -134,7 +133,10 @@ bool TLZWEncoder::MostlyRuns() const {
     int64_t i = 1;
     for (; i + 8 <= count; i += 8) {
         const uint64_t difference = Load8(Data + i) ^ Load8(Data + i - 1);
-        changes += std::popcount((((difference & Low7) + Low7) | difference) & ~Low7);
+        // The high bits summed by a multiply: without a popcount
+        // instruction in the baseline, std::popcount is a library call.
+        const uint64_t high = (((difference & Low7) + Low7) | difference) & ~Low7;
+        changes += static_cast<int64_t>(((high >> 7) * 0x0101010101010101u) >> 56);
         if (changes > limit) return false;
     }
     for (; i < count; ++i) changes += Data[i] != Data[i - 1];
