@@ -28,18 +28,16 @@ inline void PauseBriefly() {
 #endif
 }
 
-// How long a thread that is out of work watches for more before it sleeps.
-// Waking a sleeping thread takes tens of microseconds, as long as loading a
-// small animation lasts; a load or search that follows within this time finds
-// its helper awake. Watching for longer would only burn a core for nothing,
-// unless a search is on (TStayAwake).
-constexpr std::chrono::microseconds WatchForWork{2000};
+// How long a thread that is out of work watches for more before it sleeps:
+// about as long as waking a sleeping thread takes, so that work handed out
+// in quick steps (the frames of a load, a search's stages) finds its helper
+// awake. Watching for as long as a search lasted saved no time on two
+// cores and cost a seventh of its CPU: a helper that watches is never
+// woken, so the system may leave it on the core of the thread it waits for.
+constexpr std::chrono::microseconds WatchForWork{50};
 
-// The TStayAwake alive.
-std::atomic<int> StayingAwake{0};
-
-// Calls ready until it is true or WatchForWork has passed with no search on;
-// what it returned last.
+// Calls ready until it is true or WatchForWork has passed; what it returned
+// last.
 template <class Ready> bool WatchBriefly(Ready&& ready) {
     const auto end = std::chrono::steady_clock::now() + WatchForWork;
     for (int round = 1;; ++round) {
@@ -47,8 +45,7 @@ template <class Ready> bool WatchBriefly(Ready&& ready) {
             if (ready()) return true;
             PauseBriefly();
         }
-        if (std::chrono::steady_clock::now() >= end && StayingAwake.load(std::memory_order_relaxed) == 0)
-            return ready();
+        if (std::chrono::steady_clock::now() >= end) return ready();
         // Now and then the thread it waits for, when it has been put on this
         // core, runs at once rather than when this thread's time slice ends.
         if (round % 16 == 0) std::this_thread::yield();
@@ -263,14 +260,6 @@ void GIFWorkers::StartThreads(int helpers) {
 
 bool GIFWorkers::WatchBriefly(const std::function<bool()>& ready) {
     return ::WatchBriefly(ready);
-}
-
-GIFWorkers::TStayAwake::TStayAwake() {
-    StayingAwake.fetch_add(1, std::memory_order_relaxed);
-}
-
-GIFWorkers::TStayAwake::~TStayAwake() {
-    StayingAwake.fetch_sub(1, std::memory_order_relaxed);
 }
 
 bool GIFWorkers::Run(std::function<void()> task, int helpers) {

@@ -43,16 +43,4 @@ void Pipeline(size_t count, int threads, size_t ahead, const std::function<void(
 // threads do between tasks: small loads then never wait for a wake-up.
 bool WatchBriefly(const std::function<bool()>& ready);
 
-// While one lives, a thread out of work keeps watching for more instead of
-// sleeping. A search hands its helpers work every millisecond or so, with
-// steps on one thread in between; on a virtual machine waking a sleeping
-// thread takes longer than that, and the step found its helper asleep.
-class TStayAwake {
-public:
-    TStayAwake();
-    ~TStayAwake();
-    TStayAwake(const TStayAwake&) = delete;
-    TStayAwake& operator=(const TStayAwake&) = delete;
-};
-
 } // namespace GIFWorkers

@@ -1328,13 +1328,11 @@ void ChooseFrameStorage(TGIFImage& image) {
 
 void OptimizeGIFBest(TGIFImage& image) {
     if (image.Empty() || !CanFollow(image)) return;
-    const GIFWorkers::TStayAwake searching;
     RedrawSmallest(image);
     ChooseFrameStorage(image);
 }
 
 void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int lossyError) {
-    const GIFWorkers::TStayAwake searching;
     const TGIFOptimizeOptions again = options & (OptimizeCleanup | OptimizeColorMap);
     OptimizeGIF(image, options);
     const bool redraw = !image.Empty() && CanFollow(image);
