@@ -903,42 +903,63 @@ enum class TSharedStart {
     Everything, // every colour, dropped while they do not fit
     Empty       // no frame: the heaviest frames that fit join one by one
 };
-std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& frames,
-                                    const std::vector<int64_t>& gains, int background, TSharedOrder order,
-                                    TSharedStart start) {
+// Which frames show which colours, and how often: what every way of
+// building a shared table starts from.
+struct TFrameColours {
+    std::vector<uint32_t> ColourOf;                             // by colour id; the background's is 0
+    std::vector<std::vector<int>> ColourIdsOf;                  // by frame
+    std::vector<std::vector<std::pair<int, int64_t>>> FramesOf; // by colour id: frame, uses
+    std::vector<bool> Transparent;                              // by frame
+};
+
+TFrameColours FrameColoursOf(const std::vector<const TFrameTableNeeds*>& frames, int background) {
+    TFrameColours found;
+    found.ColourIdsOf.resize(frames.size());
+    for (const TFrameTableNeeds* needs : frames) found.Transparent.push_back(needs->Transparent >= 0);
     std::unordered_map<uint32_t, int> idOf;
-    std::vector<uint32_t> colourOf;
-    std::vector<std::vector<int>> colourIdsOf(frames.size());
-    std::vector<std::vector<std::pair<int, int64_t>>> framesOf; // frame, uses
     const auto idFor = [&](uint32_t colour) {
-        const auto [at, added] = idOf.try_emplace(colour, static_cast<int>(colourOf.size()));
+        const auto [at, added] = idOf.try_emplace(colour, static_cast<int>(found.ColourOf.size()));
         if (added) {
-            colourOf.push_back(colour);
-            framesOf.emplace_back();
+            found.ColourOf.push_back(colour);
+            found.FramesOf.emplace_back();
         }
         return at->second;
     };
     if (background >= 0) idFor(static_cast<uint32_t>(background));
     for (size_t f = 0; f < frames.size(); ++f) {
         const TFrameTableNeeds& needs = *frames[f];
-        std::unordered_map<int, int64_t> usesOf;
-        for (int v = 0; v < 256; ++v)
-            if (needs.Uses[static_cast<size_t>(v)] > 0 && v != needs.Transparent)
-                usesOf[idFor(needs.Colours[static_cast<size_t>(v)])] += needs.Uses[static_cast<size_t>(v)];
-        for (const auto& [id, uses] : usesOf) {
-            colourIdsOf[f].push_back(id);
-            framesOf[static_cast<size_t>(id)].emplace_back(static_cast<int>(f), uses);
+        for (int v = 0; v < 256; ++v) {
+            const int64_t uses = needs.Uses[static_cast<size_t>(v)];
+            if (uses == 0 || v == needs.Transparent) continue;
+            const int id = idFor(needs.Colours[static_cast<size_t>(v)]);
+            // Entries of one colour count as one.
+            std::vector<std::pair<int, int64_t>>& shownBy = found.FramesOf[static_cast<size_t>(id)];
+            if (!shownBy.empty() && shownBy.back().first == static_cast<int>(f)) {
+                shownBy.back().second += uses;
+                continue;
+            }
+            shownBy.emplace_back(static_cast<int>(f), uses);
+            found.ColourIdsOf[f].push_back(id);
         }
     }
+    return found;
+}
+
+std::vector<uint32_t> SharedColours(const TFrameColours& found, const std::vector<int64_t>& gains,
+                                    int background, TSharedOrder order, TSharedStart start) {
+    const std::vector<uint32_t>& colourOf = found.ColourOf;
+    const std::vector<std::vector<int>>& colourIdsOf = found.ColourIdsOf;
+    const std::vector<std::vector<std::pair<int, int64_t>>>& framesOf = found.FramesOf;
+    const size_t frameCount = colourIdsOf.size();
     // A transparent frame takes for its transparency any entry it does not
     // show.
     const size_t room = 256;
 
     std::vector<int64_t> weight(colourOf.size(), 0);
-    std::vector<bool> shared(frames.size(), true);
+    std::vector<bool> shared(frameCount, true);
     std::vector<bool> kept(colourOf.size(), true);
     const auto frameWeight = [&](size_t f) { return gains[f]; };
-    for (size_t f = 0; f < frames.size(); ++f)
+    for (size_t f = 0; f < frameCount; ++f)
         for (int id : colourIdsOf[f]) weight[static_cast<size_t>(id)] += frameWeight(f);
     if (background >= 0) weight[0] = INT64_MAX;
     size_t count = colourOf.size();
@@ -979,7 +1000,7 @@ std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& 
             --count;
         }
     std::vector<size_t> byWeight;
-    for (size_t f = 0; f < frames.size(); ++f)
+    for (size_t f = 0; f < frameCount; ++f)
         if (!shared[f]) byWeight.push_back(f);
     std::stable_sort(byWeight.begin(), byWeight.end(),
                      [&](size_t a, size_t b) { return frameWeight(a) > frameWeight(b); });
@@ -1020,8 +1041,8 @@ std::vector<uint32_t> SharedColours(const std::vector<const TFrameTableNeeds*>& 
     std::vector<uint32_t> colours;
     for (int id : ids) colours.push_back(colourOf[static_cast<size_t>(id)]);
     // A transparent frame showing every colour kept needs an entry more.
-    for (size_t f = 0; f < frames.size(); ++f)
-        if (shared[f] && frames[f]->Transparent >= 0 && colourIdsOf[f].size() == colours.size() &&
+    for (size_t f = 0; f < frameCount; ++f)
+        if (shared[f] && found.Transparent[f] && colourIdsOf[f].size() == colours.size() &&
             colours.size() < room) {
             colours.push_back(0xFF000000u);
             break;
@@ -1181,11 +1202,11 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
     if (canReplaceGlobal)
         for (const bool transparent : {false, true}) {
             if (transparent && preferringTransparent == asIs) break;
+            const TFrameColours found =
+                FrameColoursOf(transparent ? preferringTransparent : asIs, background);
             for (const auto& [order, start] : sharedTables) {
-                std::vector<uint32_t> colours =
-                    transparent ? SharedColours(preferringTransparent, preferringTransparentGains, background,
-                                                order, start)
-                                : SharedColours(asIs, asIsGains, background, order, start);
+                std::vector<uint32_t> colours = SharedColours(
+                    found, transparent ? preferringTransparentGains : asIsGains, background, order, start);
                 if (colours.size() < 2) colours.resize(2, 0xFF000000u);
                 tryGlobalAndTrimmed(colours, false);
             }
