@@ -368,21 +368,31 @@ struct TNeededPixels {
         : BeforeFirst(beforeFirst), BeforeLater(beforeLater), ShownFirst(shownFirst), ShownLater(shownLater) {
         const TRect& area = beforeFirst.Bounds;
         Box = TRect{area.Right, area.Bottom, area.Left, area.Top};
-        for (int y = area.Top; y < area.Bottom; ++y)
-            for (int x = area.Left; x < area.Right; ++x)
-                if (Needed(IndexOf(x, y))) {
-                    Box.Left = std::min(Box.Left, x), Box.Right = std::max(Box.Right, x + 1);
-                    Box.Top = std::min(Box.Top, y), Box.Bottom = std::max(Box.Bottom, y + 1);
+        for (int y = area.Top; y < area.Bottom; ++y) {
+            const TRows rows = RowsAt(area.Left, y);
+            int left = -1, right = -1;
+            for (int x = 0; x < area.Width(); ++x)
+                if (rows.Needed(x)) {
+                    if (left < 0) left = x;
+                    right = x;
                     ++Count;
                 }
+            if (left < 0) continue;
+            Box.Left = std::min(Box.Left, area.Left + left),
+            Box.Right = std::max(Box.Right, area.Left + right + 1);
+            Box.Top = std::min(Box.Top, y), Box.Bottom = std::max(Box.Bottom, y + 1);
+        }
         if (Box.IsEmpty()) Box = TRect::FromSize(area.Left, area.Top, 1, 1);
     }
-    size_t IndexOf(int x, int y) const {
-        return static_cast<size_t>(BeforeFirst.At(x, y) - BeforeFirst.Pixels.data());
-    }
-    bool Needed(size_t at) const {
-        return BeforeFirst.Pixels[at] != ShownFirst.Pixels[at] ||
-               BeforeLater.Pixels[at] != ShownLater.Pixels[at];
+    // The four screens from (x, y) on along the row (they share one area).
+    struct TRows {
+        const uint32_t *BeforeFirst, *BeforeLater, *ShownFirst, *ShownLater;
+        bool Needed(int i) const {
+            return BeforeFirst[i] != ShownFirst[i] || BeforeLater[i] != ShownLater[i];
+        }
+    };
+    TRows RowsAt(int x, int y) const {
+        return {BeforeFirst.At(x, y), BeforeLater.At(x, y), ShownFirst.At(x, y), ShownLater.At(x, y)};
     }
 };
 
@@ -397,21 +407,30 @@ bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawi
     std::array<bool, 256> used{};
     drawing.Box = box;
     drawing.Pixels.assign(static_cast<size_t>(box.Width()) * static_cast<size_t>(box.Height()), 0);
-    std::vector<bool> free(drawing.Pixels.size(), false);
+    std::vector<uint8_t> free(drawing.Pixels.size(), 0);
+    // Neighbours mostly need the same colour: the last one found is asked
+    // first.
+    uint32_t lastColour = Ground;
+    int lastFound = -1;
     size_t out = 0;
-    for (int y = box.Top; y < box.Bottom; ++y)
-        for (int x = box.Left; x < box.Right; ++x, ++out) {
-            const size_t at = needed.IndexOf(x, y);
-            if (!needed.Needed(at)) {
-                free[out] = true;
+    for (int y = box.Top; y < box.Bottom; ++y) {
+        const TNeededPixels::TRows rows = needed.RowsAt(box.Left, y);
+        for (int x = 0; x < box.Width(); ++x, ++out) {
+            if (!rows.Needed(x)) {
+                free[out] = 1;
                 continue;
             }
-            const uint32_t colour = needed.ShownFirst.Pixels[at];
-            const int found = indexOf.Find(colour);
-            if (colour == Ground || needed.ShownLater.Pixels[at] != colour || found < 0) return false;
-            drawing.Pixels[out] = static_cast<uint8_t>(found);
-            used[static_cast<size_t>(found)] = true;
+            const uint32_t colour = rows.ShownFirst[x];
+            if (colour == Ground || rows.ShownLater[x] != colour) return false;
+            if (colour != lastColour) {
+                lastColour = colour;
+                lastFound = indexOf.Find(colour);
+                if (lastFound < 0) return false;
+            }
+            drawing.Pixels[out] = static_cast<uint8_t>(lastFound);
+            used[static_cast<size_t>(lastFound)] = true;
         }
+    }
     int t = TransparentIndexOf(frame);
     if (t < 0 || t >= count || used[static_cast<size_t>(t)])
         for (t = 0; t < count && used[static_cast<size_t>(t)];) ++t;
