@@ -1377,7 +1377,10 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     OptimizeGIF(image, options);
     const bool redraw = !image.Empty() && CanFollow(image);
     if (redraw) RedrawSmallest(image);
-    if (again) OptimizeGIF(image, again);
+    // A frame that shows nothing new is left as one clear pixel while it
+    // carries other extensions (as ImageMagick writes them); those cleaned
+    // up, cropping now adds its time to the frame before and drops it.
+    if (again) OptimizeGIF(image, again | (options & OptimizeCrop));
     // After the colour-map step, which sorts every table by use.
     if (redraw) ChooseFrameStorage(image);
     if (lossyError <= 0) return;

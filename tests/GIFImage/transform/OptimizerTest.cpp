@@ -543,6 +543,32 @@ TEST(GIFOptimizeBest, AFrameWithATableOfItsOwnTakesTheGlobalOneWhenThatStoresItS
     for (int f = 0; f < 3; ++f) EXPECT_EQ(reread.Images[f].ColorMap.Count(), 0) << f;
 }
 
+TEST(GIFOptimizeBest, FramesThatRepeatTheOneBeforeGiveItTheirTimeEvenWithCommentsOfTheirOwn) {
+    // As ImageMagick writes a pause: full frames, each with a comment.
+    TGIFImage image;
+    MakeScreen(image, 4, 8, 8);
+    const Bytes still(64, 1);
+    Bytes moved = still;
+    moved[9] = 2;
+    for (const Bytes* pixels : std::initializer_list<const Bytes*>{&still, &still, &still, &moved}) {
+        TGIFSubImage& frame = AddFrame(image, 0, 0, 8, 8, *pixels);
+        auto comment = std::make_unique<TGIFCommentExtension>(frame);
+        comment->Text = {"made by a converter"};
+        frame.Extensions.Add(std::move(comment));
+        AddControl(frame, 0, 10);
+    }
+    const Bytes bytes = Save(image);
+    TGIFImage original, optimised;
+    Load(original, bytes);
+    Load(optimised, bytes);
+    OptimizeGIFSmallest(optimised, 0x0F);
+    TGIFImage reread;
+    Load(reread, Save(optimised));
+    ExpectSameTimeline(original, reread);
+    ASSERT_EQ(reread.Images.Count(), 2);
+    EXPECT_EQ(reread.Images[0].GraphicControlExtension()->Delay(), 30);
+}
+
 TEST(GIFOptimizeBest, FramesOfMoreColoursThanATableHoldsShareAGlobalTableOfTheColoursMostFramesShow) {
     // Seven frames with tables of their own, 286 colours in all: the first
     // shows 220 colours of its own, the six later ones the same 64 others.
