@@ -7,6 +7,7 @@
 #include "GIFBestOptimizer.h"
 #include "GIFCommentExtension.h"
 #include "GIFDrawFlags.h"
+#include "GIFEncoder.h"
 #include "GIFFrameQueries.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFOptimizer.h"
@@ -567,6 +568,53 @@ TEST(GIFOptimizeBest, FramesThatRepeatTheOneBeforeGiveItTheirTimeEvenWithComment
     ExpectSameTimeline(original, reread);
     ASSERT_EQ(reread.Images.Count(), 2);
     EXPECT_EQ(reread.Images[0].GraphicControlExtension()->Delay(), 30);
+}
+
+TEST(GIFOptimizeBest, ADitherDrawnAnewKeepsScatteredUnchangedPixelsAndClearsLongStretches) {
+    // A gradient dithered again with its levels shifted, as a converter
+    // quantises each frame anew, save a fifth on the left that stays: the
+    // pixels that stay elsewhere are scattered through the dither.
+    constexpr int width = 100, height = 64;
+    constexpr int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    const auto dithered = [&](double shift) {
+        Bytes pixels(width * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const double level =
+                    x * 7.0 / width + shift + 0.03 * ((y * 3 + x) % 5) + bayer[y % 4][x % 4] / 16.0;
+                pixels[static_cast<size_t>(y * width + x)] =
+                    static_cast<uint8_t>(std::min(14, static_cast<int>(level)));
+            }
+        return pixels;
+    };
+    const Bytes first = dithered(0);
+    Bytes second = dithered(0.37);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width / 5; ++x)
+            second[static_cast<size_t>(y * width + x)] = first[static_cast<size_t>(y * width + x)];
+    second[0] = first[0] == 14 ? 13 : 14; // so that the frame's box starts on the left
+    TGIFImage image;
+    MakeScreen(image, 16, width, height);
+    AddControl(AddFrame(image, 0, 0, width, height, first), 1, 10);
+    AddControl(AddFrame(image, 0, 0, width, height, second), 1, 10);
+
+    TGIFImage reread;
+    SaveBestAndReread(image, reread);
+    ASSERT_EQ(reread.Images.Count(), 2);
+    const TGIFSubImage& redrawn = reread.Images[1];
+    // Over the area redrawn, the two plain ways: every unchanged pixel
+    // transparent (index 15), or none.
+    Bytes allClear, asDrawn;
+    for (int y = redrawn.Top(); y < redrawn.Top() + redrawn.Height(); ++y)
+        for (int x = redrawn.Left(); x < redrawn.Left() + redrawn.Width(); ++x) {
+            const size_t at = static_cast<size_t>(y * width + x);
+            asDrawn.push_back(second[at]);
+            allClear.push_back(second[at] == first[at] ? 15 : second[at]);
+        }
+    const auto size = [&](const uint8_t* pixels) {
+        return CompressedSize(4, 16, pixels, false, redrawn.Height(), redrawn.Width());
+    };
+    EXPECT_LT(size(redrawn.Data()), std::min(size(allClear.data()), size(asDrawn.data())) * 95 / 100);
 }
 
 TEST(GIFOptimizeBest, FramesOfMoreColoursThanATableHoldsShareAGlobalTableOfTheColoursMostFramesShow) {
