@@ -527,6 +527,26 @@ bool RestoringDrawsNoMore(const TScreen& first, const TScreen& later, TGIFSubIma
     return restored <= kept;
 }
 
+// Gives next the drawing (its box, its pixels, its transparency), which
+// shows what next showed over another screen.
+void Redraw(TGIFSubImage& next, const TDrawing& drawing) {
+    next.SetLeft(static_cast<uint16_t>(drawing.Box.Left));
+    next.SetTop(static_cast<uint16_t>(drawing.Box.Top));
+    next.SetWidth(static_cast<uint16_t>(drawing.Box.Width()));
+    next.SetHeight(static_cast<uint16_t>(drawing.Box.Height()));
+    next.SetPacked(next.Packed() & ~GIFWire::DescriptorInterlaced);
+    for (int y = 0; y < drawing.Box.Height(); ++y)
+        std::copy_n(drawing.Pixels.begin() + static_cast<ptrdiff_t>(y) * drawing.Box.Width(),
+                    drawing.Box.Width(), next.ScanLine(y));
+    TGIFGraphicControlExtension& control = GIFFrame::GraphicControlFor(next);
+    control.SetTransparent(true);
+    control.SetTransparentColorIndex(drawing.Transparent);
+    // Some decoders (Pillow) carry a disposal over to later frames that
+    // leave theirs unspecified: the next frame says that it stays.
+    if (DisposalOf(next) == TGIFDisposal::Unspecified) control.SetDisposal(TGIFDisposal::DoNotDispose);
+    next.FreeBitmap();
+}
+
 // Restores frame (disposal 3) once shown when next, the frame after it,
 // stores smaller drawn over what showed before frame than over what frame
 // leaves: a mark that comes and goes, a cursor blinking over a still
@@ -560,21 +580,40 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
                 controls))
         return;
     GIFFrame::GraphicControlFor(frame).SetDisposal(TGIFDisposal::RestorePrevious);
-    next.SetLeft(static_cast<uint16_t>(restored.Box.Left));
-    next.SetTop(static_cast<uint16_t>(restored.Box.Top));
-    next.SetWidth(static_cast<uint16_t>(restored.Box.Width()));
-    next.SetHeight(static_cast<uint16_t>(restored.Box.Height()));
-    next.SetPacked(next.Packed() & ~GIFWire::DescriptorInterlaced);
-    for (int y = 0; y < restored.Box.Height(); ++y)
-        std::copy_n(restored.Pixels.begin() + static_cast<ptrdiff_t>(y) * restored.Box.Width(),
-                    restored.Box.Width(), next.ScanLine(y));
-    TGIFGraphicControlExtension& control = GIFFrame::GraphicControlFor(next);
-    control.SetTransparent(true);
-    control.SetTransparentColorIndex(restored.Transparent);
-    // Some decoders (Pillow) carry a disposal over to later frames that
-    // leave theirs unspecified: the next frame says that it stays.
-    if (DisposalOf(next) == TGIFDisposal::Unspecified) control.SetDisposal(TGIFDisposal::DoNotDispose);
-    next.FreeBitmap();
+    Redraw(next, restored);
+}
+
+// The other way round: a frame restored once shown (disposal 3, as
+// ImageMagick's -layers optimize often leaves one) that stays when the next
+// frame then stores clearly smaller drawn over what it leaves.
+void TryKeeping(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next) {
+    const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
+    const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                     std::max(a.Bottom, b.Bottom)};
+    const TPassScreens before = PassScreens(first, later, area);
+    // What frame leaves where it stays.
+    TPassScreens after = before;
+    TGIFGraphicControlExtension& control = GIFFrame::GraphicControlFor(frame);
+    control.SetDisposal(TGIFDisposal::DoNotDispose);
+    after.Show(frame);
+    control.SetDisposal(TGIFDisposal::RestorePrevious);
+    // What the next frame shows now, drawn over what showed before frame.
+    TPassScreens shown = before;
+    shown.Show(next);
+    const TNeededPixels overKept(after.First, after.LaterScreen(), shown.First, shown.LaterScreen());
+    const TNeededPixels overRestored(before.First, before.LaterScreen(), shown.First, shown.LaterScreen());
+    if (overKept.Count > overRestored.Count) return;
+    TDrawing kept;
+    if (!DrawingOf(overKept, next, kept)) return;
+    const int bits = next.ActiveColorMap().BitsPerPixel();
+    const TGIFEncodeJob current = next.EncodeJob();
+    const int restoredSize = EncodedSize(current.Pixels, next.Width(), next.Height(), bits, current.FillValue,
+                                         WrittenInterlaced(next));
+    const int keptSize = EncodedSize(kept.Pixels.data(), kept.Box.Width(), kept.Box.Height(), bits) +
+                         (next.GraphicControlExtension() ? 0 : 8);
+    if (!RestoringPays(restoredSize, keptSize)) return;
+    control.SetDisposal(TGIFDisposal::DoNotDispose);
+    Redraw(next, kept);
 }
 
 // Redraws every frame against the screen before it, having first restored
@@ -597,9 +636,13 @@ void RedrawFrames(TGIFImage& image) {
         [&](size_t k) {
             const int count = image.Images.Count();
             TGIFSubImage& frame = image.Images[static_cast<int>(k)];
-            if (k >= 1 && static_cast<int>(k) + 1 < count && !GIFFrame::Restores(DisposalOf(frame)) &&
-                !GIFFrame::Restores(DisposalOf(image.Images[static_cast<int>(k) + 1])))
-                TryRestoring(first, later, frame, image.Images[static_cast<int>(k) + 1]);
+            if (static_cast<int>(k) + 1 >= count) return;
+            TGIFSubImage& next = image.Images[static_cast<int>(k) + 1];
+            if (GIFFrame::Restores(DisposalOf(next))) return;
+            if (k >= 1 && !GIFFrame::Restores(DisposalOf(frame)))
+                TryRestoring(first, later, frame, next);
+            else if (DisposalOf(frame) == TGIFDisposal::RestorePrevious)
+                TryKeeping(first, later, frame, next);
         },
         [&](TGIFSubImage& frame, TScreen& firstPart, TScreen& laterPart) {
             TFrameRedraw(frame, firstPart, laterPart).Run();
