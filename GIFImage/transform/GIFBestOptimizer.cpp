@@ -491,40 +491,44 @@ bool DrawingOf(const TNeededPixels& needed, TGIFSubImage& frame, TDrawing& drawi
 }
 
 // Whether next, the frame after frame, must draw no more pixels over what
-// showed before frame (restored) than over what frame leaves (kept), within
-// area, their union; first and later are the screens before frame. One walk
-// without copies of the screens, for frames that both leave their pixels
-// in place, which ends once the rows left cannot make up the difference.
-bool RestoringDrawsNoMore(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next,
-                          const TRect& area) {
+// showed before frame (restored) than over what frame leaves (kept); first
+// and later are the screens before frame. Outside frame the two are the
+// same screen, so only frame's pixels are walked, counting how many more
+// restoring needs; the walk ends once the rows left cannot make up the
+// difference.
+bool RestoringDrawsNoMore(const TScreen& first, const TScreen& later, TGIFSubImage& frame,
+                          TGIFSubImage& next) {
     const std::array<uint32_t, 256> frameColours = ColoursOf(frame), nextColours = ColoursOf(next);
     const int frameT = TransparentIndexOf(frame), nextT = TransparentIndexOf(next);
     const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
+    // Where next lies along frame's rows, in frame's columns.
+    const int nextLeft = std::clamp(b.Left - a.Left, 0, a.Width());
+    const int nextRight = std::clamp(b.Right - a.Left, 0, a.Width());
     std::vector<uint8_t> frameFill, nextFill;
-    int64_t kept = 0, restored = 0;
-    for (int y = area.Top; y < area.Bottom; ++y) {
-        if (restored - kept > int64_t{area.Bottom - y} * area.Width()) return false;
-        const uint32_t* firstRow = first.At(area.Left, y);
-        const uint32_t* laterRow = later.At(area.Left, y);
-        const uint8_t* frameRow = y >= a.Top && y < a.Bottom ? frame.ReadRow(y - a.Top, frameFill) : nullptr;
-        const uint8_t* nextRow = y >= b.Top && y < b.Bottom ? next.ReadRow(y - b.Top, nextFill) : nullptr;
-        for (int x = area.Left; x < area.Right; ++x) {
-            const uint32_t before1 = firstRow[x - area.Left], before2 = laterRow[x - area.Left];
-            uint32_t after1 = before1, after2 = before2;
-            if (frameRow && x >= a.Left && x < a.Right) {
-                const int v = frameRow[x - a.Left];
-                if (v != frameT) after1 = after2 = frameColours[static_cast<size_t>(v)];
-            }
+    int64_t more = 0; // the pixels restoring needs, less those keeping needs
+    for (int y = a.Top; y < a.Bottom; ++y) {
+        if (more > int64_t{a.Bottom - y} * a.Width()) return false;
+        const uint32_t* firstRow = first.At(a.Left, y);
+        const uint32_t* laterRow = later.At(a.Left, y);
+        const uint8_t* frameRow = frame.ReadRow(y - a.Top, frameFill);
+        const bool nextHere = y >= b.Top && y < b.Bottom && nextLeft < nextRight;
+        const uint8_t* nextRow =
+            nextHere ? next.ReadRow(y - b.Top, nextFill) + (a.Left + nextLeft - b.Left) : nullptr;
+        for (int x = 0; x < a.Width(); ++x) {
+            const uint32_t before1 = firstRow[x], before2 = laterRow[x];
+            const int v = frameRow[x];
+            const uint32_t after1 = v != frameT ? frameColours[static_cast<size_t>(v)] : before1;
+            const uint32_t after2 = v != frameT ? frameColours[static_cast<size_t>(v)] : before2;
             uint32_t shown1 = after1, shown2 = after2;
-            if (nextRow && x >= b.Left && x < b.Right) {
-                const int v = nextRow[x - b.Left];
-                if (v != nextT) shown1 = shown2 = nextColours[static_cast<size_t>(v)];
+            if (nextRow && x >= nextLeft && x < nextRight) {
+                const int w = nextRow[x - nextLeft];
+                if (w != nextT) shown1 = shown2 = nextColours[static_cast<size_t>(w)];
             }
-            kept += after1 != shown1 || after2 != shown2 ? 1 : 0;
-            restored += before1 != shown1 || before2 != shown2 ? 1 : 0;
+            more += (before1 != shown1 || before2 != shown2 ? 1 : 0) -
+                    (after1 != shown1 || after2 != shown2 ? 1 : 0);
         }
     }
-    return restored <= kept;
+    return more <= 0;
 }
 
 // Gives next the drawing (its box, its pixels, its transparency), which
@@ -557,7 +561,7 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
     const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
                      std::max(a.Bottom, b.Bottom)};
     // Restoring mostly leaves more to draw: that is found first, cheaply.
-    if (!RestoringDrawsNoMore(first, later, frame, next, area)) return;
+    if (!RestoringDrawsNoMore(first, later, frame, next)) return;
     const TPassScreens before = PassScreens(first, later, area);
     TPassScreens after = before;
     after.Show(frame);
