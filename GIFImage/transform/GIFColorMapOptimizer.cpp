@@ -6,7 +6,9 @@
 
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFParallelEncoder.h"
 #include "GIFSubImage.h"
+#include "GIFWorkerThreads.h"
 
 #include <algorithm>
 #include <utility>
@@ -40,24 +42,34 @@ void SortColorUses(std::vector<TColorUse>& uses) {
     if (uses.size() > 1) QuickSort(uses, 0, static_cast<int>(uses.size()) - 1);
 }
 
+// The frames are counted and mapped side by side: each touches only its own
+// pixels and extensions.
 std::array<int64_t, TGIFColorMap::MaxColors> TGIFColorMap::BuildHistogram() {
+    const std::vector<TGIFSubImage*> frames = UsingFrames();
+    std::vector<std::array<int64_t, 256>> uses(frames.size());
+    GIFWorkers::ForEach(frames.size(), EncodeThreadCount(),
+                        [&](size_t f) { uses[f] = GIFFrame::IndexUses(*frames[f]); });
     std::array<int64_t, MaxColors> counts{};
-    for (TGIFSubImage* frame : UsingFrames()) {
-        const std::array<int64_t, 256> uses = GIFFrame::IndexUses(*frame);
-        for (size_t v = 0; v < MaxColors; ++v) counts[v] += uses[v];
-    }
+    for (const std::array<int64_t, 256>& frameUses : uses)
+        for (size_t v = 0; v < MaxColors; ++v) counts[v] += frameUses[v];
     return counts;
 }
 
 void TGIFColorMap::MapImages(const std::array<uint8_t, MaxColors>& map) {
-    for (TGIFSubImage* frame : UsingFrames()) {
+    const std::vector<TGIFSubImage*> frames = UsingFrames();
+    // Frames copied from one another share a pixel buffer until one is
+    // written: each takes its own first, one after the other.
+    for (TGIFSubImage* frame : frames)
+        if (frame->HasPixelBuffer()) frame->Data();
+    GIFWorkers::ForEach(frames.size(), EncodeThreadCount(), [&](size_t f) {
+        TGIFSubImage* frame = frames[f];
         frame->MapPixels(map);
         // An index beyond the table stays as it is: no entry moved there, and
         // storing it anew would turn it into 0.
         const int transparent = GIFFrame::TransparentIndexOf(*frame);
         if (transparent != GIFFrame::NoTransparency && map[static_cast<size_t>(transparent)] != transparent)
             frame->GraphicControlExtension()->SetTransparentColorIndex(map[static_cast<size_t>(transparent)]);
-    }
+    });
 }
 
 std::vector<int> TGIFColorMap::ReferencedIndices() {
