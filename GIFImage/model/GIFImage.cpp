@@ -127,8 +127,7 @@ TRect TGIFImage::FramesBounds() const {
             bounds = TRect{left, top, right, bottom};
             any = true;
         } else {
-            bounds = TRect{std::min(bounds.Left, left), std::min(bounds.Top, top),
-                           std::max(bounds.Right, right), std::max(bounds.Bottom, bottom)};
+            bounds = bounds.Unite(TRect{left, top, right, bottom});
         }
     }
     return bounds;

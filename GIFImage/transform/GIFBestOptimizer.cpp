@@ -557,9 +557,7 @@ void Redraw(TGIFSubImage& next, const TDrawing& drawing) {
 // screen. first and later are the screens before frame in the first and
 // in every later pass.
 void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next) {
-    const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
-    const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                     std::max(a.Bottom, b.Bottom)};
+    const TRect area = GIFFrame::BoundsOf(frame).Unite(GIFFrame::BoundsOf(next));
     // Restoring mostly leaves more to draw: that is found first, cheaply.
     if (!RestoringDrawsNoMore(first, later, frame, next)) return;
     const TPassScreens before = PassScreens(first, later, area);
@@ -591,9 +589,7 @@ void TryRestoring(const TScreen& first, const TScreen& later, TGIFSubImage& fram
 // ImageMagick's -layers optimize often leaves one) that stays when the next
 // frame then stores clearly smaller drawn over what it leaves.
 void TryKeeping(const TScreen& first, const TScreen& later, TGIFSubImage& frame, TGIFSubImage& next) {
-    const TRect a = GIFFrame::BoundsOf(frame), b = GIFFrame::BoundsOf(next);
-    const TRect area{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                     std::max(a.Bottom, b.Bottom)};
+    const TRect area = GIFFrame::BoundsOf(frame).Unite(GIFFrame::BoundsOf(next));
     const TPassScreens before = PassScreens(first, later, area);
     // What frame leaves where it stays.
     TPassScreens after = before;

@@ -28,6 +28,11 @@ struct TRect {
         return {std::max(Left, other.Left), std::max(Top, other.Top), std::min(Right, other.Right),
                 std::min(Bottom, other.Bottom)};
     }
+    // The smallest rectangle holding both.
+    TRect Unite(const TRect& other) const {
+        return {std::min(Left, other.Left), std::min(Top, other.Top), std::max(Right, other.Right),
+                std::max(Bottom, other.Bottom)};
+    }
     bool operator==(const TRect&) const = default;
 };
 
