@@ -5,7 +5,8 @@
 // written result reads back as it was written and animates as the original:
 // the same pictures for the same time through the painter, and for the
 // other common decoders wherever they showed the original as the painter
-// does.
+// does. With a loss (--lossy), the painter must show every pixel within the
+// loss of the original's colour at every moment, clear where it was clear.
 
 #include "GIFAnimationTimeline.h"
 #include "GIFBestOptimizer.h"
@@ -14,6 +15,8 @@
 #include "GIFParallelEncoder.h"
 #include "GIFRandomAnimation.h"
 #include "GIFTestImages.h"
+
+#include "GIFLossyOptimizer.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +54,46 @@ void CheckWritten(TGIFImage& original, TGIFImage& image, const std::string& what
             Fail(what, "frame " + std::to_string(i) + " reads back otherwise");
     const std::string difference = AnimationDifference(original, reread);
     if (!difference.empty()) Fail(what, difference);
+}
+
+// "" when lossy shows, at every moment of the original's run (without
+// delays, in every picture), each pixel within maxError (RGB distance) of
+// the original's colour, clear exactly where it is clear; else where not.
+std::string LossDifference(std::vector<TShownPicture> original, std::vector<TShownPicture> lossy,
+                           int maxError, bool delays) {
+    // A picture of one frame stands still: each picture counts alike.
+    if (!delays) {
+        if (original.size() != lossy.size()) return "another count of pictures";
+        for (TShownPicture& p : original) p.Delay = 1;
+        for (TShownPicture& p : lossy) p.Delay = 1;
+    }
+    size_t j = 0;
+    int left = lossy.empty() ? 0 : lossy[0].Delay;
+    for (size_t i = 0; i < original.size(); ++i) {
+        for (int passed = 0; passed < original[i].Delay;) {
+            if (j >= lossy.size()) return "ends early at picture " + std::to_string(i);
+            const QImage& a = original[i].Picture;
+            const QImage& b = lossy[j].Picture;
+            if (a.size() != b.size()) return "picture " + std::to_string(i) + " of another size";
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) {
+                    const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                    if ((qAlpha(p) == 0) != (qAlpha(q) == 0))
+                        return "picture " + std::to_string(i) + " clear otherwise";
+                    if (qAlpha(p) == 0) continue;
+                    const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
+                    if (dr * dr + dg * dg + db * db > maxError * maxError)
+                        return "picture " + std::to_string(i) + " beyond the loss at " + std::to_string(x) +
+                               "," + std::to_string(y);
+                }
+            const int step = std::min(original[i].Delay - passed, left);
+            passed += step;
+            left -= step;
+            if (left == 0 && ++j < lossy.size()) left = lossy[j].Delay;
+        }
+    }
+    if (j < lossy.size()) return "runs longer";
+    return "";
 }
 
 const TGIFOptimizeOptions OptionSets[] = {
@@ -97,5 +140,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const TGIFOptimizeOptions cleanup = options & (OptimizeCleanup | OptimizeColorMap))
         OptimizeGIF(best, cleanup);
     CheckWritten(original, best, what + " --best");
+    // As tvgif optimize --best and --lossy run it.
+    const int maxError = 6 * pick(5);
+    TGIFImage smallest;
+    Load(smallest, bytes);
+    OptimizeGIFSmallest(smallest, options, maxError);
+    const std::string lossy = what + " --lossy, error " + std::to_string(maxError);
+    if (maxError == 0) {
+        CheckWritten(original, smallest, lossy);
+        return 0;
+    }
+    TGIFImage reread;
+    Load(reread, Save(smallest));
+    const bool delays = original.Images.Count() > 1 && reread.Images.Count() > 1;
+    const std::string difference =
+        LossDifference(ModelTimeline(original, TDecoderModel::Painter),
+                       ModelTimeline(reread, TDecoderModel::Painter), maxError, delays);
+    if (!difference.empty()) Fail(lossy, difference);
     return 0;
 }
