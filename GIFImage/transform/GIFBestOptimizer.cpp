@@ -1,6 +1,7 @@
 #include "GIFBestOptimizer.h"
 
 #include "GIFColorIndex.h"
+#include "GIFEmptyFrames.h"
 #include "GIFEncoder.h"
 #include "GIFFewestRuns.h"
 #include "GIFFollowedScreen.h"
@@ -1459,6 +1460,9 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     // carries other extensions (as ImageMagick writes them); those cleaned
     // up, cropping now adds its time to the frame before and drops it.
     if (again) OptimizeGIF(image, again | (options & OptimizeCrop));
+    // Frames restored to the background leave rows of empty ones (a pause
+    // in a burst of particles): those that change nothing go too.
+    if (redraw) DropEmptyFrames(image);
     // After the colour-map step, which sorts every table by use.
     if (redraw) ChooseFrameStorage(image);
     if (lossyError <= 0) return;

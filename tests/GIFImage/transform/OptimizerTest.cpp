@@ -563,6 +563,31 @@ TEST(GIFOptimizeBest, FramesThatRepeatTheOneBeforeGiveItTheirTimeEvenWithComment
     EXPECT_EQ(reread.Images[0].GraphicControlExtension()->Delay(), 30);
 }
 
+TEST(GIFOptimizeBest, EmptyFramesThatChangeNothingGiveTheirTimeToTheFrameBefore) {
+    // A burst of particles restored to the background between pauses of
+    // empty frames, as a particle effect is recorded; then a dot that
+    // stays, and an empty frame whose clearing takes it away.
+    TGIFImage image;
+    MakeScreen(image, 4, 8, 8);
+    const Bytes empty(64, 0);
+    Bytes burst = empty, spread = empty, dot = empty;
+    burst[27] = 1;
+    burst[28] = 2;
+    spread[18] = 1;
+    spread[45] = 3;
+    dot[0] = 3;
+    for (const Bytes* pixels :
+         std::initializer_list<const Bytes*>{&empty, &empty, &empty, &burst, &spread, &empty, &empty})
+        AddControl(AddFrame(image, 0, 0, 8, 8, *pixels), 2, 10, 0);
+    AddControl(AddFrame(image, 0, 0, 8, 8, dot), 1, 10, 0);
+    AddControl(AddFrame(image, 0, 0, 8, 8, empty), 2, 10, 0);
+    TGIFImage reread;
+    SaveBestAndReread(image, reread, [](TGIFImage& optimised) { OptimizeGIFSmallest(optimised, 0x0F); });
+    ASSERT_EQ(reread.Images.Count(), 6);
+    EXPECT_EQ(reread.Images[0].GraphicControlExtension()->Delay(), 30);
+    EXPECT_EQ(reread.Images[3].GraphicControlExtension()->Delay(), 20);
+}
+
 TEST(GIFOptimizeBest, ADitherDrawnAnewKeepsScatteredUnchangedPixelsAndClearsLongStretches) {
     // A gradient dithered again with its levels shifted, as a converter
     // quantises each frame anew, save a fifth on the left that stays: the
