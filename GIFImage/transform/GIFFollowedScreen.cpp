@@ -31,12 +31,18 @@ bool CanFollow(TGIFImage& image) {
             if (frame->OneValue() >= count) return false;
             continue;
         }
+        held += frame->DataSize();
+        // Every index names an entry of a full table.
+        if (count == 256) continue;
         std::vector<uint8_t> fillRow;
+        const int width = frame->Width();
         for (int y = 0; y < frame->Height(); ++y) {
             const uint8_t* row = frame->ReadRow(y, fillRow);
-            if (*std::max_element(row, row + frame->Width()) >= count) return false;
+            // A plain loop the compiler runs many pixels at a time.
+            uint8_t largest = 0;
+            for (int x = 0; x < width; ++x) largest = std::max(largest, row[x]);
+            if (largest >= count) return false;
         }
-        held += frame->DataSize();
     }
     // Following the screens takes some 16 bytes a pixel of the frames'
     // union. Frames whose data decoded nothing hold no pixels: where their
