@@ -8,8 +8,10 @@
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFMessages.h"
+#include "GIFParallelEncoder.h"
 #include "GIFTextExtension.h"
 #include "GIFUnknownAppExtension.h"
+#include "GIFWorkerThreads.h"
 
 #include <algorithm>
 #include <array>
@@ -158,12 +160,18 @@ private:
 
 void TOptimizeRun::OptimizeColorMaps() {
     if (Image.Header.ColorMap.Count() > 0) Image.Header.ColorMap.Optimize();
-    for (const auto& frame : Image.Images) {
-        Count();
-        if (frame->ColorMap.Count() == 0) continue;
-        frame->ColorMap.Optimize();
-        Report();
-    }
+    // A frame's own table names only its own pixels: the frames sort theirs
+    // side by side, those copied from one another taking their own pixel
+    // buffer first, one after the other.
+    std::vector<TGIFSubImage*> ownTables;
+    for (const auto& frame : Image.Images)
+        if (frame->ColorMap.Count() > 0) ownTables.push_back(frame.get());
+    for (TGIFSubImage* frame : ownTables)
+        if (frame->HasPixelBuffer()) frame->Data();
+    GIFWorkers::ForEach(ownTables.size(), EncodeThreadCount(),
+                        [&](size_t f) { ownTables[f]->ColorMap.Optimize(); });
+    Count(Image.Images.Count());
+    Report();
 }
 
 void TOptimizeRun::CleanupTransparency() {
@@ -243,16 +251,25 @@ bool TOptimizeRun::CanDropBlankFrame(int index, bool undefined) const {
 void TOptimizeRun::CropFrames() {
     // Frames are dropped only where no disposal is undefined: that stays so.
     const bool undefined = HasUndefinedDisposal(Image);
-    for (int c = Image.Images.Count() - 1; c >= 0; --c) {
+    // Cropping a frame that restores to the background would shrink the
+    // area it restores; undefined disposals are left as they are.
+    const auto croppable = [](const TGIFSubImage& frame) {
+        return !frame.Empty() && frame.Transparent() &&
+               DisposalOf(frame) != TGIFDisposal::RestoreBackground && !IsUndefined(DisposalOf(frame));
+    };
+    // Each frame's bounds depend on its own pixels alone: found side by
+    // side, as CropGIFFrame finds them.
+    const int count = Image.Images.Count();
+    std::vector<TRect> boxes(static_cast<size_t>(count));
+    GIFWorkers::ForEach(static_cast<size_t>(count), EncodeThreadCount(), [&](size_t c) {
+        const TGIFSubImage& frame = Image.Images[static_cast<int>(c)];
+        if (croppable(frame)) boxes[c] = OpaqueBounds(frame, TransparentIndexOf(frame));
+    });
+    for (int c = count - 1; c >= 0; --c) {
         Count();
         TGIFSubImage& frame = Image.Images[c];
-        // Cropping a frame that restores to the background would shrink the
-        // area it restores; undefined disposals are left as they are.
-        if (frame.Empty() || !frame.Transparent() || DisposalOf(frame) == TGIFDisposal::RestoreBackground ||
-            IsUndefined(DisposalOf(frame)))
-            continue;
-        // As CropGIFFrame, the bounds found once.
-        const TRect box = OpaqueBounds(frame, TransparentIndexOf(frame));
+        if (!croppable(frame)) continue;
+        const TRect box = boxes[static_cast<size_t>(c)];
         if (!box.IsEmpty()) {
             if (box != TRect{0, 0, frame.Width(), frame.Height()}) {
                 Crop(frame, box);
