@@ -327,21 +327,19 @@ bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
     };
     TGIFColorMap& global = image.Header.ColorMap;
     int background = -1;
+    // Which indices each frame uses, found side by side.
+    std::vector<std::array<int64_t, 256>> uses(static_cast<size_t>(image.Images.Count()));
+    GIFWorkers::ForEach(uses.size(), EncodeThreadCount(),
+                        [&](size_t f) { uses[f] = GIFFrame::IndexUses(image.Images[static_cast<int>(f)]); });
     std::vector<std::array<int, 256>> maps;
     for (const auto& frame : image.Images) {
         const std::array<uint32_t, 256> frameColours = ColoursOf(*frame);
-        std::array<bool, 256> used{};
-        std::vector<uint8_t> fillRow;
-        const int width = frame->Width();
-        for (int y = 0; y < frame->Height(); ++y) {
-            const uint8_t* row = frame->ReadRow(y, fillRow);
-            for (int x = 0; x < width; ++x) used[row[x]] = true;
-        }
+        const std::array<int64_t, 256>& used = uses[maps.size()];
         const int t = TransparentIndexOf(*frame);
         std::array<int, 256> map{};
         map.fill(-1);
         for (int i = 0; i < 256; ++i)
-            if (used[static_cast<size_t>(i)] && i != t)
+            if (used[static_cast<size_t>(i)] > 0 && i != t)
                 map[static_cast<size_t>(i)] = indexFor(frameColours[static_cast<size_t>(i)]);
         maps.push_back(map);
     }

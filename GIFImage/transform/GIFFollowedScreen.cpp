@@ -2,9 +2,11 @@
 
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFParallelEncoder.h"
 #include "GIFWorkerThreads.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace GIFFollowedScreen {
 
@@ -21,6 +23,8 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
 
 bool CanFollow(TGIFImage& image) {
     int64_t held = 0; // the pixels the frames hold in buffers
+    // Frames whose indices may lie past their table, with its size.
+    std::vector<std::pair<const TGIFSubImage*, int>> checked;
     for (const auto& frame : image.Images) {
         if (frame->Empty() || GIFFrame::IsUndefined(DisposalOf(*frame))) return false;
         if (frame->Left() + frame->Width() > image.Width() || frame->Top() + frame->Height() > image.Height())
@@ -33,17 +37,23 @@ bool CanFollow(TGIFImage& image) {
         }
         held += frame->DataSize();
         // Every index names an entry of a full table.
-        if (count == 256) continue;
+        if (count < 256) checked.emplace_back(frame.get(), count);
+    }
+    // The frames' indices are checked side by side.
+    std::atomic<bool> inTables{true};
+    GIFWorkers::ForEach(checked.size(), EncodeThreadCount(), [&](size_t f) {
+        const auto [frame, count] = checked[f];
         std::vector<uint8_t> fillRow;
         const int width = frame->Width();
-        for (int y = 0; y < frame->Height(); ++y) {
+        for (int y = 0; y < frame->Height() && inTables.load(std::memory_order_relaxed); ++y) {
             const uint8_t* row = frame->ReadRow(y, fillRow);
             // A plain loop the compiler runs many pixels at a time.
             uint8_t largest = 0;
             for (int x = 0; x < width; ++x) largest = std::max(largest, row[x]);
-            if (largest >= count) return false;
+            if (largest >= count) inTables.store(false, std::memory_order_relaxed);
         }
-    }
+    });
+    if (!inTables.load()) return false;
     // Following the screens takes some 16 bytes a pixel of the frames'
     // union. Frames whose data decoded nothing hold no pixels: where their
     // union is far larger than what the frames hold, it is a few bytes'

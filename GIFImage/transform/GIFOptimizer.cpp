@@ -175,12 +175,21 @@ void TOptimizeRun::OptimizeColorMaps() {
 }
 
 void TOptimizeRun::CleanupTransparency() {
-    for (int i = 0; i < Image.Images.Count(); ++i) {
+    const int count = Image.Images.Count();
+    // Whether each frame shows its transparent index, found side by side.
+    std::vector<char> showsTransparent(static_cast<size_t>(count), 1);
+    GIFWorkers::ForEach(static_cast<size_t>(count), EncodeThreadCount(), [&](size_t i) {
+        const TGIFSubImage& frame = Image.Images[static_cast<int>(i)];
+        const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
+        if (frame.Transparent() && control)
+            showsTransparent[i] = UsedIndices(frame)[control->TransparentColorIndex()];
+    });
+    for (int i = 0; i < count; ++i) {
         Count();
         TGIFSubImage* frame = &Image.Images[i];
         TGIFGraphicControlExtension* control = frame->GraphicControlExtension();
         if (!frame->Transparent() || !control || KeepsTransparencyForOtherDecoders(Image, i)) continue;
-        if (UsedIndices(*frame)[control->TransparentColorIndex()]) continue;
+        if (showsTransparent[static_cast<size_t>(i)]) continue;
         control->SetTransparent(false);
         Report();
     }
