@@ -369,6 +369,10 @@ int TransparentIndexForMerging(TGIFSubImage& self, std::optional<const TGIFSubIm
     return table.Add(RGBColor(0, 0, 0));
 }
 
+int TransparentIndexForMerging(TGIFSubImage& self) {
+    return TransparentIndexForMerging(self, std::nullopt);
+}
+
 void MergeGIFFrame(TGIFSubImage& self, TGIFSubImage* previous, std::optional<const TGIFSubImage*> sharing) {
     if (self.Empty() || !previous || previous->Empty() || DisposalOf(*previous) > TGIFDisposal::DoNotDispose)
         return;

@@ -355,6 +355,8 @@ TEST(GIFOptimize, MergeTakesATransparentIndexThatNoVisiblePixelUses) {
     AddFrame(sharing, 0, 0, 4, 2, {0, 1, 2, 3, 0, 1, 2, 3});
     AddControl(AddFrame(sharing, 0, 0, 4, 2, {3, 3, 3, 3, 3, 3, 3, 1}), 1, 0, 3);
     AddFrame(sharing, 0, 0, 4, 2, {2, 0, 2, 0, 0, 1, 2, 1});
+    // As the library's callers ask for it, the other frame looked for.
+    EXPECT_EQ(TransparentIndexForMerging(sharing.Images[2]), 3);
     OptimizeGIF(sharing, OptimizeMerge);
     EXPECT_EQ(sharing.Images[2].GraphicControlExtension()->TransparentColorIndex(), 3);
 }
