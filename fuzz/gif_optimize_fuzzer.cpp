@@ -16,8 +16,6 @@
 #include "GIFRandomAnimation.h"
 #include "GIFTestImages.h"
 
-#include "GIFLossyOptimizer.h"
-
 #include <cstdio>
 #include <cstdlib>
 

@@ -18,9 +18,10 @@ import tempfile
 from concurrent.futures import ProcessPoolExecutor
 
 here = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("measure", os.path.join(here, "measure-corpus.py"))
-measure = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(measure)
+# The measure of measure-corpus.py, loaded from its file (its name is no module name).
+found = importlib.util.spec_from_file_location("measure", os.path.join(here, "measure-corpus.py"))
+measure = importlib.util.module_from_spec(found)
+found.loader.exec_module(measure)
 
 
 def result(tvgif, original, path, work):
