@@ -14,6 +14,7 @@
 #include "GIFDecoder.h"
 #include "GIFEncoder.h"
 #include "GIFException.h"
+#include "GIFLZWLookaheadEncoder.h"
 #include "GIFTestStreams.h"
 #include "ReferenceLZWEncoder.h"
 
@@ -25,8 +26,7 @@
 namespace {
 
 void RoundTrip(TGIFCompression compression, int bits, int colors, const std::vector<uint8_t>& pixels,
-               bool interlaced, int width, int height, bool mustFail, bool lookAhead = false,
-               bool keep = false) {
+               bool interlaced, int width, int height, bool mustFail, int lookAhead = 0, bool keep = false) {
     TMemoryStream stream;
     try {
         CompressImageData(stream, compression, bits, colors, pixels.data(), interlaced, height, width, -1,
@@ -36,7 +36,7 @@ void RoundTrip(TGIFCompression compression, int bits, int colors, const std::vec
         return;
     }
     if (mustFail) __builtin_trap();
-    if (compression == TGIFCompression::LZW && !lookAhead) {
+    if (compression == TGIFCompression::LZW && lookAhead == 0) {
         std::vector<uint8_t> walked;
         for (const int row : interlaced ? InterlacedRows(height) : std::vector<int>{})
             walked.insert(walked.end(), pixels.begin() + row * width, pixels.begin() + (row + 1) * width);
@@ -80,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside);
     RoundTrip(TGIFCompression::RLE, bits, colors, pixels, interlaced, width, height, outside);
-    RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside, true,
-              data[0] & 0x20);
+    // Strings a pixel shorter, or up to the most pixels shorter.
+    RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside,
+              data[0] & 0x40 ? TLZWLookaheadEncoder::MaxShorterBy : 1, data[0] & 0x20);
     return 0;
 }

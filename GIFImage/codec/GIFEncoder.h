@@ -117,12 +117,13 @@ protected:
 };
 
 // Compresses a frame's pixels with TRLEEncoder for TGIFCompression::RLE, else
-// with TLZWEncoder, or with lookAhead TLZWLookaheadEncoder.
+// with TLZWEncoder, or, with lookAhead above 0, with TLZWLookaheadEncoder
+// sending strings up to lookAhead pixels shorter than the longest.
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width, int fillValue = -1,
-                       bool keepFullTable = false, bool lookAhead = false);
+                       bool keepFullTable = false, int lookAhead = 0);
 
 // How many bytes CompressImageData writes for these pixels with LZW: the
 // optimisers' measure of a candidate, counted without keeping the bytes.
 int64_t CompressedSize(int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced, int height,
-                       int width, int fillValue = -1, bool keepFullTable = false, bool lookAhead = false);
+                       int width, int fillValue = -1, bool keepFullTable = false, int lookAhead = 0);

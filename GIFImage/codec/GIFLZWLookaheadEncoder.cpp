@@ -1,15 +1,20 @@
 #include "GIFLZWLookaheadEncoder.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // The longest string of the table from pixels[at]: its length and node, the
-// node of the string a pixel shorter (or -1), and the slot where it and the
-// pixel after it would go.
+// nodes of the strings 1, 2, ... pixels shorter (-1 where there is none or
+// the walk did not pass it), and the slot where it and the pixel after it
+// would go.
 struct TMatch {
     int64_t Length = 0;
     int Node = -1;
-    int Shorter = -1;
+    int Shorter[TLZWLookaheadEncoder::MaxShorterBy];
     uint32_t Slot = 0;
+    TMatch() { std::fill(std::begin(Shorter), std::end(Shorter), -1); }
 };
 
 // A run longer than the longest of its value that the table holds (runs)
@@ -23,7 +28,7 @@ TMatch Longest(const TTable& table, const TLZWRuns& runs, const uint8_t* pixels,
         TLZWRuns::AllValue(pixels + at + 1, longest, value)) {
         match.Length = longest;
         match.Node = runs.Top[value];
-        match.Shorter = runs.BelowTop[value];
+        match.Shorter[0] = runs.BelowTop[value];
         // Not found (the run is the longest): Find gives the slot.
         table.Find(match.Node, value, match.Slot);
         return match;
@@ -33,7 +38,8 @@ TMatch Longest(const TTable& table, const TLZWRuns& runs, const uint8_t* pixels,
     for (; at + length < count; ++length) {
         const int found = table.Find(node, pixels[at + length], match.Slot);
         if (found < 0) break;
-        match.Shorter = node;
+        std::copy_backward(std::begin(match.Shorter), std::end(match.Shorter) - 1, std::end(match.Shorter));
+        match.Shorter[0] = node;
         node = found;
     }
     match.Length = length;
@@ -116,18 +122,25 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
             OutputCode(TTable::Code(match.Node));
             break;
         }
-        // The shorter string is weighed only where the string after it
+        // A shorter string is weighed only where the string after it
         // already ends beyond the one after the longest; it adds nothing to
         // the table.
-        bool shorter = false;
+        int cut = 0; // pixels less than the longest
         TMatch next;
-        if (match.Shorter >= 0) {
+        if (match.Shorter[0] >= 0) {
             next = Longest(table, Runs, pixels, count, after);
-            if (after - 1 + Longest(table, Runs, pixels, count, after - 1).Length > after + next.Length)
-                shorter = Reach(table, pixels, count, after - 1, match.Shorter, -1) >
-                          Reach(table, pixels, count, after, match.Node, match.Slot);
+            int64_t farthest = -1;
+            for (int by = 1; by <= ShorterBy && match.Shorter[by - 1] >= 0; ++by) {
+                if (after - by + Longest(table, Runs, pixels, count, after - by).Length <=
+                    after + next.Length)
+                    continue;
+                if (farthest < 0) farthest = Reach(table, pixels, count, after, match.Node, match.Slot);
+                const int64_t reach = Reach(table, pixels, count, after - by, match.Shorter[by - 1], -1);
+                if (reach > farthest) farthest = reach, cut = by;
+            }
         }
-        OutputCode(TTable::Code(shorter ? match.Shorter : match.Node));
+        const bool shorter = cut > 0;
+        OutputCode(TTable::Code(shorter ? match.Shorter[cut - 1] : match.Node));
         // The decoder makes a code for every string but the last; only the
         // longest one's is new to the table.
         if (NextCode < TTable::MaxCodes) {
@@ -143,7 +156,7 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
         // longest's, is still the longest there unless its walk stopped
         // where that string went in or the table was cleared.
         const bool nextHolds = next.Length > 0 && !shorter && !cleared && next.Slot != match.Slot;
-        at = shorter ? after - 1 : after;
+        at = after - cut;
         match = nextHolds ? next : Longest(table, Runs, pixels, count, at);
     }
     GrowCodeWidth();

@@ -1,11 +1,12 @@
 #pragma once
 // The LZW compressor that looks ahead. A decoder takes any string of the
-// table, not only the longest one: where a string a pixel shorter lets the
-// strings after it run longer, sending it saves codes, though the code the
-// decoder then makes is wasted (the table holds its string already). Where
-// the string after the shorter one already ends beyond the string after the
-// longest, this encoder follows both with a few codes of the plain encoder
-// and sends whichever covered more pixels; ties go to the longest.
+// table, not only the longest one: where a string a pixel or a few shorter
+// lets the strings after it run longer, sending it saves codes, though the
+// code the decoder then makes is wasted (the table holds its string
+// already). Where the string after a shorter one already ends beyond the
+// string after the longest, this encoder follows both with a few codes of
+// the plain encoder and sends whichever covered more pixels; ties go to the
+// longer.
 //
 // Slower than TLZWEncoder, and not always smaller (the strings it leaves
 // out of the table can be the ones a later row wanted), so callers keep
@@ -17,6 +18,14 @@
 #include <vector>
 
 class TLZWLookaheadEncoder : public TLZWEncoder {
+public:
+    // The most pixels by which a string sent may be shorter than the
+    // longest, 1 to MaxShorterBy. Sparse frames (particles) gain from
+    // several; elsewhere one alone can store smaller, as the wasted codes
+    // add up: callers try both where it pays.
+    static constexpr int MaxShorterBy = 10;
+    int ShorterBy = 1;
+
 protected:
     void DoCompress() override;
 

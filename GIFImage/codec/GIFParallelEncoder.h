@@ -22,7 +22,7 @@ struct TGIFEncodeJob {
     int Colors = 256;
     bool Interlaced = false;
     bool KeepFullTable = false; // see TGIFEncoder::KeepFullTable
-    bool LookAhead = false;     // see TLZWLookaheadEncoder
+    int LookAhead = 0;          // see CompressImageData
     TGIFCompression Compression = TGIFCompression::LZW;
     // Image data compressed for these pixels before (an optimiser's choice
     // among encodings), or null.

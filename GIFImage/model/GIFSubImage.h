@@ -95,9 +95,10 @@ public:
     // frame instead of being cleared: strings chosen to match it (lossy
     // compression) then keep matching. Every reader takes it.
     bool KeepFullCodeTable = false;
-    // The frame's codes are chosen looking ahead (TLZWLookaheadEncoder),
+    // Above 0, the frame's codes are chosen looking ahead for strings up to
+    // this many pixels shorter than the longest (TLZWLookaheadEncoder),
     // where that stores it smaller.
-    bool LookAheadCodes = false;
+    int LookAheadCodes = 0;
     // The image data an optimiser chose for the frame, kept so that the
     // writer need not compress it again; written only while it still
     // decodes to the frame's pixels (see CompressJob).

@@ -7,6 +7,7 @@
 #include "GIFFollowedScreen.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
+#include "GIFLZWLookaheadEncoder.h"
 #include "GIFLossyLZWEncoder.h"
 #include "GIFLossyOptimizer.h"
 #include "GIFParallelEncoder.h"
@@ -1351,6 +1352,10 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
     return stored;
 }
 
+// The widest codes of a frame whose strings are also tried several pixels
+// shorter than the longest.
+constexpr int DeepLookAheadBits = 4;
+
 // Each frame's codes as stores it smallest: its code table cleared when
 // full or kept, then the codes chosen plainly or looking ahead (whose data
 // the frame keeps for the writer); stored holds the sizes as cleared that
@@ -1358,7 +1363,7 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
 void ChooseFrameCodes(TGIFImage& image, const TStoredSizes& stored) {
     GIFWorkers::ForEach(static_cast<size_t>(image.Images.Count()), EncodeThreadCount(), [&](size_t i) {
         TGIFSubImage* frame = &image.Images[static_cast<int>(i)];
-        frame->LookAheadCodes = false;
+        frame->LookAheadCodes = 0;
         frame->ChosenData.clear();
         if (frame->Empty()) return;
         const TGIFEncodeJob job = frame->EncodeJob();
@@ -1378,12 +1383,19 @@ void ChooseFrameCodes(TGIFImage& image, const TStoredSizes& stored) {
         }
         // A frame of one value is sent as its run, looked ahead or not.
         if (!job.Pixels) return;
-        TMemoryStream lookedAhead;
-        CompressImageData(lookedAhead, TGIFCompression::LZW, job.Bits, 1 << job.Bits, job.Pixels, interlaced,
-                          job.Height, job.Width, -1, frame->KeepFullCodeTable, true);
-        if (lookedAhead.Size() >= smallest) return;
-        frame->LookAheadCodes = true;
-        frame->ChosenData = lookedAhead.Memory();
+        // Strings a pixel shorter, then, in frames of few colours (sparse
+        // particles, say), several pixels shorter: in frames of more colours
+        // that found 0.3 % more at a fifth more of the whole time.
+        for (const int shorterBy : {1, TLZWLookaheadEncoder::MaxShorterBy}) {
+            if (shorterBy > 1 && job.Bits > DeepLookAheadBits) break;
+            TMemoryStream lookedAhead;
+            CompressImageData(lookedAhead, TGIFCompression::LZW, job.Bits, 1 << job.Bits, job.Pixels,
+                              interlaced, job.Height, job.Width, -1, frame->KeepFullCodeTable, shorterBy);
+            if (lookedAhead.Size() >= smallest) continue;
+            smallest = static_cast<int>(lookedAhead.Size());
+            frame->LookAheadCodes = shorterBy;
+            frame->ChosenData = lookedAhead.Memory();
+        }
     });
 }
 

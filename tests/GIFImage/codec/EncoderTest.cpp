@@ -6,6 +6,7 @@
 #include "GIFDecoder.h"
 #include "GIFEncoder.h"
 #include "GIFException.h"
+#include "GIFLZWLookaheadEncoder.h"
 #include "GIFMessages.h"
 #include "GIFRLEEncoder.h"
 #include "GIFTestImages.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <random>
 
 namespace {
@@ -307,20 +309,34 @@ TEST(GIFEncoders, GiflibDecodesBothEncodersToTheSamePixels) {
 // Looking ahead sends strings shorter than the longest, and codes the
 // decoder makes for strings the table holds already: what any decoder reads
 // back must still be the frame, through clears, kept full tables, interlaced
-// rows and every table width; on frames of moving sprites it must find
-// shorter data.
+// rows and every table width, for strings a pixel shorter and several; on
+// frames of moving sprites it must find shorter data, and on sparse
+// particles, strings several pixels shorter still shorter data.
 TEST(GIFLZWLookaheadEncoder, DecodesToTheFrameAndShortensSpriteFrames) {
     std::mt19937 rng(13);
     int64_t plainSprites = 0, lookaheadSprites = 0;
+    int64_t particlesOneShorter = 0, particlesSeveralShorter = 0;
     for (int round = 0; round < 36; ++round) {
         const int bits = 1 + round % 8;
         const int width = 97 + round * 7, height = 61 + round * 5;
         const bool interlaced = round % 3 == 1;
         const bool keep = round % 4 == 2;
         const bool sprites = round % 2 == 0;
+        const bool particles = round % 6 == 1 && bits <= 4;
         // Discs with eyes scattered over one value, as moving sprites leave
-        // a frame; or runs of random length.
+        // a frame; dots on a ring, as a burst of particles; or runs of
+        // random length.
         Bytes pixels = RandomPixels(rng, static_cast<size_t>(width) * height, 1 << bits, 1 + round % 5);
+        if (particles) {
+            std::fill(pixels.begin(), pixels.end(), 0);
+            for (int dot = 0; dot < 400; ++dot) {
+                const double angle = dot * 0.0157, radius = 10 + dot % 7 * 3;
+                const int x = width / 2 + static_cast<int>(radius * std::cos(angle));
+                const int y = height / 2 + static_cast<int>(radius * std::sin(angle));
+                pixels[static_cast<size_t>(y) * width + x] =
+                    static_cast<uint8_t>(1 + dot % 2 % ((1 << bits) - 1));
+            }
+        }
         if (sprites) {
             std::fill(pixels.begin(), pixels.end(), 0);
             for (int disc = 0; disc < 8; ++disc) {
@@ -333,29 +349,35 @@ TEST(GIFLZWLookaheadEncoder, DecodesToTheFrameAndShortensSpriteFrames) {
                                 (y - cy) / 4 == -1 && (x - cx + 8) / 4 % 3 == 1 ? 1 : colour;
             }
         }
-        TMemoryStream plain, lookahead;
+        TMemoryStream plain;
         CompressImageData(plain, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced, height,
                           width, -1, keep);
-        CompressImageData(lookahead, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced, height,
-                          width, -1, keep, true);
-        if (sprites) {
-            plainSprites += plain.Size();
-            lookaheadSprites += lookahead.Size();
-        }
-        std::vector<std::string> warnings;
-        ASSERT_EQ(Decode(lookahead.Memory(), width, height, interlaced, warnings), pixels)
-            << "round " << round;
-        EXPECT_TRUE(warnings.empty()) << "round " << round;
+        for (const int shorterBy : {1, TLZWLookaheadEncoder::MaxShorterBy}) {
+            TMemoryStream lookahead;
+            CompressImageData(lookahead, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced,
+                              height, width, -1, keep, shorterBy);
+            if (sprites && shorterBy == 1) {
+                plainSprites += plain.Size();
+                lookaheadSprites += lookahead.Size();
+            }
+            if (particles)
+                (shorterBy == 1 ? particlesOneShorter : particlesSeveralShorter) += lookahead.Size();
+            std::vector<std::string> warnings;
+            ASSERT_EQ(Decode(lookahead.Memory(), width, height, interlaced, warnings), pixels)
+                << "round " << round << " shorter by " << shorterBy;
+            EXPECT_TRUE(warnings.empty()) << "round " << round;
 #ifdef TV_HAVE_GIFLIB
-        const Bytes gif = Header(width, height, static_cast<uint8_t>(0x80 | (bits - 1))) +
-                          ColorTable(1 << bits) + Descriptor(0, 0, width, height, interlaced ? 0x40 : 0) +
-                          lookahead.Memory() + Bytes{0x3B};
-        const std::vector<Bytes> frames = GiflibFrames(gif);
-        ASSERT_EQ(frames.size(), 1u) << "round " << round;
-        EXPECT_EQ(frames[0], pixels) << "round " << round;
+            const Bytes gif = Header(width, height, static_cast<uint8_t>(0x80 | (bits - 1))) +
+                              ColorTable(1 << bits) + Descriptor(0, 0, width, height, interlaced ? 0x40 : 0) +
+                              lookahead.Memory() + Bytes{0x3B};
+            const std::vector<Bytes> frames = GiflibFrames(gif);
+            ASSERT_EQ(frames.size(), 1u) << "round " << round;
+            EXPECT_EQ(frames[0], pixels) << "round " << round << " shorter by " << shorterBy;
 #endif
+        }
     }
     EXPECT_LT(lookaheadSprites, plainSprites);
+    EXPECT_LT(particlesSeveralShorter, particlesOneShorter);
     // A frame of one value, and a pixel outside the table, are the plain
     // encoder's.
     TMemoryStream plainFill, lookaheadFill;

@@ -504,8 +504,8 @@ TEST(GIFOptimizeBest, FramesAreWrittenWithTheCodesThatLookAheadWhereSmaller) {
     const Bytes lookingAhead = Save(optimised);
     int frames = 0;
     for (int i = 0; i < optimised.Images.Count(); ++i) {
-        frames += optimised.Images[i].LookAheadCodes;
-        optimised.Images[i].LookAheadCodes = false;
+        frames += optimised.Images[i].LookAheadCodes > 0;
+        optimised.Images[i].LookAheadCodes = 0;
         optimised.Images[i].ChosenData.clear();
     }
     EXPECT_GT(frames, 0);
