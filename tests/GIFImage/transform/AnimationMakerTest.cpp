@@ -322,6 +322,33 @@ TEST_F(AnimationMaker, TheDefaultQualityKeepsEveryFrameCloseInFewerBytes) {
     }
 }
 
+// A frame that changes every other row (scan lines passing over a picture)
+// stores smaller with its rows in interlaced order, where the unchanged
+// rows come together as one transparent run; it must still show exactly
+// what its picture shows.
+TEST_F(AnimationMaker, ScanLineChangesAreStoredInInterlacedRowsAndShowExactly) {
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 4; ++i) {
+        QImage picture(160, 96, QImage::Format_RGB32);
+        for (int y = 0; y < 96; ++y)
+            for (int x = 0; x < 160; ++x) {
+                const bool lit = i > 0 && y % 2 == 0 && (x / 5 + y / 2 + i) % 3 == 0;
+                picture.setPixel(x, y,
+                                 lit                     ? qRgb(250, 230, 60)
+                                 : (x / 20 + y / 24) % 2 ? qRgb(30, 60, 120)
+                                                         : qRgb(40, 80, 40));
+            }
+        pictures.push_back(picture);
+    }
+    Make(Save(pictures));
+    int interlaced = 0;
+    for (int i = 0; i < Gif.Images.Count(); ++i) interlaced += Gif.Images[i].Interlaced();
+    EXPECT_GT(interlaced, 0);
+    const std::vector<QImage> shown = Shown();
+    ASSERT_EQ(shown.size(), pictures.size());
+    for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(Psnr(shown[i], pictures[i]), 99) << i;
+}
+
 TEST_F(AnimationMaker, LossyCompressionStoresLessAndKeepsEveryFrameClose) {
     const std::vector<QImage> pictures = BallOverAScene();
     const std::vector<std::string> files = Save(pictures);
