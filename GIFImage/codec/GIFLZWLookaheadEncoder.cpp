@@ -1,20 +1,29 @@
 #include "GIFLZWLookaheadEncoder.h"
 
-#include <algorithm>
-#include <iterator>
-
 namespace {
 
-// The longest string of the table from pixels[at]: its length and node, the
-// nodes of the strings 1, 2, ... pixels shorter (-1 where there is none or
-// the walk did not pass it), and the slot where it and the pixel after it
-// would go.
+// The longest string of the table from pixels[at]: its length and node,
+// the nodes of the strings up to TLZWLookaheadEncoder::MaxShorterBy pixels
+// shorter, and the slot where it and the pixel after it would go.
 struct TMatch {
     int64_t Length = 0;
     int Node = -1;
-    int Shorter[TLZWLookaheadEncoder::MaxShorterBy];
     uint32_t Slot = 0;
-    TMatch() { std::fill(std::begin(Shorter), std::end(Shorter), -1); }
+    // The walk's nodes by string length, the last ones kept round a ring;
+    // where a run was matched whole only the string a pixel shorter is
+    // known.
+    static constexpr int Ring = 16;
+    static_assert(Ring >= TLZWLookaheadEncoder::MaxShorterBy);
+    int Passed[Ring];
+    bool Walked = false;
+    int BelowTop = -1;
+
+    // The node of the string by pixels shorter, or -1.
+    int Shorter(int by) const {
+        if (by >= Length) return -1;
+        if (!Walked) return by == 1 ? BelowTop : -1;
+        return Passed[(Length - by) & (Ring - 1)];
+    }
 };
 
 // A run longer than the longest of its value that the table holds (runs)
@@ -28,18 +37,18 @@ TMatch Longest(const TTable& table, const TLZWRuns& runs, const uint8_t* pixels,
         TLZWRuns::AllValue(pixels + at + 1, longest, value)) {
         match.Length = longest;
         match.Node = runs.Top[value];
-        match.Shorter[0] = runs.BelowTop[value];
+        match.BelowTop = runs.BelowTop[value];
         // Not found (the run is the longest): Find gives the slot.
         table.Find(match.Node, value, match.Slot);
         return match;
     }
     int node = TTable::Node(value);
     int64_t length = 1;
+    match.Walked = true;
     for (; at + length < count; ++length) {
         const int found = table.Find(node, pixels[at + length], match.Slot);
         if (found < 0) break;
-        std::copy_backward(std::begin(match.Shorter), std::end(match.Shorter) - 1, std::end(match.Shorter));
-        match.Shorter[0] = node;
+        match.Passed[length & (TMatch::Ring - 1)] = node;
         node = found;
     }
     match.Length = length;
@@ -127,20 +136,20 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
         // the table.
         int cut = 0; // pixels less than the longest
         TMatch next;
-        if (match.Shorter[0] >= 0) {
+        if (match.Shorter(1) >= 0) {
             next = Longest(table, Runs, pixels, count, after);
             int64_t farthest = -1;
-            for (int by = 1; by <= ShorterBy && match.Shorter[by - 1] >= 0; ++by) {
+            for (int by = 1; by <= ShorterBy && match.Shorter(by) >= 0; ++by) {
                 if (after - by + Longest(table, Runs, pixels, count, after - by).Length <=
                     after + next.Length)
                     continue;
                 if (farthest < 0) farthest = Reach(table, pixels, count, after, match.Node, match.Slot);
-                const int64_t reach = Reach(table, pixels, count, after - by, match.Shorter[by - 1], -1);
+                const int64_t reach = Reach(table, pixels, count, after - by, match.Shorter(by), -1);
                 if (reach > farthest) farthest = reach, cut = by;
             }
         }
         const bool shorter = cut > 0;
-        OutputCode(TTable::Code(shorter ? match.Shorter[cut - 1] : match.Node));
+        OutputCode(TTable::Code(shorter ? match.Shorter(cut) : match.Node));
         // The decoder makes a code for every string but the last; only the
         // longest one's is new to the table.
         if (NextCode < TTable::MaxCodes) {
