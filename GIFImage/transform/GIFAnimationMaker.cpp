@@ -281,12 +281,13 @@ TCompressedFrame CompressFrame(const std::vector<TFrameForm>& forms, int width, 
         drawing = indices;
         drawingKeeps = keep;
     };
-    // Last, the smallest drawing's codes chosen by looking ahead, where its
+    // Last, the smallest drawing's codes chosen by looking ahead (for
+    // strings a pixel shorter than the longest, and several), where its
     // strings run long: on photographs (over a bit a pixel) it found
     // nothing in any sequence measured, and took a sixth of the time. Then
-    // its rows in interlaced order: scattered changes (sprites, a chart's
-    // line) leave rows that differ little from the rows eight apart, which
-    // that order brings together.
+    // its rows in interlaced order: a frame that changes some rows and not
+    // those between them (scan lines, sprites over a tiled ground) brings
+    // its unchanged rows together into long transparent runs.
     const auto lookingAhead = [&]() -> TCompressedFrame {
         if (data.size() * 8 > static_cast<size_t>(width) * height) return {std::move(data), false};
         bool interlaced = false;
