@@ -78,9 +78,9 @@ void TLZWLookaheadEncoder::DoCompress() {
     WithTable([&](auto& table) { EncodeWith(table, pixels, count); });
 }
 
-template <class TTable>
+template <class TTable, class TFirstMatch>
 int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
-                                    int64_t addedSlot) {
+                                    int64_t addedSlot, const TFirstMatch* first) {
     // The codes made here stand above those in use and are taken out again;
     // past the table's end nothing is added (a clear would come first).
     uint32_t added[CodesAhead + 1];
@@ -106,7 +106,7 @@ int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_
     else
         ++next;
     for (int k = 0; k < CodesAhead && at < count; ++k) {
-        const TMatch match = Longest(table, Runs, pixels, count, at);
+        const TMatch match = k == 0 && first ? *first : Longest(table, Runs, pixels, count, at);
         at += match.Length;
         if (at < count) add(match.Slot, match.Node, pixels[at]);
     }
@@ -140,11 +140,13 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
             next = Longest(table, Runs, pixels, count, after);
             int64_t farthest = -1;
             for (int by = 1; by <= ShorterBy && match.Shorter(by) >= 0; ++by) {
-                if (after - by + Longest(table, Runs, pixels, count, after - by).Length <=
-                    after + next.Length)
-                    continue;
-                if (farthest < 0) farthest = Reach(table, pixels, count, after, match.Node, match.Slot);
-                const int64_t reach = Reach(table, pixels, count, after - by, match.Shorter(by), -1);
+                // Where it is weighed, its longest match is the first of its reach.
+                const TMatch from = Longest(table, Runs, pixels, count, after - by);
+                if (after - by + from.Length <= after + next.Length) continue;
+                if (farthest < 0)
+                    farthest = Reach(table, pixels, count, after, match.Node, match.Slot,
+                                     static_cast<const TMatch*>(nullptr));
+                const int64_t reach = Reach(table, pixels, count, after - by, match.Shorter(by), -1, &from);
                 if (reach > farthest) farthest = reach, cut = by;
             }
         }

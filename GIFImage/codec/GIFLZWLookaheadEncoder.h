@@ -38,11 +38,12 @@ private:
     template <class TTable> void EncodeWith(TTable& table, const uint8_t* pixels, int64_t count);
     // How far the plain encoder's codes reach from pixel at, after the
     // string node was sent: added to the table at addedSlot (with the pixel
-    // at) where that is not negative, else as a wasted code. The strings
-    // the walk adds are taken out again.
-    template <class TTable>
+    // at) where that is not negative, else as a wasted code, and then the
+    // longest match from at is first (where not null: found already). The
+    // strings the walk adds are taken out again.
+    template <class TTable, class TFirstMatch>
     int64_t Reach(TTable& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
-                  int64_t addedSlot);
+                  int64_t addedSlot, const TFirstMatch* first);
 
     // The pixels in GIF order, where an interlaced frame needs them copied.
     std::vector<uint8_t> Ordered;
