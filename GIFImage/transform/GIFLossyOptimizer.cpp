@@ -99,6 +99,13 @@ int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, 
 
 namespace {
 
+// How much more a unit of squared error weighs, against the bytes it saves,
+// than the plain choice paid for it. At 2, on four corpus sets, 12 more of
+// 273 file and level pairs stored at most 0.9 times gifsicle's bytes at no
+// lower PSNR (none fewer at any level); on two of them, 1 found 5 more and
+// 4 the same as 2.
+constexpr double ErrorWeight = 2.0;
+
 // Where the search that spends the plain choice's error starts: an index
 // into its bounds, from the frame before.
 struct TSpendingBound {
@@ -170,9 +177,19 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     if (maxError > 0 && bestSize < exactSize) allowed = encoder.SquaredError(pixels, best, colours, t);
     // Then the search that spends error where it buys most bytes: strings
     // may start off their exact index, errors are handed on along a string,
-    // and a string pays for its error; the smallest drawing within the
-    // plain choice's error wins. Where that error is exceeded the bound
-    // tightens.
+    // and a string pays for its error. A drawing within the plain choice's
+    // error wins where its bytes and its error together weigh less, the
+    // error counted at twice the rate at which the plain choice bought
+    // bytes with it: a drawing a few bytes larger in much nearer colours
+    // (a recorded screen's dither, say) is the better one. Where that error
+    // is exceeded the bound tightens.
+    int64_t bestError = allowed;
+    const double bytesPerError =
+        allowed > 0 ? ErrorWeight * static_cast<double>(exactSize - bestSize) / static_cast<double>(allowed)
+                    : 0;
+    const auto weight = [&](int64_t size, int64_t error) {
+        return static_cast<double>(size) + bytesPerError * static_cast<double>(error);
+    };
     if (allowed > 0) {
         encoder.Diffuse = true;
         encoder.OtherFirstPixels = true;
@@ -191,8 +208,9 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
             if (spent > allowed) continue;
             const int64_t size =
                 EncodedSize(chosen, width, height, job.Bits, job.Colors, frame.KeepFullCodeTable);
-            if (size < bestSize) {
+            if (weight(size, spent) < weight(bestSize, bestError)) {
                 bestSize = size;
+                bestError = spent;
                 best.swap(chosen);
                 bestInterlaced = false;
             }
