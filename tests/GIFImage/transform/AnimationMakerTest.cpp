@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -86,6 +87,19 @@ QImage Filled(int width, int height, QRgb color) {
     QImage picture(width, height, QImage::Format_RGB32);
     picture.fill(color);
     return picture;
+}
+
+// count pictures of width x height, pixel (x, y) of picture i in colourAt(i, x, y).
+std::vector<QImage> Drawn(int count, int width, int height,
+                          const std::function<QRgb(int, int, int)>& colourAt) {
+    std::vector<QImage> pictures;
+    for (int i = 0; i < count; ++i) {
+        QImage picture(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) picture.setPixel(x, y, colourAt(i, x, y));
+        pictures.push_back(picture);
+    }
+    return pictures;
 }
 
 double Psnr(const QImage& a, const QImage& b) {
@@ -237,18 +251,11 @@ TEST_F(AnimationMaker, AShortStillGapBetweenChangesIsStoredInItsColour) {
 // nothing instead of painting the ground again, and the painter and the
 // other decoders' rules show every picture as it was made.
 TEST_F(AnimationMaker, AMarkThatComesAndGoesIsRestoredAwayRatherThanPaintedOver) {
-    std::vector<QImage> pictures;
-    for (int i = 0; i < 7; ++i) {
-        QImage picture(96, 32, QImage::Format_RGB32);
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 96; ++x) {
-                const bool mark = i % 2 == 1 && x >= 4 + 15 * i && x < 16 + 15 * i && y >= 10 && y < 22;
-                picture.setPixel(x, y,
-                                 mark ? ((x + y) % 3 ? qRgb(230, 40, 40) : qRgb(250, 250, 250))
-                                      : ((x / 4 + y / 4) % 2 ? qRgb(60, 120, 60) : qRgb(70, 140, 70)));
-            }
-        pictures.push_back(picture);
-    }
+    const std::vector<QImage> pictures = Drawn(7, 96, 32, [](int i, int x, int y) {
+        const bool mark = i % 2 == 1 && x >= 4 + 15 * i && x < 16 + 15 * i && y >= 10 && y < 22;
+        return mark ? ((x + y) % 3 ? qRgb(230, 40, 40) : qRgb(250, 250, 250))
+                    : ((x / 4 + y / 4) % 2 ? qRgb(60, 120, 60) : qRgb(70, 140, 70));
+    });
     Make(Save(pictures));
     ASSERT_EQ(Gif.Images.Count(), 7);
     for (int i = 1; i < 6; i += 2) {
@@ -327,19 +334,10 @@ TEST_F(AnimationMaker, TheDefaultQualityKeepsEveryFrameCloseInFewerBytes) {
 // rows come together as one transparent run; it must still show exactly
 // what its picture shows.
 TEST_F(AnimationMaker, ScanLineChangesAreStoredInInterlacedRowsAndShowExactly) {
-    std::vector<QImage> pictures;
-    for (int i = 0; i < 4; ++i) {
-        QImage picture(160, 96, QImage::Format_RGB32);
-        for (int y = 0; y < 96; ++y)
-            for (int x = 0; x < 160; ++x) {
-                const bool lit = i > 0 && y % 2 == 0 && (x / 5 + y / 2 + i) % 3 == 0;
-                picture.setPixel(x, y,
-                                 lit                     ? qRgb(250, 230, 60)
-                                 : (x / 20 + y / 24) % 2 ? qRgb(30, 60, 120)
-                                                         : qRgb(40, 80, 40));
-            }
-        pictures.push_back(picture);
-    }
+    const std::vector<QImage> pictures = Drawn(4, 160, 96, [](int i, int x, int y) {
+        const bool lit = i > 0 && y % 2 == 0 && (x / 5 + y / 2 + i) % 3 == 0;
+        return lit ? qRgb(250, 230, 60) : (x / 20 + y / 24) % 2 ? qRgb(30, 60, 120) : qRgb(40, 80, 40);
+    });
     Make(Save(pictures));
     int interlaced = 0;
     for (int i = 0; i < Gif.Images.Count(); ++i) interlaced += Gif.Images[i].Interlaced();
