@@ -1,11 +1,9 @@
 #include "GIFLZWLookaheadEncoder.h"
 
-namespace {
-
 // The longest string of the table from pixels[at]: its length and node,
 // the nodes of the strings up to TLZWLookaheadEncoder::MaxShorterBy pixels
 // shorter, and the slot where it and the pixel after it would go.
-struct TMatch {
+struct TLZWLookaheadMatch {
     int64_t Length = 0;
     int Node = -1;
     uint32_t Slot = 0;
@@ -26,11 +24,14 @@ struct TMatch {
     }
 };
 
+namespace {
+
 // A run longer than the longest of its value that the table holds (runs)
 // matches that longest run, found without walking along it.
 template <class TTable>
-TMatch Longest(const TTable& table, const TLZWRuns& runs, const uint8_t* pixels, int64_t count, int64_t at) {
-    TMatch match;
+TLZWLookaheadMatch Longest(const TTable& table, const TLZWRuns& runs, const uint8_t* pixels, int64_t count,
+                           int64_t at) {
+    TLZWLookaheadMatch match;
     const int value = pixels[at];
     const int longest = runs.Length[value];
     if (longest >= TLZWRuns::FollowFrom && at + longest < count &&
@@ -48,7 +49,7 @@ TMatch Longest(const TTable& table, const TLZWRuns& runs, const uint8_t* pixels,
     for (; at + length < count; ++length) {
         const int found = table.Find(node, pixels[at + length], match.Slot);
         if (found < 0) break;
-        match.Passed[length & (TMatch::Ring - 1)] = node;
+        match.Passed[length & (TLZWLookaheadMatch::Ring - 1)] = node;
         node = found;
     }
     match.Length = length;
@@ -78,9 +79,9 @@ void TLZWLookaheadEncoder::DoCompress() {
     WithTable([&](auto& table) { EncodeWith(table, pixels, count); });
 }
 
-template <class TTable, class TFirstMatch>
+template <class TTable>
 int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
-                                    int64_t addedSlot, const TFirstMatch* first) {
+                                    int64_t addedSlot, const TLZWLookaheadMatch* first) {
     // The codes made here stand above those in use and are taken out again;
     // past the table's end nothing is added (a clear would come first).
     uint32_t added[CodesAhead + 1];
@@ -106,7 +107,7 @@ int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_
     else
         ++next;
     for (int k = 0; k < CodesAhead && at < count; ++k) {
-        const TMatch match = k == 0 && first ? *first : Longest(table, Runs, pixels, count, at);
+        const TLZWLookaheadMatch match = k == 0 && first ? *first : Longest(table, Runs, pixels, count, at);
         at += match.Length;
         if (at < count) add(match.Slot, match.Node, pixels[at]);
     }
@@ -124,7 +125,7 @@ template <class TTable>
 void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int64_t count) {
     Clear();
     int64_t at = 0;
-    TMatch match = Longest(table, Runs, pixels, count, at);
+    TLZWLookaheadMatch match = Longest(table, Runs, pixels, count, at);
     for (;;) {
         const int64_t after = at + match.Length;
         if (after == count) {
@@ -135,17 +136,16 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
         // already ends beyond the one after the longest; it adds nothing to
         // the table.
         int cut = 0; // pixels less than the longest
-        TMatch next;
+        TLZWLookaheadMatch next;
         if (match.Shorter(1) >= 0) {
             next = Longest(table, Runs, pixels, count, after);
             int64_t farthest = -1;
             for (int by = 1; by <= ShorterBy && match.Shorter(by) >= 0; ++by) {
                 // Where it is weighed, its longest match is the first of its reach.
-                const TMatch from = Longest(table, Runs, pixels, count, after - by);
+                const TLZWLookaheadMatch from = Longest(table, Runs, pixels, count, after - by);
                 if (after - by + from.Length <= after + next.Length) continue;
                 if (farthest < 0)
-                    farthest = Reach(table, pixels, count, after, match.Node, match.Slot,
-                                     static_cast<const TMatch*>(nullptr));
+                    farthest = Reach(table, pixels, count, after, match.Node, match.Slot, nullptr);
                 const int64_t reach = Reach(table, pixels, count, after - by, match.Shorter(by), -1, &from);
                 if (reach > farthest) farthest = reach, cut = by;
             }

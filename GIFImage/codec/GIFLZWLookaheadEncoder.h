@@ -17,6 +17,9 @@
 #include <cstdint>
 #include <vector>
 
+// The longest match from a pixel, as the encoder walks to it.
+struct TLZWLookaheadMatch;
+
 class TLZWLookaheadEncoder : public TLZWEncoder {
 public:
     // The most pixels by which a string sent may be shorter than the
@@ -41,9 +44,9 @@ private:
     // at) where that is not negative, else as a wasted code, and then the
     // longest match from at is first (where not null: found already). The
     // strings the walk adds are taken out again.
-    template <class TTable, class TFirstMatch>
+    template <class TTable>
     int64_t Reach(TTable& table, const uint8_t* pixels, int64_t count, int64_t at, int node,
-                  int64_t addedSlot, const TFirstMatch* first);
+                  int64_t addedSlot, const TLZWLookaheadMatch* first);
 
     // The pixels in GIF order, where an interlaced frame needs them copied.
     std::vector<uint8_t> Ordered;
