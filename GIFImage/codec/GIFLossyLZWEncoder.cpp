@@ -124,7 +124,7 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
     const TLossyPixel& pixel = (*Pixels)[position];
     const int exact = Child[static_cast<size_t>(node) * 256 + static_cast<size_t>(pixel.Exact)];
     if (exact && !CannotWin(exact, position + 1, error))
-        Search(exact, position + 1, error, Carried(carry, {}));
+        Search(exact, position + 1, error, Carried(carry, {}, position));
     if (Budget == 0 && pixel.FreeError == 0) {
         SearchSameColour(node, position, error, carry, exact);
         return;
@@ -137,12 +137,12 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
         if (!DifferenceOf(Value[child], pixel, d)) continue;
         const int e = std::max(0, d.Squared() - pixel.FreeError);
         if (e > Budget) continue;
-        if (Diffuse) {
+        if (Carry != TErrorCarry::None) {
             const TColourError total{d.R + carry.R, d.G + carry.G, d.B + carry.B};
             if (total.Squared() > Budget) continue;
         }
         if (!CannotWin(child, position + 1, error + e))
-            Search(child, position + 1, error + e, Carried(carry, d));
+            Search(child, position + 1, error + e, Carried(carry, d, position));
     }
 }
 
@@ -156,7 +156,8 @@ void TLossyLZWEncoder::SearchSameColour(int node, size_t position, int64_t error
     const uint16_t* children = Child.get() + static_cast<size_t>(node) * 256;
     int found[257];
     int count = 0;
-    const bool canMove = pixel.Wanted != TLossyPixel::NoColour && !(Diffuse && carry.Squared() > Budget);
+    const bool canMove =
+        pixel.Wanted != TLossyPixel::NoColour && !(Carry != TErrorCarry::None && carry.Squared() > Budget);
     if (canMove) {
         if (Transparent >= 0 && Transparent != pixel.Exact && pixel.Beneath == pixel.Wanted &&
             children[Transparent])
@@ -196,9 +197,20 @@ void TLossyLZWEncoder::SearchSameColour(int node, size_t position, int64_t error
         if (Evaluations >= SearchLimit) return;
         ++Evaluations;
         passed = before + 1;
-        if (!CannotWin(child, position + 1, error)) Search(child, position + 1, error, Carried(carry, {}));
+        if (!CannotWin(child, position + 1, error))
+            Search(child, position + 1, error, Carried(carry, {}, position));
     }
     Evaluations = std::min(SearchLimit, Evaluations + ChildCount[node] - (exact ? 1 : 0) - passed);
+}
+
+void TLossyLZWEncoder::MarkRuns() {
+    InRun.assign(Pixels->size(), 0);
+    int run = 0;
+    for (size_t i = 0; i < Pixels->size(); ++i) {
+        const uint32_t wanted = (*Pixels)[i].Wanted;
+        run = i > 0 && wanted != TLossyPixel::NoColour && wanted == (*Pixels)[i - 1].Wanted ? run + 1 : 1;
+        InRun[i] = run > RunBeforeCarry;
+    }
 }
 
 void TLossyLZWEncoder::ListSameColours() {
@@ -224,6 +236,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
     Budget = int64_t{maxError} * maxError;
     ClearTable();
     if (Budget == 0) ListSameColours();
+    if (Carry == TErrorCarry::AlongRuns) MarkRuns();
 
     std::vector<uint8_t> chosen(pixels.size());
     StringCount = 0;
@@ -280,7 +293,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
                 if (added != NoNode) Relabel(before, added, r);
                 if (CannotWin(r, position + 1, e)) continue;
                 Root = r;
-                Search(r, position + 1, e, Carried({}, d));
+                Search(r, position + 1, e, Carried({}, d, position));
                 if (Evaluations >= SearchLimit) break;
             }
             if (added != NoNode) Relabel(before, added, BestRoot);

@@ -49,11 +49,23 @@ public:
     // choice makes keep serving.
     bool KeepFullTable = false;
 
-    // Where a pixel takes another colour, the error it makes is half handed
-    // on to the next pixel of the string, which may then move only as far
-    // as maxError from its colour plus that: a long run of errors in one
-    // direction stays within half of maxError.
-    bool Diffuse = false;
+    // Whether the error a pixel makes is handed on to the next pixel of the
+    // string, which may then move only as far as maxError from its colour
+    // plus what it was handed.
+    enum class TErrorCarry {
+        None,
+        // Half of it, everywhere: a long run of errors in one direction
+        // stays within half of maxError.
+        Half,
+        // All of it, but only inside a run of one colour (from its
+        // RunBeforeCarry + 1-th pixel on): a string may not move a flat
+        // area's colour for long (a band the eye sees, and a loss spread
+        // over a whole screen of flat colour), while over texture each
+        // pixel takes its own error.
+        AlongRuns,
+    };
+    TErrorCarry Carry = TErrorCarry::None;
+    static constexpr int RunBeforeCarry = 4;
     // A string may also start with an index other than the exact one
     // (within maxError; with none allowed, transparent where the screen
     // beneath shows the pixel's colour, or that colour where it is
@@ -94,11 +106,19 @@ private:
     };
     bool DifferenceOf(int index, const TLossyPixel& pixel, TColourError& d) const;
     int ErrorOf(int index, const TLossyPixel& pixel) const;
-    // Half of what a pixel's error and the error it was handed come to
-    // goes on to the next pixel.
-    static TColourError Carried(TColourError carry, TColourError d) {
-        return {(carry.R + d.R) / 2, (carry.G + d.G) / 2, (carry.B + d.B) / 2};
+    // What the pixel at position hands on to the next, of its error d and
+    // the error carry it was handed.
+    TColourError Carried(TColourError carry, TColourError d, size_t position) const {
+        if (Carry == TErrorCarry::Half)
+            return {(carry.R + d.R) / 2, (carry.G + d.G) / 2, (carry.B + d.B) / 2};
+        if (Carry == TErrorCarry::AlongRuns && position + 1 < InRun.size() && InRun[position + 1])
+            return {carry.R + d.R, carry.G + d.G, carry.B + d.B};
+        return {};
     }
+    // For AlongRuns: whether each pixel is at least the RunBeforeCarry + 1-th
+    // of a run of one colour wanted.
+    void MarkRuns();
+    std::vector<uint8_t> InRun;
     void Search(int node, size_t position, int64_t error, TColourError carry);
     void SearchSameColour(int node, size_t position, int64_t error, TColourError carry, int exact);
     void ListSameColours();

@@ -153,9 +153,11 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     thread_local std::unique_ptr<TLossyLZWEncoder> made;
     if (!made) made = std::make_unique<TLossyLZWEncoder>();
     TLossyLZWEncoder& encoder = *made;
-    // First the plain choice: each pixel within maxError of its colour,
-    // the longest string winning. Its error is what the frame may spend.
-    encoder.Diffuse = false;
+    // First the plain choice: each pixel within maxError of its colour (and
+    // inside a run of one colour, with what the pixels before it moved), the
+    // longest string winning. Its error is what the frame may spend.
+    encoder.Carry =
+        maxError > 0 ? TLossyLZWEncoder::TErrorCarry::AlongRuns : TLossyLZWEncoder::TErrorCarry::None;
     encoder.OtherFirstPixels = false;
     encoder.CodeError = 0;
     int64_t allowed = 0;
@@ -191,7 +193,7 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         return static_cast<double>(size) + bytesPerError * static_cast<double>(error);
     };
     if (allowed > 0) {
-        encoder.Diffuse = true;
+        encoder.Carry = TLossyLZWEncoder::TErrorCarry::Half;
         encoder.OtherFirstPixels = true;
         encoder.KeepFullTable = frame.KeepFullCodeTable;
         // Frames of one animation are alike: the search starts at the bound

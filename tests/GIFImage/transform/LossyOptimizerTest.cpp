@@ -142,7 +142,7 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
         SCOPED_TRACE(testing::Message() << keep << spend);
         TLossyLZWEncoder encoder;
         encoder.KeepFullTable = keep;
-        encoder.Diffuse = spend;
+        encoder.Carry = spend ? TLossyLZWEncoder::TErrorCarry::Half : TLossyLZWEncoder::TErrorCarry::None;
         encoder.OtherFirstPixels = spend;
         encoder.CodeError = spend ? 40 * 40 : 0;
         const std::vector<uint8_t> exact = encoder.Choose(pixels, colours, -1, 4, 0);
@@ -210,4 +210,31 @@ TEST(GIFOptimizeLossy, WithoutLossTheSearchOfEqualColoursFindsWhatTheFullSearchF
     int moved = 0;
     for (size_t i = 0; i < pixels.size(); ++i) moved += equalColours[i] != pixels[i].Exact;
     EXPECT_GT(moved, 0);
+}
+
+TEST(GIFOptimizeLossy, InsideARunOfOneColourTheErrorCarriedBoundsHowFarAStringMovesIt) {
+    // Long runs of one blue build long strings of it; then comes a run of a
+    // blue 3 steps off. Without carry those strings go on over the new run;
+    // carried along runs, the errors add up from the run's fifth pixel
+    // (3 + 3 + 3 <= 10 < 12), so the seventh and later pixels keep their
+    // colour: a band the eye would see as shifted stays short.
+    const std::vector<uint32_t> colours = {0xFF000010u, 0xFF000013u};
+    std::vector<TLossyPixel> pixels;
+    for (int run = 0; run < 41; ++run)
+        for (int x = 0; x < 12; ++x) {
+            TLossyPixel p;
+            p.Exact = run == 40 ? 1 : 0;
+            p.Wanted = colours[static_cast<size_t>(p.Exact)];
+            pixels.push_back(p);
+        }
+    const auto lastRun = [&](TLossyLZWEncoder::TErrorCarry carry) {
+        TLossyLZWEncoder encoder;
+        encoder.Carry = carry;
+        const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, -1, 2, 10);
+        return std::vector<uint8_t>(chosen.end() - 12, chosen.end());
+    };
+    EXPECT_EQ(lastRun(TLossyLZWEncoder::TErrorCarry::None), std::vector<uint8_t>(12, 0));
+    const std::vector<uint8_t> carried = lastRun(TLossyLZWEncoder::TErrorCarry::AlongRuns);
+    EXPECT_EQ(std::vector<uint8_t>(carried.begin() + 6, carried.end()), std::vector<uint8_t>(6, 1));
+    EXPECT_EQ(carried[5], 0);
 }
