@@ -203,13 +203,14 @@ void TLossyLZWEncoder::SearchSameColour(int node, size_t position, int64_t error
     Evaluations = std::min(SearchLimit, Evaluations + ChildCount[node] - (exact ? 1 : 0) - passed);
 }
 
-void TLossyLZWEncoder::MarkRuns() {
+void TLossyLZWEncoder::MarkRuns(int maxError) {
+    const int freePixels = std::max(1, (RunFreeDistance + maxError / 2) / std::max(1, maxError));
     InRun.assign(Pixels->size(), 0);
     int run = 0;
     for (size_t i = 0; i < Pixels->size(); ++i) {
         const uint32_t wanted = (*Pixels)[i].Wanted;
         run = i > 0 && wanted != TLossyPixel::NoColour && wanted == (*Pixels)[i - 1].Wanted ? run + 1 : 1;
-        InRun[i] = run > RunBeforeCarry;
+        InRun[i] = run > freePixels;
     }
 }
 
@@ -236,7 +237,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
     Budget = int64_t{maxError} * maxError;
     ClearTable();
     if (Budget == 0) ListSameColours();
-    if (Carry == TErrorCarry::AlongRuns) MarkRuns();
+    if (Carry == TErrorCarry::AlongRuns) MarkRuns(maxError);
 
     std::vector<uint8_t> chosen(pixels.size());
     StringCount = 0;

@@ -215,13 +215,14 @@ TEST(GIFOptimizeLossy, WithoutLossTheSearchOfEqualColoursFindsWhatTheFullSearchF
 TEST(GIFOptimizeLossy, InsideARunOfOneColourTheErrorCarriedBoundsHowFarAStringMovesIt) {
     // Long runs of one blue build long strings of it; then comes a run of a
     // blue 3 steps off. Without carry those strings go on over the new run;
-    // carried along runs, the errors add up from the run's fifth pixel
-    // (3 + 3 + 3 <= 10 < 12), so the seventh and later pixels keep their
-    // colour: a band the eye would see as shifted stays short.
+    // carried along runs, a run's first 8 pixels move freely at a distance
+    // of 10 (76 together), then the errors add up (3 + 3 + 3 <= 10 < 12),
+    // so the eleventh and later pixels keep their colour: a band the eye
+    // would see as shifted stays short.
     const std::vector<uint32_t> colours = {0xFF000010u, 0xFF000013u};
     std::vector<TLossyPixel> pixels;
     for (int run = 0; run < 41; ++run)
-        for (int x = 0; x < 12; ++x) {
+        for (int x = 0; x < 16; ++x) {
             TLossyPixel p;
             p.Exact = run == 40 ? 1 : 0;
             p.Wanted = colours[static_cast<size_t>(p.Exact)];
@@ -231,10 +232,10 @@ TEST(GIFOptimizeLossy, InsideARunOfOneColourTheErrorCarriedBoundsHowFarAStringMo
         TLossyLZWEncoder encoder;
         encoder.Carry = carry;
         const std::vector<uint8_t> chosen = encoder.Choose(pixels, colours, -1, 2, 10);
-        return std::vector<uint8_t>(chosen.end() - 12, chosen.end());
+        return std::vector<uint8_t>(chosen.end() - 16, chosen.end());
     };
-    EXPECT_EQ(lastRun(TLossyLZWEncoder::TErrorCarry::None), std::vector<uint8_t>(12, 0));
+    EXPECT_EQ(lastRun(TLossyLZWEncoder::TErrorCarry::None), std::vector<uint8_t>(16, 0));
     const std::vector<uint8_t> carried = lastRun(TLossyLZWEncoder::TErrorCarry::AlongRuns);
-    EXPECT_EQ(std::vector<uint8_t>(carried.begin() + 6, carried.end()), std::vector<uint8_t>(6, 1));
-    EXPECT_EQ(carried[5], 0);
+    EXPECT_EQ(std::vector<uint8_t>(carried.begin() + 10, carried.end()), std::vector<uint8_t>(6, 1));
+    EXPECT_EQ(carried[9], 0);
 }
