@@ -26,7 +26,8 @@
 namespace {
 
 void RoundTrip(TGIFCompression compression, int bits, int colors, const std::vector<uint8_t>& pixels,
-               bool interlaced, int width, int height, bool mustFail, int lookAhead = 0, bool keep = false) {
+               bool interlaced, int width, int height, bool mustFail, TLZWLookAhead lookAhead = {},
+               bool keep = false) {
     TMemoryStream stream;
     try {
         CompressImageData(stream, compression, bits, colors, pixels.data(), interlaced, height, width, -1,
@@ -36,7 +37,7 @@ void RoundTrip(TGIFCompression compression, int bits, int colors, const std::vec
         return;
     }
     if (mustFail) __builtin_trap();
-    if (compression == TGIFCompression::LZW && lookAhead == 0) {
+    if (compression == TGIFCompression::LZW && !lookAhead.Used()) {
         std::vector<uint8_t> walked;
         for (const int row : interlaced ? InterlacedRows(height) : std::vector<int>{})
             walked.insert(walked.end(), pixels.begin() + row * width, pixels.begin() + (row + 1) * width);
@@ -80,8 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside);
     RoundTrip(TGIFCompression::RLE, bits, colors, pixels, interlaced, width, height, outside);
-    // Strings a pixel shorter, or up to the most pixels shorter.
-    RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside,
-              data[0] & 0x40 ? TLZWLookaheadEncoder::MaxShorterBy : 1, data[0] & 0x20);
+    // Strings a pixel shorter, or up to the most pixels shorter, followed
+    // for 1 to the most codes.
+    const TLZWLookAhead lookAhead(data[0] & 0x40 ? TLZWLookAhead::MaxShorterBy : 1,
+                                  1 + data[2] / 4 % TLZWLookAhead::MaxCodesAhead);
+    RoundTrip(TGIFCompression::LZW, bits, colors, pixels, interlaced, width, height, outside, lookAhead,
+              data[0] & 0x20);
     return 0;
 }

@@ -115,7 +115,7 @@ private:
 } // namespace
 
 int64_t CompressedSize(int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced, int height,
-                       int width, int fillValue, bool keepFullTable, int lookAhead) {
+                       int width, int fillValue, bool keepFullTable, TLZWLookAhead lookAhead) {
     TCountingStream counter;
     CompressImageData(counter, TGIFCompression::LZW, bitsPerPixel, numColors, data, interlaced, height, width,
                       fillValue, keepFullTable, lookAhead);
@@ -124,16 +124,17 @@ int64_t CompressedSize(int bitsPerPixel, int numColors, const uint8_t* data, boo
 
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width, int fillValue,
-                       bool keepFullTable, int lookAhead) {
+                       bool keepFullTable, TLZWLookAhead lookAhead) {
     if (compression == TGIFCompression::RLE) {
         TRLEEncoder encoder;
         encoder.Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
-    } else if (lookAhead > 0) {
+    } else if (lookAhead.Used()) {
         // Made on first use: most threads never look ahead.
         thread_local std::unique_ptr<TLZWLookaheadEncoder> encoder;
         if (!encoder) encoder.reset(new TLZWLookaheadEncoder);
         encoder->KeepFullTable = keepFullTable;
-        encoder->ShorterBy = std::min(lookAhead, TLZWLookaheadEncoder::MaxShorterBy);
+        encoder->ShorterBy = std::min(lookAhead.ShorterBy, TLZWLookAhead::MaxShorterBy);
+        encoder->CodesAhead = std::clamp(lookAhead.CodesAhead, 1, TLZWLookAhead::MaxCodesAhead);
         encoder->Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     } else {
         // One for each thread, kept: its table then needs emptying only

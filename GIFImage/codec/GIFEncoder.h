@@ -3,6 +3,7 @@
 // image data: the code size byte, variable-width codes packed least
 // significant bit first into sub-blocks, the end code and the terminator.
 
+#include "GIFLZWLookAhead.h"
 #include "GIFWireFormat.h"
 #include "GIFWriter.h"
 #include "Stream.h"
@@ -117,13 +118,13 @@ protected:
 };
 
 // Compresses a frame's pixels with TRLEEncoder for TGIFCompression::RLE, else
-// with TLZWEncoder, or, with lookAhead above 0, with TLZWLookaheadEncoder
-// sending strings up to lookAhead pixels shorter than the longest.
+// with TLZWEncoder, or, where lookAhead is used, with TLZWLookaheadEncoder.
 void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPerPixel, int numColors,
                        const uint8_t* data, bool interlaced, int height, int width, int fillValue = -1,
-                       bool keepFullTable = false, int lookAhead = 0);
+                       bool keepFullTable = false, TLZWLookAhead lookAhead = {});
 
 // How many bytes CompressImageData writes for these pixels with LZW: the
 // optimisers' measure of a candidate, counted without keeping the bytes.
 int64_t CompressedSize(int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced, int height,
-                       int width, int fillValue = -1, bool keepFullTable = false, int lookAhead = 0);
+                       int width, int fillValue = -1, bool keepFullTable = false,
+                       TLZWLookAhead lookAhead = {});

@@ -84,12 +84,12 @@ int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_
                                     int64_t addedSlot, const TLZWLookaheadMatch* first) {
     // The codes made here stand above those in use and are taken out again;
     // past the table's end nothing is added (a clear would come first).
-    uint32_t added[CodesAhead + 1];
+    uint32_t added[TLZWLookAhead::MaxCodesAhead + 1];
     int addedCount = 0;
     // The longest runs that the added strings made longer, as they were.
     struct TRunBefore {
         int Pixel, Top, BelowTop, Length;
-    } runsBefore[CodesAhead + 1];
+    } runsBefore[TLZWLookAhead::MaxCodesAhead + 1];
     int runsBeforeCount = 0;
     int next = NextCode;
     const auto add = [&](uint32_t slot, int prefix, int pixel) {

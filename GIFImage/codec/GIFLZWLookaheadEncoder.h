@@ -13,6 +13,7 @@
 // whichever of the two is smaller.
 
 #include "GIFLZWEncoder.h"
+#include "GIFLZWLookAhead.h"
 
 #include <cstdint>
 #include <vector>
@@ -26,18 +27,16 @@ public:
     // longest, 1 to MaxShorterBy. Sparse frames (particles) gain from
     // several; elsewhere one alone can store smaller, as the wasted codes
     // add up: callers try both where it pays.
-    static constexpr int MaxShorterBy = 10;
+    static constexpr int MaxShorterBy = TLZWLookAhead::MaxShorterBy;
     int ShorterBy = 1;
+    // The codes followed after each of the two strings, 1 to
+    // TLZWLookAhead::MaxCodesAhead.
+    int CodesAhead = TLZWLookAhead::UsualCodesAhead;
 
 protected:
     void DoCompress() override;
 
 private:
-    // The codes followed after each of the two strings. More found a few
-    // bytes more on some sequences and fewer on others, at several times
-    // the cost.
-    static constexpr int CodesAhead = 3;
-
     template <class TTable> void EncodeWith(TTable& table, const uint8_t* pixels, int64_t count);
     // How far the plain encoder's codes reach from pixel at, after the
     // string node was sent: added to the table at addedSlot (with the pixel

@@ -4,6 +4,7 @@
 // into buffers of their own and written in order afterwards: the bytes are
 // those of compressing one frame after the other.
 
+#include "GIFLZWLookAhead.h"
 #include "GIFWireFormat.h"
 
 #include <cstdint>
@@ -22,7 +23,7 @@ struct TGIFEncodeJob {
     int Colors = 256;
     bool Interlaced = false;
     bool KeepFullTable = false; // see TGIFEncoder::KeepFullTable
-    int LookAhead = 0;          // see CompressImageData
+    TLZWLookAhead LookAhead;    // see CompressImageData
     TGIFCompression Compression = TGIFCompression::LZW;
     // Image data compressed for these pixels before (an optimiser's choice
     // among encodings), or null.

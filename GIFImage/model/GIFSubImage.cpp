@@ -214,7 +214,7 @@ TGIFEncodeJob TGIFSubImage::EncodeJob() {
     job.Colors = colors;
     job.Interlaced = Interlaced();
     job.KeepFullTable = KeepFullCodeTable;
-    job.LookAhead = LookAheadCodes;
+    job.LookAhead = LookAhead;
     job.Compression = OwnerImage ? OwnerImage->Compression : DefaultCompression;
     job.Compressed = ChosenData.empty() ? nullptr : &ChosenData;
     return job;

@@ -95,10 +95,9 @@ public:
     // frame instead of being cleared: strings chosen to match it (lossy
     // compression) then keep matching. Every reader takes it.
     bool KeepFullCodeTable = false;
-    // Above 0, the frame's codes are chosen looking ahead for strings up to
-    // this many pixels shorter than the longest (TLZWLookaheadEncoder),
-    // where that stores it smaller.
-    int LookAheadCodes = 0;
+    // Where used, the frame's codes are chosen looking ahead
+    // (TLZWLookaheadEncoder), where that stores it smaller.
+    TLZWLookAhead LookAhead;
     // The image data an optimiser chose for the frame, kept so that the
     // writer need not compress it again; written only while it still
     // decodes to the frame's pixels (see CompressJob).

@@ -226,7 +226,7 @@ int BitsFor(int entries) {
 }
 
 std::vector<uint8_t> CompressIndices(const std::vector<uint8_t>& indices, int width, int height, int bits,
-                                     int colors, bool keepFullTable = false, int lookAhead = 0,
+                                     int colors, bool keepFullTable = false, TLZWLookAhead lookAhead = {},
                                      bool interlaced = false) {
     TMemoryStream out;
     CompressImageData(out, TGIFCompression::LZW, bits, colors, indices.data(), interlaced, height, width, -1,

@@ -352,15 +352,19 @@ TEST(GIFLZWLookaheadEncoder, DecodesToTheFrameAndShortensSpriteFrames) {
         TMemoryStream plain;
         CompressImageData(plain, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced, height,
                           width, -1, keep);
-        for (const int shorterBy : {1, TLZWLookaheadEncoder::MaxShorterBy}) {
+        // Also followed for the most codes ahead, as the lossy search tries.
+        constexpr int Deep = TLZWLookAhead::MaxShorterBy;
+        for (const TLZWLookAhead lookAhead :
+             {TLZWLookAhead(1), TLZWLookAhead(Deep), TLZWLookAhead(Deep, TLZWLookAhead::MaxCodesAhead)}) {
+            const int shorterBy = lookAhead.ShorterBy;
             TMemoryStream lookahead;
             CompressImageData(lookahead, TGIFCompression::LZW, bits, 1 << bits, pixels.data(), interlaced,
-                              height, width, -1, keep, shorterBy);
+                              height, width, -1, keep, lookAhead);
             if (sprites && shorterBy == 1) {
                 plainSprites += plain.Size();
                 lookaheadSprites += lookahead.Size();
             }
-            if (particles)
+            if (particles && lookAhead.CodesAhead == TLZWLookAhead::UsualCodesAhead)
                 (shorterBy == 1 ? particlesOneShorter : particlesSeveralShorter) += lookahead.Size();
             std::vector<std::string> warnings;
             ASSERT_EQ(Decode(lookahead.Memory(), width, height, interlaced, warnings), pixels)

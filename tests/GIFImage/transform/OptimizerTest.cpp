@@ -504,8 +504,8 @@ TEST(GIFOptimizeBest, FramesAreWrittenWithTheCodesThatLookAheadWhereSmaller) {
     const Bytes lookingAhead = Save(optimised);
     int frames = 0;
     for (int i = 0; i < optimised.Images.Count(); ++i) {
-        frames += optimised.Images[i].LookAheadCodes > 0;
-        optimised.Images[i].LookAheadCodes = 0;
+        frames += optimised.Images[i].LookAhead.Used();
+        optimised.Images[i].LookAhead = {};
         optimised.Images[i].ChosenData.clear();
     }
     EXPECT_GT(frames, 0);
