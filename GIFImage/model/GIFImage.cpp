@@ -187,6 +187,7 @@ void TGIFImage::Assign(const TGIFImage& source) {
         OnAfterPaint = source.OnAfterPaint;
         OnLoop = source.OnLoop;
         OnEndPaint = source.OnEndPaint;
+        SmallestCodeSize = source.SmallestCodeSize;
         const int count = source.Images.Count();
         for (int i = 0; i < count; ++i) {
             auto frame = std::make_unique<TGIFSubImage>(this);

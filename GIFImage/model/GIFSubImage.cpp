@@ -394,6 +394,11 @@ void TGIFSubImage::Assign(const TGIFSubImage* source) {
         ColorMap.Add(RGBColor(e.Red, e.Green, e.Blue));
     }
     ColorMap.SetSorted(source->ColorMap.Sorted());
+    // A copy stores as the frame does (the chosen data is written only
+    // while it still decodes to the pixels).
+    KeepFullCodeTable = source->KeepFullCodeTable;
+    LookAhead = source->LookAhead;
+    ChosenData = source->ChosenData;
     // The extensions travel through their stored form.
     TMemoryStream stream;
     for (const auto& extension : source->Extensions) extension->SaveToStream(stream);
