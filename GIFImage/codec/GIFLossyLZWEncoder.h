@@ -67,8 +67,9 @@ public:
     // With AlongRuns, a run's first pixels may each move as far as maxError
     // allows, about this far together (four pixels at maxError 19); past
     // them a string's errors add up. On four corpus sets, 76 met the aim of
-    // at most 0.9 times gifsicle's --lossy bytes at no lower PSNR on 8 more
-    // file and level pairs than a fixed four pixels, and as many as 60 or 100.
+    // at most 0.9 times gifsicle's --lossy bytes at no lower PSNR on 4 more
+    // file and level pairs than a fixed four pixels, as many as 60, and one
+    // more than 100.
     static constexpr int RunFreeDistance = 76;
     // A string may also start with an index other than the exact one
     // (within maxError; with none allowed, transparent where the screen
