@@ -1515,6 +1515,11 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     TGIFImage nearer;
     nearer.Assign(image);
     nearer.Compression = image.Compression;
+    // Each drawing writes its frames' pixels on its own thread: the copy
+    // takes pixels of its own now, not shared with the image's until
+    // written.
+    for (const auto& frame : nearer.Images)
+        if (frame->HasPixelBuffer()) frame->Data();
     std::future<void> made = std::async(std::launch::async, [&] { lossy(nearer, lossyError / 2); });
     try {
         lossy(image, lossyError);
