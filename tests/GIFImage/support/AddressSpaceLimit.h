@@ -1,17 +1,18 @@
 #pragma once
 // Memory tests run in a child process whose address space is limited, as an
-// attacker's file would meet a real machine. The address sanitizer reserves
-// terabytes of address space up front, so under it they cannot run.
+// attacker's file would meet a real machine. The address and thread
+// sanitizers reserve terabytes of address space up front, so under them
+// they cannot run.
 
 #include <cstdint>
 #include <cstdio>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 inline constexpr bool AddressSpaceCanBeLimited = false;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 inline constexpr bool AddressSpaceCanBeLimited = false;
 #else
 inline constexpr bool AddressSpaceCanBeLimited = true;
