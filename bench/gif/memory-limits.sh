@@ -19,7 +19,7 @@ dir="${2:-$root/bench/data/hostile}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 files="empty-large empty-wide full-400 small-on-huge comment-bytes large-frame"
-commands="info copy render optimize best"
+commands="info copy render optimize best lossy"
 
 args() { # command file: the arguments of tvgif
     case "$1" in
@@ -28,6 +28,7 @@ args() { # command file: the arguments of tvgif
     render) echo "render $2 $work/out" ;;
     optimize) echo "optimize $2 $work/out.gif" ;;
     best) echo "optimize --best $2 $work/out.gif" ;;
+    lossy) echo "optimize --lossy=40 $2 $work/out.gif" ;;
     esac
 }
 
