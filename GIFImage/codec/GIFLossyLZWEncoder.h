@@ -19,14 +19,17 @@
 // index may only stand where the lossless frame has it.
 struct TLossyPixel {
     static constexpr uint32_t NoColour = 0;
-    int Exact = 0;
     uint32_t Wanted = NoColour;
     uint32_t Beneath = NoColour;
+    // An index of 8 bits and a squared RGB distance (at most 3 x 255 x 255)
+    // share a word: a large frame holds one of these per pixel.
+    uint32_t Exact : 8 = 0;
     // The squared distance from Wanted that counts as no error: where
     // Wanted is the true colour rather than the exact one, about the exact
     // index's own error, so that another index counts only what it adds.
-    int FreeError = 0;
+    uint32_t FreeError : 24 = 0;
 };
+static_assert(sizeof(TLossyPixel) == 12);
 
 class TLossyLZWEncoder {
 public:
