@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <malloc.h>
 #include <future>
 #include <queue>
 #include <span>
@@ -1493,6 +1494,13 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     // After the colour-map step, which sorts every table by use.
     if (redraw) ChooseFrameStorage(image);
     if (lossyError <= 0) return;
+#if defined(__GLIBC__)
+    // The lossless steps' helper threads freed their memory into arenas of
+    // their own, which the lossy step (on this thread) cannot reuse: handed
+    // back to the system, a large frame peaks at the larger of the two
+    // steps rather than near their sum.
+    malloc_trim(0);
+#endif
     const auto lossy = [&](TGIFImage& target, int maxError) {
         OptimizeGIFLossy(target, maxError);
         if (again) OptimizeGIF(target, again);

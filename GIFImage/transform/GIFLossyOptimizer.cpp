@@ -274,38 +274,41 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     image.StopPainters();
     const TRect bounds = image.FramesBounds();
     // The lossless screens before each frame, in the first pass and in the
-    // later ones (which start from what the first left); and the screen
-    // the chosen frames make. Where the two passes differ, a pixel keeps
-    // its exact index.
+    // later ones (which start from what the first left). Where the two
+    // passes differ, a pixel keeps its exact index.
     TScreen exactLater(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
     TScreen exactFirst(bounds, Ground);
-    // Without loss the chosen frames make the same screens as the exact
-    // ones; then no frame waits for the one before, and frames already
-    // followed are chosen side by side, each with copies of the screens
-    // under it.
-    const bool lossless = maxError == 0;
-    TScreen actual(lossless ? TRect{} : bounds, Ground);
-    const int threads = EncodeThreadCount();
-    // Only a lossy choice spends error, one frame at a time, in order.
+    // One value throughout (data that decoded nothing): no choice to make,
+    // and no buffer to make for it.
+    const auto hasPixels = [](const TGIFSubImage& frame) { return frame.HasPixelBuffer(); };
+    if (maxError == 0) {
+        // Without loss the chosen frames make the same screens as the exact
+        // ones: no frame waits for the one before, and frames already
+        // followed are chosen side by side, each with copies of the screens
+        // under it.
+        FollowScreens(image, exactFirst, exactLater, EncodeThreadCount(), hasPixels, nullptr,
+                      [](TGIFSubImage& frame, TScreen& first, TScreen& later) {
+                          ChooseEqualColours(frame, first, later);
+                      });
+        image.Changed();
+        return;
+    }
+    // A lossy choice spends error one frame at a time, in order, on the
+    // screen the chosen frames make (actual). Each frame's pixels are read
+    // off the followed screens themselves, before the exact frame is shown
+    // on them: no copies of the screens under a frame (a large frame holds
+    // two screens fewer).
+    TScreen actual(bounds, Ground);
     TSpendingBound spending;
-    FollowScreens(
-        image, exactFirst, exactLater, lossless ? threads : 1,
-        // One value throughout (data that decoded nothing): no choice to
-        // make, and no buffer to make for it.
-        [](const TGIFSubImage& frame) { return frame.HasPixelBuffer(); }, nullptr,
-        [&](TGIFSubImage& frame, TScreen& first, TScreen& later) {
-            if (lossless) {
-                ChooseEqualColours(frame, first, later);
-                return;
-            }
-            if (frame.HasPixelBuffer()) {
-                std::vector<TLossyPixel> pixels = PixelsOf(frame, first, later, actual);
-                first = later = TScreen{TRect{}, Ground};
-                ChooseFramePixels(frame, pixels, maxError, spending);
-            }
-            ShowFrame(actual, frame);
-        });
+    for (const auto& frame : image.Images) {
+        std::vector<TLossyPixel> pixels;
+        if (hasPixels(*frame)) pixels = PixelsOf(*frame, exactFirst, exactLater, actual);
+        ShowFrame(exactFirst, *frame);
+        ShowFrame(exactLater, *frame);
+        if (hasPixels(*frame)) ChooseFramePixels(*frame, pixels, maxError, spending);
+        ShowFrame(actual, *frame);
+    }
     image.Changed();
 }
 
