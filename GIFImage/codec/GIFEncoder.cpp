@@ -133,8 +133,8 @@ void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPer
         thread_local std::unique_ptr<TLZWLookaheadEncoder> encoder;
         if (!encoder) encoder.reset(new TLZWLookaheadEncoder);
         encoder->KeepFullTable = keepFullTable;
-        encoder->ShorterBy = std::min(lookAhead.ShorterBy, TLZWLookAhead::MaxShorterBy);
-        encoder->CodesAhead = std::clamp(lookAhead.CodesAhead, 1, TLZWLookAhead::MaxCodesAhead);
+        encoder->LookAhead = {std::min(lookAhead.ShorterBy, TLZWLookAhead::MaxShorterBy),
+                              std::clamp(lookAhead.CodesAhead, 1, TLZWLookAhead::MaxCodesAhead)};
         encoder->Compress(stream, bitsPerPixel, numColors, data, interlaced, height, width, fillValue);
     } else {
         // One for each thread, kept: its table then needs emptying only

@@ -12,6 +12,9 @@ struct TLZWLookAhead {
     // smallest.
     static constexpr int UsualCodesAhead = 3;
 
+    // Sparse frames (particles) gain from several pixels shorter; elsewhere
+    // one alone can store smaller, as the wasted codes add up: callers try
+    // both where it pays.
     int ShorterBy = 0;
     int CodesAhead = UsualCodesAhead;
 

@@ -1,7 +1,7 @@
 #include "GIFLZWLookaheadEncoder.h"
 
 // The longest string of the table from pixels[at]: its length and node,
-// the nodes of the strings up to TLZWLookaheadEncoder::MaxShorterBy pixels
+// the nodes of the strings up to TLZWLookAhead::MaxShorterBy pixels
 // shorter, and the slot where it and the pixel after it would go.
 struct TLZWLookaheadMatch {
     int64_t Length = 0;
@@ -11,7 +11,7 @@ struct TLZWLookaheadMatch {
     // where a run was matched whole only the string a pixel shorter is
     // known.
     static constexpr int Ring = 16;
-    static_assert(Ring >= TLZWLookaheadEncoder::MaxShorterBy);
+    static_assert(Ring >= TLZWLookAhead::MaxShorterBy);
     int Passed[Ring];
     bool Walked = false;
     int BelowTop = -1;
@@ -106,7 +106,7 @@ int64_t TLZWLookaheadEncoder::Reach(TTable& table, const uint8_t* pixels, int64_
         add(static_cast<uint32_t>(addedSlot), node, pixels[at]);
     else
         ++next;
-    for (int k = 0; k < CodesAhead && at < count; ++k) {
+    for (int k = 0; k < LookAhead.CodesAhead && at < count; ++k) {
         const TLZWLookaheadMatch match = k == 0 && first ? *first : Longest(table, Runs, pixels, count, at);
         at += match.Length;
         if (at < count) add(match.Slot, match.Node, pixels[at]);
@@ -140,7 +140,7 @@ void TLZWLookaheadEncoder::EncodeWith(TTable& table, const uint8_t* pixels, int6
         if (match.Shorter(1) >= 0) {
             next = Longest(table, Runs, pixels, count, after);
             int64_t farthest = -1;
-            for (int by = 1; by <= ShorterBy && match.Shorter(by) >= 0; ++by) {
+            for (int by = 1; by <= LookAhead.ShorterBy && match.Shorter(by) >= 0; ++by) {
                 // Where it is weighed, its longest match is the first of its reach.
                 const TLZWLookaheadMatch from = Longest(table, Runs, pixels, count, after - by);
                 if (after - by + from.Length <= after + next.Length) continue;

@@ -23,15 +23,9 @@ struct TLZWLookaheadMatch;
 
 class TLZWLookaheadEncoder : public TLZWEncoder {
 public:
-    // The most pixels by which a string sent may be shorter than the
-    // longest, 1 to MaxShorterBy. Sparse frames (particles) gain from
-    // several; elsewhere one alone can store smaller, as the wasted codes
-    // add up: callers try both where it pays.
-    static constexpr int MaxShorterBy = TLZWLookAhead::MaxShorterBy;
-    int ShorterBy = 1;
-    // The codes followed after each of the two strings, 1 to
-    // TLZWLookAhead::MaxCodesAhead.
-    int CodesAhead = TLZWLookAhead::UsualCodesAhead;
+    // How far it looks: ShorterBy 1 to TLZWLookAhead::MaxShorterBy,
+    // CodesAhead 1 to TLZWLookAhead::MaxCodesAhead.
+    TLZWLookAhead LookAhead{1};
 
 protected:
     void DoCompress() override;

@@ -299,9 +299,9 @@ TCompressedFrame CompressFrame(const std::vector<TFrameForm>& forms, int width, 
             interlaced = inInterlacedOrder;
             return true;
         };
-        for (const int shorterBy : {1, TLZWLookaheadEncoder::MaxShorterBy}) trySmaller(false, shorterBy);
+        for (const int shorterBy : {1, TLZWLookAhead::MaxShorterBy}) trySmaller(false, shorterBy);
         if (height > 1 && trySmaller(true, 0))
-            for (const int shorterBy : {1, TLZWLookaheadEncoder::MaxShorterBy}) trySmaller(true, shorterBy);
+            for (const int shorterBy : {1, TLZWLookAhead::MaxShorterBy}) trySmaller(true, shorterBy);
         return {std::move(data), interlaced};
     };
     // A form made again (where the frame leaves no choice, say) stores

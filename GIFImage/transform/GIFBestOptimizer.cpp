@@ -18,8 +18,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <malloc.h>
 #include <future>
+#include <malloc.h>
 #include <queue>
 #include <span>
 #include <unordered_map>
@@ -1514,11 +1514,11 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     // ones after it: the drawing at half the distance, which keeps within
     // the whole distance too, sometimes stores smaller (window moves at
     // level 40 stored an eighth smaller at level 10's distance, 5 dB
-    // nearer the original). Both are made, side by side (each walks its frames in
-    // order, on one thread); the smaller is kept.
-    // The second drawing holds a copy of the frames and screens of its own:
-    // it is made only while the frames and their union hold no more pixels
-    // than MinFollowedPixels, so a huge picture costs one drawing's memory.
+    // nearer the original). Both are made, side by side (each walks its
+    // frames in order, on one thread); the smaller is kept. The second
+    // holds a copy of the frames and screens of its own: it is made only
+    // while the frames and their union hold no more pixels than
+    // MinFollowedPixels, so a huge picture costs one drawing's memory.
     const TRect bounds = image.FramesBounds();
     int64_t held = 0;
     for (const auto& frame : image.Images) held += int64_t{frame->Width()} * frame->Height();

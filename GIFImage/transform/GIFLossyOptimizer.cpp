@@ -302,11 +302,12 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
     TScreen actual(bounds, Ground);
     TSpendingBound spending;
     for (const auto& frame : image.Images) {
+        const bool choose = hasPixels(*frame);
         std::vector<TLossyPixel> pixels;
-        if (hasPixels(*frame)) pixels = PixelsOf(*frame, exactFirst, exactLater, actual);
+        if (choose) pixels = PixelsOf(*frame, exactFirst, exactLater, actual);
         ShowFrame(exactFirst, *frame);
         ShowFrame(exactLater, *frame);
-        if (hasPixels(*frame)) ChooseFramePixels(*frame, pixels, maxError, spending);
+        if (choose) ChooseFramePixels(*frame, pixels, maxError, spending);
         ShowFrame(actual, *frame);
     }
     image.Changed();
