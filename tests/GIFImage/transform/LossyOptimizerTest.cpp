@@ -239,3 +239,57 @@ TEST(GIFOptimizeLossy, InsideARunOfOneColourTheErrorCarriedBoundsHowFarAStringMo
     EXPECT_EQ(std::vector<uint8_t>(carried.begin() + 10, carried.end()), std::vector<uint8_t>(6, 1));
     EXPECT_EQ(carried[9], 0);
 }
+
+TEST(GIFOptimizeLossy, NearEntriesOfATableMergeButNeverIntoATransparentIndex) {
+    // A capture's global table: 128 shades, each twice, one step of red
+    // apart. The first frame shows entry 1 along its top and a dither of
+    // every entry below. The second draws a small block of entry 0 over far
+    // shades, with entry 1 as its transparent index: entry 0 is the cheapest
+    // to move, but merged into 1 the block would vanish.
+    std::mt19937 random(11);
+    TGIFImage image;
+    image.Header.SetWidth(64);
+    image.Header.SetHeight(64);
+    for (int i = 0; i < 256; ++i) {
+        const int shade = i / 2;
+        image.Header.ColorMap.Add(RGBColor(static_cast<uint8_t>(2 * shade + i % 2),
+                                           static_cast<uint8_t>(255 - 2 * shade),
+                                           static_cast<uint8_t>(shade)));
+    }
+    const auto inBlock = [](int x, int y) { return y >= 30 && y < 32 && x >= 30 && x < 34; };
+    Bytes first(64 * 64), block(64 * 64, 1);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const auto p = static_cast<size_t>(y * 64 + x);
+            first[p] = static_cast<uint8_t>(y < 16 ? 1 : inBlock(x, y) ? 255 : 2 + random() % 254);
+            if (inBlock(x, y)) block[p] = 0;
+        }
+    AddFrame(image, 0, 0, 64, 64, first);
+    TGIFSubImage& second = AddFrame(image, 0, 0, 64, 64, block);
+    auto& control = static_cast<TGIFGraphicControlExtension&>(
+        second.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(second)));
+    control.SetTransparent(true);
+    control.SetTransparentColorIndex(1);
+    control.SetDelay(10);
+    const Bytes bytes = Save(image);
+
+    const Bytes lossy = Optimised(bytes, 20);
+    TGIFImage result;
+    Load(result, lossy);
+    int tableEntries = result.Header.ColorMap.Count();
+    for (int i = 0; i < result.Images.Count(); ++i)
+        tableEntries = std::max(tableEntries, result.Images[i].ColorMap.Count());
+    EXPECT_LE(tableEntries, 128);
+    // The block shows entry 0's colour, within the level's distance.
+    const auto screens = Screens(result);
+    ASSERT_EQ(screens.size(), 2u);
+    for (int y = 30; y < 32; ++y)
+        for (int x = 30; x < 34; ++x) {
+            const uint32_t shown = screens[1].first[static_cast<size_t>(y * 64 + x)];
+            const int dr = static_cast<int>((shown >> 16) & 0xFF),
+                      dg = static_cast<int>((shown >> 8) & 0xFF) - 255, db = static_cast<int>(shown & 0xFF);
+            EXPECT_LE(dr * dr + dg * dg + db * db, LossyErrorOfLevel(20) * LossyErrorOfLevel(20))
+                << x << "," << y;
+        }
+    EXPECT_LT(lossy.size(), Optimised(bytes, 0).size());
+}
