@@ -3,15 +3,28 @@
 #include "GIFGraphicControlExtension.h"
 #include "GIFTestImages.h"
 
+namespace {
+
+// Shades one step apart, as a capture tool's table holds them: a lossy
+// optimisation may merge them.
+void AddShades(TGIFColorMap& map, int count) {
+    for (int i = 0; i < count; ++i)
+        map.Add(
+            RGBColor(static_cast<uint8_t>(40 + i), static_cast<uint8_t>(200 - i), static_cast<uint8_t>(90)));
+}
+
+} // namespace
+
 Bytes RandomAnimation(const std::function<int(int)>& pick) {
     TGIFImage image;
+    const auto addColours = pick(3) == 0 ? AddShades : AddColors;
     const int screenWidth = 3 + pick(8);
     const int screenHeight = 3 + pick(6);
     image.Header.SetWidth(static_cast<uint16_t>(screenWidth));
     image.Header.SetHeight(static_cast<uint16_t>(screenHeight));
     const bool global = pick(6) > 0;
     if (global) {
-        AddColors(image.Header.ColorMap, 5);
+        addColours(image.Header.ColorMap, 5);
         image.Header.ColorMap.Add(image.Header.ColorMap.Color(1)); // entry 5 repeats entry 1
         image.Header.SetBackgroundColorIndex(static_cast<uint8_t>(pick(6)));
     }
@@ -32,7 +45,7 @@ Bytes RandomAnimation(const std::function<int(int)>& pick) {
             p = static_cast<uint8_t>(value);
         }
         TGIFSubImage& frame = AddFrame(image, left, top, width, height, pixels);
-        if (local) AddColors(frame.ColorMap, colours);
+        if (local) addColours(frame.ColorMap, colours);
         if (pick(4) == 0) frame.SetPacked(static_cast<uint8_t>(frame.Packed() | 0x40));
         if (pick(6) == 0) continue;
         auto& control = static_cast<TGIFGraphicControlExtension&>(
