@@ -1,5 +1,7 @@
 #include "GIFEntryMerge.h"
 
+#include "GIFColourDistance.h"
+
 #include <algorithm>
 
 TEntryMerge::TEntryMerge() {
@@ -7,13 +9,6 @@ TEntryMerge::TEntryMerge() {
 }
 
 namespace {
-
-int64_t Distance2(uint32_t a, uint32_t b) {
-    const int dr = static_cast<int>((a >> 16) & 0xFF) - static_cast<int>((b >> 16) & 0xFF);
-    const int dg = static_cast<int>((a >> 8) & 0xFF) - static_cast<int>((b >> 8) & 0xFF);
-    const int db = static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF);
-    return int64_t{dr} * dr + int64_t{dg} * dg + int64_t{db} * db;
-}
 
 // Distances looked at for one table at the most: a table of many entries
 // all near one another, in every frame of a hostile file, stops merging
@@ -63,7 +58,7 @@ TEntryMerge MergeNearEntries(const std::array<int64_t, 256>& uses, const std::ve
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j)
             if (i != j && state.Alive[static_cast<size_t>(i)] && state.Alive[static_cast<size_t>(j)] &&
-                Distance2(colour(i), colour(j)) <= moveLimit)
+                SquaredColourDistance(colour(i), colour(j)) <= moveLimit)
                 near[static_cast<size_t>(i)].push_back(j);
     int64_t evaluations = 0;
     // The cheapest move of entry i's pixels, all within the move limit of
@@ -78,7 +73,7 @@ TEntryMerge MergeNearEntries(const std::array<int64_t, 256>& uses, const std::ve
             bool within = true;
             evaluations += static_cast<int64_t>(s.Members[e].size());
             for (const int m : s.Members[e]) {
-                const int64_t d = Distance2(colour(m), colour(j));
+                const int64_t d = SquaredColourDistance(colour(m), colour(j));
                 within = within && d <= moveLimit;
                 c += uses[static_cast<size_t>(m)] * d;
             }

@@ -1,5 +1,6 @@
 #include "GIFLossyOptimizer.h"
 
+#include "GIFColourDistance.h"
 #include "GIFEncoder.h"
 #include "GIFEntryMerge.h"
 #include "GIFFollowedScreen.h"
@@ -32,13 +33,6 @@ int64_t EncodedSize(const std::vector<uint8_t>& pixels, int width, int height, i
     return CompressedSize(bits, colours, pixels.data(), interlaced, height, width, -1, keepFullTable);
 }
 
-int Distance2(uint32_t a, uint32_t b) {
-    const int dr = static_cast<int>((a >> 16) & 0xFF) - static_cast<int>((b >> 16) & 0xFF);
-    const int dg = static_cast<int>((a >> 8) & 0xFF) - static_cast<int>((b >> 8) & 0xFF);
-    const int db = static_cast<int>(a & 0xFF) - static_cast<int>(b & 0xFF);
-    return dr * dr + dg * dg + db * db;
-}
-
 // A frame with a table of its own but no transparency cannot let the screen
 // beneath show through; many of its pixels may lie close to what is already
 // there (a dithered recording redraws everything). Then an entry becomes its
@@ -54,7 +48,7 @@ int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, 
     std::vector<int64_t> uses(colours.size(), 0);
     for (const TLossyPixel& p : pixels) {
         ++uses[static_cast<size_t>(p.Exact)];
-        if (p.Beneath != Ground && Distance2(p.Beneath, p.Wanted) <= limit) ++near;
+        if (p.Beneath != Ground && SquaredColourDistance(p.Beneath, p.Wanted) <= limit) ++near;
     }
     if (near * 8 < pixels.size()) return -1;
     int t = -1;
@@ -69,7 +63,7 @@ int FreeTransparentIndex(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, 
             int64_t d = 0;
             for (size_t o = 0; o < colours.size(); ++o) {
                 if (o == e) continue;
-                const int64_t od = Distance2(colours[e], colours[o]);
+                const int64_t od = SquaredColourDistance(colours[e], colours[o]);
                 if (nearest < 0 || od < d) {
                     nearest = static_cast<int>(o);
                     d = od;
