@@ -20,13 +20,12 @@ constexpr int64_t MaxEvaluations = int64_t{1} << 20;
 constexpr int NoEntry = -1;
 
 // The entries still shown, each with the entries whose pixels it shows,
-// and the cheapest move of each into a near entry (Cost -1: none found;
-// Target NoEntry: not known since it changed).
+// and the cheapest move of each into a near entry (Cost -1 and Target
+// NoEntry where it has none).
 struct TMergeState {
     std::array<bool, 256> Alive{};
     int AliveCount = 0;
     std::array<std::vector<int>, 256> Members;
-    std::array<uint8_t, 256> Into{};
     std::array<int64_t, 256> Cost{};
     std::array<int, 256> Target{};
 };
@@ -40,7 +39,6 @@ TEntryMerge MergeNearEntries(const std::array<int64_t, 256>& uses, const std::ve
     const int64_t moveLimit = int64_t{maxMove} * maxMove;
     const auto colour = [&](int i) { return colours[static_cast<size_t>(i)]; };
     TMergeState state;
-    state.Into = merge.Into;
     state.Target.fill(NoEntry);
     int kept = 0;
     for (int i = 0; i < n; ++i) {
@@ -106,7 +104,6 @@ TEntryMerge MergeNearEntries(const std::array<int64_t, 256>& uses, const std::ve
             const int into = trial.Target[static_cast<size_t>(from)];
             cost += trial.Cost[static_cast<size_t>(from)];
             auto& moved = trial.Members[static_cast<size_t>(from)];
-            for (const int m : moved) trial.Into[static_cast<size_t>(m)] = static_cast<uint8_t>(into);
             auto& taker = trial.Members[static_cast<size_t>(into)];
             taker.insert(taker.end(), moved.begin(), moved.end());
             moved.clear();
@@ -121,8 +118,10 @@ TEntryMerge MergeNearEntries(const std::array<int64_t, 256>& uses, const std::ve
         if (trial.AliveCount > goal || spent + cost > maxSpent || evaluations > MaxEvaluations) break;
         spent += cost;
         state = std::move(trial);
-        merge.Into = state.Into;
         merge.Any = true;
     }
+    for (int i = 0; i < n; ++i)
+        for (const int m : state.Members[static_cast<size_t>(i)])
+            merge.Into[static_cast<size_t>(m)] = static_cast<uint8_t>(i);
     return merge;
 }

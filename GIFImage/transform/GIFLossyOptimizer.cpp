@@ -4,6 +4,7 @@
 #include "GIFEncoder.h"
 #include "GIFEntryMerge.h"
 #include "GIFFollowedScreen.h"
+#include "GIFFrameQueries.h"
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLossyLZWEncoder.h"
@@ -297,23 +298,25 @@ void ChooseEqualColours(TGIFSubImage& frame, const TScreen& first, const TScreen
 constexpr int MergeMove = 4;
 constexpr double MergeErrorShare = 0.0015;
 
-// The merge of one table over the frames that use it.
+// The merge of one table over the frames that use it. A frame's transparent
+// index keeps its place, and so does the value of a frame of one value
+// (no choice is made for it, so its pixels would not move).
 TEntryMerge TableMerge(const std::vector<uint32_t>& colours, const std::vector<TGIFSubImage*>& frames,
                        int maxError) {
     std::array<int64_t, 256> uses{};
     std::array<bool, 256> fixed{};
     double pixels = 0;
-    std::vector<uint8_t> fillRow;
     for (TGIFSubImage* frame : frames) {
         const int t = TransparentIndexOf(*frame);
         if (t >= 0) fixed[static_cast<size_t>(t)] = true;
-        if (!frame->HasPixelBuffer()) continue;
-        pixels += static_cast<double>(frame->Width()) * frame->Height();
-        for (int y = 0; y < frame->Height(); ++y) {
-            const uint8_t* row = frame->ReadRow(y, fillRow);
-            for (int x = 0; x < frame->Width(); ++x)
-                if (row[x] != t) ++uses[row[x]];
+        if (frame->Empty()) continue;
+        if (!frame->HasPixelBuffer()) {
+            fixed[frame->OneValue()] = true;
+            continue;
         }
+        pixels += static_cast<double>(frame->Width()) * frame->Height();
+        const std::array<int64_t, 256> frameUses = GIFFrame::IndexUses(*frame);
+        for (size_t v = 0; v < uses.size(); ++v) uses[v] += frameUses[v];
     }
     const auto maxSpent = static_cast<int64_t>(MergeErrorShare * maxError * maxError * pixels);
     return MergeNearEntries(uses, colours, fixed, std::min(MergeMove, maxError), maxSpent);
