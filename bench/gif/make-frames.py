@@ -1,9 +1,12 @@
 #!/usr/bin/python3
-"""Makes frame sequences (PNG, 10 frames per second) of eight kinds for
+"""Makes frame sequences (PNG, 10 frames per second) of fourteen kinds for
 comparing `tvgif make` with gifski and ImageMagick: a terminal being typed
 into, a camera pan over a detailed scene, a chart drawing itself, a UI panel
 sliding in, sprites over a tiled ground, particles, text fading in and out,
-and video-like footage with sensor noise. Each kind comes in a tuning part
+and video-like footage with sensor noise; and six more kinds: a slideshow
+cross-fade, a page of text scrolling, a pixel-art game scrolling in
+parallax, a zoom into a photograph, a cartoon of outlined shapes, and a
+mouse pointer over a desktop. Each kind comes in a tuning part
 and a held-out part (other seed, size and content), measured only at the end.
 
 usage: make-frames.py OUTDIR [tune|held|all]
@@ -252,6 +255,99 @@ def video(rng, w, h, n, tmp, seed):
     return frames
 
 
+def crossfade(rng, w, h, tmp, seed):
+    """A slideshow: a photograph, a cross-fade, another photograph."""
+    a = plasma(w, h, seed, tmp)
+    b = plasma(w, h, seed + 1, tmp).transpose(Image.FLIP_LEFT_RIGHT)
+    return [a] * 8 + [Image.blend(a, b, k / 10) for k in range(1, 10)] + [b] * 8
+
+
+def docscroll(rng, w, h, n):
+    """A page of text scrolling, faster and faster."""
+    f = font(15, mono=False)
+    words = "the quick brown fox jumps over lazy dog GIF frames palette encoder decoder table string".split()
+    page = Image.new("RGB", (w, h * 6), (250, 250, 248))
+    d = ImageDraw.Draw(page)
+    for y in range(10, h * 6 - 20, 22):
+        x = 12
+        while x < w - 30:
+            word = rng.choice(words)
+            d.text((x, y), word, fill=(30, 30, 30), font=f)
+            x += d.textlength(word + " ", font=f)
+    return [page.crop((0, s, w, s + h)) for s in [min(h * 5, int(k * k * 1.4)) for k in range(n)]]
+
+
+def parallax(rng, w, h, n):
+    """A pixel-art game: sky and ground scroll at different speeds under a hopping player."""
+    sky = Image.new("RGB", (w * 3, h), (110, 170, 240))
+    sd = ImageDraw.Draw(sky)
+    for _ in range(12):
+        cx, cy = rng.randrange(w * 3), rng.randrange(10, 60)
+        sd.ellipse([cx, cy, cx + 40, cy + 14], fill=(245, 245, 250))
+    ground = Image.new("RGB", (w * 3, 50), (120, 80, 40))
+    gd = ImageDraw.Draw(ground)
+    for x in range(0, w * 3, 16):
+        gd.rectangle([x, 0, x + 15, 6], fill=(60, 170, 60))
+        gd.point([(x + 5, 20), (x + 11, 33)], fill=(90, 60, 30))
+    frames = []
+    for i in range(n):
+        img = sky.crop((i, 0, i + w, h))
+        img.paste(ground.crop((i * 3, 0, i * 3 + w, 50)), (0, h - 50))
+        d = ImageDraw.Draw(img)
+        px, py = w * 2 // 5, h - 74 + int(6 * abs(math.sin(i / 3)))
+        d.rectangle([px, py, px + 15, py + 23], fill=(220, 40, 40))
+        d.rectangle([px + 3, py + 4, px + 6, py + 7], fill=(255, 255, 255))
+        frames.append(img)
+    return frames
+
+
+def zoom(rng, w, h, n, tmp, seed):
+    """A camera zooming into a photograph."""
+    scene = plasma(w * 2, h * 2, seed, tmp)
+    return [scene.crop((k * w // 40, k * h // 40, 2 * w - k * w // 40, 2 * h - k * h // 40))
+            .resize((w, h), Image.BILINEAR) for k in range(n)]
+
+
+def cartoon(rng, w, h, n):
+    """Flat shapes with outlines moving over a flat ground, drawn large and scaled down smoothly."""
+    frames = []
+    x0, y0 = rng.randrange(50, 150), rng.randrange(150, 250)
+    for i in range(n):
+        img = Image.new("RGB", (w * 2, h * 2), (250, 240, 220))
+        d = ImageDraw.Draw(img)
+        d.ellipse([x0 + i * 10, y0, x0 + 200 + i * 10, y0 + 200], fill=(240, 120, 40), outline=(40, 40, 40), width=6)
+        d.polygon([(w * 3 // 2, 100 + i * 5), (w * 3 // 2 + 120, 300 + i * 3), (w * 3 // 2 - 100, 320)],
+                  fill=(60, 140, 220))
+        frames.append(img.resize((w, h), Image.LANCZOS))
+    return frames
+
+
+def cursor(rng, w, h, n):
+    """A mouse pointer wandering over a still desktop with icons and a window of text."""
+    f = font(15, mono=False)
+    desk = Image.new("RGB", (w, h), (40, 90, 140))
+    d = ImageDraw.Draw(desk)
+    for k in range(w // 100):
+        d.rectangle([20 + 100 * k, 20, 90 + 100 * k, 80], fill=(200, 200, 210))
+        d.text((25 + 100 * k, 85), "icon%d" % k, fill=(255, 255, 255), font=f)
+    d.rectangle([w // 5, h * 3 // 10, w * 7 // 8, h * 9 // 10], fill=(235, 235, 235))
+    d.rectangle([w // 5, h * 3 // 10, w * 7 // 8, h * 3 // 10 + 22], fill=(70, 70, 90))
+    for r in range(8):
+        d.text((w // 5 + 10, h * 3 // 10 + 30 + r * 24), "Line %d of a window with some text" % r,
+               fill=(20, 20, 20), font=f)
+    frames = []
+    phase = rng.uniform(0, 6)
+    for i in range(n):
+        img = desk.copy()
+        d = ImageDraw.Draw(img)
+        x = w // 4 + int(w / 3 * math.sin(i / 7 + phase))
+        y = h * 3 // 8 + int(h / 4 * math.cos(i / 9 + phase))
+        d.polygon([(x, y), (x, y + 18), (x + 5, y + 14), (x + 9, y + 21), (x + 11, y + 20), (x + 8, y + 13),
+                   (x + 13, y + 13)], fill=(255, 255, 255), outline=(0, 0, 0))
+        frames.append(img)
+    return frames
+
+
 def make(part, out, tmp):
     held = part == "held"
     seed = 1000 if held else 1
@@ -265,6 +361,13 @@ def make(part, out, tmp):
         "particles": lambda r: particles(r, scale(400), scale(300), 40),
         "textfade": lambda r: textfade(r, scale(480), scale(270), 36),
         "video": lambda r: video(r, scale(320), scale(240), 30, tmp, seed + 8),
+        # Six kinds added later; the eight above are made as before.
+        "crossfade": lambda r: crossfade(r, scale(320), scale(240), tmp, seed + 20),
+        "docscroll": lambda r: docscroll(r, scale(360), scale(260), 30),
+        "parallax": lambda r: parallax(r, scale(256), scale(160), 40),
+        "zoom": lambda r: zoom(r, scale(320), scale(240), 25, tmp, seed + 23),
+        "cartoon": lambda r: cartoon(r, scale(480), scale(270), 30),
+        "cursor": lambda r: cursor(r, scale(640), scale(400), 40),
     }
     for k, (name, build) in enumerate(kinds.items()):
         save(build(random.Random(seed * 100 + k)), os.path.join(out, "%s-%s" % (part, name)))
