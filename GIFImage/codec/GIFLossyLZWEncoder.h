@@ -14,9 +14,10 @@
 #include <vector>
 
 // What one pixel may show: the index of the lossless frame, the colour the
-// screen should show (0xFFRRGGBB), and the colour the transparent index
-// would show there (the screen beneath), or NoColour where the transparent
-// index may only stand where the lossless frame has it.
+// screen should show (0xFFRRGGBB; NoColour: the pixel keeps that index),
+// and the colour the transparent index would show there (the screen
+// beneath), or NoColour where the transparent index may only stand where
+// the lossless frame has it.
 struct TLossyPixel {
     static constexpr uint32_t NoColour = 0;
     uint32_t Wanted = NoColour;
