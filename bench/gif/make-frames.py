@@ -1,12 +1,14 @@
 #!/usr/bin/python3
-"""Makes frame sequences (PNG, 10 frames per second) of fourteen kinds for
+"""Makes frame sequences (PNG, 10 frames per second) of twenty kinds for
 comparing `tvgif make` with gifski and ImageMagick: a terminal being typed
 into, a camera pan over a detailed scene, a chart drawing itself, a UI panel
 sliding in, sprites over a tiled ground, particles, text fading in and out,
 and video-like footage with sensor noise; and six more kinds: a slideshow
 cross-fade, a page of text scrolling, a pixel-art game scrolling in
 parallax, a zoom into a photograph, a cartoon of outlined shapes, and a
-mouse pointer over a desktop. Each kind comes in a tuning part
+mouse pointer over a desktop; and six more: slides cut one to the next, a
+photograph fading to black, a still grey film with grain, a small
+spinner, bars with gradient fills growing, and source code scrolling. Each kind comes in a tuning part
 and a held-out part (other seed, size and content), measured only at the end.
 
 usage: make-frames.py OUTDIR [tune|held|all]
@@ -348,6 +350,88 @@ def cursor(rng, w, h, n):
     return frames
 
 
+def slides(rng, w, h):
+    """Slides of text over a gradient, cut from one to the next, each shown eight frames."""
+    big, body = font(w // 17, mono=False), font(w // 24, mono=False)
+    frames = []
+    for k in range(4):
+        img = Image.new("RGB", (w, h))
+        d = ImageDraw.Draw(img)
+        tint = rng.randrange(20, 90)
+        for y in range(h):
+            d.line([(0, y), (w, y)], fill=(20 + y * 45 // h, tint + k * 15, 90 + y * 70 // h))
+        d.text((w // 16, h // 7), "Slide %d: results" % (k + 1), fill=(255, 255, 255), font=big)
+        for r in range(4):
+            d.text((w // 12, h * 3 // 8 + r * h // 8), "- point %d about the thing" % (r + 1), fill=(230, 230, 240),
+                   font=body)
+        frames += [img] * 8
+    return frames
+
+
+def fadeblack(rng, w, h, tmp, seed):
+    """A photograph held, then faded to black."""
+    p = plasma(w, h, seed, tmp)
+    return [p] * 5 + [Image.eval(p, lambda v, k=k: int(v * (1 - k / 15))) for k in range(1, 16)]
+
+
+def grayfilm(rng, w, h, n, tmp, seed):
+    """A still grey photograph with fresh film grain in every frame."""
+    p = plasma(w, h, seed, tmp).convert("L").filter(ImageFilter.GaussianBlur(1))
+    return [Image.blend(p, Image.effect_noise((w, h), 10), 0.08) for _ in range(n)]
+
+
+def spinner(rng, w, h, n):
+    """A small grey spinner of twelve spokes, antialiased."""
+    frames = []
+    for i in range(n):
+        img = Image.new("RGB", (w * 4, h * 4), (255, 255, 255))
+        d = ImageDraw.Draw(img)
+        for k in range(12):
+            a = 2 * math.pi * k / 12 + i * 2 * math.pi / n
+            c = int(255 - 200 * (k + 1) / 12)
+            d.line([(w * 2 + w * 0.75 * math.cos(a), h * 2 + h * 0.75 * math.sin(a)),
+                    (w * 2 + w * 1.6 * math.cos(a), h * 2 + h * 1.6 * math.sin(a))], fill=(c, c, c), width=w // 4)
+        frames.append(img.resize((w, h), Image.LANCZOS))
+    return frames
+
+
+def gradbars(rng, w, h, n):
+    """A bar chart growing, each bar filled with a gradient over its height."""
+    f = font(13)
+    tops = [rng.randrange(h // 5, h * 3 // 4) for _ in range(6)]
+    frames = []
+    for i in range(n):
+        img = Image.new("RGB", (w, h), (255, 255, 255))
+        d = ImageDraw.Draw(img)
+        for b, top in enumerate(tops):
+            height = int(min(1, i / (n * 2 // 3)) * top)
+            x = w // 12 + b * w // 7
+            for y in range(height):
+                t = y / max(1, height)
+                d.line([(x, h - 20 - y), (x + w // 10, h - 20 - y)],
+                       fill=(int(40 + 180 * t), int(100 + 60 * t), 220 - b * 20))
+            d.text((x + 5, h - 16), "Q%d" % (b + 1), fill=(0, 0, 0), font=f)
+        frames.append(img)
+    return frames
+
+
+def codescroll(rng, w, h, n):
+    """Source code in four colours on a dark terminal, scrolling a line a frame."""
+    f = font(13)
+    lines = ["def f(x):", "    return x * 2  # double", "for i in range(10):", "    print(f(i))", "class A:",
+             "    pass", "import os, sys", "x = [1, 2, 3]", "while True:", "    break"]
+    rng.shuffle(lines)
+    colours = [(220, 220, 220), (120, 200, 255), (255, 180, 90), (150, 230, 150)]
+    frames = []
+    for i in range(n):
+        img = Image.new("RGB", (w, h), (25, 25, 30))
+        d = ImageDraw.Draw(img)
+        for r in range(h // 16):
+            d.text((8, 4 + r * 16), lines[(i + r) % len(lines)], fill=colours[(i + r) % 4], font=f)
+        frames.append(img)
+    return frames
+
+
 def make(part, out, tmp):
     held = part == "held"
     seed = 1000 if held else 1
@@ -368,6 +452,13 @@ def make(part, out, tmp):
         "zoom": lambda r: zoom(r, scale(320), scale(240), 25, tmp, seed + 23),
         "cartoon": lambda r: cartoon(r, scale(480), scale(270), 30),
         "cursor": lambda r: cursor(r, scale(640), scale(400), 40),
+        # And six more after those.
+        "slides": lambda r: slides(r, scale(480), scale(270)),
+        "fadeblack": lambda r: fadeblack(r, scale(320), scale(240), tmp, seed + 31),
+        "grayfilm": lambda r: grayfilm(r, scale(320), scale(240), 25, tmp, seed + 32),
+        "spinner": lambda r: spinner(r, scale(64), scale(64), 24),
+        "gradbars": lambda r: gradbars(r, scale(480), scale(320), 30),
+        "codescroll": lambda r: codescroll(r, scale(480), scale(300), 30),
     }
     for k, (name, build) in enumerate(kinds.items()):
         save(build(random.Random(seed * 100 + k)), os.path.join(out, "%s-%s" % (part, name)))
