@@ -20,11 +20,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace {
@@ -62,14 +64,25 @@ int BinOf(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 struct THistogram {
-    std::vector<uint64_t> Count = std::vector<uint64_t>(BinCount, 0);
-    std::vector<uint64_t> Sum = std::vector<uint64_t>(3 * BinCount, 0);
+    // Zeroed by the allocator, bin by bin as they are first touched: a
+    // sequence of few colours faults in a few pages of these 8 MB, not all
+    // of them (zeroing them all was half the time of a small spinner).
+    std::unique_ptr<uint64_t[], decltype(&std::free)> Count{ZeroedArray(BinCount), &std::free};
+    std::unique_ptr<uint64_t[], decltype(&std::free)> Sum{ZeroedArray(3 * BinCount), &std::free};
+    // The bins in use, in the order they were first met.
+    std::vector<int> Used;
     // The distinct colours of all frames while there are at most 255 of
     // them (sorted), so that a few colours, antialiased text say, get a
     // global table that holds them exactly even where bins share them.
     std::vector<uint32_t> Exact;
     bool TooManyColours = false;
     std::mutex Mutex;
+
+    static uint64_t* ZeroedArray(size_t count) {
+        void* memory = std::calloc(count, sizeof(uint64_t));
+        if (!memory) throw std::bad_alloc();
+        return static_cast<uint64_t*>(memory);
+    }
 
     void AddExact(uint32_t colour) {
         const auto at = std::lower_bound(Exact.begin(), Exact.end(), colour);
@@ -93,7 +106,7 @@ struct THistogram {
                 const uint32_t colour = row[x] & 0xFFFFFFu;
                 if (!TooManyColours && (x == 0 || colour != (row[x - 1] & 0xFFFFFFu))) AddExact(colour);
                 const int bin = BinOf(r, g, b);
-                ++Count[size_t(bin)];
+                if (Count[size_t(bin)]++ == 0) Used.push_back(bin);
                 Sum[3 * size_t(bin)] += r;
                 Sum[3 * size_t(bin) + 1] += g;
                 Sum[3 * size_t(bin) + 2] += b;
@@ -101,14 +114,18 @@ struct THistogram {
         }
     }
 
-    // Each bin's mean colour with its count, the counts scaled to 32 bits.
-    std::vector<TWeightedColor> Colors() const {
-        const uint64_t most = *std::max_element(Count.begin(), Count.end());
+    // Each bin's mean colour with its count, the counts scaled to 32 bits,
+    // in the order of the bins.
+    std::vector<TWeightedColor> Colors() {
+        std::sort(Used.begin(), Used.end());
+        uint64_t most = 0;
+        for (const int bin : Used) most = std::max(most, Count[size_t(bin)]);
         const uint64_t divisor = most / 0xFFFFFFFFu + 1;
         std::vector<TWeightedColor> colors;
-        for (size_t bin = 0; bin < Count.size(); ++bin) {
+        colors.reserve(Used.size());
+        for (const int used : Used) {
+            const size_t bin = size_t(used);
             const uint64_t n = Count[bin];
-            if (n == 0) continue;
             auto mean = [&](int k) { return uint32_t((Sum[3 * bin + size_t(k)] + n / 2) / n); };
             colors.push_back(
                 {(mean(0) << 16) | (mean(1) << 8) | mean(2), uint32_t(std::max<uint64_t>(1, n / divisor))});
