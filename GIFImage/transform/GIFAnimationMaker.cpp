@@ -39,6 +39,10 @@ constexpr int64_t PaletteSamplePixels = 1000000;
 // changed pixels between them (a palette search holds several times its
 // pixels), so that large frames are chosen one at a time.
 constexpr int64_t ChoosingPixels = 1000000;
+// The frames of the first pass that the second takes again rather than
+// reading them anew, up to this many pixels (32 MB): a short sequence is
+// read and decoded once, which was a third of the time of one of slides.
+constexpr int64_t KeptPixels = int64_t{8} << 20;
 // A frame's own table always pays when each of its bytes saves at least
 // this much squared RGB error, summed over the frame's changed pixels.
 constexpr double LocalErrorPerTableByte = 200;
@@ -1107,19 +1111,28 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         if (progress) progress(percent);
     };
 
-    // First pass: every frame is read, and the histogram gathered.
+    // First pass: every frame is read, and the histogram gathered. The
+    // first frames, up to KeptPixels, are kept for the second pass, which
+    // reads only the rest again.
     THistogram histogram;
+    std::vector<QImage> kept;
+    int64_t keptPixels = 0;
     Pipeline(
         count, window,
         [&](size_t i) {
             bool misfit = false;
-            const QImage frame = reader.Read(i, misfit);
+            QImage frame = reader.Read(i, misfit);
             histogram.Add(frame);
-            return misfit;
+            return std::pair{misfit, std::move(frame)};
         },
-        [&](size_t i, bool misfit) {
-            if (misfit && warning)
+        [&](size_t i, std::pair<bool, QImage> read) {
+            if (read.first && warning)
                 warning(files[i] + ": another size than the first frame; scaled to fit inside it, centred");
+            const int64_t pixels = int64_t(read.second.width()) * read.second.height();
+            if (kept.size() == i && keptPixels + pixels <= KeptPixels) {
+                keptPixels += pixels;
+                kept.push_back(std::move(read.second));
+            }
             report(int(i * 30 / count));
         });
     TPalette global;
@@ -1192,6 +1205,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     Pipeline(
         count, window,
         [&](size_t i) {
+            if (i < kept.size()) return std::move(kept[i]);
             bool misfit = false;
             return reader.Read(i, misfit);
         },
