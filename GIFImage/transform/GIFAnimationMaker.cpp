@@ -551,6 +551,7 @@ public:
     TFrameChanges FindChanges(const QImage& picture) {
         TFrameChanges changes;
         const int w = picture.width(), h = picture.height();
+        const TPixels pixels(picture);
         TBox kept{w, h, 0, 0}, restored{w, h, 0, 0};
         int64_t keptCount = 0, restoredCount = 0;
         bool choice = false;
@@ -562,10 +563,10 @@ public:
         for (int y = 0; y < h; ++y) {
             const bool rowInLast = y >= last.Top && y < last.Bottom;
             for (int x = 0; x < w; ++x) {
-                const bool afterLast = Differs(picture, x, y, Sources, SourceSeen);
+                const bool afterLast = Differs(pixels, x, y, Sources, SourceSeen);
                 bool beforeLast = afterLast;
                 if (rowInLast && x >= last.Left && x < last.Right) {
-                    beforeLast = Differs(picture, x, y, SourcesBefore, SourceSeenBefore);
+                    beforeLast = Differs(pixels, x, y, SourcesBefore, SourceSeenBefore);
                     choice |= beforeLast != afterLast;
                 }
                 if (afterLast) grow(kept, x, y), ++keptCount;
@@ -600,7 +601,7 @@ public:
         // found before any source is taken.
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
-                if (Differs(picture, x, y, Sources, SourceSeen)) {
+                if (Differs(pixels, x, y, Sources, SourceSeen)) {
                     changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
                     ++changes.Count;
                 }
@@ -872,37 +873,53 @@ public:
     }
 
 private:
-    // A pixel is compared with the colour it was last chosen for, not with
-    // the palette colour that shows: noise within the tolerance never
-    // changes it, and slow changes add up until they count.
-    // How far the picture's pixel (x, y) lies from the colour the screen
-    // was drawn for there (squared RGB): -1 where nothing was drawn yet, 0
-    // where the picture is transparent.
-    int DistanceFromSource(const QImage& picture, int x, int y, const std::vector<uint8_t>& sources,
+    // A picture's pixels as FindChanges and TrialSize read them, each a
+    // plain load rather than a call into QImage.
+    struct TPixels {
+        explicit TPixels(const QImage& picture)
+            : Bits(picture.constBits()), Stride(size_t(picture.bytesPerLine())), Width(picture.width()),
+              Height(picture.height()) {}
+        QRgb At(int x, int y) const {
+            QRgb color;
+            std::memcpy(&color, Bits + size_t(y) * Stride + 4 * size_t(x), sizeof color);
+            return color;
+        }
+        const uchar* Bits;
+        size_t Stride;
+        int Width, Height;
+    };
+
+    // How far pixel (x, y) lies from the colour the screen was drawn for
+    // there (squared RGB): -1 where nothing was drawn yet, 0 where the
+    // picture is transparent. A pixel is compared with the colour it was
+    // last chosen for, not with the palette colour that shows: noise within
+    // the tolerance never changes it, and slow changes add up until they
+    // count.
+    int DistanceFromSource(const TPixels& picture, int x, int y, const std::vector<uint8_t>& sources,
                            const std::vector<uint8_t>& seen) const {
-        const QRgb color = reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x];
+        const QRgb color = picture.At(x, y);
         if (qAlpha(color) < 128) return 0;
-        const size_t pixel = size_t(y) * size_t(picture.width()) + size_t(x);
+        const size_t pixel = size_t(y) * size_t(picture.Width) + size_t(x);
         if (!seen[pixel]) return -1;
         const uint8_t* shown = &sources[3 * pixel];
         const int dr = qRed(color) - shown[0], dg = qGreen(color) - shown[1], db = qBlue(color) - shown[2];
         return dr * dr + dg * dg + db * db;
     }
 
-    // Whether the picture's pixel (x, y) changes what the screen should
-    // show: beyond the tolerance it does, save for grain. A pixel that
-    // moves alone among its neighbours, and less than twice the tolerance's
-    // distance, keeps what shows: film grain or sensor noise over a still
-    // scene would otherwise be drawn afresh in every frame, scattered
-    // pixels each costing codes of their own (a grainy still film took six
-    // times gifski's bytes, now two and a half).
-    bool Differs(const QImage& picture, int x, int y, const std::vector<uint8_t>& sources,
+    // Whether pixel (x, y) changes what the screen should show: beyond the
+    // tolerance it does, save for grain. A pixel that moves alone among its
+    // neighbours, and less than twice the tolerance's distance, keeps what
+    // shows: film grain or sensor noise over a still scene would otherwise
+    // be drawn afresh in every frame, scattered pixels each costing codes
+    // of their own (a grainy still film took six times gifski's bytes, now
+    // two and a half).
+    bool Differs(const TPixels& picture, int x, int y, const std::vector<uint8_t>& sources,
                  const std::vector<uint8_t>& seen) const {
         const int distance = DistanceFromSource(picture, x, y, sources, seen);
         if (distance < 0 || distance > GrainTolerance2) return true;
         if (distance <= Tolerance2) return false;
-        for (int ny = std::max(0, y - 1); ny <= std::min(picture.height() - 1, y + 1); ++ny)
-            for (int nx = std::max(0, x - 1); nx <= std::min(picture.width() - 1, x + 1); ++nx) {
+        for (int ny = std::max(0, y - 1); ny <= std::min(picture.Height - 1, y + 1); ++ny)
+            for (int nx = std::max(0, x - 1); nx <= std::min(picture.Width - 1, x + 1); ++nx) {
                 if (nx == x && ny == y) continue;
                 const int around = DistanceFromSource(picture, nx, ny, sources, seen);
                 if (around < 0 || around > Tolerance2) return true;
@@ -920,11 +937,12 @@ private:
         if (box.Right <= box.Left) return 0;
         const int width = box.Right - box.Left, height = box.Bottom - box.Top;
         std::vector<uint8_t> indices(size_t(width) * size_t(height));
+        const TPixels pixels(picture);
         for (int y = 0; y < height; ++y) {
             const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(box.Top + y)) + box.Left;
             for (int x = 0; x < width; ++x)
                 indices[size_t(y) * size_t(width) + size_t(x)] =
-                    Differs(picture, box.Left + x, box.Top + y, sources, seen)
+                    Differs(pixels, box.Left + x, box.Top + y, sources, seen)
                         ? uint8_t(((in[x] & 0xFFFFFFu) * 2654435761u >> 24) % 255)
                         : uint8_t(255);
         }
