@@ -240,6 +240,22 @@ uint32_t Opaque(const TPaletteEntry& e) {
     return 0xFF000000u | uint32_t{e.Red} << 16 | uint32_t{e.Green} << 8 | e.Blue;
 }
 
+// A picture's pixels (ARGB32) read as plain loads rather than calls into
+// QImage, for the loops that visit every pixel of a frame.
+struct TPixels {
+    explicit TPixels(const QImage& picture)
+        : Bits(picture.constBits()), Stride(size_t(picture.bytesPerLine())), Width(picture.width()),
+          Height(picture.height()) {}
+    QRgb At(int x, int y) const {
+        QRgb color;
+        std::memcpy(&color, Bits + size_t(y) * Stride + 4 * size_t(x), sizeof color);
+        return color;
+    }
+    const uchar* Bits;
+    size_t Stride;
+    int Width, Height;
+};
+
 // Whether pixel (x, y) of the picture lies in a run of at least FlatRun
 // pixels of its colour along its row: a ground or a margin, not the stroke
 // of a glyph. Where the lossy compressor may not touch these, a cartoon's
@@ -247,11 +263,11 @@ uint32_t Opaque(const TPaletteEntry& e) {
 // dB below gifski's before, 1.4 above now, for 1 % more bytes), and text
 // fading in on a still ground stored at most 2.2 % more; with runs of two,
 // that text stored a fifth to a half more.
-bool InFlatRun(const QImage& picture, int x, int y) {
-    const QRgb* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+bool InFlatRun(const TPixels& picture, int x, int y) {
+    const QRgb colour = picture.At(x, y);
     int run = 1;
-    for (int k = x - 1; k >= 0 && run < FlatRun && row[k] == row[x]; --k) ++run;
-    for (int k = x + 1; k < picture.width() && run < FlatRun && row[k] == row[x]; ++k) ++run;
+    for (int k = x - 1; k >= 0 && run < FlatRun && picture.At(k, y) == colour; --k) ++run;
+    for (int k = x + 1; k < picture.Width && run < FlatRun && picture.At(k, y) == colour; ++k) ++run;
     return run >= FlatRun;
 }
 
@@ -745,6 +761,7 @@ public:
             return record;
         }
         const QImage& picture = colours.Picture;
+        const TPixels pictureView(picture);
         const QImage& crop = colours.Crop;
         const std::vector<uint8_t>& changed = c.Changed;
         const std::vector<uint8_t>& chosen = colours.Chosen;
@@ -818,7 +835,7 @@ public:
                     // (the ground a moving shape uncovers, a page's margin)
                     // and shows as a band.
                     if (opaque && index != transparent && std::memcmp(source, shown, 3) == 0 &&
-                        InFlatRun(picture, left + x, top + y))
+                        InFlatRun(pictureView, left + x, top + y))
                         lossyPixels[at].Wanted = TLossyPixel::NoColour;
                 }
             }
@@ -875,22 +892,6 @@ public:
     }
 
 private:
-    // A picture's pixels as FindChanges and TrialSize read them, each a
-    // plain load rather than a call into QImage.
-    struct TPixels {
-        explicit TPixels(const QImage& picture)
-            : Bits(picture.constBits()), Stride(size_t(picture.bytesPerLine())), Width(picture.width()),
-              Height(picture.height()) {}
-        QRgb At(int x, int y) const {
-            QRgb color;
-            std::memcpy(&color, Bits + size_t(y) * Stride + 4 * size_t(x), sizeof color);
-            return color;
-        }
-        const uchar* Bits;
-        size_t Stride;
-        int Width, Height;
-    };
-
     // How far pixel (x, y) lies from the colour the screen was drawn for
     // there (squared RGB): -1 where nothing was drawn yet, 0 where the
     // picture is transparent. A pixel is compared with the colour it was
@@ -904,8 +905,8 @@ private:
         const size_t pixel = size_t(y) * size_t(picture.Width) + size_t(x);
         if (!seen[pixel]) return -1;
         const uint8_t* shown = &sources[3 * pixel];
-        const int dr = qRed(color) - shown[0], dg = qGreen(color) - shown[1], db = qBlue(color) - shown[2];
-        return dr * dr + dg * dg + db * db;
+        return Distance(uint8_t(qRed(color)), uint8_t(qGreen(color)), uint8_t(qBlue(color)),
+                        TPaletteEntry{shown[0], shown[1], shown[2]});
     }
 
     // Whether pixel (x, y) changes what the screen should show: beyond the
