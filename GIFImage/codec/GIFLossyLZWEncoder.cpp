@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 // The rows of the table are cleared as their codes are made: a frame of few
@@ -52,7 +53,8 @@ void TLossyLZWEncoder::Relabel(int prefix, int code, int pixel) {
     Value[code] = static_cast<uint8_t>(pixel);
 }
 
-bool TLossyLZWEncoder::DifferenceOf(int index, const TLossyPixel& pixel, TColourError& d) const {
+[[gnu::always_inline]] inline bool TLossyLZWEncoder::DifferenceOf(int index, const TLossyPixel& pixel,
+                                                                  TColourError& d) const {
     d = {};
     if (index == pixel.Exact) return true;
     const uint32_t colour = index == Transparent ? pixel.Beneath : (*Colours)[static_cast<size_t>(index)];
@@ -61,7 +63,7 @@ bool TLossyLZWEncoder::DifferenceOf(int index, const TLossyPixel& pixel, TColour
     return true;
 }
 
-int TLossyLZWEncoder::ErrorOf(int index, const TLossyPixel& pixel) const {
+[[gnu::always_inline]] inline int TLossyLZWEncoder::ErrorOf(int index, const TLossyPixel& pixel) const {
     TColourError d;
     if (!DifferenceOf(index, pixel, d)) return INT_MAX;
     return std::max(0, d.Squared() - pixel.FreeError);
@@ -125,8 +127,8 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
     const int exact = Child[static_cast<size_t>(node) * 256 + static_cast<size_t>(pixel.Exact)];
     if (exact && !CannotWin(exact, position + 1, error))
         Search(exact, position + 1, error, Carried(carry, {}, position));
-    if (Budget == 0 && pixel.FreeError == 0) {
-        SearchSameColour(node, position, error, carry, exact);
+    if (ChildCount[node] > ListedFrom) {
+        SearchListed(node, position, error, carry, exact);
         return;
     }
     for (int child = FirstChild[node]; child != NoNode; child = NextSibling[child]) {
@@ -146,46 +148,47 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
     }
 }
 
-// The children of node other than exact that go on with no error: those
-// of the colour wanted. The children between them are passed over as the
-// search above passes them, each one evaluation, so that the search stops
-// where it would and finds the same strings.
-void TLossyLZWEncoder::SearchSameColour(int node, size_t position, int64_t error, TColourError carry,
-                                        int exact) {
+// The entries a pixel may take without passing the loss: those whose red
+// lies within the loss of the wanted red (and its free error), found in
+// ByRed, then measured in full; and the transparent one.
+const uint8_t* TLossyLZWEncoder::EntriesWithin(size_t position) {
+    int32_t& at = WithinAt[position];
+    if (at >= 0) return &WithinList[static_cast<size_t>(at)];
+    at = static_cast<int32_t>(WithinList.size());
+    WithinList.push_back(0);
+    const TLossyPixel& pixel = (*Pixels)[position];
+    const auto take = [&](int entry) {
+        if (entry != pixel.Exact && ErrorOf(entry, pixel) <= Budget) {
+            WithinList.push_back(static_cast<uint8_t>(entry));
+            ++WithinList[static_cast<size_t>(at)];
+        }
+    };
+    if (pixel.Wanted != TLossyPixel::NoColour) {
+        const int red = static_cast<int>((pixel.Wanted >> 16) & 0xFF);
+        const int reach = static_cast<int>(std::sqrt(static_cast<double>(Budget + pixel.FreeError))) + 1;
+        const auto from =
+            std::lower_bound(ByRed.begin(), ByRed.end(),
+                             std::pair{static_cast<uint8_t>(std::max(0, red - reach)), uint8_t{0}});
+        for (auto e = from; e != ByRed.end() && e->first <= red + reach; ++e) take(e->second);
+        if (Transparent >= 0) take(Transparent);
+    }
+    return &WithinList[static_cast<size_t>(at)];
+}
+
+// The children of node other than exact whose colour is within the loss,
+// found through the pixel's list of entries. The children between them are
+// passed over as the walk in Search passes them, each one evaluation, so
+// that the search stops where it would and finds the same strings.
+void TLossyLZWEncoder::SearchListed(int node, size_t position, int64_t error, TColourError carry, int exact) {
     const TLossyPixel& pixel = (*Pixels)[position];
     const uint16_t* children = Child.get() + static_cast<size_t>(node) * 256;
-    int found[257];
+    int found[256];
     int count = 0;
-    const bool canMove =
-        pixel.Wanted != TLossyPixel::NoColour && !(Carry != TErrorCarry::None && carry.Squared() > Budget);
-    if (canMove) {
-        if (Transparent >= 0 && Transparent != pixel.Exact && pixel.Beneath == pixel.Wanted &&
-            children[Transparent])
-            found[count++] = children[Transparent];
-        // Mostly the wanted colour is the exact entry's, which no other
-        // entry shows.
-        const bool onlyExact = !EqualColours && pixel.Exact != Transparent &&
-                               pixel.Exact < static_cast<int>(Colours->size()) &&
-                               (*Colours)[static_cast<size_t>(pixel.Exact)] == pixel.Wanted;
-        if (!onlyExact) {
-            // Neighbouring pixels mostly want one colour: the last range
-            // found is asked first.
-            if (pixel.Wanted != SameColourOf) {
-                const auto [from, to] =
-                    std::equal_range(ByColour.begin(), ByColour.end(), std::pair{pixel.Wanted, -1},
-                                     [](const auto& a, const auto& b) { return a.first < b.first; });
-                SameColourOf = pixel.Wanted;
-                SameColourFrom = static_cast<int>(from - ByColour.begin());
-                SameColourTo = static_cast<int>(to - ByColour.begin());
-            }
-            for (int k = SameColourFrom; k < SameColourTo; ++k) {
-                const int entry = ByColour[static_cast<size_t>(k)].second;
-                if (entry != pixel.Exact && children[entry]) found[count++] = children[entry];
-            }
-        }
-        // In the order of the sibling list: the last made first.
-        if (count > 1) std::sort(found, found + count, [](int a, int b) { return a > b; });
-    }
+    const uint8_t* entries = EntriesWithin(position);
+    for (int k = 1; k <= entries[0]; ++k)
+        if (const int child = children[entries[k]]) found[count++] = child;
+    // In the order of the sibling list: the last made first.
+    if (count > 1) std::sort(found, found + count, [](int a, int b) { return a > b; });
     const int last = ChildCount[node] - 1;
     const int exactPlace = exact ? last - Ordinal[exact] : -1;
     int passed = 0; // children other than exact passed so far
@@ -197,8 +200,15 @@ void TLossyLZWEncoder::SearchSameColour(int node, size_t position, int64_t error
         if (Evaluations >= SearchLimit) return;
         ++Evaluations;
         passed = before + 1;
-        if (!CannotWin(child, position + 1, error))
-            Search(child, position + 1, error, Carried(carry, {}, position));
+        TColourError d;
+        DifferenceOf(Value[child], pixel, d);
+        const int e = std::max(0, d.Squared() - pixel.FreeError);
+        if (Carry != TErrorCarry::None) {
+            const TColourError total{d.R + carry.R, d.G + carry.G, d.B + carry.B};
+            if (total.Squared() > Budget) continue;
+        }
+        if (!CannotWin(child, position + 1, error + e))
+            Search(child, position + 1, error + e, Carried(carry, d, position));
     }
     Evaluations = std::min(SearchLimit, Evaluations + ChildCount[node] - (exact ? 1 : 0) - passed);
 }
@@ -219,11 +229,6 @@ void TLossyLZWEncoder::ListSameColours() {
     for (size_t i = 0; i < Colours->size(); ++i)
         if (static_cast<int>(i) != Transparent) ByColour.emplace_back((*Colours)[i], static_cast<int>(i));
     std::sort(ByColour.begin(), ByColour.end());
-    SameColourOf = TLossyPixel::NoColour;
-    SameColourFrom = SameColourTo = 0;
-    EqualColours = std::adjacent_find(ByColour.begin(), ByColour.end(), [](const auto& a, const auto& b) {
-                       return a.first == b.first;
-                   }) != ByColour.end();
 }
 
 std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pixels,
@@ -237,6 +242,13 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
     Budget = int64_t{maxError} * maxError;
     ClearTable();
     if (Budget == 0) ListSameColours();
+    ByRed.clear();
+    for (size_t i = 0; i < colours.size() && i < 256; ++i)
+        if (static_cast<int>(i) != transparentIndex)
+            ByRed.emplace_back(static_cast<uint8_t>((colours[i] >> 16) & 0xFF), static_cast<uint8_t>(i));
+    std::sort(ByRed.begin(), ByRed.end());
+    WithinAt.assign(pixels.size(), -1);
+    WithinList.clear();
     if (Carry == TErrorCarry::AlongRuns) MarkRuns(maxError);
 
     std::vector<uint8_t> chosen(pixels.size());

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -184,32 +185,47 @@ TEST(GIFOptimizeLossy, ChosenPixelsCompressIntoTheCodesTheEncoderChose) {
     }
 }
 
-TEST(GIFOptimizeLossy, WithoutLossTheSearchOfEqualColoursFindsWhatTheFullSearchFinds) {
-    // Without a loss allowed, only the children of the wanted colour are
-    // visited (other entries of that colour, the transparent one where the
-    // screen shows it), in the order of the full search. A pixel's forgiven
-    // error of 1 takes the search through every child (no two colours here
-    // lie that close), which must choose the same.
+TEST(GIFOptimizeLossy, FindingChildrenThroughEachPixelsListFindsWhatWalkingThemFinds) {
+    // A node's children within the loss are found either by walking them
+    // all or through the pixel's list of near entries, passing over the
+    // others as the walk does: the strings must come out the same, without
+    // loss (other entries of the wanted colour, the transparent one where
+    // the screen shows it) and with it, for every way of spending error.
     std::mt19937 random(5);
     std::vector<uint32_t> colours;
-    for (int i = 0; i < 8; ++i) colours.push_back(0xFF000000u | static_cast<uint32_t>((i % 3) * 0x404040));
-    const int t = 7;
-    std::vector<TLossyPixel> pixels(20000);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        TLossyPixel& p = pixels[i];
-        p.Exact = static_cast<int>(random() % 6);
-        p.Wanted = colours[static_cast<size_t>(p.Exact)];
-        if (random() % 4) p.Beneath = p.Wanted;
-        if (random() % 3 == 0 && p.Beneath) p.Exact = t;
+    for (int i = 0; i < 40; ++i) {
+        const uint32_t red = static_cast<uint32_t>((i % 20) * 11), blue = static_cast<uint32_t>(50 + i / 20);
+        colours.push_back(0xFF000000u | red << 16 | 0x5000u | blue);
     }
-    TLossyLZWEncoder encoder;
-    const std::vector<uint8_t> equalColours = encoder.Choose(pixels, colours, t, 3, 0);
-    for (auto& p : pixels) p.FreeError = 1;
-    const std::vector<uint8_t> everyChild = encoder.Choose(pixels, colours, t, 3, 0);
-    EXPECT_EQ(equalColours, everyChild);
-    int moved = 0;
-    for (size_t i = 0; i < pixels.size(); ++i) moved += equalColours[i] != pixels[i].Exact;
-    EXPECT_GT(moved, 0);
+    const int t = 39;
+    std::vector<TLossyPixel> pixels(20000);
+    for (TLossyPixel& p : pixels) {
+        p.Exact = static_cast<int>(random() % 24);
+        p.Wanted = colours[static_cast<size_t>(p.Exact)];
+        if (random() % 4) p.Beneath = colours[static_cast<size_t>(p.Exact) ^ 1];
+        if (random() % 3 == 0 && p.Beneath) p.Exact = t;
+        p.FreeError = random() % 5 == 0 ? 60 : 0;
+    }
+    using TCarry = TLossyLZWEncoder::TErrorCarry;
+    for (const auto& [maxError, carry, spend] : {std::tuple{0, TCarry::None, false},
+                                                 {0, TCarry::None, true},
+                                                 {9, TCarry::None, false},
+                                                 {9, TCarry::Half, true},
+                                                 {14, TCarry::AlongRuns, true}}) {
+        SCOPED_TRACE(testing::Message() << maxError << int(carry) << spend);
+        TLossyLZWEncoder encoder;
+        encoder.Carry = carry;
+        encoder.OtherFirstPixels = spend;
+        encoder.CodeError = spend ? 20 * 20 : 0;
+        encoder.ListedFrom = 256;
+        const std::vector<uint8_t> walked = encoder.Choose(pixels, colours, t, 6, maxError);
+        encoder.ListedFrom = 0;
+        const std::vector<uint8_t> listed = encoder.Choose(pixels, colours, t, 6, maxError);
+        EXPECT_EQ(walked, listed);
+        int moved = 0;
+        for (size_t i = 0; i < pixels.size(); ++i) moved += listed[i] != pixels[i].Exact;
+        EXPECT_GT(moved, 0);
+    }
 }
 
 TEST(GIFOptimizeLossy, InsideARunOfOneColourTheErrorCarriedBoundsHowFarAStringMovesIt) {
