@@ -30,6 +30,10 @@
 #include <optional>
 #include <thread>
 
+#include <chrono>
+#include <cstdio>
+static std::chrono::steady_clock::duration gFind{}, gDraw{}, gWait{};
+static auto gStart = std::chrono::steady_clock::now();
 namespace {
 
 constexpr int MaxDelay = 0xFFFF;
@@ -297,10 +301,13 @@ std::vector<uint8_t> CompressIndices(const std::vector<uint8_t>& indices, int wi
     return out.Memory();
 }
 
-// A frame's image data as written, and the row order it is in.
+// A frame's image data as written, the row order it is in, and the code
+// size and transparent index (-1: none) it was made for.
 struct TCompressedFrame {
     std::vector<uint8_t> Data;
     bool Interlaced = false;
+    int Bits = 8;
+    int TransparentIndex = -1;
 };
 
 // What a lossy compressor may do with one frame: per pixel what it shows
@@ -455,10 +462,7 @@ TCompressedFrame CompressFrame(const std::vector<TFrameForm>& forms, int width, 
 struct TFrameRecord {
     int Left = 0, Top = 0, Width = 1, Height = 1;
     int Delay = 0;
-    bool Transparent = false;
-    int TransparentIndex = 0;
     TPalette LocalTable; // empty: the global table
-    int Bits = 8;
     // 1 leaves the frame in place; 3 restores what showed before it.
     int Disposal = 1;
     // The frame before it is to be restored (see TFrameChanges).
@@ -501,10 +505,10 @@ void WriteHeader(TStream& out, QSize size, const TPalette& global, int loop) {
 
 void WriteFrame(TStream& out, TFrameRecord& frame) {
     const TCompressedFrame data = frame.Data.get();
-    std::vector<uint8_t> bytes = {0x21, 0xF9, 4,
-                                  uint8_t((frame.Disposal << 2) | (frame.Transparent ? 1 : 0))};
+    const bool transparent = data.TransparentIndex >= 0;
+    std::vector<uint8_t> bytes = {0x21, 0xF9, 4, uint8_t((frame.Disposal << 2) | (transparent ? 1 : 0))};
     PutWord(bytes, frame.Delay);
-    bytes.insert(bytes.end(), {uint8_t(frame.TransparentIndex), 0, 0x2C});
+    bytes.insert(bytes.end(), {uint8_t(transparent ? data.TransparentIndex : 0), 0, 0x2C});
     PutWord(bytes, frame.Left);
     PutWord(bytes, frame.Top);
     PutWord(bytes, frame.Width);
@@ -513,8 +517,8 @@ void WriteFrame(TStream& out, TFrameRecord& frame) {
     if (frame.LocalTable.empty()) {
         bytes.push_back(interlaced);
     } else {
-        bytes.push_back(uint8_t(0x80 | interlaced | (frame.Bits - 1)));
-        PutTable(bytes, frame.LocalTable, frame.Bits);
+        bytes.push_back(uint8_t(0x80 | interlaced | (data.Bits - 1)));
+        PutTable(bytes, frame.LocalTable, data.Bits);
     }
     out.Write(bytes.data(), int64_t(bytes.size()));
     out.Write(data.Data.data(), int64_t(data.Data.size()));
@@ -551,6 +555,41 @@ struct TScreen {
     }
 };
 
+// What the screen showed in a frame's box once the frame was drawn: the
+// frame's own thread reads it while the next frames are drawn.
+struct TShownBox {
+    TShownBox(const TScreen& screen, const TBox& box)
+        : Width(box.Right - box.Left), Colors(size_t(Width) * size_t(box.Bottom - box.Top) * 3),
+          Drawn(size_t(Width) * size_t(box.Bottom - box.Top)) {
+        for (int y = box.Top; y < box.Bottom; ++y) {
+            const size_t from = size_t(y) * size_t(screen.Width) + size_t(box.Left);
+            const size_t to = size_t(y - box.Top) * size_t(Width);
+            std::memcpy(&Colors[3 * to], &screen.Colors[3 * from], 3 * size_t(Width));
+            std::memcpy(&Drawn[to], &screen.Drawn[from], size_t(Width));
+        }
+    }
+    const uint8_t* Colour(int x, int y) const { return &Colors[3 * (size_t(y) * size_t(Width) + size_t(x))]; }
+    bool WasDrawn(int x, int y) const { return Drawn[size_t(y) * size_t(Width) + size_t(x)] != 0; }
+    // Whether pixel (x, y) shows the palette entry.
+    bool Shows(int x, int y, const TPaletteEntry& e) const {
+        const uint8_t* shown = Colour(x, y);
+        return WasDrawn(x, y) && e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2];
+    }
+    int Width;
+    std::vector<uint8_t> Colors;
+    std::vector<uint8_t> Drawn;
+};
+
+// A frame drawn over the screen, on its way to its own thread: the indices
+// of the pixels it draws (transparent elsewhere), what showed beneath each
+// pixel where a loss is allowed, and the box as it shows now.
+struct TDrawnFrame {
+    std::vector<uint8_t> Indices;
+    std::vector<TLossyPixel> LossyPixels;
+    bool Lossy = false;
+    std::optional<TShownBox> Shown;
+};
+
 // What a frame changes: the rectangle and mask of its pixels that differ
 // from the colours the screen was last drawn for.
 struct TFrameChanges {
@@ -580,9 +619,8 @@ struct TFrameColours {
 class TFrameMaker {
 public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
-        : Options(options), Screen(size), Global(std::move(global)), GlobalLookup(Global),
-          GlobalBits(::GlobalBits(Global)), Tolerance2(Tolerance(options.Quality)),
-          GrainTolerance2(4 * Tolerance2),
+        : Options(options), Screen(size), Global(std::move(global)), GlobalBits(::GlobalBits(Global)),
+          Tolerance2(Tolerance(options.Quality)), GrainTolerance2(4 * Tolerance2),
           LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
           LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0),
           Sources(size_t(size.width()) * size_t(size.height()) * 3, 0),
@@ -613,8 +651,13 @@ public:
             box.Top = std::min(box.Top, y), box.Bottom = std::max(box.Bottom, y + 1);
         };
         const TBox& last = LastChanges;
+        // Per pixel, whether it differs from the colours after the frame
+        // before (AfterLast) and before it (BeforeLast).
+        enum : uint8_t { AfterLast = 1, BeforeLast = 2 };
+        std::vector<uint8_t> differs(size_t(w) * size_t(h));
         for (int y = 0; y < h; ++y) {
             const bool rowInLast = y >= last.Top && y < last.Bottom;
+            uint8_t* row = &differs[size_t(y) * size_t(w)];
             for (int x = 0; x < w; ++x) {
                 const bool afterLast = Differs(pixels, x, y, Sources, SourceSeen);
                 bool beforeLast = afterLast;
@@ -624,6 +667,7 @@ public:
                 }
                 if (afterLast) grow(kept, x, y), ++keptCount;
                 if (beforeLast) grow(restored, x, y), ++restoredCount;
+                row[x] = uint8_t((afterLast ? AfterLast : 0) | (beforeLast ? BeforeLast : 0));
             }
         }
         // The first frame is never restored: decoders disagree on what
@@ -650,11 +694,11 @@ public:
         const int left = box.Left, top = box.Top, right = box.Right, bottom = box.Bottom;
         changes.Left = left, changes.Top = top, changes.Right = right, changes.Bottom = bottom;
         changes.Changed.assign(size_t(right - left) * size_t(bottom - top), 0);
-        // A pixel's change depends on its neighbours' sources too: all are
-        // found before any source is taken.
+        // The sources now stand for the screen the frame is drawn over.
+        const uint8_t against = changes.RestoresPrevious ? BeforeLast : AfterLast;
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
-                if (Differs(pixels, x, y, Sources, SourceSeen)) {
+                if (differs[size_t(y) * size_t(w) + size_t(x)] & against) {
                     changes.Changed[size_t(y - top) * size_t(right - left) + size_t(x - left)] = 1;
                     ++changes.Count;
                 }
@@ -795,113 +839,135 @@ public:
             record.Width = 0;
             return record;
         }
-        const QImage& picture = colours.Picture;
-        const TPixels pictureView(picture);
-        const QImage& crop = colours.Crop;
         const std::vector<uint8_t>& changed = c.Changed;
         const std::vector<uint8_t>& chosen = colours.Chosen;
         const int left = c.Left, top = c.Top;
         const int width = c.Right - c.Left, height = c.Bottom - c.Top;
-        const bool useLocal = colours.UseLocal;
-        TColorLookup& lookup = useLocal ? static_cast<TColorLookup&>(*colours.LocalLookup)
-                                        : static_cast<TColorLookup&>(GlobalLookup);
-        const TPalette& palette = useLocal ? colours.Local : Global;
+        const TPalette& palette = colours.UseLocal ? colours.Local : Global;
         const int transparent = int(palette.size());
-        std::vector<uint8_t> indices(chosen.size());
-        // With a loss allowed: what each pixel shows, and what showed
-        // beneath it before this frame.
+        TDrawnFrame drawn;
+        drawn.Indices.resize(chosen.size());
         // An exact frame whose table holds no two colours within the loss
         // leaves the lossy compressor nothing to choose: drawn without it,
         // pixel art took a third less time and stored smaller.
-        const bool lossy =
-            LossyLevel > 0 && !(colours.Exact && Separated(palette, LossyErrorOfLevel(LossyLevel)));
-        // The same pixels with every kept one transparent: the other form
-        // tried by the closer search, and always where no loss is taken, as
-        // it then costs one compression. A scrolling scene that repeats
-        // few of its own rows (clouds a pixel on, a ground three) stored a
-        // sixth smaller in it than in the forms with kept gaps drawn.
-        std::vector<uint8_t> plain;
-        if (Options.Best || !lossy) plain.assign(chosen.size(), uint8_t(transparent));
-        std::vector<TLossyPixel> lossyPixels(lossy ? chosen.size() : 0);
-        // The indices the lossy compressor starts from (see ContinueRuns).
-        std::vector<uint8_t> lossyExact(lossy ? chosen.size() : 0);
-        // For each pixel two indices it may take: the changed ones only
-        // their own, the others transparent or the entry of the colour
-        // they show, when the table has it.
-        std::vector<std::array<uint8_t, 2>> choices(chosen.size());
-        bool anyTransparent = false;
+        drawn.Lossy = LossyLevel > 0 && !(colours.Exact && Separated(palette, LossyErrorOfLevel(LossyLevel)));
+        if (drawn.Lossy) drawn.LossyPixels.resize(chosen.size());
         bool anyShown = false;
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 const size_t at = size_t(y) * size_t(width) + size_t(x);
                 const size_t pixel = size_t(top + y) * size_t(Screen.Width) + size_t(left + x);
                 uint8_t* shown = &Screen.Colors[3 * pixel];
-                const bool drawn = Screen.Drawn[pixel];
-                if (lossy && drawn) lossyPixels[at].Beneath = Opaque(shown);
+                const bool wasDrawn = Screen.Drawn[pixel];
+                if (drawn.Lossy && wasDrawn) drawn.LossyPixels[at].Beneath = Opaque(shown);
                 int index = transparent;
                 if (changed[at]) {
                     const TPaletteEntry& e = palette[chosen[at]];
-                    if (!drawn || e.Red != shown[0] || e.Green != shown[1] || e.Blue != shown[2]) {
+                    if (!wasDrawn || e.Red != shown[0] || e.Green != shown[1] || e.Blue != shown[2]) {
                         index = chosen[at];
-                        if (!plain.empty()) plain[at] = chosen[at];
                         shown[0] = e.Red, shown[1] = e.Green, shown[2] = e.Blue;
                         Screen.Drawn[pixel] = 1;
                         anyShown = true;
                     }
                 }
-                indices[at] = uint8_t(index);
+                drawn.Indices[at] = uint8_t(index);
+            }
+        }
+        if (!anyShown) {
+            record.Width = 0;
+            return record;
+        }
+        const TBox box{c.Left, c.Top, c.Right, c.Bottom};
+        drawn.Shown.emplace(Screen, box);
+        record.Left = left, record.Top = top, record.Width = width, record.Height = height;
+        if (colours.UseLocal) record.LocalTable = palette;
+        record.Data = std::async(std::launch::async,
+                                 [this, colours = std::move(colours), drawn = std::move(drawn)]() mutable {
+                                     return Compress(colours, std::move(drawn));
+                                 });
+        return record;
+    }
+
+    // The frame's forms (see TFrameForm) from its drawing, compressed. Safe
+    // to call on several frames at once, and while later frames are drawn.
+    TCompressedFrame Compress(const TFrameColours& colours, TDrawnFrame drawn) const {
+        const TFrameChanges& c = colours.Changes;
+        const QImage& picture = colours.Picture;
+        const TPixels pictureView(picture);
+        const QImage& crop = colours.Crop;
+        const TShownBox& shownBox = *drawn.Shown;
+        const int left = c.Left, top = c.Top;
+        const int width = c.Right - c.Left, height = c.Bottom - c.Top;
+        const TPalette& palette = colours.UseLocal ? colours.Local : Global;
+        const int transparent = int(palette.size());
+        std::unique_ptr<TSlowColorLookup> globalLookup;
+        if (!colours.UseLocal) globalLookup = TakeGlobalLookup();
+        TColorLookup& lookup = colours.UseLocal ? static_cast<TColorLookup&>(*colours.LocalLookup)
+                                                : static_cast<TColorLookup&>(*globalLookup);
+        const bool lossy = drawn.Lossy;
+        std::vector<uint8_t>& indices = drawn.Indices;
+        // The same pixels with every kept one transparent: the other form
+        // tried by the closer search, and always where no loss is taken, as
+        // it then costs one compression. A scrolling scene that repeats
+        // few of its own rows (clouds a pixel on, a ground three) stored a
+        // sixth smaller in it than in the forms with kept gaps drawn.
+        std::vector<uint8_t> plain;
+        if (Options.Best || !lossy) plain = indices;
+        // With a loss allowed: what each pixel shows, besides what showed
+        // beneath it before this frame.
+        std::vector<TLossyPixel>& lossyPixels = drawn.LossyPixels;
+        // The indices the lossy compressor starts from (see ContinueRuns).
+        std::vector<uint8_t> lossyExact(lossy ? indices.size() : 0);
+        // For each pixel two indices it may take: the changed ones only
+        // their own, the others transparent or the entry of the colour
+        // they show, when the table has it.
+        std::vector<std::array<uint8_t, 2>> choices(indices.size());
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; lossy && x < width; ++x) {
+                if (!shownBox.WasDrawn(x, y)) continue;
+                const size_t at = size_t(y) * size_t(width) + size_t(x);
+                const uint8_t* shown = shownBox.Colour(x, y);
                 // The loss is measured against the picture's true colour,
                 // counting only what it adds to the exact choice's error
                 // and a share of it (where the picture is transparent,
                 // against what shows): noisy pixels, already far from the
                 // palette, take more loss for the same share of likeness.
-                if (lossy && Screen.Drawn[pixel]) {
-                    const bool opaque =
-                        qAlpha(reinterpret_cast<const QRgb*>(picture.constScanLine(top + y))[left + x]) >=
-                        128;
-                    const uint8_t* source = opaque ? crop.constScanLine(y) + 3 * x : shown;
-                    lossyPixels[at].Wanted = Opaque(source);
-                    lossyPixels[at].FreeError =
-                        int(LossyShare * Distance(source[0], source[1], source[2],
-                                                  TPaletteEntry{shown[0], shown[1], shown[2]}));
-                    // In a flat area that the table shows exactly, a pixel
-                    // keeps its index: a loss there puts an error where the
-                    // picture has none, on an area that stays on screen
-                    // (the ground a moving shape uncovers, a page's margin)
-                    // and shows as a band.
-                    if (opaque && index != transparent && std::memcmp(source, shown, 3) == 0 &&
-                        InFlatRun(pictureView, left + x, top + y))
-                        lossyPixels[at].Wanted = TLossyPixel::NoColour;
-                }
+                const bool opaque = qAlpha(pictureView.At(left + x, top + y)) >= 128;
+                const uint8_t* source = opaque ? crop.constScanLine(y) + 3 * x : shown;
+                lossyPixels[at].Wanted = Opaque(source);
+                lossyPixels[at].FreeError =
+                    int(LossyShare * Distance(source[0], source[1], source[2],
+                                              TPaletteEntry{shown[0], shown[1], shown[2]}));
+                // In a flat area that the table shows exactly, a pixel
+                // keeps its index: a loss there puts an error where the
+                // picture has none, on an area that stays on screen (the
+                // ground a moving shape uncovers, a page's margin) and
+                // shows as a band.
+                if (opaque && indices[at] != transparent && std::memcmp(source, shown, 3) == 0 &&
+                    InFlatRun(pictureView, left + x, top + y))
+                    lossyPixels[at].Wanted = TLossyPixel::NoColour;
             }
             uint8_t* row = &indices[size_t(y) * size_t(width)];
             if (lossy) {
                 uint8_t* lossyRow = &lossyExact[size_t(y) * size_t(width)];
                 std::copy(row, row + width, lossyRow);
-                ContinueRuns(lossyRow, width, left, top + y, palette, transparent);
+                ContinueRuns(lossyRow, shownBox, y, palette, transparent);
             }
-            PlainChoices(row, &choices[size_t(y) * size_t(width)], width, left, top + y, lookup, palette,
-                         transparent);
-            FillKeptGaps(row, width, left, top + y, lookup, palette, transparent);
+            PlainChoices(row, &choices[size_t(y) * size_t(width)], shownBox, y, lookup, palette, transparent);
+            FillKeptGaps(row, shownBox, y, lookup, palette, transparent);
         }
+        if (globalLookup) GiveBackGlobalLookup(std::move(globalLookup));
         std::vector<uint8_t> fewestRuns = FewestRunsOf(choices.size(), [&](size_t at, int(&values)[2]) {
             values[0] = choices[at][0], values[1] = choices[at][1];
         });
         choices = {};
+        bool anyTransparent = false;
         for (size_t at = 0; at < indices.size(); ++at)
             anyTransparent |= indices[at] == transparent || fewestRuns[at] == transparent ||
                               (!plain.empty() && plain[at] == transparent) ||
                               (!lossyExact.empty() && lossyExact[at] == transparent);
-        if (!anyShown) {
-            record.Width = 0;
-            return record;
-        }
-        record.Left = left, record.Top = top, record.Width = width, record.Height = height;
-        record.Transparent = anyTransparent;
-        record.TransparentIndex = anyTransparent ? transparent : 0;
         const int entries = int(palette.size()) + (anyTransparent ? 1 : 0);
-        record.Bits = useLocal ? BitsFor(entries) : GlobalBits;
-        if (useLocal) record.LocalTable = palette;
+        const int bits = colours.UseLocal ? BitsFor(entries) : GlobalBits;
         std::unique_ptr<TLossyFrame> lossyFrame;
         if (lossy) {
             lossyFrame = std::make_unique<TLossyFrame>();
@@ -911,19 +977,15 @@ public:
             lossyFrame->Transparent = anyTransparent ? transparent : -1;
             lossyFrame->MaxError = LossyErrorOfLevel(LossyLevel);
         }
-        const int bits = record.Bits;
-        record.Data =
-            std::async(std::launch::async, [indices = std::move(indices), lossyExact = std::move(lossyExact),
-                                            plain = std::move(plain), fewestRuns = std::move(fewestRuns),
-                                            lossyFrame = std::move(lossyFrame), width, height, bits] {
-                std::vector<TFrameForm> forms;
-                // On a tie the first form wins.
-                forms.push_back({std::move(indices), std::move(lossyExact), true});
-                if (!plain.empty()) forms.push_back({std::move(plain), {}, false});
-                forms.push_back({std::move(fewestRuns), {}, false});
-                return CompressFrame(forms, width, height, bits, lossyFrame.get());
-            });
-        return record;
+        std::vector<TFrameForm> forms;
+        // On a tie the first form wins.
+        forms.push_back({std::move(indices), std::move(lossyExact), true});
+        if (!plain.empty()) forms.push_back({std::move(plain), {}, false});
+        forms.push_back({std::move(fewestRuns), {}, false});
+        TCompressedFrame compressed = CompressFrame(forms, width, height, bits, lossyFrame.get());
+        compressed.Bits = bits;
+        compressed.TransparentIndex = anyTransparent ? transparent : -1;
+        return compressed;
     }
 
 private:
@@ -933,8 +995,9 @@ private:
     // last chosen for, not with the palette colour that shows: noise within
     // the tolerance never changes it, and slow changes add up until they
     // count.
-    int DistanceFromSource(const TPixels& picture, int x, int y, const std::vector<uint8_t>& sources,
-                           const std::vector<uint8_t>& seen) const {
+    [[gnu::always_inline]] int DistanceFromSource(const TPixels& picture, int x, int y,
+                                                  const std::vector<uint8_t>& sources,
+                                                  const std::vector<uint8_t>& seen) const {
         const QRgb color = picture.At(x, y);
         if (qAlpha(color) < 128) return 0;
         const size_t pixel = size_t(y) * size_t(picture.Width) + size_t(x);
@@ -951,18 +1014,24 @@ private:
     // be drawn afresh in every frame, scattered pixels each costing codes
     // of their own (a grainy still film took six times gifski's bytes, now
     // two and a half).
-    bool Differs(const TPixels& picture, int x, int y, const std::vector<uint8_t>& sources,
-                 const std::vector<uint8_t>& seen) const {
+    [[gnu::always_inline]] bool Differs(const TPixels& picture, int x, int y,
+                                        const std::vector<uint8_t>& sources,
+                                        const std::vector<uint8_t>& seen) const {
         const int distance = DistanceFromSource(picture, x, y, sources, seen);
         if (distance < 0 || distance > GrainTolerance2) return true;
-        if (distance <= Tolerance2) return false;
+        return distance > Tolerance2 && !MovesAlone(picture, x, y, sources, seen);
+    }
+
+    // Whether none of the pixel's neighbours moves past the tolerance.
+    bool MovesAlone(const TPixels& picture, int x, int y, const std::vector<uint8_t>& sources,
+                    const std::vector<uint8_t>& seen) const {
         for (int ny = std::max(0, y - 1); ny <= std::min(picture.Height - 1, y + 1); ++ny)
             for (int nx = std::max(0, x - 1); nx <= std::min(picture.Width - 1, x + 1); ++nx) {
                 if (nx == x && ny == y) continue;
                 const int around = DistanceFromSource(picture, nx, ny, sources, seen);
-                if (around < 0 || around > Tolerance2) return true;
+                if (around < 0 || around > Tolerance2) return false;
             }
-        return false;
+        return true;
     }
 
     // A quick measure of a frame's size for choosing among ways to store
@@ -994,14 +1063,9 @@ private:
     // that shows the colour of the drawn pixel before it throughout takes
     // that pixel's index. Elsewhere the long transparent runs, between
     // the changes and across rows, compress best.
-    void FillKeptGaps(uint8_t* row, int width, int left, int screenY, TColorLookup& lookup,
-                      const TPalette& palette, int transparent) const {
-        auto shows = [&](int x, int index) {
-            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
-            const uint8_t* shown = &Screen.Colors[3 * pixel];
-            const TPaletteEntry& e = palette[size_t(index)];
-            return Screen.Drawn[pixel] && e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2];
-        };
+    static void FillKeptGaps(uint8_t* row, const TShownBox& shown, int y, TColorLookup& lookup,
+                             const TPalette& palette, int transparent) {
+        const int width = shown.Width;
         for (int x = 0; x < width;) {
             if (row[x] != transparent) {
                 ++x;
@@ -1013,37 +1077,33 @@ private:
             const int before = row[start - 1];
             bool own = x < width && x - start <= ShortGap;
             for (int k = start; own && k < x; ++k) {
-                const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + k);
-                const uint8_t* shown = &Screen.Colors[3 * pixel];
-                const int index = lookup.Lookup(shown[0], shown[1], shown[2]);
-                own = shows(k, index);
+                const uint8_t* colour = shown.Colour(k, y);
+                const int index = lookup.Lookup(colour[0], colour[1], colour[2]);
+                own = shown.Shows(k, y, palette[size_t(index)]);
                 if (own) row[k] = uint8_t(index);
             }
             if (own) continue;
             bool same = true;
-            for (int k = start; same && k < x; ++k) same = shows(k, before);
+            for (int k = start; same && k < x; ++k) same = shown.Shows(k, y, palette[size_t(before)]);
             for (int k = start; k < x; ++k) row[k] = uint8_t(same ? before : transparent);
         }
     }
 
     // The two indices each pixel of a row may take (see Draw): row holds
     // the changed pixels' indices, transparent elsewhere.
-    void PlainChoices(const uint8_t* row, std::array<uint8_t, 2>* choices, int width, int left, int screenY,
-                      TColorLookup& lookup, const TPalette& palette, int transparent) const {
+    static void PlainChoices(const uint8_t* row, std::array<uint8_t, 2>* choices, const TShownBox& shown,
+                             int y, TColorLookup& lookup, const TPalette& palette, int transparent) {
         uint32_t lastShown = 0;
         int lastPlain = -1;
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < shown.Width; ++x) {
             choices[x] = {row[x], row[x]};
-            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
-            if (row[x] != transparent || !Screen.Drawn[pixel]) continue;
-            const uint8_t* shown = &Screen.Colors[3 * pixel];
-            const uint32_t colour = Opaque(shown);
+            if (row[x] != transparent || !shown.WasDrawn(x, y)) continue;
+            const uint8_t* rgb = shown.Colour(x, y);
+            const uint32_t colour = Opaque(rgb);
             if (lastPlain < 0 || colour != lastShown) {
-                const int index = lookup.Lookup(shown[0], shown[1], shown[2]);
-                const TPaletteEntry& e = palette[size_t(index)];
+                const int index = lookup.Lookup(rgb[0], rgb[1], rgb[2]);
                 lastShown = colour;
-                lastPlain =
-                    e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2] ? index : transparent;
+                lastPlain = shown.Shows(x, y, palette[size_t(index)]) ? index : transparent;
             }
             choices[x][1] = uint8_t(lastPlain);
         }
@@ -1052,16 +1112,11 @@ private:
     // The indices the lossy compressor starts from: a pixel that keeps what
     // shows repeats the index before it where that shows the same colour.
     // From these its choices kept more likeness than from FillKeptGaps'.
-    void ContinueRuns(uint8_t* row, int width, int left, int screenY, const TPalette& palette,
-                      int transparent) const {
-        for (int x = 1; x < width; ++x) {
-            if (row[x] != transparent || row[x - 1] == transparent) continue;
-            const size_t pixel = size_t(screenY) * size_t(Screen.Width) + size_t(left + x);
-            const uint8_t* shown = &Screen.Colors[3 * pixel];
-            const TPaletteEntry& e = palette[row[x - 1]];
-            if (Screen.Drawn[pixel] && e.Red == shown[0] && e.Green == shown[1] && e.Blue == shown[2])
+    static void ContinueRuns(uint8_t* row, const TShownBox& shown, int y, const TPalette& palette,
+                             int transparent) {
+        for (int x = 1; x < shown.Width; ++x)
+            if (row[x] == transparent && row[x - 1] != transparent && shown.Shows(x, y, palette[row[x - 1]]))
                 row[x] = row[x - 1];
-        }
     }
 
     // The palette index of each changed pixel, its nearest entry, into
@@ -1104,7 +1159,6 @@ private:
     const TGIFMakeOptions& Options;
     TScreen Screen;
     TPalette Global;
-    TSlowColorLookup GlobalLookup;
     int GlobalBits;
     int Tolerance2;
     // Twice the tolerance's distance: how far a lone pixel may move and
@@ -1201,6 +1255,11 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     }
     report(35);
 
+    if (getenv("TVP"))
+        fprintf(stderr, "first pass %lld ms\n",
+                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - gStart)
+                    .count());
     // Second pass: frame by frame, written as soon as a few are ready.
     WriteHeader(out, reader.ScreenSize(), global, options.Loop);
     const int globalBits = GlobalBits(global);
@@ -1225,7 +1284,13 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     bool lastOwnRecord = false;
     auto drawOldest = [&] {
         const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(drawn));
-        TFrameRecord record = maker.Draw(choosing.front().Colours.get(), delay);
+        auto tw0 = std::chrono::steady_clock::now();
+        TFrameColours fc = choosing.front().Colours.get();
+        auto tw1 = std::chrono::steady_clock::now();
+        TFrameRecord record = maker.Draw(std::move(fc), delay);
+        auto tw2 = std::chrono::steady_clock::now();
+        gWait += tw1 - tw0;
+        gDraw += tw2 - tw1;
         choosingPixels -= choosing.front().Pixels;
         choosing.pop_front();
         // The frame before is restored once shown, when it was stored as a
@@ -1244,12 +1309,10 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                 // single transparent pixel holds the time.
                 record = TFrameRecord{};
                 record.Delay = delay;
-                record.Transparent = true;
-                record.Bits = globalBits;
-                record.TransparentIndex = holdIndex;
                 record.Data = std::async(std::launch::deferred, [=] {
                     return TCompressedFrame{
-                        CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits), false};
+                        CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits), false,
+                        globalBits, holdIndex};
                 });
             }
             pending.push_back(std::move(record));
@@ -1266,7 +1329,9 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
             return reader.Read(i, misfit);
         },
         [&](size_t, QImage frame) {
+            auto tf0 = std::chrono::steady_clock::now();
             TFrameChanges changes = maker.FindChanges(frame);
+            gFind += std::chrono::steady_clock::now() - tf0;
             const int64_t pixels = changes.Count;
             while (!choosing.empty() &&
                    (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
@@ -1279,6 +1344,14 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                  })});
         });
     while (!choosing.empty()) drawOldest();
+    auto te0 = std::chrono::steady_clock::now();
     while (!pending.empty()) writeOldest();
+    auto te1 = std::chrono::steady_clock::now();
     out.WriteByte(0x3B);
+    auto ms = [](auto d) {
+        return (long long)std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+    };
+    if (getenv("TVP"))
+        fprintf(stderr, "find %lld draw %lld wait %lld tail %lld total %lld\n", ms(gFind), ms(gDraw),
+                ms(gWait), ms(te1 - te0), ms(te1 - gStart));
 }
