@@ -30,6 +30,8 @@ TSlowColorLookup::TSlowColorLookup(TPalette palette) : TColorLookup(std::move(pa
     if (Entries.size() > 256) Entries.resize(256);
     for (int i = 0; i < Colors(); ++i) AllIndices.push_back(static_cast<uint8_t>(i));
     if (Colors() <= DirectScanLimit) return;
+    MemoColour.assign(size_t{1} << MemoBits, 0);
+    MemoIndex.assign(size_t{1} << MemoBits, 0);
     CellStart.assign(TotalCells, -1);
     CellCount.assign(TotalCells, 0);
     const size_t n = Entries.size();
@@ -86,10 +88,16 @@ void TSlowColorLookup::FillCell(int cell) {
 
 int TSlowColorLookup::Lookup(uint8_t red, uint8_t green, uint8_t blue) {
     if (Colors() <= DirectScanLimit) return Scan(AllIndices.data(), Colors(), red, green, blue);
+    const uint32_t colour = 0x1000000u | uint32_t{red} << 16 | uint32_t{green} << 8 | blue;
+    const size_t slot = (colour * 2654435761u) >> (32 - MemoBits);
+    if (MemoColour[slot] == colour) return MemoIndex[slot];
     const int cell =
         ((red >> CellShift) << (2 * CellBits)) | ((green >> CellShift) << CellBits) | (blue >> CellShift);
     if (CellStart[cell] < 0) FillCell(cell);
-    return Scan(Candidates.data() + CellStart[cell], CellCount[cell], red, green, blue);
+    const int index = Scan(Candidates.data() + CellStart[cell], CellCount[cell], red, green, blue);
+    MemoColour[slot] = colour;
+    MemoIndex[slot] = static_cast<uint8_t>(index);
+    return index;
 }
 
 TGrayScaleLookup::TGrayScaleLookup() : TColorLookup(GreyPalette(256)) {}

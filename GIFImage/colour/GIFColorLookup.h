@@ -56,6 +56,12 @@ private:
     std::vector<int32_t> CellStart;
     std::vector<uint16_t> CellCount;
     std::vector<uint8_t> Candidates;
+    // The colours last looked up, by a hash of the colour (0: none yet):
+    // a picture's colours repeat, and what a screen shows comes from a
+    // table or two.
+    static constexpr int MemoBits = 10;
+    std::vector<uint32_t> MemoColour;
+    std::vector<uint8_t> MemoIndex;
 };
 
 class TGrayScaleLookup : public TColorLookup {

@@ -341,7 +341,7 @@ bool ExactChoicesMayPay(const std::vector<uint8_t>& indices, const TLossyFrame& 
     std::vector<uint32_t> colours(lossy.Colours.begin(), lossy.Colours.begin() + lossy.Transparent);
     std::sort(colours.begin(), colours.end());
     size_t movable = 0;
-    for (size_t i = 0; i < indices.size(); ++i) {
+    for (size_t i = 0; i < indices.size() && movable * 20 < indices.size(); ++i) {
         const uint32_t beneath = lossy.Pixels[i].Beneath;
         if (beneath == TLossyPixel::NoColour) continue;
         movable += indices[i] == lossy.Transparent
