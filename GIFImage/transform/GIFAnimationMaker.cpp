@@ -30,10 +30,6 @@
 #include <optional>
 #include <thread>
 
-#include <chrono>
-#include <cstdio>
-static std::chrono::steady_clock::duration gFind{}, gDraw{}, gWait{};
-static auto gStart = std::chrono::steady_clock::now();
 namespace {
 
 constexpr int MaxDelay = 0xFFFF;
@@ -1252,11 +1248,6 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     }
     report(35);
 
-    if (getenv("TVP"))
-        fprintf(stderr, "first pass %lld ms\n",
-                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(
-                    std::chrono::steady_clock::now() - gStart)
-                    .count());
     // Second pass: frame by frame, written as soon as a few are ready.
     WriteHeader(out, reader.ScreenSize(), global, options.Loop);
     const int globalBits = GlobalBits(global);
@@ -1281,13 +1272,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     bool lastOwnRecord = false;
     auto drawOldest = [&] {
         const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(drawn));
-        auto tw0 = std::chrono::steady_clock::now();
-        TFrameColours fc = choosing.front().Colours.get();
-        auto tw1 = std::chrono::steady_clock::now();
-        TFrameRecord record = maker.Draw(std::move(fc), delay);
-        auto tw2 = std::chrono::steady_clock::now();
-        gWait += tw1 - tw0;
-        gDraw += tw2 - tw1;
+        TFrameRecord record = maker.Draw(choosing.front().Colours.get(), delay);
         choosingPixels -= choosing.front().Pixels;
         choosing.pop_front();
         // The frame before is restored once shown, when it was stored as a
@@ -1326,9 +1311,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
             return reader.Read(i, misfit);
         },
         [&](size_t, QImage frame) {
-            auto tf0 = std::chrono::steady_clock::now();
             TFrameChanges changes = maker.FindChanges(frame);
-            gFind += std::chrono::steady_clock::now() - tf0;
             const int64_t pixels = changes.Count;
             while (!choosing.empty() &&
                    (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
@@ -1341,14 +1324,6 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                  })});
         });
     while (!choosing.empty()) drawOldest();
-    auto te0 = std::chrono::steady_clock::now();
     while (!pending.empty()) writeOldest();
-    auto te1 = std::chrono::steady_clock::now();
     out.WriteByte(0x3B);
-    auto ms = [](auto d) {
-        return (long long)std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-    };
-    if (getenv("TVP"))
-        fprintf(stderr, "find %lld draw %lld wait %lld tail %lld total %lld\n", ms(gFind), ms(gDraw),
-                ms(gWait), ms(te1 - te0), ms(te1 - gStart));
 }
