@@ -5,6 +5,7 @@
 #include "GIFEncoder.h"
 #include "GIFFewestRuns.h"
 #include "GIFFollowedScreen.h"
+#include "GIFFrameSmoother.h"
 #include "GIFLZWLookaheadEncoder.h"
 #include "GIFLimits.h"
 #include "GIFLossyLZWEncoder.h"
@@ -208,6 +209,12 @@ private:
 int Tolerance(int quality) {
     const double perComponent = (100 - std::clamp(quality, 1, 100)) / 4.0;
     return int(3 * perComponent * perComponent);
+}
+
+// Twice the tolerance's distance: how far grain may move a pixel (see
+// TFrameMaker::Differs and TFrameSmoother).
+int GrainTolerance(int quality) {
+    return 4 * Tolerance(quality);
 }
 
 // The mean squared RGB error per changed pixel that a frame's own palette
@@ -613,7 +620,7 @@ class TFrameMaker {
 public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
         : Options(options), Screen(size), Global(std::move(global)), GlobalBits(::GlobalBits(Global)),
-          Tolerance2(Tolerance(options.Quality)), GrainTolerance2(4 * Tolerance2),
+          Tolerance2(Tolerance(options.Quality)), GrainTolerance2(GrainTolerance(options.Quality)),
           LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
           LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0),
           Sources(size_t(size.width()) * size_t(size.height()) * 3, 0),
@@ -1303,6 +1310,29 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         ++drawn;
         report(35 + int(drawn * 65 / count));
     };
+    const auto takeFrame = [&](QImage frame) {
+        TFrameChanges changes = maker.FindChanges(frame);
+        const int64_t pixels = changes.Count;
+        while (!choosing.empty() &&
+               (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
+            drawOldest();
+        choosingPixels += pixels;
+        choosing.push_back({pixels, std::async(std::launch::async, [&maker, frame = std::move(frame),
+                                                                    changes = std::move(changes)]() mutable {
+                                return maker.ChooseColours(frame, std::move(changes));
+                            })});
+    };
+    // Grain over a still scene settles before the frames are compared.
+    TFrameSmoother smoother(GrainTolerance(options.Quality));
+    // Frames being smoothed; the oldest are taken once more are under way.
+    std::deque<std::future<QImage>> smoothing;
+    const auto takeSmoothed = [&](std::vector<std::future<QImage>> ready, size_t underWay) {
+        for (std::future<QImage>& frame : ready) smoothing.push_back(std::move(frame));
+        while (smoothing.size() > underWay) {
+            takeFrame(smoothing.front().get());
+            smoothing.pop_front();
+        }
+    };
     Pipeline(
         count, window,
         [&](size_t i) {
@@ -1310,19 +1340,8 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
             bool misfit = false;
             return reader.Read(i, misfit);
         },
-        [&](size_t, QImage frame) {
-            TFrameChanges changes = maker.FindChanges(frame);
-            const int64_t pixels = changes.Count;
-            while (!choosing.empty() &&
-                   (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
-                drawOldest();
-            choosingPixels += pixels;
-            choosing.push_back(
-                {pixels, std::async(std::launch::async, [&maker, frame = std::move(frame),
-                                                         changes = std::move(changes)]() mutable {
-                     return maker.ChooseColours(frame, std::move(changes));
-                 })});
-        });
+        [&](size_t, QImage frame) { takeSmoothed(smoother.Push(std::move(frame)), 2); });
+    takeSmoothed(smoother.Finish(), 0);
     while (!choosing.empty()) drawOldest();
     while (!pending.empty()) writeOldest();
     out.WriteByte(0x3B);

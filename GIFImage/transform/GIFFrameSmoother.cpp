@@ -1,0 +1,107 @@
+#include "GIFFrameSmoother.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+int Brightness(QRgb p) {
+    return qRed(p) + qGreen(p) + qBlue(p);
+}
+
+} // namespace
+
+std::vector<std::future<QImage>> TFrameSmoother::Push(QImage frame) {
+    Window.push_back(std::move(frame));
+    ++Arrived;
+    std::vector<std::future<QImage>> ready;
+    // A frame waits for Reach frames after it, the first ones for 2 Reach
+    // frames from the start.
+    while (std::max<size_t>(Next + Reach, 2 * Reach) < Arrived) ready.push_back(Smooth(Next++, Arrived));
+    while (First + 2 * Reach < Next) {
+        Window.pop_front();
+        ++First;
+    }
+    return ready;
+}
+
+std::vector<std::future<QImage>> TFrameSmoother::Finish() {
+    std::vector<std::future<QImage>> ready;
+    while (Next < Arrived) ready.push_back(Smooth(Next++, Arrived));
+    return ready;
+}
+
+std::future<QImage> TFrameSmoother::Smooth(size_t index, size_t count) const {
+    // Reach frames each side; at the ends, as many more on the other.
+    size_t low = index >= Reach ? index - Reach : 0;
+    const size_t high = std::min(count - 1, low + 2 * Reach);
+    low = high >= 2 * Reach ? std::min(low, high - 2 * Reach) : 0;
+    // Grain shows only among three values or more.
+    if (GrainDistance2 <= 0 || high - low < 2) {
+        std::promise<QImage> same;
+        same.set_value(Window[index - First]);
+        return same.get_future();
+    }
+    std::vector<QImage> frames(Window.begin() + ptrdiff_t(low - First),
+                               Window.begin() + ptrdiff_t(high - First + 1));
+    return std::async(std::launch::async,
+                      [frames = std::move(frames), own = index - low, distance2 = GrainDistance2] {
+                          return Smoothed(frames, own, distance2);
+                      });
+}
+
+QImage TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2) {
+    const QImage& frame = frames[own];
+    const int width = frame.width(), height = frame.height();
+    std::vector<const QRgb*> rows(frames.size());
+    const auto rowsAt = [&](int y) {
+        for (size_t k = 0; k < frames.size(); ++k)
+            rows[k] = reinterpret_cast<const QRgb*>(frames[k].constScanLine(y));
+    };
+    // A frame with grain shows it all over: one pixel in sixteen tells,
+    // and a frame drawn by a program is passed on as it is.
+    int64_t sampled = 0, grainy = 0;
+    QRgb mean = 0;
+    for (int y = SampleStep / 2; y < height; y += SampleStep) {
+        rowsAt(y);
+        for (int x = SampleStep / 2; x < width; x += SampleStep, ++sampled)
+            grainy += GrainMean(rows, own, x, grainDistance2, mean);
+    }
+    if (grainy * GrainyShare < sampled) return frame;
+    QImage smoothed = frame.copy();
+    for (int y = 0; y < height; ++y) {
+        rowsAt(y);
+        QRgb* out = reinterpret_cast<QRgb*>(smoothed.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            if (GrainMean(rows, own, x, grainDistance2, mean)) out[x] = mean;
+    }
+    return smoothed;
+}
+
+bool TFrameSmoother::GrainMean(const std::vector<const QRgb*>& rows, size_t own, int x, int grainDistance2,
+                               QRgb& mean) {
+    // Mostly a pixel holds still: two holds in the first three.
+    if (rows[0][x] == rows[1][x] && rows[1][x] == rows[2][x]) return false;
+    const QRgb c = rows[own][x];
+    if (qAlpha(c) != 255) return false;
+    bool near = true;
+    int holds = 0, turns = 0, lastStep = 0;
+    int r = 0, g = 0, b = 0;
+    for (size_t k = 0; near && holds <= 1 && k < rows.size(); ++k) {
+        const QRgb p = rows[k][x];
+        const int dr = qRed(p) - qRed(c), dg = qGreen(p) - qGreen(c), db = qBlue(p) - qBlue(c);
+        near = qAlpha(p) == 255 && dr * dr + dg * dg + db * db <= grainDistance2;
+        if (k > 0) {
+            const QRgb before = rows[k - 1][x];
+            const int step = Brightness(p) - Brightness(before);
+            holds += p == before;
+            turns += step * lastStep < 0;
+            lastStep = step;
+        }
+        r += qRed(p), g += qGreen(p), b += qBlue(p);
+    }
+    if (!near || holds > 1 || turns == 0) return false;
+    const int n = int(rows.size());
+    mean = qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
+    return true;
+}

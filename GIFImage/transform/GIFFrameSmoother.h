@@ -1,0 +1,57 @@
+#pragma once
+// Smooths grain over time in a sequence of frames (ARGB32, all of one
+// size): an opaque pixel whose values in the frames around it (Reach before
+// and after; at the ends, as many more on the other side) look like grain
+// takes their mean. Grain: the values all lie within a distance of the
+// pixel's own, hardly one of them repeats the one before, and they turn at
+// least once. Film grain and sensor noise over a still scene then stop
+// changing from frame to frame, and each frame shows less of them; what a
+// program draws (held exactly, changing in steps), whatever moves or changes
+// by more, and a steady fade stay as they are.
+
+#include <QImage>
+
+#include <cstddef>
+#include <deque>
+#include <future>
+#include <vector>
+
+class TFrameSmoother {
+public:
+    // The squared RGB distance within which values count as grain.
+    explicit TFrameSmoother(int grainDistance2) : GrainDistance2(grainDistance2) {}
+
+    static constexpr int Reach = 2;
+
+    // Takes the next frame; returns the frames being smoothed (each on a
+    // thread of its own) now that enough frames after them are in, in
+    // their order.
+    std::vector<std::future<QImage>> Push(QImage frame);
+    // The frames still held, being smoothed, once no more come.
+    std::vector<std::future<QImage>> Finish();
+
+private:
+    // Frame index (counted from the first pushed) smoothed among the
+    // count frames known.
+    std::future<QImage> Smooth(size_t index, size_t count) const;
+    // The frame at own among frames, smoothed.
+    static QImage Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2);
+    // Whether pixel x of the rows of frames looks like grain: its values
+    // all near the own frame's, hardly one of them repeating the one before
+    // (what a program draws holds its values exactly and changes in
+    // steps), turning at least once (a fade runs one way). If so, their mean.
+    static bool GrainMean(const std::vector<const QRgb*>& rows, size_t own, int x, int grainDistance2,
+                          QRgb& mean);
+    // Frames are smoothed where at least one in GrainyShare of the pixels
+    // sampled, one a SampleStep square, looks like grain.
+    static constexpr int SampleStep = 4;
+    static constexpr int GrainyShare = 64;
+
+    int GrainDistance2;
+    // The frames from 2 Reach before the next one to give out on: the
+    // last frames take their means from as far back.
+    std::deque<QImage> Window;
+    size_t First = 0;
+    size_t Next = 0;
+    size_t Arrived = 0;
+};

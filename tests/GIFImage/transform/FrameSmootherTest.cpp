@@ -1,0 +1,107 @@
+#include "GIFFrameSmoother.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+namespace {
+
+std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistance2) {
+    TFrameSmoother smoother(grainDistance2);
+    std::vector<QImage> out;
+    const auto take = [&](std::vector<std::future<QImage>> ready) {
+        for (std::future<QImage>& frame : ready) out.push_back(frame.get());
+    };
+    for (const QImage& frame : frames) take(smoother.Push(frame));
+    take(smoother.Finish());
+    return out;
+}
+
+QRgb Scene(int x, int y) {
+    return qRgb(60 + x * 2, 80 + y * 2, 120);
+}
+
+// What a program draws in frame i at (x, y), or 0 where it draws nothing:
+// within the grain's distance of what is there before and after, a square
+// one step lighter from frame 4 on, a row lit slightly in frame 3 only, a
+// block fading; and beyond it, a row blinking every frame.
+QRgb Drawn(int i, int x, int y) {
+    if (x >= 40 && x < 56 && y >= 8 && y < 24) return i >= 4 ? qRgb(203, 203, 200) : qRgb(200, 200, 200);
+    if (y == 30) return i == 3 ? qRgb(153, 153, 150) : qRgb(150, 150, 150);
+    if (y == 34) return (x + i) % 2 ? qRgb(100, 100, 100) : qRgb(130, 130, 130);
+    if (y >= 38 && y < 44 && x < 20) return qRgb(180 - 2 * i, 160 - 2 * i, 140);
+    return 0;
+}
+
+} // namespace
+
+// Grain over a still scene comes closer to the scene in every frame, while
+// what a program draws (held exactly, changing in steps, fading one way,
+// or changing by more) keeps its values; every frame comes out once, in
+// order.
+TEST(FrameSmoother, GrainSettlesWhileWhatIsDrawnStaysExact) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> grain(-3, 3);
+    const int count = 9;
+    std::vector<QImage> frames;
+    for (int i = 0; i < count; ++i) {
+        QImage frame(64, 48, QImage::Format_ARGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const QRgb s = Scene(x, y);
+                const QRgb drawn = Drawn(i, x, y);
+                frame.setPixel(x, y,
+                               drawn ? drawn
+                                     : qRgb(qRed(s) + grain(random), qGreen(s) + grain(random),
+                                            qBlue(s) + grain(random)));
+            }
+        frames.push_back(frame);
+    }
+    const std::vector<QImage> smoothed = SmoothAll(frames, 72);
+    ASSERT_EQ(smoothed.size(), frames.size());
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(i);
+        int64_t before = 0, after = 0;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                if (Drawn(i, x, y)) {
+                    ASSERT_EQ(smoothed[size_t(i)].pixel(x, y), frames[size_t(i)].pixel(x, y))
+                        << x << "," << y;
+                    continue;
+                }
+                const QRgb s = Scene(x, y);
+                const auto off = [&](QRgb p) {
+                    return std::abs(qRed(p) - qRed(s)) + std::abs(qGreen(p) - qGreen(s)) +
+                           std::abs(qBlue(p) - qBlue(s));
+                };
+                before += off(frames[size_t(i)].pixel(x, y));
+                after += off(smoothed[size_t(i)].pixel(x, y));
+            }
+        EXPECT_LT(after * 10, before * 7);
+    }
+}
+
+// Frames a program draws (a shape moving over a fade) come out as they
+// went in, however few there are; so does everything with no distance
+// for grain.
+TEST(FrameSmoother, DrawnFramesPassAsTheyAre) {
+    for (int count = 1; count <= 7; ++count) {
+        SCOPED_TRACE(count);
+        std::vector<QImage> frames;
+        for (int i = 0; i < count; ++i) {
+            QImage frame(40, 30, QImage::Format_ARGB32);
+            for (int y = 0; y < 30; ++y)
+                for (int x = 0; x < 40; ++x) {
+                    const bool shape = x >= 3 * i && x < 3 * i + 6 && y >= 10 && y < 16;
+                    frame.setPixel(x, y, shape ? qRgb(90, 90, 200) : qRgb(100 - 2 * i, 120 - 2 * i, 140));
+                }
+            frames.push_back(frame);
+        }
+        for (const int distance2 : {72, 0}) {
+            const std::vector<QImage> smoothed = SmoothAll(frames, distance2);
+            ASSERT_EQ(smoothed.size(), frames.size());
+            for (int i = 0; i < count; ++i) EXPECT_EQ(smoothed[size_t(i)], frames[size_t(i)]) << i;
+        }
+    }
+}
