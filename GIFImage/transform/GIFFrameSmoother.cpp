@@ -9,6 +9,44 @@ int Brightness(QRgb p) {
     return qRed(p) + qGreen(p) + qBlue(p);
 }
 
+// One row of each of the frames a pixel's values are read from.
+struct TRows {
+    const QRgb* Of[2 * TFrameSmoother::Reach + 1];
+    int Count = 0;
+    int Own = 0;
+};
+
+// Whether pixel x of the rows looks like grain: its values all within
+// grainDistance2 of the own frame's, hardly one of them repeating the one
+// before (what a program draws holds its values exactly and changes in
+// steps), turning at least once (a fade runs one way). If so, their mean.
+[[gnu::always_inline]] inline bool GrainMean(const TRows& rows, int x, int grainDistance2, QRgb& mean) {
+    QRgb values[2 * TFrameSmoother::Reach + 1];
+    for (int k = 0; k < rows.Count; ++k) values[k] = rows.Of[k][x];
+    // Mostly a pixel holds still: two holds in the first three.
+    if (values[0] == values[1] && values[1] == values[2]) return false;
+    const QRgb c = values[rows.Own];
+    if (qAlpha(c) != 255) return false;
+    int holds = 0, turns = 0, lastStep = 0;
+    int r = 0, g = 0, b = 0;
+    for (int k = 0; k < rows.Count; ++k) {
+        const QRgb p = values[k];
+        const int dr = qRed(p) - qRed(c), dg = qGreen(p) - qGreen(c), db = qBlue(p) - qBlue(c);
+        if (qAlpha(p) != 255 || dr * dr + dg * dg + db * db > grainDistance2) return false;
+        if (k > 0) {
+            const int step = Brightness(p) - Brightness(values[k - 1]);
+            holds += p == values[k - 1];
+            turns += step * lastStep < 0;
+            lastStep = step;
+        }
+        r += qRed(p), g += qGreen(p), b += qBlue(p);
+    }
+    if (holds > 1 || turns == 0) return false;
+    const int n = rows.Count;
+    mean = qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
+    return true;
+}
+
 } // namespace
 
 std::vector<std::future<QImage>> TFrameSmoother::Push(QImage frame) {
@@ -53,10 +91,12 @@ std::future<QImage> TFrameSmoother::Smooth(size_t index, size_t count) const {
 QImage TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2) {
     const QImage& frame = frames[own];
     const int width = frame.width(), height = frame.height();
-    std::vector<const QRgb*> rows(frames.size());
+    TRows rows;
+    rows.Count = int(frames.size());
+    rows.Own = int(own);
     const auto rowsAt = [&](int y) {
-        for (size_t k = 0; k < frames.size(); ++k)
-            rows[k] = reinterpret_cast<const QRgb*>(frames[k].constScanLine(y));
+        for (int k = 0; k < rows.Count; ++k)
+            rows.Of[k] = reinterpret_cast<const QRgb*>(frames[size_t(k)].constScanLine(y));
     };
     // A frame with grain shows it all over: one pixel in sixteen tells,
     // and a frame drawn by a program is passed on as it is.
@@ -65,7 +105,7 @@ QImage TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, i
     for (int y = SampleStep / 2; y < height; y += SampleStep) {
         rowsAt(y);
         for (int x = SampleStep / 2; x < width; x += SampleStep, ++sampled)
-            grainy += GrainMean(rows, own, x, grainDistance2, mean);
+            grainy += GrainMean(rows, x, grainDistance2, mean);
     }
     if (grainy * GrainyShare < sampled) return frame;
     QImage smoothed = frame.copy();
@@ -73,35 +113,7 @@ QImage TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, i
         rowsAt(y);
         QRgb* out = reinterpret_cast<QRgb*>(smoothed.scanLine(y));
         for (int x = 0; x < width; ++x)
-            if (GrainMean(rows, own, x, grainDistance2, mean)) out[x] = mean;
+            if (GrainMean(rows, x, grainDistance2, mean)) out[x] = mean;
     }
     return smoothed;
-}
-
-bool TFrameSmoother::GrainMean(const std::vector<const QRgb*>& rows, size_t own, int x, int grainDistance2,
-                               QRgb& mean) {
-    // Mostly a pixel holds still: two holds in the first three.
-    if (rows[0][x] == rows[1][x] && rows[1][x] == rows[2][x]) return false;
-    const QRgb c = rows[own][x];
-    if (qAlpha(c) != 255) return false;
-    bool near = true;
-    int holds = 0, turns = 0, lastStep = 0;
-    int r = 0, g = 0, b = 0;
-    for (size_t k = 0; near && holds <= 1 && k < rows.size(); ++k) {
-        const QRgb p = rows[k][x];
-        const int dr = qRed(p) - qRed(c), dg = qGreen(p) - qGreen(c), db = qBlue(p) - qBlue(c);
-        near = qAlpha(p) == 255 && dr * dr + dg * dg + db * db <= grainDistance2;
-        if (k > 0) {
-            const QRgb before = rows[k - 1][x];
-            const int step = Brightness(p) - Brightness(before);
-            holds += p == before;
-            turns += step * lastStep < 0;
-            lastStep = step;
-        }
-        r += qRed(p), g += qGreen(p), b += qBlue(p);
-    }
-    if (!near || holds > 1 || turns == 0) return false;
-    const int n = int(rows.size());
-    mean = qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
-    return true;
 }

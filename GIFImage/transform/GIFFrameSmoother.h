@@ -36,12 +36,6 @@ private:
     std::future<QImage> Smooth(size_t index, size_t count) const;
     // The frame at own among frames, smoothed.
     static QImage Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2);
-    // Whether pixel x of the rows of frames looks like grain: its values
-    // all near the own frame's, hardly one of them repeating the one before
-    // (what a program draws holds its values exactly and changes in
-    // steps), turning at least once (a fade runs one way). If so, their mean.
-    static bool GrainMean(const std::vector<const QRgb*>& rows, size_t own, int x, int grainDistance2,
-                          QRgb& mean);
     // Frames are smoothed where at least one in GrainyShare of the pixels
     // sampled, one a SampleStep square, looks like grain.
     static constexpr int SampleStep = 4;
