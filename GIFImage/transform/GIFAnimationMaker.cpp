@@ -46,6 +46,9 @@ constexpr int64_t ChoosingPixels = 1000000;
 // read and decoded once (decoding its PNG files twice was 40 % of the time
 // of a few slides).
 constexpr int64_t KeptPixels = int64_t{8} << 20;
+// Frames larger than this (8 Mi pixels, 32 MB) are not smoothed for grain:
+// the smoothing holds seven frames at once.
+constexpr int64_t SmoothedPixels = int64_t{8} << 20;
 // A frame's own table always pays when each of its bytes saves at least
 // this much squared RGB error, summed over the frame's changed pixels.
 constexpr double LocalErrorPerTableByte = 200;
@@ -1326,8 +1329,11 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     // Grain is a few steps whatever the quality: below the default quality
     // the tolerance takes it in, and a wider reach took moving texture for
     // grain (a camera pan lost 0.7 dB at quality 70 for no fewer bytes).
+    const QSize screen = reader.ScreenSize();
+    const bool smoothable = int64_t(screen.width()) * screen.height() <= SmoothedPixels;
     TFrameSmoother smoother(
-        std::min(GrainTolerance(options.Quality), GrainTolerance(TGIFMakeOptions{}.Quality)));
+        smoothable ? std::min(GrainTolerance(options.Quality), GrainTolerance(TGIFMakeOptions{}.Quality))
+                   : 0);
     // Frames being smoothed; the oldest are taken once more are under way.
     std::deque<std::future<QImage>> smoothing;
     const auto takeSmoothed = [&](std::vector<std::future<QImage>> ready, size_t underWay) {

@@ -50,6 +50,11 @@ struct TRows {
 } // namespace
 
 std::vector<std::future<QImage>> TFrameSmoother::Push(QImage frame) {
+    if (GrainDistance2 <= 0) {
+        std::vector<std::future<QImage>> ready;
+        ready.push_back(std::async(std::launch::deferred, [frame = std::move(frame)] { return frame; }));
+        return ready;
+    }
     Window.push_back(std::move(frame));
     ++Arrived;
     std::vector<std::future<QImage>> ready;

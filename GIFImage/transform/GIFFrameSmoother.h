@@ -18,7 +18,8 @@
 
 class TFrameSmoother {
 public:
-    // The squared RGB distance within which values count as grain.
+    // The squared RGB distance within which values count as grain; with
+    // none, frames pass as they come.
     explicit TFrameSmoother(int grainDistance2) : GrainDistance2(grainDistance2) {}
 
     static constexpr int Reach = 2;
