@@ -8,9 +8,12 @@
 #include <cmath>
 #include <cstring>
 
-// The rows of the table are cleared as their codes are made: a frame of few
-// codes touches few of its pages.
-TLossyLZWEncoder::TLossyLZWEncoder() : Child(new uint16_t[static_cast<size_t>(MaxCodes) * 256]) {}
+// The rows of the table are cleared as their codes are made, and a list of
+// near entries is written when first asked for: a frame of few codes
+// touches few of their pages.
+TLossyLZWEncoder::TLossyLZWEncoder()
+    : WithinLists(new uint8_t[WithinSlots * WithinSlotSize]),
+      Child(new uint16_t[static_cast<size_t>(MaxCodes) * 256]) {}
 
 void TLossyLZWEncoder::ClearTable() {
     std::fill_n(Child.get(), static_cast<size_t>(FirstFreeCode) * 256, uint16_t{0});
@@ -152,16 +155,15 @@ void TLossyLZWEncoder::Search(int node, size_t position, int64_t error, TColourE
 // lies within the loss of the wanted red (and its free error), found in
 // ByRed, then measured in full; and the transparent one.
 const uint8_t* TLossyLZWEncoder::EntriesWithin(size_t position) {
-    int32_t& at = WithinAt[position];
-    if (at >= 0) return &WithinList[static_cast<size_t>(at)];
-    at = static_cast<int32_t>(WithinList.size());
-    WithinList.push_back(0);
+    const size_t slot = position & (WithinSlots - 1);
+    uint8_t* list = WithinLists.get() + slot * WithinSlotSize;
+    if (WithinOf[slot] == position) return list;
+    WithinOf[slot] = static_cast<uint32_t>(position);
+    list[0] = 0;
     const TLossyPixel& pixel = (*Pixels)[position];
     const auto take = [&](int entry) {
-        if (entry != pixel.Exact && ErrorOf(entry, pixel) <= Budget) {
-            WithinList.push_back(static_cast<uint8_t>(entry));
-            ++WithinList[static_cast<size_t>(at)];
-        }
+        if (entry != pixel.Exact && ErrorOf(entry, pixel) <= Budget)
+            list[++list[0]] = static_cast<uint8_t>(entry);
     };
     if (pixel.Wanted != TLossyPixel::NoColour) {
         const int red = static_cast<int>((pixel.Wanted >> 16) & 0xFF);
@@ -172,7 +174,7 @@ const uint8_t* TLossyLZWEncoder::EntriesWithin(size_t position) {
         for (auto e = from; e != ByRed.end() && e->first <= red + reach; ++e) take(e->second);
         if (Transparent >= 0) take(Transparent);
     }
-    return &WithinList[static_cast<size_t>(at)];
+    return list;
 }
 
 // The children of node other than exact whose colour is within the loss,
@@ -247,8 +249,7 @@ std::vector<uint8_t> TLossyLZWEncoder::Choose(const std::vector<TLossyPixel>& pi
         if (static_cast<int>(i) != transparentIndex)
             ByRed.emplace_back(static_cast<uint8_t>((colours[i] >> 16) & 0xFF), static_cast<uint8_t>(i));
     std::sort(ByRed.begin(), ByRed.end());
-    WithinAt.assign(pixels.size(), -1);
-    WithinList.clear();
+    WithinOf.assign(WithinSlots, NotListed);
     if (Carry == TErrorCarry::AlongRuns) MarkRuns(maxError);
 
     std::vector<uint8_t> chosen(pixels.size());

@@ -136,10 +136,17 @@ private:
     void Search(int node, size_t position, int64_t error, TColourError carry);
     void SearchListed(int node, size_t position, int64_t error, TColourError carry, int exact);
     // The entries other than the exact one whose colour a pixel may take
-    // (the count first), listed when first asked for in a Choose.
+    // (the count first, at most 255 of them), listed when first asked for.
+    // The lists of the last WithinSlots positions are kept, as far as a
+    // string's search reaches (it covers at most 4096 pixels), in memory
+    // that does not grow with the frame (a frame holds fewer than 2^32
+    // pixels).
     const uint8_t* EntriesWithin(size_t position);
-    std::vector<int32_t> WithinAt;
-    std::vector<uint8_t> WithinList;
+    static constexpr size_t WithinSlots = 4096;
+    static constexpr size_t WithinSlotSize = 256;
+    static constexpr uint32_t NotListed = UINT32_MAX;
+    std::vector<uint32_t> WithinOf;
+    std::unique_ptr<uint8_t[]> WithinLists;
     // The table's entries (the transparent one aside) by red, for listing.
     std::vector<std::pair<uint8_t, uint8_t>> ByRed;
     void ListSameColours();
