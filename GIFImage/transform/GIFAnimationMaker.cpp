@@ -585,11 +585,11 @@ struct TShownBox {
 
 // A frame drawn over the screen, on its way to its own thread: the indices
 // of the pixels it draws (transparent elsewhere), what showed beneath each
-// pixel where a loss is allowed, and the box as it shows now.
+// pixel where a loss is allowed (empty where none is), and the box as it
+// shows now.
 struct TDrawnFrame {
     std::vector<uint8_t> Indices;
     std::vector<TLossyPixel> LossyPixels;
-    bool Lossy = false;
     std::optional<TShownBox> Shown;
 };
 
@@ -853,8 +853,9 @@ public:
         // An exact frame whose table holds no two colours within the loss
         // leaves the lossy compressor nothing to choose: drawn without it,
         // pixel art took a third less time and stored smaller.
-        drawn.Lossy = LossyLevel > 0 && !(colours.Exact && Separated(palette, LossyErrorOfLevel(LossyLevel)));
-        if (drawn.Lossy) drawn.LossyPixels.resize(chosen.size());
+        const bool lossy =
+            LossyLevel > 0 && !(colours.Exact && Separated(palette, LossyErrorOfLevel(LossyLevel)));
+        if (lossy) drawn.LossyPixels.resize(chosen.size());
         bool anyShown = false;
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
@@ -862,7 +863,7 @@ public:
                 const size_t pixel = size_t(top + y) * size_t(Screen.Width) + size_t(left + x);
                 uint8_t* shown = &Screen.Colors[3 * pixel];
                 const bool wasDrawn = Screen.Drawn[pixel];
-                if (drawn.Lossy && wasDrawn) drawn.LossyPixels[at].Beneath = Opaque(shown);
+                if (lossy && wasDrawn) drawn.LossyPixels[at].Beneath = Opaque(shown);
                 int index = transparent;
                 if (changed[at]) {
                     const TPaletteEntry& e = palette[chosen[at]];
@@ -907,7 +908,7 @@ public:
         if (!colours.UseLocal) globalLookup = TakeGlobalLookup();
         TColorLookup& lookup = colours.UseLocal ? static_cast<TColorLookup&>(*colours.LocalLookup)
                                                 : static_cast<TColorLookup&>(*globalLookup);
-        const bool lossy = drawn.Lossy;
+        const bool lossy = !drawn.LossyPixels.empty();
         std::vector<uint8_t>& indices = drawn.Indices;
         // The same pixels with every kept one transparent: the other form
         // tried by the closer search, and always where no loss is taken, as
@@ -1015,8 +1016,9 @@ private:
     // neighbours, and less than twice the tolerance's distance, keeps what
     // shows: film grain or sensor noise over a still scene would otherwise
     // be drawn afresh in every frame, scattered pixels each costing codes
-    // of their own (a grainy still film took six times gifski's bytes, now
-    // two and a half).
+    // of their own (a grainy still film took six times gifski's bytes, two
+    // and a half with this rule; TFrameSmoother takes the grain that moves
+    // in clusters).
     [[gnu::always_inline]] bool Differs(const TPixels& picture, int x, int y,
                                         const std::vector<uint8_t>& sources,
                                         const std::vector<uint8_t>& seen) const {

@@ -47,12 +47,18 @@ struct TRows {
     return true;
 }
 
+std::future<QImage> Ready(QImage frame) {
+    std::promise<QImage> ready;
+    ready.set_value(std::move(frame));
+    return ready.get_future();
+}
+
 } // namespace
 
 std::vector<std::future<QImage>> TFrameSmoother::Push(QImage frame) {
     if (GrainDistance2 <= 0) {
         std::vector<std::future<QImage>> ready;
-        ready.push_back(std::async(std::launch::deferred, [frame = std::move(frame)] { return frame; }));
+        ready.push_back(Ready(std::move(frame)));
         return ready;
     }
     Window.push_back(std::move(frame));
@@ -80,11 +86,7 @@ std::future<QImage> TFrameSmoother::Smooth(size_t index, size_t count) const {
     const size_t high = std::min(count - 1, low + 2 * Reach);
     low = high >= 2 * Reach ? std::min(low, high - 2 * Reach) : 0;
     // Grain shows only among three values or more.
-    if (GrainDistance2 <= 0 || high - low < 2) {
-        std::promise<QImage> same;
-        same.set_value(Window[index - First]);
-        return same.get_future();
-    }
+    if (high - low < 2) return Ready(Window[index - First]);
     std::vector<QImage> frames(Window.begin() + ptrdiff_t(low - First),
                                Window.begin() + ptrdiff_t(high - First + 1));
     return std::async(std::launch::async,
