@@ -34,6 +34,13 @@ constexpr int TableEntries(uint8_t packed) {
     return 2 << (packed & 7);
 }
 
+// The bits per pixel (1 to 8) of the smallest table that holds entries.
+constexpr int BitsForEntries(int entries) {
+    int bits = 1;
+    while ((1 << bits) < entries) ++bits;
+    return bits;
+}
+
 // Graphic control extension: block size and packed byte.
 inline constexpr uint8_t ControlBlockSize = 4;
 inline constexpr uint8_t ControlDisposalMask = 0x1C;

@@ -4,6 +4,7 @@
 #include "GIFImage.h"
 #include "GIFMessages.h"
 #include "GIFStreamIO.h"
+#include "GIFWireFormat.h"
 
 #include <algorithm>
 
@@ -53,10 +54,7 @@ void TGIFColorMap::SetEntry(int index, TColor color) {
 }
 
 int TGIFColorMap::BitsPerPixel() const {
-    if (EntryCount == 0) return 0;
-    int bits = 1;
-    while ((1 << bits) < EntryCount) ++bits;
-    return bits;
+    return EntryCount == 0 ? 0 : GIFWire::BitsForEntries(EntryCount);
 }
 
 void TGIFColorMap::LoadFromStream(TStream& stream, int count) {

@@ -1,35 +1,29 @@
 #include "GIFAnimationMaker.h"
 
+#include "GIFAnimationWriter.h"
 #include "GIFBestPalette.h"
 #include "GIFColorLookup.h"
-#include "GIFEncoder.h"
 #include "GIFFewestRuns.h"
 #include "GIFFollowedScreen.h"
+#include "GIFFrameCompression.h"
+#include "GIFFrameHistogram.h"
+#include "GIFFrameReader.h"
 #include "GIFFrameSmoother.h"
-#include "GIFLZWLookaheadEncoder.h"
-#include "GIFLimits.h"
-#include "GIFLossyLZWEncoder.h"
 #include "GIFLossyOptimizer.h"
 #include "GIFPictureReduction.h"
 #include "GIFWireFormat.h"
 #include "Stream.h"
 
 #include <QImage>
-#include <QImageReader>
-#include <QPainter>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <future>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <optional>
-#include <thread>
 
 namespace {
 
@@ -61,150 +55,6 @@ constexpr int ShortGap = 4;
 // A pixel in a run of at least this many of its colour along its row lies
 // in a flat area, which the loss leaves alone (see InFlatRun).
 constexpr int FlatRun = 5;
-
-// The histogram of the first pass: colours binned by their top 6 bits per
-// component, each bin keeping its pixel count and the sums of its colours,
-// so that a bin of one colour stands for that colour exactly.
-constexpr int BinBits = 6;
-constexpr int BinCount = 1 << (3 * BinBits);
-
-int BinOf(uint8_t r, uint8_t g, uint8_t b) {
-    constexpr int shift = 8 - BinBits;
-    return ((r >> shift) << (2 * BinBits)) | ((g >> shift) << BinBits) | (b >> shift);
-}
-
-struct THistogram {
-    // Zeroed by the allocator, page by page as bins are first touched: a
-    // sequence of few colours faults in a few pages of these 8 MB, not all
-    // of them (zeroing them all was half the time of making one small
-    // picture).
-    std::unique_ptr<uint64_t[], decltype(&std::free)> Count{ZeroedArray(BinCount), &std::free};
-    std::unique_ptr<uint64_t[], decltype(&std::free)> Sum{ZeroedArray(3 * BinCount), &std::free};
-    // The bins in use, in the order they were first met.
-    std::vector<int> Used;
-    // The distinct colours of all frames while there are at most 255 of
-    // them (sorted), so that a few colours, antialiased text say, get a
-    // global table that holds them exactly even where bins share them.
-    std::vector<uint32_t> Exact;
-    bool TooManyColours = false;
-    std::mutex Mutex;
-
-    static uint64_t* ZeroedArray(size_t count) {
-        void* memory = std::calloc(count, sizeof(uint64_t));
-        if (!memory) throw std::bad_alloc();
-        return static_cast<uint64_t*>(memory);
-    }
-
-    void AddExact(uint32_t colour) {
-        const auto at = std::lower_bound(Exact.begin(), Exact.end(), colour);
-        if (at != Exact.end() && *at == colour) return;
-        if (Exact.size() >= 255) {
-            TooManyColours = true;
-            Exact.clear();
-            return;
-        }
-        Exact.insert(at, colour);
-    }
-
-    void Add(const QImage& frame) {
-        std::lock_guard lock(Mutex);
-        for (int y = 0; y < frame.height(); ++y) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-            for (int x = 0; x < frame.width(); ++x) {
-                if (qAlpha(row[x]) < 128) continue;
-                const uint8_t r = uint8_t(qRed(row[x])), g = uint8_t(qGreen(row[x])),
-                              b = uint8_t(qBlue(row[x]));
-                const uint32_t colour = row[x] & 0xFFFFFFu;
-                if (!TooManyColours && (x == 0 || colour != (row[x - 1] & 0xFFFFFFu))) AddExact(colour);
-                const int bin = BinOf(r, g, b);
-                if (Count[size_t(bin)]++ == 0) Used.push_back(bin);
-                Sum[3 * size_t(bin)] += r;
-                Sum[3 * size_t(bin) + 1] += g;
-                Sum[3 * size_t(bin) + 2] += b;
-            }
-        }
-    }
-
-    // Each bin's mean colour with its count, the counts scaled to 32 bits,
-    // in the order of the bins.
-    std::vector<TWeightedColor> Colors() {
-        std::sort(Used.begin(), Used.end());
-        uint64_t most = 0;
-        for (const int bin : Used) most = std::max(most, Count[size_t(bin)]);
-        const uint64_t divisor = most / 0xFFFFFFFFu + 1;
-        std::vector<TWeightedColor> colors;
-        colors.reserve(Used.size());
-        for (const int used : Used) {
-            const size_t bin = size_t(used);
-            const uint64_t n = Count[bin];
-            auto mean = [&](int k) { return uint32_t((Sum[3 * bin + size_t(k)] + n / 2) / n); };
-            colors.push_back(
-                {(mean(0) << 16) | (mean(1) << 8) | mean(2), uint32_t(std::max<uint64_t>(1, n / divisor))});
-        }
-        return colors;
-    }
-};
-
-// Reads the frames at the animation's size.
-class TFrameReader {
-public:
-    TFrameReader(const std::vector<std::string>& files, const TGIFMakeOptions& options) : Files(files) {
-        const QImage first = ReadFile(0);
-        FirstSize = first.size();
-        int width = options.Width, height = options.Height;
-        if (width > 0 && height <= 0)
-            height = std::max(1, int(std::lround(double(width) * FirstSize.height() / FirstSize.width())));
-        else if (height > 0 && width <= 0)
-            width = std::max(1, int(std::lround(double(height) * FirstSize.width() / FirstSize.height())));
-        else if (width <= 0)
-            width = FirstSize.width(), height = FirstSize.height();
-        if (width > 0xFFFF || height > 0xFFFF)
-            throw EGIFFrameError(files[0], "too large for a GIF (at most 65535 pixels a side)");
-        Size = QSize(width, height);
-    }
-
-    QSize ScreenSize() const { return Size; }
-
-    // Frame index as ARGB32 of the screen's size; misfit tells whether it
-    // had another size than the first frame.
-    QImage Read(size_t index, bool& misfit) const {
-        QImage picture = ReadFile(index);
-        misfit = picture.size() != FirstSize;
-        if (!misfit) {
-            if (picture.size() != Size)
-                picture = picture.scaled(Size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            return picture.convertToFormat(QImage::Format_ARGB32);
-        }
-        const QImage fitted = picture.scaled(Size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        QImage framed(Size, QImage::Format_ARGB32);
-        framed.fill(Qt::transparent);
-        QPainter painter(&framed);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage((Size.width() - fitted.width()) / 2, (Size.height() - fitted.height()) / 2, fitted);
-        return framed;
-    }
-
-private:
-    QImage ReadFile(size_t index) const {
-        const QString name = QString::fromStdString(Files[index]);
-        QImageReader reader(name);
-        reader.setAutoTransform(true);
-        // Decoding a picture costs its pixels: refuse what a GIF cannot hold
-        // before reading it.
-        const QSize announced = reader.size();
-        if (announced.isValid() && int64_t(announced.width()) * announced.height() > MaxScreenPicturePixels)
-            throw EGIFFrameError(Files[index], "picture too large");
-        QImage picture = reader.read();
-        if (picture.isNull()) throw EGIFFrameError(Files[index], reader.errorString().toStdString());
-        if (picture.width() == 0 || picture.height() == 0)
-            throw EGIFFrameError(Files[index], "empty picture");
-        return picture;
-    }
-
-    const std::vector<std::string>& Files;
-    QSize FirstSize;
-    QSize Size;
-};
 
 // Quality 100 keeps only exact colours; lower qualities let a pixel keep
 // what the screen shows while it stays within this squared RGB distance
@@ -290,241 +140,6 @@ bool Separated(const TPalette& palette, int distance) {
                 distance * distance)
                 return false;
     return true;
-}
-
-int BitsFor(int entries) {
-    int bits = 1;
-    while ((1 << bits) < entries) ++bits;
-    return bits;
-}
-
-std::vector<uint8_t> CompressIndices(const std::vector<uint8_t>& indices, int width, int height, int bits,
-                                     int colors, bool keepFullTable = false, TLZWLookAhead lookAhead = {},
-                                     bool interlaced = false) {
-    TMemoryStream out;
-    CompressImageData(out, TGIFCompression::LZW, bits, colors, indices.data(), interlaced, height, width, -1,
-                      keepFullTable, lookAhead);
-    return out.Memory();
-}
-
-// A frame's image data as written, the row order it is in, and the code
-// size and transparent index (-1: none) it was made for.
-struct TCompressedFrame {
-    std::vector<uint8_t> Data;
-    bool Interlaced = false;
-    int Bits = 8;
-    int TransparentIndex = -1;
-};
-
-// What a lossy compressor may do with one frame: per pixel what it shows
-// and what shows beneath, and the colours of the table's entries.
-struct TLossyFrame {
-    std::vector<TLossyPixel> Pixels;
-    std::vector<uint32_t> Colours;
-    int Transparent = -1;
-    int MaxError = 0;
-};
-
-// One way to draw a frame: indices that show it exactly, those the lossy
-// compressor starts from (empty: the same), and whether the compressor's
-// exact choices start from it too (from other forms they came out the
-// same on every kind of sequence measured).
-struct TFrameForm {
-    std::vector<uint8_t> Indices;
-    std::vector<uint8_t> LossyStart;
-    bool ExactChoices = false;
-};
-
-// Whether the compressor's exact choices (see CompressFrame) may store a
-// frame smaller than its lossy choices did. They show what the forms show,
-// and moving the transparent index stored no less than 0.85 of the smallest
-// form as it is, in twenty kinds of sequence: where the loss saved more,
-// or where few pixels show what the screen beneath them shows, they never
-// won, and took a fifth of the time of a scrolling page.
-bool ExactChoicesMayPay(const std::vector<uint8_t>& indices, const TLossyFrame& lossy, size_t lossless,
-                        size_t lossySize) {
-    if (lossySize * 100 < lossless * 85) return false;
-    std::vector<uint32_t> colours(lossy.Colours.begin(), lossy.Colours.begin() + lossy.Transparent);
-    std::sort(colours.begin(), colours.end());
-    size_t movable = 0;
-    for (size_t i = 0; i < indices.size() && movable * 20 < indices.size(); ++i) {
-        const uint32_t beneath = lossy.Pixels[i].Beneath;
-        if (beneath == TLossyPixel::NoColour) continue;
-        movable += indices[i] == lossy.Transparent
-                       ? std::binary_search(colours.begin(), colours.end(), beneath)
-                       : lossy.Colours[indices[i]] == beneath;
-    }
-    return movable * 20 >= indices.size();
-}
-
-// The smallest compressed image data among a frame's forms as they are;
-// with a loss allowed, the lossy compressor's choices from each form's
-// start, for a code table cleared when full or one kept; and then
-// (this rewrites what the lossy frame wants) the compressor's choices that
-// show exactly what the forms that ask for them show: the transparent
-// index moved to where the screen beneath shows the same colour, or away
-// from it, as the strings run longer. Last, the smallest of them compressed
-// by looking ahead, and in interlaced row order, where that is smaller.
-TCompressedFrame CompressFrame(const std::vector<TFrameForm>& forms, int width, int height, int bits,
-                               TLossyFrame* lossy) {
-    const int colors = 1 << bits;
-    std::vector<uint8_t> data;
-    // The indices of the smallest, and whether its table was kept when full.
-    std::vector<uint8_t> drawing;
-    bool drawingKeeps = false;
-    const auto keepSmaller = [&](std::vector<uint8_t> smaller, const std::vector<uint8_t>& indices,
-                                 bool keep = false) {
-        if (!data.empty() && smaller.size() >= data.size()) return;
-        data.swap(smaller);
-        drawing = indices;
-        drawingKeeps = keep;
-    };
-    // Last, the smallest drawing's codes chosen by looking ahead (for
-    // strings a pixel shorter than the longest, and several), where its
-    // strings run long: on photographs (over a bit a pixel) it found
-    // nothing in any sequence measured, and took a sixth of the time. Then
-    // its rows in interlaced order: a frame that changes some rows and not
-    // those between them (scan lines, sprites over a tiled ground) brings
-    // its unchanged rows together into long transparent runs.
-    const auto lookingAhead = [&]() -> TCompressedFrame {
-        if (data.size() * 8 > static_cast<size_t>(width) * height) return {std::move(data), false};
-        bool interlaced = false;
-        const auto trySmaller = [&](bool inInterlacedOrder, int lookAhead) {
-            std::vector<uint8_t> tried = CompressIndices(drawing, width, height, bits, colors, drawingKeeps,
-                                                         lookAhead, inInterlacedOrder);
-            if (tried.size() >= data.size()) return false;
-            data.swap(tried);
-            interlaced = inInterlacedOrder;
-            return true;
-        };
-        for (const int shorterBy : {1, TLZWLookAhead::MaxShorterBy}) trySmaller(false, shorterBy);
-        if (height > 1 && trySmaller(true, 0))
-            for (const int shorterBy : {1, TLZWLookAhead::MaxShorterBy}) trySmaller(true, shorterBy);
-        return {std::move(data), interlaced};
-    };
-    // A form made again (where the frame leaves no choice, say) stores
-    // the same: it is not tried twice.
-    const auto startOf = [&](size_t k) -> const std::vector<uint8_t>& {
-        return forms[k].LossyStart.empty() ? forms[k].Indices : forms[k].LossyStart;
-    };
-    const auto repeated = [&](size_t k, const auto& of) {
-        for (size_t j = 0; j < k; ++j)
-            if (of(j) == of(k)) return true;
-        return false;
-    };
-    const auto indicesOf = [&](size_t k) -> const std::vector<uint8_t>& { return forms[k].Indices; };
-    size_t firstSize = 0;
-    for (size_t k = 0; k < forms.size(); ++k) {
-        if (repeated(k, indicesOf)) continue;
-        std::vector<uint8_t> compressed = CompressIndices(forms[k].Indices, width, height, bits, colors);
-        if (k == 0) firstSize = compressed.size();
-        keepSmaller(std::move(compressed), forms[k].Indices);
-    }
-    if (!lossy) return lookingAhead();
-    const size_t lossless = data.size();
-    // The lossy choices keep the code table when full where that stores
-    // the first form as it is smaller: in 232 of 233 frames of nine kinds
-    // of sequence, the table that did better for them too, at a compression
-    // rather than a lossy search the more.
-    std::vector<uint8_t> firstKept = CompressIndices(forms[0].Indices, width, height, bits, colors, true);
-    const bool keep = firstKept.size() < firstSize;
-    keepSmaller(std::move(firstKept), forms[0].Indices, true);
-    TLossyLZWEncoder encoder;
-    encoder.KeepFullTable = keep;
-    for (size_t k = 0; k < forms.size(); ++k) {
-        if (repeated(k, startOf)) continue;
-        const std::vector<uint8_t>& start = startOf(k);
-        for (size_t i = 0; i < start.size(); ++i) lossy->Pixels[i].Exact = start[i];
-        const std::vector<uint8_t> chosen =
-            encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, lossy->MaxError);
-        keepSmaller(CompressIndices(chosen, width, height, bits, colors, keep), chosen, keep);
-    }
-    if (lossy->Transparent < 0) return lookingAhead();
-    const size_t lossySize = data.size();
-    encoder.KeepFullTable = false;
-    // Without loss a string may still start transparent where the screen
-    // shows its colour, or in that colour where it could be transparent.
-    encoder.OtherFirstPixels = true;
-    for (const TFrameForm& form : forms) {
-        if (!form.ExactChoices || !ExactChoicesMayPay(form.Indices, *lossy, lossless, lossySize)) continue;
-        for (size_t i = 0; i < form.Indices.size(); ++i) {
-            TLossyPixel& pixel = lossy->Pixels[i];
-            const uint8_t index = form.Indices[i];
-            pixel.Exact = index;
-            pixel.Wanted = index == lossy->Transparent ? pixel.Beneath : lossy->Colours[index];
-            pixel.FreeError = 0;
-        }
-        const std::vector<uint8_t> chosen =
-            encoder.Choose(lossy->Pixels, lossy->Colours, lossy->Transparent, bits, 0);
-        keepSmaller(CompressIndices(chosen, width, height, bits, colors), chosen);
-    }
-    return lookingAhead();
-}
-
-// A frame on its way to the file.
-struct TFrameRecord {
-    int Left = 0, Top = 0, Width = 1, Height = 1;
-    int Delay = 0;
-    TPalette LocalTable; // empty: the global table
-    // 1 leaves the frame in place; 3 restores what showed before it.
-    int Disposal = 1;
-    // The frame before it is to be restored (see TFrameChanges).
-    bool RestoresPrevious = false;
-    std::future<TCompressedFrame> Data;
-};
-
-void PutWord(std::vector<uint8_t>& out, int value) {
-    out.push_back(uint8_t(value & 0xFF));
-    out.push_back(uint8_t((value >> 8) & 0xFF));
-}
-
-void PutTable(std::vector<uint8_t>& out, const TPalette& palette, int bits) {
-    for (int i = 0; i < (1 << bits); ++i) {
-        const TPaletteEntry e = size_t(i) < palette.size() ? palette[size_t(i)] : TPaletteEntry{0, 0, 0};
-        out.insert(out.end(), {e.Red, e.Green, e.Blue});
-    }
-}
-
-// The bits of the global table: room for its colours and a transparent
-// entry after them, so that a few colours make short codes.
-int GlobalBits(const TPalette& global) {
-    return BitsFor(int(global.size()) + 1);
-}
-
-void WriteHeader(TStream& out, QSize size, const TPalette& global, int loop) {
-    std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a'};
-    PutWord(bytes, size.width());
-    PutWord(bytes, size.height());
-    const int bits = GlobalBits(global);
-    bytes.insert(bytes.end(), {uint8_t(0xF0 | (bits - 1)), 0, 0});
-    PutTable(bytes, global, bits);
-    bytes.insert(bytes.end(), {0x21, 0xFF, 11});
-    for (char c : std::string("NETSCAPE2.0")) bytes.push_back(uint8_t(c));
-    bytes.insert(bytes.end(), {3, 1});
-    PutWord(bytes, std::clamp(loop, 0, 0xFFFF));
-    bytes.push_back(0);
-    out.Write(bytes.data(), int64_t(bytes.size()));
-}
-
-void WriteFrame(TStream& out, TFrameRecord& frame) {
-    const TCompressedFrame data = frame.Data.get();
-    const bool transparent = data.TransparentIndex >= 0;
-    std::vector<uint8_t> bytes = {0x21, 0xF9, 4, uint8_t((frame.Disposal << 2) | (transparent ? 1 : 0))};
-    PutWord(bytes, frame.Delay);
-    bytes.insert(bytes.end(), {uint8_t(transparent ? data.TransparentIndex : 0), 0, 0x2C});
-    PutWord(bytes, frame.Left);
-    PutWord(bytes, frame.Top);
-    PutWord(bytes, frame.Width);
-    PutWord(bytes, frame.Height);
-    const uint8_t interlaced = data.Interlaced ? GIFWire::DescriptorInterlaced : 0;
-    if (frame.LocalTable.empty()) {
-        bytes.push_back(interlaced);
-    } else {
-        bytes.push_back(uint8_t(0x80 | interlaced | (data.Bits - 1)));
-        PutTable(bytes, frame.LocalTable, data.Bits);
-    }
-    out.Write(bytes.data(), int64_t(bytes.size()));
-    out.Write(data.Data.data(), int64_t(data.Data.size()));
 }
 
 // A box of the screen: columns Left..Right-1 of rows Top..Bottom-1.
@@ -791,7 +406,7 @@ public:
         std::vector<uint8_t> globalChosen;
         const double globalError = Choose(crop, changed, *globalLookup, globalChosen);
         GiveBackGlobalLookup(std::move(globalLookup));
-        const int localBits = BitsFor(int(local.size()) + 1);
+        const int localBits = GIFWire::BitsForEntries(int(local.size()) + 1);
         // A table of its own costs its bytes; it pays when it serves the
         // pixels clearly better or, as well, with shorter codes.
         auto cost = [&](int bits, int tableEntries) { return 3.0 * tableEntries + count * bits / 32.0; };
@@ -971,7 +586,7 @@ public:
                               (!plain.empty() && plain[at] == transparent) ||
                               (!lossyExact.empty() && lossyExact[at] == transparent);
         const int entries = int(palette.size()) + (anyTransparent ? 1 : 0);
-        const int bits = colours.UseLocal ? BitsFor(entries) : GlobalBits;
+        const int bits = colours.UseLocal ? GIFWire::BitsForEntries(entries) : GlobalBits;
         std::unique_ptr<TLossyFrame> lossyFrame;
         if (lossy) {
             lossyFrame = std::make_unique<TLossyFrame>();
@@ -1229,7 +844,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     // First pass: every frame is read, and the histogram gathered. The
     // first frames, up to KeptPixels, are kept for the second pass, which
     // reads only the rest again.
-    THistogram histogram;
+    TFrameHistogram histogram;
     std::vector<QImage> kept;
     int64_t keptPixels = 0;
     Pipeline(

@@ -666,21 +666,15 @@ std::vector<uint8_t> MappedPixels(TGIFSubImage& frame, const std::array<int, 256
     return mapped;
 }
 
-int BitsFor(int entries) {
-    int bits = 1;
-    while ((1 << bits) < entries) ++bits;
-    return bits;
-}
-
 int TableBytes(int entries) {
-    return 3 << BitsFor(entries);
+    return 3 << GIFWire::BitsForEntries(entries);
 }
 
 // The code size the writer gives pixels of a table of tableEntries whose
 // largest index is largest (the image is written with the smallest code
 // sizes).
 int CodeBits(int tableEntries, int largest) {
-    return std::min(BitsFor(tableEntries), std::max(2, BitsFor(largest + 1)));
+    return std::min(GIFWire::BitsForEntries(tableEntries), std::max(2, GIFWire::BitsForEntries(largest + 1)));
 }
 
 uint32_t OpaqueColour(const TPaletteEntry& e) {

@@ -1,0 +1,47 @@
+#pragma once
+// The colours of every frame of an animation being made, gathered in its
+// first pass for the global palette: binned by their top 6 bits per
+// component, each bin keeping its pixel count and the sums of its colours,
+// so that a bin of one colour stands for that colour exactly.
+
+#include "GIFBestPalette.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+struct TFrameHistogram {
+    static constexpr int BinBits = 6;
+    static constexpr int BinCount = 1 << (3 * BinBits);
+
+    // Zeroed by the allocator, page by page as bins are first touched: a
+    // sequence of few colours faults in a few pages of these 8 MB, not all
+    // of them (zeroing them all was half the time of making one small
+    // picture).
+    std::unique_ptr<uint64_t[], decltype(&std::free)> Count{ZeroedArray(BinCount), &std::free};
+    std::unique_ptr<uint64_t[], decltype(&std::free)> Sum{ZeroedArray(3 * BinCount), &std::free};
+    // The bins in use, in the order they were first met.
+    std::vector<int> Used;
+    // The distinct colours of all frames while there are at most 255 of
+    // them (sorted), so that a few colours, antialiased text say, get a
+    // global table that holds them exactly even where bins share them.
+    std::vector<uint32_t> Exact;
+    bool TooManyColours = false;
+
+    // Adds the opaque pixels of a frame (ARGB32); frames may be added from
+    // several threads at once.
+    void Add(const QImage& frame);
+
+    // Each bin's mean colour with its count, the counts scaled to 32 bits,
+    // in the order of the bins.
+    std::vector<TWeightedColor> Colors();
+
+private:
+    static uint64_t* ZeroedArray(size_t count);
+    void AddExact(uint32_t colour);
+    std::mutex Mutex;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// Reads the pictures an animation is made of, at the animation's size: the
+// first picture's, or the size asked for (one side given keeps the first
+// picture's aspect).
+
+#include "GIFAnimationMaker.h"
+
+#include <QImage>
+#include <QSize>
+
+#include <string>
+#include <vector>
+
+class TFrameReader {
+public:
+    // Reads the first picture for its size; throws EGIFFrameError where it
+    // cannot be read or the size is more than a GIF holds.
+    TFrameReader(const std::vector<std::string>& files, const TGIFMakeOptions& options);
+
+    QSize ScreenSize() const { return Size; }
+
+    // Frame index as ARGB32 of the screen's size; misfit tells whether it
+    // had another size than the first frame (it is then scaled to fit inside
+    // the screen, centred on transparent). Safe to call from several threads
+    // at once.
+    QImage Read(size_t index, bool& misfit) const;
+
+private:
+    QImage ReadFile(size_t index) const;
+
+    const std::vector<std::string>& Files;
+    QSize FirstSize;
+    QSize Size;
+};
