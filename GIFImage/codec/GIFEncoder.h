@@ -128,3 +128,10 @@ void CompressImageData(TStream& stream, TGIFCompression compression, int bitsPer
 int64_t CompressedSize(int bitsPerPixel, int numColors, const uint8_t* data, bool interlaced, int height,
                        int width, int fillValue = -1, bool keepFullTable = false,
                        TLZWLookAhead lookAhead = {});
+// The same for a table of 1 << bitsPerPixel entries, as the optimisers
+// measure the drawings they try for a frame.
+inline int EncodedSize(const uint8_t* pixels, int width, int height, int bitsPerPixel, int fillValue = -1,
+                       bool interlaced = false, bool keepFullTable = false) {
+    return static_cast<int>(CompressedSize(bitsPerPixel, 1 << bitsPerPixel, pixels, interlaced, height, width,
+                                           fillValue, keepFullTable));
+}

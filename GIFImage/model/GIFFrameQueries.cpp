@@ -49,6 +49,10 @@ int TransparentIndexOf(const TGIFSubImage& frame) {
     return control && control->Transparent() ? control->TransparentColorIndex() : NoTransparency;
 }
 
+bool WrittenInterlaced(const TGIFSubImage& frame) {
+    return frame.Interlaced() && frame.ColorMap.Count() == 0;
+}
+
 int DelayOf(const TGIFSubImage& frame) {
     const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
     return control ? control->Delay() : 0;

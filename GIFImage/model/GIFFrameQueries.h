@@ -31,6 +31,10 @@ inline bool Restores(TGIFDisposal disposal) {
 inline constexpr int NoTransparency = -1;
 int TransparentIndexOf(const TGIFSubImage& frame);
 
+// Whether the frame's rows are written interlaced: the writer gives a frame
+// with a table of its own straight rows.
+bool WrittenInterlaced(const TGIFSubImage& frame);
+
 // The delay as stored, in hundredths of a second.
 int DelayOf(const TGIFSubImage& frame);
 // How long the painter shows the frame: a delay of 0 shows it for

@@ -122,8 +122,7 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         if (merge.Gone(static_cast<int>(i)) && static_cast<int>(i) != t) colours[i] = TLossyPixel::NoColour;
     // The encoder walks the chosen pixels row after row; the exact
     // pixels keep their row order while they stay the smallest.
-    // (The writer gives a frame with a table of its own straight rows.)
-    const bool interlaced = frame.Interlaced() && frame.ColorMap.Count() == 0;
+    const bool interlaced = GIFFrame::WrittenInterlaced(frame);
     frame.SetPacked(frame.Packed() & ~GIFWire::DescriptorInterlaced);
     frame.KeepFullCodeTable = false;
     // Without loss, transparency or two entries of one colour, each pixel's
