@@ -869,7 +869,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     if (histogram.TooManyColours) {
         global = CreateBestPalette(histogram.Colors(), 255);
     } else {
-        for (const uint32_t colour : histogram.Exact)
+        for (const uint32_t colour : histogram.ExactColours())
             global.push_back({uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)});
         if (global.empty()) global.push_back({0, 0, 0});
     }

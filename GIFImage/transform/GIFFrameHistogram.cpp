@@ -20,14 +20,23 @@ uint64_t* TFrameHistogram::ZeroedArray(size_t count) {
 }
 
 void TFrameHistogram::AddExact(uint32_t colour) {
-    const auto at = std::lower_bound(Exact.begin(), Exact.end(), colour);
-    if (at != Exact.end() && *at == colour) return;
+    uint64_t& word = Met[colour >> 6];
+    const uint64_t bit = uint64_t{1} << (colour & 63);
+    if (word & bit) return;
+    word |= bit;
     if (Exact.size() >= 255) {
         TooManyColours = true;
         Exact.clear();
+        Met.reset();
         return;
     }
-    Exact.insert(at, colour);
+    Exact.push_back(colour);
+}
+
+std::vector<uint32_t> TFrameHistogram::ExactColours() const {
+    std::vector<uint32_t> sorted = Exact;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
 }
 
 void TFrameHistogram::Add(const QImage& frame) {

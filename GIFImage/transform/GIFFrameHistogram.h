@@ -26,10 +26,6 @@ struct TFrameHistogram {
     std::unique_ptr<uint64_t[], decltype(&std::free)> Sum{ZeroedArray(3 * BinCount), &std::free};
     // The bins in use, in the order they were first met.
     std::vector<int> Used;
-    // The distinct colours of all frames while there are at most 255 of
-    // them (sorted), so that a few colours, antialiased text say, get a
-    // global table that holds them exactly even where bins share them.
-    std::vector<uint32_t> Exact;
     bool TooManyColours = false;
 
     // Adds the opaque pixels of a frame (ARGB32); frames may be added from
@@ -40,8 +36,19 @@ struct TFrameHistogram {
     // in the order of the bins.
     std::vector<TWeightedColor> Colors();
 
+    // The distinct colours (0xRRGGBB) of all frames, sorted, while there
+    // are at most 255 of them: a few colours, antialiased text say, get a
+    // global table that holds them exactly even where bins share them.
+    std::vector<uint32_t> ExactColours() const;
+
 private:
     static uint64_t* ZeroedArray(size_t count);
     void AddExact(uint32_t colour);
     std::mutex Mutex;
+    // The colours met, as they were met, and a bit for each of the 2^24
+    // colours telling whether it was (2 MB, faulted in page by page like
+    // the bins; a frame of grain changes colour at every pixel, and a
+    // sorted search for each took a sixth of a grainy film's time).
+    std::vector<uint32_t> Exact;
+    std::unique_ptr<uint64_t[], decltype(&std::free)> Met{ZeroedArray(size_t{1} << 18), &std::free};
 };
