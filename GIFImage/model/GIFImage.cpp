@@ -34,6 +34,7 @@ void TGIFImage::Clear() {
     Images.Clear();
     Header.Clear();
     SetImagePalette({});
+    LoadedDataBytes = 0;
 }
 
 std::unique_ptr<TGraphic> TGIFImage::Share() const {
@@ -64,6 +65,7 @@ void TGIFImage::LoadFromStream(TStream& stream) {
         Progress(TProgressStage::Ending, 0, true, TRect{}, GIFMessages::Loading);
         throw;
     }
+    LoadedDataBytes = Budget.DataBytes;
     Budget = TLoadBudget{};
     Progress(TProgressStage::Ending, 100, true, TRect{}, GIFMessages::Loading);
 }
@@ -188,6 +190,7 @@ void TGIFImage::Assign(const TGIFImage& source) {
         OnLoop = source.OnLoop;
         OnEndPaint = source.OnEndPaint;
         SmallestCodeSize = source.SmallestCodeSize;
+        LoadedDataBytes = source.LoadedDataBytes;
         const int count = source.Images.Count();
         for (int i = 0; i < count; ++i) {
             auto frame = std::make_unique<TGIFSubImage>(this);

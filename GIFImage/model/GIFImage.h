@@ -120,6 +120,10 @@ public:
 
     // Drops all frames, the global table and the logical screen size.
     void Clear();
+    // The bytes of image data the frames were read from (LoadFromStream,
+    // kept by Assign), or 0 for an image made in memory: what the pixels
+    // weigh in the file, for steps whose memory grows with them.
+    int64_t LoadedImageDataBytes() const { return LoadedDataBytes; }
     // Appends a frame as it is.
     TGIFSubImage& Add(std::unique_ptr<TGIFSubImage> frame);
     // A copy of another image's header, settings and frames (the frames
@@ -255,4 +259,5 @@ private:
         int64_t Reserved = 0;
     };
     TLoadBudget Budget;
+    int64_t LoadedDataBytes = 0;
 };

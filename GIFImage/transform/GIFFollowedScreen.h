@@ -47,9 +47,14 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame);
 // Frames' unions up to this many pixels can be followed whatever the frames
 // hold (see CanFollow).
 constexpr int64_t MinFollowedPixels = int64_t{1} << 24;
+// Above MinFollowedPixels, a union of frames read from a file is followed
+// only up to this many pixels for each byte of their image data.
+constexpr int64_t FollowedPixelsPerDataByte = 64;
 // The frames can be followed pixel by pixel: defined disposals, every frame
 // inside the screen, every pixel naming an entry of its table, and a union
-// of the frames no larger than the pixels they hold or MinFollowedPixels.
+// of the frames no larger than MinFollowedPixels or than both the pixels
+// they hold and, read from a file, FollowedPixelsPerDataByte for each byte
+// of their image data.
 bool CanFollow(TGIFImage& image);
 
 // Shows the frame on screen and disposes of it as the painter does. The
