@@ -13,6 +13,7 @@
 #include "GIFMessages.h"
 #include "GIFOptimizer.h"
 #include "GIFSubBlocks.h"
+#include "GIFSubImage.h"
 #include "GIFTestStreams.h"
 #include "GIFUnknownAppExtension.h"
 
@@ -119,6 +120,31 @@ TEST(GIFLoadLimits, FramesWhoseDataDecodesNothingStayUnmadeWhenUsed) {
     };
     EXPECT_EXIT(use(emptyFrames(3000, 3000, 12), false), ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(use(emptyFrames(65535, 1, 2000), true), ::testing::ExitedWithCode(0), "");
+}
+
+// A frame whose data decodes one value throughout (a few KB for millions of
+// pixels) keeps no buffer once read, as one whose data decodes nothing.
+TEST(GIFLoadLimits, FramesOfOneValueKeepNoBuffer) {
+    Bytes pixels(64 * 64, 2);
+    const Bytes uniform = Descriptor(0, 0, 64, 64) + ImageData(2, EncodeCodes(2, pixels));
+    pixels[64 * 64 - 1] = 3;
+    const Bytes varied = Descriptor(0, 0, 64, 64) + ImageData(2, EncodeCodes(2, pixels));
+    const Bytes bytes = Header(64, 64, 0x81) + ColorTable(4) + uniform + varied + uniform + Bytes{0x3B};
+    TGIFImage image;
+    ASSERT_EQ(LoadError(bytes, image), "");
+    ASSERT_EQ(image.Images.Count(), 3);
+    for (const int f : {0, 2}) {
+        EXPECT_FALSE(image.Images[f].HasPixelBuffer()) << f;
+        EXPECT_EQ(image.Images[f].Pixel(63, 63), 2) << f;
+    }
+    EXPECT_TRUE(image.Images[1].HasPixelBuffer());
+    EXPECT_EQ(image.Images[1].Pixel(63, 63), 3);
+    // A frame read on its own, as a load reads one too large to read ahead.
+    TBorrowedMemoryStream stream(uniform.data(), static_cast<int64_t>(uniform.size()));
+    TGIFSubImage alone(&image);
+    alone.LoadFromStream(stream);
+    EXPECT_FALSE(alone.HasPixelBuffer());
+    EXPECT_EQ(alone.Pixel(0, 0), 2);
 }
 
 TEST(GIFLoadLimits, LongRunsOfTinySubBlocksKeepTheirBytesInFewPieces) {
