@@ -61,8 +61,10 @@ def constant_image_data(value, count, code_size=8):
     end = clear + 1
     writer = BitWriter()
     left = count
+    width = code_size + 1
     while True:
-        writer.put(clear, code_size + 1)
+        # A clear code takes the width the codes before it had.
+        writer.put(clear, width)
         width = code_size + 1
         next_free = clear + 2
         length = 1
