@@ -539,12 +539,21 @@ TEST(Tvgif, EveryCommandNeedsMemoryInProportionToTheFile) {
             EXPECT_EQ(o.ExitCode, 0) << ::testing::PrintToString(args) << ": " << o.Err;
         }
     }
-    // 19 million pixels of one value from 16 KB: the steps that follow the
+    // 19 million pixels in two runs from 16 KB: the steps that follow the
     // screen take up to 28 bytes for each pixel of a frame, and leave such
     // a frame to the plain ones.
-    const std::string large = WriteFile(
-        "large-frame.gif", Header(4400, 4400, 0x87) + ColorTable(256) + Descriptor(0, 0, 4400, 4400) +
-                               ImageData(8, LongRunCodes(int64_t{4400} * 4400)) + Bytes{0x3B});
+    const auto runsOf = [](int value, int64_t pixels) {
+        std::vector<int> codes = LongRunCodes(pixels); // clear, 0, longer runs, end
+        codes[1] = value;
+        codes.pop_back();
+        return codes;
+    };
+    std::vector<int> twoRuns = runsOf(1, int64_t{4400} * 2200);
+    for (const int code : runsOf(2, int64_t{4400} * 2200)) twoRuns.push_back(code);
+    twoRuns.push_back(257);
+    const std::string large =
+        WriteFile("large-frame.gif", Header(4400, 4400, 0x87) + ColorTable(256) +
+                                         Descriptor(0, 0, 4400, 4400) + ImageData(8, twoRuns) + Bytes{0x3B});
     for (const char* option : {"--best", "--lossy=40"}) {
         const Outcome o = RunTvgif({"optimize", option, large, out}, AddressSpaceLimit(150));
         EXPECT_EQ(o.ExitCode, 0) << option << ": " << o.Err;
