@@ -46,10 +46,13 @@ QImage TFrameReader::ReadFile(size_t index) const {
     const QString name = QString::fromStdString(Files[index]);
     QImageReader reader(name);
     reader.setAutoTransform(true);
-    // Decoding a picture costs its pixels: refuse what a GIF cannot hold
-    // before reading it.
+    // Decoding a picture costs its pixels: refuse what a GIF cannot hold,
+    // or what Qt will not decode (its allocation limit, at 4 bytes a pixel),
+    // before reading it, saying why.
     const QSize announced = reader.size();
-    if (announced.isValid() && int64_t(announced.width()) * announced.height() > MaxScreenPicturePixels)
+    const int64_t decodable = int64_t{QImageReader::allocationLimit()} << 18;
+    const int64_t most = decodable > 0 ? std::min(MaxScreenPicturePixels, decodable) : MaxScreenPicturePixels;
+    if (announced.isValid() && int64_t(announced.width()) * announced.height() > most)
         throw EGIFFrameError(Files[index], "picture too large");
     QImage picture = reader.read();
     if (picture.isNull()) throw EGIFFrameError(Files[index], reader.errorString().toStdString());

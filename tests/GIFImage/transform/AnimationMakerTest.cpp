@@ -11,6 +11,7 @@
 #include "Stream.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -173,6 +174,19 @@ TEST_F(AnimationMaker, AFrameThatCannotBeReadIsNamedBeforeAnythingIsWritten) {
     } catch (const EGIFFrameError& e) {
         EXPECT_EQ(e.FileName(), broken);
     }
+    EXPECT_EQ(out.Size(), 0);
+
+    // A picture Qt would not decode says so before it is read.
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1); // 1 MB: 262,144 pixels at 4 bytes
+    const std::vector<std::string> large = Save({Filled(600, 600, qRgb(1, 2, 3))});
+    try {
+        MakeGIFAnimation(large, {}, out);
+        ADD_FAILURE() << "a picture past the limit was taken";
+    } catch (const EGIFFrameError& e) {
+        EXPECT_STREQ(e.what(), "picture too large");
+    }
+    QImageReader::setAllocationLimit(limit);
     EXPECT_EQ(out.Size(), 0);
 }
 
