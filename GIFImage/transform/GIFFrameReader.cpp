@@ -2,6 +2,7 @@
 
 #include "GIFLimits.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
@@ -44,6 +45,8 @@ QImage TFrameReader::Read(size_t index, bool& misfit) const {
 
 QImage TFrameReader::ReadFile(size_t index) const {
     const QString name = QString::fromStdString(Files[index]);
+    // As the commands on GIF files say it (Qt would say "File not found").
+    if (QFileInfo(name).isDir()) throw EGIFFrameError(Files[index], "is a folder, not a file");
     QImageReader reader(name);
     reader.setAutoTransform(true);
     // Decoding a picture costs its pixels: refuse what a GIF cannot hold,

@@ -188,6 +188,15 @@ TEST_F(AnimationMaker, AFrameThatCannotBeReadIsNamedBeforeAnythingIsWritten) {
     }
     QImageReader::setAllocationLimit(limit);
     EXPECT_EQ(out.Size(), 0);
+
+    try {
+        MakeGIFAnimation({files[0], Folder.string()}, {}, out);
+        ADD_FAILURE() << "a folder was taken for a picture";
+    } catch (const EGIFFrameError& e) {
+        EXPECT_EQ(e.FileName(), Folder.string());
+        EXPECT_STREQ(e.what(), "is a folder, not a file");
+    }
+    EXPECT_EQ(out.Size(), 0);
 }
 
 // A dithered gradient with sensor noise on the right and a square moving on
