@@ -2,6 +2,8 @@
 
 #include "GIFLimits.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
@@ -9,9 +11,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <sys/stat.h>
+
+namespace {
+
+// The most a piped frame is read to: a pipe that never ends is no picture.
+constexpr qint64 MaxPipedBytes = qint64{256} << 20;
+
+bool IsPipe(const std::string& name) {
+    struct stat info;
+    return ::stat(name.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+} // namespace
 
 TFrameReader::TFrameReader(const std::vector<std::string>& files, const TGIFMakeOptions& options)
-    : Files(files) {
+    : Files(files), Piped(files.size()) {
     const QImage first = ReadFile(0);
     FirstSize = first.size();
     int width = options.Width, height = options.Height;
@@ -47,7 +62,15 @@ QImage TFrameReader::ReadFile(size_t index) const {
     const QString name = QString::fromStdString(Files[index]);
     // As the commands on GIF files say it (Qt would say "File not found").
     if (QFileInfo(name).isDir()) throw EGIFFrameError(Files[index], "is a folder, not a file");
-    QImageReader reader(name);
+    QBuffer piped;
+    QImageReader reader;
+    if (IsPipe(Files[index])) {
+        piped.setData(PipedBytes(index));
+        piped.open(QIODevice::ReadOnly);
+        reader.setDevice(&piped);
+    } else {
+        reader.setFileName(name);
+    }
     reader.setAutoTransform(true);
     // Decoding a picture costs its pixels: refuse what a GIF cannot hold,
     // or what Qt will not decode (its allocation limit, at 4 bytes a pixel),
@@ -61,4 +84,15 @@ QImage TFrameReader::ReadFile(size_t index) const {
     if (picture.isNull()) throw EGIFFrameError(Files[index], reader.errorString().toStdString());
     if (picture.width() == 0 || picture.height() == 0) throw EGIFFrameError(Files[index], "empty picture");
     return picture;
+}
+
+const QByteArray& TFrameReader::PipedBytes(size_t index) const {
+    QByteArray& bytes = Piped[index];
+    if (!bytes.isNull()) return bytes;
+    QFile file(QString::fromStdString(Files[index]));
+    if (!file.open(QIODevice::ReadOnly)) throw EGIFFrameError(Files[index], file.errorString().toStdString());
+    bytes = file.read(MaxPipedBytes + 1);
+    if (bytes.size() > MaxPipedBytes) throw EGIFFrameError(Files[index], "picture too large");
+    if (bytes.isNull()) bytes = QByteArray(""); // read, and empty
+    return bytes;
 }

@@ -16,7 +16,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -197,6 +199,31 @@ TEST_F(AnimationMaker, AFrameThatCannotBeReadIsNamedBeforeAnythingIsWritten) {
         EXPECT_STREQ(e.what(), "is a folder, not a file");
     }
     EXPECT_EQ(out.Size(), 0);
+}
+
+// Frames given as pipes (a process's output, as <(...) gives it) are read
+// once, though each pass reads every frame, and make what their files make.
+TEST_F(AnimationMaker, FramesFromPipesMakeWhatTheirFilesMake) {
+    const std::vector<std::string> files =
+        Save({Filled(16, 8, qRgb(10, 20, 30)), Filled(16, 8, qRgb(200, 0, 0))});
+    std::vector<std::string> pipes;
+    std::vector<int> ends;
+    for (const std::string& name : files) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        std::ifstream in(name, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_LT(bytes.size(), 4096u); // fits the pipe's buffer
+        ASSERT_EQ(::write(fds[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
+        ::close(fds[1]);
+        pipes.push_back("/dev/fd/" + std::to_string(fds[0]));
+        ends.push_back(fds[0]);
+    }
+    TMemoryStream fromFiles, fromPipes;
+    MakeGIFAnimation(files, {}, fromFiles);
+    MakeGIFAnimation(pipes, {}, fromPipes);
+    for (const int fd : ends) ::close(fd);
+    EXPECT_EQ(fromPipes.Memory(), fromFiles.Memory());
 }
 
 // A dithered gradient with sensor noise on the right and a square moving on
