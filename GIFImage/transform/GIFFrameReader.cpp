@@ -15,8 +15,10 @@
 
 namespace {
 
-// The most a piped frame is read to: a pipe that never ends is no picture.
-constexpr qint64 MaxPipedBytes = qint64{256} << 20;
+// The most a piped frame is read to: a pipe that never ends is no picture,
+// and Qt decodes no picture of more than 128 MB of pixels (a file seldom
+// holds more bytes than its pixels).
+constexpr qint64 MaxPipedBytes = qint64{128} << 20;
 
 bool IsPipe(const std::string& name) {
     struct stat info;
@@ -91,8 +93,15 @@ const QByteArray& TFrameReader::PipedBytes(size_t index) const {
     if (!bytes.isNull()) return bytes;
     QFile file(QString::fromStdString(Files[index]));
     if (!file.open(QIODevice::ReadOnly)) throw EGIFFrameError(Files[index], file.errorString().toStdString());
-    bytes = file.read(MaxPipedBytes + 1);
-    if (bytes.size() > MaxPipedBytes) throw EGIFFrameError(Files[index], "picture too large");
-    if (bytes.isNull()) bytes = QByteArray(""); // read, and empty
+    // In pieces, as it comes: a read of the most a pipe may bring would ask
+    // for that much memory at once.
+    QByteArray read("");
+    char piece[1 << 16];
+    for (qint64 count; (count = file.read(piece, sizeof piece)) != 0;) {
+        if (count < 0) throw EGIFFrameError(Files[index], file.errorString().toStdString());
+        if (read.size() + count > MaxPipedBytes) throw EGIFFrameError(Files[index], "picture too large");
+        read.append(piece, qsizetype(count));
+    }
+    bytes = std::move(read);
     return bytes;
 }
