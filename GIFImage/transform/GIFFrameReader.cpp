@@ -4,25 +4,45 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// The most a piped frame is read to: a pipe that never ends is no picture,
-// and Qt decodes no picture of more than 128 MB of pixels (a file seldom
-// holds more bytes than its pixels).
-constexpr qint64 MaxPipedBytes = qint64{128} << 20;
+// The most bytes a frame that Qt cannot open by its name is read to: a pipe
+// that never ends is no picture, and Qt decodes no picture of more than
+// 128 MB of pixels (a file seldom holds more bytes than its pixels).
+constexpr size_t MaxReadBytes = size_t{128} << 20;
 
-bool IsPipe(const std::string& name) {
-    struct stat info;
-    return ::stat(name.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+// A file's bytes, read in pieces as they come (a pipe's may come slowly),
+// through its name as it is, whatever its encoding.
+QByteArray BytesOf(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EGIFFrameError(file, std::strerror(errno));
+    const struct TClosing {
+        int Fd;
+        ~TClosing() { ::close(Fd); }
+    } closing{fd};
+    QByteArray bytes("");
+    char piece[1 << 16];
+    for (;;) {
+        const ssize_t count = ::read(fd, piece, sizeof piece);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) throw EGIFFrameError(file, std::strerror(errno));
+        if (count == 0) return bytes;
+        if (size_t(bytes.size()) + size_t(count) > MaxReadBytes)
+            throw EGIFFrameError(file, "picture too large");
+        bytes.append(piece, qsizetype(count));
+    }
 }
 
 } // namespace
@@ -61,15 +81,24 @@ QImage TFrameReader::Read(size_t index, bool& misfit) const {
 }
 
 QImage TFrameReader::ReadFile(size_t index) const {
-    const QString name = QString::fromStdString(Files[index]);
+    const std::string& file = Files[index];
+    struct stat info;
+    const bool found = ::stat(file.c_str(), &info) == 0;
     // As the commands on GIF files say it (Qt would say "File not found").
-    if (QFileInfo(name).isDir()) throw EGIFFrameError(Files[index], "is a folder, not a file");
-    QBuffer piped;
+    if (found && S_ISDIR(info.st_mode)) throw EGIFFrameError(file, "is a folder, not a file");
+    // Qt opens a file by a name in UTF-8 and reads it more than once. A
+    // pipe (a process's output given as <(...), say) is read here once and
+    // kept, as each pass reads every frame; a name in another encoding is
+    // read here each time.
+    const QString name = QString::fromStdString(file);
+    const bool pipe = found && S_ISFIFO(info.st_mode);
+    QBuffer bytes;
     QImageReader reader;
-    if (IsPipe(Files[index])) {
-        piped.setData(PipedBytes(index));
-        piped.open(QIODevice::ReadOnly);
-        reader.setDevice(&piped);
+    if (pipe || QFile::encodeName(name).toStdString() != file) {
+        if (pipe && Piped[index].isNull()) Piped[index] = BytesOf(file);
+        bytes.setData(pipe ? Piped[index] : BytesOf(file));
+        bytes.open(QIODevice::ReadOnly);
+        reader.setDevice(&bytes);
     } else {
         reader.setFileName(name);
     }
@@ -86,22 +115,4 @@ QImage TFrameReader::ReadFile(size_t index) const {
     if (picture.isNull()) throw EGIFFrameError(Files[index], reader.errorString().toStdString());
     if (picture.width() == 0 || picture.height() == 0) throw EGIFFrameError(Files[index], "empty picture");
     return picture;
-}
-
-const QByteArray& TFrameReader::PipedBytes(size_t index) const {
-    QByteArray& bytes = Piped[index];
-    if (!bytes.isNull()) return bytes;
-    QFile file(QString::fromStdString(Files[index]));
-    if (!file.open(QIODevice::ReadOnly)) throw EGIFFrameError(Files[index], file.errorString().toStdString());
-    // In pieces, as it comes: a read of the most a pipe may bring would ask
-    // for that much memory at once.
-    QByteArray read("");
-    char piece[1 << 16];
-    for (qint64 count; (count = file.read(piece, sizeof piece)) != 0;) {
-        if (count < 0) throw EGIFFrameError(Files[index], file.errorString().toStdString());
-        if (read.size() + count > MaxPipedBytes) throw EGIFFrameError(Files[index], "picture too large");
-        read.append(piece, qsizetype(count));
-    }
-    bytes = std::move(read);
-    return bytes;
 }

@@ -28,12 +28,10 @@ public:
 
 private:
     QImage ReadFile(size_t index) const;
-    // The bytes of frame index where it is a pipe (a process's output given
-    // as <(...), say): a pipe is read once, and each pass reads the frame.
-    const QByteArray& PipedBytes(size_t index) const;
 
     const std::vector<std::string>& Files;
-    // Each frame's slot is filled by the one thread that reads it first.
+    // The bytes of the frames that are pipes, each kept by the one thread
+    // that reads it first.
     mutable std::vector<QByteArray> Piped;
     QSize FirstSize;
     QSize Size;

@@ -201,29 +201,29 @@ TEST_F(AnimationMaker, AFrameThatCannotBeReadIsNamedBeforeAnythingIsWritten) {
     EXPECT_EQ(out.Size(), 0);
 }
 
-// Frames given as pipes (a process's output, as <(...) gives it) are read
-// once, though each pass reads every frame, and make what their files make.
-TEST_F(AnimationMaker, FramesFromPipesMakeWhatTheirFilesMake) {
+// Frames that Qt cannot open by their names make what their files make: a
+// pipe (a process's output, as <(...) gives it), read once though each pass
+// reads every frame, and a name that is not UTF-8.
+TEST_F(AnimationMaker, FramesQtCannotOpenByNameMakeWhatTheirFilesMake) {
     const std::vector<std::string> files =
         Save({Filled(16, 8, qRgb(10, 20, 30)), Filled(16, 8, qRgb(200, 0, 0))});
-    std::vector<std::string> pipes;
+    std::vector<std::string> others;
     std::vector<int> ends;
-    for (const std::string& name : files) {
-        int fds[2];
-        ASSERT_EQ(::pipe(fds), 0);
-        std::ifstream in(name, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ASSERT_LT(bytes.size(), 4096u); // fits the pipe's buffer
-        ASSERT_EQ(::write(fds[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
-        ::close(fds[1]);
-        pipes.push_back("/dev/fd/" + std::to_string(fds[0]));
-        ends.push_back(fds[0]);
-    }
-    TMemoryStream fromFiles, fromPipes;
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::ifstream in(files[0], std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_LT(bytes.size(), 4096u); // fits the pipe's buffer
+    ASSERT_EQ(::write(fds[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    ::close(fds[1]);
+    others.push_back("/dev/fd/" + std::to_string(fds[0]));
+    others.push_back((Folder / "lat\xe9.png").string()); // Latin-1
+    fs::copy_file(files[1], others.back());
+    TMemoryStream fromFiles, fromOthers;
     MakeGIFAnimation(files, {}, fromFiles);
-    MakeGIFAnimation(pipes, {}, fromPipes);
-    for (const int fd : ends) ::close(fd);
-    EXPECT_EQ(fromPipes.Memory(), fromFiles.Memory());
+    MakeGIFAnimation(others, {}, fromOthers);
+    ::close(fds[0]);
+    EXPECT_EQ(fromOthers.Memory(), fromFiles.Memory());
 }
 
 // A dithered gradient with sensor noise on the right and a square moving on
