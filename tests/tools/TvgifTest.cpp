@@ -206,6 +206,13 @@ TEST(Tvgif, MakeWithABrokenFrameNamesItAndWritesNothing) {
     const Outcome help = RunTvgif({"make", "--help"});
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_NE(help.Out.find("tvgif render"), std::string::npos);
+
+    // "-" is a frame from standard input.
+    const std::string fromFile = (Dir / "from-file.gif").string();
+    ASSERT_EQ(RunTvgif({"make", good, "-o", fromFile}).ExitCode, 0);
+    const Outcome o = RunTvgif({"make", "-", "-o", out}, StdinFrom(good));
+    ASSERT_EQ(o.ExitCode, 0) << o.Err;
+    EXPECT_EQ(ReadAll(out), ReadAll(fromFile));
 }
 
 TEST(Tvgif, ACopyAloneStillRunsThePictureCommands) {

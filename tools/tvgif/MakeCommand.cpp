@@ -32,11 +32,16 @@ int Make(const TMakeOptions& options) {
     // the frame-sized blocks it once held: one heap for all of them keeps
     // memory to the frames in flight, however long the sequence.
     mallopt(M_ARENA_MAX, 1);
+    // "-" is standard input, read as the frame reader reads any file or
+    // pipe, under the name the system gives it.
+    std::vector<std::string> frames = options.Frames;
+    for (std::string& frame : frames)
+        if (frame == "-") frame = "/dev/stdin";
     TProgressBar bar;
     try {
         Tvgif::WriteOutputFile(options.Out, [&](TStream& out) {
             MakeGIFAnimation(
-                options.Frames, options.Make, out,
+                frames, options.Make, out,
                 [&](const std::string& message) { std::fprintf(stderr, "\n%s\n", message.c_str()); },
                 [&](int percent) { bar.Show("Making", percent); });
         });
@@ -55,7 +60,8 @@ int Make(const TMakeOptions& options) {
 void AddMakeCommand(CLI::App& app) {
     auto options = std::make_shared<TMakeOptions>();
     CLI::App* command = app.add_subcommand("make", Tvgif::MakeDescription);
-    command->add_option("FRAME", options->Frames, "the pictures, in order")->required();
+    command->add_option("FRAME", options->Frames, "the pictures, in order (- for standard input)")
+        ->required();
     command->add_option("-o,--output", options->Out, "the GIF file to write; - writes to standard output")
         ->required();
     auto* fps = command
