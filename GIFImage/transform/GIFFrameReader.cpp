@@ -1,6 +1,7 @@
 #include "GIFFrameReader.h"
 
 #include "GIFLimits.h"
+#include "InputFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -8,42 +9,16 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-// The most bytes a frame that Qt cannot open by its name is read to: a pipe
-// that never ends is no picture, and Qt decodes no picture of more than
-// 128 MB of pixels (a file seldom holds more bytes than its pixels).
-constexpr size_t MaxReadBytes = size_t{128} << 20;
-
-// A file's bytes, read in pieces as they come (a pipe's may come slowly),
-// through its name as it is, whatever its encoding.
-QByteArray BytesOf(const std::string& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EGIFFrameError(file, std::strerror(errno));
-    const struct TClosing {
-        int Fd;
-        ~TClosing() { ::close(Fd); }
-    } closing{fd};
-    QByteArray bytes("");
-    char piece[1 << 16];
-    for (;;) {
-        const ssize_t count = ::read(fd, piece, sizeof piece);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) throw EGIFFrameError(file, std::strerror(errno));
-        if (count == 0) return bytes;
-        if (size_t(bytes.size()) + size_t(count) > MaxReadBytes)
-            throw EGIFFrameError(file, "picture too large");
-        bytes.append(piece, qsizetype(count));
-    }
-}
+// The most bytes of a frame read here rather than by Qt: Qt decodes no
+// picture of more than 128 MB of pixels, and a file seldom holds more bytes
+// than its pixels (a pipe that never ends is no picture).
+constexpr int64_t MaxReadBytes = int64_t{128} << 20;
 
 } // namespace
 
@@ -82,25 +57,34 @@ QImage TFrameReader::Read(size_t index, bool& misfit) const {
 
 QImage TFrameReader::ReadFile(size_t index) const {
     const std::string& file = Files[index];
+    const std::string shown = InputName(file);
+    // Qt opens a file by a UTF-8 name and reads what it needs. Anything else
+    // (standard input, a pipe such as <(...) gives, a folder, a name in
+    // another encoding, a missing file) is read here as the commands on GIF
+    // files read theirs, with their messages; standard input and pipes are
+    // kept, as each pass reads every frame.
     struct stat info;
-    const bool found = ::stat(file.c_str(), &info) == 0;
-    // As the commands on GIF files say it (Qt would say "File not found").
-    if (found && S_ISDIR(info.st_mode)) throw EGIFFrameError(file, "is a folder, not a file");
-    // Qt opens a file by a name in UTF-8 and reads it more than once. A
-    // pipe (a process's output given as <(...), say) is read here once and
-    // kept, as each pass reads every frame; a name in another encoding is
-    // read here each time.
+    const bool found = file != "-" && ::stat(file.c_str(), &info) == 0;
     const QString name = QString::fromStdString(file);
-    const bool pipe = found && S_ISFIFO(info.st_mode);
     QBuffer bytes;
     QImageReader reader;
-    if (pipe || QFile::encodeName(name).toStdString() != file) {
-        if (pipe && Piped[index].isNull()) Piped[index] = BytesOf(file);
-        bytes.setData(pipe ? Piped[index] : BytesOf(file));
+    if (found && S_ISREG(info.st_mode) && QFile::encodeName(name).toStdString() == file) {
+        reader.setFileName(name);
+    } else {
+        const bool once = !found || S_ISFIFO(info.st_mode);
+        QByteArray read;
+        if (!once || Piped[index].isNull()) {
+            try {
+                const std::vector<uint8_t> data = ReadInputFile(file, MaxReadBytes);
+                read = QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+            } catch (const EStreamError& e) {
+                throw EGIFFrameError(shown, e.what());
+            }
+            if (once) Piped[index] = read;
+        }
+        bytes.setData(once ? Piped[index] : read);
         bytes.open(QIODevice::ReadOnly);
         reader.setDevice(&bytes);
-    } else {
-        reader.setFileName(name);
     }
     reader.setAutoTransform(true);
     // Decoding a picture costs its pixels: refuse what a GIF cannot hold,
@@ -110,9 +94,9 @@ QImage TFrameReader::ReadFile(size_t index) const {
     const int64_t decodable = int64_t{QImageReader::allocationLimit()} << 18;
     const int64_t most = decodable > 0 ? std::min(MaxScreenPicturePixels, decodable) : MaxScreenPicturePixels;
     if (announced.isValid() && int64_t(announced.width()) * announced.height() > most)
-        throw EGIFFrameError(Files[index], "picture too large");
+        throw EGIFFrameError(shown, "picture too large");
     QImage picture = reader.read();
-    if (picture.isNull()) throw EGIFFrameError(Files[index], reader.errorString().toStdString());
-    if (picture.width() == 0 || picture.height() == 0) throw EGIFFrameError(Files[index], "empty picture");
+    if (picture.isNull()) throw EGIFFrameError(shown, reader.errorString().toStdString());
+    if (picture.width() == 0 || picture.height() == 0) throw EGIFFrameError(shown, "empty picture");
     return picture;
 }

@@ -30,8 +30,8 @@ private:
     QImage ReadFile(size_t index) const;
 
     const std::vector<std::string>& Files;
-    // The bytes of the frames that are pipes, each kept by the one thread
-    // that reads it first.
+    // The bytes of the frames that are standard input or pipes, each kept by
+    // the one thread that reads it first.
     mutable std::vector<QByteArray> Piped;
     QSize FirstSize;
     QSize Size;

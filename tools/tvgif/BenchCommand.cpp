@@ -96,8 +96,8 @@ int BenchThreads(const BenchOptions& options) {
     for (const auto& name : options.Files) {
         EncodeSet set;
         double one = std::numeric_limits<double>::max(), many = one;
-        const int result = Tvgif::ForFile(Tvgif::InputName(name), [&] {
-            LoadEncodeSet(Tvgif::ReadInputFile(name), set);
+        const int result = Tvgif::ForFile(InputName(name), [&] {
+            LoadEncodeSet(ReadInputFile(name), set);
             CompressFrames(set.Jobs, threads); // also warms the caches
             for (int rep = 0; rep < options.Reps; ++rep) {
                 one = std::min(one, TimePass([&] { CompressFrames(set.Jobs, 1); }));
@@ -141,8 +141,8 @@ int Bench(const BenchOptions& options) {
     for (const auto& name : options.Files) {
         int64_t pixels = 0;
         double seconds = 0;
-        const int result = Tvgif::ForFile(Tvgif::InputName(name), [&] {
-            const std::vector<uint8_t> bytes = Tvgif::ReadInputFile(name);
+        const int result = Tvgif::ForFile(InputName(name), [&] {
+            const std::vector<uint8_t> bytes = ReadInputFile(name);
             if (options.Encode) {
                 EncodeSet set;
                 LoadEncodeSet(bytes, set);

@@ -47,9 +47,9 @@ int Convert(const TConvertOptions& options) {
     TGIFImage gif;
     gif.OnProgress = [&](TGraphic&, TProgressStage, int percent, bool, const TRect&,
                          const std::string& message) { bar.Show(message, percent); };
-    const std::string inName = Tvgif::InputName(options.In);
+    const std::string inName = InputName(options.In);
     if (const int read = Tvgif::ForFile(inName, [&] {
-            const std::vector<uint8_t> bytes = Tvgif::ReadInputFile(options.In);
+            const std::vector<uint8_t> bytes = ReadInputFile(options.In);
             if (IsGIF(bytes)) {
                 TGIFImage source;
                 Tvgif::LoadGIF(source, bytes);

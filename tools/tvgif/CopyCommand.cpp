@@ -24,11 +24,11 @@ struct CopyOptions {
 int Copy(const CopyOptions& options) {
     TGIFImage image;
     image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
-        std::fprintf(stderr, "%s: warning: %s\n", Tvgif::InputName(options.In).c_str(), message.c_str());
+        std::fprintf(stderr, "%s: warning: %s\n", InputName(options.In).c_str(), message.c_str());
     };
     TMemoryStream bytes;
-    if (const int result = Tvgif::ForFile(Tvgif::InputName(options.In), [&] {
-            Tvgif::LoadGIF(image, Tvgif::ReadInputFile(options.In));
+    if (const int result = Tvgif::ForFile(InputName(options.In), [&] {
+            Tvgif::LoadGIF(image, ReadInputFile(options.In));
             image.Compression = options.Rle ? TGIFCompression::RLE : TGIFCompression::LZW;
             Tvgif::EncodeGIF(image, bytes);
             return Tvgif::ExitOk;

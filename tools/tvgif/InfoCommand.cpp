@@ -56,7 +56,7 @@ int Info(const std::string& fileName) {
     };
     std::string error;
     try {
-        Tvgif::LoadGIF(*image, Tvgif::ReadInputFile(fileName));
+        Tvgif::LoadGIF(*image, ReadInputFile(fileName));
     } catch (const Exception& e) {
         error = e.what();
     } catch (const std::bad_alloc&) {
@@ -66,7 +66,7 @@ int Info(const std::string& fileName) {
     if (!error.empty()) {
         std::printf("{\"error\": %s, \"warnings\": %s}\n", JsonString(error).c_str(),
                     JsonList(warnings).c_str());
-        std::fprintf(stderr, "%s: %s\n", Tvgif::InputName(fileName).c_str(), error.c_str());
+        std::fprintf(stderr, "%s: %s\n", InputName(fileName).c_str(), error.c_str());
         return Tvgif::ExitFileError;
     }
     const int loops = image->LoopCount();
@@ -91,6 +91,6 @@ void AddInfoCommand(CLI::App& app) {
     auto fileName = std::make_shared<std::string>();
     command->add_option("FILE", *fileName, "The GIF file (- for standard input)")->required();
     Tvgif::SetAction(*command, [fileName] {
-        return Tvgif::ForFile(Tvgif::InputName(*fileName), [&] { return Info(*fileName); });
+        return Tvgif::ForFile(InputName(*fileName), [&] { return Info(*fileName); });
     });
 }

@@ -32,16 +32,11 @@ int Make(const TMakeOptions& options) {
     // the frame-sized blocks it once held: one heap for all of them keeps
     // memory to the frames in flight, however long the sequence.
     mallopt(M_ARENA_MAX, 1);
-    // "-" is standard input, read as the frame reader reads any file or
-    // pipe, under the name the system gives it.
-    std::vector<std::string> frames = options.Frames;
-    for (std::string& frame : frames)
-        if (frame == "-") frame = "/dev/stdin";
     TProgressBar bar;
     try {
         Tvgif::WriteOutputFile(options.Out, [&](TStream& out) {
             MakeGIFAnimation(
-                frames, options.Make, out,
+                options.Frames, options.Make, out,
                 [&](const std::string& message) { std::fprintf(stderr, "\n%s\n", message.c_str()); },
                 [&](int percent) { bar.Show("Making", percent); });
         });

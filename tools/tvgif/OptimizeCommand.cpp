@@ -43,10 +43,10 @@ struct OptimizeSettings {
 };
 
 int RunOptimize(const OptimizeSettings& settings) {
-    const std::string inName = Tvgif::InputName(settings.In);
+    const std::string inName = InputName(settings.In);
     std::vector<uint8_t> original;
     if (const int result = Tvgif::ForFile(inName, [&] {
-            original = Tvgif::ReadInputFile(settings.In);
+            original = ReadInputFile(settings.In);
             return Tvgif::ExitOk;
         }))
         return result;

@@ -153,10 +153,10 @@ void WriteFrame(const std::string& name, int width, int height, const QImage& dr
 int Render(const RenderOptions& options) {
     TGIFImage image;
     image.WarningHandler = [&](TGIFImage&, TGIFSeverity, const std::string& message) {
-        std::fprintf(stderr, "%s: warning: %s\n", Tvgif::InputName(options.File).c_str(), message.c_str());
+        std::fprintf(stderr, "%s: warning: %s\n", InputName(options.File).c_str(), message.c_str());
     };
-    const int loaded = Tvgif::ForFile(Tvgif::InputName(options.File), [&] {
-        Tvgif::LoadGIF(image, Tvgif::ReadInputFile(options.File));
+    const int loaded = Tvgif::ForFile(InputName(options.File), [&] {
+        Tvgif::LoadGIF(image, ReadInputFile(options.File));
         if (int64_t{image.Width()} * image.Height() > MaxScreenPicturePixels)
             throw GIFException(std::string(GIFMessages::ScreenTooLarge) + " (" +
                                std::to_string(image.Width()) + " x " + std::to_string(image.Height()) +

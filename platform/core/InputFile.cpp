@@ -9,16 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace Tvgif {
-
 namespace {
 
 std::string Reason(int error) {
     return std::strerror(error);
 }
 
-[[noreturn]] void TooLarge() {
-    throw EReadError("larger than the " + std::to_string(MaxInputBytes) + " bytes an input may have");
+[[noreturn]] void TooLarge(int64_t maxBytes) {
+    throw EReadError("larger than the " + std::to_string(maxBytes) + " bytes an input may have");
 }
 
 // Closes a descriptor it opened when it goes out of scope.
@@ -45,13 +43,13 @@ std::string InputName(const std::string& fileName) {
     return fileName == "-" ? "standard input" : fileName;
 }
 
-std::vector<uint8_t> ReadInputFile(const std::string& fileName) {
+std::vector<uint8_t> ReadInputFile(const std::string& fileName, int64_t maxBytes) {
     InputHandle input(fileName);
     if (input.Get() < 0) throw EFOpenError("cannot read: " + Reason(errno));
     struct stat info {};
     if (::fstat(input.Get(), &info) != 0) throw EFOpenError("cannot read: " + Reason(errno));
     if (S_ISDIR(info.st_mode)) throw EFOpenError("is a folder, not a file");
-    if (S_ISREG(info.st_mode) && info.st_size > MaxInputBytes) TooLarge();
+    if (S_ISREG(info.st_mode) && info.st_size > maxBytes) TooLarge(maxBytes);
 
     // A regular file's size is known (and read in one go); a pipe's grows as
     // it comes.
@@ -60,8 +58,8 @@ std::vector<uint8_t> ReadInputFile(const std::string& fileName) {
     bytes.resize(S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) + 1 : size_t{1} << 16);
     for (;;) {
         if (size == bytes.size()) {
-            if (bytes.size() > static_cast<size_t>(MaxInputBytes)) TooLarge();
-            bytes.resize(std::min(bytes.size() * 2, static_cast<size_t>(MaxInputBytes) + 1));
+            if (bytes.size() > static_cast<size_t>(maxBytes)) TooLarge(maxBytes);
+            bytes.resize(std::min(bytes.size() * 2, static_cast<size_t>(maxBytes) + 1));
         }
         const ssize_t n = ::read(input.Get(), bytes.data() + size, bytes.size() - size);
         if (n == 0) break;
@@ -74,5 +72,3 @@ std::vector<uint8_t> ReadInputFile(const std::string& fileName) {
     bytes.resize(size);
     return bytes;
 }
-
-} // namespace Tvgif
