@@ -11,6 +11,7 @@
 #include "GIFFrameSmoother.h"
 #include "GIFLossyOptimizer.h"
 #include "GIFPictureReduction.h"
+#include "GIFToneMerge.h"
 #include "GIFWireFormat.h"
 #include "Stream.h"
 
@@ -55,6 +56,12 @@ constexpr int ShortGap = 4;
 // A pixel in a run of at least this many of its colour along its row lies
 // in a flat area, which the loss leaves alone (see InFlatRun).
 constexpr int FlatRun = 5;
+// In a frame with grain, a pixel that moves with at most this many of its
+// eight neighbours may be grain (see TFrameMaker::Differs): grain of a still
+// film then no longer redrew scattered pairs (a fifth of its bytes). In
+// other frames the pixel must move alone: a growing bar's edge kept what
+// it showed and the bars took 1 % more bytes.
+constexpr int GrainNeighbours = 2;
 
 // Quality 100 keeps only exact colours; lower qualities let a pixel keep
 // what the screen shows while it stays within this squared RGB distance
@@ -78,6 +85,13 @@ int GrainTolerance(int quality) {
 double AllowedError(int quality) {
     const double step = (100 - std::clamp(quality, 1, 100)) / 20.0;
     return step * step / 10;
+}
+
+// How far near tones of a picture in continuous tone merge: each within the
+// tolerance of its entry, a sixth of it on average.
+TToneMerge ToneLimits(int quality) {
+    const int tolerance2 = Tolerance(quality);
+    return {tolerance2, tolerance2 / 6.0};
 }
 
 // The loss the compressor may take when none is asked for: none at quality
@@ -257,7 +271,11 @@ public:
     // mark that comes and goes, needs no ground drawn again where it was.
     // (A sprite that moves on gains nothing: what showed before the frame
     // before still holds it where the frame before that drew it.)
-    TFrameChanges FindChanges(const QImage& picture) {
+    //
+    // In a frame with grain, a pixel may move with GrainNeighbours of its
+    // neighbours and still be taken for grain (see Differs).
+    TFrameChanges FindChanges(const QImage& picture, bool grainy) {
+        GrainNeighboursNow = grainy ? GrainNeighbours : 0;
         TFrameChanges changes;
         const int w = picture.width(), h = picture.height();
         const TPixels pixels(picture);
@@ -386,6 +404,25 @@ public:
         auto localLookup = std::make_unique<TSlowColorLookup>(local);
         std::vector<uint8_t> localChosen;
         double localError = Choose(crop, changed, *localLookup, localChosen);
+        // A table that shows a picture in continuous tone exactly merges its
+        // near tones, as the global table does.
+        if (localError == 0 && Tolerance2 > 0) {
+            std::vector<TWeightedColor> weighted(local.size());
+            for (size_t i = 0; i < local.size(); ++i)
+                weighted[i].Color =
+                    uint32_t(local[i].Red) << 16 | uint32_t(local[i].Green) << 8 | local[i].Blue;
+            uint64_t runs = 0;
+            for (size_t at = 0; at < changed.size(); ++at) {
+                if (!changed[at]) continue;
+                ++weighted[localChosen[at]].Count;
+                runs += at % size_t(width) == 0 || !changed[at - 1] || localChosen[at] != localChosen[at - 1];
+            }
+            if (TonesWorthMerging(weighted, runs, uint64_t(count))) {
+                local = MergeNearTones(weighted, ToneLimits(Options.Quality));
+                localLookup = std::make_unique<TSlowColorLookup>(local);
+                localError = Choose(crop, changed, *localLookup, localChosen);
+            }
+        }
         // Fewer colours, shorter codes, while the error stays within what
         // the quality allows; colours that all fit stay exact.
         const double allowed = AllowedError(Options.Quality) * double(count);
@@ -642,14 +679,17 @@ private:
         return distance > Tolerance2 && !MovesAlone(picture, x, y, sources, seen);
     }
 
-    // Whether none of the pixel's neighbours moves past the tolerance.
+    // Whether at most GrainNeighboursNow of the pixel's neighbours move past
+    // the tolerance.
     bool MovesAlone(const TPixels& picture, int x, int y, const std::vector<uint8_t>& sources,
                     const std::vector<uint8_t>& seen) const {
+        int moving = 0;
         for (int ny = std::max(0, y - 1); ny <= std::min(picture.Height - 1, y + 1); ++ny)
             for (int nx = std::max(0, x - 1); nx <= std::min(picture.Width - 1, x + 1); ++nx) {
                 if (nx == x && ny == y) continue;
                 const int around = DistanceFromSource(picture, nx, ny, sources, seen);
-                if (around < 0 || around > Tolerance2) return false;
+                if (around < 0) return false;
+                if (around > Tolerance2 && ++moving > GrainNeighboursNow) return false;
             }
         return true;
     }
@@ -784,6 +824,9 @@ private:
     // Twice the tolerance's distance: how far a lone pixel may move and
     // still be grain (see Differs).
     int GrainTolerance2;
+    // How many of its neighbours a grain pixel may move with in the frame
+    // whose changes are being found.
+    int GrainNeighboursNow = 0;
     int LossyLevel;
     double LossyShare;
     // The colours the screen was last drawn for and whether any frame drew
@@ -869,8 +912,14 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     if (histogram.TooManyColours) {
         global = CreateBestPalette(histogram.Colors(), 255);
     } else {
-        for (const uint32_t colour : histogram.ExactColours())
-            global.push_back({uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)});
+        const std::vector<TWeightedColor> exact = histogram.ExactWeighted();
+        if (TonesWorthMerging(exact, histogram.Runs, histogram.Pixels)) {
+            global = MergeNearTones(exact, ToneLimits(options.Quality));
+        } else {
+            for (const TWeightedColor& colour : exact)
+                global.push_back(
+                    {uint8_t(colour.Color >> 16), uint8_t(colour.Color >> 8), uint8_t(colour.Color)});
+        }
         if (global.empty()) global.push_back({0, 0, 0});
     }
     report(35);
@@ -930,8 +979,9 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         ++drawn;
         report(35 + int(drawn * 65 / count));
     };
-    const auto takeFrame = [&](QImage frame) {
-        TFrameChanges changes = maker.FindChanges(frame);
+    const auto takeFrame = [&](TSmoothedFrame smoothed) {
+        QImage frame = std::move(smoothed.Picture);
+        TFrameChanges changes = maker.FindChanges(frame, smoothed.Grainy);
         const int64_t pixels = changes.Count;
         while (!choosing.empty() &&
                (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
@@ -952,9 +1002,9 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         smoothable ? std::min(GrainTolerance(options.Quality), GrainTolerance(TGIFMakeOptions{}.Quality))
                    : 0);
     // Frames being smoothed; the oldest are taken once more are under way.
-    std::deque<std::future<QImage>> smoothing;
-    const auto takeSmoothed = [&](std::vector<std::future<QImage>> ready, size_t underWay) {
-        for (std::future<QImage>& frame : ready) smoothing.push_back(std::move(frame));
+    std::deque<std::future<TSmoothedFrame>> smoothing;
+    const auto takeSmoothed = [&](std::vector<std::future<TSmoothedFrame>> ready, size_t underWay) {
+        for (std::future<TSmoothedFrame>& frame : ready) smoothing.push_back(std::move(frame));
         while (smoothing.size() > underWay) {
             takeFrame(smoothing.front().get());
             smoothing.pop_front();

@@ -19,35 +19,63 @@ uint64_t* TFrameHistogram::ZeroedArray(size_t count) {
     return static_cast<uint64_t*>(memory);
 }
 
-void TFrameHistogram::AddExact(uint32_t colour) {
+int TFrameHistogram::AddExact(uint32_t colour) {
+    size_t slot = (colour * 2654435761u) >> 22;
     uint64_t& word = Met[colour >> 6];
     const uint64_t bit = uint64_t{1} << (colour & 63);
-    if (word & bit) return;
+    if (word & bit) {
+        while (Places[slot].Key != colour + 1) slot = (slot + 1) % PlaceSlots;
+        return Places[slot].Index;
+    }
     word |= bit;
     if (Exact.size() >= 255) {
         TooManyColours = true;
         Exact.clear();
+        ExactCount.clear();
         Met.reset();
-        return;
+        return -1;
     }
+    while (Places[slot].Key != 0) slot = (slot + 1) % PlaceSlots;
+    Places[slot] = {colour + 1, int(Exact.size())};
     Exact.push_back(colour);
+    ExactCount.push_back(0);
+    return int(Exact.size()) - 1;
 }
 
-std::vector<uint32_t> TFrameHistogram::ExactColours() const {
-    std::vector<uint32_t> sorted = Exact;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted;
+std::vector<TWeightedColor> TFrameHistogram::ExactWeighted() const {
+    uint64_t most = 0;
+    for (const uint64_t n : ExactCount) most = std::max(most, n);
+    const uint64_t divisor = most / 0xFFFFFFFFu + 1;
+    std::vector<TWeightedColor> colours;
+    for (size_t i = 0; i < Exact.size(); ++i)
+        colours.push_back({Exact[i], uint32_t(std::max<uint64_t>(1, ExactCount[i] / divisor))});
+    std::sort(colours.begin(), colours.end(),
+              [](const TWeightedColor& a, const TWeightedColor& b) { return a.Color < b.Color; });
+    return colours;
 }
 
 void TFrameHistogram::Add(const QImage& frame) {
     std::lock_guard lock(Mutex);
     for (int y = 0; y < frame.height(); ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        // The colour of the run of opaque pixels this one continues, if any
+        // (no colour has the top bits set), and its place in Exact.
+        uint32_t runColour = ~0u;
+        int place = -1;
         for (int x = 0; x < frame.width(); ++x) {
-            if (qAlpha(row[x]) < 128) continue;
+            if (qAlpha(row[x]) < 128) {
+                runColour = ~0u;
+                continue;
+            }
             const uint8_t r = uint8_t(qRed(row[x])), g = uint8_t(qGreen(row[x])), b = uint8_t(qBlue(row[x]));
             const uint32_t colour = row[x] & 0xFFFFFFu;
-            if (!TooManyColours && (x == 0 || colour != (row[x - 1] & 0xFFFFFFu))) AddExact(colour);
+            ++Pixels;
+            Runs += colour != runColour;
+            if (!TooManyColours) {
+                if (colour != runColour) place = AddExact(colour);
+                runColour = colour;
+                if (place >= 0) ++ExactCount[size_t(place)];
+            }
             const int bin = BinOf(r, g, b);
             if (Count[size_t(bin)]++ == 0) Used.push_back(bin);
             Sum[3 * size_t(bin)] += r;

@@ -36,19 +36,34 @@ struct TFrameHistogram {
     // in the order of the bins.
     std::vector<TWeightedColor> Colors();
 
-    // The distinct colours (0xRRGGBB) of all frames, sorted, while there
-    // are at most 255 of them: a few colours, antialiased text say, get a
-    // global table that holds them exactly even where bins share them.
-    std::vector<uint32_t> ExactColours() const;
+    // The distinct colours (0xRRGGBB) of all frames, sorted, with the
+    // pixels of each (scaled to 32 bits), while there are at most 255 of
+    // them: a few colours, antialiased text say, get a global table that
+    // holds them exactly even where bins share them.
+    std::vector<TWeightedColor> ExactWeighted() const;
+    // The runs of one colour along the rows, and the opaque pixels.
+    uint64_t Runs = 0;
+    uint64_t Pixels = 0;
 
 private:
     static uint64_t* ZeroedArray(size_t count);
-    void AddExact(uint32_t colour);
+    // The colour's place in Exact, added if new; -1 once there are too
+    // many.
+    int AddExact(uint32_t colour);
     std::mutex Mutex;
     // The colours met, as they were met, and a bit for each of the 2^24
     // colours telling whether it was (2 MB, faulted in page by page like
     // the bins; a frame of grain changes colour at every pixel, and a
     // sorted search for each took a sixth of a grainy film's time).
     std::vector<uint32_t> Exact;
+    std::vector<uint64_t> ExactCount;
+    // Where each colour of Exact lies in it: an open hash of colour + 1
+    // and place, looked up at each change of colour along a row.
+    static constexpr size_t PlaceSlots = 1024;
+    struct TPlace {
+        uint32_t Key = 0;
+        int Index = 0;
+    };
+    std::vector<TPlace> Places = std::vector<TPlace>(PlaceSlots);
     std::unique_ptr<uint64_t[], decltype(&std::free)> Met{ZeroedArray(size_t{1} << 18), &std::free};
 };

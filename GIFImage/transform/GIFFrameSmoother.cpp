@@ -9,6 +9,13 @@ int Brightness(QRgb p) {
     return qRed(p) + qGreen(p) + qBlue(p);
 }
 
+// How many distinct values the count values hold.
+int DistinctValues(const QRgb* values, int count) {
+    int distinct = 0;
+    for (int k = 0; k < count; ++k) distinct += std::find(values, values + k, values[k]) == values + k;
+    return distinct;
+}
+
 // One row of each of the frames a pixel's values are read from.
 struct TRows {
     const QRgb* Of[2 * TFrameSmoother::Reach + 1];
@@ -19,7 +26,9 @@ struct TRows {
 // Whether pixel x of the rows looks like grain: its values all within
 // grainDistance2 of the own frame's, hardly one of them repeating the one
 // before (what a program draws holds its values exactly and changes in
-// steps), turning at least once (a fade runs one way). If so, their mean.
+// steps), turning at least once (a fade runs one way). Grain of a step or
+// two repeats a value now and then: two repeats pass among three values
+// or more (a mark lit for one frame shows two). If so, their mean.
 [[gnu::always_inline]] inline bool GrainMean(const TRows& rows, int x, int grainDistance2, QRgb& mean) {
     QRgb values[2 * TFrameSmoother::Reach + 1];
     for (int k = 0; k < rows.Count; ++k) values[k] = rows.Of[k][x];
@@ -37,33 +46,33 @@ struct TRows {
             const int step = Brightness(p) - Brightness(values[k - 1]);
             holds += p == values[k - 1];
             turns += step * lastStep < 0;
-            lastStep = step;
+            if (step != 0) lastStep = step;
         }
         r += qRed(p), g += qGreen(p), b += qBlue(p);
     }
-    if (holds > 1 || turns == 0) return false;
+    if (holds > 2 || turns == 0 || (holds == 2 && DistinctValues(values, rows.Count) < 3)) return false;
     const int n = rows.Count;
     mean = qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
     return true;
 }
 
-std::future<QImage> Ready(QImage frame) {
-    std::promise<QImage> ready;
-    ready.set_value(std::move(frame));
+std::future<TSmoothedFrame> Ready(QImage frame) {
+    std::promise<TSmoothedFrame> ready;
+    ready.set_value({std::move(frame), false});
     return ready.get_future();
 }
 
 } // namespace
 
-std::vector<std::future<QImage>> TFrameSmoother::Push(QImage frame) {
+std::vector<std::future<TSmoothedFrame>> TFrameSmoother::Push(QImage frame) {
     if (GrainDistance2 <= 0) {
-        std::vector<std::future<QImage>> ready;
+        std::vector<std::future<TSmoothedFrame>> ready;
         ready.push_back(Ready(std::move(frame)));
         return ready;
     }
     Window.push_back(std::move(frame));
     ++Arrived;
-    std::vector<std::future<QImage>> ready;
+    std::vector<std::future<TSmoothedFrame>> ready;
     // A frame waits for Reach frames after it, the first ones for 2 Reach
     // frames from the start.
     while (std::max<size_t>(Next + Reach, 2 * Reach) < Arrived) ready.push_back(Smooth(Next++, Arrived));
@@ -74,13 +83,13 @@ std::vector<std::future<QImage>> TFrameSmoother::Push(QImage frame) {
     return ready;
 }
 
-std::vector<std::future<QImage>> TFrameSmoother::Finish() {
-    std::vector<std::future<QImage>> ready;
+std::vector<std::future<TSmoothedFrame>> TFrameSmoother::Finish() {
+    std::vector<std::future<TSmoothedFrame>> ready;
     while (Next < Arrived) ready.push_back(Smooth(Next++, Arrived));
     return ready;
 }
 
-std::future<QImage> TFrameSmoother::Smooth(size_t index, size_t count) const {
+std::future<TSmoothedFrame> TFrameSmoother::Smooth(size_t index, size_t count) const {
     // Reach frames each side; at the ends, as many more on the other.
     size_t low = index >= Reach ? index - Reach : 0;
     const size_t high = std::min(count - 1, low + 2 * Reach);
@@ -95,7 +104,7 @@ std::future<QImage> TFrameSmoother::Smooth(size_t index, size_t count) const {
                       });
 }
 
-QImage TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2) {
+TSmoothedFrame TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2) {
     const QImage& frame = frames[own];
     const int width = frame.width(), height = frame.height();
     TRows rows;
@@ -114,7 +123,7 @@ QImage TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, i
         for (int x = SampleStep / 2; x < width; x += SampleStep, ++sampled)
             grainy += GrainMean(rows, x, grainDistance2, mean);
     }
-    if (grainy * GrainyShare < sampled) return frame;
+    if (grainy * GrainyShare < sampled) return {frame, false};
     QImage smoothed = frame.copy();
     for (int y = 0; y < height; ++y) {
         rowsAt(y);
@@ -122,5 +131,5 @@ QImage TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, i
         for (int x = 0; x < width; ++x)
             if (GrainMean(rows, x, grainDistance2, mean)) out[x] = mean;
     }
-    return smoothed;
+    return {smoothed, true};
 }

@@ -16,6 +16,12 @@
 #include <future>
 #include <vector>
 
+// A frame as smoothed, and whether grain was found in it.
+struct TSmoothedFrame {
+    QImage Picture;
+    bool Grainy = false;
+};
+
 class TFrameSmoother {
 public:
     // The squared RGB distance within which values count as grain; with
@@ -27,16 +33,16 @@ public:
     // Takes the next frame; returns the frames being smoothed (each on a
     // thread of its own) now that enough frames after them are in, in
     // their order.
-    std::vector<std::future<QImage>> Push(QImage frame);
+    std::vector<std::future<TSmoothedFrame>> Push(QImage frame);
     // The frames still held, being smoothed, once no more come.
-    std::vector<std::future<QImage>> Finish();
+    std::vector<std::future<TSmoothedFrame>> Finish();
 
 private:
     // Frame index (counted from the first pushed) smoothed among the
     // count frames known.
-    std::future<QImage> Smooth(size_t index, size_t count) const;
+    std::future<TSmoothedFrame> Smooth(size_t index, size_t count) const;
     // The frame at own among frames, smoothed.
-    static QImage Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2);
+    static TSmoothedFrame Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2);
     // Frames are smoothed where at least one in GrainyShare of the pixels
     // sampled, one a SampleStep square, looks like grain.
     static constexpr int SampleStep = 4;

@@ -521,4 +521,20 @@ TEST_F(AnimationMaker, GrainOverAStillSceneSettlesIntoOnePicture) {
     EXPECT_GT(Psnr(shown[0], still), Psnr(shown[0], pictures[0]));
 }
 
+// A grey film with grain: its two hundred tones take a table of far fewer
+// entries, each pixel shown near its tone, and the grain draws nothing
+// after the first frame.
+TEST_F(AnimationMaker, AGreyFilmWithGrainMergesItsTones) {
+    const auto tone = [](int x, int y) { return 30 + x + y; };
+    Make(Save(Drawn(6, 140, 60, [&](int i, int x, int y) {
+        const int v = tone(x, y) + int((uint32_t(i * 7919 + x * 104729 + y * 1299709) * 2654435761u) >> 31);
+        return qRgb(v, v, v);
+    })));
+    EXPECT_EQ(Gif.Images.Count(), 1);
+    EXPECT_LT(Gif.Header.ColorMap.Count(), 100);
+    const QImage still =
+        Drawn(1, 140, 60, [&](int, int x, int y) { return qRgb(tone(x, y), tone(x, y), tone(x, y)); })[0];
+    EXPECT_GT(Psnr(Shown()[0], still), 40);
+}
+
 } // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace {
 
 // A frame of count colours, one a pixel, each a step of blue and green
@@ -17,24 +15,35 @@ QImage Colours(int start, int count) {
 } // namespace
 
 // The colours of all frames are known exactly, once each and in order,
-// while there are at most 255 of them; the 256th gives them up.
+// with their pixels, while there are at most 255 of them; the 256th gives
+// them up.
 TEST(FrameHistogram, KeepsUpTo255ExactColoursAcrossFrames) {
     TFrameHistogram histogram;
     histogram.Add(Colours(0, 200));
     histogram.Add(Colours(100, 155)); // 100 colours again, 55 new
+    // A run broken by a transparent pixel of the next colour's value.
+    QImage broken(4, 1, QImage::Format_ARGB32);
+    broken.setPixel(0, 0, qRgb(7, 0, 5));
+    broken.setPixel(1, 0, qRgba(7, 0, 6, 0));
+    broken.setPixel(2, 0, qRgb(7, 0, 6));
+    broken.setPixel(3, 0, qRgb(7, 0, 6));
+    histogram.Add(broken);
     ASSERT_FALSE(histogram.TooManyColours);
-    const std::vector<uint32_t> exact = histogram.ExactColours();
+    const std::vector<TWeightedColor> exact = histogram.ExactWeighted();
     ASSERT_EQ(exact.size(), 255u);
-    EXPECT_TRUE(std::is_sorted(exact.begin(), exact.end()));
-    EXPECT_EQ(exact.front(), 0x070000u);
-    EXPECT_EQ(exact.back(), 0x0700FEu);
-    EXPECT_EQ(std::adjacent_find(exact.begin(), exact.end()), exact.end());
+    for (size_t i = 0; i < exact.size(); ++i) {
+        EXPECT_EQ(exact[i].Color, 0x070000u + i);
+        const uint32_t twice = i >= 100 && i < 200 ? 2 : 1;
+        EXPECT_EQ(exact[i].Count, i == 5 ? 2 : i == 6 ? 3 : twice) << i;
+    }
+    EXPECT_EQ(histogram.Pixels, 358u);
+    EXPECT_EQ(histogram.Runs, 357u);
 
     histogram.Add(Colours(255, 1));
     EXPECT_TRUE(histogram.TooManyColours);
-    EXPECT_TRUE(histogram.ExactColours().empty());
+    EXPECT_TRUE(histogram.ExactWeighted().empty());
     // The bins still count every opaque pixel.
     uint64_t counted = 0;
     for (const TWeightedColor& colour : histogram.Colors()) counted += colour.Count;
-    EXPECT_EQ(counted, 356u);
+    EXPECT_EQ(counted, 359u);
 }

@@ -10,8 +10,8 @@ namespace {
 std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistance2) {
     TFrameSmoother smoother(grainDistance2);
     std::vector<QImage> out;
-    const auto take = [&](std::vector<std::future<QImage>> ready) {
-        for (std::future<QImage>& frame : ready) out.push_back(frame.get());
+    const auto take = [&](std::vector<std::future<TSmoothedFrame>> ready) {
+        for (std::future<TSmoothedFrame>& frame : ready) out.push_back(frame.get().Picture);
     };
     for (const QImage& frame : frames) take(smoother.Push(frame));
     take(smoother.Finish());
