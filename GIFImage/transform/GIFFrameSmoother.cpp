@@ -30,27 +30,30 @@ struct TRows {
 // two repeats a value now and then: two repeats pass among three values
 // or more (a mark lit for one frame shows two). If so, their mean.
 [[gnu::always_inline]] inline bool GrainMean(const TRows& rows, int x, int grainDistance2, QRgb& mean) {
-    QRgb values[2 * TFrameSmoother::Reach + 1];
+    QRgb values[2 * TFrameSmoother::Reach + 1] = {};
     for (int k = 0; k < rows.Count; ++k) values[k] = rows.Of[k][x];
     // Mostly a pixel holds still: two holds in the first three.
     if (values[0] == values[1] && values[1] == values[2]) return false;
+    // Grain's values are random: the tests are summed rather than taken
+    // one by one, which would mispredict at every pixel.
     const QRgb c = values[rows.Own];
-    if (qAlpha(c) != 255) return false;
     int holds = 0, turns = 0, lastStep = 0;
     int r = 0, g = 0, b = 0;
+    bool near = true;
     for (int k = 0; k < rows.Count; ++k) {
         const QRgb p = values[k];
         const int dr = qRed(p) - qRed(c), dg = qGreen(p) - qGreen(c), db = qBlue(p) - qBlue(c);
-        if (qAlpha(p) != 255 || dr * dr + dg * dg + db * db > grainDistance2) return false;
+        near &= (qAlpha(p) == 255) & (dr * dr + dg * dg + db * db <= grainDistance2);
         if (k > 0) {
             const int step = Brightness(p) - Brightness(values[k - 1]);
             holds += p == values[k - 1];
             turns += step * lastStep < 0;
-            if (step != 0) lastStep = step;
+            lastStep = step != 0 ? step : lastStep;
         }
         r += qRed(p), g += qGreen(p), b += qBlue(p);
     }
-    if (holds > 2 || turns == 0 || (holds == 2 && DistinctValues(values, rows.Count) < 3)) return false;
+    if (!near || holds > 2 || turns == 0 || (holds == 2 && DistinctValues(values, rows.Count) < 3))
+        return false;
     const int n = rows.Count;
     mean = qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
     return true;
