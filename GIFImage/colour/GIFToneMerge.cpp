@@ -1,10 +1,12 @@
 #include "GIFToneMerge.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <queue>
 
 namespace {
 
@@ -18,6 +20,7 @@ constexpr int RunsPerPixel = 2;
 struct TCluster {
     double Count = 0;
     double Sum[3] = {0, 0, 0};
+    double Mean[3] = {0, 0, 0};
     // The squared error of the members against the entry, over their pixels.
     double Error = 0;
     std::vector<size_t> Members;
@@ -28,11 +31,24 @@ int Component(uint32_t colour, int k) {
     return int(colour >> (16 - 8 * k)) & 0xFF;
 }
 
+// How far apart two clusters' means may lie and still merge: the entry
+// lies between them, within a rounding step, and some member of each lies
+// at least as far from it as its mean.
+double Reach(int maxDistance2) {
+    return 2 * (std::sqrt(double(maxDistance2)) + 1);
+}
+
 // The error merging a and b adds over their pixels, against the entry
 // that stands for both (their mean, rounded); infinite where a member
 // would lie farther than maxDistance2 from it.
 double MergeCost(const TCluster& a, const TCluster& b, const std::vector<TWeightedColor>& colours,
-                 int maxDistance2) {
+                 int maxDistance2, double reach) {
+    double apart2 = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double d = a.Mean[k] - b.Mean[k];
+        apart2 += d * d;
+    }
+    if (apart2 > reach * reach) return std::numeric_limits<double>::infinity();
     int entry[3];
     for (int k = 0; k < 3; ++k) entry[k] = int((a.Sum[k] + b.Sum[k]) / (a.Count + b.Count) + 0.5);
     double error = 0;
@@ -73,47 +89,70 @@ TPalette MergeNearTones(const std::vector<TWeightedColor>& colours, const TToneM
     for (size_t i = 0; i < n; ++i) {
         TCluster& c = clusters[i];
         c.Count = std::max<double>(1, colours[i].Count);
-        for (int k = 0; k < 3; ++k) c.Sum[k] = c.Count * Component(colours[i].Color, k);
+        for (int k = 0; k < 3; ++k) {
+            c.Mean[k] = Component(colours[i].Color, k);
+            c.Sum[k] = c.Count * c.Mean[k];
+        }
         c.Members.push_back(i);
         pixels += c.Count;
     }
-    // The cost of each pair's merge (i < j); infinite where it is not
-    // allowed.
-    constexpr double never = std::numeric_limits<double>::infinity();
-    std::vector<double> cost(n * n, never);
-    auto price = [&](size_t i, size_t j) {
-        cost[i * n + j] = MergeCost(clusters[i], clusters[j], colours, limits.MaxDistance2);
-    };
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = i + 1; j < n; ++j) price(i, j);
-    double budget = limits.MeanError2 * pixels;
-    for (;;) {
-        size_t bi = 0, bj = 0;
-        double best = never;
-        for (size_t i = 0; i < n; ++i) {
-            if (!clusters[i].Alive) continue;
-            for (size_t j = i + 1; j < n; ++j)
-                if (cost[i * n + j] < best && clusters[j].Alive) {
-                    best = cost[i * n + j];
-                    bi = i, bj = j;
-                }
+    // The allowed merges, cheapest first (on a tie, the pair of lowest
+    // indices): a merge makes the pairs of its two clusters stale, and
+    // prices the merged one against the others anew.
+    struct TPair {
+        double Cost;
+        size_t Low, High;
+        unsigned LowVersion, HighVersion;
+        bool operator>(const TPair& o) const {
+            return Cost != o.Cost ? Cost > o.Cost : Low != o.Low ? Low > o.Low : High > o.High;
         }
-        if (best == never || best > budget) break;
-        budget -= best;
-        TCluster& into = clusters[bi];
-        TCluster& from = clusters[bj];
-        into.Error += from.Error + best;
+    };
+    std::priority_queue<TPair, std::vector<TPair>, std::greater<>> pairs;
+    std::vector<unsigned> version(n, 0);
+    const double reach = Reach(limits.MaxDistance2);
+    // Only clusters whose brightness (r + g + b) lies within the reach's
+    // root of 3 can merge.
+    const double window = std::sqrt(3.0) * reach;
+    const auto brightness = [&](size_t i) {
+        return clusters[i].Mean[0] + clusters[i].Mean[1] + clusters[i].Mean[2];
+    };
+    const auto offer = [&](size_t i, size_t j) {
+        if (std::abs(brightness(i) - brightness(j)) > window) return;
+        const double cost = MergeCost(clusters[i], clusters[j], colours, limits.MaxDistance2, reach);
+        if (cost == std::numeric_limits<double>::infinity()) return;
+        const size_t low = std::min(i, j), high = std::max(i, j);
+        pairs.push({cost, low, high, version[low], version[high]});
+    };
+    std::vector<size_t> byBrightness(n);
+    for (size_t i = 0; i < n; ++i) byBrightness[i] = i;
+    std::sort(byBrightness.begin(), byBrightness.end(),
+              [&](size_t a, size_t b) { return brightness(a) < brightness(b); });
+    for (size_t p = 0; p < n; ++p)
+        for (size_t q = p + 1; q < n && brightness(byBrightness[q]) - brightness(byBrightness[p]) <= window;
+             ++q)
+            offer(byBrightness[p], byBrightness[q]);
+    double budget = limits.MeanError2 * pixels;
+    while (!pairs.empty()) {
+        const TPair pair = pairs.top();
+        pairs.pop();
+        if (!clusters[pair.Low].Alive || !clusters[pair.High].Alive || version[pair.Low] != pair.LowVersion ||
+            version[pair.High] != pair.HighVersion)
+            continue;
+        if (pair.Cost > budget) break;
+        budget -= pair.Cost;
+        TCluster& into = clusters[pair.Low];
+        TCluster& from = clusters[pair.High];
+        into.Error += from.Error + pair.Cost;
         into.Count += from.Count;
-        for (int k = 0; k < 3; ++k) into.Sum[k] += from.Sum[k];
+        for (int k = 0; k < 3; ++k) {
+            into.Sum[k] += from.Sum[k];
+            into.Mean[k] = into.Sum[k] / into.Count;
+        }
         into.Members.insert(into.Members.end(), from.Members.begin(), from.Members.end());
         from.Alive = false;
-        for (size_t k = 0; k < n; ++k) {
-            if (k == bi || !clusters[k].Alive) continue;
-            if (k < bi)
-                price(k, bi);
-            else
-                price(bi, k);
-        }
+        ++version[pair.Low];
+        for (size_t k = 0; k < n; ++k)
+            if (k != pair.Low && clusters[k].Alive) offer(k, pair.Low);
     }
     TPalette palette;
     for (const TCluster& c : clusters)
