@@ -537,4 +537,26 @@ TEST_F(AnimationMaker, AGreyFilmWithGrainMergesItsTones) {
     EXPECT_GT(Psnr(Shown()[0], still), 40);
 }
 
+// In a grey film with grain, pairs of pixels lit a little for good are
+// taken for grain: nothing is drawn again. A block lit as much is drawn.
+TEST_F(AnimationMaker, InAGrainyFilmPairsThatMoveALittleKeepWhatShows) {
+    const auto film = [&](int width, int height) {
+        return Drawn(6, 140, 60, [&, width, height](int i, int x, int y) {
+            // Patch k, lit from frame k on, is one of ten along row 4 k + 5.
+            int patch = 0;
+            for (int k = 1; k <= 5; ++k)
+                for (int at = 10; at < 130; at += 12)
+                    if (x >= at + k && x < at + k + width && y >= 4 * k + 5 && y < 4 * k + 5 + height)
+                        patch = k;
+            const int grain = int(uint32_t(i * 7919 + x * 104729 + y * 1299709) * 2654435761u % 3) - 1;
+            const int v = 30 + x + y + (patch == 0 ? grain : i >= patch ? 3 : 0);
+            return qRgb(v, v, v);
+        });
+    };
+    Make(Save(film(2, 1)));
+    EXPECT_EQ(Gif.Images.Count(), 1);
+    Make(Save(film(4, 4)));
+    EXPECT_EQ(Gif.Images.Count(), 6);
+}
+
 } // namespace
