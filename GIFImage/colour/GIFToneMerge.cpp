@@ -1,5 +1,7 @@
 #include "GIFToneMerge.h"
 
+#include "GIFColourDistance.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -49,16 +51,13 @@ double MergeCost(const TCluster& a, const TCluster& b, const std::vector<TWeight
         apart2 += d * d;
     }
     if (apart2 > reach * reach) return std::numeric_limits<double>::infinity();
-    int entry[3];
-    for (int k = 0; k < 3; ++k) entry[k] = int((a.Sum[k] + b.Sum[k]) / (a.Count + b.Count) + 0.5);
+    uint32_t entry = 0;
+    for (int k = 0; k < 3; ++k)
+        entry = entry << 8 | uint32_t((a.Sum[k] + b.Sum[k]) / (a.Count + b.Count) + 0.5);
     double error = 0;
     for (const TCluster* c : {&a, &b})
         for (const size_t member : c->Members) {
-            int d2 = 0;
-            for (int k = 0; k < 3; ++k) {
-                const int d = Component(colours[member].Color, k) - entry[k];
-                d2 += d * d;
-            }
+            const int d2 = SquaredColourDistance(colours[member].Color, entry);
             if (d2 > maxDistance2) return std::numeric_limits<double>::infinity();
             error += double(d2) * std::max<double>(1, colours[member].Count);
         }

@@ -917,14 +917,9 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         global = CreateBestPalette(histogram.Colors(), 255);
     } else {
         const std::vector<TWeightedColor> exact = histogram.ExactWeighted();
-        if (TonesWorthMerging(exact, histogram.Runs, histogram.Pixels)) {
-            global = MergeNearTones(exact, ToneLimits(options.Quality));
-        } else {
-            for (const TWeightedColor& colour : exact)
-                global.push_back(
-                    {uint8_t(colour.Color >> 16), uint8_t(colour.Color >> 8), uint8_t(colour.Color)});
-        }
-        if (global.empty()) global.push_back({0, 0, 0});
+        global = TonesWorthMerging(exact, histogram.ExactRuns, histogram.ExactPixels())
+                     ? MergeNearTones(exact, ToneLimits(options.Quality))
+                     : CreateBestPalette(exact, 255);
     }
     report(35);
 

@@ -54,6 +54,12 @@ std::vector<TWeightedColor> TFrameHistogram::ExactWeighted() const {
     return colours;
 }
 
+uint64_t TFrameHistogram::ExactPixels() const {
+    uint64_t pixels = 0;
+    for (const uint64_t n : ExactCount) pixels += n;
+    return pixels;
+}
+
 void TFrameHistogram::Add(const QImage& frame) {
     std::lock_guard lock(Mutex);
     for (int y = 0; y < frame.height(); ++y) {
@@ -69,10 +75,11 @@ void TFrameHistogram::Add(const QImage& frame) {
             }
             const uint8_t r = uint8_t(qRed(row[x])), g = uint8_t(qGreen(row[x])), b = uint8_t(qBlue(row[x]));
             const uint32_t colour = row[x] & 0xFFFFFFu;
-            ++Pixels;
-            Runs += colour != runColour;
             if (!TooManyColours) {
-                if (colour != runColour) place = AddExact(colour);
+                if (colour != runColour) {
+                    place = AddExact(colour);
+                    ++ExactRuns;
+                }
                 runColour = colour;
                 if (place >= 0) ++ExactCount[size_t(place)];
             }

@@ -41,9 +41,10 @@ struct TFrameHistogram {
     // them: a few colours, antialiased text say, get a global table that
     // holds them exactly even where bins share them.
     std::vector<TWeightedColor> ExactWeighted() const;
-    // The runs of one colour along the rows, and the opaque pixels.
-    uint64_t Runs = 0;
-    uint64_t Pixels = 0;
+    // While the colours are exact: the runs of one colour along the rows,
+    // and the opaque pixels.
+    uint64_t ExactRuns = 0;
+    uint64_t ExactPixels() const;
 
 private:
     static uint64_t* ZeroedArray(size_t count);

@@ -36,8 +36,8 @@ TEST(FrameHistogram, KeepsUpTo255ExactColoursAcrossFrames) {
         const uint32_t twice = i >= 100 && i < 200 ? 2 : 1;
         EXPECT_EQ(exact[i].Count, i == 5 ? 2 : i == 6 ? 3 : twice) << i;
     }
-    EXPECT_EQ(histogram.Pixels, 358u);
-    EXPECT_EQ(histogram.Runs, 357u);
+    EXPECT_EQ(histogram.ExactPixels(), 358u);
+    EXPECT_EQ(histogram.ExactRuns, 357u);
 
     histogram.Add(Colours(255, 1));
     EXPECT_TRUE(histogram.TooManyColours);

@@ -7,11 +7,17 @@
 
 namespace {
 
-std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistance2) {
+// The frames smoothed; grainy counts those in which grain was found.
+std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistance2, int* grainy = nullptr) {
     TFrameSmoother smoother(grainDistance2);
     std::vector<QImage> out;
+    if (grainy) *grainy = 0;
     const auto take = [&](std::vector<std::future<TSmoothedFrame>> ready) {
-        for (std::future<TSmoothedFrame>& frame : ready) out.push_back(frame.get().Picture);
+        for (std::future<TSmoothedFrame>& frame : ready) {
+            TSmoothedFrame smoothed = frame.get();
+            if (grainy) *grainy += smoothed.Grainy;
+            out.push_back(smoothed.Picture);
+        }
     };
     for (const QImage& frame : frames) take(smoother.Push(frame));
     take(smoother.Finish());
@@ -58,8 +64,10 @@ TEST(FrameSmoother, GrainSettlesWhileWhatIsDrawnStaysExact) {
             }
         frames.push_back(frame);
     }
-    const std::vector<QImage> smoothed = SmoothAll(frames, 72);
+    int grainy = 0;
+    const std::vector<QImage> smoothed = SmoothAll(frames, 72, &grainy);
     ASSERT_EQ(smoothed.size(), frames.size());
+    EXPECT_EQ(grainy, count);
     for (int i = 0; i < count; ++i) {
         SCOPED_TRACE(i);
         int64_t before = 0, after = 0;
@@ -99,8 +107,10 @@ TEST(FrameSmoother, DrawnFramesPassAsTheyAre) {
             frames.push_back(frame);
         }
         for (const int distance2 : {72, 0}) {
-            const std::vector<QImage> smoothed = SmoothAll(frames, distance2);
+            int grainy = 0;
+            const std::vector<QImage> smoothed = SmoothAll(frames, distance2, &grainy);
             ASSERT_EQ(smoothed.size(), frames.size());
+            EXPECT_EQ(grainy, 0);
             for (int i = 0; i < count; ++i) EXPECT_EQ(smoothed[size_t(i)], frames[size_t(i)]) << i;
         }
     }
