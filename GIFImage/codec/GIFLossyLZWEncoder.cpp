@@ -8,15 +8,31 @@
 #include <cmath>
 #include <cstring>
 
-// The rows of the table are cleared as their codes are made, and a list of
-// near entries is written when first asked for: a frame of few codes
-// touches few of their pages.
+// A list of near entries is written when first asked for: a frame of few
+// codes touches few of their pages.
 TLossyLZWEncoder::TLossyLZWEncoder()
     : WithinLists(new uint8_t[WithinSlots * WithinSlotSize]),
-      Child(new uint16_t[static_cast<size_t>(MaxCodes) * 256]) {}
+      Child(new uint16_t[static_cast<size_t>(MaxCodes) * 256]()) {}
 
+TLossyLZWEncoder& TLossyLZWEncoder::OfThisThread() {
+    thread_local std::unique_ptr<TLossyLZWEncoder> made;
+    if (!made) made = std::make_unique<TLossyLZWEncoder>();
+    TLossyLZWEncoder& encoder = *made;
+    encoder.KeepFullTable = false;
+    encoder.Carry = TErrorCarry::None;
+    encoder.OtherFirstPixels = false;
+    encoder.CodeError = 0;
+    encoder.ListedFrom = DefaultListedFrom;
+    return encoder;
+}
+
+// Child holds no entry but those of the codes made: clearing them alone
+// leaves it empty, where clearing the rows of the first codes wrote 130 KB
+// a frame, over and over for a small one.
 void TLossyLZWEncoder::ClearTable() {
-    std::fill_n(Child.get(), static_cast<size_t>(FirstFreeCode) * 256, uint16_t{0});
+    for (int code = MadeFrom; code < NextCode; ++code)
+        Child[static_cast<size_t>(Parent[code]) * 256 + Value[code]] = 0;
+    MadeFrom = FirstFreeCode;
     for (int code = 0; code < FirstFreeCode; ++code) {
         FirstChild[code] = NoNode;
         ChildCount[code] = 0;
@@ -36,7 +52,6 @@ int TLossyLZWEncoder::AddString(int prefix, int pixel) {
     }
     const int code = NextCode++;
     Child[static_cast<size_t>(prefix) * 256 + static_cast<size_t>(pixel)] = static_cast<uint16_t>(code);
-    std::fill_n(Child.get() + static_cast<ptrdiff_t>(code) * 256, 256, uint16_t{0});
     FirstChild[code] = NoNode;
     Parent[code] = prefix;
     Value[code] = static_cast<uint8_t>(pixel);
@@ -88,15 +103,25 @@ int64_t TLossyLZWEncoder::SquaredError(const std::vector<TLossyPixel>& pixels,
 // The other entries within the bound of entry's colour, and the
 // transparent one: the first pixels a string starting off entry may take.
 // Listed when first asked for in a Choose.
+// Those whose red lies within the bound are found in ByRed, then measured
+// in full, and listed by index, the order the search tries them in.
 void TLossyLZWEncoder::ListNearFirsts(int entry, int rootCount) {
-    NearFrom[static_cast<size_t>(entry)] = static_cast<int>(NearList.size());
+    const size_t from = NearList.size();
+    NearFrom[static_cast<size_t>(entry)] = static_cast<int>(from);
     const uint32_t a = (*Colours)[static_cast<size_t>(entry)];
-    for (int r = 0; r < rootCount; ++r) {
-        if (r == entry) continue;
-        if (r == Transparent ||
+    const int red = static_cast<int>((a >> 16) & 0xFF);
+    const int reach = static_cast<int>(std::sqrt(static_cast<double>(Budget)));
+    const auto near = std::lower_bound(ByRed.begin(), ByRed.end(),
+                                       std::pair{static_cast<uint8_t>(std::max(0, red - reach)), uint8_t{0}});
+    for (auto e = near; e != ByRed.end() && e->first <= red + reach; ++e) {
+        const int r = e->second;
+        if (r != entry && r < rootCount &&
             TColourError::Between(a, (*Colours)[static_cast<size_t>(r)]).Squared() <= Budget)
             NearList.push_back(static_cast<uint8_t>(r));
     }
+    if (Transparent >= 0 && Transparent < rootCount && Transparent != entry)
+        NearList.push_back(static_cast<uint8_t>(Transparent));
+    std::sort(NearList.begin() + static_cast<ptrdiff_t>(from), NearList.end());
     NearTo[static_cast<size_t>(entry)] = static_cast<int>(NearList.size());
 }
 

@@ -36,6 +36,11 @@ class TLossyLZWEncoder {
 public:
     TLossyLZWEncoder();
 
+    // This thread's encoder, its settings as a new one's. Its tables (3 MB)
+    // are large to make and clear: a frame of a small animation took as
+    // long to fault their pages in as to search its strings.
+    static TLossyLZWEncoder& OfThisThread();
+
     // Chooses an index per pixel (in the order the encoder walks them) for
     // a table of colours (0xFFRRGGBB) with transparentIndex (-1 for none)
     // and a code size of bitsPerPixel. A pixel other than its exact index
@@ -87,7 +92,8 @@ public:
     // pixel's list of entries within the loss rather than by walking them
     // all; either way the search finds the same strings. (Walking paid up
     // to eight children: a scrolling page took a tenth less time.)
-    int ListedFrom = 8;
+    static constexpr int DefaultListedFrom = 8;
+    int ListedFrom = DefaultListedFrom;
 
     // The squared RGB error of a drawing (as Choose returns it) against
     // what pixels wants, counting what FreeError forgives.
@@ -175,6 +181,8 @@ private:
     // The length of the longest string below each code.
     int Height[MaxCodes];
     int FirstFreeCode = 0;
+    // The codes made since the table was last cleared: MadeFrom to NextCode.
+    int MadeFrom = 0;
     int NextCode = 0;
     int StringCount = 0;
 

@@ -104,7 +104,7 @@ TCompressedFrame CompressFrame(const std::vector<TFrameForm>& forms, int width, 
     std::vector<uint8_t> firstKept = CompressIndices(forms[0].Indices, width, height, bits, colors, true);
     const bool keep = firstKept.size() < firstSize;
     keepSmaller(std::move(firstKept), forms[0].Indices, true);
-    TLossyLZWEncoder encoder;
+    TLossyLZWEncoder& encoder = TLossyLZWEncoder::OfThisThread();
     encoder.KeepFullTable = keep;
     for (size_t k = 0; k < forms.size(); ++k) {
         if (repeated(k, startOf)) continue;

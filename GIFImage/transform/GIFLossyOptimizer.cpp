@@ -150,10 +150,7 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
     int64_t bestSize = EncodedSize(best, width, height, job.Bits, job.Colors, false, interlaced);
     const int64_t exactSize = bestSize;
     bool bestInterlaced = interlaced;
-    // Its tables are large to clear: one for each thread, made once.
-    thread_local std::unique_ptr<TLossyLZWEncoder> made;
-    if (!made) made = std::make_unique<TLossyLZWEncoder>();
-    TLossyLZWEncoder& encoder = *made;
+    TLossyLZWEncoder& encoder = TLossyLZWEncoder::OfThisThread();
     // First the plain choice: each pixel within maxError of its colour (and
     // inside a run of one colour, with what the pixels before it moved), the
     // longest string winning. Its error is what the frame may spend.
