@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <future>
+#include <memory>
 
 namespace GIFWorkers {
 
@@ -15,6 +17,18 @@ namespace GIFWorkers {
 // when no thread runs or could be started for it: the task is then dropped
 // and the caller does the work itself.
 bool Run(std::function<void()> task, int helpers);
+
+// Runs task on a kept thread, as Run does, and gives what it returns (or
+// throws) when asked; where no thread takes it, the caller runs it at once.
+// Tasks that hand work on in steps (the frames of a made animation) then
+// start no thread for each step, and what a thread keeps for its tasks
+// (large tables) serves the next.
+template <class Task> auto Later(Task task, int helpers) -> std::future<decltype(task())> {
+    auto packaged = std::make_shared<std::packaged_task<decltype(task())()>>(std::move(task));
+    std::future<decltype(task())> result = packaged->get_future();
+    if (!Run([packaged] { (*packaged)(); }, helpers)) (*packaged)();
+    return result;
+}
 
 // Starts kept threads until helpers of them run, and returns once they do
 // (or after a second, when the system gives no more). Loads and searches

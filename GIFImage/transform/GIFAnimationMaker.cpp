@@ -13,6 +13,7 @@
 #include "GIFPictureReduction.h"
 #include "GIFToneMerge.h"
 #include "GIFWireFormat.h"
+#include "GIFWorkerThreads.h"
 #include "Stream.h"
 
 #include <QImage>
@@ -62,6 +63,11 @@ constexpr int FlatRun = 5;
 // other frames the pixel must move alone: a growing bar's edge kept what
 // it showed and the bars took 1 % more bytes.
 constexpr int GrainNeighbours = 2;
+
+// The threads the frames are made on.
+int MakerThreads(const TGIFMakeOptions& options) {
+    return options.Threads > 0 ? options.Threads : std::max(1, int(std::thread::hardware_concurrency()));
+}
 
 // Quality 100 keeps only exact colours; lower qualities let a pixel keep
 // what the screen shows while it stays within this squared RGB distance
@@ -255,8 +261,9 @@ struct TFrameColours {
 class TFrameMaker {
 public:
     TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette global)
-        : Options(options), Screen(size), Global(std::move(global)), GlobalBits(::GlobalBits(Global)),
-          Tolerance2(Tolerance(options.Quality)), GrainTolerance2(GrainTolerance(options.Quality)),
+        : Options(options), Threads(MakerThreads(options)), Screen(size), Global(std::move(global)),
+          GlobalBits(::GlobalBits(Global)), Tolerance2(Tolerance(options.Quality)),
+          GrainTolerance2(GrainTolerance(options.Quality)),
           LossyLevel(options.Lossy >= 0 ? options.Lossy : QualityLossyLevel(options.Quality)),
           LossyShare(1 + (100 - std::clamp(options.Quality, 1, 100)) / 32.0),
           Sources(size_t(size.width()) * size_t(size.height()) * 3, 0),
@@ -541,10 +548,11 @@ public:
         drawn.Shown.emplace(Screen, box);
         record.Left = left, record.Top = top, record.Width = width, record.Height = height;
         if (colours.UseLocal) record.LocalTable = palette;
-        record.Data = std::async(std::launch::async,
-                                 [this, colours = std::move(colours), drawn = std::move(drawn)]() mutable {
-                                     return Compress(colours, std::move(drawn));
-                                 });
+        record.Data = GIFWorkers::Later(
+            [this, colours = std::move(colours), drawn = std::move(drawn)]() mutable {
+                return Compress(colours, std::move(drawn));
+            },
+            Threads);
         return record;
     }
 
@@ -821,6 +829,7 @@ private:
     }
 
     const TGIFMakeOptions& Options;
+    int Threads;
     TScreen Screen;
     TPalette Global;
     int GlobalBits;
@@ -854,18 +863,36 @@ private:
     mutable std::vector<std::unique_ptr<TSlowColorLookup>> GlobalLookups;
 };
 
-// Runs read(i) for i in 0..count on worker threads, at most window ahead,
+// Calls Act when it goes out of scope.
+template <class Action> struct TOnExit {
+    Action Act;
+    ~TOnExit() { Act(); }
+};
+
+// Waits for every task of futures that is under way: on an error, before
+// what they use goes.
+template <class Futures> void AwaitAll(Futures& futures) {
+    for (auto& future : futures)
+        if (future.valid()) future.wait();
+}
+
+// Runs read(i) for i in 0..count on kept threads, at most window ahead,
 // and hands the results to use(i, result) in order.
-template <class Read, class Use> void Pipeline(size_t count, size_t window, Read read, Use use) {
+template <class Read, class Use> void Pipeline(size_t count, size_t window, int threads, Read read, Use use) {
     using TResult = decltype(read(size_t{0}));
     std::deque<std::future<TResult>> ahead;
     size_t next = 0;
-    for (size_t i = 0; i < count; ++i) {
-        while (next < count && ahead.size() < window)
-            ahead.push_back(std::async(std::launch::async, read, next++));
-        TResult result = ahead.front().get();
-        ahead.pop_front();
-        use(i, std::move(result));
+    try {
+        for (size_t i = 0; i < count; ++i) {
+            while (next < count && ahead.size() < window)
+                ahead.push_back(GIFWorkers::Later([&read, at = next++] { return read(at); }, threads));
+            TResult result = ahead.front().get();
+            ahead.pop_front();
+            use(i, std::move(result));
+        }
+    } catch (...) {
+        AwaitAll(ahead);
+        throw;
     }
 }
 
@@ -881,8 +908,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     if (files.empty()) throw Exception("no frames");
     const TFrameReader reader(files, options);
     const size_t count = files.size();
-    const int threads =
-        options.Threads > 0 ? options.Threads : std::max(1, int(std::thread::hardware_concurrency()));
+    const int threads = MakerThreads(options);
     const size_t window = size_t(threads) + 1;
     auto report = [&](int percent) {
         if (progress) progress(percent);
@@ -895,7 +921,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     std::vector<QImage> kept;
     int64_t keptPixels = 0;
     Pipeline(
-        count, window,
+        count, window, threads,
         [&](size_t i) {
             bool misfit = false;
             QImage frame = reader.Read(i, misfit);
@@ -942,6 +968,14 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     };
     std::deque<TChoosing> choosing;
     int64_t choosingPixels = 0;
+    // Frames still being chosen or compressed use the maker: on an error
+    // they end before it goes.
+    const TOnExit awaitFrames{[&] {
+        for (TChoosing& frame : choosing)
+            if (frame.Colours.valid()) frame.Colours.wait();
+        for (TFrameRecord& frame : pending)
+            if (frame.Data.valid()) frame.Data.wait();
+    }};
     size_t drawn = 0;
     // The last frame drawn is pending.back() rather than joined to it.
     bool lastOwnRecord = false;
@@ -986,10 +1020,12 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                (choosing.size() >= size_t(threads) || choosingPixels + pixels > ChoosingPixels))
             drawOldest();
         choosingPixels += pixels;
-        choosing.push_back({pixels, std::async(std::launch::async, [&maker, frame = std::move(frame),
-                                                                    changes = std::move(changes)]() mutable {
-                                return maker.ChooseColours(frame, std::move(changes));
-                            })});
+        choosing.push_back(
+            {pixels, GIFWorkers::Later(
+                         [&maker, frame = std::move(frame), changes = std::move(changes)]() mutable {
+                             return maker.ChooseColours(frame, std::move(changes));
+                         },
+                         threads)});
     };
     // Grain over a still scene settles before the frames are compared.
     // Grain is a few steps whatever the quality: below the default quality
@@ -998,8 +1034,8 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     const QSize screen = reader.ScreenSize();
     const bool smoothable = int64_t(screen.width()) * screen.height() <= SmoothedPixels;
     TFrameSmoother smoother(
-        smoothable ? std::min(GrainTolerance(options.Quality), GrainTolerance(TGIFMakeOptions{}.Quality))
-                   : 0);
+        smoothable ? std::min(GrainTolerance(options.Quality), GrainTolerance(TGIFMakeOptions{}.Quality)) : 0,
+        threads);
     // Frames being smoothed; the oldest are taken once more are under way.
     std::deque<std::future<TSmoothedFrame>> smoothing;
     const auto takeSmoothed = [&](std::vector<std::future<TSmoothedFrame>> ready, size_t underWay) {
@@ -1010,7 +1046,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         }
     };
     Pipeline(
-        count, window,
+        count, window, threads,
         [&](size_t i) {
             if (i < kept.size()) return std::move(kept[i]);
             bool misfit = false;

@@ -22,16 +22,24 @@ struct TSmoothedFrame {
     bool Grainy = false;
 };
 
+// One row of the grain test: rowOf holds the row of each of count frames
+// (3 to 2 Reach + 1), out the row of frame own, and takes the means where
+// the test finds grain. With vectors, several pixels at a time where the
+// machine can: the row comes out the same.
+void SmoothGrainRow(const QRgb* const* rowOf, int count, int own, int width, int grainDistance2, QRgb* out,
+                    bool vectors);
+
 class TFrameSmoother {
 public:
     // The squared RGB distance within which values count as grain; with
-    // none, frames pass as they come.
-    explicit TFrameSmoother(int grainDistance2) : GrainDistance2(grainDistance2) {}
+    // none, frames pass as they come. Frames are smoothed on up to threads
+    // kept threads.
+    TFrameSmoother(int grainDistance2, int threads) : GrainDistance2(grainDistance2), Threads(threads) {}
 
     static constexpr int Reach = 2;
 
-    // Takes the next frame; returns the frames being smoothed (each on a
-    // thread of its own) now that enough frames after them are in, in
+    // Takes the next frame; returns the frames being smoothed (on the kept
+    // threads) now that enough frames after them are in, in
     // their order.
     std::vector<std::future<TSmoothedFrame>> Push(QImage frame);
     // The frames still held, being smoothed, once no more come.
@@ -49,6 +57,7 @@ private:
     static constexpr int GrainyShare = 64;
 
     int GrainDistance2;
+    int Threads;
     // The frames from 2 Reach before the next one to give out on: the
     // last frames take their means from as far back.
     std::deque<QImage> Window;

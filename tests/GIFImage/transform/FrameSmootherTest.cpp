@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <random>
 
@@ -9,7 +10,7 @@ namespace {
 
 // The frames smoothed; grainy counts those in which grain was found.
 std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistance2, int* grainy = nullptr) {
-    TFrameSmoother smoother(grainDistance2);
+    TFrameSmoother smoother(grainDistance2, 2);
     std::vector<QImage> out;
     if (grainy) *grainy = 0;
     const auto take = [&](std::vector<std::future<TSmoothedFrame>> ready) {
@@ -114,4 +115,42 @@ TEST(FrameSmoother, DrawnFramesPassAsTheyAre) {
             for (int i = 0; i < count; ++i) EXPECT_EQ(smoothed[size_t(i)], frames[size_t(i)]) << i;
         }
     }
+}
+
+// The grain test eight pixels at a time gives the row the one-at-a-time
+// test gives: on rows of grain, of repeats, of pixels not quite opaque and
+// of steps beyond the distance, for every count of frames and own frame,
+// and for distances where its sixteen-bit sums saturate.
+TEST(FrameSmoother, RowsComeOutTheSameEightPixelsAtATime) {
+    std::mt19937 random(11);
+    const int width = 45; // five blocks of eight and a rest
+    int smoothed = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        const int count = 3 + trial % 3;
+        const int own = (trial / 3) % count;
+        const int grainDistance2 = std::array{0, 8, 18, 200, 65534, 70000}[(trial / 15) % 6];
+        // Values from a few near tones, so that repeats and holds come up,
+        // now and then far off or not quite opaque.
+        const int base = std::uniform_int_distribution<int>(0, 255)(random);
+        std::uniform_int_distribution<int> pick(0, 99);
+        const auto tone = [&] {
+            const int roll = pick(random);
+            if (roll < 3) return qRgba(base, base, base, 254);
+            if (roll < 6) return qRgb(255 - base, base / 2, 255);
+            const int step = roll % 4;
+            return qRgb(std::min(255, base + step), std::min(255, base + step / 2), base);
+        };
+        std::vector<std::vector<QRgb>> rows(static_cast<size_t>(count), std::vector<QRgb>(width));
+        for (std::vector<QRgb>& row : rows)
+            for (QRgb& value : row) value = tone();
+        std::vector<const QRgb*> rowOf;
+        for (const std::vector<QRgb>& row : rows) rowOf.push_back(row.data());
+        std::vector<QRgb> vectors = rows[size_t(own)], single = rows[size_t(own)];
+        SmoothGrainRow(rowOf.data(), count, own, width, grainDistance2, vectors.data(), true);
+        SmoothGrainRow(rowOf.data(), count, own, width, grainDistance2, single.data(), false);
+        ASSERT_EQ(vectors, single) << "trial " << trial;
+        for (int x = 0; x < width; ++x) smoothed += single[size_t(x)] != rows[size_t(own)][size_t(x)];
+    }
+    // The rows held grain to smooth, not only pixels left as they were.
+    EXPECT_GT(smoothed, 3000);
 }
