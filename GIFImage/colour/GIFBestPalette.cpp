@@ -12,6 +12,7 @@
 #include "GIFColorQuantizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <set>
 
@@ -24,9 +25,12 @@ constexpr double ConvergedRatio = 0.9995;
 using TColorCount = TWeightedColor;
 
 // The distinct colours of the picture with their counts (an open-addressed
-// table that doubles when half full).
+// table that doubles when half full, from a size that holds every pixel of
+// a small picture: a frame's changes are often a few thousand pixels).
 std::vector<TColorCount> CountColors(const TRgbPixels& rgb, const TTransparencyMask* mask) {
-    std::vector<uint32_t> keys(1 << 16, 0); // colour + 1; 0 is free
+    const uint64_t pixels = uint64_t(std::max(0, rgb.Width)) * uint64_t(std::max(0, rgb.Height));
+    std::vector<uint32_t> keys(std::bit_ceil(std::clamp<uint64_t>(2 * pixels, 256, 1 << 16)),
+                               0); // colour + 1; 0 is free
     std::vector<uint32_t> counts(keys.size(), 0);
     size_t used = 0;
     auto insert = [&](std::vector<uint32_t>& k, std::vector<uint32_t>& c, uint32_t key, uint32_t count) {

@@ -13,6 +13,7 @@
 #include "Geometry.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class TColorLookup {
@@ -45,16 +46,22 @@ public:
 private:
     int Scan(const uint8_t* candidates, int count, int red, int green, int blue) const;
     void FillCell(int cell);
+    void MeasureAxis(int axis, int p);
 
     std::vector<uint8_t> AllIndices;
     // Per axis and cell position, per entry: the squared distance along the
     // axis from the entry to the nearest and to the farthest value of the
-    // cell, laid out for quick sums over all entries.
-    std::vector<int32_t> Near[3];
-    std::vector<int32_t> Far[3];
-    // Per cell: start in Candidates and count; start -1 until first use.
-    std::vector<int32_t> CellStart;
-    std::vector<uint16_t> CellCount;
+    // cell, laid out for quick sums over all entries; measured for the
+    // positions whose bit AxisMeasured has.
+    // (Left unwritten until measured.)
+    std::unique_ptr<int32_t[]> Near[3];
+    std::unique_ptr<int32_t[]> Far[3];
+    uint32_t AxisMeasured[3] = {0, 0, 0};
+    // Per cell: its start in Candidates above its count of candidates
+    // (1 to 256, in SlotCountBits); 0 until first use.
+    static constexpr int SlotCountBits = 9;
+    static constexpr uint32_t SlotCountMask = (uint32_t{1} << SlotCountBits) - 1;
+    std::vector<uint32_t> CellSlot;
     std::vector<uint8_t> Candidates;
     // The colours last looked up, by a hash of the colour (0: none yet):
     // a picture's colours repeat, and what a screen shows comes from a
