@@ -61,7 +61,6 @@ uint64_t TFrameHistogram::ExactPixels() const {
 }
 
 void TFrameHistogram::Add(const QImage& frame) {
-    std::lock_guard lock(Mutex);
     for (int y = 0; y < frame.height(); ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
         // The colour of the run of opaque pixels this one continues, if any
@@ -90,6 +89,29 @@ void TFrameHistogram::Add(const QImage& frame) {
             Sum[3 * size_t(bin) + 2] += b;
         }
     }
+}
+
+void TFrameHistogram::Merge(const TFrameHistogram& other) {
+    for (const int used : other.Used) {
+        const size_t bin = size_t(used);
+        if (Count[bin] == 0) Used.push_back(used);
+        Count[bin] += other.Count[bin];
+        for (size_t k = 0; k < 3; ++k) Sum[3 * bin + k] += other.Sum[3 * bin + k];
+    }
+    if (TooManyColours) return;
+    if (other.TooManyColours) {
+        TooManyColours = true;
+        Exact.clear();
+        ExactCount.clear();
+        Met.reset();
+        return;
+    }
+    for (size_t i = 0; i < other.Exact.size(); ++i) {
+        const int place = AddExact(other.Exact[i]);
+        if (place < 0) return;
+        ExactCount[size_t(place)] += other.ExactCount[i];
+    }
+    ExactRuns += other.ExactRuns;
 }
 
 std::vector<TWeightedColor> TFrameHistogram::Colors() {

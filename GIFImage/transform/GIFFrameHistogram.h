@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 struct TFrameHistogram {
@@ -28,9 +27,13 @@ struct TFrameHistogram {
     std::vector<int> Used;
     bool TooManyColours = false;
 
-    // Adds the opaque pixels of a frame (ARGB32); frames may be added from
-    // several threads at once.
+    // Adds the opaque pixels of a frame (ARGB32), on one thread at a time:
+    // frames read at once go into histograms of their own, merged at the
+    // end (adding each under a lock took a third of the first pass of a
+    // grey film).
     void Add(const QImage& frame);
+    // Adds what other gathered, as if its frames had been added here.
+    void Merge(const TFrameHistogram& other);
 
     // Each bin's mean colour with its count, the counts scaled to 32 bits,
     // in the order of the bins.
@@ -51,7 +54,6 @@ private:
     // The colour's place in Exact, added if new; -1 once there are too
     // many.
     int AddExact(uint32_t colour);
-    std::mutex Mutex;
     // The colours met, as they were met, and a bit for each of the 2^24
     // colours telling whether it was (2 MB, faulted in page by page like
     // the bins; a frame of grain changes colour at every pixel, and a

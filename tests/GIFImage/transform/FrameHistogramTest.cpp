@@ -47,3 +47,53 @@ TEST(FrameHistogram, KeepsUpTo255ExactColoursAcrossFrames) {
     for (const TWeightedColor& colour : histogram.Colors()) counted += colour.Count;
     EXPECT_EQ(counted, 359u);
 }
+
+// Frames gathered in two histograms and merged count as if gathered in
+// one: the bins, the exact colours with their pixels and runs, and the
+// exact colours given up once the two together hold more than 255, though
+// neither does alone.
+TEST(FrameHistogram, MergedHistogramsCountAsOne) {
+    const std::vector<QImage> frames = {Colours(0, 150), Colours(100, 100), Colours(120, 40),
+                                        Colours(300, 60)};
+    const auto gather = [&](std::initializer_list<size_t> which, TFrameHistogram& histogram) {
+        for (const size_t i : which) histogram.Add(frames[i]);
+    };
+    const auto same = [](TFrameHistogram& a, TFrameHistogram& b) {
+        ASSERT_EQ(a.TooManyColours, b.TooManyColours);
+        const std::vector<TWeightedColor> binsA = a.Colors(), binsB = b.Colors();
+        ASSERT_EQ(binsA.size(), binsB.size());
+        for (size_t i = 0; i < binsA.size(); ++i) {
+            EXPECT_EQ(binsA[i].Color, binsB[i].Color);
+            EXPECT_EQ(binsA[i].Count, binsB[i].Count);
+        }
+        const std::vector<TWeightedColor> exactA = a.ExactWeighted(), exactB = b.ExactWeighted();
+        ASSERT_EQ(exactA.size(), exactB.size());
+        for (size_t i = 0; i < exactA.size(); ++i) {
+            EXPECT_EQ(exactA[i].Color, exactB[i].Color);
+            EXPECT_EQ(exactA[i].Count, exactB[i].Count);
+        }
+        if (!a.TooManyColours) {
+            EXPECT_EQ(a.ExactRuns, b.ExactRuns);
+        }
+    };
+    {
+        TFrameHistogram one, first, second;
+        gather({0, 1, 2}, one);
+        gather({0, 2}, first);
+        gather({1}, second);
+        first.Merge(second);
+        ASSERT_FALSE(first.TooManyColours);
+        EXPECT_EQ(first.ExactWeighted().size(), 200u);
+        same(one, first);
+    }
+    {
+        TFrameHistogram one, first, second;
+        gather({0, 1, 3}, one);
+        gather({0}, first);
+        gather({1, 3}, second);
+        ASSERT_FALSE(first.TooManyColours || second.TooManyColours);
+        first.Merge(second);
+        EXPECT_TRUE(first.TooManyColours);
+        same(one, first);
+    }
+}
