@@ -917,26 +917,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     // First pass: every frame is read, and the histogram gathered. The
     // first frames, up to KeptPixels, are kept for the second pass, which
     // reads only the rest again.
-    // Each frame read goes into a histogram no other thread is filling at
-    // the time; they are merged once every frame is in.
-    std::vector<std::unique_ptr<TFrameHistogram>> histograms;
-    std::vector<TFrameHistogram*> idleHistograms;
-    std::mutex histogramsMutex;
-    const auto addToAHistogram = [&](const QImage& frame) {
-        TFrameHistogram* histogram = nullptr;
-        {
-            std::lock_guard lock(histogramsMutex);
-            if (idleHistograms.empty()) {
-                histograms.push_back(std::make_unique<TFrameHistogram>());
-                idleHistograms.push_back(histograms.back().get());
-            }
-            histogram = idleHistograms.back();
-            idleHistograms.pop_back();
-        }
-        histogram->Add(frame);
-        std::lock_guard lock(histogramsMutex);
-        idleHistograms.push_back(histogram);
-    };
+    TFrameHistograms histograms;
     std::vector<QImage> kept;
     int64_t keptPixels = 0;
     Pipeline(
@@ -944,7 +925,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         [&](size_t i) {
             bool misfit = false;
             QImage frame = reader.Read(i, misfit);
-            addToAHistogram(frame);
+            histograms.Add(frame);
             return std::pair{misfit, std::move(frame)};
         },
         [&](size_t i, std::pair<bool, QImage> read) {
@@ -957,9 +938,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
             }
             report(int(i * 30 / count));
         });
-    TFrameHistogram& histogram = *histograms.front();
-    for (size_t k = 1; k < histograms.size(); ++k) histogram.Merge(*histograms[k]);
-    histograms.resize(1);
+    TFrameHistogram& histogram = histograms.Merged();
     TPalette global;
     if (histogram.TooManyColours) {
         global = CreateBestPalette(histogram.Colors(), 255);

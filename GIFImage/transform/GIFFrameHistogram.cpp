@@ -130,3 +130,28 @@ std::vector<TWeightedColor> TFrameHistogram::Colors() {
     }
     return colors;
 }
+
+void TFrameHistograms::Add(const QImage& frame) {
+    TFrameHistogram* histogram = nullptr;
+    {
+        std::lock_guard lock(Mutex);
+        if (Idle.empty()) {
+            All.push_back(std::make_unique<TFrameHistogram>());
+            Idle.push_back(All.back().get());
+        }
+        histogram = Idle.back();
+        Idle.pop_back();
+    }
+    histogram->Add(frame);
+    std::lock_guard lock(Mutex);
+    Idle.push_back(histogram);
+}
+
+TFrameHistogram& TFrameHistograms::Merged() {
+    std::lock_guard lock(Mutex);
+    if (All.empty()) All.push_back(std::make_unique<TFrameHistogram>());
+    for (size_t k = 1; k < All.size(); ++k) All.front()->Merge(*All[k]);
+    All.resize(1);
+    Idle.assign(1, All.front().get());
+    return *All.front();
+}

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 struct TFrameHistogram {
@@ -27,10 +28,8 @@ struct TFrameHistogram {
     std::vector<int> Used;
     bool TooManyColours = false;
 
-    // Adds the opaque pixels of a frame (ARGB32), on one thread at a time:
-    // frames read at once go into histograms of their own, merged at the
-    // end (adding each under a lock took a third of the first pass of a
-    // grey film).
+    // Adds the opaque pixels of a frame (ARGB32), on one thread at a time
+    // (see TFrameHistograms).
     void Add(const QImage& frame);
     // Adds what other gathered, as if its frames had been added here.
     void Merge(const TFrameHistogram& other);
@@ -69,4 +68,21 @@ private:
     };
     std::vector<TPlace> Places = std::vector<TPlace>(PlaceSlots);
     std::unique_ptr<uint64_t[], decltype(&std::free)> Met{ZeroedArray(size_t{1} << 18), &std::free};
+};
+
+// Histograms that frames read at once fill side by side: each frame goes
+// into one that no other thread is filling, and they are merged at the end
+// (adding every frame to one histogram under a lock took a third of the
+// first pass of a grey film).
+class TFrameHistograms {
+public:
+    // Safe to call from several threads at once.
+    void Add(const QImage& frame);
+    // Every frame added, in one histogram; the others are freed.
+    TFrameHistogram& Merged();
+
+private:
+    std::mutex Mutex;
+    std::vector<std::unique_ptr<TFrameHistogram>> All;
+    std::vector<TFrameHistogram*> Idle;
 };
