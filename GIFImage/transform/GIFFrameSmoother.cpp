@@ -129,19 +129,13 @@ void GrainMeans8(const TRows& rows, int x, int grainDistance2, QRgb* out) {
     __m128i grain = _mm_andnot_si128(holdsStill, near);
     grain = _mm_andnot_si128(_mm_cmpgt_epi16(holds, _mm_set1_epi16(2)), grain);
     grain = _mm_andnot_si128(_mm_cmpeq_epi16(turns, zero), grain);
-    // Two repeats pass among three values or more: seldom asked.
-    const int twoHolds = _mm_movemask_epi8(_mm_and_si128(grain, _mm_cmpeq_epi16(holds, _mm_set1_epi16(2))));
-    if (twoHolds != 0) {
-        alignas(16) int16_t lanes[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), grain);
-        for (int lane = 0; lane < 8; ++lane) {
-            if (!(twoHolds & (1 << (2 * lane)))) continue;
-            QRgb values[2 * TFrameSmoother::Reach + 1];
-            for (int k = 0; k < n; ++k) values[k] = rows.Of[k][x + lane];
-            if (DistinctValues(values, n) < 3) lanes[lane] = 0;
-        }
-        grain = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
-    }
+    // Two repeats pass among three values or more. Among five values two
+    // repeats leave three runs, the neighbouring ones different: they hold
+    // fewer than three values just where the first and the last are equal.
+    // (Among fewer values two repeats leave no turn, which fails above.)
+    grain = _mm_andnot_si128(
+        _mm_and_si128(_mm_cmpeq_epi16(holds, _mm_set1_epi16(2)), SamePixels(pixels[0], pixels[n - 1])),
+        grain);
     // The mean, rounded: (sum + n / 2) / n as a multiply by 65536 / n
     // rounded up, exact for sums this small and n from 3 to 5.
     const __m128i half = _mm_set1_epi16(static_cast<short>(n / 2));
