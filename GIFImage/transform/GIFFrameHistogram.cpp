@@ -19,23 +19,22 @@ uint64_t* TFrameHistogram::ZeroedArray(size_t count) {
     return static_cast<uint64_t*>(memory);
 }
 
-int TFrameHistogram::AddExact(uint32_t colour) {
+// Inlined where it is called at every change of colour: the colour is
+// mostly found at the first slot.
+[[gnu::always_inline]] inline int TFrameHistogram::AddExact(uint32_t colour) {
     size_t slot = (colour * 2654435761u) >> 22;
-    uint64_t& word = Met[colour >> 6];
-    const uint64_t bit = uint64_t{1} << (colour & 63);
-    if (word & bit) {
-        while (Places[slot].Key != colour + 1) slot = (slot + 1) % PlaceSlots;
-        return Places[slot].Index;
-    }
-    word |= bit;
+    for (; Places[slot].Key != 0; slot = (slot + 1) % PlaceSlots)
+        if (Places[slot].Key == colour + 1) return Places[slot].Index;
+    return AddNewExact(colour, slot);
+}
+
+int TFrameHistogram::AddNewExact(uint32_t colour, size_t slot) {
     if (Exact.size() >= 255) {
         TooManyColours = true;
         Exact.clear();
         ExactCount.clear();
-        Met.reset();
         return -1;
     }
-    while (Places[slot].Key != 0) slot = (slot + 1) % PlaceSlots;
     Places[slot] = {colour + 1, int(Exact.size())};
     Exact.push_back(colour);
     ExactCount.push_back(0);
@@ -61,13 +60,14 @@ uint64_t TFrameHistogram::ExactPixels() const {
 }
 
 void TFrameHistogram::Add(const QImage& frame) {
-    for (int y = 0; y < frame.height(); ++y) {
+    const int width = frame.width(), height = frame.height();
+    for (int y = 0; y < height; ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
         // The colour of the run of opaque pixels this one continues, if any
         // (no colour has the top bits set), and its place in Exact.
         uint32_t runColour = ~0u;
         int place = -1;
-        for (int x = 0; x < frame.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (qAlpha(row[x]) < 128) {
                 runColour = ~0u;
                 continue;
@@ -103,7 +103,6 @@ void TFrameHistogram::Merge(const TFrameHistogram& other) {
         TooManyColours = true;
         Exact.clear();
         ExactCount.clear();
-        Met.reset();
         return;
     }
     for (size_t i = 0; i < other.Exact.size(); ++i) {

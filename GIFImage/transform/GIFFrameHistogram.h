@@ -53,21 +53,21 @@ private:
     // The colour's place in Exact, added if new; -1 once there are too
     // many.
     int AddExact(uint32_t colour);
-    // The colours met, as they were met, and a bit for each of the 2^24
-    // colours telling whether it was (2 MB, faulted in page by page like
-    // the bins; a frame of grain changes colour at every pixel, and a
-    // sorted search for each took a sixth of a grainy film's time).
+    // The same for a colour not there, whose search ended at slot.
+    int AddNewExact(uint32_t colour, size_t slot);
+    // The colours met, as they were met.
     std::vector<uint32_t> Exact;
     std::vector<uint64_t> ExactCount;
     // Where each colour of Exact lies in it: an open hash of colour + 1
-    // and place, looked up at each change of colour along a row.
+    // and place, looked up at each change of colour along a row (a frame
+    // of grain changes colour at every pixel). Four times the colours it
+    // may hold, so that a search, found or not, ends after a slot or two.
     static constexpr size_t PlaceSlots = 1024;
     struct TPlace {
         uint32_t Key = 0;
         int Index = 0;
     };
     std::vector<TPlace> Places = std::vector<TPlace>(PlaceSlots);
-    std::unique_ptr<uint64_t[], decltype(&std::free)> Met{ZeroedArray(size_t{1} << 18), &std::free};
 };
 
 // Histograms that frames read at once fill side by side: each frame goes
