@@ -30,9 +30,7 @@ uint64_t* TFrameHistogram::ZeroedArray(size_t count) {
 
 int TFrameHistogram::AddNewExact(uint32_t colour, size_t slot) {
     if (Exact.size() >= 255) {
-        TooManyColours = true;
-        Exact.clear();
-        ExactCount.clear();
+        GiveUpExact();
         return -1;
     }
     Places[slot] = {colour + 1, int(Exact.size())};
@@ -51,6 +49,23 @@ std::vector<TWeightedColor> TFrameHistogram::ExactWeighted() const {
     std::sort(colours.begin(), colours.end(),
               [](const TWeightedColor& a, const TWeightedColor& b) { return a.Color < b.Color; });
     return colours;
+}
+
+[[gnu::always_inline]] inline void TFrameHistogram::AddToBin(uint32_t colour, uint64_t count) {
+    const uint8_t r = uint8_t(colour >> 16), g = uint8_t(colour >> 8), b = uint8_t(colour);
+    const size_t bin = size_t(BinOf(r, g, b));
+    if (Count[bin] == 0) Used.push_back(int(bin));
+    Count[bin] += count;
+    Sum[3 * bin] += r * count;
+    Sum[3 * bin + 1] += g * count;
+    Sum[3 * bin + 2] += b * count;
+}
+
+void TFrameHistogram::GiveUpExact() {
+    for (size_t i = 0; i < Exact.size(); ++i) AddToBin(Exact[i], ExactCount[i]);
+    TooManyColours = true;
+    Exact.clear();
+    ExactCount.clear();
 }
 
 uint64_t TFrameHistogram::ExactPixels() const {
@@ -72,7 +87,6 @@ void TFrameHistogram::Add(const QImage& frame) {
                 runColour = ~0u;
                 continue;
             }
-            const uint8_t r = uint8_t(qRed(row[x])), g = uint8_t(qGreen(row[x])), b = uint8_t(qBlue(row[x]));
             const uint32_t colour = row[x] & 0xFFFFFFu;
             if (!TooManyColours) {
                 if (colour != runColour) {
@@ -80,13 +94,12 @@ void TFrameHistogram::Add(const QImage& frame) {
                     ++ExactRuns;
                 }
                 runColour = colour;
-                if (place >= 0) ++ExactCount[size_t(place)];
+                if (place >= 0) {
+                    ++ExactCount[size_t(place)];
+                    continue;
+                }
             }
-            const int bin = BinOf(r, g, b);
-            if (Count[size_t(bin)]++ == 0) Used.push_back(bin);
-            Sum[3 * size_t(bin)] += r;
-            Sum[3 * size_t(bin) + 1] += g;
-            Sum[3 * size_t(bin) + 2] += b;
+            AddToBin(colour, 1);
         }
     }
 }
@@ -98,22 +111,32 @@ void TFrameHistogram::Merge(const TFrameHistogram& other) {
         Count[bin] += other.Count[bin];
         for (size_t k = 0; k < 3; ++k) Sum[3 * bin + k] += other.Sum[3 * bin + k];
     }
-    if (TooManyColours) return;
     if (other.TooManyColours) {
-        TooManyColours = true;
-        Exact.clear();
-        ExactCount.clear();
+        if (!TooManyColours) GiveUpExact();
         return;
     }
+    // The other's exact colours join these, or their bins once there are
+    // too many.
     for (size_t i = 0; i < other.Exact.size(); ++i) {
-        const int place = AddExact(other.Exact[i]);
-        if (place < 0) return;
-        ExactCount[size_t(place)] += other.ExactCount[i];
+        if (!TooManyColours) {
+            const int place = AddExact(other.Exact[i]);
+            if (place >= 0) {
+                ExactCount[size_t(place)] += other.ExactCount[i];
+                continue;
+            }
+        }
+        AddToBin(other.Exact[i], other.ExactCount[i]);
     }
-    ExactRuns += other.ExactRuns;
+    if (!TooManyColours) ExactRuns += other.ExactRuns;
 }
 
 std::vector<TWeightedColor> TFrameHistogram::Colors() {
+    if (!TooManyColours) {
+        TFrameHistogram binned;
+        binned.TooManyColours = true;
+        for (size_t i = 0; i < Exact.size(); ++i) binned.AddToBin(Exact[i], ExactCount[i]);
+        return binned.Colors();
+    }
     std::sort(Used.begin(), Used.end());
     uint64_t most = 0;
     for (const int bin : Used) most = std::max(most, Count[size_t(bin)]);

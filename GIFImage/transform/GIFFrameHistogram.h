@@ -2,7 +2,9 @@
 // The colours of every frame of an animation being made, gathered in its
 // first pass for the global palette: binned by their top 6 bits per
 // component, each bin keeping its pixel count and the sums of its colours,
-// so that a bin of one colour stands for that colour exactly.
+// so that a bin of one colour stands for that colour exactly. While there
+// are at most 255 colours, each is counted alone, and the bins are filled
+// from those counts when there come more.
 
 #include "GIFBestPalette.h"
 
@@ -55,6 +57,11 @@ private:
     int AddExact(uint32_t colour);
     // The same for a colour not there, whose search ended at slot.
     int AddNewExact(uint32_t colour, size_t slot);
+    // While the colours are exact, their counts stand for the bins, which
+    // are filled from them once there are too many: a film of a few grey
+    // tones spent a third of its first pass on bins it never used.
+    void AddToBin(uint32_t colour, uint64_t count);
+    void GiveUpExact();
     // The colours met, as they were met.
     std::vector<uint32_t> Exact;
     std::vector<uint64_t> ExactCount;
