@@ -23,9 +23,8 @@ constexpr int64_t MaxReadBytes = int64_t{128} << 20;
 } // namespace
 
 TFrameReader::TFrameReader(const std::vector<std::string>& files, const TGIFMakeOptions& options)
-    : Files(files), Piped(files.size()) {
-    const QImage first = ReadFile(0);
-    FirstSize = first.size();
+    : Files(files), Piped(files.size()), First(ReadFile(0)) {
+    FirstSize = First.size();
     int width = options.Width, height = options.Height;
     if (width > 0 && height <= 0)
         height = std::max(1, int(std::lround(double(width) * FirstSize.height() / FirstSize.width())));
@@ -39,7 +38,7 @@ TFrameReader::TFrameReader(const std::vector<std::string>& files, const TGIFMake
 }
 
 QImage TFrameReader::Read(size_t index, bool& misfit) const {
-    QImage picture = ReadFile(index);
+    QImage picture = index == 0 ? First : ReadFile(index);
     misfit = picture.size() != FirstSize;
     if (!misfit) {
         if (picture.size() != Size)

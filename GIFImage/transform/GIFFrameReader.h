@@ -14,8 +14,9 @@
 
 class TFrameReader {
 public:
-    // Reads the first picture for its size; throws EGIFFrameError where it
-    // cannot be read or the size is more than a GIF holds.
+    // Reads the first picture for its size, and keeps it for the first
+    // Read; throws EGIFFrameError where it cannot be read or the size is
+    // more than a GIF holds.
     TFrameReader(const std::vector<std::string>& files, const TGIFMakeOptions& options);
 
     QSize ScreenSize() const { return Size; }
@@ -33,6 +34,9 @@ private:
     // The bytes of the frames that are standard input or pipes, each kept by
     // the one thread that reads it first.
     mutable std::vector<QByteArray> Piped;
+    // The first picture as read, shared by every Read of it: it is not
+    // decoded twice before the first pass can start.
+    QImage First;
     QSize FirstSize;
     QSize Size;
 };
