@@ -18,14 +18,45 @@ namespace GIFWorkers {
 // and the caller does the work itself.
 bool Run(std::function<void()> task, int helpers);
 
-// Runs task on a kept thread, as Run does, and gives what it returns (or
-// throws) when asked; where no thread takes it, the caller runs it at once.
-// Tasks that hand work on in steps (the frames of a made animation) then
-// start no thread for each step, and what a thread keeps for its tasks
-// (large tables) serves the next.
-template <class Task> auto Later(Task task, int helpers) -> std::future<decltype(task())> {
+// What a task gives (or throws) once it has run. Unlike a std::future of a
+// packaged task, it waits for the task when it goes, as std::async's does:
+// a task under way that uses what its caller holds ends before that goes,
+// on an error too.
+template <class T> class TTaskResult {
+public:
+    TTaskResult() = default;
+    explicit TTaskResult(std::future<T> result) : Result(std::move(result)) {}
+    TTaskResult(TTaskResult&&) noexcept = default;
+    TTaskResult& operator=(TTaskResult&& other) noexcept {
+        Wait();
+        Result = std::move(other.Result);
+        return *this;
+    }
+    ~TTaskResult() { Wait(); }
+
+    // A result there from the start.
+    static TTaskResult Done(T value) {
+        std::promise<T> done;
+        done.set_value(std::move(value));
+        return TTaskResult(done.get_future());
+    }
+
+    T get() { return Result.get(); }
+
+private:
+    void Wait() noexcept {
+        if (Result.valid()) Result.wait();
+    }
+    std::future<T> Result;
+};
+
+// Runs task on a kept thread, as Run does; where no thread takes it, the
+// caller runs it at once. Tasks that hand work on in steps (the frames of a
+// made animation) then start no thread for each step, and what a thread
+// keeps for its tasks (large tables) serves the next.
+template <class Task> auto Later(Task task, int helpers) -> TTaskResult<decltype(task())> {
     auto packaged = std::make_shared<std::packaged_task<decltype(task())()>>(std::move(task));
-    std::future<decltype(task())> result = packaged->get_future();
+    TTaskResult<decltype(task())> result(packaged->get_future());
     if (!Run([packaged] { (*packaged)(); }, helpers)) (*packaged)();
     return result;
 }

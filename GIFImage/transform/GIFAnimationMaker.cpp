@@ -22,7 +22,6 @@
 #include <array>
 #include <cstring>
 #include <deque>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -863,36 +862,18 @@ private:
     mutable std::vector<std::unique_ptr<TSlowColorLookup>> GlobalLookups;
 };
 
-// Calls Act when it goes out of scope.
-template <class Action> struct TOnExit {
-    Action Act;
-    ~TOnExit() { Act(); }
-};
-
-// Waits for every task of futures that is under way: on an error, before
-// what they use goes.
-template <class Futures> void AwaitAll(Futures& futures) {
-    for (auto& future : futures)
-        if (future.valid()) future.wait();
-}
-
 // Runs read(i) for i in 0..count on kept threads, at most window ahead,
 // and hands the results to use(i, result) in order.
 template <class Read, class Use> void Pipeline(size_t count, size_t window, int threads, Read read, Use use) {
     using TResult = decltype(read(size_t{0}));
-    std::deque<std::future<TResult>> ahead;
+    std::deque<GIFWorkers::TTaskResult<TResult>> ahead;
     size_t next = 0;
-    try {
-        for (size_t i = 0; i < count; ++i) {
-            while (next < count && ahead.size() < window)
-                ahead.push_back(GIFWorkers::Later([&read, at = next++] { return read(at); }, threads));
-            TResult result = ahead.front().get();
-            ahead.pop_front();
-            use(i, std::move(result));
-        }
-    } catch (...) {
-        AwaitAll(ahead);
-        throw;
+    for (size_t i = 0; i < count; ++i) {
+        while (next < count && ahead.size() < window)
+            ahead.push_back(GIFWorkers::Later([&read, at = next++] { return read(at); }, threads));
+        TResult result = ahead.front().get();
+        ahead.pop_front();
+        use(i, std::move(result));
     }
 }
 
@@ -965,18 +946,10 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     // over the screen in their order.
     struct TChoosing {
         int64_t Pixels;
-        std::future<TFrameColours> Colours;
+        GIFWorkers::TTaskResult<TFrameColours> Colours;
     };
     std::deque<TChoosing> choosing;
     int64_t choosingPixels = 0;
-    // Frames still being chosen or compressed use the maker: on an error
-    // they end before it goes.
-    const TOnExit awaitFrames{[&] {
-        for (TChoosing& frame : choosing)
-            if (frame.Colours.valid()) frame.Colours.wait();
-        for (TFrameRecord& frame : pending)
-            if (frame.Data.valid()) frame.Data.wait();
-    }};
     size_t drawn = 0;
     // The last frame drawn is pending.back() rather than joined to it.
     bool lastOwnRecord = false;
@@ -1001,11 +974,9 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
                 // single transparent pixel holds the time.
                 record = TFrameRecord{};
                 record.Delay = delay;
-                record.Data = std::async(std::launch::deferred, [=] {
-                    return TCompressedFrame{
-                        CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits), false,
-                        globalBits, holdIndex};
-                });
+                record.Data = GIFWorkers::TTaskResult<TCompressedFrame>::Done(
+                    {CompressIndices({uint8_t(holdIndex)}, 1, 1, globalBits, 1 << globalBits), false,
+                     globalBits, holdIndex});
             }
             pending.push_back(std::move(record));
         }
@@ -1038,9 +1009,10 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
         smoothable ? std::min(GrainTolerance(options.Quality), GrainTolerance(TGIFMakeOptions{}.Quality)) : 0,
         threads);
     // Frames being smoothed; the oldest are taken once more are under way.
-    std::deque<std::future<TSmoothedFrame>> smoothing;
-    const auto takeSmoothed = [&](std::vector<std::future<TSmoothedFrame>> ready, size_t underWay) {
-        for (std::future<TSmoothedFrame>& frame : ready) smoothing.push_back(std::move(frame));
+    std::deque<GIFWorkers::TTaskResult<TSmoothedFrame>> smoothing;
+    const auto takeSmoothed = [&](std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> ready,
+                                  size_t underWay) {
+        for (GIFWorkers::TTaskResult<TSmoothedFrame>& frame : ready) smoothing.push_back(std::move(frame));
         while (smoothing.size() > underWay) {
             takeFrame(smoothing.front().get());
             smoothing.pop_front();

@@ -4,11 +4,10 @@
 // data is compressed.
 
 #include "GIFFrameCompression.h"
+#include "GIFWorkerThreads.h"
 #include "Geometry.h"
 
 #include <QSize>
-
-#include <future>
 
 class TStream;
 
@@ -21,7 +20,7 @@ struct TFrameRecord {
     int Disposal = 1;
     // The frame before it is to be restored (see TFrameChanges).
     bool RestoresPrevious = false;
-    std::future<TCompressedFrame> Data;
+    GIFWorkers::TTaskResult<TCompressedFrame> Data;
 };
 
 // The bits of the global table: room for its colours and a transparent

@@ -1,7 +1,5 @@
 #include "GIFFrameSmoother.h"
 
-#include "GIFWorkerThreads.h"
-
 #include <algorithm>
 #include <cstdint>
 #if defined(__SSE2__)
@@ -157,23 +155,21 @@ void GrainMeans8(const TRows& rows, int x, int grainDistance2, QRgb* out) {
 }
 #endif
 
-std::future<TSmoothedFrame> Ready(QImage frame) {
-    std::promise<TSmoothedFrame> ready;
-    ready.set_value({std::move(frame), false});
-    return ready.get_future();
+GIFWorkers::TTaskResult<TSmoothedFrame> Ready(QImage frame) {
+    return GIFWorkers::TTaskResult<TSmoothedFrame>::Done({std::move(frame), false});
 }
 
 } // namespace
 
-std::vector<std::future<TSmoothedFrame>> TFrameSmoother::Push(QImage frame) {
+std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> TFrameSmoother::Push(QImage frame) {
     if (GrainDistance2 <= 0) {
-        std::vector<std::future<TSmoothedFrame>> ready;
+        std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> ready;
         ready.push_back(Ready(std::move(frame)));
         return ready;
     }
     Window.push_back(std::move(frame));
     ++Arrived;
-    std::vector<std::future<TSmoothedFrame>> ready;
+    std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> ready;
     // A frame waits for Reach frames after it, the first ones for 2 Reach
     // frames from the start.
     while (std::max<size_t>(Next + Reach, 2 * Reach) < Arrived) ready.push_back(Smooth(Next++, Arrived));
@@ -184,13 +180,13 @@ std::vector<std::future<TSmoothedFrame>> TFrameSmoother::Push(QImage frame) {
     return ready;
 }
 
-std::vector<std::future<TSmoothedFrame>> TFrameSmoother::Finish() {
-    std::vector<std::future<TSmoothedFrame>> ready;
+std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> TFrameSmoother::Finish() {
+    std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> ready;
     while (Next < Arrived) ready.push_back(Smooth(Next++, Arrived));
     return ready;
 }
 
-std::future<TSmoothedFrame> TFrameSmoother::Smooth(size_t index, size_t count) const {
+GIFWorkers::TTaskResult<TSmoothedFrame> TFrameSmoother::Smooth(size_t index, size_t count) const {
     // Reach frames each side; at the ends, as many more on the other.
     size_t low = index >= Reach ? index - Reach : 0;
     const size_t high = std::min(count - 1, low + 2 * Reach);
@@ -199,7 +195,6 @@ std::future<TSmoothedFrame> TFrameSmoother::Smooth(size_t index, size_t count) c
     if (high - low < 2) return Ready(Window[index - First]);
     std::vector<QImage> frames(Window.begin() + ptrdiff_t(low - First),
                                Window.begin() + ptrdiff_t(high - First + 1));
-    // The task holds what it reads: it may outlive the smoother.
     return GIFWorkers::Later([frames = std::move(frames), own = index - low,
                               distance2 = GrainDistance2] { return Smoothed(frames, own, distance2); },
                              Threads);

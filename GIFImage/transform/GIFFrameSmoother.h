@@ -9,11 +9,12 @@
 // program draws (held exactly, changing in steps), whatever moves or changes
 // by more, and a steady fade stay as they are.
 
+#include "GIFWorkerThreads.h"
+
 #include <QImage>
 
 #include <cstddef>
 #include <deque>
-#include <future>
 #include <vector>
 
 // A frame as smoothed, and whether grain was found in it.
@@ -41,14 +42,14 @@ public:
     // Takes the next frame; returns the frames being smoothed (on the kept
     // threads) now that enough frames after them are in, in
     // their order.
-    std::vector<std::future<TSmoothedFrame>> Push(QImage frame);
+    std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> Push(QImage frame);
     // The frames still held, being smoothed, once no more come.
-    std::vector<std::future<TSmoothedFrame>> Finish();
+    std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> Finish();
 
 private:
     // Frame index (counted from the first pushed) smoothed among the
     // count frames known.
-    std::future<TSmoothedFrame> Smooth(size_t index, size_t count) const;
+    GIFWorkers::TTaskResult<TSmoothedFrame> Smooth(size_t index, size_t count) const;
     // The frame at own among frames, smoothed.
     static TSmoothedFrame Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2);
     // Frames are smoothed where at least one in GrainyShare of the pixels

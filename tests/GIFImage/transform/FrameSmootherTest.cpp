@@ -13,8 +13,8 @@ std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistan
     TFrameSmoother smoother(grainDistance2, 2);
     std::vector<QImage> out;
     if (grainy) *grainy = 0;
-    const auto take = [&](std::vector<std::future<TSmoothedFrame>> ready) {
-        for (std::future<TSmoothedFrame>& frame : ready) {
+    const auto take = [&](std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> ready) {
+        for (GIFWorkers::TTaskResult<TSmoothedFrame>& frame : ready) {
             TSmoothedFrame smoothed = frame.get();
             if (grainy) *grainy += smoothed.Grainy;
             out.push_back(smoothed.Picture);
