@@ -10,23 +10,12 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-// Zeroed by the allocator, page by page as they are first touched.
-uint16_t* ZeroedCodes(size_t count) {
-    void* memory = std::calloc(count, sizeof(uint16_t));
-    if (!memory) throw std::bad_alloc();
-    return static_cast<uint16_t*>(memory);
-}
-
-} // namespace
-
 // A list of near entries is written when first asked for, and the rows of
 // the table are zero until a code is made: a frame of few codes touches
 // few of their pages.
 TLossyLZWEncoder::TLossyLZWEncoder()
     : WithinLists(new uint8_t[WithinSlots * WithinSlotSize]),
-      Child(ZeroedCodes(static_cast<size_t>(MaxCodes) * 256), &std::free) {}
+      Child(ZeroedArray<uint16_t>(static_cast<size_t>(MaxCodes) * 256)) {}
 
 TLossyLZWEncoder& TLossyLZWEncoder::OfThisThread() {
     thread_local std::unique_ptr<TLossyLZWEncoder> made;

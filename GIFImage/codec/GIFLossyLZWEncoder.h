@@ -7,9 +7,10 @@
 // therefore compress with TLZWEncoder into the very codes it chose, and the
 // frame is written by the usual encoder.
 
+#include "GIFZeroedPages.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -169,7 +170,7 @@ private:
     // The string table as a tree: the child of code c for pixel p at
     // Child[c * 256 + p] (0: none), and for walking the children, the
     // first child and the next sibling of each code.
-    std::unique_ptr<uint16_t[], decltype(&std::free)> Child;
+    TZeroedArray<uint16_t> Child;
     int FirstChild[MaxCodes];
     int NextSibling[MaxCodes];
     int Parent[MaxCodes];

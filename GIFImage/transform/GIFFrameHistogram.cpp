@@ -1,7 +1,6 @@
 #include "GIFFrameHistogram.h"
 
 #include <algorithm>
-#include <new>
 
 namespace {
 
@@ -12,12 +11,6 @@ int BinOf(uint8_t r, uint8_t g, uint8_t b) {
 }
 
 } // namespace
-
-uint64_t* TFrameHistogram::ZeroedArray(size_t count) {
-    void* memory = std::calloc(count, sizeof(uint64_t));
-    if (!memory) throw std::bad_alloc();
-    return static_cast<uint64_t*>(memory);
-}
 
 // Inlined where it is called at every change of colour: the colour is
 // mostly found at the first slot.

@@ -7,11 +7,11 @@
 // from those counts when there come more.
 
 #include "GIFBestPalette.h"
+#include "GIFZeroedPages.h"
 
 #include <QImage>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -20,12 +20,11 @@ struct TFrameHistogram {
     static constexpr int BinBits = 6;
     static constexpr int BinCount = 1 << (3 * BinBits);
 
-    // Zeroed by the allocator, page by page as bins are first touched: a
-    // sequence of few colours faults in a few pages of these 8 MB, not all
-    // of them (zeroing them all was half the time of making one small
-    // picture).
-    std::unique_ptr<uint64_t[], decltype(&std::free)> Count{ZeroedArray(BinCount), &std::free};
-    std::unique_ptr<uint64_t[], decltype(&std::free)> Sum{ZeroedArray(3 * BinCount), &std::free};
+    // Zero pages, each first touched by a bin: a sequence of few colours
+    // faults in a few pages of these 8 MB, not all of them (zeroing them
+    // all was half the time of making one small picture).
+    TZeroedArray<uint64_t> Count = ZeroedArray<uint64_t>(BinCount);
+    TZeroedArray<uint64_t> Sum = ZeroedArray<uint64_t>(3 * BinCount);
     // The bins in use, in the order they were first met.
     std::vector<int> Used;
     bool TooManyColours = false;
@@ -51,7 +50,6 @@ struct TFrameHistogram {
     uint64_t ExactPixels() const;
 
 private:
-    static uint64_t* ZeroedArray(size_t count);
     // The colour's place in Exact, added if new; -1 once there are too
     // many.
     int AddExact(uint32_t colour);
