@@ -130,6 +130,18 @@ TPalette MergeNearTones(const std::vector<TWeightedColor>& colours, const TToneM
         for (size_t q = p + 1; q < n && brightness(byBrightness[q]) - brightness(byBrightness[p]) <= window;
              ++q)
             offer(byBrightness[p], byBrightness[q]);
+    // The living clusters by brightness, then index: a merged cluster is
+    // offered to those within the window alone (offering it to every
+    // other cluster was three quarters of the merging of a small
+    // spinner's tones). The pairs offered are the same: offer tests the
+    // window itself, and the search reaches a little past it.
+    std::vector<size_t> living = byBrightness;
+    const auto darker = [&](size_t a, size_t b) {
+        return brightness(a) != brightness(b) ? brightness(a) < brightness(b) : a < b;
+    };
+    std::sort(living.begin(), living.end(), darker);
+    const auto place = [&](size_t i) { return std::lower_bound(living.begin(), living.end(), i, darker); };
+    const double searched = window * (1 + 1e-9) + 1e-9;
     double budget = limits.MeanError2 * pixels;
     while (!pairs.empty()) {
         const TPair pair = pairs.top();
@@ -141,6 +153,9 @@ TPalette MergeNearTones(const std::vector<TWeightedColor>& colours, const TToneM
         budget -= pair.Cost;
         TCluster& into = clusters[pair.Low];
         TCluster& from = clusters[pair.High];
+        // Both leave the order before the merged one's brightness changes.
+        living.erase(place(pair.High));
+        living.erase(place(pair.Low));
         into.Error += from.Error + pair.Cost;
         into.Count += from.Count;
         for (int k = 0; k < 3; ++k) {
@@ -150,8 +165,12 @@ TPalette MergeNearTones(const std::vector<TWeightedColor>& colours, const TToneM
         into.Members.insert(into.Members.end(), from.Members.begin(), from.Members.end());
         from.Alive = false;
         ++version[pair.Low];
-        for (size_t k = 0; k < n; ++k)
-            if (k != pair.Low && clusters[k].Alive) offer(k, pair.Low);
+        living.insert(place(pair.Low), pair.Low);
+        const double middle = brightness(pair.Low);
+        auto k = std::partition_point(living.begin(), living.end(),
+                                      [&](size_t i) { return brightness(i) < middle - searched; });
+        for (; k != living.end() && brightness(*k) <= middle + searched; ++k)
+            if (*k != pair.Low) offer(*k, pair.Low);
     }
     TPalette palette;
     for (const TCluster& c : clusters)
