@@ -103,6 +103,20 @@ int64_t TLossyLZWEncoder::SquaredError(const std::vector<TLossyPixel>& pixels,
     return total;
 }
 
+double TLossyLZWEncoder::WeightedSquaredError(const std::vector<TLossyPixel>& pixels,
+                                              const std::vector<uint8_t>& drawing,
+                                              const std::vector<uint32_t>& colours, int transparentIndex,
+                                              const std::vector<float>& weights) {
+    Colours = &colours;
+    Transparent = transparentIndex;
+    double total = 0;
+    for (size_t i = 0; i < pixels.size() && i < drawing.size() && i < weights.size(); ++i) {
+        const int e = ErrorOf(drawing[i], pixels[i]);
+        total += static_cast<double>(weights[i]) * (e == INT_MAX ? 255.0 * 255 * 3 : e);
+    }
+    return total;
+}
+
 // The other entries within the bound of entry's colour, and the
 // transparent one: the first pixels a string starting off entry may take.
 // Listed when first asked for in a Choose.

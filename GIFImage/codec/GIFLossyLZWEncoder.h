@@ -101,6 +101,10 @@ public:
     // what pixels wants, counting what FreeError forgives.
     int64_t SquaredError(const std::vector<TLossyPixel>& pixels, const std::vector<uint8_t>& drawing,
                          const std::vector<uint32_t>& colours, int transparentIndex);
+    // The same, each pixel's error weighted.
+    double WeightedSquaredError(const std::vector<TLossyPixel>& pixels, const std::vector<uint8_t>& drawing,
+                                const std::vector<uint32_t>& colours, int transparentIndex,
+                                const std::vector<float>& weights);
 
 private:
     static constexpr int MaxCodes = 4096;

@@ -9,6 +9,7 @@
 #include "GIFImage.h"
 #include "GIFLossyLZWEncoder.h"
 #include "GIFParallelEncoder.h"
+#include "GIFPixelStays.h"
 #include "GIFWireFormat.h"
 #include "GIFWorkerThreads.h"
 
@@ -108,11 +109,19 @@ struct TSpendingBound {
     int Step = 0;
 };
 
+// What a frame's choice came to: its compressed bytes, and its squared
+// error weighted by how long each pixel stays (when asked for).
+struct TFrameOutcome {
+    int64_t Bytes = 0;
+    double Error = 0;
+};
+
 // Chooses the pixels of one frame (those of pixels, the frame's as they
 // came, with the screens they fall on) and gives them to the frame. The
 // entries merge gave away are no longer chosen.
-void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError,
-                       TSpendingBound& bound, const TEntryMerge& merge) {
+TFrameOutcome ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, int maxError,
+                                TSpendingBound& bound, const TEntryMerge& merge,
+                                const std::vector<float>* stays = nullptr) {
     int t = TransparentIndexOf(frame);
     const int width = frame.Width();
     const int height = frame.Height();
@@ -133,7 +142,7 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
         frame.CompactUniformPixels();
         frame.FreeBitmap();
-        return;
+        return {};
     }
     // The frame's code size follows the entries its pixels now take.
     if (merge.Any)
@@ -235,10 +244,14 @@ void ChooseFramePixels(TGIFSubImage& frame, std::vector<TLossyPixel>& pixels, in
         bound.Step = std::min(step, Steps - 1);
     }
     if (bestInterlaced) frame.SetPacked(frame.Packed() | GIFWire::DescriptorInterlaced);
+    TFrameOutcome outcome;
+    outcome.Bytes = bestSize;
+    if (stays) outcome.Error = encoder.WeightedSquaredError(pixels, best, colours, t, *stays);
     std::copy(best.begin(), best.end(), frame.Data());
     // A frame of one value (data that decodes nothing) keeps no buffer.
     frame.CompactUniformPixels();
     frame.FreeBitmap();
+    return outcome;
 }
 
 // What each pixel of the frame may show, given the lossless screens before
@@ -318,33 +331,54 @@ TEntryMerge TableMerge(const std::vector<uint32_t>& colours, const std::vector<T
     return MergeNearEntries(uses, colours, fixed, std::min(MergeMove, maxError), maxSpent);
 }
 
-} // namespace
+// The colours a frame shows over the screen in its rectangle, before its
+// disposal: its opaque pixels over what the screen held.
+std::vector<uint32_t> ShownInFrame(const TScreen& screen, TGIFSubImage& frame) {
+    const std::array<uint32_t, 256> colours = ColoursOf(frame);
+    const int t = TransparentIndexOf(frame);
+    const int width = frame.Width();
+    std::vector<uint32_t> shown;
+    shown.reserve(static_cast<size_t>(width) * static_cast<size_t>(frame.Height()));
+    std::vector<uint8_t> fillRow;
+    for (int y = 0; y < frame.Height(); ++y) {
+        const uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
+        const uint8_t* pixels = frame.ReadRow(y, fillRow);
+        for (int x = 0; x < width; ++x) shown.push_back(pixels[x] == t ? row[x] : colours[pixels[x]]);
+    }
+    return shown;
+}
 
-void OptimizeGIFLossy(TGIFImage& image, int maxError) {
-    if (maxError < 0 || image.Empty() || !CanFollow(image)) return;
-    image.StopPainters();
-    const TRect bounds = image.FramesBounds();
+// The squared error between two screens within a frame's rectangle.
+double ErrorInFrame(const TScreen& a, const TScreen& b, const TGIFSubImage& frame) {
+    double error = 0;
+    for (int y = 0; y < frame.Height(); ++y) {
+        const uint32_t* rowA = a.At(frame.Left(), frame.Top() + y);
+        const uint32_t* rowB = b.At(frame.Left(), frame.Top() + y);
+        for (int x = 0; x < frame.Width(); ++x) error += SquaredColourDistance(rowA[x], rowB[x]);
+    }
+    return error;
+}
+
+// One lossy choice of every frame, in order.
+struct TLossyRun {
+    std::vector<TFrameOutcome> Frames;
+    int64_t Bytes = 0;
+    // The squared error of what the screen shows, against what the
+    // animation showed, summed over its time (hundredths), as its likeness
+    // over time measures it.
+    double ShownError = 0;
+};
+
+// Chooses every frame's pixels, in order, frame k within errors[k]; with
+// stays, each frame's error is weighted by how long its pixels stay.
+TLossyRun ChooseLossyFrames(TGIFImage& image, const TRect& bounds, const std::vector<int>& errors,
+                            int mergeError, const std::vector<std::vector<float>>* stays) {
     // The lossless screens before each frame, in the first pass and in the
     // later ones (which start from what the first left). Where the two
     // passes differ, a pixel keeps its exact index.
     TScreen exactLater(bounds, Ground);
     for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
     TScreen exactFirst(bounds, Ground);
-    // One value throughout (data that decoded nothing): no choice to make,
-    // and no buffer to make for it.
-    const auto hasPixels = [](const TGIFSubImage& frame) { return frame.HasPixelBuffer(); };
-    if (maxError == 0) {
-        // Without loss the chosen frames make the same screens as the exact
-        // ones: no frame waits for the one before, and frames already
-        // followed are chosen side by side, each with copies of the screens
-        // under it.
-        FollowScreens(image, exactFirst, exactLater, EncodeThreadCount(), hasPixels, nullptr,
-                      [](TGIFSubImage& frame, TScreen& first, TScreen& later) {
-                          ChooseEqualColours(frame, first, later);
-                      });
-        image.Changed();
-        return;
-    }
     // A lossy choice spends error one frame at a time, in order, on the
     // screen the chosen frames make (actual). Each frame's pixels are read
     // off the followed screens themselves, before the exact frame is shown
@@ -357,20 +391,210 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError) {
         std::vector<TGIFSubImage*> users;
         for (const auto& frame : image.Images)
             if (frame->ColorMap.Count() == 0) users.push_back(frame.get());
-        if (!users.empty()) globalMerge = TableMerge(TableColours(*users.front()), users, maxError);
+        if (!users.empty()) globalMerge = TableMerge(TableColours(*users.front()), users, mergeError);
     }
+    TLossyRun run;
+    run.Frames.resize(image.Images.Count());
+    // The error of the screen between frames, against the first pass.
+    double screenError = 0;
+    size_t k = 0;
     for (const auto& frame : image.Images) {
-        const bool choose = hasPixels(*frame);
+        const bool choose = frame->HasPixelBuffer();
         const bool local = frame->ColorMap.Count() > 0;
         const TEntryMerge merge =
-            local && choose ? TableMerge(TableColours(*frame), {frame.get()}, maxError) : globalMerge;
+            local && choose ? TableMerge(TableColours(*frame), {frame.get()}, mergeError) : globalMerge;
         std::vector<TLossyPixel> pixels;
         if (choose) pixels = PixelsOf(*frame, exactFirst, exactLater, actual, merge);
+        const double errorBefore = stays ? ErrorInFrame(actual, exactFirst, *frame) : 0;
+        std::vector<uint32_t> exactShown;
+        if (stays) exactShown = ShownInFrame(exactFirst, *frame);
         ShowFrame(exactFirst, *frame);
         ShowFrame(exactLater, *frame);
-        if (choose) ChooseFramePixels(*frame, pixels, maxError, spending, merge);
+        if (choose)
+            run.Frames[k] =
+                ChooseFramePixels(*frame, pixels, errors[k], spending, merge, stays ? &(*stays)[k] : nullptr);
+        run.Bytes += run.Frames[k].Bytes;
+        if (stays) {
+            const std::vector<uint32_t> actualShown = ShownInFrame(actual, *frame);
+            double shownError = screenError - errorBefore;
+            for (size_t i = 0; i < actualShown.size(); ++i)
+                shownError += SquaredColourDistance(actualShown[i], exactShown[i]);
+            run.ShownError += shownError * GIFFrame::ShownDelayOf(*frame);
+        }
         ShowFrame(actual, *frame);
+        if (stays) screenError += ErrorInFrame(actual, exactFirst, *frame) - errorBefore;
+        ++k;
     }
+    return run;
+}
+
+// The loss each frame takes, as a factor of the bound, when frames whose
+// pixels stay briefly may take more and frames whose pixels stay long
+// less (see OptimizeGIFLossy).
+constexpr double Lower = 0.6;
+constexpr double Higher = 2.0;
+
+// Which of the three runs (Lower, 1, Higher times the bound) each frame
+// follows: from every frame at the bound, raises that save bytes for the
+// error they add, paid for by lowerings that save error for the bytes they
+// cost, so that the error over time stays at most that of the bound. The
+// first L lowerings, the cheapest per unit of error saved, pay for the
+// raises that fit, most bytes per unit of error first; the L that saves
+// the most bytes is taken.
+std::vector<int> SpreadOverTime(const TLossyRun (&runs)[3]) {
+    const size_t count = runs[1].Frames.size();
+    struct TMove {
+        size_t Frame;
+        double Bytes; // saved by a raise, paid by a lowering
+        double Error; // added by a raise, saved by a lowering
+    };
+    std::vector<TMove> raises, lowers;
+    std::vector<int> choice(count, 1);
+    double room = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const TFrameOutcome& at = runs[1].Frames[k];
+        const TFrameOutcome& up = runs[2].Frames[k];
+        const TFrameOutcome& down = runs[0].Frames[k];
+        if (up.Bytes < at.Bytes && up.Error <= at.Error) {
+            choice[k] = 2;
+            room += at.Error - up.Error;
+        } else if (down.Bytes <= at.Bytes && down.Error <= at.Error) {
+            choice[k] = 0;
+            room += at.Error - down.Error;
+        } else {
+            if (up.Bytes < at.Bytes) raises.push_back({k, double(at.Bytes - up.Bytes), up.Error - at.Error});
+            if (down.Error < at.Error)
+                lowers.push_back({k, double(down.Bytes - at.Bytes), at.Error - down.Error});
+        }
+    }
+    std::sort(raises.begin(), raises.end(),
+              [](const TMove& a, const TMove& b) { return a.Bytes * b.Error > b.Bytes * a.Error; });
+    std::sort(lowers.begin(), lowers.end(),
+              [](const TMove& a, const TMove& b) { return a.Bytes * b.Error < b.Bytes * a.Error; });
+    std::vector<int> best = choice;
+    double bestSaved = 0;
+    for (size_t lowered = 0; lowered <= lowers.size(); ++lowered) {
+        std::vector<int> tried = choice;
+        double left = room, saved = 0;
+        for (size_t i = 0; i < lowered; ++i) {
+            tried[lowers[i].Frame] = 0;
+            left += lowers[i].Error;
+            saved -= lowers[i].Bytes;
+        }
+        for (const TMove& raise : raises) {
+            if (tried[raise.Frame] != 1 || raise.Error > left) continue;
+            tried[raise.Frame] = 2;
+            left -= raise.Error;
+            saved += raise.Bytes;
+        }
+        if (saved > bestSaved) {
+            bestSaved = saved;
+            best = tried;
+        }
+    }
+    return best;
+}
+
+// Whether the frames' pixels stay for clearly different times, in showings
+// of their frame: where every frame's stay alike (a camera pan redraws
+// everything every frame), there is no error to move between them.
+bool StaysDiffer(TGIFImage& image, const std::vector<std::vector<float>>& stays) {
+    double shortest = 0, longest = 0;
+    for (size_t k = 0; k < stays.size(); ++k) {
+        double sum = 0, drawn = 0;
+        for (const float stay : stays[k])
+            if (stay > 0) sum += stay, drawn += 1;
+        if (drawn == 0) continue;
+        const double mean = sum / drawn / GIFFrame::ShownDelayOf(image.Images[k]);
+        shortest = shortest == 0 ? mean : std::min(shortest, mean);
+        longest = std::max(longest, mean);
+    }
+    return longest > 2 * shortest;
+}
+
+// The image's frames with pixels of their own, for a choice made apart.
+std::unique_ptr<TGIFImage> CopyForChoice(const TGIFImage& image) {
+    auto copy = std::make_unique<TGIFImage>();
+    copy->Assign(image);
+    copy->Compression = image.Compression;
+    for (const auto& frame : copy->Images)
+        if (frame->HasPixelBuffer()) frame->Data();
+    return copy;
+}
+
+} // namespace
+
+void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
+    if (maxError < 0 || image.Empty() || !CanFollow(image)) return;
+    image.StopPainters();
+    const TRect bounds = image.FramesBounds();
+    if (maxError == 0) {
+        // Without loss the chosen frames make the same screens as the exact
+        // ones: no frame waits for the one before, and frames already
+        // followed are chosen side by side, each with copies of the screens
+        // under it.
+        TScreen exactLater(bounds, Ground);
+        for (const auto& frame : image.Images) ShowFrame(exactLater, *frame);
+        TScreen exactFirst(bounds, Ground);
+        // One value throughout (data that decoded nothing): no choice to
+        // make, and no buffer to make for it.
+        const auto hasPixels = [](const TGIFSubImage& frame) { return frame.HasPixelBuffer(); };
+        FollowScreens(image, exactFirst, exactLater, EncodeThreadCount(), hasPixels, nullptr,
+                      [](TGIFSubImage& frame, TScreen& first, TScreen& later) {
+                          ChooseEqualColours(frame, first, later);
+                      });
+        image.Changed();
+        return;
+    }
+    const size_t count = image.Images.Count();
+    std::vector<int> errors(count, maxError);
+    int64_t held = 0;
+    for (const auto& frame : image.Images) held += int64_t{frame->Width()} * frame->Height();
+    const bool small =
+        held <= MinFollowedPixels && int64_t{bounds.Width()} * bounds.Height() <= MinFollowedPixels;
+    if (!spreadOverTime || count < 2 || !small || maxError < 2) {
+        ChooseLossyFrames(image, bounds, errors, maxError, nullptr);
+        image.Changed();
+        return;
+    }
+    // Likeness is measured over time: an error in a pixel that stays the
+    // whole animation (a still background) weighs as much as one in every
+    // frame of a part that changes each frame. The frames are chosen three
+    // times, all at Lower, 1 and Higher times the bound, and each frame
+    // then follows the run that saves most bytes while the error over time
+    // (each pixel's error weighted by how long it stays) stays at most that
+    // of every frame at the bound. The result is kept where it stores
+    // smaller than every frame at the bound, showing no more error over
+    // time, measured on the screens as shown.
+    const std::vector<std::vector<float>> stays = PixelStays(image, bounds);
+    if (!StaysDiffer(image, stays)) {
+        ChooseLossyFrames(image, bounds, errors, maxError, nullptr);
+        image.Changed();
+        return;
+    }
+    TLossyRun runs[3];
+    std::unique_ptr<TGIFImage> even;
+    for (int r = 0; r < 3; ++r) {
+        std::unique_ptr<TGIFImage> trial = CopyForChoice(image);
+        const double scale = r == 0 ? Lower : r == 1 ? 1.0 : Higher;
+        const int error = std::max(1, static_cast<int>(std::lround(maxError * scale)));
+        runs[r] = ChooseLossyFrames(*trial, bounds, std::vector<int>(count, error), maxError, &stays);
+        if (r == 1) even = std::move(trial);
+    }
+    const std::vector<int> spread = SpreadOverTime(runs);
+    for (size_t k = 0; k < count; ++k)
+        if (spread[k] != 1)
+            errors[k] =
+                std::max(1, static_cast<int>(std::lround(maxError * (spread[k] == 0 ? Lower : Higher))));
+    if (errors != std::vector<int>(count, maxError)) {
+        const TLossyRun spreadRun = ChooseLossyFrames(image, bounds, errors, maxError, &stays);
+        if (spreadRun.Bytes < runs[1].Bytes && spreadRun.ShownError <= runs[1].ShownError) {
+            image.Changed();
+            return;
+        }
+    }
+    image.Assign(*even);
+    image.Compression = even->Compression;
     image.Changed();
 }
 

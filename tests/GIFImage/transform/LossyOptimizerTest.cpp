@@ -309,3 +309,45 @@ TEST(GIFOptimizeLossy, NearEntriesOfATableMergeButNeverIntoATransparentIndex) {
         }
     EXPECT_LT(lossy.size(), Optimised(bytes, 0).size());
 }
+
+// A noisy still background drawn once, and a small noisy part drawn anew in
+// each of 15 frames: the background's error stays on screen the whole
+// time, the part's for a frame. Spread over time, the loss stores smaller
+// with no more error over time than every frame at the bound.
+TEST(GIFOptimizeLossy, ALossSpreadOverTimeStoresSmallerAtNoLessLikeness) {
+    std::mt19937 random(11);
+    TGIFImage image;
+    image.Header.SetWidth(64);
+    image.Header.SetHeight(48);
+    for (int i = 0; i < 64; ++i)
+        image.Header.ColorMap.Add(RGBColor(static_cast<uint8_t>(4 * i), static_cast<uint8_t>(40 + 3 * i),
+                                           static_cast<uint8_t>(255 - 4 * i)));
+    const auto noisy = [&](int width, int height, int base) {
+        Bytes pixels(static_cast<size_t>(width * height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels[static_cast<size_t>(y * width + x)] =
+                    static_cast<uint8_t>((base + x + y) % 56 + static_cast<int>(random() % 8));
+        return pixels;
+    };
+    for (int f = 0; f < 16; ++f) {
+        const int size = f == 0 ? 0 : 12;
+        TGIFSubImage& frame = f == 0 ? AddFrame(image, 0, 0, 64, 48, noisy(64, 48, 0))
+                                     : AddFrame(image, 2 * f, 20, size, size, noisy(size, size, 5 * f));
+        auto& control = static_cast<TGIFGraphicControlExtension&>(
+            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+        control.SetDelay(10);
+        control.SetDisposal(TGIFDisposal::DoNotDispose);
+    }
+    const Bytes bytes = Save(image);
+    const auto lossy = [&](bool spread) {
+        TGIFImage copy;
+        Load(copy, bytes);
+        OptimizeGIFLossy(copy, LossyErrorOfLevel(40), spread);
+        return Save(copy);
+    };
+    const Bytes even = lossy(false);
+    const Bytes spread = lossy(true);
+    EXPECT_LT(spread.size(), even.size());
+    EXPECT_GE(PsnrOverTime(bytes, spread), PsnrOverTime(bytes, even) - 0.05);
+}
