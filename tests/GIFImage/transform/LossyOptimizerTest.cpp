@@ -17,6 +17,21 @@
 
 namespace {
 
+// 64 colours from blue to orange.
+void AddRamp(TGIFColorMap& map) {
+    for (int i = 0; i < 64; ++i)
+        map.Add(RGBColor(static_cast<uint8_t>(4 * i), static_cast<uint8_t>(40 + 3 * i),
+                         static_cast<uint8_t>(255 - 4 * i)));
+}
+
+// Shows the frame for delay hundredths, leaving it in place.
+void ShowFor(TGIFSubImage& frame, int delay) {
+    auto& control = static_cast<TGIFGraphicControlExtension&>(
+        frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+    control.SetDelay(static_cast<uint16_t>(delay));
+    control.SetDisposal(TGIFDisposal::DoNotDispose);
+}
+
 // A noisy diagonal gradient over a 64-colour ramp, with a block that moves
 // and background pixels that flicker by one entry from frame to frame, as a
 // dithered recording does.
@@ -25,9 +40,7 @@ Bytes NoisyAnimation() {
     TGIFImage image;
     image.Header.SetWidth(48);
     image.Header.SetHeight(32);
-    for (int i = 0; i < 64; ++i)
-        image.Header.ColorMap.Add(RGBColor(static_cast<uint8_t>(4 * i), static_cast<uint8_t>(40 + 3 * i),
-                                           static_cast<uint8_t>(255 - 4 * i)));
+    AddRamp(image.Header.ColorMap);
     for (int f = 0; f < 8; ++f) {
         Bytes pixels(48 * 32);
         for (int y = 0; y < 32; ++y)
@@ -36,11 +49,7 @@ Bytes NoisyAnimation() {
                 if (x >= 4 * f && x < 4 * f + 10 && y >= 8 && y < 20) v = 63;
                 pixels[static_cast<size_t>(y * 48 + x)] = static_cast<uint8_t>(v);
             }
-        TGIFSubImage& frame = AddFrame(image, 0, 0, 48, 32, pixels);
-        auto& control = static_cast<TGIFGraphicControlExtension&>(
-            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
-        control.SetDelay(static_cast<uint16_t>(5 + f));
-        control.SetDisposal(TGIFDisposal::DoNotDispose);
+        ShowFor(AddFrame(image, 0, 0, 48, 32, pixels), 5 + f);
     }
     return Save(image);
 }
@@ -319,9 +328,7 @@ TEST(GIFOptimizeLossy, ALossSpreadOverTimeStoresSmallerAtNoLessLikeness) {
     TGIFImage image;
     image.Header.SetWidth(64);
     image.Header.SetHeight(48);
-    for (int i = 0; i < 64; ++i)
-        image.Header.ColorMap.Add(RGBColor(static_cast<uint8_t>(4 * i), static_cast<uint8_t>(40 + 3 * i),
-                                           static_cast<uint8_t>(255 - 4 * i)));
+    AddRamp(image.Header.ColorMap);
     const auto noisy = [&](int width, int height, int base) {
         Bytes pixels(static_cast<size_t>(width * height));
         for (int y = 0; y < height; ++y)
@@ -332,12 +339,9 @@ TEST(GIFOptimizeLossy, ALossSpreadOverTimeStoresSmallerAtNoLessLikeness) {
     };
     for (int f = 0; f < 16; ++f) {
         const int size = f == 0 ? 0 : 12;
-        TGIFSubImage& frame = f == 0 ? AddFrame(image, 0, 0, 64, 48, noisy(64, 48, 0))
-                                     : AddFrame(image, 2 * f, 20, size, size, noisy(size, size, 5 * f));
-        auto& control = static_cast<TGIFGraphicControlExtension&>(
-            frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
-        control.SetDelay(10);
-        control.SetDisposal(TGIFDisposal::DoNotDispose);
+        ShowFor(f == 0 ? AddFrame(image, 0, 0, 64, 48, noisy(64, 48, 0))
+                       : AddFrame(image, 2 * f, 20, size, size, noisy(size, size, 5 * f)),
+                10);
     }
     const Bytes bytes = Save(image);
     const auto lossy = [&](bool spread) {
