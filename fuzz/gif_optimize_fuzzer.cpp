@@ -6,11 +6,14 @@
 // the same pictures for the same time through the painter, and for the
 // other common decoders wherever they showed the original as the painter
 // does. With a loss (--lossy), the painter must show every pixel within the
-// loss of the original's colour at every moment, clear where it was clear.
+// loss of the original's colour at every moment (within LossyBriefReach
+// times the loss: a frame shown briefly may take more where the loss is
+// spread over time), clear where it was clear.
 
 #include "GIFAnimationTimeline.h"
 #include "GIFBestOptimizer.h"
 #include "GIFGraphicControlExtension.h"
+#include "GIFLossyOptimizer.h"
 #include "GIFOptimizer.h"
 #include "GIFParallelEncoder.h"
 #include "GIFRandomAnimation.h"
@@ -55,10 +58,10 @@ void CheckWritten(TGIFImage& original, TGIFImage& image, const std::string& what
 }
 
 // "" when lossy shows, at every moment of the original's run (without
-// delays, in every picture), each pixel within maxError (RGB distance) of
-// the original's colour, clear exactly where it is clear; else where not.
-std::string LossDifference(std::vector<TShownPicture> original, std::vector<TShownPicture> lossy,
-                           int maxError, bool delays) {
+// delays, in every picture), each pixel within reach (RGB distance) of the
+// original's colour, clear exactly where it is clear; else where not.
+std::string LossDifference(std::vector<TShownPicture> original, std::vector<TShownPicture> lossy, int reach,
+                           bool delays) {
     // A picture of one frame stands still: each picture counts alike.
     if (!delays) {
         if (original.size() != lossy.size()) return "another count of pictures";
@@ -80,7 +83,7 @@ std::string LossDifference(std::vector<TShownPicture> original, std::vector<TSho
                         return "picture " + std::to_string(i) + " clear otherwise";
                     if (qAlpha(p) == 0) continue;
                     const int dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
-                    if (dr * dr + dg * dg + db * db > maxError * maxError)
+                    if (dr * dr + dg * dg + db * db > reach * reach)
                         return "picture " + std::to_string(i) + " beyond the loss at " + std::to_string(x) +
                                "," + std::to_string(y);
                 }
@@ -153,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool delays = original.Images.Count() > 1 && reread.Images.Count() > 1;
     const std::string difference =
         LossDifference(ModelTimeline(original, TDecoderModel::Painter),
-                       ModelTimeline(reread, TDecoderModel::Painter), maxError, delays);
+                       ModelTimeline(reread, TDecoderModel::Painter), LossyBriefReach * maxError, delays);
     if (!difference.empty()) Fail(lossy, difference);
     return 0;
 }

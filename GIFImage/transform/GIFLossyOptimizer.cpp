@@ -432,7 +432,7 @@ TLossyRun ChooseLossyFrames(TGIFImage& image, const TRect& bounds, const std::ve
 // pixels stay briefly may take more and frames whose pixels stay long
 // less (see OptimizeGIFLossy).
 constexpr double Lower = 0.6;
-constexpr double Higher = 2.0;
+constexpr double Higher = LossyBriefReach;
 
 // Which of the three runs (Lower, 1, Higher times the bound) each frame
 // follows: from every frame at the bound, raises that save bytes for the

@@ -37,6 +37,10 @@ class TGIFImage;
 // Without spreadOverTime, every frame keeps within maxError.
 void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime = true);
 
+// How many times maxError a pixel of a frame shown briefly may move when
+// the loss is spread over time.
+constexpr int LossyBriefReach = 2;
+
 // The colour distance a pixel may move at a lossy level 0..200 as people
 // know it from gifsicle: 3 sqrt(level), so that 20, 40 and 80 give about
 // the PSNR they give there.
