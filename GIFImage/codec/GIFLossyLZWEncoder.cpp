@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 // A list of near entries is written when first asked for, and the rows of
 // the table are zero until a code is made: a frame of few codes touches

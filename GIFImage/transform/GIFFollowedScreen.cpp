@@ -91,17 +91,17 @@ bool SameOver(const TScreen& a, const TScreen& b, const TRect& area) {
 
 } // namespace
 
-void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
+std::vector<uint32_t> DrawFrame(TScreen& screen, TGIFSubImage& frame) {
     const std::array<uint32_t, 256> colours = ColoursOf(frame);
     const int t = TransparentIndexOf(frame);
-    const TGIFDisposal disposal = DisposalOf(frame);
+    const bool keepUnder = DisposalOf(frame) == TGIFDisposal::RestorePrevious;
     const int width = frame.Width();
-    std::vector<uint32_t> before;
+    std::vector<uint32_t> under;
     std::vector<uint8_t> fillRow;
     for (int y = 0; y < frame.Height(); ++y) {
         uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
         const uint8_t* pixels = frame.ReadRow(y, fillRow);
-        if (disposal == TGIFDisposal::RestorePrevious) before.insert(before.end(), row, row + width);
+        if (keepUnder) under.insert(under.end(), row, row + width);
         // Without a check where no index is transparent.
         if (t < 0 || t > 255) {
             for (int x = 0; x < width; ++x) row[x] = colours[pixels[x]];
@@ -110,14 +110,24 @@ void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
                 if (pixels[x] != t) row[x] = colours[pixels[x]];
         }
     }
+    return under;
+}
+
+void DisposeFrame(TScreen& screen, TGIFSubImage& frame, const std::vector<uint32_t>& under) {
+    const TGIFDisposal disposal = DisposalOf(frame);
     if (!GIFFrame::Restores(disposal)) return;
+    const int width = frame.Width();
     for (int y = 0; y < frame.Height(); ++y) {
         uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
         if (disposal == TGIFDisposal::RestoreBackground)
             std::fill_n(row, width, Ground);
         else
-            std::copy_n(before.begin() + static_cast<ptrdiff_t>(y) * width, width, row);
+            std::copy_n(under.begin() + static_cast<ptrdiff_t>(y) * width, width, row);
     }
+}
+
+void ShowFrame(TScreen& screen, TGIFSubImage& frame) {
+    DisposeFrame(screen, frame, DrawFrame(screen, frame));
 }
 
 void TPassScreens::Show(TGIFSubImage& frame) {

@@ -60,6 +60,11 @@ bool CanFollow(TGIFImage& image);
 // Shows the frame on screen and disposes of it as the painter does. The
 // frame lies within the screen's bounds.
 void ShowFrame(TScreen& screen, TGIFSubImage& frame);
+// The same in two steps, for what the screen shows while the frame shows:
+// DrawFrame draws it and gives the rows under it that disposal 3 puts back
+// (none for other disposals), DisposeFrame then disposes of it.
+std::vector<uint32_t> DrawFrame(TScreen& screen, TGIFSubImage& frame);
+void DisposeFrame(TScreen& screen, TGIFSubImage& frame, const std::vector<uint32_t>& under);
 
 // Copies of the screens of the first and of every later pass within an
 // area: one copy where the passes show the same there (mostly so).

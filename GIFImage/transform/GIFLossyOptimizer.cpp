@@ -331,23 +331,6 @@ TEntryMerge TableMerge(const std::vector<uint32_t>& colours, const std::vector<T
     return MergeNearEntries(uses, colours, fixed, std::min(MergeMove, maxError), maxSpent);
 }
 
-// The colours a frame shows over the screen in its rectangle, before its
-// disposal: its opaque pixels over what the screen held.
-std::vector<uint32_t> ShownInFrame(const TScreen& screen, TGIFSubImage& frame) {
-    const std::array<uint32_t, 256> colours = ColoursOf(frame);
-    const int t = TransparentIndexOf(frame);
-    const int width = frame.Width();
-    std::vector<uint32_t> shown;
-    shown.reserve(static_cast<size_t>(width) * static_cast<size_t>(frame.Height()));
-    std::vector<uint8_t> fillRow;
-    for (int y = 0; y < frame.Height(); ++y) {
-        const uint32_t* row = screen.At(frame.Left(), frame.Top() + y);
-        const uint8_t* pixels = frame.ReadRow(y, fillRow);
-        for (int x = 0; x < width; ++x) shown.push_back(pixels[x] == t ? row[x] : colours[pixels[x]]);
-    }
-    return shown;
-}
-
 // The squared error between two screens within a frame's rectangle.
 double ErrorInFrame(const TScreen& a, const TScreen& b, const TGIFSubImage& frame) {
     double error = 0;
@@ -362,7 +345,11 @@ double ErrorInFrame(const TScreen& a, const TScreen& b, const TGIFSubImage& fram
 // One lossy choice of every frame, in order.
 struct TLossyRun {
     std::vector<TFrameOutcome> Frames;
-    int64_t Bytes = 0;
+    int64_t Bytes() const {
+        int64_t bytes = 0;
+        for (const TFrameOutcome& frame : Frames) bytes += frame.Bytes;
+        return bytes;
+    }
     // The squared error of what the screen shows, against what the
     // animation showed, summed over its time (hundredths), as its likeness
     // over time measures it.
@@ -406,22 +393,19 @@ TLossyRun ChooseLossyFrames(TGIFImage& image, const TRect& bounds, const std::ve
         std::vector<TLossyPixel> pixels;
         if (choose) pixels = PixelsOf(*frame, exactFirst, exactLater, actual, merge);
         const double errorBefore = stays ? ErrorInFrame(actual, exactFirst, *frame) : 0;
-        std::vector<uint32_t> exactShown;
-        if (stays) exactShown = ShownInFrame(exactFirst, *frame);
-        ShowFrame(exactFirst, *frame);
+        // The exact frame stays drawn on exactFirst until the chosen one is
+        // drawn on actual, so that both show what shows while it shows.
+        const std::vector<uint32_t> exactUnder = DrawFrame(exactFirst, *frame);
         ShowFrame(exactLater, *frame);
         if (choose)
             run.Frames[k] =
                 ChooseFramePixels(*frame, pixels, errors[k], spending, merge, stays ? &(*stays)[k] : nullptr);
-        run.Bytes += run.Frames[k].Bytes;
-        if (stays) {
-            const std::vector<uint32_t> actualShown = ShownInFrame(actual, *frame);
-            double shownError = screenError - errorBefore;
-            for (size_t i = 0; i < actualShown.size(); ++i)
-                shownError += SquaredColourDistance(actualShown[i], exactShown[i]);
-            run.ShownError += shownError * GIFFrame::ShownDelayOf(*frame);
-        }
-        ShowFrame(actual, *frame);
+        const std::vector<uint32_t> actualUnder = DrawFrame(actual, *frame);
+        if (stays)
+            run.ShownError += (screenError - errorBefore + ErrorInFrame(actual, exactFirst, *frame)) *
+                              GIFFrame::ShownDelayOf(*frame);
+        DisposeFrame(exactFirst, *frame, exactUnder);
+        DisposeFrame(actual, *frame, actualUnder);
         if (stays) screenError += ErrorInFrame(actual, exactFirst, *frame) - errorBefore;
         ++k;
     }
@@ -586,23 +570,23 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
         image.Changed();
         return;
     }
+    // Run r's bound.
+    const auto boundOf = [&](int r) {
+        const double scale = r == 0 ? Lower : r == 1 ? 1.0 : Higher;
+        return std::max(1, static_cast<int>(std::lround(maxError * scale)));
+    };
     TLossyRun runs[3];
     std::unique_ptr<TGIFImage> even;
     for (int r = 0; r < 3; ++r) {
         std::unique_ptr<TGIFImage> trial = CopyForChoice(image);
-        const double scale = r == 0 ? Lower : r == 1 ? 1.0 : Higher;
-        const int error = std::max(1, static_cast<int>(std::lround(maxError * scale)));
-        runs[r] = ChooseLossyFrames(*trial, bounds, std::vector<int>(count, error), maxError, &stays);
+        runs[r] = ChooseLossyFrames(*trial, bounds, std::vector<int>(count, boundOf(r)), maxError, &stays);
         if (r == 1) even = std::move(trial);
     }
     const std::vector<int> spread = SpreadOverTime(runs);
-    for (size_t k = 0; k < count; ++k)
-        if (spread[k] != 1)
-            errors[k] =
-                std::max(1, static_cast<int>(std::lround(maxError * (spread[k] == 0 ? Lower : Higher))));
+    for (size_t k = 0; k < count; ++k) errors[k] = boundOf(spread[k]);
     if (errors != std::vector<int>(count, maxError)) {
         const TLossyRun spreadRun = ChooseLossyFrames(image, bounds, errors, maxError, &stays);
-        if (spreadRun.Bytes < runs[1].Bytes && spreadRun.ShownError <= runs[1].ShownError) {
+        if (spreadRun.Bytes() < runs[1].Bytes() && spreadRun.ShownError <= runs[1].ShownError) {
             image.Changed();
             return;
         }

@@ -1,5 +1,7 @@
 #include "GIFTestImages.h"
 
+#include "GIFGraphicControlExtension.h"
+
 #include <cstring>
 
 void AddColors(TGIFColorMap& map, int count) {
@@ -17,6 +19,17 @@ TGIFSubImage& AddFrame(TGIFImage& image, int left, int top, int width, int heigh
     if (width > 0 && height > 0)
         std::memcpy(frame->ScanLine(0), pixels.data(), static_cast<size_t>(width) * height);
     return image.Add(std::move(frame));
+}
+
+void AddControl(TGIFSubImage& frame, int delay, TGIFDisposal disposal, int transparent) {
+    auto& control = static_cast<TGIFGraphicControlExtension&>(
+        frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
+    control.SetDelay(static_cast<uint16_t>(delay));
+    control.SetDisposal(disposal);
+    if (transparent >= 0) {
+        control.SetTransparent(true);
+        control.SetTransparentColorIndex(transparent);
+    }
 }
 
 Bytes Save(TGIFImage& image) {

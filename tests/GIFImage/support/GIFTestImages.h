@@ -12,6 +12,9 @@
 void AddColors(TGIFColorMap& map, int count);
 // Appends a frame of the given place and pixels (width × height bytes).
 TGIFSubImage& AddFrame(TGIFImage& image, int left, int top, int width, int height, const Bytes& pixels);
+// Gives the frame a graphic control: its delay (hundredths), its disposal
+// and, where transparent is 0 to 255, that transparent index.
+void AddControl(TGIFSubImage& frame, int delay, TGIFDisposal disposal, int transparent = -1);
 Bytes Save(TGIFImage& image);
 void Load(TGIFImage& image, const Bytes& bytes, std::vector<std::string>* warnings = nullptr);
 // The codes in table-based image data (code size byte, sub-blocks), read

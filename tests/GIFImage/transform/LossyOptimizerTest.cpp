@@ -24,14 +24,6 @@ void AddRamp(TGIFColorMap& map) {
                          static_cast<uint8_t>(255 - 4 * i)));
 }
 
-// Shows the frame for delay hundredths, leaving it in place.
-void ShowFor(TGIFSubImage& frame, int delay) {
-    auto& control = static_cast<TGIFGraphicControlExtension&>(
-        frame.Extensions.Add(std::make_unique<TGIFGraphicControlExtension>(frame)));
-    control.SetDelay(static_cast<uint16_t>(delay));
-    control.SetDisposal(TGIFDisposal::DoNotDispose);
-}
-
 // A noisy diagonal gradient over a 64-colour ramp, with a block that moves
 // and background pixels that flicker by one entry from frame to frame, as a
 // dithered recording does.
@@ -49,7 +41,7 @@ Bytes NoisyAnimation() {
                 if (x >= 4 * f && x < 4 * f + 10 && y >= 8 && y < 20) v = 63;
                 pixels[static_cast<size_t>(y * 48 + x)] = static_cast<uint8_t>(v);
             }
-        ShowFor(AddFrame(image, 0, 0, 48, 32, pixels), 5 + f);
+        AddControl(AddFrame(image, 0, 0, 48, 32, pixels), 5 + f, TGIFDisposal::DoNotDispose);
     }
     return Save(image);
 }
@@ -339,9 +331,9 @@ TEST(GIFOptimizeLossy, ALossSpreadOverTimeStoresSmallerAtNoLessLikeness) {
     };
     for (int f = 0; f < 16; ++f) {
         const int size = f == 0 ? 0 : 12;
-        ShowFor(f == 0 ? AddFrame(image, 0, 0, 64, 48, noisy(64, 48, 0))
-                       : AddFrame(image, 2 * f, 20, size, size, noisy(size, size, 5 * f)),
-                10);
+        AddControl(f == 0 ? AddFrame(image, 0, 0, 64, 48, noisy(64, 48, 0))
+                          : AddFrame(image, 2 * f, 20, size, size, noisy(size, size, 5 * f)),
+                   10, TGIFDisposal::DoNotDispose);
     }
     const Bytes bytes = Save(image);
     const auto lossy = [&](bool spread) {
