@@ -8,6 +8,7 @@
 #include "GIFGraphicControlExtension.h"
 #include "GIFImage.h"
 #include "GIFLossyLZWEncoder.h"
+#include "GIFLossySpread.h"
 #include "GIFParallelEncoder.h"
 #include "GIFPixelStays.h"
 #include "GIFWireFormat.h"
@@ -107,13 +108,6 @@ constexpr double ErrorWeight = 2.0;
 // into its bounds, from the frame before.
 struct TSpendingBound {
     int Step = 0;
-};
-
-// What a frame's choice came to: its compressed bytes, and its squared
-// error weighted by how long each pixel stays (when asked for).
-struct TFrameOutcome {
-    int64_t Bytes = 0;
-    double Error = 0;
 };
 
 // Chooses the pixels of one frame (those of pixels, the frame's as they
@@ -342,20 +336,6 @@ double ErrorInFrame(const TScreen& a, const TScreen& b, const TGIFSubImage& fram
     return error;
 }
 
-// One lossy choice of every frame, in order.
-struct TLossyRun {
-    std::vector<TFrameOutcome> Frames;
-    int64_t Bytes() const {
-        int64_t bytes = 0;
-        for (const TFrameOutcome& frame : Frames) bytes += frame.Bytes;
-        return bytes;
-    }
-    // The squared error of what the screen shows, against what the
-    // animation showed, summed over its time (hundredths), as its likeness
-    // over time measures it.
-    double ShownError = 0;
-};
-
 // Chooses every frame's pixels, in order, frame k within errors[k]; with
 // stays, each frame's error is weighted by how long its pixels stay.
 TLossyRun ChooseLossyFrames(TGIFImage& image, const TRect& bounds, const std::vector<int>& errors,
@@ -412,73 +392,6 @@ TLossyRun ChooseLossyFrames(TGIFImage& image, const TRect& bounds, const std::ve
     return run;
 }
 
-// The loss each frame takes, as a factor of the bound, when frames whose
-// pixels stay briefly may take more and frames whose pixels stay long
-// less (see OptimizeGIFLossy).
-constexpr double Lower = 0.6;
-constexpr double Higher = LossyBriefReach;
-
-// Which of the three runs (Lower, 1, Higher times the bound) each frame
-// follows: from every frame at the bound, raises that save bytes for the
-// error they add, paid for by lowerings that save error for the bytes they
-// cost, so that the error over time stays at most that of the bound. The
-// first L lowerings, the cheapest per unit of error saved, pay for the
-// raises that fit, most bytes per unit of error first; the L that saves
-// the most bytes is taken.
-std::vector<int> SpreadOverTime(const TLossyRun (&runs)[3]) {
-    const size_t count = runs[1].Frames.size();
-    struct TMove {
-        size_t Frame;
-        double Bytes; // saved by a raise, paid by a lowering
-        double Error; // added by a raise, saved by a lowering
-    };
-    std::vector<TMove> raises, lowers;
-    std::vector<int> choice(count, 1);
-    double room = 0;
-    for (size_t k = 0; k < count; ++k) {
-        const TFrameOutcome& at = runs[1].Frames[k];
-        const TFrameOutcome& up = runs[2].Frames[k];
-        const TFrameOutcome& down = runs[0].Frames[k];
-        if (up.Bytes < at.Bytes && up.Error <= at.Error) {
-            choice[k] = 2;
-            room += at.Error - up.Error;
-        } else if (down.Bytes <= at.Bytes && down.Error <= at.Error) {
-            choice[k] = 0;
-            room += at.Error - down.Error;
-        } else {
-            if (up.Bytes < at.Bytes) raises.push_back({k, double(at.Bytes - up.Bytes), up.Error - at.Error});
-            if (down.Error < at.Error)
-                lowers.push_back({k, double(down.Bytes - at.Bytes), at.Error - down.Error});
-        }
-    }
-    std::sort(raises.begin(), raises.end(),
-              [](const TMove& a, const TMove& b) { return a.Bytes * b.Error > b.Bytes * a.Error; });
-    std::sort(lowers.begin(), lowers.end(),
-              [](const TMove& a, const TMove& b) { return a.Bytes * b.Error < b.Bytes * a.Error; });
-    std::vector<int> best = choice;
-    double bestSaved = 0;
-    for (size_t lowered = 0; lowered <= lowers.size(); ++lowered) {
-        std::vector<int> tried = choice;
-        double left = room, saved = 0;
-        for (size_t i = 0; i < lowered; ++i) {
-            tried[lowers[i].Frame] = 0;
-            left += lowers[i].Error;
-            saved -= lowers[i].Bytes;
-        }
-        for (const TMove& raise : raises) {
-            if (tried[raise.Frame] != 1 || raise.Error > left) continue;
-            tried[raise.Frame] = 2;
-            left -= raise.Error;
-            saved += raise.Bytes;
-        }
-        if (saved > bestSaved) {
-            bestSaved = saved;
-            best = tried;
-        }
-    }
-    return best;
-}
-
 // Whether moving loss between frames may pay: where the frames' pixels stay
 // for clearly different times (their mean stays, in showings of their
 // frame, more than StaysApart times apart) and a good share of the time
@@ -508,6 +421,12 @@ bool SpreadMayPay(TGIFImage& image, const std::vector<std::vector<float>>& stays
     for (size_t k = 0; k < stays.size(); ++k)
         if (means[k] >= longest / 2) longTime += sums[k];
     return longTime >= LongStayShare * total;
+}
+
+// The image takes the frames of a choice made apart.
+void TakeFrames(TGIFImage& image, const TGIFImage& choice) {
+    image.Assign(choice);
+    image.Compression = choice.Compression;
 }
 
 // The image's frames with pixels of their own, for a choice made apart.
@@ -557,8 +476,8 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
     }
     // Likeness is measured over time: an error in a pixel that stays the
     // whole animation (a still background) weighs as much as one in every
-    // frame of a part that changes each frame. The frames are chosen three
-    // times, all at Lower, 1 and Higher times the bound, and each frame
+    // frame of a part that changes each frame. The frames are chosen four
+    // times, all at each of SpreadScales times the bound, and each frame
     // then follows the run that saves most bytes while the error over time
     // (each pixel's error weighted by how long it stays) stays at most that
     // of every frame at the bound. The result is kept where it stores
@@ -572,27 +491,43 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
     }
     // Run r's bound.
     const auto boundOf = [&](int r) {
-        const double scale = r == 0 ? Lower : r == 1 ? 1.0 : Higher;
-        return std::max(1, static_cast<int>(std::lround(maxError * scale)));
+        return std::max(1, static_cast<int>(std::lround(maxError * SpreadScales[r])));
     };
-    TLossyRun runs[3];
+    std::vector<TLossyRun> runs(SpreadRuns);
     std::unique_ptr<TGIFImage> even;
-    for (int r = 0; r < 3; ++r) {
+    for (int r = 0; r < SpreadRuns; ++r) {
         std::unique_ptr<TGIFImage> trial = CopyForChoice(image);
         runs[r] = ChooseLossyFrames(*trial, bounds, std::vector<int>(count, boundOf(r)), maxError, &stays);
-        if (r == 1) even = std::move(trial);
+        if (r == EvenRun) even = std::move(trial);
     }
-    const std::vector<int> spread = SpreadOverTime(runs);
-    for (size_t k = 0; k < count; ++k) errors[k] = boundOf(spread[k]);
-    if (errors != std::vector<int>(count, maxError)) {
-        const TLossyRun spreadRun = ChooseLossyFrames(image, bounds, errors, maxError, &stays);
-        if (spreadRun.Bytes() < runs[1].Bytes() && spreadRun.ShownError <= runs[1].ShownError) {
+    // The spread is checked on the screens as shown, of which the frames'
+    // errors measured apart are an estimate: where it shows more error
+    // than every frame at the bound, it is chosen once more, keeping back
+    // what it left unspent and twice what it overshot by.
+    double reserve = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::vector<int> spread = SpreadOverTime(runs, reserve);
+        for (size_t k = 0; k < count; ++k) errors[k] = boundOf(spread[k]);
+        if (errors == std::vector<int>(count, maxError)) break;
+        // The first is made on a copy, so that the second starts from the
+        // frames as they came.
+        std::unique_ptr<TGIFImage> copy = attempt == 0 ? CopyForChoice(image) : nullptr;
+        const TLossyRun made = ChooseLossyFrames(copy ? *copy : image, bounds, errors, maxError, &stays);
+        const TLossyRun& atBound = runs[EvenRun];
+        if (made.Bytes() < atBound.Bytes() && made.ShownError <= atBound.ShownError) {
+            if (copy) TakeFrames(image, *copy);
             image.Changed();
             return;
         }
+        if (made.ShownError <= atBound.ShownError) break;
+        double boundError = 0, estimated = 0;
+        for (size_t k = 0; k < count; ++k) {
+            boundError += atBound.Frames[k].Error;
+            estimated += runs[static_cast<size_t>(spread[k])].Frames[k].Error;
+        }
+        reserve = boundError - estimated + 2 * boundError * (made.ShownError / atBound.ShownError - 1);
     }
-    image.Assign(*even);
-    image.Compression = even->Compression;
+    TakeFrames(image, *even);
     image.Changed();
 }
 

@@ -16,7 +16,7 @@
 // Likeness is measured over time, and an error stays on screen as long as
 // its pixel does: in an animation whose frames' pixels stay for clearly
 // different times (a still background drawn once, a small part that
-// changes every frame), the frames are also chosen at 0.6 and at 2 times
+// changes every frame), the frames are also chosen at 0.6, 0.8 and 2 times
 // the bound, and each frame then takes the bound that saves most bytes
 // while the error over time, each pixel's error weighted by how long it
 // stays, is no more than with every frame at maxError. That choice is kept
