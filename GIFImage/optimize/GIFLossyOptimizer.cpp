@@ -519,7 +519,8 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
             image.Changed();
             return;
         }
-        if (made.ShownError <= atBound.ShownError) break;
+        // (Failed on bytes alone, or against no error at all: nothing to keep back.)
+        if (made.ShownError <= atBound.ShownError || atBound.ShownError <= 0) break;
         double boundError = 0, estimated = 0;
         for (size_t k = 0; k < count; ++k) {
             boundError += atBound.Frames[k].Error;
