@@ -185,14 +185,9 @@ void OptimizeGIFSmallest(TGIFImage& image, TGIFOptimizeOptions options, int loss
     // nearer the original). Both are made, side by side (each walks its
     // frames in order, on one thread); the smaller is kept. The second
     // holds a copy of the frames and screens of its own: it is made only
-    // while the frames and their union hold no more pixels than
-    // MinFollowedPixels, so a huge picture costs one drawing's memory.
-    const TRect bounds = image.FramesBounds();
-    int64_t held = 0;
-    for (const auto& frame : image.Images) held += int64_t{frame->Width()} * frame->Height();
-    const bool small =
-        held <= MinFollowedPixels && int64_t{bounds.Width()} * bounds.Height() <= MinFollowedPixels;
-    if (lossyError < 2 || !small) {
+    // while the frames and their union hold no more than MinFollowedPixels
+    // (SmallEnoughToCopy), so a huge picture costs one drawing's memory.
+    if (lossyError < 2 || !SmallEnoughToCopy(image, image.FramesBounds())) {
         lossy(image, lossyError);
         return;
     }

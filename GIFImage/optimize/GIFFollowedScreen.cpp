@@ -21,6 +21,13 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
     return colours;
 }
 
+bool SmallEnoughToCopy(const TGIFImage& image, const TRect& bounds) {
+    int64_t held = 0;
+    for (const auto& frame : image.Images)
+        held += int64_t{frame->Width()} * frame->Height() + FrameObjectPixels;
+    return held <= MinFollowedPixels && int64_t{bounds.Width()} * bounds.Height() <= MinFollowedPixels;
+}
+
 bool CanFollow(TGIFImage& image) {
     int64_t held = 0; // the pixels the frames hold in buffers
     // Frames whose indices may lie past their table, with its size.

@@ -57,6 +57,14 @@ constexpr int64_t FollowedPixelsPerDataByte = 64;
 // of their image data.
 bool CanFollow(TGIFImage& image);
 
+// A frame's own objects, counted as pixels when a copy of the frames is
+// weighed: a file of 100,000 one-pixel frames held 250 MB in them.
+constexpr int64_t FrameObjectPixels = 2048;
+// Whether a copy of the image's frames (their pixels and objects) and a
+// screen of their union each hold no more than MinFollowedPixels: then a
+// second choice may be made apart, side by side with the first.
+bool SmallEnoughToCopy(const TGIFImage& image, const TRect& bounds);
+
 // Shows the frame on screen and disposes of it as the painter does. The
 // frame lies within the screen's bounds.
 void ShowFrame(TScreen& screen, TGIFSubImage& frame);

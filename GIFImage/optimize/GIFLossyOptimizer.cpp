@@ -465,11 +465,7 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
     }
     const size_t count = image.Images.Count();
     std::vector<int> errors(count, maxError);
-    int64_t held = 0;
-    for (const auto& frame : image.Images) held += int64_t{frame->Width()} * frame->Height();
-    const bool small =
-        held <= MinFollowedPixels && int64_t{bounds.Width()} * bounds.Height() <= MinFollowedPixels;
-    if (!spreadOverTime || count < 2 || !small || maxError < 2) {
+    if (!spreadOverTime || count < 2 || !SmallEnoughToCopy(image, bounds) || maxError < 2) {
         ChooseLossyFrames(image, bounds, errors, maxError, nullptr);
         image.Changed();
         return;

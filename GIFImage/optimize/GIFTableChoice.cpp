@@ -577,9 +577,27 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames,
     return total;
 }
 
+// What a table choice holds for each frame: its table's colours, the uses
+// of each index and their mappings (about 4 KB, twice with its transparent
+// drawing, and 1 KB more for each table tried: some 10 KB). Many tiny
+// frames (100,000 of one pixel in a 2.5 MB file) made that a gigabyte:
+// beyond MaxChoiceFrames (about 256 MB of it), unless the frames hold
+// ChoicePixelsPerFrame pixels each on average, the tables stay as they are.
+constexpr int MaxChoiceFrames = 24576;
+constexpr int64_t ChoicePixelsPerFrame = 2048;
+
+bool ChoiceAffordable(const TGIFImage& image) {
+    const int count = image.Images.Count();
+    if (count <= MaxChoiceFrames) return true;
+    int64_t pixels = 0;
+    for (const auto& frame : image.Images) pixels += int64_t{frame->Width()} * frame->Height();
+    return pixels >= int64_t{count} * ChoicePixelsPerFrame;
+}
+
 } // namespace
 
 bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
+    if (!ChoiceAffordable(image)) return false;
     // Frames that all take the global table share one already.
     if (std::all_of(image.Images.begin(), image.Images.end(),
                     [](const auto& frame) { return frame->ColorMap.Count() == 0; }))
@@ -660,6 +678,7 @@ bool UnifyColorTables(TGIFImage& image, TMemoryStream& before) {
 }
 
 TStoredSizes ChooseColorTables(TGIFImage& image) {
+    if (!ChoiceAffordable(image)) return {};
     TGIFColorMap& global = image.Header.ColorMap;
     std::vector<TGIFSubImage*> tabled;
     bool canReplaceGlobal = true;

@@ -8,6 +8,7 @@ folder given (default bench/data/hostile/, not committed):
   small-on-huge.gif two 2 x 2 frames on a 16000 x 16000 screen (101 bytes)
   comment-bytes.gif a 50 MB comment of 25 million one-byte sub-blocks
   large-frame.gif   one full 8192 x 4097 frame
+  many-tiny.gif     100,000 frames of one pixel each on a 64 x 64 screen (2.5 MB)
 """
 
 import os
@@ -123,6 +124,13 @@ def main():
 
     data = header(8192, 4097, 0xF7) + color_table(256) + descriptor(0, 0, 8192, 4097)
     write(folder, "large-frame.gif", data + constant_image_data(3, 8192 * 4097) + b"\x3b")
+
+    # What is kept for each frame, not its pixels, is what counts here.
+    frames = bytearray()
+    for i in range(100000):
+        control = b"\x21\xf9\x04\x04\x02\x00\x00\x00"  # kept, 2 hundredths
+        frames += control + descriptor((i * 37) % 64, (i * 11) % 64, 1, 1) + constant_image_data(i % 256, 1)
+    write(folder, "many-tiny.gif", header(64, 64, 0xF7) + color_table(256) + bytes(frames) + b"\x3b")
 
 
 if __name__ == "__main__":

@@ -18,7 +18,7 @@ dir="${2:-$root/bench/data/hostile}"
 [ -f "$dir/large-frame.gif" ] || python3 "$root/bench/gif/make-hostile.py" "$dir"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-files="empty-large empty-wide full-400 small-on-huge comment-bytes large-frame"
+files="empty-large empty-wide full-400 small-on-huge comment-bytes large-frame many-tiny"
 commands="info copy render optimize best lossy"
 
 args() { # command file: the arguments of tvgif
