@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <queue>
 #include <unordered_map>
 #include <utility>
@@ -290,11 +291,13 @@ std::vector<uint8_t> UniformRunsDrawing(const TTransparentRedraw& redraw) {
 }
 
 // For each of the frames, what it asks of a table in its transparent
-// drawing, where that shows fewer colours than the frame as it is (Frame
-// null elsewhere).
-std::vector<TFrameTableNeeds>
-TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& frames, int threads) {
-    std::vector<TFrameTableNeeds> alternatives(frames.size());
+// drawing, where that shows fewer colours than the frame as it is (none
+// elsewhere: most frames have none, and each holds 4 KB).
+using TAlternatives = std::vector<std::unique_ptr<TFrameTableNeeds>>;
+
+TAlternatives TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& frames,
+                                      int threads) {
+    TAlternatives alternatives(frames.size());
     if (!CanFollow(image)) return alternatives;
     std::unordered_map<const TGIFSubImage*, size_t> indexOf;
     for (size_t f = 0; f < frames.size(); ++f) indexOf[frames[f].Frame] = f;
@@ -314,8 +317,8 @@ TransparentAlternatives(TGIFImage& image, const std::vector<TFrameTableNeeds>& f
             // Letting each free pixel change where that lengthens the
             // compressor's strings saved 6 bytes over 190 animations, and took
             // most of this step's time.
-            alternatives[redraw.Frame] =
-                NeedsOf(*frames[redraw.Frame].Frame, UniformRunsDrawing(redraw), redraw.Transparent);
+            alternatives[redraw.Frame] = std::make_unique<TFrameTableNeeds>(
+                NeedsOf(*frames[redraw.Frame].Frame, UniformRunsDrawing(redraw), redraw.Transparent));
         });
     return alternatives;
 }
@@ -556,8 +559,7 @@ void ChooseFor(const TFrameTableNeeds& needs, const std::vector<uint32_t>& colou
 // stored whichever way is smallest (as it is only when it keeps its own
 // table or the global table stays; or in its transparent drawing, where it
 // has one); -1 when a frame cannot be stored.
-int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames,
-                         const std::vector<TFrameTableNeeds>& alternatives,
+int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const TAlternatives& alternatives,
                          const std::vector<uint32_t>& colours, bool globalKept,
                          std::vector<TFrameTableChoice>& choices, int threads) {
     const TColorIndex indexOf(colours.data(), static_cast<int>(colours.size()));
@@ -567,7 +569,7 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames,
         TFrameTableChoice& best = choices[f];
         best.Size = -1;
         ChooseFor(frames[f], colours, indexOf, globalKept, best);
-        if (alternatives[f].Frame) ChooseFor(alternatives[f], colours, indexOf, globalKept, best);
+        if (alternatives[f]) ChooseFor(*alternatives[f], colours, indexOf, globalKept, best);
     });
     int64_t total = colours.empty() ? 0 : TableBytes(static_cast<int>(colours.size()));
     for (const TFrameTableChoice& best : choices) {
@@ -694,7 +696,7 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
     const int threads = EncodeThreadCount();
     std::vector<TFrameTableNeeds> frames(tabled.size());
     GIFWorkers::ForEach(tabled.size(), threads, [&](size_t f) { frames[f] = NeedsOf(*tabled[f]); });
-    const std::vector<TFrameTableNeeds> alternatives = TransparentAlternatives(image, frames, threads);
+    const TAlternatives alternatives = TransparentAlternatives(image, frames, threads);
     // What each frame asks of a table, as it is or, where that differs, in
     // its transparent drawing.
     std::vector<const TFrameTableNeeds*> asIs, preferringTransparent;
@@ -702,7 +704,7 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
     for (size_t f = 0; f < frames.size(); ++f) {
         asIs.push_back(&frames[f]);
         asIsGains.push_back(SharingGain(frames[f], frames[f]));
-        preferringTransparent.push_back(alternatives[f].Frame ? &alternatives[f] : &frames[f]);
+        preferringTransparent.push_back(alternatives[f] ? alternatives[f].get() : &frames[f]);
         preferringTransparentGains.push_back(SharingGain(*preferringTransparent.back(), frames[f]));
     }
 
@@ -736,7 +738,7 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
         std::vector<bool> used(colours.size(), false);
         for (size_t f = 0; f < frames.size(); ++f) {
             if (choices[f].Kind != TFrameTableChoice::Global) continue;
-            const TFrameTableNeeds& needs = choices[f].Redrawn ? alternatives[f] : frames[f];
+            const TFrameTableNeeds& needs = choices[f].Redrawn ? *alternatives[f] : frames[f];
             for (int v = 0; v < 256; ++v)
                 if (needs.Uses[static_cast<size_t>(v)] > 0)
                     used[static_cast<size_t>(choices[f].Map[static_cast<size_t>(v)])] = true;
@@ -783,7 +785,7 @@ TStoredSizes ChooseColorTables(TGIFImage& image) {
     TStoredSizes stored;
     for (size_t f = 0; f < frames.size(); ++f) {
         const TFrameTableChoice& choice = bestChoices[f];
-        const TFrameTableNeeds& needs = choice.Redrawn ? alternatives[f] : frames[f];
+        const TFrameTableNeeds& needs = choice.Redrawn ? *alternatives[f] : frames[f];
         stored[needs.Frame] =
             choice.Kind == TFrameTableChoice::Kept ? needs.KeptLZWSize
             : choice.Kind == TFrameTableChoice::Own
