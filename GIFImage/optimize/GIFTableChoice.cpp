@@ -580,11 +580,12 @@ int64_t ChooseWithGlobal(const std::vector<TFrameTableNeeds>& frames, const TAlt
 }
 
 // What a table choice holds for each frame: its table's colours, the uses
-// of each index and their mappings (about 4 KB, twice with its transparent
-// drawing, and 1 KB more for each table tried: some 10 KB). Many tiny
-// frames (100,000 of one pixel in a 2.5 MB file) made that a gigabyte:
-// beyond MaxChoiceFrames (about 256 MB of it), unless the frames hold
-// ChoicePixelsPerFrame pixels each on average, the tables stay as they are.
+// of each index and their mappings (about 4 KB, twice where it has a
+// transparent drawing, and 1 KB for each of the choices kept: some 7 KB
+// measured). Many tiny frames (100,000 of one pixel in a 2.5 MB file) made
+// that a gigabyte: beyond MaxChoiceFrames (about 170 MB of it), unless the
+// frames hold ChoicePixelsPerFrame pixels each on average, the tables stay
+// as they are.
 constexpr int MaxChoiceFrames = 24576;
 constexpr int64_t ChoicePixelsPerFrame = 2048;
 
