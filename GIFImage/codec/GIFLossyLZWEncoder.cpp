@@ -88,16 +88,21 @@ void TLossyLZWEncoder::Relabel(int prefix, int code, int pixel) {
     return std::max(0, d.Squared() - pixel.FreeError);
 }
 
+// A pixel drawn in no colour it could show (an entry without one) counts as
+// the largest error there is.
+int TLossyLZWEncoder::DrawnError(int index, const TLossyPixel& pixel) const {
+    const int e = ErrorOf(index, pixel);
+    return e == INT_MAX ? 255 * 255 * 3 : e;
+}
+
 int64_t TLossyLZWEncoder::SquaredError(const std::vector<TLossyPixel>& pixels,
                                        const std::vector<uint8_t>& drawing,
                                        const std::vector<uint32_t>& colours, int transparentIndex) {
     Colours = &colours;
     Transparent = transparentIndex;
     int64_t total = 0;
-    for (size_t i = 0; i < pixels.size() && i < drawing.size(); ++i) {
-        const int e = ErrorOf(drawing[i], pixels[i]);
-        total += e == INT_MAX ? int64_t{255 * 255 * 3} : e;
-    }
+    for (size_t i = 0; i < pixels.size() && i < drawing.size(); ++i)
+        total += DrawnError(drawing[i], pixels[i]);
     return total;
 }
 
@@ -108,10 +113,8 @@ double TLossyLZWEncoder::WeightedSquaredError(const std::vector<TLossyPixel>& pi
     Colours = &colours;
     Transparent = transparentIndex;
     double total = 0;
-    for (size_t i = 0; i < pixels.size() && i < drawing.size() && i < weights.size(); ++i) {
-        const int e = ErrorOf(drawing[i], pixels[i]);
-        total += static_cast<double>(weights[i]) * (e == INT_MAX ? 255.0 * 255 * 3 : e);
-    }
+    for (size_t i = 0; i < pixels.size() && i < drawing.size() && i < weights.size(); ++i)
+        total += static_cast<double>(weights[i]) * DrawnError(drawing[i], pixels[i]);
     return total;
 }
 

@@ -132,6 +132,7 @@ private:
     };
     bool DifferenceOf(int index, const TLossyPixel& pixel, TColourError& d) const;
     int ErrorOf(int index, const TLossyPixel& pixel) const;
+    int DrawnError(int index, const TLossyPixel& pixel) const;
     // What the pixel at position hands on to the next, of its error d and
     // the error carry it was handed.
     TColourError Carried(TColourError carry, TColourError d, size_t position) const {

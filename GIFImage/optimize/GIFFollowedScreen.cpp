@@ -21,10 +21,14 @@ std::array<uint32_t, 256> ColoursOf(TGIFSubImage& frame) {
     return colours;
 }
 
+int64_t FramesPixels(const TGIFImage& image) {
+    int64_t pixels = 0;
+    for (const auto& frame : image.Images) pixels += int64_t{frame->Width()} * frame->Height();
+    return pixels;
+}
+
 bool SmallEnoughToCopy(const TGIFImage& image, const TRect& bounds) {
-    int64_t held = 0;
-    for (const auto& frame : image.Images)
-        held += int64_t{frame->Width()} * frame->Height() + FrameObjectPixels;
+    const int64_t held = FramesPixels(image) + int64_t{image.Images.Count()} * FrameObjectPixels;
     return held <= MinFollowedPixels && int64_t{bounds.Width()} * bounds.Height() <= MinFollowedPixels;
 }
 

@@ -57,6 +57,8 @@ constexpr int64_t FollowedPixelsPerDataByte = 64;
 // of their image data.
 bool CanFollow(TGIFImage& image);
 
+// The pixels of all the image's frames.
+int64_t FramesPixels(const TGIFImage& image);
 // A frame's own objects, counted as pixels when a copy of the frames is
 // weighed: a file of 100,000 one-pixel frames held 250 MB in them.
 constexpr int64_t FrameObjectPixels = 2048;

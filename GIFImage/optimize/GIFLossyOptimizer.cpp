@@ -432,8 +432,7 @@ void TakeFrames(TGIFImage& image, const TGIFImage& choice) {
 // The image's frames with pixels of their own, for a choice made apart.
 std::unique_ptr<TGIFImage> CopyForChoice(const TGIFImage& image) {
     auto copy = std::make_unique<TGIFImage>();
-    copy->Assign(image);
-    copy->Compression = image.Compression;
+    TakeFrames(*copy, image);
     for (const auto& frame : copy->Images)
         if (frame->HasPixelBuffer()) frame->Data();
     return copy;
@@ -465,11 +464,6 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
     }
     const size_t count = image.Images.Count();
     std::vector<int> errors(count, maxError);
-    if (!spreadOverTime || count < 2 || !SmallEnoughToCopy(image, bounds) || maxError < 2) {
-        ChooseLossyFrames(image, bounds, errors, maxError, nullptr);
-        image.Changed();
-        return;
-    }
     // Likeness is measured over time: an error in a pixel that stays the
     // whole animation (a still background) weighs as much as one in every
     // frame of a part that changes each frame. The frames are chosen four
@@ -479,8 +473,10 @@ void OptimizeGIFLossy(TGIFImage& image, int maxError, bool spreadOverTime) {
     // of every frame at the bound. The result is kept where it stores
     // smaller than every frame at the bound, showing no more error over
     // time, measured on the screens as shown.
-    const std::vector<std::vector<float>> stays = PixelStays(image, bounds);
-    if (!SpreadMayPay(image, stays)) {
+    const bool spreadable = spreadOverTime && count >= 2 && maxError >= 2 && SmallEnoughToCopy(image, bounds);
+    const std::vector<std::vector<float>> stays =
+        spreadable ? PixelStays(image, bounds) : std::vector<std::vector<float>>{};
+    if (!spreadable || !SpreadMayPay(image, stays)) {
         ChooseLossyFrames(image, bounds, errors, maxError, nullptr);
         image.Changed();
         return;

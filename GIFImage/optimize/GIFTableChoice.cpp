@@ -591,10 +591,7 @@ constexpr int64_t ChoicePixelsPerFrame = 2048;
 
 bool ChoiceAffordable(const TGIFImage& image) {
     const int count = image.Images.Count();
-    if (count <= MaxChoiceFrames) return true;
-    int64_t pixels = 0;
-    for (const auto& frame : image.Images) pixels += int64_t{frame->Width()} * frame->Height();
-    return pixels >= int64_t{count} * ChoicePixelsPerFrame;
+    return count <= MaxChoiceFrames || FramesPixels(image) >= int64_t{count} * ChoicePixelsPerFrame;
 }
 
 } // namespace
