@@ -10,12 +10,14 @@ them: Pillow's own animated writer; full frames with a local table each
 screen-capture tools write them) joined by gifsicle; one global table made
 by gifsicle --colors; transparent frames restored to the background.
 
-usage: bench/gif/make-corpus.py [OUTDIR]     (needs python3-pil and gifsicle)"""
+usage: bench/gif/make-corpus.py [--seed-offset N] [OUTDIR]
+(needs python3-pil and gifsicle). A seed offset draws a fresh set of the
+same kinds, to check on files no one has tuned on."""
+import argparse
 import math
 import os
 import random
 import subprocess
-import sys
 import tempfile
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
@@ -392,12 +394,16 @@ def write(frames, delays, disposal, writer, path, tmp):
 
 def main():
     root = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "bench", "data", "corpus")
+    parser = argparse.ArgumentParser(description="Makes the optimisation corpus (tune and held halves).")
+    parser.add_argument("outdir", nargs="?", default=os.path.join(root, "bench", "data", "corpus"))
+    parser.add_argument("--seed-offset", type=int, default=0, help="added to every file's seed (a fresh set)")
+    args = parser.parse_args()
+    out = args.outdir
     for half in ("tune", "held"):
         os.makedirs(os.path.join(out, half), exist_ok=True)
     for k, kind in enumerate(KINDS):
         for copy in range(3):
-            seed = 1000 * k + copy
+            seed = 1000 * k + copy + args.seed_offset
             rng = random.Random(seed)
             frames, delays, disposal = kind(rng)
             writer = WRITERS[(k + copy) % len(WRITERS)]
