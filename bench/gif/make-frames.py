@@ -13,11 +13,11 @@ and a held-out part (other seed, size and content), measured only at the end.
 
 usage: make-frames.py OUTDIR [tune|held|all]
 writes OUTDIR/<part>-<kind>/f0000.png, ..."""
+import argparse
 import math
 import os
 import random
 import subprocess
-import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
@@ -246,14 +246,22 @@ def textfade(rng, w, h, n):
     return frames
 
 
+def noise(rng, w, h, sigma):
+    """Gaussian noise about mid-grey, as Image.effect_noise makes it, but drawn
+    from rng: effect_noise takes no seed, so a sequence came out other each
+    time it was made."""
+    return Image.frombytes("L", (w, h), bytes(min(255, max(0, round(rng.gauss(128, sigma))))
+                                               for _ in range(w * h)))
+
+
 def video(rng, w, h, n, tmp, seed):
     scene = plasma(w + n * 2, h, seed, tmp).filter(ImageFilter.GaussianBlur(2))
     frames = []
     for i in range(n):
         view = scene.crop((i * 2, 0, i * 2 + w, h))
-        noise = Image.effect_noise((w, h), 12).convert("RGB")
+        grain = noise(rng, w, h, 12).convert("RGB")
         frames.append(ImageChops.add(ImageChops.subtract(view, Image.new("RGB", (w, h), (6, 6, 6))),
-                                     ImageChops.subtract(noise, Image.new("RGB", (w, h), (122, 122, 122)))))
+                                     ImageChops.subtract(grain, Image.new("RGB", (w, h), (122, 122, 122)))))
     return frames
 
 
@@ -377,7 +385,7 @@ def fadeblack(rng, w, h, tmp, seed):
 def grayfilm(rng, w, h, n, tmp, seed):
     """A still grey photograph with fresh film grain in every frame."""
     p = plasma(w, h, seed, tmp).convert("L").filter(ImageFilter.GaussianBlur(1))
-    return [Image.blend(p, Image.effect_noise((w, h), 10), 0.08) for _ in range(n)]
+    return [Image.blend(p, noise(rng, w, h, 10), 0.08) for _ in range(n)]
 
 
 def spinner(rng, w, h, n):
@@ -465,8 +473,11 @@ def make(part, out, tmp):
 
 
 def main():
-    out = sys.argv[1]
-    part = sys.argv[2] if len(sys.argv) > 2 else "all"
+    parser = argparse.ArgumentParser(description="Makes the frame sequences that make-compare.py measures.")
+    parser.add_argument("outdir")
+    parser.add_argument("part", nargs="?", default="all", choices=["tune", "held", "all"])
+    args = parser.parse_args()
+    out, part = args.outdir, args.part
     os.makedirs(out, exist_ok=True)
     for p in (["tune", "held"] if part == "all" else [part]):
         make(p, out, out)

@@ -11,9 +11,9 @@ folder given (default bench/data/hostile/, not committed):
   many-tiny.gif     100,000 frames of one pixel each on a 64 x 64 screen (2.5 MB)
 """
 
+import argparse
 import os
 import struct
-import sys
 
 
 def header(width, height, packed):
@@ -101,7 +101,9 @@ def write(folder, name, data):
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data", "hostile")
+    parser = argparse.ArgumentParser(description="Writes the hostile GIF files that memory-limits.sh runs.")
+    parser.add_argument("folder", nargs="?", default=os.path.join(os.path.dirname(__file__), "..", "data", "hostile"))
+    folder = parser.parse_args().folder
     os.makedirs(folder, exist_ok=True)
 
     data = header(4000, 4000, 0x81) + color_table(4) + empty_frame(4000, 4000) * 60
