@@ -2,12 +2,11 @@
 
 #include "Exceptions.h"
 #include "FileHandle.h"
+#include "FileReplacement.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,20 +46,6 @@ void WriteAll(WritePath& path, int fd, const std::string& text, const std::strin
     }
 }
 
-std::string DirectoryOf(const std::string& fileName) {
-    const std::string directory = std::filesystem::path(fileName).parent_path().string();
-    return directory.empty() ? "." : directory;
-}
-
-// Makes the rename itself lasting; failure here loses nothing already written.
-void SyncDirectoryOf(const std::string& fileName) {
-    const std::string directory = DirectoryOf(fileName);
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 // The regular file a score file's name stands for; anything else (a
 // directory, a FIFO, a device) is refused before it is opened for reading or
 // writing, so nothing blocks and nothing endless is read.
@@ -72,22 +57,6 @@ void RequireRegularFile(const std::string& fileName, const struct stat& info) {
 
 bool IsPermissionError(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
-}
-
-// A new file beside the target under a name nobody can have planted: created
-// exclusively, so an existing file or link of that name is never opened.
-int CreateTemporaryBeside(const std::string& target, std::string& temporary) {
-    static const char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target + ".";
-        for (int i = 0; i < 8; ++i) temporary += Letters[random() % (sizeof Letters - 1)];
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
 }
 
 void WriteAndSync(WritePath& path, int fd, const std::string& text, const std::string& fileName) {
@@ -103,7 +72,7 @@ void WriteAndSync(WritePath& path, int fd, const std::string& text, const std::s
 bool ReplaceByRename(WritePath& path, const std::string& target, const struct stat* old,
                      const std::string& text, const std::string& fileName) {
     std::string temporary;
-    TFileHandle file(CreateTemporaryBeside(target, temporary));
+    TFileHandle file(CreateTemporaryBeside(target, ".", temporary));
     if (file.Get() < 0) {
         if (IsPermissionError(errno)) return false;
         throw EFCreateError("Cannot create file " + Quoted(fileName) + ". " + Reason(errno));
@@ -125,7 +94,7 @@ bool ReplaceByRename(WritePath& path, const std::string& target, const struct st
         ::unlink(temporary.c_str());
         throw;
     }
-    SyncDirectoryOf(target);
+    SyncFolderOf(target);
     return true;
 }
 
@@ -179,18 +148,10 @@ std::string JoinScoreLines(const std::vector<std::string>& lines) {
 }
 
 std::string ScoreFileTarget(const std::string& fileName) {
-    std::filesystem::path current = fileName;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat info {};
-        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current.string();
-        std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
-        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
-        if (n < 0) return current.string();
-        link.resize(static_cast<size_t>(n));
-        const std::filesystem::path next = link;
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(ELOOP));
+    const TLinkTarget found = FollowLinks(fileName);
+    if (found.Error == ELOOP)
+        throw EFOpenError("Cannot open file " + Quoted(fileName) + ". " + Reason(ELOOP));
+    return found.Target;
 }
 
 std::optional<std::vector<std::string>> ReadScoreFile(const std::string& fileName) {

@@ -2,14 +2,13 @@
 
 #include "Exceptions.h"
 #include "FileHandle.h"
+#include "FileReplacement.h"
 #include "Stream.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,50 +59,15 @@ private:
 // The file that fileName stands for: links followed to the name they point
 // at, whether or not that exists yet.
 std::string LinkTarget(const std::string& fileName) {
-    std::filesystem::path current = fileName;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat info {};
-        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current.string();
-        std::string link(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
-        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
-        if (n < 0) CannotCreate(errno);
-        link.resize(static_cast<size_t>(n));
-        const std::filesystem::path next = link;
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    CannotCreate(ELOOP);
-}
-
-// A new file beside target under a name nobody can have planted: an
-// existing file or link of that name is never opened.
-int CreateTemporaryBeside(const std::string& target, std::string& temporary) {
-    static const char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::random_device seed;
-    std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target + ".tvgif-";
-        for (int i = 0; i < 8; ++i) temporary += Letters[random() % (sizeof Letters - 1)];
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// Makes the rename itself lasting; a failure here loses nothing written.
-void SyncFolderOf(const std::string& fileName) {
-    std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
-    if (folder.empty()) folder = std::filesystem::path(".");
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    const TLinkTarget found = FollowLinks(fileName);
+    if (found.Error != 0) CannotCreate(found.Error);
+    return found.Target;
 }
 
 void ReplaceByRename(const std::string& target, const struct stat* old,
                      const std::function<void(int)>& fill) {
     std::string temporary;
-    TFileHandle file(CreateTemporaryBeside(target, temporary));
+    TFileHandle file(CreateTemporaryBeside(target, ".tvgif-", temporary));
     if (file.Get() < 0) CannotCreate(errno);
     try {
         if (old) {
