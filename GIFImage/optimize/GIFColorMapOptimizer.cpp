@@ -43,18 +43,24 @@ void SortColorUses(std::vector<TColorUse>& uses) {
 }
 
 // The frames are counted and mapped side by side: each touches only its own
-// pixels and extensions. They are counted in runs of HistogramRun frames,
-// each run into counts of its own: counts for every frame took 2 KB a
-// frame (200 MB for 100,000 frames of one pixel).
+// pixels and extensions. They are counted in runs of at most
+// HistogramRun frames, each run into counts of its own (counts for every
+// frame took 2 KB a frame, 200 MB for 100,000 frames of one pixel), and in
+// at least RunsPerThread runs a thread where there are frames enough (in
+// one run, forty frames of a recording were counted on one thread).
 constexpr size_t HistogramRun = 64;
+constexpr size_t RunsPerThread = 4;
 
 std::array<int64_t, TGIFColorMap::MaxColors> TGIFColorMap::BuildHistogram() {
     const std::vector<TGIFSubImage*> frames = UsingFrames();
-    std::vector<std::array<int64_t, MaxColors>> runs((frames.size() + HistogramRun - 1) / HistogramRun);
-    GIFWorkers::ForEach(runs.size(), EncodeThreadCount(), [&](size_t r) {
+    const int threads = EncodeThreadCount();
+    const size_t run =
+        std::clamp<size_t>(frames.size() / (RunsPerThread * static_cast<size_t>(threads)), 1, HistogramRun);
+    std::vector<std::array<int64_t, MaxColors>> runs((frames.size() + run - 1) / run);
+    GIFWorkers::ForEach(runs.size(), threads, [&](size_t r) {
         std::array<int64_t, MaxColors>& runCounts = runs[r];
         runCounts.fill(0);
-        for (size_t f = r * HistogramRun; f < std::min(frames.size(), (r + 1) * HistogramRun); ++f) {
+        for (size_t f = r * run; f < std::min(frames.size(), (r + 1) * run); ++f) {
             const std::array<int64_t, 256> frameUses = GIFFrame::IndexUses(*frames[f]);
             for (size_t v = 0; v < MaxColors; ++v) runCounts[v] += frameUses[v];
         }
