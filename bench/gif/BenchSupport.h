@@ -6,12 +6,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,30 @@ inline int TurnsArgument(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--turns=", 8) == 0) return std::max(1, std::atoi(argv[i] + 8));
     return 0;
+}
+
+// The coder and file filter of --once=CODER[:FILTER] (one pass, for
+// counting instructions under callgrind), or nothing.
+struct TOncePass {
+    std::string Coder, Filter;
+};
+inline std::optional<TOncePass> OnceArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--once=", 7) == 0) {
+            const std::string once = argv[i] + 7;
+            const size_t colon = once.find(':');
+            return TOncePass{once.substr(0, colon), colon == std::string::npos ? "" : once.substr(colon + 1)};
+        }
+    return std::nullopt;
+}
+
+// The set's files sorted by name; false, with a word on how to make the
+// set, when there are none.
+template <class File> bool SortedSet(std::vector<File>& files, const std::string& folder) {
+    std::sort(files.begin(), files.end(), [](const File& a, const File& b) { return a.Name < b.Name; });
+    if (!files.empty()) return true;
+    std::fprintf(stderr, "no GIF files in %s: run bench/gif/make-set.sh first\n", folder.c_str());
+    return false;
 }
 
 // Seconds of one pass on the calling thread's CPU clock: a virtual machine's

@@ -65,13 +65,6 @@ int64_t DecodeGiflib(const Bytes& data) {
     }
 }
 
-// The argument of --once=CODER[:FILTER], or empty.
-std::string OnceArgument(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--once=", 7) == 0) return argv[i] + 7;
-    return {};
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -86,11 +79,7 @@ int main(int argc, char** argv) {
         file.Pixels = DecodeOurs(file.Data);
         files.push_back(std::move(file));
     }
-    std::sort(files.begin(), files.end(), [](const SetFile& a, const SetFile& b) { return a.Name < b.Name; });
-    if (files.empty()) {
-        std::fprintf(stderr, "no GIF files in %s: run bench/gif/make-set.sh first\n", folder.c_str());
-        return 1;
-    }
+    if (!SortedSet(files, folder)) return 1;
 
     for (const SetFile& file : files) {
         benchmark::RegisterBenchmark(("ours/" + file.Name).c_str(), [&file](benchmark::State& state) {
@@ -106,9 +95,8 @@ int main(int argc, char** argv) {
         })->Unit(benchmark::kMillisecond);
 #endif
     }
-    if (const std::string once = OnceArgument(argc, argv); !once.empty()) {
-        const size_t colon = once.find(':');
-        CountedPass(files, once.substr(0, colon), colon == std::string::npos ? "" : once.substr(colon + 1));
+    if (const std::optional<TOncePass> once = OnceArgument(argc, argv)) {
+        CountedPass(files, once->Coder, once->Filter);
         return 0;
     }
     RecordingReporter reporter;

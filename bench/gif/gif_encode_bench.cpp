@@ -124,13 +124,6 @@ int64_t EncodeGiflib(const std::vector<Frame>& frames, Bytes& out, std::vector<i
     }
 }
 
-// The argument of --once=CODER[:FILTER], or empty.
-std::string OnceArgument(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--once=", 7) == 0) return argv[i] + 7;
-    return {};
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,11 +136,7 @@ int main(int argc, char** argv) {
         for (const Frame& f : file.Frames) file.Pixels += static_cast<int64_t>(f.Pixels.size());
         files.push_back(std::move(file));
     }
-    std::sort(files.begin(), files.end(), [](const SetFile& a, const SetFile& b) { return a.Name < b.Name; });
-    if (files.empty()) {
-        std::fprintf(stderr, "no GIF files in %s: run bench/gif/make-set.sh first\n", folder.c_str());
-        return 1;
-    }
+    if (!SortedSet(files, folder)) return 1;
 
     std::map<std::string, int64_t> sizes;
     for (const SetFile& file : files) {
@@ -174,9 +163,8 @@ int main(int argc, char** argv) {
         })->Unit(benchmark::kMillisecond);
 #endif
     }
-    if (const std::string once = OnceArgument(argc, argv); !once.empty()) {
-        const size_t colon = once.find(':');
-        CountedPass(files, once.substr(0, colon), colon == std::string::npos ? "" : once.substr(colon + 1));
+    if (const std::optional<TOncePass> once = OnceArgument(argc, argv)) {
+        CountedPass(files, once->Coder, once->Filter);
         return 0;
     }
     RecordingReporter reporter;
