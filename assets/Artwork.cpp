@@ -15,6 +15,16 @@ namespace Artwork {
 
 namespace {
 
+// A transparent picture of width x height units, drawn at HighResolution
+// pixels a unit so that it stays sharp on screens scaled up to 200 %; a
+// painter on it works in units.
+QImage BlankPicture(int width, int height) {
+    QImage image(width * HighResolution, height * HighResolution, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(HighResolution);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 QFont Bold(int pixelSize) {
     QFont font("DejaVu Sans");
     font.setPixelSize(pixelSize);
@@ -30,12 +40,8 @@ QImage ButtonPicture(const QString& word, int width, int height) {
     static QHash<QString, QImage> drawn;
     const QString key = QString("%1|%2|%3").arg(word).arg(width).arg(height);
     if (const auto it = drawn.constFind(key); it != drawn.cend()) return *it;
-    // Drawn at twice its size, so that it stays sharp on screens scaled up
-    // to 200 %; the painter works in the picture's own units.
-    QImage image(width * HighResolution, height * HighResolution, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(HighResolution);
+    QImage image = BlankPicture(width, height);
     image.setText("Description", word);
-    image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient bar(0, 0, 0, height);
@@ -59,9 +65,7 @@ TButtonFace ButtonFace(const QString& word, int width, int height) {
 }
 
 QImage DigitCountIcon(int digits) {
-    QImage image(16 * HighResolution, 16 * HighResolution, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(HighResolution);
-    image.fill(Qt::transparent);
+    QImage image = BlankPicture(16, 16);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(QColor::fromHsv((digits - 4) * 50, 200, 230));
@@ -74,9 +78,7 @@ QImage DigitCountIcon(int digits) {
 }
 
 QImage HelpMenuPicture(int index) {
-    QImage image(16 * HighResolution, 16 * HighResolution, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(HighResolution);
-    image.fill(Qt::transparent);
+    QImage image = BlankPicture(16, 16);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(QColor::fromHsv(200 + index * 40, 180, 220));
@@ -98,9 +100,7 @@ QIcon HelpMenuIcon(int index) {
 namespace {
 
 QImage DrawErrorMarker() {
-    QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(HighResolution);
-    image.fill(Qt::transparent);
+    QImage image = BlankPicture(24, 24);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(QColor(210, 20, 20));
@@ -113,9 +113,7 @@ QImage DrawErrorMarker() {
 }
 
 QImage DrawAttentionMarker() {
-    QImage image(24 * HighResolution, 24 * HighResolution, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(HighResolution);
-    image.fill(Qt::transparent);
+    QImage image = BlankPicture(24, 24);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath triangle;
