@@ -9,9 +9,11 @@
 #include "GIFImage.h"
 #include "GIFSubImage.h"
 #include "Stream.h"
+#include "TempFolderTest.h"
 
 #include <QImage>
 #include <QImageReader>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -27,13 +29,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AnimationMaker : public ::testing::Test {
+class AnimationMaker : public TempFolderTest {
 protected:
-    void SetUp() override {
-        Folder = fs::temp_directory_path() / ("tvgif-make-" + std::to_string(::getpid()));
-        fs::create_directories(Folder);
-    }
-    void TearDown() override { fs::remove_all(Folder); }
+    AnimationMaker() : TempFolderTest("tvgif-make") {}
 
     // Saves the pictures as PNG files and returns their names.
     std::vector<std::string> Save(const std::vector<QImage>& pictures) {
@@ -80,7 +78,6 @@ protected:
         return shown;
     }
 
-    fs::path Folder;
     TGIFImage Gif;
     int64_t Size = 0;
     std::vector<std::string> Warnings;

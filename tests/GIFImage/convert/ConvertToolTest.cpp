@@ -3,8 +3,11 @@
 
 #ifdef TV_HAVE_GIFLIB
 
+#include "TempFolderTest.h"
+
 #include <QImage>
 #include <gif_lib.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,15 +25,10 @@ int RunTool(const std::string& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class ConvertTool : public ::testing::Test {
+class ConvertTool : public TempFolderTest {
 protected:
-    void SetUp() override {
-        Folder = fs::temp_directory_path() / ("tvgif-convert-" + std::to_string(::getpid()));
-        fs::create_directories(Folder);
-    }
-    void TearDown() override { fs::remove_all(Folder); }
+    ConvertTool() : TempFolderTest("tvgif-convert") {}
     std::string PathOf(const std::string& name) const { return (Folder / name).string(); }
-    fs::path Folder;
 };
 
 // A gradient of far more than 256 colours.

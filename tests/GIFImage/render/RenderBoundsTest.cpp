@@ -21,9 +21,11 @@
 #include "GIFTestImages.h"
 #include "GIFTestStreams.h"
 #include "Synchronize.h"
+#include "TempFolderTest.h"
 
 #include <QImage>
 #include <QImageReader>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -139,20 +141,15 @@ TToolRun RunTvgif(const std::vector<std::string>& arguments, const fs::path& err
     return run;
 }
 
-class RenderTool : public ::testing::Test {
+class RenderTool : public TempFolderTest {
 protected:
-    void SetUp() override {
-        Folder = fs::temp_directory_path() / ("tvgif-render-bounds-" + std::to_string(::getpid()));
-        fs::create_directories(Folder);
-    }
-    void TearDown() override { fs::remove_all(Folder); }
+    RenderTool() : TempFolderTest("tvgif-render-bounds") {}
     std::string Write(const std::string& name, const Bytes& bytes) {
         const fs::path path = Folder / name;
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path.string();
     }
-    fs::path Folder;
 };
 
 } // namespace
