@@ -130,7 +130,11 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     bool lastOwnRecord = false;
     auto drawOldest = [&] {
         const int delay = options.Delay > 0 ? options.Delay : GIFFrameDelay(options.Fps, int(drawn));
-        TFrameRecord record = maker.Draw(choosing.front().Colours.get(), delay);
+        TFrameColours colours = choosing.front().Colours.get();
+        // A still picture is shown more closely while it stays.
+        if (std::optional<TFrameChanges> refined = maker.Refined(colours.Picture, colours.Changes))
+            colours = maker.ChooseColours(colours.Picture, std::move(*refined));
+        TFrameRecord record = maker.Draw(std::move(colours), delay);
         choosingPixels -= choosing.front().Pixels;
         choosing.pop_front();
         // The frame before is restored once shown, when it was stored as a

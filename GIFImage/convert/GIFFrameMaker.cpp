@@ -27,6 +27,11 @@ constexpr double LocalErrorPerTableByte = 200;
 // ChooseColours).
 constexpr double SmallChangeShare = 8;
 
+// A still picture is drawn again where the pixels that the global table
+// showed off their colour add up to more than this squared RGB error per
+// pixel of the screen: below about 70 dB of likeness (see Refined).
+constexpr double StillScreenError = 0.02;
+
 // A gap of at most this many unchanged pixels between changed ones is drawn
 // in the colours it shows rather than left transparent.
 constexpr int ShortGap = 4;
@@ -134,6 +139,7 @@ TFrameMaker::TFrameMaker(const TGIFMakeOptions& options, QSize size, TPalette gl
 TFrameChanges TFrameMaker::FindChanges(const QImage& picture, bool grainy) {
     GrainNeighboursNow = grainy ? GrainNeighbours : 0;
     TFrameChanges changes;
+    changes.Grainy = grainy;
     const int w = picture.width(), h = picture.height();
     const TPixels pixels(picture);
     TBox kept{w, h, 0, 0}, restored{w, h, 0, 0};
@@ -207,6 +213,60 @@ TFrameChanges TFrameMaker::FindChanges(const QImage& picture, bool grainy) {
         }
     }
     return changes;
+}
+
+std::optional<TFrameChanges> TFrameMaker::Refined(const QImage& picture, const TFrameChanges& changes) const {
+    // Below quality 98 the tolerance decides how far a pixel kept may show
+    // off its colour; grain settles as it is.
+    const int w = picture.width(), h = picture.height();
+    const int64_t screenPixels = int64_t(w) * h;
+    if (Tolerance2 > 0 || changes.Grainy || changes.RestoresPrevious ||
+        double(changes.Count) * SmallChangeShare >= double(screenPixels))
+        return std::nullopt;
+    const TPixels pixels(picture);
+    const int changesWidth = changes.Right - changes.Left;
+    // Whether the global table shows pixel (x, y) off its colour, where
+    // the frame does not change it, and by how much.
+    const auto offBy = [&](int x, int y) {
+        const size_t pixel = size_t(y) * size_t(w) + size_t(x);
+        const QRgb colour = pixels.At(x, y);
+        if (Screen.Drawn[pixel] != DrawnInGlobalTable || qAlpha(colour) < 128) return 0;
+        if (x >= changes.Left && x < changes.Right && y >= changes.Top && y < changes.Bottom &&
+            changes.Changed[size_t(y - changes.Top) * size_t(changesWidth) + size_t(x - changes.Left)])
+            return 0;
+        const uint8_t* shown = &Screen.Colors[3 * pixel];
+        return Distance(uint8_t(qRed(colour)), uint8_t(qGreen(colour)), uint8_t(qBlue(colour)),
+                        TPaletteEntry{shown[0], shown[1], shown[2]});
+    };
+    const double enough = StillScreenError * double(screenPixels);
+    double offError = 0;
+    for (int y = 0; y < h && offError <= enough; ++y)
+        for (int x = 0; x < w; ++x) offError += offBy(x, y);
+    if (offError <= enough) return std::nullopt;
+    TBox box =
+        changes.Count > 0 ? TBox{changes.Left, changes.Top, changes.Right, changes.Bottom} : TBox{w, h, 0, 0};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (offBy(x, y) > 0) {
+                box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x + 1);
+                box.Top = std::min(box.Top, y), box.Bottom = std::max(box.Bottom, y + 1);
+            }
+    TFrameChanges refined;
+    refined.Left = box.Left, refined.Top = box.Top, refined.Right = box.Right, refined.Bottom = box.Bottom;
+    refined.Sharpens = true;
+    const int width = box.Right - box.Left;
+    refined.Changed.assign(size_t(width) * size_t(box.Bottom - box.Top), 0);
+    for (int y = box.Top; y < box.Bottom; ++y)
+        for (int x = box.Left; x < box.Right; ++x) {
+            uint8_t& mark = refined.Changed[size_t(y - box.Top) * size_t(width) + size_t(x - box.Left)];
+            if (x >= changes.Left && x < changes.Right && y >= changes.Top && y < changes.Bottom)
+                mark =
+                    changes
+                        .Changed[size_t(y - changes.Top) * size_t(changesWidth) + size_t(x - changes.Left)];
+            if (mark == 0 && offBy(x, y) > 0) mark = Sharpened;
+            refined.Count += mark != 0;
+        }
+    return refined;
 }
 
 std::unique_ptr<TSlowColorLookup> TFrameMaker::TakeGlobalLookup() const {
@@ -316,6 +376,9 @@ TFrameColours TFrameMaker::ChooseColours(const QImage& picture, TFrameChanges ch
     colours.UseLocal = (localError < localGain * globalError && halvingPays) ||
                        globalError - localError > LocalErrorPerTableByte * 3.0 * (1 << localBits) ||
                        (localError <= globalError && cost(localBits, 1 << localBits) < cost(GlobalBits, 0));
+    // Pixels to be shown more closely than the table they show in now
+    // want colours of their own.
+    if (c.Sharpens) colours.UseLocal = localError < globalError;
     colours.Exact = (colours.UseLocal ? localError : globalError) == 0;
     colours.Chosen = std::move(colours.UseLocal ? localChosen : globalChosen);
     if (colours.UseLocal) {
@@ -364,12 +427,22 @@ TFrameRecord TFrameMaker::Draw(TFrameColours colours, int delay) {
             const bool wasDrawn = Screen.Drawn[pixel];
             if (lossy && wasDrawn) drawn.LossyPixels[at].Beneath = Opaque(shown);
             int index = transparent;
+            // A pixel sharpened is drawn only where its entry lies nearer
+            // its colour than what shows.
+            bool sharper = true;
             if (changed[at]) {
                 const TPaletteEntry& e = palette[chosen[at]];
-                if (!wasDrawn || e.Red != shown[0] || e.Green != shown[1] || e.Blue != shown[2]) {
+                if (changed[at] == Sharpened) {
+                    const uint8_t* source = colours.Crop.constScanLine(y) + 3 * x;
+                    sharper = Distance(source[0], source[1], source[2], e) <
+                              Distance(source[0], source[1], source[2],
+                                       TPaletteEntry{shown[0], shown[1], shown[2]});
+                }
+                if (sharper &&
+                    (!wasDrawn || e.Red != shown[0] || e.Green != shown[1] || e.Blue != shown[2])) {
                     index = chosen[at];
                     shown[0] = e.Red, shown[1] = e.Green, shown[2] = e.Blue;
-                    Screen.Drawn[pixel] = 1;
+                    Screen.Drawn[pixel] = colours.UseLocal ? DrawnInOwnTable : DrawnInGlobalTable;
                     anyShown = true;
                 }
             }

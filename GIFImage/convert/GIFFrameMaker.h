@@ -78,6 +78,7 @@ struct TScreen {
           Drawn(size_t(size.width()) * size_t(size.height()), 0) {}
     int Width;
     std::vector<uint8_t> Colors;
+    // 0 where no frame drew the pixel yet, else how the last one did.
     std::vector<uint8_t> Drawn;
 
     void CopyBoxTo(TScreen& to, const TBox& box) const {
@@ -130,7 +131,21 @@ struct TFrameChanges {
     // The frame before is restored to what showed before it (disposal 3)
     // and this one drawn over that.
     bool RestoresPrevious = false;
+    // Whether the frame was found to carry grain.
+    bool Grainy = false;
+    // Whether pixels that did not change are marked Sharpened: the frame
+    // then takes a table of its own wherever that shows them better.
+    bool Sharpens = false;
 };
+
+// How a pixel of the screen was last drawn (TScreen::Drawn): in the
+// global table, or in a frame's own.
+inline constexpr uint8_t DrawnInGlobalTable = 1;
+inline constexpr uint8_t DrawnInOwnTable = 2;
+
+// A mark in TFrameChanges::Changed: the pixel did not change, but the
+// screen shows it less well than the frame's table may (see Refined).
+inline constexpr uint8_t Sharpened = 2;
 
 // The colours chosen for a frame's changes: the rectangle's pixels, the
 // table (the global one or its own) and the index of each changed pixel.
@@ -177,6 +192,20 @@ public:
     // The palette and indices of a frame's changes. Safe to call on several
     // frames at once: it reads the options and the global table only.
     TFrameColours ChooseColours(const QImage& picture, TFrameChanges changes) const;
+
+    // A picture that stays still (a frame that changes few pixels, or
+    // none) is shown more closely while it stays, where every colour is
+    // to be exact (quality 98 and above): small changes take the global
+    // table when a table of their own would cost more than it shows
+    // better, and the pixels it shows off their colour add up as the
+    // picture settles (a panel sliding in, its soft shadow drawn anew in
+    // every frame). Then those pixels join the frame's changes, marked
+    // Sharpened, and the frame takes a table of its own for them all; a
+    // pixel so marked is drawn only where its new entry lies nearer. So
+    // each pixel is sharpened at most once, until the global table draws
+    // it again. Against the screen as drawn: called in the frames'
+    // order, before the frame is drawn.
+    std::optional<TFrameChanges> Refined(const QImage& picture, const TFrameChanges& changes) const;
 
     // The record of a frame drawn in its chosen colours over what the
     // screen shows, or an empty record (Width 0) when it changes nothing

@@ -557,3 +557,30 @@ TEST_F(AnimationMaker, InAGrainyFilmPairsThatMoveALittleKeepWhatShows) {
 }
 
 } // namespace
+
+// A panel slides in over a soft ground, its shadow a band of blends that
+// moves with it: each step is a small change of many colours and takes
+// the global table. At quality 100 the picture, once still, is drawn
+// again in colours of its own; at the default quality the hold stores
+// nothing.
+TEST_F(AnimationMaker, AtQuality100AStillPictureIsShownMoreClosely) {
+    const int width = 320, height = 120, moving = 9, held = 6;
+    const std::vector<QImage> pictures = Drawn(moving + held, width, height, [&](int i, int x, int y) {
+        const int edge = width - 6 - 8 * std::min(i, moving - 1);
+        if (x >= edge) return qRgb(248, 248, 250);
+        const double shadow = std::max(0.0, 0.5 * (1 - (edge - x) / 14.0));
+        const auto shade = [&](int v) { return int(std::lround(v * (1 - shadow))); };
+        return qRgb(shade(200 - y / 2), shade(210 - y / 3), shade(235 - y / 4));
+    });
+    const std::vector<std::string> files = Save(pictures);
+    Make(files);
+    EXPECT_EQ(Gif.Images.Count(), moving);
+
+    TGIFMakeOptions exact;
+    exact.Quality = 100;
+    Make(files, exact);
+    ASSERT_EQ(Gif.Images.Count(), moving + 1);
+    EXPECT_EQ(Gif.Images[moving - 1].ColorMap.Count(), 0); // the last step, in the global table
+    const std::vector<QImage> shown = Shown();
+    EXPECT_GT(Psnr(shown[moving], pictures.back()), Psnr(shown[moving - 1], pictures[moving - 1]) + 3);
+}
