@@ -165,6 +165,7 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     };
     const auto takeFrame = [&](TSmoothedFrame smoothed) {
         QImage frame = std::move(smoothed.Picture);
+        maker.SettleGrain(frame, smoothed.Grainy);
         TFrameChanges changes = maker.FindChanges(frame, smoothed.Grainy);
         const int64_t pixels = changes.Count;
         while (!choosing.empty() &&
@@ -182,11 +183,14 @@ void MakeGIFAnimation(const std::vector<std::string>& files, const TGIFMakeOptio
     // Grain is a few steps whatever the quality: below the default quality
     // the tolerance takes it in, and a wider reach took moving texture for
     // grain (a camera pan lost 0.7 dB at quality 70 for no fewer bytes).
+    // Where every colour is to be exact, only grain over the whole picture
+    // settles (see TFrameMaker::SettleGrain).
     const QSize screen = reader.ScreenSize();
     const bool smoothable = int64_t(screen.width()) * screen.height() <= SmoothedPixels;
-    TFrameSmoother smoother(
-        smoothable ? std::min(GrainTolerance(options.Quality), GrainTolerance(TGIFMakeOptions{}.Quality)) : 0,
-        threads);
+    const int defaultGrain = GrainTolerance(TGIFMakeOptions{}.Quality);
+    const int grain = GrainTolerance(options.Quality);
+    TFrameSmoother smoother(smoothable ? (grain > 0 ? std::min(grain, defaultGrain) : defaultGrain) : 0,
+                            threads, grain == 0);
     // Frames being smoothed; the oldest are taken once more are under way.
     std::deque<GIFWorkers::TTaskResult<TSmoothedFrame>> smoothing;
     const auto takeSmoothed = [&](std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> ready,

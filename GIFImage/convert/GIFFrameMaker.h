@@ -183,6 +183,14 @@ public:
     // neighbours and still be taken for grain (see Differs).
     TFrameChanges FindChanges(const QImage& picture, bool grainy);
 
+    // Where every colour is to be exact (quality 98 and above), grain over
+    // a still scene (a frame found grainy) settles to each pixel's mean
+    // over the frames so far, rather than a few: the picture holds the
+    // colour shown while the mean stays within SettledStep of it, else
+    // takes the mean, rounded. A value beyond the grain's reach starts the
+    // mean anew. Called on the frames in their order, before FindChanges.
+    void SettleGrain(QImage& picture, bool grainy);
+
     // A lookup of the global table for one frame's search, kept warm from
     // the frames before; given back when the search is done.
     std::unique_ptr<TSlowColorLookup> TakeGlobalLookup() const;
@@ -293,6 +301,10 @@ private:
     // How many of its neighbours a grain pixel may move with in the frame
     // whose changes are being found.
     int GrainNeighboursNow = 0;
+    // Each pixel's sum of settling grain values and their count (see
+    // SettleGrain), made with the first grainy frame.
+    std::vector<uint16_t> GrainSums;
+    std::vector<uint8_t> GrainCounts;
     int LossyLevel;
     double LossyShare;
     // The colours the screen was last drawn for and whether any frame drew

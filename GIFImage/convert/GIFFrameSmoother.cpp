@@ -195,8 +195,8 @@ GIFWorkers::TTaskResult<TSmoothedFrame> TFrameSmoother::Smooth(size_t index, siz
     if (high - low < 2) return Ready(Window[index - First]);
     std::vector<QImage> frames(Window.begin() + ptrdiff_t(low - First),
                                Window.begin() + ptrdiff_t(high - First + 1));
-    return GIFWorkers::Later([frames = std::move(frames), own = index - low,
-                              distance2 = GrainDistance2] { return Smoothed(frames, own, distance2); },
+    return GIFWorkers::Later([frames = std::move(frames), own = index - low, distance2 = GrainDistance2,
+                              share = GrainyShare] { return Smoothed(frames, own, distance2, share); },
                              Threads);
 }
 
@@ -220,7 +220,8 @@ void SmoothGrainRow(const QRgb* const* rowOf, int count, int own, int width, int
         if (GrainMean(rows, x, grainDistance2, mean)) out[x] = mean;
 }
 
-TSmoothedFrame TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2) {
+TSmoothedFrame TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2,
+                                        int grainyShare) {
     const QImage& frame = frames[own];
     const int width = frame.width(), height = frame.height();
     TRows rows;
@@ -239,7 +240,7 @@ TSmoothedFrame TFrameSmoother::Smoothed(const std::vector<QImage>& frames, size_
         for (int x = SampleStep / 2; x < width; x += SampleStep, ++sampled)
             grainy += GrainMean(rows, x, grainDistance2, mean);
     }
-    if (grainy * GrainyShare < sampled) return {frame, false};
+    if (grainy * grainyShare < sampled) return {frame, false};
     QImage smoothed = frame.copy();
     for (int y = 0; y < height; ++y) {
         rowsAt(y);

@@ -34,8 +34,13 @@ class TFrameSmoother {
 public:
     // The squared RGB distance within which values count as grain; with
     // none, frames pass as they come. Frames are smoothed on up to threads
-    // kept threads.
-    TFrameSmoother(int grainDistance2, int threads) : GrainDistance2(grainDistance2), Threads(threads) {}
+    // kept threads. With wholePicture, only a frame that grain covers
+    // (one sampled pixel in WholeShare) counts as grainy: moving detail
+    // that changes in small steps (a small antialiased spinner: one pixel
+    // in 25) then passes exactly, a grainy film (two in three) does not.
+    TFrameSmoother(int grainDistance2, int threads, bool wholePicture = false)
+        : GrainDistance2(grainDistance2), Threads(threads),
+          GrainyShare(wholePicture ? WholeShare : SomeShare) {}
 
     static constexpr int Reach = 2;
 
@@ -51,14 +56,17 @@ private:
     // count frames known.
     GIFWorkers::TTaskResult<TSmoothedFrame> Smooth(size_t index, size_t count) const;
     // The frame at own among frames, smoothed.
-    static TSmoothedFrame Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2);
+    static TSmoothedFrame Smoothed(const std::vector<QImage>& frames, size_t own, int grainDistance2,
+                                   int grainyShare);
     // Frames are smoothed where at least one in GrainyShare of the pixels
     // sampled, one a SampleStep square, looks like grain.
     static constexpr int SampleStep = 4;
-    static constexpr int GrainyShare = 64;
+    static constexpr int SomeShare = 64;
+    static constexpr int WholeShare = 4;
 
     int GrainDistance2;
     int Threads;
+    int GrainyShare;
     // The frames from 2 Reach before the next one to give out on: the
     // last frames take their means from as far back.
     std::deque<QImage> Window;

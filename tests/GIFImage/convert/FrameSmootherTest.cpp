@@ -9,8 +9,9 @@
 namespace {
 
 // The frames smoothed; grainy counts those in which grain was found.
-std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistance2, int* grainy = nullptr) {
-    TFrameSmoother smoother(grainDistance2, 2);
+std::vector<QImage> SmoothAll(const std::vector<QImage>& frames, int grainDistance2, int* grainy = nullptr,
+                              bool wholePicture = false) {
+    TFrameSmoother smoother(grainDistance2, 2, wholePicture);
     std::vector<QImage> out;
     if (grainy) *grainy = 0;
     const auto take = [&](std::vector<GIFWorkers::TTaskResult<TSmoothedFrame>> ready) {
@@ -88,6 +89,30 @@ TEST(FrameSmoother, GrainSettlesWhileWhatIsDrawnStaysExact) {
                 after += off(smoothed[size_t(i)].pixel(x, y));
             }
         EXPECT_LT(after * 10, before * 7);
+    }
+}
+
+// Grain over a band of the picture (moving detail in small steps, say)
+// makes the frames grainy, unless grain must cover the whole picture.
+TEST(FrameSmoother, GrainOverAPartCountsUnlessTheWholePictureMustShowIt) {
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> grain(-3, 3);
+    std::vector<QImage> frames;
+    for (int i = 0; i < 6; ++i) {
+        QImage frame(64, 48, QImage::Format_ARGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const QRgb s = Scene(x, y);
+                const int g = y < 8 ? grain(random) : 0;
+                frame.setPixel(x, y, qRgb(qRed(s) + g, qGreen(s) + g, qBlue(s) + g));
+            }
+        frames.push_back(frame);
+    }
+    for (const bool whole : {false, true}) {
+        int grainy = 0;
+        const std::vector<QImage> smoothed = SmoothAll(frames, 72, &grainy, whole);
+        ASSERT_EQ(smoothed.size(), frames.size());
+        EXPECT_EQ(grainy, whole ? 0 : 6) << whole;
     }
 }
 
