@@ -610,3 +610,39 @@ TEST_F(AnimationMaker, AtQuality100GrainOverAStillSceneSettlesToItsMean) {
     const std::vector<QImage> shown = Shown();
     EXPECT_GT(Psnr(shown.back(), still), Psnr(film.back(), still) + 3);
 }
+
+// Bars of many shades grow, each shade stretched over its bar's height:
+// every row changes a little in every frame, and a table of 255 entries
+// shows it off by a little too. At quality 100 no run of eight pixels is
+// drawn in colours farther from the frame than what showed before.
+TEST_F(AnimationMaker, AtQuality100ARunThatShowsNearerIsLeftAsItShows) {
+    const int frames = 10, width = 120, height = 90;
+    const std::vector<QImage> pictures = Drawn(frames, width, height, [&](int i, int x, int y) {
+        const int bar = x / 30, top = height - 8 * (i + 1) + 2 * bar;
+        if (x % 30 >= 24 || y < top) return qRgb(255, 255, 255);
+        const double t = double(height - y) / (height - top);
+        return qRgb(40 + int(180 * t) + x % 30 / 6, 100 + int(60 * t), 220 - 30 * bar);
+    });
+    TGIFMakeOptions exact;
+    exact.Quality = 100;
+    Make(Save(pictures), exact);
+    const std::vector<QImage> shown = Shown();
+    ASSERT_EQ(shown.size(), pictures.size());
+    const auto off = [](QRgb a, QRgb b) {
+        const int d[3] = {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)};
+        return d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    };
+    int worseRuns = 0;
+    for (int i = 1; i < frames; ++i)
+        for (int y = 0; y < height; ++y) {
+            int run = 0;
+            for (int x = 0; x <= width; ++x) {
+                const bool worse = x < width && shown[i].pixel(x, y) != shown[i - 1].pixel(x, y) &&
+                                   off(shown[i - 1].pixel(x, y), pictures[i].pixel(x, y)) <=
+                                       off(shown[i].pixel(x, y), pictures[i].pixel(x, y));
+                run = worse ? run + 1 : 0;
+                worseRuns += run == 8;
+            }
+        }
+    EXPECT_EQ(worseRuns, 0);
+}
