@@ -440,9 +440,9 @@ def codescroll(rng, w, h, n):
     return frames
 
 
-def make(part, out, tmp):
+def make(part, out, tmp, seed_offset=0):
     held = part == "held"
-    seed = 1000 if held else 1
+    seed = (1000 if held else 1) + seed_offset
     scale = (lambda x: x * 5 // 4) if held else (lambda x: x)
     kinds = {
         "terminal": lambda r: terminal(r, scale(640), scale(400), 40),
@@ -476,11 +476,13 @@ def main():
     parser = argparse.ArgumentParser(description="Makes the frame sequences that make-compare.py measures.")
     parser.add_argument("outdir")
     parser.add_argument("part", nargs="?", default="all", choices=["tune", "held", "all"])
+    parser.add_argument("--seed-offset", type=int, default=0,
+                        help="added to every sequence's seed: a fresh draft of the same kinds")
     args = parser.parse_args()
     out, part = args.outdir, args.part
     os.makedirs(out, exist_ok=True)
     for p in (["tune", "held"] if part == "all" else [part]):
-        make(p, out, out)
+        make(p, out, out, args.seed_offset)
     for name in os.listdir(out):
         if name.startswith("plasma-"):
             os.remove(os.path.join(out, name))
