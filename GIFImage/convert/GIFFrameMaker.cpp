@@ -283,16 +283,18 @@ std::optional<TFrameChanges> TFrameMaker::Refined(const QImage& picture, const T
         double(changes.Count) * SmallChangeShare >= double(screenPixels))
         return std::nullopt;
     const TPixels pixels(picture);
-    const int changesWidth = changes.Right - changes.Left;
-    // Whether the global table shows pixel (x, y) off its colour, where
-    // the frame does not change it, and by how much.
+    // The frame's own mark for pixel (x, y), 0 outside its changes.
+    const auto changedAt = [&](int x, int y) -> uint8_t {
+        if (x < changes.Left || x >= changes.Right || y < changes.Top || y >= changes.Bottom) return 0;
+        return changes.Changed[size_t(y - changes.Top) * size_t(changes.Right - changes.Left) +
+                               size_t(x - changes.Left)];
+    };
+    // How far the global table shows pixel (x, y) off its colour, where the
+    // frame does not change it (0 elsewhere).
     const auto offBy = [&](int x, int y) {
         const size_t pixel = size_t(y) * size_t(w) + size_t(x);
         const QRgb colour = pixels.At(x, y);
-        if (Screen.Drawn[pixel] != DrawnInGlobalTable || qAlpha(colour) < 128) return 0;
-        if (x >= changes.Left && x < changes.Right && y >= changes.Top && y < changes.Bottom &&
-            changes.Changed[size_t(y - changes.Top) * size_t(changesWidth) + size_t(x - changes.Left)])
-            return 0;
+        if (Screen.Drawn[pixel] != DrawnInGlobalTable || qAlpha(colour) < 128 || changedAt(x, y)) return 0;
         const uint8_t* shown = &Screen.Colors[3 * pixel];
         return Distance(uint8_t(qRed(colour)), uint8_t(qGreen(colour)), uint8_t(qBlue(colour)),
                         TPaletteEntry{shown[0], shown[1], shown[2]});
@@ -318,10 +320,7 @@ std::optional<TFrameChanges> TFrameMaker::Refined(const QImage& picture, const T
     for (int y = box.Top; y < box.Bottom; ++y)
         for (int x = box.Left; x < box.Right; ++x) {
             uint8_t& mark = refined.Changed[size_t(y - box.Top) * size_t(width) + size_t(x - box.Left)];
-            if (x >= changes.Left && x < changes.Right && y >= changes.Top && y < changes.Bottom)
-                mark =
-                    changes
-                        .Changed[size_t(y - changes.Top) * size_t(changesWidth) + size_t(x - changes.Left)];
+            mark = changedAt(x, y);
             if (mark == 0 && offBy(x, y) > 0) mark = Sharpened;
             refined.Count += mark != 0;
         }
