@@ -156,10 +156,6 @@ TFrameChanges TFrameMaker::FindChanges(const QImage& picture, bool grainy) {
     TBox kept{w, h, 0, 0}, restored{w, h, 0, 0};
     int64_t keptCount = 0, restoredCount = 0;
     bool choice = false;
-    auto grow = [](TBox& box, int x, int y) {
-        box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x + 1);
-        box.Top = std::min(box.Top, y), box.Bottom = std::max(box.Bottom, y + 1);
-    };
     const TBox& last = LastChanges;
     // Per pixel, whether it differs from the colours after the frame
     // before (AfterLast) and before it (BeforeLast).
@@ -175,8 +171,8 @@ TFrameChanges TFrameMaker::FindChanges(const QImage& picture, bool grainy) {
                 beforeLast = Differs(pixels, x, y, SourcesBefore, SourceSeenBefore);
                 choice |= beforeLast != afterLast;
             }
-            if (afterLast) grow(kept, x, y), ++keptCount;
-            if (beforeLast) grow(restored, x, y), ++restoredCount;
+            if (afterLast) kept.Include(x, y), ++keptCount;
+            if (beforeLast) restored.Include(x, y), ++restoredCount;
             row[x] = uint8_t((afterLast ? AfterLast : 0) | (beforeLast ? BeforeLast : 0));
         }
     }
@@ -308,10 +304,7 @@ std::optional<TFrameChanges> TFrameMaker::Refined(const QImage& picture, const T
         changes.Count > 0 ? TBox{changes.Left, changes.Top, changes.Right, changes.Bottom} : TBox{w, h, 0, 0};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            if (offBy(x, y) > 0) {
-                box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x + 1);
-                box.Top = std::min(box.Top, y), box.Bottom = std::max(box.Bottom, y + 1);
-            }
+            if (offBy(x, y) > 0) box.Include(x, y);
     TFrameChanges refined;
     refined.Left = box.Left, refined.Top = box.Top, refined.Right = box.Right, refined.Bottom = box.Bottom;
     refined.Sharpens = true;

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -58,6 +59,12 @@ struct TPixels {
 // A box of the screen: columns Left..Right-1 of rows Top..Bottom-1.
 struct TBox {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
+
+    // Grows the box to hold pixel (x, y).
+    void Include(int x, int y) {
+        Left = std::min(Left, x), Right = std::max(Right, x + 1);
+        Top = std::min(Top, y), Bottom = std::max(Bottom, y + 1);
+    }
 };
 
 // Copies the box of a plane of screen pixels, perPixel bytes each.
